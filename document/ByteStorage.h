@@ -1,0 +1,74 @@
+#pragma once
+// The byte storage of a BINARY document with its private clipboard and one-step undo record.
+// Every edit takes the control's selection as an argument and changes the storage at the same
+// positions that the control is about to change.
+
+#include <cstdint>
+
+#include "document/ByteHeap.h"
+#include "document/CharRange.h"
+
+namespace quillory {
+
+class ByteStorage {
+public:
+    // Single-byte insertions grow the block by this many bytes, so that typing does not resize it
+    // on every key.
+    static constexpr std::int32_t kGrowthStep = 20;
+    // Lengths are 32-bit; one more byte always holds the terminating 0.
+    static constexpr std::int32_t kMaxLength = INT32_MAX - 1;
+
+    explicit ByteStorage(IByteHeap& heap = cHeap()) : m_heap(heap) {}
+    ~ByteStorage();
+    ByteStorage(const ByteStorage&) = delete;
+    ByteStorage& operator=(const ByteStorage&) = delete;
+
+    std::int32_t m_nLength = 0;    // valid bytes in m_pBytes; m_pBytes[m_nLength] is 0
+    std::int32_t m_nCapacity = 0;  // bytes the block holds before it must grow; block >= m_nCapacity + 1
+    std::uint8_t* m_pBytes = nullptr;  // the true bytes (BINARY), or the display copy while loading
+    std::uint8_t* m_pClip = nullptr;   // private clipboard: true bytes of the last Copy or Cut, 0-terminated
+    std::int32_t m_nClipLen = 0;
+    std::uint8_t* m_pUndo = nullptr;  // bytes that undoing puts back in [m_nUndoStart, m_nUndoEnd); none = nothing to undo
+    std::int32_t m_nUndoLen = 0;
+    std::int32_t m_nUndoStart = 0;
+    std::int32_t m_nUndoEnd = 0;
+
+    // Whether a Backspace (backward) or Delete at sel removes anything.
+    bool wouldDelete(CharRange sel, bool backward) const;
+    // Removes the selection, or one byte before (backward) or after the caret.
+    void deleteAt(CharRange sel, bool backward);
+    // Replaces the selection by b, or inserts b at the caret. False when the storage cannot grow.
+    bool insertAt(CharRange sel, std::uint8_t b);
+    // Replaces the byte after the caret by b (appends at the end), or the selection by b.
+    bool overwriteAt(CharRange sel, std::uint8_t b);
+    // Puts the selected bytes on the private clipboard.
+    void copyAt(CharRange sel);
+    // Replaces the selection by the private clipboard. False when there is no clipboard or no room.
+    bool pasteAt(CharRange sel);
+    // Reverses the last edit; the record becomes its own reverse, so a second call redoes it.
+    // False when the storage cannot grow to take the bytes back (nothing changes then).
+    bool undo();
+
+    // Takes ownership of a zero-filled block of length + 1 bytes as the new storage; capacity 0
+    // until the load finishes.
+    void adoptBlock(std::uint8_t* block, std::int32_t length);
+    void releaseStorage();
+    void releaseUndo();
+    void releaseClip();
+    // Gives the slack back: the block shrinks to m_nLength + 1 bytes. False when that fails.
+    bool freeSlack();
+
+    IByteHeap& heap() const { return m_heap; }
+
+private:
+    CharRange clamp(CharRange sel) const;
+    bool growBy(std::int32_t extra);
+    bool resizeBlock(std::int32_t capacity);
+    void setUndo(const std::uint8_t* bytes, std::int32_t count, std::int32_t start, std::int32_t end);
+    std::uint8_t* copyOf(const std::uint8_t* bytes, std::int32_t count) const;
+    void replaceRange(std::int32_t start, std::int32_t end, const std::uint8_t* bytes, std::int32_t count);
+
+    IByteHeap& m_heap;
+};
+
+}  // namespace quillory

@@ -1,0 +1,36 @@
+#pragma once
+// What the document needs of the objects around it. Each is small so that the document runs in
+// tests with stand-ins and no widgets.
+
+#include <string>
+
+#include "document/CharRange.h"
+
+namespace quillory {
+
+// A view of the document. UpdateAllViews calls OnUpdate on each; the view then reads the document
+// (its storage, mode and insert flag) and must be done reading before it returns.
+class IDocumentView {
+public:
+    virtual ~IDocumentView() = default;
+    virtual void OnUpdate() = 0;
+};
+
+// The edit control operations that the storage edits rely on.
+class IDocumentControl {
+public:
+    virtual ~IDocumentControl() = default;
+    virtual CharRange GetSel() const = 0;   // current selection, start <= end
+    virtual void EmptyUndoBuffer() = 0;     // the control forgets its one-step undo
+};
+
+// Framework services of the application around the document.
+class IDocumentHost {
+public:
+    virtual ~IDocumentHost() = default;
+    virtual void titleChanged(const std::string& title) = 0;
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+};
+
+}  // namespace quillory

@@ -1,0 +1,68 @@
+#pragma once
+// The single document: file name and directory, TEXT/BINARY mode, the byte storage with its private
+// clipboard and undo record, the insert mode and the ANSI-to-ASCII save option. The text itself
+// lives in the view's control; in BINARY mode the storage holds the true bytes position for position.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/ByteStorage.h"
+#include "document/DocumentInterfaces.h"
+#include "platform/MessageBox.h"
+
+namespace quillory {
+
+class CQuilloryDoc : public ByteStorage {
+public:
+    explicit CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
+
+    // Collaborators; none of them is owned.
+    void attachView(IDocumentView* view);
+    void detachView(IDocumentView* view);
+    void setControl(IDocumentControl* control) { m_control = control; }
+    void setHost(IDocumentHost* host) { m_host = host; }
+    IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
+
+    std::string m_strDir;          // directory of the current file with its trailing '/', or empty
+    char m_szFileName[256] = {};   // file name without directory; empty when untitled
+    std::int32_t m_bText = 1;      // 1 TEXT, 0 BINARY
+    std::int32_t m_bSaved = 1;     // 1 after a save succeeded
+    std::int32_t m_bInsert = 1;    // 1 insert ("INS"), 0 overwrite ("OVR")
+    std::int32_t m_bAnsiToAscii = 0;  // 1: TEXT is converted to OEM when saved
+
+    const std::string& GetTitle() const { return m_strTitle; }
+    void SetTitle(const std::string& title);
+    void UpdateAllViews();
+
+    // Resets to an empty, untitled TEXT document.
+    bool OnNewDocument();
+    // Loads a file whole: classifies it, shows its display copy and keeps its true bytes when
+    // BINARY. A failure is reported and leaves the document as it was.
+    void LoadFile(const std::string& path);
+
+    // Storage edits at the control's current selection, made before the control makes the same edit.
+    // Each empties the control's undo buffer first, so the control's undo and the storage's record
+    // always describe the same edit.
+    bool DeleteBytes(int backward);  // false when there is nothing to remove (undo records untouched)
+    bool InsertByte(std::uint8_t b);
+    bool OverwriteByte(std::uint8_t b);
+    void CopyBytes();
+    bool PasteBytes();
+    bool UndoBytes();
+
+private:
+    CharRange controlSelection() const;
+    void emptyControlUndo();
+    void setFileNameAndDir(const std::string& path);
+    void beginWaitCursor();
+    void endWaitCursor();
+
+    IMessageBoxes& m_messageBoxes;
+    IDocumentControl* m_control = nullptr;
+    IDocumentHost* m_host = nullptr;
+    std::vector<IDocumentView*> m_views;
+    std::string m_strTitle = "Untitled";
+};
+
+}  // namespace quillory

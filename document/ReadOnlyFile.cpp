@@ -1,0 +1,59 @@
+#include "document/ReadOnlyFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillory {
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    close();
+}
+
+bool ReadOnlyFile::open(const std::string& path)
+{
+    close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_size = info.st_size;
+    return true;
+}
+
+std::size_t ReadOnlyFile::read(void* buffer, std::size_t count)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(m_fd, out + done, count - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+bool ReadOnlyFile::seekToStart()
+{
+    return ::lseek(m_fd, 0, SEEK_SET) == 0;
+}
+
+void ReadOnlyFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_size = 0;
+}
+
+}  // namespace quillory

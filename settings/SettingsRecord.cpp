@@ -1,0 +1,162 @@
+#include "settings/SettingsRecord.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillory {
+
+namespace {
+
+// Little-endian field writer and reader over a fixed byte image.
+class LeWriter {
+public:
+    explicit LeWriter(std::uint8_t* out) : m_out(out) {}
+    void u32(std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            m_out[m_pos++] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
+    void u8(std::uint8_t v) { m_out[m_pos++] = v; }
+    void bytes(const void* src, std::size_t n)
+    {
+        std::memcpy(m_out + m_pos, src, n);
+        m_pos += n;
+    }
+    void zeros(std::size_t n)
+    {
+        std::memset(m_out + m_pos, 0, n);
+        m_pos += n;
+    }
+
+private:
+    std::uint8_t* m_out;
+    std::size_t m_pos = 0;
+};
+
+class LeReader {
+public:
+    explicit LeReader(const std::uint8_t* in) : m_in(in) {}
+    std::uint32_t u32()
+    {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i)
+            v |= static_cast<std::uint32_t>(m_in[m_pos++]) << (8 * i);
+        return v;
+    }
+    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+    std::uint8_t u8() { return m_in[m_pos++]; }
+    void bytes(void* dst, std::size_t n)
+    {
+        std::memcpy(dst, m_in + m_pos, n);
+        m_pos += n;
+    }
+    void skip(std::size_t n) { m_pos += n; }
+
+private:
+    const std::uint8_t* m_in;
+    std::size_t m_pos = 0;
+};
+
+void writeCharFormat(LeWriter& out, const CharFormatA& f)
+{
+    out.u32(f.cbSize);
+    out.u32(f.dwMask);
+    out.u32(f.dwEffects);
+    out.i32(f.yHeight);
+    out.i32(f.yOffset);
+    out.u32(f.crTextColor);
+    out.u8(f.bCharSet);
+    out.u8(f.bPitchAndFamily);
+    out.bytes(f.szFaceName.data(), f.szFaceName.size());
+    out.zeros(2);
+}
+
+CharFormatA readCharFormat(LeReader& in)
+{
+    CharFormatA f;
+    f.cbSize = in.u32();
+    f.dwMask = in.u32();
+    f.dwEffects = in.u32();
+    f.yHeight = in.i32();
+    f.yOffset = in.i32();
+    f.crTextColor = in.u32();
+    f.bCharSet = in.u8();
+    f.bPitchAndFamily = in.u8();
+    in.bytes(f.szFaceName.data(), f.szFaceName.size());
+    in.skip(2);
+    return f;
+}
+
+}  // namespace
+
+std::string CharFormatA::faceName() const
+{
+    const auto end = std::find(szFaceName.begin(), szFaceName.end(), '\0');
+    return std::string(szFaceName.begin(), end);
+}
+
+void CharFormatA::setFaceName(const std::string& face)
+{
+    szFaceName.fill('\0');
+    std::memcpy(szFaceName.data(), face.data(), std::min(face.size(), szFaceName.size() - 1));
+}
+
+SettingsRecord SettingsRecord::defaults()
+{
+    SettingsRecord record;
+    record.charFormat.dwMask = kDefaultFontMask;
+    record.charFormat.dwEffects = CFE_AUTOCOLOR;
+    record.charFormat.yHeight = 200;
+    record.charFormat.bPitchAndFamily = 0x31;  // fixed pitch, modern family
+    record.charFormat.setFaceName(kDefaultFaceName);
+    record.background = 0x00FFFFFF;
+    record.window.bottom = kNoWindowPosition;
+    return record;
+}
+
+std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormatA& format)
+{
+    std::array<std::uint8_t, kCharFormatSize> image{};
+    LeWriter out(image.data());
+    writeCharFormat(out, format);
+    return image;
+}
+
+CharFormatA decodeCharFormat(const std::uint8_t* bytes)
+{
+    LeReader in(bytes);
+    return readCharFormat(in);
+}
+
+std::array<std::uint8_t, kSettingsRecordSize> encodeSettingsRecord(const SettingsRecord& record)
+{
+    std::array<std::uint8_t, kSettingsRecordSize> image{};
+    LeWriter out(image.data());
+    out.u32(record.wordWrap);
+    out.u32(record.ansiToAscii);
+    writeCharFormat(out, record.charFormat);
+    out.u32(record.background);
+    out.i32(record.window.left);
+    out.i32(record.window.top);
+    out.i32(record.window.right);
+    out.i32(record.window.bottom);
+    return image;
+}
+
+SettingsRecord decodeSettingsRecord(const std::uint8_t* bytes)
+{
+    LeReader in(bytes);
+    SettingsRecord record;
+    record.wordWrap = in.u32();
+    record.ansiToAscii = in.u32();
+    record.charFormat = readCharFormat(in);
+    record.background = in.u32();
+    record.window.left = in.i32();
+    record.window.top = in.i32();
+    record.window.right = in.i32();
+    record.window.bottom = in.i32();
+    return record;
+}
+
+}  // namespace quillory

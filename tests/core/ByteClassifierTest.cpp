@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "document/ByteClassifier.h"
+#include "document/QuilloryDoc.h"
+#include "support/ControlStandIn.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+bool isBinaryByte(int b)
+{
+    return b <= 8 || (b >= 14 && b <= 31);
+}
+
+TEST(ByteClassifier, EveryByteValueAloneInAFileLoadsInItsMode)
+{
+    TempDir dir;
+    for (int b = 0; b < 256; ++b) {
+        ScriptedMessageBoxes boxes;
+        CQuilloryDoc doc(boxes);
+        ControlStandIn control(doc);
+        doc.LoadFile(dir.write("one", std::string(1, static_cast<char>(b))));
+        ASSERT_TRUE(boxes.shown().empty());
+        EXPECT_EQ(doc.m_bText, isBinaryByte(b) ? 0 : 1) << "byte " << b;
+        if (isBinaryByte(b)) {
+            // The control shows one character per byte; 0 cannot be shown and becomes 1.
+            EXPECT_EQ(control.text, std::string(1, static_cast<char>(b == 0 ? 1 : b)));
+            ASSERT_EQ(doc.m_nLength, 1);
+            EXPECT_EQ(doc.m_pBytes[0], b);
+        } else {
+            EXPECT_EQ(control.text, std::string(1, static_cast<char>(b)));
+            EXPECT_EQ(doc.m_pBytes, nullptr);
+        }
+    }
+}
+
+TEST(ByteClassifier, BinaryByteFoundFarIntoALargeBuffer)
+{
+    std::string text(1'000'003, 'x');
+    EXPECT_FALSE(isBinary(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    text[999'999] = '\x1B';
+    EXPECT_TRUE(isBinary(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    EXPECT_FALSE(isBinary(reinterpret_cast<const std::uint8_t*>(text.data()), 999'999));
+}
+
+TEST(ByteClassifier, DisplayCopyReplacesOnlyNulTabLineFeedAndCarriageReturn)
+{
+    std::string bytes = bytesOf({0x41, 0x00, 0x0D, 0x0A, 0x09, 0x42, 0x0B, 0x0C, 0x1B, 0xFF});
+    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    EXPECT_EQ(bytes, bytesOf({0x41, 0x01, 0x01, 0x01, 0x01, 0x42, 0x0B, 0x0C, 0x1B, 0xFF}));
+}
+
+}  // namespace
+}  // namespace quillory::test

@@ -1,0 +1,248 @@
+// The storage edits at the document level: at the control's selection, with the control's undo
+// buffer emptied before each edit.
+#include <gtest/gtest.h>
+
+#include "document/QuilloryDoc.h"
+#include "support/ControlStandIn.h"
+#include "support/FailingHeap.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+class ByteStorageTest : public ::testing::Test {
+protected:
+    void load(std::string_view bytes) { doc.LoadFile(dir.write("f.bin", bytes)); }
+    std::string bytes() const
+    {
+        return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
+    }
+    void select(int start, int end) { control.selection = {start, end}; }
+    void caret(int at) { select(at, at); }
+
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    FailingHeap heap;
+    CQuilloryDoc doc{boxes, heap};
+    ControlStandIn control{doc};
+};
+
+TEST_F(ByteStorageTest, BackspaceAtStartAndDeleteAtEndChangeNothingNotEvenTheUndoRecords)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    ASSERT_TRUE(doc.InsertByte('a'));
+    const int emptied = control.undoBufferEmptied;
+    caret(0);
+    EXPECT_FALSE(doc.DeleteBytes(1));
+    caret(4);
+    EXPECT_FALSE(doc.DeleteBytes(0));
+    EXPECT_EQ(bytes(), bytesOf({1, 'a', 2, 3}));
+    EXPECT_EQ(control.undoBufferEmptied, emptied);
+    doc.UndoBytes();  // the typed byte is still what undo reverts
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+}
+
+TEST_F(ByteStorageTest, BackspaceWithSelectionRemovesExactlyTheSelection)
+{
+    load(bytesOf({1, 2, 3, 4, 5}));
+    select(1, 3);
+    EXPECT_TRUE(doc.DeleteBytes(1));
+    EXPECT_EQ(bytes(), bytesOf({1, 4, 5}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5}));
+}
+
+TEST_F(ByteStorageTest, EveryEditEmptiesTheControlUndoBufferButCopyAndUndoDoNot)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    doc.InsertByte('x');
+    doc.OverwriteByte('y');
+    doc.DeleteBytes(0);
+    select(0, 1);
+    doc.CopyBytes();
+    doc.PasteBytes();
+    EXPECT_EQ(control.undoBufferEmptied, 4);
+    doc.UndoBytes();
+    EXPECT_EQ(control.undoBufferEmptied, 4);
+}
+
+TEST_F(ByteStorageTest, InsertAtEndAppendsAndUndoAlternates)
+{
+    load(bytesOf({1, 2}));
+    caret(2);
+    ASSERT_TRUE(doc.InsertByte(7));
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 7}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 2}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 7}));
+}
+
+TEST_F(ByteStorageTest, OverwriteInTheMiddleReplacesOneByteAndUndoRestoresIt)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    ASSERT_TRUE(doc.OverwriteByte(9));
+    EXPECT_EQ(bytes(), bytesOf({1, 9, 3}));
+    EXPECT_EQ(doc.m_nCapacity, 3);  // no growth for an exchange in place
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+}
+
+TEST_F(ByteStorageTest, OverwriteAtEndAppendsAndUndoRestoresTheLength)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(3);
+    ASSERT_TRUE(doc.OverwriteByte(9));
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 9}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+}
+
+TEST_F(ByteStorageTest, PastingFiveOverEightShortensByThreeAndUndoAlternates)
+{
+    load(bytesOf({10, 11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 20}));
+    select(0, 5);
+    doc.CopyBytes();
+    select(5, 13);
+    ASSERT_TRUE(doc.PasteBytes());
+    EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 10, 11, 12, 13, 14, 20}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 20}));
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 10, 11, 12, 13, 14, 20}));
+}
+
+TEST_F(ByteStorageTest, PasteGrowsByTheClipLengthAboveTwentyBytesAndByTwentyBelow)
+{
+    load(std::string(100, '\x01'));
+    select(0, 100);
+    doc.CopyBytes();
+    caret(50);
+    ASSERT_TRUE(doc.PasteBytes());
+    EXPECT_EQ(doc.m_nCapacity, 200);
+    EXPECT_EQ(doc.m_nLength, 200);
+
+    select(0, 3);
+    doc.CopyBytes();
+    caret(0);
+    ASSERT_TRUE(doc.PasteBytes());
+    EXPECT_EQ(doc.m_nCapacity, 220);
+    EXPECT_EQ(doc.m_nLength, 203);
+}
+
+TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsByTwentyAndServesTwentyInsertions)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(3);
+    doc.InsertByte(4);
+    EXPECT_EQ(doc.m_nCapacity, 23);
+    for (int i = 0; i < 18; ++i) {
+        caret(doc.m_nLength);
+        doc.InsertByte('a');
+    }
+    EXPECT_EQ(doc.m_nLength, 22);
+    EXPECT_EQ(doc.m_nCapacity, 23);
+    caret(0);
+    doc.InsertByte('b');  // length + 1 reaches the capacity: grow
+    EXPECT_EQ(doc.m_nCapacity, 43);
+    EXPECT_EQ(doc.m_pBytes[doc.m_nLength], 0);
+}
+
+TEST_F(ByteStorageTest, PasteWithoutPrivateClipboardDoesNothing)
+{
+    load(bytesOf({1, 2, 3}));
+    select(0, 2);
+    EXPECT_FALSE(doc.PasteBytes());
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+    EXPECT_EQ(control.undoBufferEmptied, 0);
+}
+
+TEST_F(ByteStorageTest, CopyOfEmptySelectionGivesAnEmptyClipboardThatPastesNothing)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    doc.CopyBytes();
+    ASSERT_NE(doc.m_pClip, nullptr);
+    EXPECT_EQ(doc.m_nClipLen, 0);
+    EXPECT_TRUE(doc.PasteBytes());
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+}
+
+TEST_F(ByteStorageTest, FailedGrowthOnInsertLeavesStorageUnchangedWithNothingToUndo)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    heap.failAfter(1);  // the undo record may be allocated, the growth fails
+    EXPECT_FALSE(doc.InsertByte(9));
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+    EXPECT_EQ(doc.m_nCapacity, 3);
+    EXPECT_EQ(doc.m_pUndo, nullptr);
+    caret(3);
+    EXPECT_FALSE(doc.OverwriteByte(9));
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
+    EXPECT_EQ(doc.m_pUndo, nullptr);
+}
+
+TEST_F(ByteStorageTest, FailedGrowthOnPasteOverSelectionLeavesStorageUnchanged)
+{
+    load(bytesOf({1, 2, 3, 4}));
+    select(0, 4);
+    doc.CopyBytes();
+    select(1, 2);
+    heap.failAfter(0);
+    EXPECT_FALSE(doc.PasteBytes());
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4}));
+    EXPECT_EQ(doc.m_pUndo, nullptr);
+}
+
+TEST_F(ByteStorageTest, FailedUndoRecordStillEditsWithNothingToUndo)
+{
+    load(bytesOf({1, 2, 3}));
+    caret(1);
+    heap.failAfter(0);
+    EXPECT_TRUE(doc.DeleteBytes(0));
+    EXPECT_EQ(bytes(), bytesOf({1, 3}));
+    EXPECT_EQ(doc.m_pUndo, nullptr);
+    doc.UndoBytes();
+    EXPECT_EQ(bytes(), bytesOf({1, 3}));
+}
+
+TEST_F(ByteStorageTest, UndoThatCannotGrowChangesNothing)
+{
+    load(bytesOf({1, 2, 3, 4, 5}));
+    select(1, 4);
+    doc.DeleteBytes(0);
+    doc.freeSlack();
+    heap.failAfter(0);
+    EXPECT_FALSE(doc.UndoBytes());
+    EXPECT_EQ(bytes(), bytesOf({1, 5}));
+    heap.succeedAlways();
+    EXPECT_TRUE(doc.UndoBytes());
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5}));
+}
+
+TEST_F(ByteStorageTest, EnterInBinaryModeStoresThirteen)
+{
+    load(bytesOf({1, 2}));
+    caret(1);
+    ASSERT_TRUE(doc.InsertByte(13));
+    EXPECT_EQ(bytes(), bytesOf({1, 13, 2}));
+}
+
+TEST_F(ByteStorageTest, FreeSlackShrinksCapacityToLength)
+{
+    load(bytesOf({1, 2}));
+    caret(0);
+    doc.InsertByte(0);
+    ASSERT_EQ(doc.m_nCapacity, 22);
+    EXPECT_TRUE(doc.freeSlack());
+    EXPECT_EQ(doc.m_nCapacity, 3);
+    EXPECT_EQ(bytes(), bytesOf({0, 1, 2}));
+}
+
+}  // namespace
+}  // namespace quillory::test

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+#include "document/QuilloryDoc.h"
+#include "support/ControlStandIn.h"
+#include "support/FailingHeap.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+const MessageBoxRequest kCannotOpenBox{"Quillory", "Cannot Open or Read Selected File!",
+                                       MessageIcon::Exclamation, MessageButtons::Ok};
+const MessageBoxRequest kNotEnoughMemoryBox{"Quillory", "Not enough memory!", MessageIcon::Exclamation,
+                                            MessageButtons::Ok};
+
+std::string storageBytes(const CQuilloryDoc& doc)
+{
+    return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
+}
+
+class LoadFileTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    FailingHeap heap;
+    CQuilloryDoc doc{boxes, heap};
+    ControlStandIn control{doc};
+};
+
+TEST_F(LoadFileTest, EmptyFileLoadsAsTextWithItsName)
+{
+    doc.LoadFile(dir.write("empty.txt", ""));
+    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(control.text, "");
+    EXPECT_EQ(doc.GetTitle(), "empty.txt");
+    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(doc.m_nLength, 0);
+    EXPECT_EQ(doc.m_nCapacity, 0);
+    EXPECT_EQ(control.updates, 1);
+}
+
+TEST_F(LoadFileTest, TextFileArrivesUnchangedWithEveryKindOfLineBreakAndHighBytes)
+{
+    const std::string content = "tab\there\r\nlf\nvt\x0B ff\x0C cr\rdel\x7F high\x80\xE9\xFF";
+    doc.LoadFile(dir.write("t.txt", content));
+    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(control.text, content);
+    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(doc.m_nCapacity, 0);
+}
+
+TEST_F(LoadFileTest, BinaryFileShowsDisplayCopyAndKeepsTrueBytes)
+{
+    const std::string content = bytesOf({0x41, 0x00, 0x0D, 0x0A, 0x09, 0x42, 0x0B, 0x0C, 0x1B});
+    doc.LoadFile(dir.write("b.bin", content));
+    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(control.text, bytesOf({0x41, 0x01, 0x01, 0x01, 0x01, 0x42, 0x0B, 0x0C, 0x1B}));
+    EXPECT_EQ(storageBytes(doc), content);
+    EXPECT_EQ(doc.m_nLength, 9);
+    EXPECT_EQ(doc.m_nCapacity, 9);
+    EXPECT_EQ(doc.m_pBytes[9], 0);
+}
+
+TEST_F(LoadFileTest, FullPathSplitsIntoDirectoryWithSlashAndName)
+{
+    const std::string path = dir.write("name with blanks.dat", "x");
+    doc.LoadFile(path);
+    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
+    EXPECT_STREQ(doc.m_szFileName, "name with blanks.dat");
+    EXPECT_EQ(doc.GetTitle(), "name with blanks.dat");
+}
+
+TEST_F(LoadFileTest, PathWithoutSlashLeavesDirectoryEmpty)
+{
+    dir.write("here.txt", "abc");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    doc.LoadFile("here.txt");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(doc.m_strDir, "");
+    EXPECT_STREQ(doc.m_szFileName, "here.txt");
+    EXPECT_EQ(control.text, "abc");
+}
+
+TEST_F(LoadFileTest, BinaryThenTextLoadReleasesStorage)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    ASSERT_NE(doc.m_pBytes, nullptr);
+    doc.LoadFile(dir.write("t.txt", "plain"));
+    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(control.text, "plain");
+}
+
+TEST_F(LoadFileTest, MissingFileOrFolderChangesNothing)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    control.updates = 0;
+    for (const std::string& path : {dir.file("missing"), dir.path()}) {
+        boxes.clear();
+        doc.LoadFile(path);
+        EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
+        EXPECT_EQ(control.updates, 0);
+        EXPECT_EQ(doc.GetTitle(), "b.bin");
+        EXPECT_EQ(storageBytes(doc), bytesOf({1, 2, 3}));
+    }
+}
+
+TEST_F(LoadFileTest, UnreadableFileIsReported)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    const std::string path = dir.write("secret", "x");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    doc.LoadFile(path);
+    EXPECT_EQ(boxes.last(), kCannotOpenBox);
+}
+
+TEST_F(LoadFileTest, FailedAllocationKeepsThePreviousBinaryDocumentIntact)
+{
+    doc.LoadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
+    heap.failAfter(0);
+    doc.LoadFile(dir.write("new.bin", bytesOf({5, 6, 7, 8})));
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
+    EXPECT_EQ(doc.GetTitle(), "old.bin");
+    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2}));
+    EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
+}
+
+TEST_F(LoadFileTest, FileLargerThanThe32BitLimitIsRefused)
+{
+    // A sparse file costs no disk space.
+    const std::string path = dir.write("huge", "");
+    ASSERT_EQ(::truncate(path.c_str(), std::int64_t{INT32_MAX}), 0);
+    doc.LoadFile(dir.write("small.txt", "keep"));
+    doc.LoadFile(path);
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
+    EXPECT_EQ(doc.GetTitle(), "small.txt");
+    EXPECT_EQ(control.text, "keep");
+}
+
+TEST_F(LoadFileTest, LoadKeepsInsertModeAnsiOptionAndPrivateClipboard)
+{
+    doc.LoadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
+    control.selection = {0, 2};
+    doc.CopyBytes();
+    doc.m_bInsert = 0;
+    doc.m_bAnsiToAscii = 1;
+    doc.LoadFile(dir.write("b.bin", bytesOf({9, 9, 9, 4})));
+    EXPECT_EQ(doc.m_bInsert, 0);
+    EXPECT_EQ(doc.m_bAnsiToAscii, 1);
+    ASSERT_NE(doc.m_pClip, nullptr);
+    EXPECT_EQ(doc.m_nClipLen, 2);
+}
+
+TEST_F(LoadFileTest, NewDocumentResetsToUntitledTextAndDropsClipboard)
+{
+    doc.LoadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
+    control.selection = {0, 1};
+    doc.CopyBytes();
+    ASSERT_TRUE(doc.InsertByte('x'));
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_STREQ(doc.m_szFileName, "");
+    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(doc.m_bSaved, 1);
+    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(doc.m_pClip, nullptr);
+    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_EQ(control.text, "");
+}
+
+}  // namespace
+}  // namespace quillory::test

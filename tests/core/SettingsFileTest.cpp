@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "settings/SettingsFile.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+SettingsRecord sampleRecord()
+{
+    SettingsRecord record = SettingsRecord::defaults();
+    record.wordWrap = 0;
+    record.ansiToAscii = 1;
+    record.charFormat.dwMask = 0xE000000F;
+    record.charFormat.dwEffects = CFE_BOLD | CFE_UNDERLINE;
+    record.charFormat.yHeight = 240;
+    record.charFormat.yOffset = -3;
+    record.charFormat.crTextColor = 0x00102030;
+    record.charFormat.bCharSet = 2;
+    record.charFormat.setFaceName("DejaVu Sans Mono");
+    record.background = 0x00C0FFEE;
+    record.window = {-8, 12, 1000, 700};
+    return record;
+}
+
+std::string tag()
+{
+    return std::string(kSettingsTag, 3);
+}
+
+TEST(SettingsRecord, FieldsSitAtTheirOffsetsLittleEndian)
+{
+    const auto image = encodeSettingsRecord(sampleRecord());
+    EXPECT_EQ(image[4], 1);                     // ANSI-to-ASCII flag
+    EXPECT_EQ(image[8], 60);                    // cbSize
+    EXPECT_EQ(image[8 + 12], 240);              // yHeight low byte
+    EXPECT_EQ(image[8 + 16], 0xFD);             // yOffset -3
+    EXPECT_EQ(image[8 + 20], 0x30);             // text colour red
+    EXPECT_EQ(image[8 + 24], 2);                // bCharSet
+    EXPECT_EQ(image[8 + 26], 'D');              // face name
+    EXPECT_EQ(image[68], 0xEE);                 // background
+    EXPECT_EQ(image[72], 0xF8);                 // left = -8
+    EXPECT_EQ(image[84], 700 & 0xFF);           // bottom
+    EXPECT_EQ(decodeSettingsRecord(image.data()), sampleRecord());
+}
+
+TEST(SettingsFile, RoundTripWithDirectory)
+{
+    TempDir dir;
+    const std::string path = dir.file("Quillory.dat");
+    ASSERT_TRUE(writeSettingsFile(path, sampleRecord(), "/home/user/texts/"));
+    EXPECT_EQ(readAll(path).size(), 88u + 3 + 17);
+    const SettingsFileContents contents = readSettingsFile(path);
+    EXPECT_EQ(contents.status, SettingsReadStatus::Valid);
+    EXPECT_EQ(contents.record, sampleRecord());
+    EXPECT_EQ(contents.defaultDir, "/home/user/texts/");
+}
+
+TEST(SettingsFile, MissingFileIsNotAnError)
+{
+    TempDir dir;
+    EXPECT_EQ(readSettingsFile(dir.file("none.dat")).status, SettingsReadStatus::Missing);
+}
+
+TEST(SettingsFile, ShortFileOrWrongTagIsCorrupt)
+{
+    TempDir dir;
+    const auto image = encodeSettingsRecord(sampleRecord());
+    const std::string record(image.begin(), image.end());
+    EXPECT_EQ(readSettingsFile(dir.write("a", record)).status, SettingsReadStatus::Corrupt);
+    EXPECT_EQ(readSettingsFile(dir.write("b", record.substr(0, 87))).status, SettingsReadStatus::Corrupt);
+    EXPECT_EQ(readSettingsFile(dir.write("c", record + "|?|")).status, SettingsReadStatus::Corrupt);
+    EXPECT_EQ(readSettingsFile(dir.write("d", record + tag().substr(0, 2))).status, SettingsReadStatus::Corrupt);
+    const SettingsFileContents exact = readSettingsFile(dir.write("e", record + tag()));
+    EXPECT_EQ(exact.status, SettingsReadStatus::Valid);
+    EXPECT_EQ(exact.defaultDir, "");
+}
+
+TEST(SettingsFile, DirectoryLosesTrailingBlanksAndCarriageReturnAndStopsAtLineFeed)
+{
+    TempDir dir;
+    const auto image = encodeSettingsRecord(sampleRecord());
+    const std::string record(image.begin(), image.end());
+    EXPECT_EQ(readSettingsFile(dir.write("a", record + tag() + "/data/  ")).defaultDir, "/data/");
+    EXPECT_EQ(readSettingsFile(dir.write("b", record + tag() + "/data/\r")).defaultDir, "/data/");
+    EXPECT_EQ(readSettingsFile(dir.write("c", record + tag() + "/a b/\r\n/other")).defaultDir, "/a b/");
+}
+
+TEST(SettingsFile, RewriteReadsOverThePresetWithoutValidating)
+{
+    TempDir dir;
+    const auto image = encodeSettingsRecord(sampleRecord());
+    const std::string path = dir.write("s", std::string(image.begin(), image.begin() + 4));
+    SettingsRecord record = SettingsRecord::defaults();
+    std::string storedDir = "unchanged";
+    ASSERT_TRUE(readSettingsForRewrite(path, record, storedDir));
+    EXPECT_EQ(record.wordWrap, 0u);                                       // from the file
+    EXPECT_EQ(record.charFormat, SettingsRecord::defaults().charFormat);  // the preset
+    EXPECT_EQ(storedDir, "");
+    EXPECT_FALSE(readSettingsForRewrite(dir.file("none"), record, storedDir));
+}
+
+TEST(SettingsFile, WriteToAnUncreatableFileFails)
+{
+    TempDir dir;
+    EXPECT_FALSE(writeSettingsFile(dir.file("no/such/folder/Quillory.dat"), sampleRecord(), ""));
+}
+
+TEST(SettingsFile, PathBesideTheExecutable)
+{
+    EXPECT_EQ(settingsPathBeside("/opt/quillory/quillory"), "/opt/quillory/Quillory.dat");
+    EXPECT_EQ(settingsPathBeside("quillory"), "Quillory.dat");
+}
+
+}  // namespace
+}  // namespace quillory::test

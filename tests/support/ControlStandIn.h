@@ -1,0 +1,43 @@
+#pragma once
+// Stand-ins for the view and its control: the view copies the document's text on every update, as
+// the real control does, and the control reports a selection that the test sets.
+
+#include <string>
+
+#include "document/QuilloryDoc.h"
+
+namespace quillory::test {
+
+class ControlStandIn final : public IDocumentView, public IDocumentControl {
+public:
+    explicit ControlStandIn(CQuilloryDoc& doc) : m_doc(doc)
+    {
+        doc.attachView(this);
+        doc.setControl(this);
+    }
+    ~ControlStandIn() override
+    {
+        m_doc.detachView(this);
+        m_doc.setControl(nullptr);
+    }
+
+    // Takes the storage as a zero-terminated string, like the control's set-text.
+    void OnUpdate() override
+    {
+        ++updates;
+        text = m_doc.m_pBytes != nullptr ? std::string(reinterpret_cast<const char*>(m_doc.m_pBytes))
+                                         : std::string();
+    }
+    CharRange GetSel() const override { return selection; }
+    void EmptyUndoBuffer() override { ++undoBufferEmptied; }
+
+    std::string text;
+    CharRange selection;
+    int updates = 0;
+    int undoBufferEmptied = 0;
+
+private:
+    CQuilloryDoc& m_doc;
+};
+
+}  // namespace quillory::test

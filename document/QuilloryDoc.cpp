@@ -55,12 +55,12 @@ bool CQuilloryDoc::OnNewDocument()
     return true;
 }
 
-void CQuilloryDoc::LoadFile(const std::string& path)
+bool CQuilloryDoc::LoadFile(const std::string& path)
 {
     ReadOnlyFile file;
     if (!file.open(path)) {
         AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
-        return;
+        return false;
     }
     // The new block is allocated before the old storage goes, so that a refusal leaves the
     // document, and a BINARY file still shown, intact.
@@ -69,7 +69,7 @@ void CQuilloryDoc::LoadFile(const std::string& path)
         block = static_cast<std::uint8_t*>(heap().allocZeroed(static_cast<std::size_t>(file.size()) + 1));
     if (block == nullptr) {
         AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
-        return;
+        return false;
     }
     const auto fileLength = static_cast<std::int32_t>(file.size());
     adoptBlock(block, fileLength);
@@ -95,6 +95,7 @@ void CQuilloryDoc::LoadFile(const std::string& path)
         m_nCapacity = m_nLength;
     }
     endWaitCursor();
+    return true;
 }
 
 void CQuilloryDoc::setFileNameAndDir(const std::string& path)

@@ -38,8 +38,8 @@ public:
     // Resets to an empty, untitled TEXT document.
     bool OnNewDocument();
     // Loads a file whole: classifies it, shows its display copy and keeps its true bytes when
-    // BINARY. A failure is reported and leaves the document as it was.
-    void LoadFile(const std::string& path);
+    // BINARY. A failure is reported, leaves the document as it was and returns false.
+    bool LoadFile(const std::string& path);
 
     // Storage edits at the control's current selection, made before the control makes the same edit.
     // Each empties the control's undo buffer first, so the control's undo and the storage's record

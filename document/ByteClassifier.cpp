@@ -1,6 +1,7 @@
 #include "document/ByteClassifier.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillory {
 
@@ -12,10 +13,12 @@ constexpr std::size_t kScanBlock = 16 * 1024;
 
 bool blockHasBinaryByte(const std::uint8_t* bytes, std::size_t count)
 {
-    unsigned found = 0;
+    // Byte-wide arithmetic only, so that the loop vectorises to 16 or 32 bytes a step.
+    std::uint8_t found = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t b = bytes[i];
-        found |= static_cast<unsigned>(b < 9) | static_cast<unsigned>(b - 14u < 18u);
+        const std::uint8_t fromFourteen = static_cast<std::uint8_t>(b - 14);
+        found |= static_cast<std::uint8_t>((b < 9) | (fromFourteen < 18));
     }
     return found != 0;
 }
@@ -33,7 +36,17 @@ bool isBinary(const std::uint8_t* bytes, std::size_t count)
 
 void makeDisplayCopy(std::uint8_t* bytes, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i)
+    // Sixteen bytes a step with vector compares; GCC does not vectorise the plain loop.
+    using Lanes = std::uint8_t __attribute__((vector_size(16)));
+    std::size_t i = 0;
+    for (; i + sizeof(Lanes) <= count; i += sizeof(Lanes)) {
+        Lanes v;
+        std::memcpy(&v, bytes + i, sizeof v);
+        const auto hidden = reinterpret_cast<Lanes>((v == 0) | (v == 9) | (v == 10) | (v == 13));
+        v = (v & ~hidden) | (hidden & 1);
+        std::memcpy(bytes + i, &v, sizeof v);
+    }
+    for (; i < count; ++i)
         bytes[i] = displayByte(bytes[i]);
 }
 

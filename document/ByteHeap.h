@@ -15,7 +15,12 @@ public:
     virtual void release(void* block) = 0;                 // like free; accepts nullptr
 };
 
-// The process-wide C heap.
+// The process-wide C heap. Blocks of several megabytes are backed by huge pages where the system
+// allows it: a 100 MB file then costs a few hundred page faults instead of 25,600.
 IByteHeap& cHeap();
+
+// Asks the system to back the whole huge pages inside [block, block + size) with huge pages.
+// Returns block. For buffers of file size that do not come from cHeap().
+void* adviseHugePages(void* block, std::size_t size);
 
 }  // namespace quillory

@@ -2,6 +2,7 @@
 // Stand-ins for the view and its control: the view copies the document's text on every update, as
 // the real control does, and the control reports a selection that the test sets.
 
+#include <cstring>
 #include <string>
 
 #include "document/QuilloryDoc.h"
@@ -21,12 +22,17 @@ public:
         m_doc.setControl(nullptr);
     }
 
-    // Takes the storage as a zero-terminated string, like the control's set-text.
+    // Takes the storage as a zero-terminated string, like the control's set-text, into memory
+    // backed by huge pages as the control's own buffer is.
     void OnUpdate() override
     {
         ++updates;
-        text = m_doc.m_pBytes != nullptr ? std::string(reinterpret_cast<const char*>(m_doc.m_pBytes))
-                                         : std::string();
+        const char* bytes = reinterpret_cast<const char*>(m_doc.m_pBytes);
+        const std::size_t length = bytes != nullptr ? std::strlen(bytes) : 0;
+        text.clear();
+        text.reserve(length);
+        adviseHugePages(text.data(), length);
+        text.assign(bytes != nullptr ? bytes : "", length);
     }
     CharRange GetSel() const override { return selection; }
     void EmptyUndoBuffer() override { ++undoBufferEmptied; }

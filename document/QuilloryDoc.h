@@ -9,6 +9,7 @@
 
 #include "document/ByteStorage.h"
 #include "document/DocumentInterfaces.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
 
 namespace quillory {
@@ -22,6 +23,7 @@ public:
     void detachView(IDocumentView* view);
     void setControl(IDocumentControl* control) { m_control = control; }
     void setHost(IDocumentHost* host) { m_host = host; }
+    void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
     IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
 
     std::string m_strDir;          // directory of the current file with its trailing '/', or empty
@@ -51,16 +53,41 @@ public:
     bool PasteBytes();
     bool UndoBytes();
 
+    // File commands. Each that could lose changes asks first; a cancelled question or a failed
+    // save cancels the command.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnAnsiToAscii() { m_bAnsiToAscii = m_bAnsiToAscii ? 0 : 1; }
+    void OnFreeStorage();  // gives the storage's slack back
+    // Asks whether to save a modified document: true lets the caller go on.
+    bool PromptSaveModified();
+    // The main window wants to close: true lets it.
+    bool SaveModified();
+    // The main window is closing for good: the blocks go.
+    void OnCloseDocument();
+
+    // Changed since the last load, New or save (the control keeps the flag).
+    bool IsModified() const;
+    void SetModifiedFlag(bool modified);
+
 private:
     CharRange controlSelection() const;
     void emptyControlUndo();
     void setFileNameAndDir(const std::string& path);
+    std::string currentPath() const { return m_strDir + m_szFileName; }
+    std::uint8_t* takeText(std::int64_t& length);
+    bool writeDocument(const std::string& path);
+    bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
+    void focusView();
     void beginWaitCursor();
     void endWaitCursor();
 
     IMessageBoxes& m_messageBoxes;
     IDocumentControl* m_control = nullptr;
     IDocumentHost* m_host = nullptr;
+    IFileDialogs* m_fileDialogs = nullptr;
     std::vector<IDocumentView*> m_views;
     std::string m_strTitle = "Untitled";
 };

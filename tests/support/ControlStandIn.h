@@ -33,14 +33,24 @@ public:
         text.reserve(length);
         adviseHugePages(text.data(), length);
         text.assign(bytes != nullptr ? bytes : "", length);
+        modified = false;
     }
     CharRange GetSel() const override { return selection; }
+    void SetSel(CharRange range) override { selection = range; }
     void EmptyUndoBuffer() override { ++undoBufferEmptied; }
+    std::int64_t GetTextLength() const override { return static_cast<std::int64_t>(text.size()); }
+    void GetText(std::uint8_t* out) const override { std::memcpy(out, text.data(), text.size()); }
+    void SetText(std::string_view bytes) override { text.assign(bytes); }
+    bool IsModified() const override { return modified; }
+    void SetModify(bool value) override { modified = value; }
+    void SetFocus() override { ++focusTaken; }
 
     std::string text;
     CharRange selection;
+    bool modified = false;
     int updates = 0;
     int undoBufferEmptied = 0;
+    int focusTaken = 0;
 
 private:
     CQuilloryDoc& m_doc;

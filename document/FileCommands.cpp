@@ -1,0 +1,209 @@
+// The document's File commands: New, Open, Save, Save As, the save-modified question, the
+// ANSI-to-ASCII option and giving back the storage's slack.
+#include <span>
+
+#include "document/QuilloryDoc.h"
+#include "document/SafeFileWriter.h"
+#include "platform/CodePages.h"
+
+namespace quillory {
+
+namespace {
+
+constexpr const char* kSaveModifiedQuestion = "Save modified document?";
+constexpr const char* kUnableToSaveToDefaultFile =
+    "Unable to save to default file!\nPlease check and make sure the file exists, or it's not currently "
+    "used by another application. If this is a new document, then use the \"Save As...\" command.";
+constexpr const char* kNotEnoughMemory = "Not enough memory!";
+constexpr const char* kNoMemoryForWholeDocument =
+    "Not enough memory to hold the entire document.\nSaving process aborted.";
+constexpr const char* kErrorSavingToSelectedFile =
+    "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.";
+
+}  // namespace
+
+bool CQuilloryDoc::IsModified() const
+{
+    return m_control != nullptr && m_control->IsModified();
+}
+
+void CQuilloryDoc::SetModifiedFlag(bool modified)
+{
+    if (m_control != nullptr)
+        m_control->SetModify(modified);
+}
+
+void CQuilloryDoc::focusView()
+{
+    if (m_control != nullptr)
+        m_control->SetFocus();
+}
+
+bool CQuilloryDoc::PromptSaveModified()
+{
+    if (!IsModified())
+        return true;
+    m_bSaved = 0;
+    switch (AfxMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
+                          MessageButtons::YesNoCancel)) {
+    case MessageResult::Yes:
+        OnFileSave();
+        return m_bSaved == 1;
+    case MessageResult::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CQuilloryDoc::OnFileNew()
+{
+    if (!PromptSaveModified()) {
+        focusView();
+        return;
+    }
+    releaseStorage();
+    releaseUndo();
+    OnNewDocument();
+}
+
+void CQuilloryDoc::OnFileOpen()
+{
+    if (!PromptSaveModified()) {
+        focusView();
+        return;
+    }
+    if (m_fileDialogs == nullptr)
+        return;
+    const std::optional<std::string> path =
+        m_fileDialogs->choose({FileDialogRequest::Kind::Open, m_strDir, "", kFileDialogFilter});
+    if (!path)
+        return;
+    if (m_pBytes != nullptr || m_nCapacity > 0) {
+        // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
+        // without its storage.
+        releaseStorage();
+        m_szFileName[0] = '\0';
+        m_bText = 1;
+        SetModifiedFlag(false);
+        SetTitle("Untitled");
+        UpdateAllViews();
+    }
+    releaseUndo();
+    if (!path->empty())
+        LoadFile(*path);
+}
+
+// Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the
+// caret at the former start of the selection. Nothing when the block cannot be allocated.
+std::uint8_t* CQuilloryDoc::takeText(std::int64_t& length)
+{
+    length = m_control != nullptr ? m_control->GetTextLength() : 0;
+    auto* text = static_cast<std::uint8_t*>(heap().allocPlain(static_cast<std::size_t>(length) + 1));
+    if (text == nullptr)
+        return nullptr;
+    text[0] = 0;
+    if (m_control != nullptr) {
+        const CharRange selection = m_control->GetSel();
+        m_control->GetText(text);
+        m_control->SetSel({selection.start, selection.start});
+    }
+    text[length] = 0;
+    return text;
+}
+
+// Writes the document to path: TEXT from the taken text (converted to OEM when the option is on),
+// BINARY from the storage. On success the document counts as saved.
+bool CQuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
+{
+    bool written = false;
+    if (m_bText == 1) {
+        if (m_bAnsiToAscii == 1)
+            CharToOemBuffer(text, static_cast<std::size_t>(textLength));
+        written = writeFileReplacing(path, {text, static_cast<std::size_t>(textLength)});
+    } else {
+        written = writeFileReplacing(path, {m_pBytes, static_cast<std::size_t>(m_nLength)});
+    }
+    if (written) {
+        SetModifiedFlag(false);
+        m_bSaved = 1;
+    }
+    return written;
+}
+
+void CQuilloryDoc::OnFileSave()
+{
+    const std::string path = currentPath();
+    if (path.empty()) {
+        OnFileSaveAs();
+        focusView();
+        return;
+    }
+    std::int64_t textLength = 0;
+    std::uint8_t* text = nullptr;
+    if (m_bText == 1 && (text = takeText(textLength)) == nullptr) {
+        AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Stop);
+        return;
+    }
+    // Save writes only over an existing file it may write; anything else is a case for Save As.
+    if (!isWritableExistingFile(path)) {
+        heap().release(text);
+        AfxMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
+        OnFileSaveAs();
+        focusView();
+        return;
+    }
+    if (!saveTo(path, text, textLength))
+        AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+    heap().release(text);
+    focusView();
+}
+
+void CQuilloryDoc::OnFileSaveAs()
+{
+    std::optional<std::string> path;
+    if (m_fileDialogs != nullptr)
+        path = m_fileDialogs->choose({FileDialogRequest::Kind::Save, m_strDir, m_szFileName, kFileDialogFilter});
+    if (!path || path->empty()) {
+        focusView();
+        return;
+    }
+    std::int64_t textLength = 0;
+    std::uint8_t* text = nullptr;
+    if (m_bText == 1 && (text = takeText(textLength)) == nullptr) {
+        AfxMessageBox(m_messageBoxes, kNoMemoryForWholeDocument, MessageIcon::Stop);
+        return;
+    }
+    if (saveTo(*path, text, textLength)) {
+        setFileNameAndDir(*path);
+        SetTitle(m_szFileName);
+    } else {
+        AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+    }
+    heap().release(text);
+    focusView();
+}
+
+bool CQuilloryDoc::SaveModified()
+{
+    if (!PromptSaveModified()) {
+        focusView();
+        return false;
+    }
+    return true;
+}
+
+void CQuilloryDoc::OnCloseDocument()
+{
+    releaseStorage();
+    releaseClip();
+    releaseUndo();
+}
+
+void CQuilloryDoc::OnFreeStorage()
+{
+    if (m_nCapacity - m_nLength > 0)
+        freeSlack();
+}
+
+}  // namespace quillory

@@ -1,0 +1,250 @@
+// New, Open, Save, Save As and the save-modified question, with scripted answers and dialogs.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "document/QuilloryDoc.h"
+#include "support/ControlStandIn.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUnableToSave =
+    "Unable to save to default file!\nPlease check and make sure the file exists, or it's not currently "
+    "used by another application. If this is a new document, then use the \"Save As...\" command.";
+const std::string kErrorSaving =
+    "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.";
+
+class ScriptedFileDialogs final : public IFileDialogs {
+public:
+    void choosePath(std::string path) { m_answers.push_back(std::move(path)); }
+    void cancel() { m_answers.push_back(std::nullopt); }
+    std::optional<std::string> choose(const FileDialogRequest& request) override
+    {
+        requests.push_back(request);
+        if (m_answers.empty())
+            return std::nullopt;
+        auto answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    std::vector<FileDialogRequest> requests;
+
+private:
+    std::deque<std::optional<std::string>> m_answers;
+};
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    FileCommandsTest() { doc.setFileDialogs(&dialogs); }
+
+    void typeText(const std::string& text)
+    {
+        control.text = text;
+        control.modified = true;
+    }
+    std::vector<std::string> boxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.shown())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    CQuilloryDoc doc{boxes};
+    ControlStandIn control{doc};
+};
+
+TEST_F(FileCommandsTest, BinarySaveWritesTheTrueBytesAfterEdits)
+{
+    const std::string path = dir.write("b.bin", bytesOf({0x00, 0x09, 0x0A, 0x0D, 0x1B, 0xFF}));
+    doc.LoadFile(path);
+    control.selection = {1, 1};
+    doc.InsertByte(0x00);
+    control.modified = true;
+    doc.OnFileSave();
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(readAll(path), bytesOf({0x00, 0x00, 0x09, 0x0A, 0x0D, 0x1B, 0xFF}));
+    EXPECT_FALSE(control.modified);
+    EXPECT_EQ(doc.m_bSaved, 1);
+}
+
+TEST_F(FileCommandsTest, TextSaveWithAnsiToAsciiConvertsTheFileButNotTheControl)
+{
+    const std::string path = dir.write("t.txt", "old");
+    doc.LoadFile(path);
+    typeText("caf\xE9 \x80");
+    control.selection = {2, 4};
+    doc.OnAnsiToAscii();
+    doc.OnFileSave();
+    EXPECT_EQ(readAll(path), "caf\x82 ?");
+    EXPECT_EQ(control.text, "caf\xE9 \x80");
+    EXPECT_EQ(control.selection, (CharRange{2, 2}));  // collapsed to its former start
+    EXPECT_EQ(control.focusTaken, 1);
+}
+
+TEST_F(FileCommandsTest, UntitledWithoutDefaultFolderGoesStraightToSaveAs)
+{
+    doc.OnNewDocument();
+    typeText("new text");
+    const std::string path = dir.file("new.txt");
+    dialogs.choosePath(path);
+    doc.OnFileSave();
+    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
+    EXPECT_EQ(readAll(path), "new text");
+    EXPECT_EQ(doc.GetTitle(), "new.txt");
+    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
+}
+
+TEST_F(FileCommandsTest, UntitledWithDefaultFolderWarnsThenOffersSaveAs)
+{
+    doc.OnNewDocument();
+    doc.m_strDir = dir.path() + "/";
+    typeText("x");
+    dialogs.cancel();
+    doc.OnFileSave();
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{kUnableToSave});
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Stop);
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].initialDir, dir.path() + "/");
+    EXPECT_TRUE(control.modified);
+}
+
+TEST_F(FileCommandsTest, SaveModifiedQuestionPaths)
+{
+    const std::string path = dir.write("t.txt", "original");
+    doc.LoadFile(path);
+    typeText("changed");
+
+    boxes.answer(MessageResult::Cancel);
+    doc.OnFileNew();
+    EXPECT_EQ(boxes.last(), (MessageBoxRequest{"Quillory", "Save modified document?", MessageIcon::Question,
+                                               MessageButtons::YesNoCancel}));
+    EXPECT_EQ(control.text, "changed");
+    EXPECT_EQ(doc.GetTitle(), "t.txt");
+
+    boxes.answer(MessageResult::Yes);
+    doc.OnFileNew();
+    EXPECT_EQ(readAll(path), "changed");
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+
+    typeText("scratch");
+    boxes.answer(MessageResult::No);
+    doc.OnFileNew();
+    EXPECT_EQ(control.text, "");
+    EXPECT_EQ(readAll(path), "changed");
+}
+
+TEST_F(FileCommandsTest, YesOnUntitledThenCancelledSaveAsCancelsTheClose)
+{
+    doc.OnNewDocument();
+    typeText("unsaved");
+    boxes.answer(MessageResult::Yes);
+    dialogs.cancel();
+    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_EQ(control.text, "unsaved");
+}
+
+TEST_F(FileCommandsTest, NoThenCancelledOpenKeepsTheModifiedBinaryDocument)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    control.modified = true;
+    boxes.answer(MessageResult::No);
+    dialogs.cancel();
+    doc.OnFileOpen();
+    EXPECT_TRUE(control.modified);
+    EXPECT_EQ(doc.m_nLength, 3);
+    EXPECT_EQ(doc.m_bText, 0);
+}
+
+TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
+{
+    doc.m_strDir = dir.path() + "/";
+    dialogs.choosePath(dir.write("b.bin", bytesOf({1, 0, 2})));
+    doc.OnFileOpen();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Open);
+    EXPECT_EQ(dialogs.requests[0].initialDir, dir.path() + "/");
+    EXPECT_EQ(dialogs.requests[0].filter.substr(0, 20), "All Files (*.*)|*.*|");
+    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
+}
+
+TEST_F(FileCommandsTest, FailedOpenAfterBinaryLeavesAnEmptyTextDocument)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    dialogs.choosePath(dir.file("missing"));
+    doc.OnFileOpen();
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Cannot Open or Read Selected File!"});
+    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(control.text, "");
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+}
+
+TEST_F(FileCommandsTest, SaveAsKeepsModeAndRenames)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({7, 0, 8})));
+    const std::string path = dir.file("copy.bin");
+    dialogs.choosePath(path);
+    doc.OnFileSaveAs();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].initialName, "b.bin");
+    EXPECT_EQ(readAll(path), bytesOf({7, 0, 8}));
+    EXPECT_EQ(doc.GetTitle(), "copy.bin");
+    EXPECT_EQ(doc.m_bText, 0);
+}
+
+TEST_F(FileCommandsTest, SaveAsIntoAMissingFolderFailsAndKeepsTheName)
+{
+    doc.LoadFile(dir.write("t.txt", "a"));
+    typeText("b");
+    dialogs.choosePath(dir.file("no/such/folder/x.txt"));
+    doc.OnFileSaveAs();
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{kErrorSaving});
+    EXPECT_EQ(doc.GetTitle(), "t.txt");
+    EXPECT_TRUE(control.modified);
+}
+
+TEST_F(FileCommandsTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
+{
+    const std::string real = dir.write("real.txt", "before");
+    ::chmod(real.c_str(), 0640);
+    const std::string link = dir.file("link.txt");
+    fs::create_symlink(real, link);
+    doc.LoadFile(link);
+    typeText("after");
+    doc.OnFileSave();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readAll(real), "after");
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename().string().rfind(".quillory", 0),
+              std::string::npos);  // no temporary file left behind
+}
+
+TEST_F(FileCommandsTest, FreeStorageGivesBackTheSlackOnly)
+{
+    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    control.selection = {0, 0};
+    doc.InsertByte(9);
+    ASSERT_EQ(doc.m_nCapacity, 23);
+    doc.OnFreeStorage();
+    EXPECT_EQ(doc.m_nCapacity, 4);
+    EXPECT_EQ(doc.m_nLength, 4);
+}
+
+}  // namespace
+}  // namespace quillory::test

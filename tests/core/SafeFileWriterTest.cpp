@@ -1,0 +1,110 @@
+// Saving never destroys the file it replaces: a full disk leaves the old file whole, and a file
+// in a folder that takes no new files is still saved, in place.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "document/SafeFileWriter.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::span<const std::uint8_t> bytesView(const std::string& text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A small tmpfs, so that a disk can fill up; needs the right to mount.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& where) : m_path(where)
+    {
+        fs::create_directory(where);
+        m_mounted = ::mount("tmpfs", where.c_str(), "tmpfs", 0, "size=256k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount(m_path.c_str());
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+TEST(SafeFileWriter, FullDiskLeavesTheOldFileWholeAndNoTemporaryBehind)
+{
+    TempDir dir;
+    SmallDisk disk(dir.file("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string old(150 * 1024, 'o');
+    const std::string path = dir.write("disk/file.txt", old);
+    EXPECT_FALSE(writeFileReplacing(path, bytesView(std::string(200 * 1024, 'n'))));
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("disk")), fs::directory_iterator()), 1);
+    EXPECT_TRUE(writeFileReplacing(path, bytesView("small")));
+    EXPECT_EQ(readAll(path), "small");
+}
+
+// Runs body in a child process as an unprivileged user when we are root (root writes anywhere),
+// and returns whether it succeeded.
+bool runUnprivileged(const std::function<bool()>& body, uid_t user, gid_t group)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(group) != 0 || ::setuid(user) != 0))
+            ::_exit(2);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SafeFileWriter, WritableFileInReadOnlyFolderIsSavedInPlace)
+{
+    TempDir dir;
+    const std::string folder = dir.file("locked");
+    fs::create_directory(folder);
+    const std::string path = dir.write("locked/file.txt", "old content, longer");
+    const uid_t user = ::geteuid() == 0 ? 65534 : ::geteuid();
+    const gid_t group = ::geteuid() == 0 ? 65534 : ::getegid();
+    ASSERT_EQ(::chown(dir.path().c_str(), user, group) == 0 || ::geteuid() != 0, true);
+    ASSERT_EQ(::chown(folder.c_str(), user, group) == 0 || ::geteuid() != 0, true);
+    ASSERT_EQ(::chown(path.c_str(), user, group) == 0 || ::geteuid() != 0, true);
+    ::chmod(folder.c_str(), 0555);
+    const bool saved = runUnprivileged([&] { return writeFileReplacing(path, bytesView("new")); }, user, group);
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST(SafeFileWriter, NewFileGetsTheUsualPermissionsAndAFolderIsRefused)
+{
+    TempDir dir;
+    const mode_t mask = ::umask(022);
+    const std::string path = dir.file("fresh.txt");
+    EXPECT_TRUE(writeFileReplacing(path, bytesView("x")));
+    ::umask(mask);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(writeFileReplacing(dir.path(), bytesView("x")));
+    EXPECT_FALSE(isWritableExistingFile(dir.path()));
+    EXPECT_FALSE(isWritableExistingFile(dir.file("missing")));
+    EXPECT_TRUE(isWritableExistingFile(path));
+}
+
+}  // namespace
+}  // namespace quillory::test

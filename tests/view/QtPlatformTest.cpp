@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+
+#include "platform/FileDialogs.h"
+#include "platform/qt/CharFormatFont.h"
+#include "platform/qt/QtFileDialogs.h"
+
+namespace quillory::test {
+namespace {
+
+TEST(QtFileDialogs, FilterBecomesCaseBlindQtNameFilters)
+{
+    const QStringList filters = toQtNameFilters(kFileDialogFilter);
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_EQ(filters[0], "All Files (*.*) (*)");
+    EXPECT_EQ(filters[1], "Text Files (*.txt;*.bat;*.ini;*.inf;*.log) (*.[tT][xX][tT] *.[bB][aA][tT] "
+                          "*.[iI][nN][iI] *.[lL][oO][gG] *.[iI][nN][fF])");
+    EXPECT_TRUE(filters[2].startsWith("HTML Doc. (*.htm*;*.shtm*;*.stm*;*.asp) (*.[hH][tT][mM]* "));
+    EXPECT_TRUE(filters[3].endsWith("*.[oO][cC][xX])"));
+}
+
+TEST(CharFormatFont, DefaultFaceIsServedByAMetricCompatibleMonospaceFont)
+{
+    CharFormatA format = SettingsRecord::defaults().charFormat;
+    const QFont font = fontFromCharFormat(format);
+    EXPECT_EQ(font.family(), "Courier New");
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.0);
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+}
+
+TEST(CharFormatFont, FontRoundTripKeepsColourAndStyles)
+{
+    CharFormatA base = SettingsRecord::defaults().charFormat;
+    base.crTextColor = makeColorRef(10, 20, 30);
+    base.dwMask |= CFM_COLOR;
+    base.dwEffects = 0;
+    QFont font("DejaVu Sans");
+    font.setPointSizeF(13.5);
+    font.setItalic(true);
+    font.setUnderline(true);
+    const CharFormatA format = charFormatFromFont(font, base);
+    EXPECT_EQ(format.faceName(), "DejaVu Sans");
+    EXPECT_EQ(format.yHeight, 270);
+    EXPECT_EQ(format.dwEffects, CFE_ITALIC | CFE_UNDERLINE);
+    EXPECT_EQ(textColorOf(format), QColor(10, 20, 30));
+    EXPECT_FALSE(textColorOf(SettingsRecord::defaults().charFormat).isValid());  // automatic
+    const QFont back = fontFromCharFormat(format);
+    EXPECT_TRUE(back.italic() && back.underline() && !back.bold());
+}
+
+}  // namespace
+}  // namespace quillory::test

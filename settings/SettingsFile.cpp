@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace quillory {
 
@@ -84,6 +85,16 @@ std::string settingsPathBeside(const std::string& executablePath)
     if (slash == std::string::npos)
         return kSettingsFileName;
     return executablePath.substr(0, slash + 1) + kSettingsFileName;
+}
+
+std::string chooseSettingsPath(const std::string& executablePath, const std::string& userConfigFolder)
+{
+    const std::string beside = settingsPathBeside(executablePath);
+    const std::size_t slash = beside.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
+    if (::access(beside.c_str(), F_OK) == 0 || ::access(folder.c_str(), W_OK) == 0 || userConfigFolder.empty())
+        return beside;
+    return userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
 }
 
 }  // namespace quillory

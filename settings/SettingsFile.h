@@ -46,4 +46,8 @@ bool writeSettingsFile(const std::string& path, const SettingsRecord& record, co
 // the path has no folder.
 std::string settingsPathBeside(const std::string& executablePath);
 
+// Where the settings live: beside the executable when a settings file is there or the folder takes
+// new files; otherwise (an installed program in a system folder) in the user's configuration folder.
+std::string chooseSettingsPath(const std::string& executablePath, const std::string& userConfigFolder);
+
 }  // namespace quillory

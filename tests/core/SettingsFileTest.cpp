@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "settings/SettingsFile.h"
 #include "support/TempDir.h"
 
@@ -110,6 +112,18 @@ TEST(SettingsFile, PathBesideTheExecutable)
 {
     EXPECT_EQ(settingsPathBeside("/opt/quillory/quillory"), "/opt/quillory/Quillory.dat");
     EXPECT_EQ(settingsPathBeside("quillory"), "Quillory.dat");
+}
+
+TEST(SettingsFile, SettingsLiveBesideTheProgramUnlessItsFolderIsClosed)
+{
+    TempDir dir;
+    const std::string program = dir.write("quillory", "");
+    EXPECT_EQ(chooseSettingsPath(program, "/home/u/.config/Quillory"), dir.file("Quillory.dat"));
+    // A system folder such as /usr/bin takes no new files from a user; root writes anywhere.
+    if (::geteuid() != 0) {
+        EXPECT_EQ(chooseSettingsPath("/usr/bin/quillory", "/home/u/.config/Quillory"),
+                  "/home/u/.config/Quillory/Quillory.dat");
+    }
 }
 
 }  // namespace

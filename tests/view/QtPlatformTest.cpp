@@ -51,3 +51,22 @@ TEST(CharFormatFont, FontRoundTripKeepsColourAndStyles)
 
 }  // namespace
 }  // namespace quillory::test
+
+#include <QTextBrowser>
+
+#include "view/HelpWindow.h"
+
+namespace quillory::test {
+namespace {
+
+TEST(HelpWindow, ShowsTheBundledHelpWithItsFourSections)
+{
+    HelpWindow help;
+    const QString text = help.browser()->toPlainText();
+    for (const char* section : {"License", "Introduction", "Usage", "Contact"})
+        EXPECT_TRUE(text.contains(QLatin1String(section))) << section;
+    EXPECT_TRUE(text.contains(QLatin1String("~/.config/Quillory/Quillory.dat")));
+}
+
+}  // namespace
+}  // namespace quillory::test

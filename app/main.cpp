@@ -1,12 +1,25 @@
+// The editor's entry point: `quillory [FILE...]`. The words after the program name, joined by
+// blanks, name the one file to open.
 #include <QApplication>
 
-#include "app/MainWindow.h"
+#include "app/CommandLine.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/QtMessageBoxes.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillory"));
-    quillory::MainWindow window;
-    window.show();
+    // Every word is part of the path, so Qt sees none of them as an option of its own.
+    const std::string tail = quillory::commandLineTail(argc, argv);
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(quillory::kAppTitle));
+
+    quillory::QtMessageBoxes messageBoxes;
+    quillory::CQuilloryApp app(messageBoxes);
+    if (!app.InitInstance(tail))
+        return 1;
+    messageBoxes.setParent(app.mainFrame());
     return QApplication::exec();
 }

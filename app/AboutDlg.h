@@ -1,0 +1,14 @@
+#pragma once
+// The About box: the program's name, version and licence terms; it only closes.
+
+#include <QDialog>
+
+namespace quillory {
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace quillory

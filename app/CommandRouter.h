@@ -1,0 +1,83 @@
+#pragma once
+// Command routing: a command ID goes to the view first, then the document, the frame and the
+// application. Each target registers handlers and update rules per ID. An update rule sets the
+// enabled and checked state of a command; a command whose first update rule leaves the enabled
+// state alone is enabled exactly when some target handles it, so a command nobody handles is
+// disabled. A disabled command never runs. No Qt: the widgets only ask for states and execute.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+
+namespace quillory {
+
+// What an update rule may say about one command.
+class CCmdUI {
+public:
+    explicit CCmdUI(int id) : m_nID(id) {}
+    void Enable(bool on = true) { m_enabled = on; }
+    void SetCheck(bool checked = true) { m_checked = checked; }
+
+    int m_nID;  // the command being updated
+    std::optional<bool> enabled() const { return m_enabled; }
+    std::optional<bool> checked() const { return m_checked; }
+
+private:
+    std::optional<bool> m_enabled;  // unset: enabled iff a handler exists
+    std::optional<bool> m_checked;  // unset: the command shows no check mark
+};
+
+// The resolved state of one command, as menus and toolbar buttons show it.
+struct CommandState {
+    bool enabled = false;
+    std::optional<bool> checked;  // set when the command is a checkable one
+
+    bool operator==(const CommandState&) const = default;
+};
+
+// One object's handlers and update rules, keyed by command ID.
+class CommandTarget {
+public:
+    using Handler = std::function<void()>;
+    using UpdateRule = std::function<void(CCmdUI&)>;
+
+    // Binds the handler of a command, replacing an earlier one.
+    void OnCommand(int id, Handler handler) { m_handlers[id] = std::move(handler); }
+    // Binds the update rule of a command, replacing an earlier one.
+    void OnUpdate(int id, UpdateRule rule) { m_updateRules[id] = std::move(rule); }
+    void removeCommand(int id);
+    void clear();
+
+    const Handler* handlerFor(int id) const;
+    const UpdateRule* updateRuleFor(int id) const;
+
+private:
+    std::unordered_map<int, Handler> m_handlers;
+    std::unordered_map<int, UpdateRule> m_updateRules;
+};
+
+// Routing order: a command is offered to the levels in this order.
+enum class RouteLevel { View = 0, Document = 1, Frame = 2, Application = 3 };
+
+class CommandRouter {
+public:
+    // Puts a target at a level, replacing the one there; nullptr empties the level. Not owned.
+    void attach(RouteLevel level, CommandTarget* target);
+    // Empties the level if this target is attached there.
+    void detach(CommandTarget* target);
+    CommandTarget* target(RouteLevel level) const;
+
+    // Whether some target along the route handles the command.
+    bool hasHandler(int id) const;
+    // The command's state: the first update rule along the route decides; see above.
+    CommandState state(int id) const;
+    // Runs the first handler along the route if the command is enabled. Returns whether it ran.
+    bool execute(int id) const;
+
+private:
+    static constexpr std::size_t kLevels = 4;
+    std::array<CommandTarget*, kLevels> m_targets{};  // indexed by RouteLevel
+};
+
+}  // namespace quillory

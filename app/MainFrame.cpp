@@ -1,0 +1,186 @@
+#include "app/MainFrame.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+
+#include "app/CommandActions.h"
+#include "app/CommandIds.h"
+#include "app/FrameGeometry.h"
+#include "app/QuilloryStatusBar.h"
+#include "app/UrlBar.h"
+#include "platform/MessageBox.h"
+
+namespace quillory {
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowTitle(QString::fromLatin1(kAppTitle));
+    placeOnScreen();
+    setCentralWidget(new QWidget(this));  // stands in until the view arrives
+    createBars();
+    registerFrameCommands();
+    m_router.attach(RouteLevel::Frame, &m_frameCommands);
+
+    // Idle-time update: whenever the event loop is about to wait, states follow the latest changes.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                                   &CMainFrame::UpdateCommandUI);
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame()
+{
+    disconnect(m_idleConnection);
+    while (m_waitCursorDepth > 0)
+        endWaitCursor();
+}
+
+void CMainFrame::placeOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->geometry();
+    const FrameRect rect = initialFrameRect(area.width(), area.height());
+    setGeometry(area.x() + rect.left, area.y() + rect.top, rect.width, rect.height);
+}
+
+void CMainFrame::createBars()
+{
+    m_actions = new CommandActions(this, [this](int id) { OnCommand(id); });
+    m_actions->buildMenuBar(menuBar(), [this] { UpdateCommandUI(); });
+
+    m_wndToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_wndToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_wndToolBar->setIconSize(QSize(16, 16));
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_actions->buildToolbar(m_wndToolBar);
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+
+    m_wndUrlBar = new CUrlBar(this);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_wndUrlBar);
+
+    m_wndStatusBar = new CQuilloryStatusBar(this);
+    setStatusBar(m_wndStatusBar);
+}
+
+void CMainFrame::registerFrameCommands()
+{
+    m_frameCommands.OnCommand(cmd::ID_VIEW_TOOLBAR, [this] { OnViewToolbar(); });
+    m_frameCommands.OnUpdate(cmd::ID_VIEW_TOOLBAR,
+                             [this](CCmdUI& ui) { ui.SetCheck(!m_wndToolBar->isHidden()); });
+    m_frameCommands.OnCommand(cmd::ID_VIEW_STATUS_BAR, [this] { OnViewStatusBar(); });
+    m_frameCommands.OnUpdate(cmd::ID_VIEW_STATUS_BAR,
+                             [this](CCmdUI& ui) { ui.SetCheck(!m_wndStatusBar->isHidden()); });
+    m_frameCommands.OnCommand(cmd::ID_APP_EXIT, [this] { close(); });
+    // The URL bar's check mark follows its visibility; the toggle itself is the view's command.
+    m_frameCommands.OnUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CCmdUI& ui) {
+        ui.SetCheck(!m_wndUrlBar->isHidden());
+    });
+}
+
+void CMainFrame::OnViewToolbar()
+{
+    m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+}
+
+void CMainFrame::OnViewStatusBar()
+{
+    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
+}
+
+bool CMainFrame::OnCommand(int id)
+{
+    const bool ran = m_router.execute(id);
+    UpdateCommandUI();
+    return ran;
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    m_actions->refresh(m_router);
+    m_wndUrlBar->UpdateButtons();
+    m_wndStatusBar->refreshLockIndicators();
+}
+
+void CMainFrame::setView(QWidget* view)
+{
+    QWidget* old = takeCentralWidget();
+    setCentralWidget(view);
+    delete old;
+}
+
+QWidget* CMainFrame::GetActiveView() const
+{
+    return centralWidget();
+}
+
+bool CMainFrame::SetPaneText(int index, const QString& text, bool update)
+{
+    return m_wndStatusBar->SetPaneText(index, text, update);
+}
+
+QString CMainFrame::GetPaneText(int index) const
+{
+    return m_wndStatusBar->GetPaneText(index);
+}
+
+QString CMainFrame::frameTitle(const QString& documentTitle)
+{
+    return documentTitle + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle);
+}
+
+void CMainFrame::titleChanged(const std::string& title)
+{
+    // Titles are file names: bytes in the file system's encoding.
+    setWindowTitle(frameTitle(QFile::decodeName(QByteArray::fromStdString(title))));
+}
+
+void CMainFrame::beginWaitCursor()
+{
+    ++m_waitCursorDepth;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CMainFrame::endWaitCursor()
+{
+    if (m_waitCursorDepth == 0)
+        return;
+    --m_waitCursorDepth;
+    QApplication::restoreOverrideCursor();
+}
+
+QAction* CMainFrame::commandAction(int id) const
+{
+    return m_actions->action(id);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeRequest && !m_closeRequest()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+QMenu* CMainFrame::createPopupMenu()
+{
+    // The bars' context menu offers the View menu's own toggles, so it follows the same rules.
+    UpdateCommandUI();
+    auto* menu = new QMenu(this);
+    for (const int id : {cmd::ID_VIEW_TOOLBAR, cmd::ID_VIEW_URL_TOOLBAR, cmd::ID_VIEW_STATUS_BAR})
+        menu->addAction(commandAction(id));
+    return menu;
+}
+
+}  // namespace quillory

@@ -1,0 +1,86 @@
+#pragma once
+// The main window: menu bar, toolbar, status bar and URL bar around the view. It routes every
+// command (view, document, frame, application), keeps the menus' and buttons' states current, and
+// shows the document's title as "<title> - Quillory".
+
+#include <functional>
+#include <memory>
+
+#include <QMainWindow>
+
+#include "app/CommandRouter.h"
+#include "document/DocumentInterfaces.h"
+
+class QToolBar;
+
+namespace quillory {
+
+class CommandActions;
+class CQuilloryStatusBar;
+class CUrlBar;
+
+class CMainFrame : public QMainWindow, public IDocumentHost {
+    Q_OBJECT
+public:
+    // Returns true when the window may close; false keeps it open.
+    using CloseRequestHandler = std::function<bool()>;
+
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The command routing of this window. The view attaches its target at RouteLevel::View, the
+    // document's at RouteLevel::Document; the frame and the application fill the other two.
+    CommandRouter& commandRouter() { return m_router; }
+    // Runs a command as a menu choice would: only when enabled; the states are refreshed after.
+    bool OnCommand(int id);
+    // Brings menus, toolbar buttons, URL bar buttons and lock indicators up to date. Runs by itself
+    // whenever the event loop goes idle and before a menu opens.
+    void UpdateCommandUI();
+
+    // The view seam: puts `view` in the editing area (the frame owns it) and deletes the one before.
+    void setView(QWidget* view);
+    QWidget* GetActiveView() const;
+
+    // Status panes; see CQuilloryStatusBar. Panes 1-3 are the view's: font, mode, INS/OVR.
+    bool SetPaneText(int index, const QString& text, bool update = true);
+    QString GetPaneText(int index) const;
+
+    // Asked before the window closes (close box or Exit); may veto. Without one the window closes.
+    void setCloseRequestHandler(CloseRequestHandler handler) { m_closeRequest = std::move(handler); }
+
+    // The window title the frame shows for a document title.
+    static QString frameTitle(const QString& documentTitle);
+
+    // IDocumentHost
+    void titleChanged(const std::string& title) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+
+    QAction* commandAction(int id) const;
+    QToolBar* toolBar() const { return m_wndToolBar; }
+    CQuilloryStatusBar* quilloryStatusBar() const { return m_wndStatusBar; }
+    CUrlBar* urlBar() const { return m_wndUrlBar; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void placeOnScreen();
+    void createBars();
+    void registerFrameCommands();
+    void OnViewToolbar();
+    void OnViewStatusBar();
+
+    CommandRouter m_router;
+    CommandTarget m_frameCommands;            // toolbar and status bar toggles, Exit
+    CommandActions* m_actions = nullptr;      // one action per command ID
+    QToolBar* m_wndToolBar = nullptr;         // toolbar 128
+    CQuilloryStatusBar* m_wndStatusBar = nullptr;
+    CUrlBar* m_wndUrlBar = nullptr;           // hidden until "URL Toolbar" shows it
+    CloseRequestHandler m_closeRequest;
+    int m_waitCursorDepth = 0;                // begin/end pairs still open
+    QMetaObject::Connection m_idleConnection;
+};
+
+}  // namespace quillory

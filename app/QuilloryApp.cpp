@@ -1,0 +1,88 @@
+#include "app/QuilloryApp.h"
+
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+#include "app/AboutDlg.h"
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "document/QuilloryDoc.h"
+
+namespace quillory {
+
+namespace {
+CMainFrame* g_pMainWnd = nullptr;  // the frame of the application that started last
+}  // namespace
+
+CMainFrame* AfxGetMainWnd()
+{
+    return g_pMainWnd;
+}
+
+CQuilloryApp::CQuilloryApp(IMessageBoxes& messageBoxes) : m_messageBoxes(messageBoxes)
+{
+    registerCommands();
+}
+
+CQuilloryApp::~CQuilloryApp()
+{
+    if (m_pMainWnd != nullptr) {
+        m_pMainWnd->commandRouter().detach(&m_commands);
+        if (g_pMainWnd == m_pMainWnd.get())
+            g_pMainWnd = nullptr;
+        if (m_pDocument != nullptr)
+            m_pDocument->setHost(nullptr);
+    }
+    // The frame (and with it the view) goes before the document it shows.
+    m_pMainWnd.reset();
+    m_pDocument.reset();
+}
+
+void CQuilloryApp::registerCommands()
+{
+    m_commands.OnCommand(cmd::ID_APP_ABOUT, [this] { OnAppAbout(); });
+    m_commands.OnCommand(cmd::ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+}
+
+bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
+{
+    m_pDocument = std::make_unique<CQuilloryDoc>(m_messageBoxes);
+    m_pMainWnd = std::make_unique<CMainFrame>();
+    g_pMainWnd = m_pMainWnd.get();
+    m_pMainWnd->commandRouter().attach(RouteLevel::Application, &m_commands);
+    m_pDocument->setHost(m_pMainWnd.get());
+    if (m_viewFactory)
+        m_pMainWnd->setView(m_viewFactory(*m_pMainWnd, *m_pDocument));
+
+    const bool started = commandLineTail.empty() ? m_pDocument->OnNewDocument()
+                                                 : m_pDocument->LoadFile(commandLineTail);
+    if (!started) {
+        // No window stays open after a failed start.
+        m_pMainWnd->hide();
+        return false;
+    }
+    m_pMainWnd->UpdateCommandUI();
+    m_pMainWnd->show();
+    return true;
+}
+
+QPrinter& CQuilloryApp::printer()
+{
+    if (m_printer == nullptr)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CQuilloryApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_pMainWnd.get());
+    dialog.exec();
+}
+
+void CQuilloryApp::OnFilePrintSetup()
+{
+    QPageSetupDialog dialog(&printer(), m_pMainWnd.get());
+    dialog.exec();
+}
+
+}  // namespace quillory

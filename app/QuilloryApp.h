@@ -1,0 +1,59 @@
+#pragma once
+// The application: creates the document, the main frame and the view, then starts with an
+// untitled document or with the file the command line names. Serves About and Print Setup.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/CommandRouter.h"
+
+class QPrinter;
+class QWidget;
+
+namespace quillory {
+
+class CMainFrame;
+class CQuilloryDoc;
+class IMessageBoxes;
+
+class CQuilloryApp {
+public:
+    // Makes the view for a new frame and document; the frame takes ownership of the widget.
+    using ViewFactory = std::function<QWidget*(CMainFrame& frame, CQuilloryDoc& document)>;
+
+    explicit CQuilloryApp(IMessageBoxes& messageBoxes);
+    ~CQuilloryApp();
+    CQuilloryApp(const CQuilloryApp&) = delete;
+    CQuilloryApp& operator=(const CQuilloryApp&) = delete;
+
+    // Replaces the placeholder view (a plain widget). Set it before InitInstance.
+    void setViewFactory(ViewFactory factory) { m_viewFactory = std::move(factory); }
+
+    // Start-up: document, frame and view; then New when `commandLineTail` is empty, else
+    // LoadFile(tail). False when the file could not be loaded (already reported): the program ends.
+    bool InitInstance(const std::string& commandLineTail);
+
+    CMainFrame* mainFrame() const { return m_pMainWnd.get(); }
+    CQuilloryDoc* document() const { return m_pDocument.get(); }
+    // The printer that Print Setup configures and printing uses; made on first use.
+    QPrinter& printer();
+
+    void OnAppAbout();
+    void OnFilePrintSetup();
+
+private:
+    void registerCommands();
+
+    IMessageBoxes& m_messageBoxes;
+    ViewFactory m_viewFactory;
+    std::unique_ptr<CQuilloryDoc> m_pDocument;
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<QPrinter> m_printer;
+    CommandTarget m_commands;  // the application's handlers, last on the route
+};
+
+// The running application's main window, or nullptr before start-up and after it ends.
+CMainFrame* AfxGetMainWnd();
+
+}  // namespace quillory

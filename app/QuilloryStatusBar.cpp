@@ -1,0 +1,91 @@
+#include "app/QuilloryStatusBar.h"
+
+#include <QLabel>
+
+#include "app/CommandTable.h"
+#include "app/LockKeys.h"
+
+namespace quillory {
+
+namespace {
+constexpr int kFontPane = 1;
+constexpr int kModePane = 2;
+constexpr int kInsertPane = 3;
+constexpr int kCapsPane = 4;
+constexpr int kNumPane = 5;
+constexpr int kTextMargin = 8;  // room for the pane's frame around its text
+}  // namespace
+
+CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("StatusBar"));
+    m_idle = new QLabel(QString::fromUtf8(kIdleMessage.data(), qsizetype(kIdleMessage.size())), this);
+    addWidget(m_idle, 1);
+    // The widths are the pane widths in pixels at 96 dpi, widened where this desktop's font needs
+    // more room for the texts the pane is known to show.
+    m_panes[kFontPane] = addPane(150, {}, true);
+    m_panes[kModePane] = addPane(43, {QStringLiteral(" TEXT "), QStringLiteral("BINARY")}, false);
+    m_panes[kInsertPane] = addPane(23, {QStringLiteral("INS"), QStringLiteral("OVR")}, false);
+    m_panes[kCapsPane] = addPane(0, {QStringLiteral("CAP")}, false);
+    m_panes[kNumPane] = addPane(0, {QStringLiteral("NUM")}, false);
+    m_panes[kFontPane]->setObjectName(QStringLiteral("FontPane"));
+    m_panes[kModePane]->setObjectName(QStringLiteral("ModePane"));
+    m_panes[kInsertPane]->setObjectName(QStringLiteral("InsertPane"));
+    m_panes[kCapsPane]->setObjectName(QStringLiteral("CapsPane"));
+    m_panes[kNumPane]->setObjectName(QStringLiteral("NumPane"));
+    refreshLockIndicators();
+}
+
+QLabel* CQuilloryStatusBar::addPane(int minimumWidth, const QStringList& widestTexts, bool raised)
+{
+    auto* pane = new QLabel(this);
+    pane->setFrameStyle(QFrame::Panel | (raised ? QFrame::Raised : QFrame::Sunken));
+    pane->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    int width = qRound(minimumWidth * logicalDpiX() / 96.0);
+    for (const QString& text : widestTexts)
+        width = qMax(width, pane->fontMetrics().horizontalAdvance(text) + kTextMargin);
+    pane->setMinimumWidth(width);
+    addPermanentWidget(pane);
+    return pane;
+}
+
+bool CQuilloryStatusBar::SetPaneText(int index, const QString& text, bool update)
+{
+    if (index == 0) {
+        showMessage(text);
+    } else if (index >= kFontPane && index <= kInsertPane) {
+        m_panes[index]->setText(text);
+    } else {
+        return false;
+    }
+    if (update && isVisible())
+        repaint();
+    return true;
+}
+
+QString CQuilloryStatusBar::GetPaneText(int index) const
+{
+    if (index == 0)
+        return currentMessage().isEmpty() ? m_idle->text() : currentMessage();
+    if (index > 0 && index < kPaneCount)
+        return m_panes[index]->text();
+    return {};
+}
+
+QLabel* CQuilloryStatusBar::paneLabel(int index) const
+{
+    return index > 0 && index < kPaneCount ? m_panes[index] : nullptr;
+}
+
+void CQuilloryStatusBar::refreshLockIndicators()
+{
+    const LockKeyState locks = queryLockKeys();
+    const QString caps = locks.capsLock.value_or(false) ? QStringLiteral("CAP") : QString();
+    const QString num = locks.numLock.value_or(false) ? QStringLiteral("NUM") : QString();
+    if (m_panes[kCapsPane]->text() != caps)
+        m_panes[kCapsPane]->setText(caps);
+    if (m_panes[kNumPane]->text() != num)
+        m_panes[kNumPane]->setText(num);
+}
+
+}  // namespace quillory

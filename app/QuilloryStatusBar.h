@@ -1,0 +1,39 @@
+#pragma once
+// The status bar with its six panes: 0 prompts and "Ready"; 1 "Font: " and the face name; 2 the
+// mode (" TEXT " or "BINARY"); 3 "INS" or "OVR"; 4 and 5 the Caps Lock and Num Lock indicators.
+
+#include <array>
+
+#include <QStatusBar>
+
+class QLabel;
+
+namespace quillory {
+
+class CQuilloryStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    static constexpr int kPaneCount = 6;
+
+    explicit CQuilloryStatusBar(QWidget* parent = nullptr);
+
+    // Sets a pane's text. Pane 0 shows it until the next prompt ends, then "Ready" again; panes 1-3
+    // keep it; the indicator panes 4 and 5 belong to the keyboard and refuse it. False for a pane
+    // that does not take text.
+    bool SetPaneText(int index, const QString& text, bool update = true);
+    // The text a pane shows now: pane 0 the prompt or "Ready", panes 4-5 "CAP"/"NUM" or empty.
+    QString GetPaneText(int index) const;
+    // The label of pane 1 to 5 (for layout checks); nullptr for pane 0 or out of range.
+    QLabel* paneLabel(int index) const;
+
+    // Shows "CAP" and "NUM" while those locks are on, where the platform can tell.
+    void refreshLockIndicators();
+
+private:
+    QLabel* addPane(int minimumWidth, const QStringList& widestTexts, bool raised);
+
+    QLabel* m_idle;                            // pane 0 when no prompt is shown
+    std::array<QLabel*, kPaneCount> m_panes{};  // panes 1-5; [0] is unused
+};
+
+}  // namespace quillory

@@ -1,0 +1,85 @@
+#include "app/UrlBar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/CommandIds.h"
+#include "app/CommandTable.h"
+
+namespace quillory {
+
+namespace {
+QString fromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+}  // namespace
+
+CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), parent)
+{
+    setObjectName(QStringLiteral("UrlBar"));
+    setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+
+    auto* label = new QLabel(QStringLiteral("URL:"), this);
+    label->setContentsMargins(4, 0, 4, 0);
+    m_edit = new QLineEdit(this);
+    m_edit->setObjectName(QStringLiteral("UrlEdit"));
+    m_edit->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_EDIT)));
+    m_edit->setToolTip(fromView(CommandTable::tooltip(cmd::IDC_URL_EDIT)));
+    m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 50);
+    label->setBuddy(m_edit);
+    m_retrieve = new QPushButton(QStringLiteral("Retrieve"), this);
+    m_retrieve->setObjectName(QStringLiteral("RetrieveButton"));
+    m_retrieve->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_RETRIEVE)));
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("StopButton"));
+    m_stop->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_STOP)));
+
+    addWidget(label);
+    addWidget(m_edit);
+    addWidget(m_retrieve);
+    addWidget(m_stop);
+    connect(m_retrieve, &QPushButton::clicked, this, &CUrlBar::OnRetrieve);
+    connect(m_stop, &QPushButton::clicked, this, &CUrlBar::OnStop);
+    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
+        if (m_retrieve->isEnabled())
+            OnRetrieve();
+    });
+    UpdateButtons();
+    hide();
+}
+
+void CUrlBar::ToggleUrlBar()
+{
+    setVisible(isHidden());
+}
+
+void CUrlBar::UpdateData(bool saveAndValidate)
+{
+    if (saveAndValidate)
+        m_strUrl = m_edit->text();
+    else
+        m_edit->setText(m_strUrl);
+}
+
+void CUrlBar::UpdateButtons()
+{
+    m_retrieve->setEnabled(m_bBusy == 0 && m_onRetrieve != nullptr);
+    m_stop->setEnabled(m_bBusy != 0 && m_onStop != nullptr);
+}
+
+void CUrlBar::OnRetrieve()
+{
+    UpdateData(true);
+    if (m_onRetrieve)
+        m_onRetrieve(m_strUrl);
+}
+
+void CUrlBar::OnStop()
+{
+    if (m_onStop)
+        m_onStop();
+}
+
+}  // namespace quillory

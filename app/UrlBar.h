@@ -1,0 +1,52 @@
+#pragma once
+// The URL bar: "URL:", an edit for the address, Retrieve and Stop. Hidden until the "URL Toolbar"
+// command shows it; docks at the top or the bottom. Retrieve and Stop only pass the request on to
+// whoever registered for it (the view), and each is disabled while nobody has.
+
+#include <cstdint>
+#include <functional>
+
+#include <QToolBar>
+
+class QLineEdit;
+class QPushButton;
+
+namespace quillory {
+
+class CUrlBar : public QToolBar {
+    Q_OBJECT
+public:
+    using RetrieveHandler = std::function<void(const QString& url)>;
+    using StopHandler = std::function<void()>;
+
+    explicit CUrlBar(QWidget* parent = nullptr);
+
+    // Shows the bar if hidden, hides it if shown. The edit keeps its text while hidden.
+    void ToggleUrlBar();
+    // true: copies the edit's text into m_strUrl; false: puts m_strUrl into the edit.
+    void UpdateData(bool saveAndValidate);
+    // Enables Retrieve and Stop from m_bBusy and the registered handlers.
+    void UpdateButtons();
+
+    void setRetrieveHandler(RetrieveHandler handler) { m_onRetrieve = std::move(handler); }
+    void setStopHandler(StopHandler handler) { m_onStop = std::move(handler); }
+
+    QLineEdit* urlEdit() const { return m_edit; }
+    QPushButton* retrieveButton() const { return m_retrieve; }
+    QPushButton* stopButton() const { return m_stop; }
+
+    std::int32_t m_bBusy = 0;  // non-zero while a retrieval runs: Retrieve off, Stop on
+    QString m_strUrl;          // the URL Retrieve last passed on
+
+private:
+    void OnRetrieve();
+    void OnStop();
+
+    QLineEdit* m_edit;          // control 1039
+    QPushButton* m_retrieve;    // control 1042
+    QPushButton* m_stop;        // control 1044
+    RetrieveHandler m_onRetrieve;
+    StopHandler m_onStop;
+};
+
+}  // namespace quillory

@@ -1,0 +1,21 @@
+#pragma once
+// Lets GoogleTest print Qt strings readably in failure messages.
+
+#include <ostream>
+
+#include <QString>
+#include <QStringList>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{';
+    for (const QString& text : texts)
+        *out << " \"" << text.toStdString() << '"';
+    *out << " }";
+}
+QT_END_NAMESPACE

@@ -1,0 +1,119 @@
+// Start-up through the application object: an untitled document, a file named by the command
+// line (blanks included), and a file that cannot be opened, which ends start-up with a message.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include "app/CommandIds.h"
+#include "app/CommandLine.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "document/QuilloryDoc.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "QtPrinters.h"
+
+namespace quillory {
+namespace {
+
+using namespace cmd;
+
+struct StartupTest : ::testing::Test {
+    test::ScriptedMessageBoxes boxes;
+    test::TempDir dir;
+    CQuilloryApp app{boxes};
+};
+
+TEST_F(StartupTest, NoTailGivesAnUntitledTextDocument)
+{
+    ASSERT_TRUE(app.InitInstance(commandLineTail(std::vector<std::string>{"quillory"})));
+    CMainFrame* frame = app.mainFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(AfxGetMainWnd(), frame);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
+    EXPECT_EQ(app.document()->m_bText, 1);
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(StartupTest, WordsOfTheCommandLineNameOneFileWithBlanks)
+{
+    dir.write("a b.txt", "hello\r\n");
+    const std::string tail = commandLineTail(std::vector<std::string>{"quillory", dir.file("a"), "b.txt"});
+    ASSERT_TRUE(app.InitInstance(tail));
+    EXPECT_EQ(app.mainFrame()->windowTitle(), "a b.txt - Quillory");
+    EXPECT_EQ(app.document()->m_bText, 1);
+}
+
+TEST_F(StartupTest, BinaryFileFromTheCommandLine)
+{
+    const std::string path = dir.write("data.bin", test::bytesOf({'M', 'Z', 0x00, 0x1B}));
+    ASSERT_TRUE(app.InitInstance(path));
+    EXPECT_EQ(app.document()->m_bText, 0);
+    EXPECT_EQ(app.mainFrame()->windowTitle(), "data.bin - Quillory");
+}
+
+TEST_F(StartupTest, MissingFileEndsStartUpWithItsMessage)
+{
+    EXPECT_FALSE(app.InitInstance(dir.file("no such file.txt")));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
+    EXPECT_EQ(boxes.last().caption, "Quillory");
+    ASSERT_NE(app.mainFrame(), nullptr);
+    EXPECT_FALSE(app.mainFrame()->isVisible());
+}
+
+TEST_F(StartupTest, ViewFactoryPutsTheViewInTheFrame)
+{
+    CQuilloryDoc* seen = nullptr;
+    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document) -> QWidget* {
+        seen = &document;
+        return new QLabel("the view");
+    });
+    ASSERT_TRUE(app.InitInstance(""));
+    EXPECT_EQ(seen, app.document());
+    auto* view = qobject_cast<QLabel*>(app.mainFrame()->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->text(), "the view");
+}
+
+TEST_F(StartupTest, ApplicationServesAboutAndPrintSetupOnly)
+{
+    ASSERT_TRUE(app.InitInstance(""));
+    CMainFrame* frame = app.mainFrame();
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->commandAction(ID_APP_ABOUT)->isEnabled());
+    EXPECT_TRUE(frame->commandAction(ID_FILE_PRINT_SETUP)->isEnabled());
+    EXPECT_TRUE(frame->commandAction(ID_APP_EXIT)->isEnabled());
+    // The document's and the view's commands wait for them.
+    EXPECT_FALSE(frame->commandAction(ID_FILE_OPEN)->isEnabled());
+    EXPECT_FALSE(frame->commandAction(ID_FILE_PRINT)->isEnabled());
+    EXPECT_FALSE(frame->commandAction(ID_VIEW_AFTER_DOWNLOAD)->isEnabled());
+}
+
+TEST_F(StartupTest, AboutBoxOpensModallyAndCloses)
+{
+    ASSERT_TRUE(app.InitInstance(""));
+    QString title;
+    QString version;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        if (auto* label = dialog->findChild<QLabel*>("VersionLabel"))
+            version = label->text();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    app.mainFrame()->commandAction(ID_APP_ABOUT)->trigger();
+    EXPECT_EQ(title, "About Quillory");
+    EXPECT_TRUE(version.startsWith("Quillory Version ")) << version.toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,0 +1,59 @@
+#pragma once
+// File statistics (F9): non-blank characters and words of a TEXT document, its size and the edit
+// control's storage limit, reported in one message box.
+//
+// The view's whole command:
+//   boxes.show(fileStatisticsReport(doc.m_bText != 0, length, limit, chunksOfTheControlText));
+//   control.SetFocus();
+// The selection and the modified flag are never touched: the text is only read.
+
+#include <cstdint>
+#include <span>
+
+#include "platform/MessageBox.h"
+#include "tools/ByteChunks.h"
+
+namespace quillory {
+
+struct TextCounts {
+    std::int64_t characters = 0;  // bytes 0x21..0xFF
+    std::int64_t words = 0;       // maximal runs of bytes that are not white space
+
+    bool operator==(const TextCounts&) const = default;
+};
+
+// White space for word counting: space, tab, line feed, vertical tab, form feed, carriage return.
+constexpr bool isStatisticsWhiteSpace(std::uint8_t b)
+{
+    return b == 0x20 || (b >= 0x09 && b <= 0x0D);
+}
+
+// Counts characters and words over a text that arrives in pieces; a word may span pieces.
+class TextCounter {
+public:
+    // Counts the next piece of the text.
+    void feed(std::span<const std::uint8_t> bytes);
+    // The counts of everything fed so far.
+    TextCounts counts() const { return m_counts; }
+
+private:
+    TextCounts m_counts;
+    bool m_afterWhiteSpace = true;  // the last byte fed was white space, or nothing was fed yet
+};
+
+// Counts a whole contiguous text.
+TextCounts countText(std::span<const std::uint8_t> bytes);
+
+// The "Results:" box of a TEXT document: counts, size and limit.
+MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes,
+                                       std::int64_t storageLimit);
+
+// The "Results:" box of a BINARY document: size and limit only.
+MessageBoxRequest binaryStatisticsReport(std::int64_t sizeBytes, std::int64_t storageLimit);
+
+// The whole command: counts the text (TEXT mode only; the source is not called in BINARY mode)
+// and returns the box to show. sizeBytes is the control's text length.
+MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes,
+                                       std::int64_t storageLimit, const ByteChunkSource& text);
+
+}  // namespace quillory

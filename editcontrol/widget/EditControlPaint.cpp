@@ -1,0 +1,147 @@
+// Painting of the edit control: the visible rows only, each glyph at the x the layout gave it.
+#include <QGlyphRun>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "editcontrol/core/ByteCodec.h"
+#include "editcontrol/widget/EditControl.h"
+#include "editcontrol/widget/GlyphTable.h"
+
+namespace quillory {
+
+namespace {
+
+QColor fromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+}  // namespace
+
+void EditControl::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), fromColorRef(m_background));
+    const int lineHeight = m_glyphs->lineHeight();
+    const bool showSelection = !m_selectionHidden && m_model.hasSelection();
+    const std::int64_t selStart = showSelection ? m_model.selectionStart() : 0;
+    const std::int64_t selEnd = showSelection ? m_model.selectionEnd() : 0;
+    std::optional<std::int64_t> row = m_top;
+    for (int y = 0; row && y < viewport()->height(); y += lineHeight) {
+        if (y + lineHeight > event->rect().top() && y < event->rect().bottom() + 1)
+            paintRow(painter, *row, y, selStart, selEnd);
+        row = m_layout.nextRow(*row);
+    }
+    if (hasFocus() && m_caretOn) {
+        const QRect caret = caretRect();
+        if (!caret.isNull()) {
+            if (m_overwrite)
+                painter.fillRect(caret, QColor(0, 0, 0, 90));
+            else
+                painter.fillRect(caret.adjusted(0, 0, -caret.width() + 2, 0), palette().color(QPalette::Text));
+        }
+    }
+}
+
+void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart,
+                           std::int64_t selEnd)
+{
+    const TextBuffer& text = m_model.text();
+    const std::int64_t rowEnd = m_layout.rowEnd(rowStart);
+    const int viewWidth = viewport()->width();
+    // The first byte that can be seen: far into a long unwrapped line, found from checkpoints.
+    std::int64_t first = rowStart;
+    std::int64_t x = 0;  // 1/64 px from the row's start
+    if (m_xOffset > 0) {
+        first = std::max(rowStart, m_layout.posAtX(rowStart, m_xOffset * 64) - 1);
+        x = m_layout.xOf(rowStart, first);
+    }
+    const std::int64_t visibleEnd = (m_xOffset + viewWidth) * 64;
+    std::int64_t last = first;
+    std::int64_t xLast = x;
+    std::string scratch;
+    const std::int64_t window = std::min<std::int64_t>(rowEnd - first, 64 * 1024);
+    const std::uint8_t* bytes = text.span(first, window, scratch);
+    while (last < first + window && xLast <= visibleEnd) {
+        xLast += m_layout.advanceAt(bytes[last - first], xLast);
+        ++last;
+    }
+    const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
+    const QColor textColor = (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text)
+                                                                   : fromColorRef(m_format.crTextColor);
+    const int baseline = y + m_glyphs->ascent();
+
+    // Selection: the selected part of the row, plus a space's width when the break is selected.
+    const std::int64_t a = std::clamp(selStart, first, last);
+    const std::int64_t b = std::clamp(selEnd, first, last);
+    std::int64_t selX0 = 0;
+    std::int64_t selX1 = 0;
+    if (selStart < selEnd && a < b) {
+        selX0 = m_layout.xOf(rowStart, a);
+        selX1 = selX0;
+        for (std::int64_t i = a; i < b; ++i)
+            selX1 += m_layout.advanceAt(bytes[i - first], selX1);
+    }
+    const bool breakSelected = selStart <= rowEnd && selEnd > rowEnd && last == rowEnd;
+    if (breakSelected) {
+        if (a == b)
+            selX0 = selX1 = m_layout.xOf(rowStart, std::max(selStart, rowEnd));
+        selX1 += std::int64_t{m_glyphs->spaceWidth()} * 64;
+    }
+    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+    if (selX1 > selX0) {
+        const QRect rect(static_cast<int>((originX + selX0) / 64), y, static_cast<int>((selX1 - selX0) / 64),
+                         m_glyphs->lineHeight());
+        painter.fillRect(rect, palette().color(group, QPalette::Highlight));
+    }
+    // Glyphs in up to three runs: before, inside and after the selection.
+    const QColor selectedColor = palette().color(group, QPalette::HighlightedText);
+    std::int64_t runX = originX + x;
+    std::int64_t pos = first;
+    for (auto [runEnd, color] : {std::pair{a, textColor}, std::pair{b, selectedColor}, std::pair{last, textColor}}) {
+        if (runEnd <= pos)
+            continue;
+        drawRun(painter, bytes + (pos - first), runEnd - pos, runX, baseline, color);
+        for (; pos < runEnd; ++pos)
+            runX += m_layout.advanceAt(bytes[pos - first], runX - originX);
+    }
+    if (!m_wordWrap)
+        m_widestRow = std::max(m_widestRow, (x + (rowEnd - last == 0 ? xLast - x : 0)) / 64);
+}
+
+void EditControl::drawRun(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
+                          int baseline, const QColor& color)
+{
+    // x is in 1/64 px from the viewport's left; tab stops count from the row's start.
+    const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(count);
+    positions.reserve(count);
+    painter.setPen(color);
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint8_t byte = bytes[i];
+        const std::int32_t advance = m_layout.advanceAt(byte, x - originX);
+        if (byte != '\t') {
+            const QPointF at(static_cast<double>(x) / 64.0, baseline);
+            if (const std::uint32_t glyph = m_glyphs->glyph(byte)) {
+                glyphs.push_back(glyph);
+                positions.push_back(at);
+            } else {
+                // Characters the font lacks come through fallback, centred in their cell.
+                const char32_t c = byteCodec().displayChar(byte);
+                painter.setFont(m_glyphs->font());
+                painter.drawText(at, QString::fromUcs4(&c, 1));
+            }
+        }
+        x += advance;
+    }
+    if (glyphs.isEmpty())
+        return;
+    QGlyphRun run;
+    run.setRawFont(m_glyphs->rawFont());
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setUnderline(m_glyphs->font().underline());
+    run.setStrikeOut(m_glyphs->font().strikeOut());
+    painter.drawGlyphRun(QPointF(0, 0), run);
+}
+
+}  // namespace quillory

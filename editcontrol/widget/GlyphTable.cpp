@@ -1,0 +1,33 @@
+#include "editcontrol/widget/GlyphTable.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <cmath>
+
+#include "editcontrol/core/ByteCodec.h"
+
+namespace quillory {
+
+GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
+    : m_font(device ? QFont(font, device) : font)
+{
+    const QFontMetricsF metrics = device ? QFontMetricsF(m_font, device) : QFontMetricsF(m_font);
+    m_raw = QRawFont::fromFont(m_font);
+    const ByteCodec& codec = byteCodec();
+    for (int b = 0; b < 256; ++b) {
+        const char32_t c = codec.displayChar(static_cast<std::uint8_t>(b));
+        const QString s = QString::fromUcs4(&c, 1);
+        // Advances are whole pixels so that glyphs sit on the pixel grid and caret and glyph agree.
+        m_advances.advance[b] = 64 * std::max(1, static_cast<int>(std::lround(metrics.horizontalAdvance(s))));
+        if (m_raw.isValid() && m_raw.supportsCharacter(QChar(static_cast<char16_t>(c))) && c < 0x10000) {
+            const QList<quint32> glyphs = m_raw.glyphIndexesForString(s);
+            m_glyphs[b] = glyphs.isEmpty() ? 0 : glyphs.first();
+        }
+    }
+    m_advances.tabInterval = 8 * m_advances.advance[' '];
+    m_advances.finish();
+    m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
+    m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.ascent()) + std::ceil(metrics.descent())));
+}
+
+}  // namespace quillory

@@ -1,0 +1,41 @@
+#pragma once
+// One font measured for the 256 bytes: advances (so layout is additions), the glyph of each
+// byte in the font itself, and the vertical metrics. Bytes whose character the font lacks are
+// drawn through Qt's font fallback, at the same positions.
+
+#include <QFont>
+#include <QRawFont>
+#include <array>
+#include <cstdint>
+
+#include "editcontrol/core/WrapLayout.h"
+
+class QPaintDevice;
+
+namespace quillory {
+
+class GlyphTable {
+public:
+    // Measures font as it renders on device (the screen when null).
+    explicit GlyphTable(const QFont& font, QPaintDevice* device = nullptr);
+
+    const QFont& font() const { return m_font; }
+    const QRawFont& rawFont() const { return m_raw; }
+    const Advances& advances() const { return m_advances; }
+    // Glyph of byte b in rawFont(); 0 when the byte is drawn through fallback.
+    std::uint32_t glyph(std::uint8_t b) const { return m_glyphs[b]; }
+    int ascent() const { return m_ascent; }
+    int lineHeight() const { return m_lineHeight; }
+    // Width of a space in pixels, for the selection mark of a line break.
+    int spaceWidth() const { return m_advances.advance[' '] / 64; }
+
+private:
+    QFont m_font;                               // the font, bound to the device
+    QRawFont m_raw;                             // the font's glyphs for glyph runs
+    Advances m_advances;                        // per byte, 1/64 px
+    std::array<std::uint32_t, 256> m_glyphs{};  // per byte, 0: fallback
+    int m_ascent = 0;                           // baseline below the row's top, px
+    int m_lineHeight = 1;                       // row height, px
+};
+
+}  // namespace quillory

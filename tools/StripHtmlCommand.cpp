@@ -1,0 +1,93 @@
+#include "tools/StripHtmlCommand.h"
+
+#include "tools/HeapBlock.h"
+#include "tools/HtmlStripper.h"
+
+namespace quillory {
+
+namespace {
+
+// Deletes [start, end) of the control's text.
+void deleteRange(IStripHtmlControl& control, std::int64_t start, std::int64_t end)
+{
+    control.setSelection(start, end);
+    control.clearSelection();
+}
+
+// Script blocks: each "<script" through the ">" after the next "</script", or only its opening
+// tag when no "</script" follows. Stops at the first one that has no ">" to end it.
+void deleteScriptBlocks(IStripHtmlControl& control)
+{
+    for (auto script = control.findNoCase("<script", 0); script;
+         script = control.findNoCase("<script", script->start)) {
+        const std::int64_t blockStart = script->start;
+        std::optional<TextMatch> blockEnd;
+        if (const auto close = control.findNoCase("</script", blockStart))
+            blockEnd = control.findNoCase(">", close->end);
+        else
+            blockEnd = control.findNoCase(">", blockStart);
+        if (!blockEnd)
+            return;
+        deleteRange(control, blockStart, blockEnd->end);
+    }
+}
+
+// Every "<" through the first ">" after it; stops at a "<" that no ">" follows.
+void deleteTags(IStripHtmlControl& control)
+{
+    for (auto tag = control.findNoCase("<", 0); tag; tag = control.findNoCase("<", tag->start)) {
+        const auto tagEnd = control.findNoCase(">", tag->start);
+        if (!tagEnd)
+            return;
+        deleteRange(control, tag->start, tagEnd->end);
+    }
+}
+
+}  // namespace
+
+MessageBoxRequest stripHtmlNoMemoryMessage()
+{
+    return {"Error:", "Not enough memory to complete task.", MessageIcon::None, MessageButtons::Ok};
+}
+
+void stripHtmlThroughControl(IStripHtmlControl& control)
+{
+    deleteScriptBlocks(control);
+    deleteTags(control);
+}
+
+bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap)
+{
+    const auto length = static_cast<std::size_t>(control.textLength());
+    // One block: the pass strips in place, so the result needs no second copy of the text.
+    HeapBlock text(heap, length + 1);
+    if (!text.ok())
+        return false;
+    control.copyText(text.data());
+    const std::size_t stripped = stripHtmlTags(text.data(), length, text.data());
+    text.data()[stripped] = 0;
+    control.setText(text.first(stripped));
+    return true;
+}
+
+void OnStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap)
+{
+    if (!textMode)
+        return;
+    control.hideSelection(true);
+    control.beginWaitCursor();
+    if (control.textLength() <= kStripHtmlControlPathLimit) {
+        stripHtmlThroughControl(control);
+    } else if (!stripHtmlThroughBuffer(control, heap)) {
+        control.hideSelection(false);
+        boxes.show(stripHtmlNoMemoryMessage());
+        control.endWaitCursor();
+        return;
+    }
+    control.endWaitCursor();
+    control.hideSelection(false);
+    control.emptyUndoBuffer();
+    control.setSelection(0, 0);
+}
+
+}  // namespace quillory

@@ -23,6 +23,8 @@ ByteCodec::ByteCodec()
             m_display[b] = 0x2421;
         else if (c >= 0x80 && c < 0xA0)
             m_display[b] = 0xFFFD;  // bytes Windows-1252 leaves undefined
+        else if (c == 0xAD)
+            m_display[b] = '-';     // a soft hyphen would be invisible
         else
             m_display[b] = c;
         m_fold[b] = byte;

@@ -15,7 +15,7 @@ public:
     ByteCodec();
 
     // The character drawn for byte b: Windows-1252, with control bytes as visible symbols
-    // (control pictures) and the five undefined bytes as U+FFFD. Tab, LF and CR are never drawn.
+    // (control pictures), the five undefined bytes as U+FFFD and the soft hyphen as '-'. Tab, LF and CR are never drawn.
     char32_t displayChar(std::uint8_t b) const { return m_display[b]; }
     // The character that stands for byte b on the clipboard (Windows-1252, undefined bytes as C1).
     char32_t clipboardChar(std::uint8_t b) const;

@@ -10,7 +10,7 @@ void GapBuffer::assign(std::string_view bytes)
     const std::size_t gap = std::min<std::size_t>(m_minGap, 1 << 20);
     m_data.reset();
     m_size = bytes.size() + gap;
-    m_data.reset(new std::uint8_t[m_size]);
+    m_data.reset(static_cast<std::uint8_t*>(allocateLarge(m_size)));
     std::memcpy(m_data.get(), bytes.data(), bytes.size());
     m_gapStart = bytes.size();
     m_gapEnd = m_size;
@@ -43,7 +43,7 @@ void GapBuffer::ensureGap(std::size_t needed)
     // stays close to the text size.
     const std::size_t gap = needed + std::clamp<std::size_t>(textBytes / 16, m_minGap, 16u << 20);
     const std::size_t newSize = textBytes + gap;
-    std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[newSize]);
+    std::unique_ptr<std::uint8_t[], LargeDeleter> fresh(static_cast<std::uint8_t*>(allocateLarge(newSize)));
     const std::size_t tail = m_size - m_gapEnd;
     if (m_gapStart > 0)
         std::memcpy(fresh.get(), m_data.get(), m_gapStart);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "editcontrol/core/LargeAllocation.h"
+
 namespace quillory {
 
 class GapBuffer {
@@ -56,7 +58,7 @@ private:
     void moveGap(std::size_t pos);
     void ensureGap(std::size_t needed);
 
-    std::unique_ptr<std::uint8_t[]> m_data;  // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
+    std::unique_ptr<std::uint8_t[], LargeDeleter> m_data;  // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
     std::size_t m_size = 0;                  // allocated bytes
     std::size_t m_gapStart = 0;              // first byte of the gap
     std::size_t m_gapEnd = 0;                // first byte after the gap

@@ -7,14 +7,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "editcontrol/core/LargeAllocation.h"
+
 namespace quillory {
 
 class LineStarts {
 public:
+    using Starts = std::vector<std::int64_t, LargeAllocator<std::int64_t>>;
+
     LineStarts() : m_starts{0} {}
 
     // Replaces all starts; starts[0] must be 0 and the list ascending.
-    void assign(std::vector<std::int64_t> starts)
+    void assign(Starts starts)
     {
         m_starts = std::move(starts);
         m_stepLine = 0;
@@ -107,7 +111,7 @@ private:
         m_stepLine = line;
     }
 
-    std::vector<std::int64_t> m_starts;  // stored starts; entries after m_stepLine lack m_stepLength
+    Starts m_starts;                     // stored starts; entries after m_stepLine lack m_stepLength
     std::int64_t m_stepLine = 0;         // last line whose stored start is true
     std::int64_t m_stepLength = 0;       // pending shift of the lines after m_stepLine
 };

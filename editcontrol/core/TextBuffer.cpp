@@ -25,16 +25,8 @@ const std::uint8_t* findLineBreakByte(const std::uint8_t* p, const std::uint8_t*
     return p;
 }
 
-void TextBuffer::setText(std::string_view bytes)
-{
-    m_bytes.assign(bytes);
-    std::vector<std::int64_t> starts{0};
-    collectLineStarts(1, size(), starts);
-    starts.shrink_to_fit();
-    m_lines.assign(std::move(starts));
-}
-
-void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, std::vector<std::int64_t>& out) const
+template <typename Vector>
+void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const
 {
     // s is a line start when the byte before it ends a break: LF, or CR not followed by LF.
     const std::int64_t n = size();
@@ -53,6 +45,15 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, std::vect
         }
         i += len;
     }
+}
+
+void TextBuffer::setText(std::string_view bytes)
+{
+    m_bytes.assign(bytes);
+    LineStarts::Starts starts{0};
+    collectLineStarts(1, size(), starts);
+    starts.shrink_to_fit();
+    m_lines.assign(std::move(starts));
 }
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)

@@ -56,7 +56,8 @@ public:
 
 private:
     // Appends to out the line starts s with from <= s <= to of the current text.
-    void collectLineStarts(std::int64_t from, std::int64_t to, std::vector<std::int64_t>& out) const;
+    template <typename Vector>
+    void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;
 
     GapBuffer m_bytes;    // the text
     LineStarts m_lines;   // start of every line, always in step with m_bytes

@@ -72,14 +72,15 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
         const std::uint8_t* p = m_text.span(start, window, m_scratch);
         std::int64_t i = 0;   // first byte that does not fit
         std::int64_t lastBlankEnd = 0;
-        const bool simple = m_adv.fixedPitch && std::memchr(p, '\t', static_cast<std::size_t>(window)) == nullptr;
+        const std::int64_t columns = std::max<std::int64_t>(1, width / m_adv.advance['x']);
+        const std::int64_t probe = std::min(window, columns + 1);
+        const bool simple = m_adv.fixedPitch && std::memchr(p, '\t', static_cast<std::size_t>(probe)) == nullptr;
         if (simple) {
-            i = std::min(window, std::max<std::int64_t>(1, width / m_adv.advance['x']));
-            for (std::int64_t j = i; j > 0; --j)
-                if (p[j - 1] == ' ') {
-                    lastBlankEnd = j;
-                    break;
-                }
+            // Every byte one column wide: the row holds `columns` bytes; the last blank in it is
+            // found from the back.
+            i = std::min(window, columns);
+            if (const void* blank = memrchr(p, ' ', static_cast<std::size_t>(i)))
+                lastBlankEnd = static_cast<const std::uint8_t*>(blank) - p + 1;
         } else {
             std::int64_t x = 0;
             for (; i < window; ++i) {
@@ -115,7 +116,7 @@ void WrapLayout::extend(LineCache& c, std::int64_t lineStart, std::int64_t conte
         c.xs.push_back(0);
     }
     const std::int64_t lineLength = contentEnd - lineStart;
-    const std::int64_t stop = std::min(lineLength, c.frontier + budgetBytes);
+    const std::int64_t stop = budgetBytes >= lineLength ? lineLength : std::min(lineLength, c.frontier + budgetBytes);
     while (!c.complete && c.frontier <= untilRel && c.frontier < stop) {
         if (!m_width) {
             const std::int64_t next = std::min(lineLength, c.frontier + kStride);

@@ -1,5 +1,6 @@
 #include "editcontrol/widget/GlyphTable.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <cmath>
@@ -24,6 +25,9 @@ GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
             m_glyphs[b] = glyphs.isEmpty() ? 0 : glyphs.first();
         }
     }
+    // In a fixed-pitch font every byte takes one cell, even one drawn from a fallback font.
+    if (QFontInfo(m_font).fixedPitch())
+        m_advances.advance.fill(m_advances.advance['x']);
     m_advances.tabInterval = 8 * m_advances.advance[' '];
     m_advances.finish();
     m_ascent = static_cast<int>(std::ceil(metrics.ascent()));

@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
+#include "app/DocumentCommands.h"
 #include "app/MainFrame.h"
 #include "document/QuilloryDoc.h"
 
@@ -28,6 +29,8 @@ CQuilloryApp::~CQuilloryApp()
 {
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->commandRouter().detach(&m_commands);
+        m_pMainWnd->commandRouter().detach(&m_documentCommands);
+        m_pMainWnd->setCloseRequestHandler(nullptr);
         if (g_pMainWnd == m_pMainWnd.get())
             g_pMainWnd = nullptr;
         if (m_pDocument != nullptr)
@@ -35,6 +38,10 @@ CQuilloryApp::~CQuilloryApp()
     }
     // The frame (and with it the view) goes before the document it shows.
     m_pMainWnd.reset();
+    if (m_pDocument != nullptr) {
+        m_pDocument->setControl(nullptr);
+        m_pDocument->OnCloseDocument();
+    }
     m_pDocument.reset();
 }
 
@@ -47,9 +54,13 @@ void CQuilloryApp::registerCommands()
 bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
 {
     m_pDocument = std::make_unique<CQuilloryDoc>(m_messageBoxes);
+    m_pDocument->setFileDialogs(m_fileDialogs);
+    registerDocumentCommands(m_documentCommands, *m_pDocument);
     m_pMainWnd = std::make_unique<CMainFrame>();
     g_pMainWnd = m_pMainWnd.get();
+    m_pMainWnd->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
     m_pMainWnd->commandRouter().attach(RouteLevel::Application, &m_commands);
+    m_pMainWnd->setCloseRequestHandler([doc = m_pDocument.get()] { return doc->SaveModified(); });
     m_pDocument->setHost(m_pMainWnd.get());
     if (m_viewFactory)
         m_pMainWnd->setView(m_viewFactory(*m_pMainWnd, *m_pDocument));

@@ -1,6 +1,8 @@
 #pragma once
 // The application: creates the document, the main frame and the view, then starts with an
-// untitled document or with the file the command line names. Serves About and Print Setup.
+// untitled document or with the file the command line names. Puts the document's commands on the
+// route, passes closing through the document's save-modified question, and serves About and Print
+// Setup itself.
 
 #include <functional>
 #include <memory>
@@ -15,6 +17,7 @@ namespace quillory {
 
 class CMainFrame;
 class CQuilloryDoc;
+class IFileDialogs;
 class IMessageBoxes;
 
 class CQuilloryApp {
@@ -27,6 +30,8 @@ public:
     CQuilloryApp(const CQuilloryApp&) = delete;
     CQuilloryApp& operator=(const CQuilloryApp&) = delete;
 
+    // The Open and Save As dialogs of the document (not owned). Set it before InitInstance.
+    void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
     // Replaces the placeholder view (a plain widget). Set it before InitInstance.
     void setViewFactory(ViewFactory factory) { m_viewFactory = std::move(factory); }
 
@@ -46,11 +51,13 @@ private:
     void registerCommands();
 
     IMessageBoxes& m_messageBoxes;
+    IFileDialogs* m_fileDialogs = nullptr;
     ViewFactory m_viewFactory;
     std::unique_ptr<CQuilloryDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainWnd;
     std::unique_ptr<QPrinter> m_printer;
-    CommandTarget m_commands;  // the application's handlers, last on the route
+    CommandTarget m_documentCommands;  // the document's handlers, after the view's
+    CommandTarget m_commands;          // the application's handlers, last on the route
 };
 
 // The running application's main window, or nullptr before start-up and after it ends.

@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtMessageBoxes.h"
 
 int main(int argc, char* argv[])
@@ -17,9 +18,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(quillory::kAppTitle));
 
     quillory::QtMessageBoxes messageBoxes;
+    quillory::QtFileDialogs fileDialogs;
     quillory::CQuilloryApp app(messageBoxes);
+    app.setFileDialogs(&fileDialogs);
     if (!app.InitInstance(tail))
         return 1;
     messageBoxes.setParent(app.mainFrame());
+    fileDialogs.setParent(app.mainFrame());
     return QApplication::exec();
 }

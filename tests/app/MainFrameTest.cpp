@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QEventLoop>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -136,6 +138,26 @@ TEST_F(MainFrameTest, UnhandledCommandIsDisabledUntilATargetRegistersIt)
     frame.UpdateCommandUI();
     EXPECT_FALSE(wrap->isEnabled());
     EXPECT_FALSE(wrap->isCheckable());
+}
+
+TEST_F(MainFrameTest, StatesFollowByThemselvesWhenTheEventLoopGoesIdle)
+{
+    QAction* fonts = frame.commandAction(ID_SELECT_FONTS);
+    EXPECT_FALSE(fonts->isEnabled());
+    view.OnCommand(ID_SELECT_FONTS, [] {});
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();  // waits for the timer, so the loop goes idle in between
+    EXPECT_TRUE(fonts->isEnabled());
+}
+
+TEST_F(MainFrameTest, MenuOpeningRefreshesItsItems)
+{
+    view.OnCommand(ID_FILE_STAT, [] {});
+    QMenu* tools = topMenu("&Tools");
+    tools->popup(QPoint(0, 0));
+    EXPECT_TRUE(frame.commandAction(ID_FILE_STAT)->isEnabled());
+    tools->close();
 }
 
 TEST_F(MainFrameTest, AcceleratorKeysRunTheirHandlers)

@@ -82,7 +82,7 @@ TEST_F(StartupTest, ViewFactoryPutsTheViewInTheFrame)
     EXPECT_EQ(view->text(), "the view");
 }
 
-TEST_F(StartupTest, ApplicationServesAboutAndPrintSetupOnly)
+TEST_F(StartupTest, ApplicationAndDocumentCommandsAreOnTheRoute)
 {
     ASSERT_TRUE(app.InitInstance(""));
     CMainFrame* frame = app.mainFrame();
@@ -90,9 +90,10 @@ TEST_F(StartupTest, ApplicationServesAboutAndPrintSetupOnly)
     EXPECT_TRUE(frame->commandAction(ID_APP_ABOUT)->isEnabled());
     EXPECT_TRUE(frame->commandAction(ID_FILE_PRINT_SETUP)->isEnabled());
     EXPECT_TRUE(frame->commandAction(ID_APP_EXIT)->isEnabled());
-    // The document's and the view's commands wait for them.
-    EXPECT_FALSE(frame->commandAction(ID_FILE_OPEN)->isEnabled());
+    EXPECT_TRUE(frame->commandAction(ID_FILE_OPEN)->isEnabled());
+    // The view's commands wait for the view.
     EXPECT_FALSE(frame->commandAction(ID_FILE_PRINT)->isEnabled());
+    EXPECT_FALSE(frame->commandAction(ID_EDIT_UNDO)->isEnabled());
     EXPECT_FALSE(frame->commandAction(ID_VIEW_AFTER_DOWNLOAD)->isEnabled());
 }
 

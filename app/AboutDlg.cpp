@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "app/CommandIcons.h"
-#include "app/CommandIds.h"
 
 #ifndef QUILLORY_VERSION
 #define QUILLORY_VERSION "0.0.0"
@@ -20,7 +19,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("AboutDlg"));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(commandIcon(cmd::ID_APP_ABOUT).pixmap(QSize(32, 32), devicePixelRatioF()));
+    icon->setPixmap(applicationIcon().pixmap(QSize(48, 48), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop);
 
     auto* name = new QLabel(QStringLiteral("Quillory Version %1").arg(QStringLiteral(QUILLORY_VERSION)),

@@ -8,15 +8,11 @@
 #include "app/CommandIcons.h"
 #include "app/CommandRouter.h"
 #include "app/CommandTable.h"
+#include "app/QtText.h"
 
 namespace quillory {
 
 namespace {
-
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // The menu text without its key text and mnemonics: "&Open...\tCtrl+O" -> "Open...".
 QString plainText(const QString& menuText)
@@ -39,14 +35,14 @@ QAction* CommandActions::createAction(int id, const QString& text)
 {
     auto* action = new QAction(text, m_owner);
     action->setData(id);
-    action->setStatusTip(fromView(CommandTable::prompt(id)));
-    const QString tooltip = fromView(CommandTable::tooltip(id));
+    action->setStatusTip(toQString(CommandTable::prompt(id)));
+    const QString tooltip = toQString(CommandTable::tooltip(id));
     action->setToolTip(tooltip.isEmpty() ? plainText(text) : tooltip);
     action->setIcon(commandIcon(id));
     action->setIconVisibleInMenu(false);
     QList<QKeySequence> keys;
     for (const std::string_view key : CommandTable::keysFor(id))
-        keys.append(QKeySequence::fromString(fromView(key), QKeySequence::PortableText));
+        keys.append(QKeySequence::fromString(toQString(key), QKeySequence::PortableText));
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WindowShortcut);
     action->setEnabled(false);  // until the first refresh finds a handler

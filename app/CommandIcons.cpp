@@ -171,6 +171,23 @@ void drawAbout(QPainter& p)
     drawLetters(p, QStringLiteral("?"), QRectF(1, 1, 14, 14), Qt::white, 11);
 }
 
+// The program's own icon: a page with a quill stroke across it.
+void drawApplication(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(38, 78, 150));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    drawPage(p, QRectF(3.5, 2.5, 9, 11));
+    drawTextLines(p, 5, 10.5, 6.5, 3, 2);
+    QPainterPath quill;
+    quill.moveTo(14.5, 1.5);
+    quill.cubicTo(10.5, 3, 7.5, 7.5, 6, 12.5);
+    quill.cubicTo(9, 9.5, 12, 6.5, 14.5, 1.5);
+    p.setPen(QPen(QColor(120, 40, 30), 0.5));
+    p.setBrush(QColor(230, 120, 60));
+    p.drawPath(quill);
+}
+
 using Drawing = void (*)(QPainter&);
 
 Drawing drawingFor(int id)
@@ -232,6 +249,11 @@ QIcon commandIcon(int id)
 {
     const Drawing drawing = drawingFor(id);
     return drawing == nullptr ? QIcon() : QIcon(new PaintedIconEngine(drawing));
+}
+
+QIcon applicationIcon()
+{
+    return QIcon(new PaintedIconEngine(drawApplication));
 }
 
 }  // namespace quillory

@@ -8,5 +8,7 @@ namespace quillory {
 
 // The icon of a toolbar command; a null icon for a command that has none.
 QIcon commandIcon(int id);
+// The program's window icon.
+QIcon applicationIcon();
 
 }  // namespace quillory

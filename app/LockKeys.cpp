@@ -18,9 +18,12 @@ Display* x11Display()
     return x11 != nullptr ? x11->display() : nullptr;
 }
 
-std::optional<bool> namedIndicator(Display* display, const char* name)
+// The indicator's atom is looked up once per name; None when the server has no such indicator.
+std::optional<bool> namedIndicator(Display* display, const char* name, Atom& cachedAtom)
 {
-    const Atom atom = XInternAtom(display, name, True);
+    if (cachedAtom == None)
+        cachedAtom = XInternAtom(display, name, True);
+    const Atom atom = cachedAtom;
     if (atom == None)
         return std::nullopt;
     Bool on = False;
@@ -37,8 +40,10 @@ LockKeyState queryLockKeys()
     LockKeyState state;
 #if defined(QUILLORY_HAVE_X11)
     if (Display* display = x11Display()) {
-        state.capsLock = namedIndicator(display, "Caps Lock");
-        state.numLock = namedIndicator(display, "Num Lock");
+        static Atom capsAtom = None;
+        static Atom numAtom = None;
+        state.capsLock = namedIndicator(display, "Caps Lock", capsAtom);
+        state.numLock = namedIndicator(display, "Num Lock", numAtom);
     }
 #endif
     return state;

@@ -109,7 +109,6 @@ void CMainFrame::UpdateCommandUI()
 {
     m_actions->refresh(m_router);
     m_wndUrlBar->UpdateButtons();
-    m_wndStatusBar->refreshLockIndicators();
 }
 
 void CMainFrame::setView(QWidget* view)

@@ -33,7 +33,7 @@ public:
     CommandRouter& commandRouter() { return m_router; }
     // Runs a command as a menu choice would: only when enabled; the states are refreshed after.
     bool OnCommand(int id);
-    // Brings menus, toolbar buttons, URL bar buttons and lock indicators up to date. Runs by itself
+    // Brings menus, toolbar buttons and the URL bar's buttons up to date. Runs by itself
     // whenever the event loop goes idle and before a menu opens.
     void UpdateCommandUI();
 

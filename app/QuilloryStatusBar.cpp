@@ -4,6 +4,7 @@
 
 #include "app/CommandTable.h"
 #include "app/LockKeys.h"
+#include "app/QtText.h"
 
 namespace quillory {
 
@@ -13,13 +14,14 @@ constexpr int kModePane = 2;
 constexpr int kInsertPane = 3;
 constexpr int kCapsPane = 4;
 constexpr int kNumPane = 5;
-constexpr int kTextMargin = 8;  // room for the pane's frame around its text
+constexpr int kTextMargin = 8;     // room for the pane's frame around its text
+constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
 
 CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("StatusBar"));
-    m_idle = new QLabel(QString::fromUtf8(kIdleMessage.data(), qsizetype(kIdleMessage.size())), this);
+    m_idle = new QLabel(toQString(kIdleMessage), this);
     addWidget(m_idle, 1);
     // The widths are the pane widths in pixels at 96 dpi, widened where this desktop's font needs
     // more room for the texts the pane is known to show.
@@ -34,6 +36,11 @@ CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
     m_panes[kCapsPane]->setObjectName(QStringLiteral("CapsPane"));
     m_panes[kNumPane]->setObjectName(QStringLiteral("NumPane"));
     refreshLockIndicators();
+    const LockKeyState locks = queryLockKeys();
+    if (locks.capsLock.has_value() || locks.numLock.has_value()) {
+        connect(&m_lockPoll, &QTimer::timeout, this, &CQuilloryStatusBar::refreshLockIndicators);
+        m_lockPoll.start(kLockPollMs);
+    }
 }
 
 QLabel* CQuilloryStatusBar::addPane(int minimumWidth, const QStringList& widestTexts, bool raised)

@@ -5,6 +5,7 @@
 #include <array>
 
 #include <QStatusBar>
+#include <QTimer>
 
 class QLabel;
 
@@ -26,7 +27,8 @@ public:
     // The label of pane 1 to 5 (for layout checks); nullptr for pane 0 or out of range.
     QLabel* paneLabel(int index) const;
 
-    // Shows "CAP" and "NUM" while those locks are on, where the platform can tell.
+    // Shows "CAP" and "NUM" while those locks are on, where the platform can tell. Runs by itself
+    // a few times a second on such platforms.
     void refreshLockIndicators();
 
 private:
@@ -34,6 +36,7 @@ private:
 
     QLabel* m_idle;                            // pane 0 when no prompt is shown
     std::array<QLabel*, kPaneCount> m_panes{};  // panes 1-5; [0] is unused
+    QTimer m_lockPoll;                         // re-reads the lock keys while the platform tells
 };
 
 }  // namespace quillory

@@ -6,15 +6,9 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/QtText.h"
 
 namespace quillory {
-
-namespace {
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-}  // namespace
 
 CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), parent)
 {
@@ -25,16 +19,16 @@ CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), pare
     label->setContentsMargins(4, 0, 4, 0);
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("UrlEdit"));
-    m_edit->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_EDIT)));
-    m_edit->setToolTip(fromView(CommandTable::tooltip(cmd::IDC_URL_EDIT)));
+    m_edit->setStatusTip(toQString(CommandTable::prompt(cmd::IDC_URL_EDIT)));
+    m_edit->setToolTip(toQString(CommandTable::tooltip(cmd::IDC_URL_EDIT)));
     m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 50);
     label->setBuddy(m_edit);
     m_retrieve = new QPushButton(QStringLiteral("Retrieve"), this);
     m_retrieve->setObjectName(QStringLiteral("RetrieveButton"));
-    m_retrieve->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_RETRIEVE)));
+    m_retrieve->setStatusTip(toQString(CommandTable::prompt(cmd::IDC_URL_RETRIEVE)));
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     m_stop->setObjectName(QStringLiteral("StopButton"));
-    m_stop->setStatusTip(fromView(CommandTable::prompt(cmd::IDC_URL_STOP)));
+    m_stop->setStatusTip(toQString(CommandTable::prompt(cmd::IDC_URL_STOP)));
 
     addWidget(label);
     addWidget(m_edit);

@@ -2,6 +2,7 @@
 // blanks, name the one file to open.
 #include <QApplication>
 
+#include "app/CommandIcons.h"
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QString::fromLatin1(quillory::kAppTitle));
+    QApplication::setWindowIcon(quillory::applicationIcon());
 
     quillory::QtMessageBoxes messageBoxes;
     quillory::QtFileDialogs fileDialogs;

@@ -108,8 +108,10 @@ TEST_F(MainFrameTest, ToolbarButtonsInOrderWithSeparatorsAndTooltips)
                                   "Delete (to undo buffer)", "|", "Toggles Word Wrapping",
                                   "Change Fonts", "Strip HTML tags", "|", "Print", "About"}));
     for (QAction* action : frame.toolBar()->actions()) {
-        if (!action->isSeparator())
-            EXPECT_FALSE(action->icon().pixmap(QSize(16, 16)).isNull()) << action->toolTip().toStdString();
+        if (!action->isSeparator()) {
+            EXPECT_FALSE(action->icon().pixmap(QSize(16, 16)).isNull())
+                << action->toolTip().toStdString();
+        }
     }
 }
 

@@ -169,7 +169,8 @@ private:
     // Input (EditControlInput.cpp)
     bool isAcceleratorKey(const QKeyEvent* event) const;
     bool handleNavigationKey(const QKeyEvent* event);
-    void emitCharacters(const QKeyEvent* event);
+    // Sends the characters of a key press through the hook and the default handling; false when it has none.
+    bool emitCharacters(const QKeyEvent* event);
     void handleCharacter(std::uint8_t c);
     void moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX = false);
     std::int64_t wordLeft(std::int64_t pos) const;
@@ -196,7 +197,7 @@ private:
     // Painting (EditControlPaint.cpp)
     void paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd);
     void drawRun(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, int baseline,
-                 const QColor& color);
+                 const QColor& color, const QColor& paper);
 
     EditModel m_model;                      // text, selection, undo, modified flag
     WrapLayout m_layout;                    // rows of m_model's text

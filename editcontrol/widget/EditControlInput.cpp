@@ -72,11 +72,11 @@ void EditControl::keyPressEvent(QKeyEvent* event)
         event->ignore();  // menu mnemonics
         return;
     }
-    emitCharacters(event);
-    event->accept();
+    // Keys that make no character (Escape, Ctrl+letter...) go on to the parent.
+    event->setAccepted(emitCharacters(event));
 }
 
-void EditControl::emitCharacters(const QKeyEvent* event)
+bool EditControl::emitCharacters(const QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const int key = event->key();
@@ -105,6 +105,7 @@ void EditControl::emitCharacters(const QKeyEvent* event)
     }
     for (std::uint8_t c : chars)
         handleCharacter(c);
+    return !chars.empty();
 }
 
 void EditControl::handleCharacter(std::uint8_t c)

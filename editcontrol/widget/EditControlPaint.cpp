@@ -95,19 +95,34 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
     const QColor selectedColor = palette().color(group, QPalette::HighlightedText);
     std::int64_t runX = originX + x;
     std::int64_t pos = first;
-    for (auto [runEnd, color] : {std::pair{a, textColor}, std::pair{b, selectedColor}, std::pair{last, textColor}}) {
+    const QColor background = fromColorRef(m_background);
+    const QColor selectedBackground = palette().color(group, QPalette::Highlight);
+    struct Run {
+        std::int64_t end;
+        QColor ink;
+        QColor paper;
+    };
+    for (const Run& r : {Run{a, textColor, background}, Run{b, selectedColor, selectedBackground},
+                         Run{last, textColor, background}}) {
+        const std::int64_t runEnd = r.end;
         if (runEnd <= pos)
             continue;
-        drawRun(painter, bytes + (pos - first), runEnd - pos, runX, baseline, color);
+        drawRun(painter, bytes + (pos - first), runEnd - pos, runX, baseline, r.ink, r.paper);
         for (; pos < runEnd; ++pos)
             runX += m_layout.advanceAt(bytes[pos - first], runX - originX);
     }
-    if (!m_wordWrap)
-        m_widestRow = std::max(m_widestRow, (x + (rowEnd - last == 0 ? xLast - x : 0)) / 64);
+    if (!m_wordWrap) {
+        // The row's full width; a row too long to measure now is estimated from its length.
+        std::int64_t width = xLast;
+        if (last < rowEnd)
+            width = rowEnd - rowStart <= WrapLayout::kLongLine ? m_layout.xOf(rowStart, rowEnd)
+                                                                : (rowEnd - rowStart) * m_layout.advances().advance['x'];
+        m_widestRow = std::max(m_widestRow, width / 64);
+    }
 }
 
 void EditControl::drawRun(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
-                          int baseline, const QColor& color)
+                          int baseline, const QColor& color, const QColor& paper)
 {
     // x is in 1/64 px from the viewport's left; tab stops count from the row's start.
     const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
@@ -119,7 +134,10 @@ void EditControl::drawRun(QPainter& painter, const std::uint8_t* bytes, std::int
     for (std::int64_t i = 0; i < count; ++i) {
         const std::uint8_t byte = bytes[i];
         const std::int32_t advance = m_layout.advanceAt(byte, x - originX);
-        if (byte != '\t') {
+        if (GlyphTable::isControlSymbol(byte) && byte != '\t') {
+            m_glyphs->drawControlSymbol(painter, static_cast<double>(x) / 64.0, baseline - m_glyphs->ascent(),
+                                        advance / 64.0, byte, color, paper);
+        } else if (byte != '\t') {
             const QPointF at(static_cast<double>(x) / 64.0, baseline);
             if (const std::uint32_t glyph = m_glyphs->glyph(byte)) {
                 glyphs.push_back(glyph);

@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QPainter>
 #include <cmath>
 
 #include "editcontrol/core/ByteCodec.h"
@@ -20,6 +21,8 @@ GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
         const QString s = QString::fromUcs4(&c, 1);
         // Advances are whole pixels so that glyphs sit on the pixel grid and caret and glyph agree.
         m_advances.advance[b] = 64 * std::max(1, static_cast<int>(std::lround(metrics.horizontalAdvance(s))));
+        if (isControlSymbol(static_cast<std::uint8_t>(b)))
+            continue;
         if (m_raw.isValid() && m_raw.supportsCharacter(QChar(static_cast<char16_t>(c))) && c < 0x10000) {
             const QList<quint32> glyphs = m_raw.glyphIndexesForString(s);
             m_glyphs[b] = glyphs.isEmpty() ? 0 : glyphs.first();
@@ -32,6 +35,24 @@ GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
     m_advances.finish();
     m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
     m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.ascent()) + std::ceil(metrics.descent())));
+    m_symbolFont = m_font;
+    m_symbolFont.setUnderline(false);
+    m_symbolFont.setStrikeOut(false);
+    m_symbolFont.setBold(true);
+    m_symbolFont.setPointSizeF(std::max(1.0, m_font.pointSizeF() * 0.7));
+}
+
+void GlyphTable::drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
+                                   const QColor& ink, const QColor& paper) const
+{
+    const QRectF cell(x + 0.5, rowTop + 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2));
+    painter.fillRect(cell, ink);
+    const char letter = b == 0x7F ? '?' : static_cast<char>(b + 0x40);
+    painter.save();
+    painter.setPen(paper);
+    painter.setFont(m_symbolFont);
+    painter.drawText(cell, Qt::AlignCenter, QString(QChar(letter)));
+    painter.restore();
 }
 
 }  // namespace quillory

@@ -10,7 +10,9 @@
 
 #include "editcontrol/core/WrapLayout.h"
 
+class QColor;
 class QPaintDevice;
+class QPainter;
 
 namespace quillory {
 
@@ -26,6 +28,12 @@ public:
     std::uint32_t glyph(std::uint8_t b) const { return m_glyphs[b]; }
     int ascent() const { return m_ascent; }
     int lineHeight() const { return m_lineHeight; }
+    // Control bytes (0x00-0x1F but tab and breaks, and 0x7F) are drawn as an inverse cell with
+    // their caret-notation letter (0x01 as "A"), legible whatever fonts are installed.
+    static bool isControlSymbol(std::uint8_t b) { return b < 0x20 || b == 0x7F; }
+    // Draws byte b as a control symbol in the cell at x (px) of the row whose top is rowTop.
+    void drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
+                           const QColor& ink, const QColor& paper) const;
     // Width of a space in pixels, for the selection mark of a line break.
     int spaceWidth() const { return m_advances.advance[' '] / 64; }
 
@@ -36,6 +44,7 @@ private:
     std::array<std::uint32_t, 256> m_glyphs{};  // per byte, 0: fallback
     int m_ascent = 0;                           // baseline below the row's top, px
     int m_lineHeight = 1;                       // row height, px
+    QFont m_symbolFont;                         // letters inside control symbols
 };
 
 }  // namespace quillory

@@ -64,7 +64,10 @@ void PrintLayout::drawPage(QPainter& painter, int page)
         for (std::int64_t k = 0; k < end - *row; ++k) {
             const std::uint8_t b = bytes[k];
             const QPointF at(m_textRect.left() + static_cast<double>(x) / 64.0, baseline);
-            if (b != '\t') {
+            if (GlyphTable::isControlSymbol(b) && b != '\t') {
+                m_glyphs->drawControlSymbol(painter, at.x(), baseline - m_glyphs->ascent(),
+                                            m_layout.advanceAt(b, x) / 64.0, b, Qt::black, Qt::white);
+            } else if (b != '\t') {
                 if (const std::uint32_t glyph = m_glyphs->glyph(b)) {
                     glyphs.push_back(glyph);
                     positions.push_back(at);

@@ -170,6 +170,10 @@ void WrapLayout::textChanged(std::int64_t pos, std::int64_t removed, std::int64_
         return;
     }
     const std::int64_t line = m_text.lineOf(pos);
+    if (m_text.lineOf(pos + inserted) != line) {
+        m_cache.clear();  // breaks were replaced by as many others: lines after it changed too
+        return;
+    }
     auto it = m_cache.find(line);
     if (it == m_cache.end())
         return;

@@ -274,6 +274,7 @@ void EditControl::onTextChanged(const TextChange& change)
         m_top = m_layout.rowStart(std::clamp<std::int64_t>(top, 0, m_model.length()));
     }
     scheduleIdleLayout();
+    updateScrollBars();
     viewport()->update();
     emit textChanged(change.offset, change.removed, change.inserted);
 }
@@ -464,7 +465,7 @@ bool EditControl::layoutIdleStep()
 {
     // Lays out, a few megabytes at a time, the long lines the user is likely to jump through:
     // the one in view, the caret's, and the last.
-    constexpr std::int64_t kBudget = 4 << 20;
+    constexpr std::int64_t kBudget = 2 << 20;  // a few milliseconds per line
     const TextBuffer& text = m_model.text();
     for (std::int64_t line : {text.lineOf(m_top), text.lineOf(m_model.caret()), text.lineCount() - 1})
         if (!m_layout.extendCheckpoints(line, kBudget))

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QInputMethodEvent>
+#include <QScrollBar>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -323,6 +325,42 @@ TEST_F(EditControlTest, EditsATenMegabyteBinaryDisplayCopy)
     EXPECT_EQ(control.GetTextLength(), (10 << 20) + 1);
     EXPECT_EQ(control.GetTextRange(control.GetTextLength() - 2, control.GetTextLength()), "ok");
     control.viewport()->repaint();
+}
+
+TEST_F(EditControlTest, ScrollBarDragShowsTheEndAndClickGivesFocus)
+{
+    std::string lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += "row " + std::to_string(i) + "\r\n";
+    control.SetWindowText(lines);
+    QScrollBar* bar = control.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    // The last rows fill the view: the top is a page above the end, not the end itself.
+    EXPECT_GT(control.topRowStart(), static_cast<std::int64_t>(lines.size()) - 10 * control.visibleRows());
+    EXPECT_LT(control.topRowStart(), static_cast<std::int64_t>(lines.size()) - 6 * (control.visibleRows() - 1));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    const std::int64_t top = control.topRowStart();
+    EXPECT_EQ(control.GetTextRange(top - 2, top), "\r\n");
+    QWidget other;
+    other.show();
+    other.setFocus();
+    QTest::mouseClick(control.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1, 0));
+    EXPECT_TRUE(control.hasFocus());
+}
+
+TEST_F(EditControlTest, InputMethodTextTypesOneCharacterAtATime)
+{
+    std::vector<int> chars;
+    control.charHook = [&](std::uint8_t c) {
+        chars.push_back(c);
+        return false;
+    };
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf8("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD"));  // e acute, euro, a CJK character
+    QApplication::sendEvent(&control, &commit);
+    EXPECT_EQ(chars, (std::vector<int>{0xE9, 0x80, '?'}));
+    EXPECT_EQ(text(), "\xE9\x80?");
 }
 
 TEST(PrintLayout, PaginatesAndDrawsEveryPage)

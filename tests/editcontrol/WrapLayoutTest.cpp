@@ -195,3 +195,34 @@ TEST(WrapLayout, TenMegabyteSingleLineFindsItsLastRow)
 
 }  // namespace
 }  // namespace quillory
+
+namespace quillory {
+namespace {
+
+TEST(WrapLayout, AnEditReplacingBreaksByAsManyOthersRelaysTheLinesAfterIt)
+{
+    std::mt19937 rng(5);
+    const Advances adv = Advances::uniform(64 * 7);
+    std::string first = randomLine(rng, 20000, "ab cd");
+    std::string second = randomLine(rng, 20000, "efg h");
+    std::string all = first + "\n" + second;
+    TextBuffer text;
+    text.setText(all);
+    WrapLayout layout(text);
+    layout.setAdvances(adv);
+    layout.setWrapWidth(64 * 350);
+    const auto end = static_cast<std::int64_t>(all.size());
+    (void)layout.rowStart(end);  // checkpoints for the second line
+    // "x\ny" replaces the 1000 bytes around the break: still two lines, the second one longer.
+    const std::int64_t pos = 19500;
+    text.replace(pos, 1000, "x\ny");
+    all.replace(static_cast<std::size_t>(pos), 1000, "x\ny");
+    layout.textChanged(pos, 1000, 3, 0);
+    const std::string secondAfter = all.substr(all.find('\n') + 1);
+    const auto rows = referenceRows(secondAfter, adv, 64 * 350);
+    const std::int64_t secondStart = text.lineStart(1);
+    EXPECT_EQ(layout.rowStart(static_cast<std::int64_t>(all.size())), secondStart + rows.back());
+}
+
+}  // namespace
+}  // namespace quillory

@@ -111,11 +111,14 @@ void CMainFrame::UpdateCommandUI()
     m_wndUrlBar->UpdateButtons();
 }
 
-void CMainFrame::setView(QWidget* view)
+void CMainFrame::setView(QWidget* view, CommandTarget* viewCommands)
 {
+    // The old view's handlers go off the route before the old view (which owns them) goes.
+    m_router.attach(RouteLevel::View, viewCommands);
     QWidget* old = takeCentralWidget();
-    setCentralWidget(view);
+    setCentralWidget(view != nullptr ? view : new QWidget(this));
     delete old;
+    UpdateCommandUI();
 }
 
 QWidget* CMainFrame::GetActiveView() const

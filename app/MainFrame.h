@@ -37,8 +37,9 @@ public:
     // whenever the event loop goes idle and before a menu opens.
     void UpdateCommandUI();
 
-    // The view seam: puts `view` in the editing area (the frame owns it) and deletes the one before.
-    void setView(QWidget* view);
+    // The view seam: puts `view` in the editing area (the frame owns it), deletes the one before,
+    // and puts `viewCommands` (owned by the view, may be null) at the head of the command route.
+    void setView(QWidget* view, CommandTarget* viewCommands = nullptr);
     QWidget* GetActiveView() const;
 
     // Status panes; see CQuilloryStatusBar. Panes 1-3 are the view's: font, mode, INS/OVR.

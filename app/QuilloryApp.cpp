@@ -62,11 +62,19 @@ bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
     m_pMainWnd->commandRouter().attach(RouteLevel::Application, &m_commands);
     m_pMainWnd->setCloseRequestHandler([doc = m_pDocument.get()] { return doc->SaveModified(); });
     m_pDocument->setHost(m_pMainWnd.get());
-    if (m_viewFactory)
-        m_pMainWnd->setView(m_viewFactory(*m_pMainWnd, *m_pDocument));
+    ViewParts view;
+    if (m_viewFactory) {
+        view = m_viewFactory(*m_pMainWnd, *m_pDocument, commandLineTail);
+        m_pMainWnd->setView(view.widget, view.commands);
+    }
 
-    const bool started = commandLineTail.empty() ? m_pDocument->OnNewDocument()
-                                                 : m_pDocument->LoadFile(commandLineTail);
+    bool started = true;
+    if (commandLineTail.empty())
+        started = m_pDocument->OnNewDocument();
+    if (started && view.initialUpdate)
+        started = view.initialUpdate();
+    else if (started && !commandLineTail.empty())
+        started = m_pDocument->LoadFile(commandLineTail);
     if (!started) {
         // No window stays open after a failed start.
         m_pMainWnd->hide();

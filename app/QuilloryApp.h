@@ -22,8 +22,19 @@ class IMessageBoxes;
 
 class CQuilloryApp {
 public:
-    // Makes the view for a new frame and document; the frame takes ownership of the widget.
-    using ViewFactory = std::function<QWidget*(CMainFrame& frame, CQuilloryDoc& document)>;
+    // What a view brings to the frame. The frame owns the widget; the view owns its commands.
+    struct ViewParts {
+        QWidget* widget = nullptr;          // the editing area; null keeps the placeholder
+        CommandTarget* commands = nullptr;  // the view's level of the command route, or null
+        // The view's first update, run once start-up has a document: it loads the command-line
+        // file when there is one and returns false when that failed. Null: the application loads
+        // the file itself.
+        std::function<bool()> initialUpdate;
+    };
+    // Makes the view for the new frame and document; `commandLineTail` is the file to open, or
+    // empty.
+    using ViewFactory = std::function<ViewParts(CMainFrame& frame, CQuilloryDoc& document,
+                                                const std::string& commandLineTail)>;
 
     explicit CQuilloryApp(IMessageBoxes& messageBoxes);
     ~CQuilloryApp();
@@ -35,8 +46,9 @@ public:
     // Replaces the placeholder view (a plain widget). Set it before InitInstance.
     void setViewFactory(ViewFactory factory) { m_viewFactory = std::move(factory); }
 
-    // Start-up: document, frame and view; then New when `commandLineTail` is empty, else
-    // LoadFile(tail). False when the file could not be loaded (already reported): the program ends.
+    // Start-up: document, frame and view; then New when `commandLineTail` is empty, else the
+    // file is loaded (by the view's first update, or LoadFile when the view has none). False when
+    // the file could not be loaded (already reported): the program ends, no window stays open.
     bool InitInstance(const std::string& commandLineTail);
 
     CMainFrame* mainFrame() const { return m_pMainWnd.get(); }

@@ -68,18 +68,55 @@ TEST_F(StartupTest, MissingFileEndsStartUpWithItsMessage)
     EXPECT_FALSE(app.mainFrame()->isVisible());
 }
 
-TEST_F(StartupTest, ViewFactoryPutsTheViewInTheFrame)
+TEST_F(StartupTest, ViewFactoryPutsTheViewAndItsCommandsInTheFrame)
 {
     CQuilloryDoc* seen = nullptr;
-    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document) -> QWidget* {
+    CommandTarget viewCommands;
+    int wraps = 0;
+    viewCommands.OnCommand(ID_WORD_WRAP, [&] { ++wraps; });
+    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
         seen = &document;
-        return new QLabel("the view");
+        EXPECT_EQ(tail, "");
+        return CQuilloryApp::ViewParts{new QLabel("the view"), &viewCommands, nullptr};
     });
     ASSERT_TRUE(app.InitInstance(""));
     EXPECT_EQ(seen, app.document());
     auto* view = qobject_cast<QLabel*>(app.mainFrame()->GetActiveView());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->text(), "the view");
+    EXPECT_TRUE(app.mainFrame()->OnCommand(ID_WORD_WRAP));
+    EXPECT_EQ(wraps, 1);
+
+    // A view replaced later takes its commands off the route with it.
+    app.mainFrame()->setView(new QLabel("another"));
+    EXPECT_FALSE(app.mainFrame()->OnCommand(ID_WORD_WRAP));
+    EXPECT_FALSE(app.mainFrame()->commandAction(ID_WORD_WRAP)->isEnabled());
+}
+
+TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
+{
+    const std::string path = dir.write("x.txt", "text");
+    std::vector<std::string> steps;
+    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
+        return CQuilloryApp::ViewParts{nullptr, nullptr, [&steps, &document, tail] {
+                                           steps.push_back("initial update");
+                                           return document.LoadFile(tail);
+                                       }};
+    });
+    ASSERT_TRUE(app.InitInstance(path));
+    EXPECT_EQ(steps, std::vector<std::string>{"initial update"});
+    EXPECT_EQ(app.mainFrame()->windowTitle(), "x.txt - Quillory");
+}
+
+TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
+{
+    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
+        return CQuilloryApp::ViewParts{nullptr, nullptr,
+                                       [&document, tail] { return document.LoadFile(tail); }};
+    });
+    EXPECT_FALSE(app.InitInstance(dir.file("missing")));
+    EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
+    EXPECT_FALSE(app.mainFrame()->isVisible());
 }
 
 TEST_F(StartupTest, ApplicationAndDocumentCommandsAreOnTheRoute)

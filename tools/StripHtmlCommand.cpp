@@ -65,8 +65,11 @@ bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap)
         return false;
     control.copyText(text.data());
     const std::size_t stripped = stripHtmlTags(text.data(), length, text.data());
+    if (stripped == length)
+        return true;  // nothing removed: the text is the same, and so is the modified flag
     text.data()[stripped] = 0;
     control.setText(text.first(stripped));
+    control.setModified();
     return true;
 }
 

@@ -40,6 +40,9 @@ public:
     virtual void clearSelection() = 0;                   // deletes the selected characters
     virtual void copyText(std::uint8_t* out) const = 0;  // the whole text, textLength() bytes
     virtual void setText(std::span<const std::uint8_t> bytes) = 0;  // replaces the whole text
+    // Marks the document modified. Replacing the whole text may clear the control's modified
+    // flag as loading does; a stripped document must still ask to be saved.
+    virtual void setModified() = 0;
     virtual void hideSelection(bool hidden) = 0;
     virtual void emptyUndoBuffer() = 0;
     virtual void beginWaitCursor() = 0;
@@ -50,8 +53,9 @@ public:
 // the control.
 void stripHtmlThroughControl(IStripHtmlControl& control);
 
-// The buffer path: copies the text, strips it in one pass, puts the result back as the whole
-// text. False, with the control untouched, when the copy cannot be allocated.
+// The buffer path: copies the text, strips it in one pass and, when anything was removed, puts
+// the result back as the whole text and marks the document modified. False, with the control
+// untouched, when the copy cannot be allocated.
 bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap);
 
 // The whole command. Does nothing in BINARY mode (where the command is disabled).

@@ -84,6 +84,7 @@ public:
     {
         m_text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
+    void setModified() override {}
     void hideSelection(bool) override {}
     void emptyUndoBuffer() override {}
     void beginWaitCursor() override {}

@@ -33,6 +33,7 @@ public:
         text.erase(static_cast<std::size_t>(selection.start),
                    static_cast<std::size_t>(selection.end - selection.start));
         selection.end = selection.start;
+        modified = true;
         ++deletions;
         ++undoSteps;
     }
@@ -41,9 +42,11 @@ public:
     {
         text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         selection = {0, 0};
+        modified = false;  // as the control's set-text does when a file is loaded
         ++wholeTextReplacements;
         ++undoSteps;
     }
+    void setModified() override { modified = true; }
     void hideSelection(bool hidden) override
     {
         selectionHidden = hidden;
@@ -56,6 +59,7 @@ public:
     std::string text;
     TextMatch selection;
     int undoSteps = 0;  // edits an Undo could still take back
+    bool modified = false;
     bool selectionHidden = false;
     int hideSelectionCalls = 0;
     int deletions = 0;

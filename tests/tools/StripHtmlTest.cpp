@@ -225,6 +225,27 @@ TEST(StripHtmlCommand, NothingToUndoAndCaretAtStartAfterwardsOnBothPaths)
     }
 }
 
+TEST(StripHtmlCommand, StrippedDocumentIsModifiedOnBothPaths)
+{
+    for (const std::string& text : {std::string("<i>a</i>"), paddedForBufferPath("<i>a</i>")}) {
+        test::ScriptedMessageBoxes boxes;
+        test::FakeStripControl control(text);
+        OnStripHtmlTags(control, boxes, true);
+        EXPECT_TRUE(control.modified) << text.size();
+    }
+}
+
+TEST(StripHtmlCommand, LargeTextWithoutMarkupIsLeftAloneAndUnmodified)
+{
+    test::ScriptedMessageBoxes boxes;
+    test::FakeStripControl control(paddedForBufferPath("a > b, c < d"));
+    OnStripHtmlTags(control, boxes, true);
+    EXPECT_EQ(control.wholeTextReplacements, 0);
+    EXPECT_FALSE(control.modified);
+    EXPECT_EQ(control.selection, (TextMatch{0, 0}));
+    EXPECT_EQ(control.undoBufferEmptied, 1);
+}
+
 TEST(StripHtmlCommand, EmptyDocumentOnlyEmptiesTheUndoBufferAndMovesTheCaret)
 {
     test::ScriptedMessageBoxes boxes;

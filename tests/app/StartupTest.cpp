@@ -153,5 +153,21 @@ TEST_F(StartupTest, AboutBoxOpensModallyAndCloses)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+TEST_F(StartupTest, PrintSetupWorksOnTheApplicationsPrinter)
+{
+    ASSERT_TRUE(app.InitInstance(""));
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    app.mainFrame()->commandAction(ID_FILE_PRINT_SETUP)->trigger();
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(&app.printer(), &app.printer());
+}
+
 }  // namespace
 }  // namespace quillory

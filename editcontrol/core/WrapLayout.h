@@ -23,6 +23,11 @@ struct Advances {
     bool fixedPitch = false;                  // every byte but tab has the same advance
     std::int32_t minAdvance = 64;             // smallest advance of a byte
 
+    // The advance of byte b drawn at x (from the row's start): its own, or up to the next tab stop.
+    std::int32_t at(std::uint8_t b, std::int64_t x) const
+    {
+        return b == '\t' ? static_cast<std::int32_t>(tabInterval - x % tabInterval) : advance[b];
+    }
     // Every byte `pitch` wide, tab stops every tabColumns bytes.
     static Advances uniform(std::int32_t pitch, int tabColumns = 8);
     // Sets fixedPitch and minAdvance from the table.
@@ -56,11 +61,7 @@ public:
     // The caret position of the row nearest to x (1/64 px).
     std::int64_t posAtX(std::int64_t rowStart, std::int64_t x);
     // The advance of byte at pos when drawn at x: glyph advance, or up to the next tab stop.
-    std::int32_t advanceAt(std::uint8_t byte, std::int64_t x) const
-    {
-        return byte == '\t' ? static_cast<std::int32_t>(m_adv.tabInterval - x % m_adv.tabInterval)
-                            : m_adv.advance[byte];
-    }
+    std::int32_t advanceAt(std::uint8_t byte, std::int64_t x) const { return m_adv.at(byte, x); }
 
     // Lays out up to budgetBytes more of the line's checkpoints; true when the line is complete.
     bool extendCheckpoints(std::int64_t line, std::int64_t budgetBytes);

@@ -14,8 +14,6 @@ namespace quillory {
 
 namespace {
 
-QColor fromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 // The scroll bars count in units that stay below 2^30, so an int never overflows.
 std::int64_t unitsScale(std::int64_t extent) { return extent / (std::int64_t{1} << 30) + 1; }
 

@@ -173,6 +173,10 @@ private:
     bool emitCharacters(const QKeyEvent* event);
     void handleCharacter(std::uint8_t c);
     void moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX = false);
+    // Up/Down/Page keys: the caret to the row `rows` away at the remembered x; scrollView moves the view too.
+    void moveCaretByRows(int rows, bool scrollView, bool extend);
+    // Where End puts the caret on a row.
+    std::int64_t rowEndCaret(std::int64_t row);
     std::int64_t wordLeft(std::int64_t pos) const;
     std::int64_t wordRight(std::int64_t pos) const;
     std::pair<std::int64_t, std::int64_t> wordAt(std::int64_t pos) const;
@@ -196,8 +200,6 @@ private:
 
     // Painting (EditControlPaint.cpp)
     void paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd);
-    void drawRun(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, int baseline,
-                 const QColor& color, const QColor& paper);
 
     EditModel m_model;                      // text, selection, undo, modified flag
     WrapLayout m_layout;                    // rows of m_model's text

@@ -26,6 +26,20 @@ int byteClass(std::uint8_t b)
     return byteCodec().isWordByte(b) ? 2 : 3;
 }
 
+// Calls visit with each character of text, a surrogate pair as one.
+template <typename Visit>
+void forEachCodePoint(const QString& text, Visit visit)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        visit(c);
+    }
+}
+
 }  // namespace
 
 bool EditControl::isAcceleratorKey(const QKeyEvent* event) const
@@ -91,17 +105,10 @@ bool EditControl::emitCharacters(const QKeyEvent* event)
         chars.push_back(0);
     } else if (!ctrl || (event->modifiers() & Qt::AltModifier)) {
         // Ctrl+key makes no character; AltGr (Ctrl+Alt on some systems) does.
-        const QString text = event->text();
-        for (int i = 0; i < text.size(); ++i) {
-            char32_t c = text[i].unicode();
-            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-                ++i;
-            }
-            if (c < 0x20 || c == 0x7F)
-                continue;  // Escape and other control keys type nothing
-            chars.push_back(byteCodec().byteFor(c));
-        }
+        forEachCodePoint(event->text(), [&](char32_t c) {
+            if (c >= 0x20 && c != 0x7F)  // Escape and other control keys type nothing
+                chars.push_back(byteCodec().byteFor(c));
+        });
     }
     for (std::uint8_t c : chars)
         handleCharacter(c);
@@ -133,15 +140,8 @@ void EditControl::handleCharacter(std::uint8_t c)
 
 void EditControl::inputMethodEvent(QInputMethodEvent* event)
 {
-    const QString text = event->commitString();
-    for (int i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        handleCharacter(c == '\n' ? 13 : byteCodec().byteFor(c));
-    }
+    forEachCodePoint(event->commitString(),
+                     [this](char32_t c) { handleCharacter(c == '\n' ? 13 : byteCodec().byteFor(c)); });
     event->accept();
 }
 
@@ -230,6 +230,33 @@ std::pair<std::int64_t, std::int64_t> EditControl::wordAt(std::int64_t pos) cons
     return {start, end};
 }
 
+void EditControl::moveCaretByRows(int rows, bool scrollView, bool extend)
+{
+    const std::int64_t caret = m_model.caret();
+    const std::int64_t row = m_layout.rowStart(caret);
+    if (m_desiredX < 0)
+        m_desiredX = m_layout.xOf(row, caret);
+    const std::int64_t target = rowsMoved(row, rows);
+    std::int64_t pos = m_layout.posAtX(target, m_desiredX);
+    if (target == row)
+        pos = rows < 0 ? 0 : m_model.length();  // past the first or last row: to the text's edge
+    if (scrollView) {
+        m_top = rowsMoved(m_top, rows);
+        clampTop();
+    }
+    moveCaretTo(pos, extend, true);
+}
+
+std::int64_t EditControl::rowEndCaret(std::int64_t row)
+{
+    const TextBuffer& text = m_model.text();
+    const std::int64_t end = m_layout.rowEnd(row);
+    // A wrapped row's end is the next row's start: the caret stops before it to stay on the row.
+    if (end < text.lineContentEnd(text.lineOf(row)) && end > row)
+        return end - 1;
+    return end;
+}
+
 bool EditControl::handleNavigationKey(const QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers();
@@ -254,53 +281,23 @@ bool EditControl::handleNavigationKey(const QKeyEvent* event)
         return true;
     case Qt::Key_Up:
     case Qt::Key_Down:
+        if (ctrl)
+            scrollRows(event->key() == Qt::Key_Up ? -1 : 1);
+        else
+            moveCaretByRows(event->key() == Qt::Key_Up ? -1 : 1, false, shift);
+        return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
-        if (ctrl && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
-            scrollRows(event->key() == Qt::Key_Up ? -1 : 1);
-            return true;
-        }
-        const std::int64_t row = m_layout.rowStart(caret);
-        if (m_desiredX < 0)
-            m_desiredX = m_layout.xOf(row, caret);
         const int page = std::max(1, visibleRows() - 1);
-        int rows = 0;
-        switch (event->key()) {
-        case Qt::Key_Up: rows = -1; break;
-        case Qt::Key_Down: rows = 1; break;
-        case Qt::Key_PageUp: rows = -page; break;
-        default: rows = page; break;
-        }
-        const std::int64_t target = rowsMoved(row, rows);
-        std::int64_t pos = m_layout.posAtX(target, m_desiredX);
-        if (target == row && rows < 0)
-            pos = 0;  // Up on the first row goes to the start
-        else if (target == row && rows > 0)
-            pos = text.size();
-        if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
-            m_top = rowsMoved(m_top, rows);
-            clampTop();
-        }
-        moveCaretTo(pos, shift, true);
+        moveCaretByRows(event->key() == Qt::Key_PageUp ? -page : page, true, shift);
         return true;
     }
     case Qt::Key_Home:
         moveCaretTo(ctrl ? 0 : m_layout.rowStart(caret), shift);
         return true;
-    case Qt::Key_End: {
-        if (ctrl) {
-            moveCaretTo(text.size(), shift);
-            return true;
-        }
-        const std::int64_t row = m_layout.rowStart(caret);
-        std::int64_t end = m_layout.rowEnd(row);
-        const std::int64_t lineEnd = text.lineContentEnd(text.lineOf(row));
-        // A wrapped row ends before its last blank so that the caret stays on the row.
-        if (end < lineEnd && end > row)
-            --end;
-        moveCaretTo(end, shift);
+    case Qt::Key_End:
+        moveCaretTo(ctrl ? text.size() : rowEndCaret(m_layout.rowStart(caret)), shift);
         return true;
-    }
     case Qt::Key_Delete:
         if (shift)
             return false;

@@ -1,9 +1,7 @@
 // Painting of the edit control: the visible rows only, each glyph at the x the layout gave it.
-#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "editcontrol/core/ByteCodec.h"
 #include "editcontrol/widget/EditControl.h"
 #include "editcontrol/widget/GlyphTable.h"
 
@@ -107,7 +105,8 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
         const std::int64_t runEnd = r.end;
         if (runEnd <= pos)
             continue;
-        drawRun(painter, bytes + (pos - first), runEnd - pos, runX, baseline, r.ink, r.paper);
+        m_glyphs->drawBytes(painter, bytes + (pos - first), runEnd - pos, runX - originX, originX / 64.0, baseline,
+                            r.ink, r.paper);
         for (; pos < runEnd; ++pos)
             runX += m_layout.advanceAt(bytes[pos - first], runX - originX);
     }
@@ -119,47 +118,6 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
                                                                 : (rowEnd - rowStart) * m_layout.advances().advance['x'];
         m_widestRow = std::max(m_widestRow, width / 64);
     }
-}
-
-void EditControl::drawRun(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
-                          int baseline, const QColor& color, const QColor& paper)
-{
-    // x is in 1/64 px from the viewport's left; tab stops count from the row's start.
-    const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    glyphs.reserve(count);
-    positions.reserve(count);
-    painter.setPen(color);
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::uint8_t byte = bytes[i];
-        const std::int32_t advance = m_layout.advanceAt(byte, x - originX);
-        if (GlyphTable::isControlSymbol(byte) && byte != '\t') {
-            m_glyphs->drawControlSymbol(painter, static_cast<double>(x) / 64.0, baseline - m_glyphs->ascent(),
-                                        advance / 64.0, byte, color, paper);
-        } else if (byte != '\t') {
-            const QPointF at(static_cast<double>(x) / 64.0, baseline);
-            if (const std::uint32_t glyph = m_glyphs->glyph(byte)) {
-                glyphs.push_back(glyph);
-                positions.push_back(at);
-            } else {
-                // Characters the font lacks come through fallback, centred in their cell.
-                const char32_t c = byteCodec().displayChar(byte);
-                painter.setFont(m_glyphs->font());
-                painter.drawText(at, QString::fromUcs4(&c, 1));
-            }
-        }
-        x += advance;
-    }
-    if (glyphs.isEmpty())
-        return;
-    QGlyphRun run;
-    run.setRawFont(m_glyphs->rawFont());
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    run.setUnderline(m_glyphs->font().underline());
-    run.setStrikeOut(m_glyphs->font().strikeOut());
-    painter.drawGlyphRun(QPointF(0, 0), run);
 }
 
 }  // namespace quillory

@@ -1,6 +1,7 @@
 #include "editcontrol/widget/GlyphTable.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -52,6 +53,47 @@ void GlyphTable::drawControlSymbol(QPainter& painter, double x, double rowTop, d
     painter.setPen(paper);
     painter.setFont(m_symbolFont);
     painter.drawText(cell, Qt::AlignCenter, QString(QChar(letter)));
+    painter.restore();
+}
+
+
+void GlyphTable::drawBytes(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
+                           double originX, double baseline, const QColor& ink, const QColor& paper) const
+{
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(count);
+    positions.reserve(count);
+    painter.save();
+    painter.setPen(ink);
+    painter.setFont(m_font);
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint8_t b = bytes[i];
+        const std::int32_t advance = m_advances.at(b, x);
+        const double left = originX + static_cast<double>(x) / 64.0;
+        if (b == '\t') {
+            // blank up to the tab stop
+        } else if (isControlSymbol(b)) {
+            drawControlSymbol(painter, left, baseline - m_ascent, advance / 64.0, b, ink, paper);
+        } else if (const std::uint32_t glyph = m_glyphs[b]) {
+            glyphs.push_back(glyph);
+            positions.push_back(QPointF(left, baseline));
+        } else {
+            // Characters the font lacks come through Qt's font fallback, at the same place.
+            const char32_t c = byteCodec().displayChar(b);
+            painter.drawText(QPointF(left, baseline), QString::fromUcs4(&c, 1));
+        }
+        x += advance;
+    }
+    if (!glyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(m_raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        run.setUnderline(m_font.underline());
+        run.setStrikeOut(m_font.strikeOut());
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
     painter.restore();
 }
 

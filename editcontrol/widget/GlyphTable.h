@@ -34,6 +34,10 @@ public:
     // Draws byte b as a control symbol in the cell at x (px) of the row whose top is rowTop.
     void drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
                            const QColor& ink, const QColor& paper) const;
+    // Draws count bytes, the first at x (1/64 px from the row's start, which is at originX px),
+    // each where its advance puts it; tabs leave their space empty.
+    void drawBytes(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, double originX,
+                   double baseline, const QColor& ink, const QColor& paper) const;
     // Width of a space in pixels, for the selection mark of a line break.
     int spaceWidth() const { return m_advances.advance[' '] / 64; }
 

@@ -108,6 +108,18 @@ void run(const char* name, std::string text)
         pageDown.push_back(msSince(t0));
     }
     const double afterEdits = residentMb() - before + textMb;
+    w.SetWordWrap(false);
+    w.SetSel(w.GetTextLength() / 3, w.GetTextLength() / 3);
+    w.viewport()->repaint();
+    std::vector<double> noWrapTyping;
+    for (int i = 0; i < 30; ++i) {
+        t0 = Clock::now();
+        key(w, Qt::Key_B, Qt::NoModifier, "b");
+        noWrapTyping.push_back(msSince(t0));
+    }
+    t0 = Clock::now();
+    key(w, Qt::Key_End, Qt::ControlModifier);
+    const double noWrapEnd = msSince(t0);
     std::printf("%s (%.0f MB)\n", name, textMb);
     std::printf("  set text + first paint     %8.1f ms   (target <= 500)\n", setAndPaint);
     std::printf("  Ctrl+End + paint, cold     %8.1f ms   (target <= 50)\n", ctrlEndCold);
@@ -116,6 +128,8 @@ void run(const char* name, std::string text)
                 median(typing), typing.front(), *std::max_element(typing.begin(), typing.end()));
     std::printf("  Page Down + paint          %8.2f ms median, %.1f ms max (target <= 16)\n", median(pageDown),
                 *std::max_element(pageDown.begin(), pageDown.end()));
+    std::printf("  no wrap: typed char        %8.2f ms median, %.1f ms max; Ctrl+End %.1f ms\n", median(noWrapTyping),
+                *std::max_element(noWrapTyping.begin(), noWrapTyping.end()), noWrapEnd);
     std::printf("  control memory             %8.1f MB after set, %.1f MB after edits (limit %.1f MB)\n", controlMb,
                 afterEdits, 1.1 * textMb + 40);
     std::fflush(stdout);

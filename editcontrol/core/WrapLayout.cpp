@@ -296,7 +296,9 @@ std::int64_t WrapLayout::posAtX(std::int64_t rowStart, std::int64_t x)
     if (!m_width && end - rowStart > kLongLine) {
         const std::int64_t line = m_text.lineOf(rowStart);
         LineCache& c = cacheFor(line);
-        extend(c, rowStart, lineEnd, lineEnd - rowStart, INT64_MAX);
+        // Lay out only as far as x reaches.
+        while (!c.complete && c.frontierX <= x)
+            extend(c, rowStart, lineEnd, c.frontier, 64 * kStride);
         auto it = std::upper_bound(c.xs.begin(), c.xs.end(), x);
         const auto k = static_cast<std::size_t>(it - c.xs.begin() - 1);
         pos = rowStart + c.offsets[k];

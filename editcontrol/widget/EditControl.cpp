@@ -90,7 +90,17 @@ void EditControl::SetSel(std::int64_t start, std::int64_t end)
 {
     m_model.SetSel(start, end);
     m_desiredX = -1;
-    ensureCaretVisible();
+    // A hidden selection is being worked on behind the user's back: the view stays put.
+    if (!m_selectionHidden)
+        ensureCaretVisible();
+}
+
+std::int64_t EditControl::GetTextRange(std::int64_t start, std::int64_t end, char* out) const
+{
+    start = std::clamp<std::int64_t>(start, 0, m_model.length());
+    end = std::clamp<std::int64_t>(end, start, m_model.length());
+    m_model.text().copy(start, end - start, out);
+    return end - start;
 }
 
 std::string EditControl::GetSelText() const

@@ -47,6 +47,8 @@ public:
     std::int64_t GetTextLength() const override { return m_model.length(); }
     // The bytes of [start, end) (clamped).
     std::string GetTextRange(std::int64_t start, std::int64_t end) const;
+    // Copies the bytes of [start, end) (clamped) to out; returns how many.
+    std::int64_t GetTextRange(std::int64_t start, std::int64_t end, char* out) const;
     // Calls visit with the whole text in order, in at most two pieces, without copying.
     void forEachTextPiece(const std::function<void(std::string_view)>& visit) const;
     const TextBuffer& buffer() const { return m_model.text(); }
@@ -56,7 +58,7 @@ public:
     std::int64_t selectionEnd() const { return m_model.selectionEnd(); }
     std::int64_t caretPosition() const { return m_model.caret(); }
     // Selects [start, end) with the caret at end; end -1 means the text's end, start -1 only
-    // removes the selection.
+    // removes the selection. The view scrolls to the caret unless the selection is hidden.
     void SetSel(std::int64_t start, std::int64_t end);
     // The selected bytes (EM_GETSELTEXT).
     std::string GetSelText() const;

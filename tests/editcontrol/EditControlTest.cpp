@@ -392,3 +392,27 @@ TEST(PrintLayout, PaginatesAndDrawsEveryPage)
 
 }  // namespace
 }  // namespace quillory
+
+namespace quillory {
+namespace {
+
+TEST_F(EditControlTest, WorkOnAHiddenSelectionLeavesTheViewWhereItWas)
+{
+    std::string lines;
+    for (int i = 0; i < 500; ++i)
+        lines += "line " + std::to_string(i) + "\n";
+    control.SetWindowText(lines);
+    control.SetSel(3000, 3000);
+    const std::int64_t top = control.topRowStart();
+    control.HideSelection(true);
+    control.SetSel(0, -1);
+    std::string copy(static_cast<std::size_t>(control.GetTextLength()), '\0');
+    EXPECT_EQ(control.GetTextRange(0, control.GetTextLength(), copy.data()), control.GetTextLength());
+    control.SetSel(3000, 3000);
+    control.HideSelection(false);
+    EXPECT_EQ(control.topRowStart(), top);
+    EXPECT_EQ(copy, lines);
+}
+
+}  // namespace
+}  // namespace quillory

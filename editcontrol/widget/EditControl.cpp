@@ -28,6 +28,7 @@ EditControl::EditControl(QWidget* parent) : QAbstractScrollArea(parent), m_layou
     m_format.setFaceName(kDefaultFaceName);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setAttribute(Qt::WA_KeyCompression, false);  // one key event per key, for the view's hooks
     setAcceptDrops(false);
     viewport()->setAcceptDrops(false);
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -242,7 +243,6 @@ void EditControl::applyFont()
     font.setKerning(false);
     m_glyphs = std::make_unique<GlyphTable>(font);
     m_layout.setAdvances(m_glyphs->advances());
-    setAttribute(Qt::WA_KeyCompression, false);
     updateWrapWidth();
 }
 

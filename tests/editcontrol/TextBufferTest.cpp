@@ -62,6 +62,30 @@ TEST(TextBuffer, RandomEditsMatchReferenceIncludingCrLfAtGapAndChunkEdges)
     }
 }
 
+TEST(TextBuffer, FarApartEditsInThousandsOfLinesKeepEveryLineStart)
+{
+    // Many lines, edits jumping back and forth: the pending shift is applied, stepped back and
+    // moved again, and line breaks come and go around it.
+    std::mt19937 rng(99);
+    std::string ref;
+    for (int i = 0; i < 4000; ++i)
+        ref += std::string(static_cast<std::size_t>(rng() % 40), 'q') + (i % 5 == 0 ? "\r\n" : (i % 7 == 0 ? "\r" : "\n"));
+    TextBuffer buffer(8);
+    buffer.setText(ref);
+    for (int step = 0; step < 400; ++step) {
+        const auto size = static_cast<std::int64_t>(ref.size());
+        const std::int64_t pos = static_cast<std::int64_t>(rng() % (size + 1));
+        const std::int64_t removed = std::min<std::int64_t>(size - pos, rng() % 6);
+        const std::string inserted = randomBytes(rng, 6);
+        buffer.replace(pos, removed, inserted);
+        ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+        if (step % 40 == 39) {
+            ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "step " << step;
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref));
+}
+
 TEST(TextBuffer, JoiningAndSplittingCrLfChangesLineCount)
 {
     TextBuffer buffer(1);
@@ -100,7 +124,7 @@ TEST(TextBuffer, LargeTextIndexesEveryLineAndPiecesCoverIt)
     buffer.setText(text);
     EXPECT_EQ(buffer.lineCount(), 20001);
     buffer.replace(123456, 0, "\r");
-    text.insert(123456, "\r");
+    text = text.substr(0, 123456) + "\r" + text.substr(123456);
     std::string joined;
     buffer.forEachPiece(0, buffer.size(), [&](std::string_view piece) { joined += piece; });
     EXPECT_EQ(joined, text);

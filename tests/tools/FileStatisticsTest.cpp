@@ -119,16 +119,6 @@ TEST(FileStatistics, AnyBytesInAnyPiecesCountAsOneByteAtATime)
     }
 }
 
-TEST(FileStatistics, LaneCountersDoNotOverflowOnLongTexts)
-{
-    const std::string text(16 * 1000 + 3, 'x');
-    EXPECT_EQ(counted(text), (TextCounts{16003, 1}));
-    std::string words;
-    for (int i = 0; i < 20000; ++i)
-        words += "ab ";
-    EXPECT_EQ(counted(words), (TextCounts{40000, 20000}));
-}
-
 TEST(FileStatistics, TextReportHasTheFourLines)
 {
     const MessageBoxRequest box = textStatisticsReport({3, 3}, 7, 2147483647);

@@ -180,14 +180,5 @@ TEST(GotoJump, EmptyDocumentIsOutOfBoundEitherWay)
         EXPECT_TRUE(outOfBound(byPercent(text), 0)) << text;
 }
 
-TEST(GotoDecimalValue, LeadingDigitsSaturating)
-{
-    EXPECT_EQ(decimalValue(""), 0);
-    EXPECT_EQ(decimalValue("0042"), 42);
-    EXPECT_EQ(decimalValue("12x3"), 12);
-    EXPECT_EQ(decimalValue("9223372036854775807"), 9223372036854775807LL);
-    EXPECT_EQ(decimalValue("9223372036854775808"), 9223372036854775807LL);
-}
-
 }  // namespace
 }  // namespace quillory

@@ -15,7 +15,8 @@ ReadOnlyFile::~ReadOnlyFile()
 bool ReadOnlyFile::open(const std::string& path)
 {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe with no writer cannot hang the editor before it is refused.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};
@@ -23,6 +24,7 @@ bool ReadOnlyFile::open(const std::string& path)
         ::close(fd);
         return false;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_size = info.st_size;
     return true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -109,6 +110,14 @@ TEST_F(LoadFileTest, MissingFileOrFolderChangesNothing)
         EXPECT_EQ(doc.GetTitle(), "b.bin");
         EXPECT_EQ(storageBytes(doc), bytesOf({1, 2, 3}));
     }
+}
+
+TEST_F(LoadFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    const std::string path = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    doc.LoadFile(path);
+    EXPECT_EQ(boxes.last(), kCannotOpenBox);
 }
 
 TEST_F(LoadFileTest, UnreadableFileIsReported)

@@ -1,0 +1,100 @@
+#pragma once
+// A view on a real edit control with scripted platform services, shown offscreen, with the
+// command route of a main window (view, then document).
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "app/CommandRouter.h"
+#include "app/DocumentCommands.h"
+#include "document/QuilloryDoc.h"
+#include "support/FakeClipboard.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "view/QuilloryView.h"
+
+namespace quillory::test {
+
+class ScriptedFontColorDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA& initial) override
+    {
+        fontAsked = initial;
+        return nextFont;
+    }
+    std::optional<ColorRef> chooseColor(ColorRef initial) override
+    {
+        colorAsked = initial;
+        return nextColor;
+    }
+    std::optional<CharFormatA> nextFont;   // the answer; nothing = Cancel
+    std::optional<ColorRef> nextColor;
+    std::optional<CharFormatA> fontAsked;
+    std::optional<ColorRef> colorAsked;
+};
+
+class ViewHarness {
+public:
+    explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {})
+    {
+        ViewServices services;
+        services.messageBoxes = &boxes;
+        services.fontColorDialogs = &dialogs;
+        services.clipboard = &clipboard;
+        services.beep = [this] { ++beeps; };
+        services.setPaneText = [this](int pane, const QString& text) { panes[pane] = text; };
+        services.placeMainWindow = [this](const QRect& rect) { placedAt = rect; };
+        if (settingsPath.empty())
+            settingsPath = dir.file("Quillory.dat");
+        view = std::make_unique<CQuilloryView>(doc, services, settingsPath, commandLine);
+        view->resize(640, 400);
+        view->show();
+        registerDocumentCommands(documentCommands, doc);
+        router.attach(RouteLevel::View, &view->commands());
+        router.attach(RouteLevel::Document, &documentCommands);
+    }
+
+    EditControl& control() const { return view->GetRichEditCtrl(); }
+    std::string text() const { return control().GetTextRange(0, control().GetTextLength()); }
+    std::string storage() const
+    {
+        return doc.m_pBytes == nullptr ? std::string()
+                                       : std::string(reinterpret_cast<const char*>(doc.m_pBytes),
+                                                     static_cast<std::size_t>(doc.m_nLength));
+    }
+    // Opens a file as the first update would.
+    void load(const std::string& name, const std::string& bytes) { doc.LoadFile(dir.write(name, bytes)); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&control(), key, modifiers);
+    }
+    // Types ASCII text key by key.
+    void type(const QString& text) { QTest::keyClicks(&control(), text); }
+    // Types one character that has no key of its own on a US keyboard, as an input method would.
+    void typeCharacter(QChar character)
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&control(), &press);
+    }
+    bool command(int id) { return router.execute(id); }
+    bool enabled(int id) const { return router.state(id).enabled; }
+    void select(std::int64_t start, std::int64_t end) { control().SetSel(start, end); }
+
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    ScriptedFontColorDialogs dialogs;
+    FakeClipboard clipboard;
+    CQuilloryDoc doc{boxes};
+    std::unique_ptr<CQuilloryView> view;
+    CommandTarget documentCommands;
+    CommandRouter router;
+    std::map<int, QString> panes;
+    std::optional<QRect> placedAt;
+    int beeps = 0;
+};
+
+}  // namespace quillory::test

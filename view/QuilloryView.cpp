@@ -1,0 +1,185 @@
+// The view's creation, its display update, the status panes it keeps and the settings it reads.
+#include "view/QuilloryView.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "app/CommandIds.h"
+#include "platform/qt/QtClipboard.h"
+#include "settings/SettingsFile.h"
+#include "view/FindReplaceDialog.h"
+#include "view/HelpWindow.h"
+
+namespace quillory {
+
+ColorRef systemWindowColor()
+{
+    const QColor window = QApplication::palette().color(QPalette::Base);
+    return makeColorRef(window.red(), window.green(), window.blue());
+}
+
+CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string settingsPath,
+                             std::string commandLine, QWidget* parent)
+    : QWidget(parent),
+      m_strSettingsPath(std::move(settingsPath)),
+      m_document(document),
+      m_services(std::move(services)),
+      m_ownClipboard(m_services.clipboard == nullptr ? std::make_unique<QtClipboard>() : nullptr),
+      m_clipboard(m_services.clipboard != nullptr ? m_services.clipboard : m_ownClipboard.get()),
+      m_commandLine(std::move(commandLine)),
+      m_control(new EditControl(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_control);
+    setFocusProxy(m_control);
+    m_control->setClipboard(m_clipboard);
+    m_control->keyDownHook = [this](const KeyDown& key) { return OnKeyDown(key); };
+    m_control->charHook = [this](std::uint8_t c) { return OnChar(c); };
+
+    // The control's own size with the default face, neither bold nor italic.
+    m_cf = m_control->GetDefaultCharFormat();
+    m_cf.dwMask = kDefaultFontMask;
+    m_cf.dwEffects = 0;
+    m_cf.setFaceName(kDefaultFaceName);
+    m_control->SetAutoWordSelection(false);
+    m_bWordWrap = 1;
+    m_crBackground = systemWindowColor();
+    ReadSettings();
+    m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
+    m_document.m_bInsert = 1;
+    m_control->SetDefaultCharFormat(m_cf);
+    m_control->SetBackgroundColor(m_crBackground);
+
+    m_document.attachView(this);
+    m_document.setControl(m_control);
+    registerCommands();
+}
+
+CQuilloryView::~CQuilloryView()
+{
+    m_document.detachView(this);
+    m_document.setControl(nullptr);
+}
+
+void CQuilloryView::ReadSettings()
+{
+    m_document.m_strDir.clear();
+    m_document.m_bAnsiToAscii = 0;
+    const SettingsFileContents contents = readSettingsFile(m_strSettingsPath);
+    if (contents.status == SettingsReadStatus::Missing)
+        return;
+    if (contents.status == SettingsReadStatus::Corrupt) {
+        if (m_services.messageBoxes != nullptr)
+            m_services.messageBoxes->show({kSettingsReadErrorCaption, kSettingsReadErrorText, MessageIcon::Stop,
+                                           MessageButtons::Ok});
+        return;
+    }
+    m_settings = contents.record;
+    const WindowRect& frame = m_settings.window;
+    if (frame.bottom != kNoWindowPosition && m_services.placeMainWindow)
+        m_services.placeMainWindow(QRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top));
+    m_bWordWrap = m_settings.wordWrap != 0 ? 0 : 1;
+    OnWordWrap();  // toggles to the stored state
+    m_document.m_bAnsiToAscii = static_cast<std::int32_t>(m_settings.ansiToAscii);
+    m_cf = m_settings.charFormat;
+    m_crBackground = m_settings.background;
+    if (!contents.defaultDir.empty())
+        m_document.m_strDir = contents.defaultDir;
+}
+
+bool CQuilloryView::OnInitialUpdate()
+{
+    m_rectMargin = MarginsTwips{720, 720, 720, 720};
+    if (m_bCmdLineFile == 0) {
+        OnUpdate();
+        return true;
+    }
+    // The command-line file is loaded by the first update, whose load updates the view again.
+    m_bCmdLineFile = 0;
+    m_document.m_szFileName[0] = '\0';
+    m_document.releaseStorage();
+    m_document.releaseUndo();
+    m_document.m_bSaved = 1;
+    return m_document.LoadFile(m_commandLine);
+}
+
+void CQuilloryView::OnUpdate()
+{
+    const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
+    m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(m_document.m_nLength))
+                                              : std::string_view());
+    showFontPane();
+    setPane(2, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
+    setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+    m_control->SetModify(false);
+    m_control->EmptyUndoBuffer();
+    m_control->setOverwriteMode(m_document.m_bInsert == 0);
+    m_control->SetFocus();
+}
+
+void CQuilloryView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_control->SetFocus();
+}
+
+void CQuilloryView::setPane(int pane, const QString& text) const
+{
+    if (m_services.setPaneText)
+        m_services.setPaneText(pane, text);
+}
+
+void CQuilloryView::showFontPane() const
+{
+    setPane(1, QStringLiteral("Font: ") + QString::fromStdString(m_cf.faceName()));
+}
+
+void CQuilloryView::beep() const
+{
+    if (m_services.beep)
+        m_services.beep();
+}
+
+void CQuilloryView::registerCommands()
+{
+    using namespace cmd;
+    CommandTarget& c = m_commands;
+    const auto hasSelection = [this] { return m_control->selectionStart() != m_control->selectionEnd(); };
+
+    c.OnCommand(ID_EDIT_CLEAR, [this] { OnEditDelete(); });
+    c.OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    c.OnUpdate(ID_EDIT_COPY, [hasSelection](CCmdUI& ui) { ui.Enable(hasSelection()); });
+    c.OnCommand(ID_EDIT_CUT, [this] { OnEditCut(); });
+    c.OnUpdate(ID_EDIT_CUT, [hasSelection](CCmdUI& ui) { ui.Enable(hasSelection()); });
+    c.OnCommand(ID_EDIT_PASTE, [this] { OnEditPaste(); });
+    c.OnUpdate(ID_EDIT_PASTE, [this](CCmdUI& ui) {
+        ui.Enable(isBinary() ? m_document.m_pClip != nullptr : m_control->CanPaste());
+    });
+    c.OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
+    c.OnUpdate(ID_EDIT_UNDO, [this](CCmdUI& ui) {
+        ui.Enable((!isBinary() && m_control->CanUndo()) || m_document.m_pUndo != nullptr);
+    });
+    c.OnCommand(ID_FREE_CLIPBOARD, [this] { OnFreeClipboard(); });
+    c.OnCommand(ID_FREE_UNDO, [this] { OnFreeUndoBuffer(); });
+    c.OnUpdate(ID_FREE_STORAGE, [this](CCmdUI& ui) { ui.Enable(isBinary()); });
+
+    c.OnCommand(ID_WORD_WRAP, [this] { OnWordWrap(); });
+    c.OnUpdate(ID_WORD_WRAP, [this](CCmdUI& ui) { ui.SetCheck(m_bWordWrap == 1); });
+    c.OnCommand(ID_SELECT_FONTS, [this] { OnSelectFonts(); });
+    c.OnCommand(ID_FONTS_COLOR, [this] { OnFontColor(); });
+    c.OnCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
+    c.OnCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
+
+    c.OnCommand(ID_EDIT_SELECT_ALL, [this] { OnEditSelectAll(); });
+    c.OnCommand(ID_EDIT_FIND, [this] { OnEditFind(); });
+    c.OnCommand(ID_EDIT_REPEAT, [this] { OnEditFindNext(); });
+    c.OnCommand(ID_EDIT_REPLACE, [this] { OnEditReplace(); });
+    c.OnUpdate(ID_EDIT_REPLACE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
+    c.OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
+    c.OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+}
+
+}  // namespace quillory

@@ -1,0 +1,113 @@
+#pragma once
+// The editing surface: the edit control in the main window. It shows the document, keeps the
+// status panes for font, mode and insert/overwrite, and in BINARY mode mirrors every edit into the
+// document's byte storage before the control makes it, so that display and storage never disagree.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/CommandRouter.h"
+#include "document/QuilloryDoc.h"
+#include "editcontrol/widget/EditControl.h"
+#include "editcontrol/widget/PrintLayout.h"
+#include "settings/SettingsRecord.h"
+#include "view/FindReplaceDialog.h"
+#include "view/ViewServices.h"
+
+namespace quillory {
+
+class HelpWindow;
+
+class CQuilloryView : public QWidget, public IDocumentView {
+    Q_OBJECT
+public:
+    // Creates the control, reads the settings file at settingsPath and applies it. commandLine is
+    // the file named on the command line (empty: none); the first update loads it.
+    CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string settingsPath,
+                  std::string commandLine, QWidget* parent = nullptr);
+    ~CQuilloryView() override;
+
+    CQuilloryDoc& GetDocument() const { return m_document; }
+    EditControl& GetRichEditCtrl() const { return *m_control; }
+    // Handlers and update rules of the view's commands, for the router's view level.
+    CommandTarget& commands() { return m_commands; }
+
+    // The first update: loads the command-line file if there is one. False when that load failed.
+    bool OnInitialUpdate();
+    void OnUpdate() override;
+
+    // Keyboard and clipboard editing; true from the hooks consumes the key or character.
+    bool OnKeyDown(const KeyDown& key);
+    bool OnChar(std::uint8_t c);
+    void OnEditDelete();
+    void OnEditCopy();
+    void OnEditCut();
+    void OnEditPaste();
+    void OnEditUndo();
+    void OnFreeClipboard();
+    void OnFreeUndoBuffer();
+
+    // Appearance
+    void OnWordWrap();
+    void OnSelectFonts();
+    void OnFontColor();
+    void OnBackgroundColor();
+    void OnHelpContents();
+
+    // Commands the framework's rich edit view served
+    void OnEditSelectAll();
+    void OnEditFind();
+    void OnEditFindNext();
+    void OnEditReplace();
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    FindReplaceDialog* findReplaceDialog() const { return m_findDialog; }
+
+    CharFormatA m_cf;                 // the view's copy of the control's character format
+    CharRange m_selDelete;            // the selection as the Delete command read it
+    SettingsRecord m_settings;        // image of the settings record
+    std::int32_t m_bWordWrap = 1;     // 1 wrap at the window border, 0 no wrap
+    std::int32_t m_bCmdLineFile = 0;  // 1 while the command-line file waits for the first update
+    ColorRef m_crBackground = 0;      // background colour of the control
+    std::string m_strSettingsPath;    // full path of the settings file
+    MarginsTwips m_rectMargin;        // print margins
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    bool isBinary() const { return m_document.m_bText == 0; }
+    void ReadSettings();
+    void registerCommands();
+    void setPane(int pane, const QString& text) const;
+    void showFontPane() const;
+    void showOutOfMemory() const;
+    // Replaces the control's selection by bytes as one undoable edit (the storage already holds
+    // the true bytes at the same place).
+    void replaceSelectionMirrored(std::string_view displayBytes);
+    void beep() const;
+    void showFindDialog(bool replace);
+    // Selects the next match of the search; beeps and returns false when there is none.
+    bool findNext(const SearchRequest& search);
+    void replaceOnce(const SearchRequest& search);
+    void replaceAll(const SearchRequest& search);
+    void printTo(QPrinter* printer);
+
+    CQuilloryDoc& m_document;
+    ViewServices m_services;
+    std::unique_ptr<IClipboard> m_ownClipboard;  // the system clipboard when none was given
+    IClipboard* m_clipboard;                     // what Copy, Cut, Paste and Free clipboard use
+    std::string m_commandLine;                 // the file to load at the first update
+    EditControl* m_control;                    // child; fills the view
+    CommandTarget m_commands;                  // the view's level of the command route
+    QPointer<FindReplaceDialog> m_findDialog;  // modeless Find/Replace, made on first use
+    std::optional<SearchRequest> m_lastSearch; // what Find Next repeats
+    QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
+};
+
+// The system's window colour as a COLORREF.
+ColorRef systemWindowColor();
+
+}  // namespace quillory

@@ -1,0 +1,65 @@
+// Word wrap, fonts, colours and help: they act on the whole control, never on the text.
+#include "view/HelpWindow.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+void CQuilloryView::OnWordWrap()
+{
+    m_bWordWrap = 1 - m_bWordWrap;
+    m_control->SetWordWrap(m_bWordWrap == 1);
+}
+
+void CQuilloryView::OnSelectFonts()
+{
+    m_cf = m_control->GetDefaultCharFormat();
+    if (m_services.fontColorDialogs != nullptr) {
+        if (const std::optional<CharFormatA> chosen = m_services.fontColorDialogs->chooseFont(m_cf)) {
+            m_cf = *chosen;
+            m_control->SetDefaultCharFormat(m_cf);
+        }
+    }
+    showFontPane();
+    m_control->SetFocus();
+}
+
+void CQuilloryView::OnFontColor()
+{
+    m_cf = m_control->GetDefaultCharFormat();
+    if (m_services.fontColorDialogs == nullptr)
+        return;
+    const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_cf.crTextColor);
+    if (!chosen)
+        return;
+    // Only the colour changes: the face, size and styles stay.
+    CharFormatA colourOnly = m_cf;
+    colourOnly.crTextColor = *chosen;
+    colourOnly.dwMask = CFM_COLOR;
+    colourOnly.dwEffects = 0;
+    m_control->SetDefaultCharFormat(colourOnly);
+    m_cf.dwMask |= CFM_COLOR;
+    m_cf.crTextColor = *chosen;
+}
+
+void CQuilloryView::OnBackgroundColor()
+{
+    if (m_services.fontColorDialogs == nullptr)
+        return;
+    if (const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_crBackground)) {
+        m_crBackground = *chosen;
+        m_control->SetBackgroundColor(m_crBackground);
+    }
+}
+
+void CQuilloryView::OnHelpContents()
+{
+    if (m_helpWindow == nullptr) {
+        m_helpWindow = new HelpWindow(window());
+        m_helpWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
+}
+
+}  // namespace quillory

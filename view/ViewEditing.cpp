@@ -1,0 +1,145 @@
+// Keyboard and clipboard editing. In BINARY mode every edit is made in the document's byte storage
+// first, at the control's selection, and then by the control, so that the control always shows the
+// display copy of the storage and both undo the same edit.
+#include <string>
+
+#include "document/ByteClassifier.h"
+#include "platform/CodePages.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+namespace {
+constexpr const char* kErrorCaption = "Error:";
+constexpr const char* kRanOutOfMemory = "Ran out of memory!";
+constexpr std::uint8_t kHiddenByte = 0x01;  // what the display shows for 0, 9, 10 and 13
+}  // namespace
+
+void CQuilloryView::showOutOfMemory() const
+{
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show({kErrorCaption, kRanOutOfMemory, MessageIcon::Stop, MessageButtons::Ok});
+}
+
+void CQuilloryView::replaceSelectionMirrored(std::string_view displayBytes)
+{
+    m_control->ReplaceSel(displayBytes, true);
+}
+
+bool CQuilloryView::OnKeyDown(const KeyDown& key)
+{
+    const bool ctrl = key.modifiers & Qt::ControlModifier;
+    const bool alt = key.modifiers & Qt::AltModifier;
+    const bool shift = key.modifiers & Qt::ShiftModifier;
+    if (isBinary()) {
+        // The storage goes first; the control then deletes the same character (or nothing, when
+        // the storage had nothing to delete either). These are exactly the combinations the
+        // control deletes with: Alt+Backspace and Shift+Delete are Undo and Cut.
+        if (key.key == Qt::Key_Backspace && !ctrl && !alt)
+            m_document.DeleteBytes(1);
+        else if (key.key == Qt::Key_Delete && !shift && !alt)
+            m_document.DeleteBytes(0);
+    }
+    if (key.key == Qt::Key_Insert && !ctrl && !alt && !shift) {
+        m_document.m_bInsert = m_document.m_bInsert ? 0 : 1;
+        setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+        m_control->setOverwriteMode(m_document.m_bInsert == 0);
+        return true;
+    }
+    return false;
+}
+
+bool CQuilloryView::OnChar(std::uint8_t c)
+{
+    if (!isBinary() || c == 8)
+        return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
+    if (displayByte(c) != c) {
+        // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01: the
+        // whole selection is replaced by one byte in both.
+        if (!m_document.InsertByte(c)) {
+            showOutOfMemory();
+            return true;
+        }
+        replaceSelectionMirrored(std::string_view(reinterpret_cast<const char*>(&kHiddenByte), 1));
+        return true;
+    }
+    const std::uint8_t stored = c >= 128 ? ansiToOem(c) : c;
+    const bool done = m_document.m_bInsert ? m_document.InsertByte(stored) : m_document.OverwriteByte(stored);
+    if (!done) {
+        showOutOfMemory();
+        return true;
+    }
+    return false;  // the control types c itself, as typed
+}
+
+void CQuilloryView::OnEditDelete()
+{
+    m_selDelete = m_control->GetSel();
+    if (isBinary() && !m_document.DeleteBytes(0))
+        return;  // nothing after the caret: nothing to delete in either
+    if (m_selDelete.empty())
+        m_control->SetSel(m_selDelete.start, static_cast<std::int64_t>(m_selDelete.start) + 1);
+    m_control->Clear();
+}
+
+void CQuilloryView::OnEditCopy()
+{
+    m_control->Copy();
+    if (isBinary())
+        m_document.CopyBytes();
+}
+
+void CQuilloryView::OnEditCut()
+{
+    if (isBinary()) {
+        m_document.CopyBytes();
+        m_document.DeleteBytes(0);
+    }
+    m_control->Cut();
+}
+
+void CQuilloryView::OnEditPaste()
+{
+    if (!isBinary()) {
+        if (m_control->CanPaste())
+            m_control->Paste();
+        return;
+    }
+    // The control receives the display copy of the bytes the storage receives, whatever another
+    // program has put on the system clipboard since.
+    if (m_document.m_pClip == nullptr || !m_document.PasteBytes())
+        return;
+    std::string display(reinterpret_cast<const char*>(m_document.m_pClip), static_cast<std::size_t>(m_document.m_nClipLen));
+    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
+    replaceSelectionMirrored(display);
+}
+
+void CQuilloryView::OnEditUndo()
+{
+    if (!isBinary()) {
+        if (m_control->CanUndo())
+            m_control->Undo();
+        else
+            m_document.UndoBytes();
+        return;
+    }
+    // Both undo the same edit, or neither does.
+    if (m_document.m_pUndo == nullptr || !m_document.UndoBytes())
+        return;
+    m_control->Undo();
+}
+
+void CQuilloryView::OnFreeClipboard()
+{
+    // The system clipboard is always there to be emptied on this platform.
+    m_clipboard->setText(std::u16string());
+    m_document.releaseClip();
+}
+
+void CQuilloryView::OnFreeUndoBuffer()
+{
+    m_control->EmptyUndoBuffer();
+    m_document.releaseUndo();
+}
+
+}  // namespace quillory

@@ -1,0 +1,27 @@
+#pragma once
+// What the view needs from the application around it: platform services and the main window's
+// status bar and placement. Tests give it doubles.
+
+#include <QRect>
+#include <QString>
+#include <functional>
+
+#include "platform/Clipboard.h"
+#include "platform/FontColorDialogs.h"
+#include "platform/MessageBox.h"
+
+class QPrinter;
+
+namespace quillory {
+
+struct ViewServices {
+    IMessageBoxes* messageBoxes = nullptr;
+    IFontColorDialogs* fontColorDialogs = nullptr;
+    IClipboard* clipboard = nullptr;                          // null: the system clipboard
+    std::function<void()> beep;                               // the system's warning sound
+    std::function<void(int pane, const QString& text)> setPaneText;  // status bar panes 1-3
+    std::function<void(const QRect& frame)> placeMainWindow;  // from the settings file
+    QPrinter* printer = nullptr;                              // shared with Print Setup
+};
+
+}  // namespace quillory

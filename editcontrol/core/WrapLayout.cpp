@@ -103,6 +103,53 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
     }
 }
 
+// Row breaks in a fixed-pitch font over a long run of text, checking each 64 KB for tabs once
+// rather than every row; gives exactly what WrapLayout::nextBreak gives.
+class WrapLayout::FixedPitchRows {
+public:
+    explicit FixedPitchRows(WrapLayout& layout)
+        : m_layout(layout),
+          m_columns(layout.m_width && layout.m_adv.fixedPitch
+                        ? std::max<std::int64_t>(1, *layout.m_width / layout.m_adv.advance['x'])
+                        : 0)
+    {
+    }
+
+    // The next row's start after the row at start, or nothing where the general rule must decide.
+    std::optional<std::int64_t> nextBreak(std::int64_t start, std::int64_t contentEnd)
+    {
+        if (m_columns == 0)
+            return std::nullopt;
+        if (m_chunk == nullptr || start < m_base || start + m_columns >= m_base + m_length) {
+            m_base = start;
+            m_length = std::min<std::int64_t>(contentEnd - start, 1 << 16);
+            if (m_length <= m_columns) {
+                m_chunk = nullptr;
+                return std::nullopt;  // the line's last row
+            }
+            m_chunk = m_layout.m_text.span(start, m_length, m_scratch);
+            m_tabFree = std::memchr(m_chunk, '\t', static_cast<std::size_t>(m_length)) == nullptr;
+        }
+        if (!m_tabFree)
+            return std::nullopt;
+        const std::uint8_t* p = m_chunk + (start - m_base);
+        if (p[m_columns] == ' ')
+            return start + m_columns + 1;
+        if (const void* blank = memrchr(p, ' ', static_cast<std::size_t>(m_columns)))
+            return start + (static_cast<const std::uint8_t*>(blank) - p) + 1;
+        return start + m_columns;
+    }
+
+private:
+    WrapLayout& m_layout;
+    const std::int64_t m_columns;          // bytes per row; 0: not a fixed-pitch wrap
+    const std::uint8_t* m_chunk = nullptr;  // the text from m_base on
+    std::int64_t m_base = 0;               // offset of m_chunk
+    std::int64_t m_length = 0;             // bytes at m_chunk
+    bool m_tabFree = false;                // m_chunk holds no tab
+    std::string m_scratch;                 // m_chunk when it straddles the gap
+};
+
 WrapLayout::LineCache& WrapLayout::cacheFor(std::int64_t line)
 {
     return m_cache[line];
@@ -116,6 +163,7 @@ void WrapLayout::extend(LineCache& c, std::int64_t lineStart, std::int64_t conte
         c.xs.push_back(0);
     }
     const std::int64_t lineLength = contentEnd - lineStart;
+    FixedPitchRows fast(*this);
     const std::int64_t stop = budgetBytes >= lineLength ? lineLength : std::min(lineLength, c.frontier + budgetBytes);
     while (!c.complete && c.frontier <= untilRel && c.frontier < stop) {
         if (!m_width) {
@@ -127,7 +175,9 @@ void WrapLayout::extend(LineCache& c, std::int64_t lineStart, std::int64_t conte
             c.xs.push_back(c.frontierX);
             continue;
         }
-        const std::int64_t next = nextBreak(lineStart + c.frontier, contentEnd) - lineStart;
+        const std::int64_t start = lineStart + c.frontier;
+        const std::optional<std::int64_t> quick = fast.nextBreak(start, contentEnd);
+        const std::int64_t next = (quick ? *quick : nextBreak(start, contentEnd)) - lineStart;
         if (next >= lineLength) {
             c.complete = true;
             break;

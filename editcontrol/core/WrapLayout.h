@@ -81,6 +81,7 @@ private:
         bool pendingComplete = false;           // the old checkpoints covered the whole line
     };
 
+    class FixedPitchRows;
     std::int64_t nextBreak(std::int64_t rowStart, std::int64_t contentEnd);
     std::int64_t sumAdvances(std::int64_t from, std::int64_t to, std::int64_t x);
     LineCache& cacheFor(std::int64_t line);

@@ -94,23 +94,31 @@ TEST(WrapLayout, RowsMatchTheRuleForFixedAndProportionalFontsWithTabs)
 
 TEST(WrapLayout, LongLineCheckpointsAgreeAndSurviveEdits)
 {
-    std::mt19937 rng(7);
-    const Advances adv = proportional();
-    std::string line = randomLine(rng, 60000, "abcd efgh\tijk");
-    TextBuffer text(64);
-    text.setText(line);
-    WrapLayout layout(text);
-    layout.setAdvances(adv);
-    layout.setWrapWidth(64 * 400);
-    ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, adv, 64 * 400, 29));
-    for (int step = 0; step < 12; ++step) {
-        const auto pos = static_cast<std::int64_t>(rng() % line.size());
-        const std::int64_t removed = rng() % 3;
-        const std::string inserted = randomLine(rng, rng() % 4, "ab \t");
-        text.replace(pos, removed, inserted);
-        line.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
-        layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), 0);
-        ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, adv, 64 * 400, 29)) << "step " << step;
+    struct Case {
+        Advances adv;
+        const char* alphabet;
+    };
+    for (const Case& k : {Case{proportional(), "abcd efgh\tijk"}, Case{Advances::uniform(7 * 64), "abcd efgh ijk"},
+                          Case{Advances::uniform(7 * 64), "abcdefghijklmnopqrstu"},
+                          Case{Advances::uniform(7 * 64), "ab\tcd efgh ijk"}}) {
+        std::mt19937 rng(7);
+        std::string line = randomLine(rng, 60000, k.alphabet);
+        TextBuffer text(64);
+        text.setText(line);
+        WrapLayout layout(text);
+        layout.setAdvances(k.adv);
+        layout.setWrapWidth(64 * 400);
+        ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, 64 * 400, 29)) << k.alphabet;
+        for (int step = 0; step < 12; ++step) {
+            const auto pos = static_cast<std::int64_t>(rng() % line.size());
+            const std::int64_t removed = rng() % 3;
+            const std::string inserted = randomLine(rng, rng() % 4, "ab \t");
+            text.replace(pos, removed, inserted);
+            line.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+            layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), 0);
+            ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, 64 * 400, 29))
+                << k.alphabet << " step " << step;
+        }
     }
 }
 

@@ -416,3 +416,26 @@ TEST_F(EditControlTest, WorkOnAHiddenSelectionLeavesTheViewWhereItWas)
 
 }  // namespace
 }  // namespace quillory
+
+namespace quillory {
+namespace {
+
+TEST_F(EditControlTest, AutoWordSelectionExtendsDragsByWholeWordsOnlyWhenOn)
+{
+    control.SetWindowText("alpha beta gamma");
+    QWidget* view = control.viewport();
+    auto drag = [&](int fromColumn, int toColumn) {
+        const QPoint before(3, 0);  // the left half of a cell hits the boundary before it
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, cell(fromColumn, 0) - before);
+        QTest::mouseMove(view, cell(toColumn, 0) - before);
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, cell(toColumn, 0) - before);
+        return control.GetSelText();
+    };
+    EXPECT_EQ(drag(1, 8), "lpha be");
+    control.SetAutoWordSelection(true);
+    EXPECT_EQ(drag(1, 8), "alpha beta ");
+    EXPECT_EQ(drag(1, 3), "lp");  // inside the first word: by characters
+}
+
+}  // namespace
+}  // namespace quillory

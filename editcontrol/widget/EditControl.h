@@ -227,6 +227,7 @@ private:
     bool m_dragging = false;                // left button held after a press in the text
     bool m_wordDrag = false;                // the drag extends by words (double-click)
     std::pair<std::int64_t, std::int64_t> m_dragWord{0, 0};  // the word the drag began in
+    QString m_preedit;                      // input-method text being composed, shown at the caret
     IClipboard* m_clipboard = nullptr;      // Copy/Cut/Paste; null: the system's
     std::unique_ptr<IClipboard> m_systemClipboard;  // the system's, made on first use
 };

@@ -142,6 +142,11 @@ void EditControl::inputMethodEvent(QInputMethodEvent* event)
 {
     forEachCodePoint(event->commitString(),
                      [this](char32_t c) { handleCharacter(c == '\n' ? 13 : byteCodec().byteFor(c)); });
+    // Text being composed is only shown at the caret; it enters the text when committed.
+    if (m_preedit != event->preeditString()) {
+        m_preedit = event->preeditString();
+        viewport()->update();
+    }
     event->accept();
 }
 

@@ -27,6 +27,18 @@ void EditControl::paintEvent(QPaintEvent* event)
             paintRow(painter, *row, y, selStart, selEnd);
         row = m_layout.nextRow(*row);
     }
+    if (!m_preedit.isEmpty()) {
+        const QRect caret = caretRect();
+        if (!caret.isNull()) {
+            QFont font = m_glyphs->font();
+            font.setUnderline(true);
+            painter.setFont(font);
+            const QRect box = painter.fontMetrics().boundingRect(m_preedit).translated(caret.x(), 0);
+            painter.fillRect(QRect(caret.x(), caret.y(), box.width() + 2, caret.height()), fromColorRef(m_background));
+            painter.setPen(palette().color(QPalette::Text));
+            painter.drawText(QPoint(caret.x(), caret.y() + m_glyphs->ascent()), m_preedit);
+        }
+    }
     if (hasFocus() && m_caretOn) {
         const QRect caret = caretRect();
         if (!caret.isNull()) {

@@ -361,6 +361,10 @@ TEST_F(EditControlTest, InputMethodTextTypesOneCharacterAtATime)
     QApplication::sendEvent(&control, &commit);
     EXPECT_EQ(chars, (std::vector<int>{0xE9, 0x80, '?'}));
     EXPECT_EQ(text(), "\xE9\x80?");
+    QInputMethodEvent composing(QString::fromUtf8("\xC2\xB4"), {});  // a dead key's accent, not yet a character
+    QApplication::sendEvent(&control, &composing);
+    control.viewport()->repaint();
+    EXPECT_EQ(text(), "\xE9\x80?");
 }
 
 TEST(PrintLayout, PaginatesAndDrawsEveryPage)

@@ -41,12 +41,39 @@ GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
     m_symbolFont.setStrikeOut(false);
     m_symbolFont.setBold(true);
     m_symbolFont.setPointSizeF(std::max(1.0, m_font.pointSizeF() * 0.7));
+    m_cacheSymbols = device == nullptr;
 }
 
 void GlyphTable::drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
                                    const QColor& ink, const QColor& paper) const
 {
-    const QRectF cell(x + 0.5, rowTop + 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2));
+    if (m_cacheSymbols) {
+        // A binary file shows thousands of these: render each kind once, then copy it.
+        const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        const SymbolKey key{b, ink.rgba(), paper.rgba(), static_cast<int>(width * 64), static_cast<int>(ratio * 100)};
+        auto it = m_symbols.find(key);
+        if (it == m_symbols.end()) {
+            QPixmap pixmap(QSize(static_cast<int>(std::ceil(width)), m_lineHeight) * ratio);
+            pixmap.setDevicePixelRatio(ratio);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            paintControlSymbol(p, QRectF(0.5, 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2)), b, ink,
+                               paper);
+            p.end();
+            if (m_symbols.size() > 1024)
+                m_symbols.clear();
+            it = m_symbols.emplace(key, pixmap).first;
+        }
+        painter.drawPixmap(QPointF(x, rowTop), it->second);
+        return;
+    }
+    paintControlSymbol(painter, QRectF(x + 0.5, rowTop + 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2)),
+                       b, ink, paper);
+}
+
+void GlyphTable::paintControlSymbol(QPainter& painter, const QRectF& cell, std::uint8_t b, const QColor& ink,
+                                    const QColor& paper) const
+{
     painter.fillRect(cell, ink);
     const char letter = b == 0x7F ? '?' : static_cast<char>(b + 0x40);
     painter.save();

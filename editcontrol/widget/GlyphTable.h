@@ -4,9 +4,11 @@
 // drawn through Qt's font fallback, at the same positions.
 
 #include <QFont>
+#include <QPixmap>
 #include <QRawFont>
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 
 #include "editcontrol/core/WrapLayout.h"
 
@@ -34,6 +36,9 @@ public:
     // Draws byte b as a control symbol in the cell at x (px) of the row whose top is rowTop.
     void drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
                            const QColor& ink, const QColor& paper) const;
+    // Paints the symbol of byte b filling cell.
+    void paintControlSymbol(QPainter& painter, const QRectF& cell, std::uint8_t b, const QColor& ink,
+                            const QColor& paper) const;
     // Draws count bytes, the first at x (1/64 px from the row's start, which is at originX px),
     // each where its advance puts it; tabs leave their space empty.
     void drawBytes(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, double originX,
@@ -49,6 +54,23 @@ private:
     int m_ascent = 0;                           // baseline below the row's top, px
     int m_lineHeight = 1;                       // row height, px
     QFont m_symbolFont;                         // letters inside control symbols
+    bool m_cacheSymbols = false;                // screen: control symbols are drawn once, then copied
+    struct SymbolKey {
+        std::uint8_t byte;
+        QRgb ink;
+        QRgb paper;
+        int width64;   // cell width, 1/64 px
+        int ratio100;  // device pixel ratio x 100
+        bool operator==(const SymbolKey&) const = default;
+    };
+    struct SymbolKeyHash {
+        std::size_t operator()(const SymbolKey& k) const
+        {
+            return std::hash<std::uint64_t>()((std::uint64_t{k.ink} << 32 | k.paper) ^
+                                              (std::uint64_t(k.width64) << 40) ^ (std::uint64_t(k.ratio100) << 20) ^ k.byte);
+        }
+    };
+    mutable std::unordered_map<SymbolKey, QPixmap, SymbolKeyHash> m_symbols;  // rendered control symbols
 };
 
 }  // namespace quillory

@@ -2,6 +2,7 @@
 
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QWidget>
 
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
@@ -82,6 +83,8 @@ bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
     }
     m_pMainWnd->UpdateCommandUI();
     m_pMainWnd->show();
+    if (view.widget != nullptr)
+        view.widget->setFocus();
     return true;
 }
 

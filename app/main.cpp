@@ -1,13 +1,16 @@
 // The editor's entry point: `quillory [FILE...]`. The words after the program name, joined by
 // blanks, name the one file to open.
 #include <QApplication>
+#include <QFile>
 
 #include "app/CommandIcons.h"
 #include "app/CommandLine.h"
+#include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtFileDialogs.h"
+#include "platform/qt/QtFontColorDialogs.h"
 #include "platform/qt/QtMessageBoxes.h"
 
 int main(int argc, char* argv[])
@@ -21,11 +24,16 @@ int main(int argc, char* argv[])
 
     quillory::QtMessageBoxes messageBoxes;
     quillory::QtFileDialogs fileDialogs;
+    quillory::QtFontColorDialogs fontColorDialogs;
     quillory::CQuilloryApp app(messageBoxes);
     app.setFileDialogs(&fileDialogs);
+    app.setViewFactory(quillory::editorViewFactory(
+        app, messageBoxes, fontColorDialogs,
+        quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));
     if (!app.InitInstance(tail))
         return 1;
     messageBoxes.setParent(app.mainFrame());
     fileDialogs.setParent(app.mainFrame());
+    fontColorDialogs.setParent(app.mainFrame());
     return QApplication::exec();
 }

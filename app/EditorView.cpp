@@ -1,0 +1,61 @@
+#include "app/EditorView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include "app/MainFrame.h"
+#include "settings/SettingsFile.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+namespace {
+
+// Moves the frame to a stored rectangle, unless that rectangle lies on no screen of this desktop
+// (a file written on a larger or since removed monitor), where the window could not be reached.
+void placeOnSomeScreen(CMainFrame& frame, const QRect& rect)
+{
+    if (rect.width() <= 0 || rect.height() <= 0)
+        return;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(rect)) {
+            frame.setGeometry(rect);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& messageBoxes,
+                                            IFontColorDialogs& fontColorDialogs,
+                                            std::string settingsPath)
+{
+    return [&app, &messageBoxes, &fontColorDialogs, settingsPath = std::move(settingsPath)](
+               CMainFrame& frame, CQuilloryDoc& document, const std::string& commandLineTail) {
+        ViewServices services;
+        services.messageBoxes = &messageBoxes;
+        services.fontColorDialogs = &fontColorDialogs;
+        services.beep = [] { QApplication::beep(); };
+        services.setPaneText = [&frame](int pane, const QString& text) { frame.SetPaneText(pane, text); };
+        services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
+        services.printer = &app.printer();
+        auto* view = new CQuilloryView(document, std::move(services), settingsPath, commandLineTail);
+        return CQuilloryApp::ViewParts{view, &view->commands(), [view] { return view->OnInitialUpdate(); }};
+    };
+}
+
+std::string settingsPathFor(const std::string& executablePath)
+{
+    const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const std::string path = chooseSettingsPath(executablePath, QFile::encodeName(configFolder).toStdString());
+    if (!configFolder.isEmpty() && path != settingsPathBeside(executablePath))
+        QDir().mkpath(configFolder);
+    return path;
+}
+
+}  // namespace quillory

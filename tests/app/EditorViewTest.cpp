@@ -1,0 +1,87 @@
+// The whole editor as the program starts it: application, frame and the real view, driven by
+// keys on the main window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include "app/CommandIds.h"
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "document/QuilloryDoc.h"
+#include "platform/FontColorDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "QtPrinters.h"
+
+namespace quillory {
+namespace {
+
+using namespace cmd;
+
+class CancellingFontColorDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+struct EditorViewTest : ::testing::Test {
+    bool start(const std::string& tail)
+    {
+        app.setViewFactory(editorViewFactory(app, boxes, dialogs, dir.file("Quillory.dat")));
+        if (!app.InitInstance(tail))
+            return false;
+        frame = app.mainFrame();
+        QApplication::setActiveWindow(frame);
+        return QTest::qWaitForWindowActive(frame);
+    }
+
+    test::ScriptedMessageBoxes boxes;
+    CancellingFontColorDialogs dialogs;
+    test::TempDir dir;
+    CQuilloryApp app{boxes};
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(EditorViewTest, CommandLineFileFillsTheViewAndItsPanes)
+{
+    ASSERT_TRUE(start(dir.write("notes.txt", "hello")));
+    EXPECT_EQ(frame->windowTitle(), "notes.txt - Quillory");
+    EXPECT_TRUE(frame->GetPaneText(1).startsWith("Font: "));
+    EXPECT_EQ(frame->GetPaneText(2), " TEXT ");
+    EXPECT_EQ(frame->GetPaneText(3), "INS");
+    EXPECT_TRUE(frame->GetActiveView()->isAncestorOf(QApplication::focusWidget()));
+}
+
+TEST_F(EditorViewTest, BinaryFileShowsItsMode)
+{
+    ASSERT_TRUE(start(dir.write("x.bin", std::string("a\0b", 3))));
+    EXPECT_EQ(frame->GetPaneText(2), "BINARY");
+}
+
+TEST_F(EditorViewTest, MissingCommandLineFileEndsStartUp)
+{
+    EXPECT_FALSE(start(dir.file("gone.txt")));
+    EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
+}
+
+TEST_F(EditorViewTest, KeysReachTheViewsCommandsThroughTheFrame)
+{
+    ASSERT_TRUE(start(""));
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
+    QAction* wrap = frame->commandAction(ID_WORD_WRAP);
+    frame->UpdateCommandUI();
+    ASSERT_TRUE(wrap->isEnabled());
+    const bool wrapped = wrap->isChecked();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    frame->UpdateCommandUI();
+    EXPECT_NE(wrap->isChecked(), wrapped);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
+    EXPECT_EQ(frame->GetPaneText(3), "OVR");
+}
+
+}  // namespace
+}  // namespace quillory

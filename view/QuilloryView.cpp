@@ -10,6 +10,7 @@
 #include "platform/qt/QtClipboard.h"
 #include "settings/SettingsFile.h"
 #include "view/FindReplaceDialog.h"
+#include "tools/GotoDlg.h"
 #include "view/HelpWindow.h"
 
 namespace quillory {
@@ -53,6 +54,8 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_control->SetDefaultCharFormat(m_cf);
     m_control->SetBackgroundColor(m_crBackground);
 
+    if (m_services.messageBoxes != nullptr)
+        m_pGotoDlg = std::make_unique<CGotoDlg>(this, *m_services.messageBoxes, m_services.beep);
     m_document.attachView(this);
     m_document.setControl(m_control);
     registerCommands();
@@ -180,6 +183,13 @@ void CQuilloryView::registerCommands()
     c.OnUpdate(ID_EDIT_REPLACE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
     c.OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
     c.OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+
+    c.OnCommand(ID_FILE_STAT, [this] { OnFileStat(); });
+    c.OnCommand(ID_GOTO, [this] { OnGoto(); });
+    c.OnCommand(ID_STRIP_HTML, [this] { OnStripHtmlTags(); });
+    c.OnUpdate(ID_STRIP_HTML, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
+    c.OnCommand(ID_INSERT_FILE, [this] { OnInsertFile(); });
+    c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
 }
 
 }  // namespace quillory

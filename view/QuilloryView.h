@@ -18,6 +18,7 @@
 
 namespace quillory {
 
+class CGotoDlg;
 class HelpWindow;
 
 class CQuilloryView : public QWidget, public IDocumentView {
@@ -65,6 +66,15 @@ public:
     void OnFilePrintPreview();
     FindReplaceDialog* findReplaceDialog() const { return m_findDialog; }
 
+    // Tools
+    void OnFileStat();
+    void OnGoto();
+    void OnGotoGo();
+    void OnGotoClose();
+    void OnStripHtmlTags();
+    void OnInsertFile();
+    CGotoDlg* gotoDialog() const { return m_pGotoDlg.get(); }
+
     CharFormatA m_cf;                 // the view's copy of the control's character format
     CharRange m_selDelete;            // the selection as the Delete command read it
     SettingsRecord m_settings;        // image of the settings record
@@ -76,6 +86,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool isBinary() const { return m_document.m_bText == 0; }
@@ -94,6 +105,8 @@ private:
     void replaceOnce(const SearchRequest& search);
     void replaceAll(const SearchRequest& search);
     void printTo(QPrinter* printer);
+    // Moves the goto dialog so that it does not cover the selection.
+    void AdjustDialogPosition(QWidget* dialog);
 
     CQuilloryDoc& m_document;
     ViewServices m_services;
@@ -105,6 +118,7 @@ private:
     QPointer<FindReplaceDialog> m_findDialog;  // modeless Find/Replace, made on first use
     std::optional<SearchRequest> m_lastSearch; // what Find Next repeats
     QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
+    std::unique_ptr<CGotoDlg> m_pGotoDlg;      // the one goto dialog; its window comes and goes
 };
 
 // The system's window colour as a COLORREF.

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
 #include "platform/FontColorDialogs.h"
 #include "platform/MessageBox.h"
 
@@ -17,6 +18,7 @@ namespace quillory {
 struct ViewServices {
     IMessageBoxes* messageBoxes = nullptr;
     IFontColorDialogs* fontColorDialogs = nullptr;
+    IFileDialogs* fileDialogs = nullptr;                      // Insert File
     IClipboard* clipboard = nullptr;                          // null: the system clipboard
     std::function<void()> beep;                               // the system's warning sound
     std::function<void(int pane, const QString& text)> setPaneText;  // status bar panes 1-3

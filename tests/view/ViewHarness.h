@@ -37,6 +37,21 @@ public:
     std::optional<ColorRef> colorAsked;
 };
 
+class ScriptedFileDialogs final : public IFileDialogs {
+public:
+    std::optional<std::string> choose(const FileDialogRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::string>> answers;  // nothing = Cancel
+    std::vector<FileDialogRequest> requests;
+};
+
 class ViewHarness {
 public:
     explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {})
@@ -45,6 +60,7 @@ public:
         services.messageBoxes = &boxes;
         services.fontColorDialogs = &dialogs;
         services.clipboard = &clipboard;
+        services.fileDialogs = &fileDialogs;
         services.beep = [this] { ++beeps; };
         services.setPaneText = [this](int pane, const QString& text) { panes[pane] = text; };
         services.placeMainWindow = [this](const QRect& rect) { placedAt = rect; };
@@ -88,6 +104,7 @@ public:
     ScriptedMessageBoxes boxes;
     ScriptedFontColorDialogs dialogs;
     FakeClipboard clipboard;
+    ScriptedFileDialogs fileDialogs;
     CQuilloryDoc doc{boxes};
     std::unique_ptr<CQuilloryView> view;
     CommandTarget documentCommands;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 
 #include "app/CommandIds.h"
@@ -12,6 +13,7 @@
 #include "app/QuilloryApp.h"
 #include "document/QuilloryDoc.h"
 #include "platform/FontColorDialogs.h"
+#include "settings/SettingsFile.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "QtPrinters.h"
@@ -81,6 +83,30 @@ TEST_F(EditorViewTest, KeysReachTheViewsCommandsThroughTheFrame)
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
     EXPECT_EQ(frame->GetPaneText(3), "OVR");
+}
+
+// Writes a settings file that stores the main window at `rect` (left, top, right, bottom).
+void storeWindow(const std::string& path, WindowRect rect)
+{
+    SettingsRecord record = SettingsRecord::defaults();
+    record.window = rect;
+    ASSERT_TRUE(writeSettingsFile(path, record, ""));
+}
+
+TEST_F(EditorViewTest, StoredWindowRectangleIsUsed)
+{
+    storeWindow(dir.file("Quillory.dat"), WindowRect{20, 30, 420, 330});
+    ASSERT_TRUE(start(""));
+    EXPECT_EQ(frame->geometry(), QRect(20, 30, 400, 300));
+}
+
+TEST_F(EditorViewTest, StoredWindowOffEveryScreenIsIgnored)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int farLeft = screen.right() + 5000;
+    storeWindow(dir.file("Quillory.dat"), WindowRect{farLeft, 30, farLeft + 400, 330});
+    ASSERT_TRUE(start(""));
+    EXPECT_LT(frame->geometry().left(), screen.right());
 }
 
 }  // namespace

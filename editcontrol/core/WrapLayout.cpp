@@ -215,45 +215,54 @@ void WrapLayout::textChanged(std::int64_t pos, std::int64_t removed, std::int64_
 {
     if (m_cache.empty())
         return;
-    if (lineDelta != 0) {
-        m_cache.clear();
-        return;
-    }
     const std::int64_t line = m_text.lineOf(pos);
-    if (m_text.lineOf(pos + inserted) != line) {
-        m_cache.clear();  // breaks were replaced by as many others: lines after it changed too
-        return;
-    }
-    auto it = m_cache.find(line);
-    if (it == m_cache.end())
-        return;
-    LineCache& c = it->second;
     const std::int64_t rel = pos - m_text.lineStart(line);
+    const std::int64_t newBreaks = m_text.lineOf(pos + inserted) - line;
+    const std::int64_t oldBreaks = newBreaks - lineDelta;
+    // Lines before the edit keep their checkpoints; lines wholly after it keep theirs under their
+    // new numbers; the edited line keeps those before the edit. An edit at a line's very start
+    // may have moved that start (a CR LF pair split or joined): the line starts afresh.
+    std::map<std::int64_t, LineCache> kept;
+    for (auto& [index, cache] : m_cache) {
+        if (index < line) {
+            kept.emplace(index, std::move(cache));
+        } else if (index == line && rel > 0) {
+            const bool sameLine = newBreaks == 0 && oldBreaks == 0;
+            keepBefore(cache, rel, sameLine ? removed : 0, sameLine ? inserted : 0, sameLine);
+            kept.emplace(index, std::move(cache));
+        } else if (index > line + oldBreaks) {
+            kept.emplace(index + lineDelta, std::move(cache));
+        }
+    }
+    m_cache = std::move(kept);
+}
+
+void WrapLayout::keepBefore(LineCache& c, std::int64_t rel, std::int64_t removed, std::int64_t inserted, bool reuse)
+{
     // Rows that start a row's length before the edit may end differently; keep those before.
     const std::int64_t keepBelow = m_width ? rel - 2 * (*m_width / m_adv.minAdvance) - 4 : rel;
     std::vector<std::int64_t> old;
-    if (m_width) {
+    if (m_width && reuse) {
         for (std::int64_t off : c.offsets)
             if (off > rel + removed)
                 old.push_back(off + inserted - removed);
         old.push_back(c.frontier + inserted - removed);
     }
     const bool oldComplete = c.complete;
-    while (c.offsets.size() > 1 && c.offsets.back() >= keepBelow) {
+    while (c.offsets.size() > 1 && c.offsets.back() >= keepBelow)
         c.offsets.pop_back();
-        c.xs.resize(std::min(c.xs.size(), c.offsets.size()));
-    }
-    if (c.offsets.back() >= keepBelow) {
+    if (c.offsets.back() >= keepBelow)
         c.offsets.assign(1, 0);
-        c.xs.assign(1, 0);
-    }
     c.xs.resize(c.offsets.size());
+    if (c.xs.empty())
+        c.xs.push_back(0);
     c.frontier = c.offsets.back();
     c.frontierX = c.xs.back();
     c.complete = false;
     c.pending.clear();
     c.pendingNext = 0;
-    if (m_width && !old.empty() && old.back() > rel + inserted && c.frontier <= old.back()) {
+    // The old row starts after the edit, shifted, are adopted again where the new rows meet them.
+    if (!old.empty() && old.back() > rel + inserted && c.frontier <= old.back()) {
         c.pending = std::move(old);
         c.pendingFrom = rel + inserted;
         c.pendingComplete = oldComplete;

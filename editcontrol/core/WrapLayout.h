@@ -87,6 +87,9 @@ private:
     LineCache& cacheFor(std::int64_t line);
     void extend(LineCache& cache, std::int64_t lineStart, std::int64_t contentEnd, std::int64_t untilRel,
                 std::int64_t budgetBytes);
+    // Drops the checkpoints an edit at rel may have moved; with reuse (an edit within the line),
+    // keeps the later ones aside to adopt again where the new rows meet them.
+    void keepBefore(LineCache& cache, std::int64_t rel, std::int64_t removed, std::int64_t inserted, bool reuse);
     // Row start at or before pos in a wrapped line, from the nearest checkpoint.
     std::int64_t wrapSearchStart(std::int64_t line, std::int64_t pos);
 

@@ -234,3 +234,57 @@ TEST(WrapLayout, AnEditReplacingBreaksByAsManyOthersRelaysTheLinesAfterIt)
 
 }  // namespace
 }  // namespace quillory
+
+namespace quillory {
+namespace {
+
+// Checks sampled caret positions of every line of a multi-line text against the reference rows.
+void expectAllRowsMatch(WrapLayout& layout, const TextBuffer& text, const Advances& adv, std::int64_t width)
+{
+    for (std::int64_t line = 0; line < text.lineCount(); ++line) {
+        const std::int64_t start = text.lineStart(line);
+        const std::int64_t end = text.lineContentEnd(line);
+        const auto rows = referenceRows(text.text(start, end - start), adv, width);
+        std::size_t r = 0;
+        for (std::int64_t pos = start; pos <= end; pos += (pos + 37 < end ? 37 : 1)) {
+            while (r + 1 < rows.size() && start + rows[r + 1] <= pos)
+                ++r;
+            ASSERT_EQ(layout.rowStart(pos), start + rows[r]) << "line " << line << " pos " << pos;
+        }
+    }
+}
+
+TEST(WrapLayout, EditsThatAddOrRemoveBreaksKeepTheCheckpointsOfLaterLinesCorrect)
+{
+    std::mt19937 rng(21);
+    const Advances adv = Advances::uniform(64 * 7);
+    const std::int64_t width = 64 * 330;
+    const std::string a = randomLine(rng, 30000, "abc de");
+    const std::string b = randomLine(rng, 30000, "fgh ij");
+    const std::string c = randomLine(rng, 30000, "klmn o");
+    TextBuffer text(32);
+    text.setText(a + "\r\n" + b + "\n" + c);
+    WrapLayout layout(text);
+    layout.setAdvances(adv);
+    layout.setWrapWidth(width);
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+
+    auto edit = [&](std::int64_t pos, std::int64_t removed, std::string_view inserted) {
+        const std::int64_t lines = text.lineCount();
+        text.replace(pos, removed, inserted);
+        layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), text.lineCount() - lines);
+    };
+    edit(15000, 0, "\n");  // a break in the first line: later lines move down by one
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+    edit(15000, 1, "");    // and away again
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+    edit(30001, 1, "");    // the LF of the CR LF: still a break, but the next line starts earlier
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+    edit(30001, 0, "\n");  // the pair joined again
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+    edit(29990, 40, "x\ny\rz");  // breaks replaced by others across two lines
+    ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
+}
+
+}  // namespace
+}  // namespace quillory

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QStyleHints>
 #include <algorithm>
 
 #include "editcontrol/core/ByteCodec.h"

@@ -40,12 +40,17 @@ void EditControl::paintEvent(QPaintEvent* event)
         }
     }
     if (hasFocus() && m_caretOn) {
+        // The caret takes the text's colour, so it shows on any background the user picks.
         const QRect caret = caretRect();
+        QColor ink = (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text)
+                                                          : fromColorRef(m_format.crTextColor);
         if (!caret.isNull()) {
-            if (m_overwrite)
-                painter.fillRect(caret, QColor(0, 0, 0, 90));
-            else
-                painter.fillRect(caret.adjusted(0, 0, -caret.width() + 2, 0), palette().color(QPalette::Text));
+            if (m_overwrite) {
+                ink.setAlpha(100);
+                painter.fillRect(caret, ink);
+            } else {
+                painter.fillRect(caret.adjusted(0, 0, -caret.width() + 2, 0), ink);
+            }
         }
     }
 }

@@ -1,0 +1,112 @@
+// The editor as a user meets it, offscreen: start-up with a 100 MB BINARY file named on the
+// command line until the main window is painted, typing in the middle of it (storage operation,
+// control edit and repaint), and saving it. Prints times and peak memory.
+//
+// usage: bench_editor [folder for the test file] [size in MB]
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <sys/resource.h>
+#include <vector>
+
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "document/QuilloryDoc.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBox.h"
+#include "view/QuilloryView.h"
+
+using namespace quillory;
+
+namespace {
+
+class SilentBoxes final : public IMessageBoxes {
+public:
+    MessageResult show(const MessageBoxRequest& request) override
+    {
+        std::fprintf(stderr, "message box: %s\n", request.text.c_str());
+        return MessageResult::Ok;
+    }
+};
+
+class NoDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void writeBinaryFile(const std::string& path, std::size_t size)
+{
+    std::vector<char> bytes(size);
+    std::mt19937_64 random(42);
+    for (auto& b : bytes)
+        b = static_cast<char>(random() % 96 + 32);
+    for (std::size_t i = 0; i < size; i += 997)
+        bytes[i] = static_cast<char>(random() % 32);  // control bytes throughout: BINARY
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string folder = argc > 1 ? argv[1] : "/tmp";
+    const std::size_t sizeMb = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100;
+    const std::string path = folder + "/quillory-bench-editor.bin";
+    writeBinaryFile(path, sizeMb << 20);
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QElapsedTimer clock;
+    clock.start();
+    QApplication application(qtArgc, argv);
+    SilentBoxes boxes;
+    NoDialogs dialogs;
+    CQuilloryApp app(boxes);
+    app.setViewFactory(editorViewFactory(app, boxes, dialogs, folder + "/Quillory-bench.dat"));
+    if (!app.InitInstance(path))
+        return 1;
+    CMainFrame& frame = *app.mainFrame();
+    frame.show();
+    frame.grab();  // one full paint of the window
+    const double startMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    std::printf("start-up with a %zu MB BINARY file to the first painted window: %.0f ms (limit 1000 ms)\n", sizeMb,
+                startMs);
+
+    auto* view = dynamic_cast<CQuilloryView*>(frame.GetActiveView());
+    EditControl& control = view->GetRichEditCtrl();
+    control.SetSel(control.GetTextLength() / 2, control.GetTextLength() / 2);
+    std::vector<double> keys;
+    for (int i = 0; i < 200; ++i) {
+        clock.restart();
+        QTest::keyClick(&control, static_cast<char>('a' + i % 26));
+        control.viewport()->repaint();
+        keys.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::printf("typing in the middle (storage, control, repaint): median %.2f ms, max %.2f ms (limit 20 ms)\n",
+                keys[keys.size() / 2], keys.back());
+
+    CQuilloryDoc& doc = *app.document();
+    clock.restart();
+    doc.OnFileSave();
+    std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", peakMegabytes(), sizeMb,
+                2.2 * static_cast<double>(sizeMb) + 80);
+    std::remove(path.c_str());
+    return 0;
+}

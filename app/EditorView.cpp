@@ -32,14 +32,15 @@ void placeOnSomeScreen(CMainFrame& frame, const QRect& rect)
 }  // namespace
 
 CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& messageBoxes,
-                                            IFontColorDialogs& fontColorDialogs,
+                                            IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
                                             std::string settingsPath)
 {
-    return [&app, &messageBoxes, &fontColorDialogs, settingsPath = std::move(settingsPath)](
+    return [&app, &messageBoxes, &fontColorDialogs, &fileDialogs, settingsPath = std::move(settingsPath)](
                CMainFrame& frame, CQuilloryDoc& document, const std::string& commandLineTail) {
         ViewServices services;
         services.messageBoxes = &messageBoxes;
         services.fontColorDialogs = &fontColorDialogs;
+        services.fileDialogs = &fileDialogs;
         services.beep = [] { QApplication::beep(); };
         services.setPaneText = [&frame](int pane, const QString& text) { frame.SetPaneText(pane, text); };
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };

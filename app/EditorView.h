@@ -8,13 +8,14 @@
 
 namespace quillory {
 
+class IFileDialogs;
 class IFontColorDialogs;
 class IMessageBoxes;
 
 // Makes views with the given services (not owned; they must outlive the views). The settings file
 // is read from `settingsPath` when each view is created.
 CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& messageBoxes,
-                                            IFontColorDialogs& fontColorDialogs,
+                                            IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
                                             std::string settingsPath);
 
 // Where the settings file lives for the program at `executablePath`: beside it, or in the user's

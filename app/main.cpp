@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     quillory::CQuilloryApp app(messageBoxes);
     app.setFileDialogs(&fileDialogs);
     app.setViewFactory(quillory::editorViewFactory(
-        app, messageBoxes, fontColorDialogs,
+        app, messageBoxes, fontColorDialogs, fileDialogs,
         quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));
     if (!app.InitInstance(tail))
         return 1;

@@ -40,6 +40,11 @@ public:
     std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
 };
 
+class NoFileDialogs final : public IFileDialogs {
+public:
+    std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
+};
+
 double peakMegabytes()
 {
     rusage usage{};
@@ -77,7 +82,8 @@ int main(int argc, char** argv)
     SilentBoxes boxes;
     NoDialogs dialogs;
     CQuilloryApp app(boxes);
-    app.setViewFactory(editorViewFactory(app, boxes, dialogs, folder + "/Quillory-bench.dat"));
+    NoFileDialogs fileDialogs;
+    app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, folder + "/Quillory-bench.dat"));
     if (!app.InitInstance(path))
         return 1;
     CMainFrame& frame = *app.mainFrame();

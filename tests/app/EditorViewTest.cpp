@@ -14,6 +14,7 @@
 #include "document/QuilloryDoc.h"
 #include "platform/FontColorDialogs.h"
 #include "settings/SettingsFile.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "QtPrinters.h"
@@ -32,7 +33,7 @@ public:
 struct EditorViewTest : ::testing::Test {
     bool start(const std::string& tail)
     {
-        app.setViewFactory(editorViewFactory(app, boxes, dialogs, dir.file("Quillory.dat")));
+        app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
         if (!app.InitInstance(tail))
             return false;
         frame = app.mainFrame();
@@ -42,6 +43,7 @@ struct EditorViewTest : ::testing::Test {
 
     test::ScriptedMessageBoxes boxes;
     CancellingFontColorDialogs dialogs;
+    test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};
     CMainFrame* frame = nullptr;

@@ -8,6 +8,7 @@
 
 #include "document/QuilloryDoc.h"
 #include "support/ControlStandIn.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
@@ -21,25 +22,6 @@ const std::string kUnableToSave =
     "used by another application. If this is a new document, then use the \"Save As...\" command.";
 const std::string kErrorSaving =
     "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.";
-
-class ScriptedFileDialogs final : public IFileDialogs {
-public:
-    void choosePath(std::string path) { m_answers.push_back(std::move(path)); }
-    void cancel() { m_answers.push_back(std::nullopt); }
-    std::optional<std::string> choose(const FileDialogRequest& request) override
-    {
-        requests.push_back(request);
-        if (m_answers.empty())
-            return std::nullopt;
-        auto answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    std::vector<FileDialogRequest> requests;
-
-private:
-    std::deque<std::optional<std::string>> m_answers;
-};
 
 class FileCommandsTest : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include "app/DocumentCommands.h"
 #include "document/QuilloryDoc.h"
 #include "support/FakeClipboard.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "view/QuilloryView.h"
@@ -35,21 +36,6 @@ public:
     std::optional<ColorRef> nextColor;
     std::optional<CharFormatA> fontAsked;
     std::optional<ColorRef> colorAsked;
-};
-
-class ScriptedFileDialogs final : public IFileDialogs {
-public:
-    std::optional<std::string> choose(const FileDialogRequest& request) override
-    {
-        requests.push_back(request);
-        if (answers.empty())
-            return std::nullopt;
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::optional<std::string>> answers;  // nothing = Cancel
-    std::vector<FileDialogRequest> requests;
 };
 
 class ViewHarness {

@@ -151,18 +151,18 @@ TEST_F(ViewToolsTest, InsertFileReplacesTheSelectionUndoablyAndRefusesBinaryFile
 {
     h.load("t.txt", "abcdef");
     h.select(2, 4);
-    h.fileDialogs.answers.push_back(h.dir.write("in.txt", "XYZ"));
+    h.fileDialogs.choosePath(h.dir.write("in.txt", "XYZ"));
     h.command(ID_INSERT_FILE);
     EXPECT_EQ(h.text(), "abXYZef");
     h.command(ID_EDIT_UNDO);
     EXPECT_EQ(h.text(), "abcdef");
 
     h.select(3, 3);
-    h.fileDialogs.answers.push_back(h.dir.write("empty.txt", ""));
+    h.fileDialogs.choosePath(h.dir.write("empty.txt", ""));
     h.command(ID_INSERT_FILE);
     EXPECT_EQ(h.text(), "abcdef");
 
-    h.fileDialogs.answers.push_back(h.dir.write("in.bin", bytesOf({'a', 0x01})));
+    h.fileDialogs.choosePath(h.dir.write("in.bin", bytesOf({'a', 0x01})));
     h.command(ID_INSERT_FILE);
     EXPECT_EQ(h.boxes.last().text, "Cannot insert a Binary file into a Text file!");
     EXPECT_EQ(h.text(), "abcdef");

@@ -1,0 +1,32 @@
+#pragma once
+// A file-dialog double: records every request and answers from a prepared script (nothing left:
+// the user cancels).
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileDialogs.h"
+
+namespace quillory::test {
+
+class ScriptedFileDialogs final : public IFileDialogs {
+public:
+    void choosePath(std::string path) { answers.push_back(std::move(path)); }
+    void cancel() { answers.push_back(std::nullopt); }
+    std::optional<std::string> choose(const FileDialogRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::deque<std::optional<std::string>> answers;  // nothing = Cancel
+    std::vector<FileDialogRequest> requests;
+};
+
+}  // namespace quillory::test

@@ -77,8 +77,14 @@ void CQuilloryView::OnEditDelete()
     m_selDelete = m_control->GetSel();
     if (isBinary() && !m_document.DeleteBytes(0))
         return;  // nothing after the caret: nothing to delete in either
-    if (m_selDelete.empty())
-        m_control->SetSel(m_selDelete.start, static_cast<std::int64_t>(m_selDelete.start) + 1);
+    if (m_selDelete.empty()) {
+        // One character after the caret; a CR LF pair is one character of two bytes (never in
+        // BINARY mode, whose display holds no CR or LF).
+        const std::int64_t start = m_selDelete.start;
+        const bool pair = !isBinary() && start + 1 < m_control->GetTextLength() &&
+                          m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
+        m_control->SetSel(start, start + (pair ? 2 : 1));
+    }
     m_control->Clear();
 }
 

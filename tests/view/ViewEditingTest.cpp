@@ -111,10 +111,13 @@ TEST_F(ViewEditingTest, DeleteCommandRemovesOneCharacterAfterTheCaretInBothModes
     EXPECT_EQ(h.storage(), kTenBytes.substr(1));
     expectInStep();
 
-    h.load("t.txt", "abc");
+    h.load("t.txt", "abc\r\nd");
     h.select(1, 1);
     h.command(ID_EDIT_CLEAR);
-    EXPECT_EQ(h.text(), "ac");
+    EXPECT_EQ(h.text(), "ac\r\nd");
+    h.select(2, 2);
+    h.command(ID_EDIT_CLEAR);  // the line break goes whole
+    EXPECT_EQ(h.text(), "acd");
 }
 
 TEST_F(ViewEditingTest, CopyOfAZeroBytePastesTheTrueByteAndItsDisplay)

@@ -1,0 +1,160 @@
+// Settings read at start-up, word wrap, fonts and colours, and Find/Replace through the view.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/CommandIds.h"
+#include "settings/SettingsFile.h"
+#include "view/ViewHarness.h"
+
+namespace quillory::test {
+namespace {
+
+using namespace cmd;
+
+SettingsRecord storedRecord()
+{
+    SettingsRecord record = SettingsRecord::defaults();
+    record.wordWrap = 0;
+    record.ansiToAscii = 1;
+    record.charFormat.setFaceName("DejaVu Sans Mono");
+    record.background = makeColorRef(1, 2, 3);
+    record.window = {10, 20, 610, 420};
+    return record;
+}
+
+TEST(ViewSettings, ValidFileIsAppliedAtCreation)
+{
+    TempDir dir;
+    const std::string path = dir.file("Quillory.dat");
+    ASSERT_TRUE(writeSettingsFile(path, storedRecord(), "/srv/texts/  "));
+    ViewHarness h({}, path);
+    h.view->OnInitialUpdate();
+    EXPECT_TRUE(h.boxes.shown().empty());
+    EXPECT_EQ(h.view->m_bWordWrap, 0);
+    EXPECT_FALSE(h.control().wordWrap());
+    EXPECT_EQ(h.doc.m_bAnsiToAscii, 1);
+    EXPECT_EQ(h.doc.m_strDir, "/srv/texts/");
+    EXPECT_EQ(h.control().backgroundColor(), makeColorRef(1, 2, 3));
+    EXPECT_EQ(h.panes[1], "Font: DejaVu Sans Mono");
+    EXPECT_EQ(h.placedAt, QRect(10, 20, 600, 400));
+}
+
+TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
+{
+    TempDir dir;
+    const auto image = encodeSettingsRecord(storedRecord());
+    const std::string record(image.begin(), image.end());
+    for (const std::string& content : {record, record + "|?|"}) {
+        const std::string path = dir.write("Quillory.dat", content);
+        ViewHarness h({}, path);
+        h.view->OnInitialUpdate();
+        ASSERT_EQ(h.boxes.shown().size(), 1u);
+        EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"Error - Quillory.dat",
+                                                     "Error reading initialize data!\nThe data file is either "
+                                                     "out-dated or corrupted.\nPlease create a new one.\nDefault "
+                                                     "settings will be used.",
+                                                     MessageIcon::Stop, MessageButtons::Ok}));
+        EXPECT_EQ(h.view->m_bWordWrap, 1);
+        EXPECT_EQ(h.doc.m_bAnsiToAscii, 0);
+        EXPECT_EQ(h.panes[1], "Font: Courier New");
+        EXPECT_FALSE(h.placedAt.has_value());
+    }
+}
+
+TEST(ViewSettings, MissingFileShowsNothingAndUsesDefaults)
+{
+    ViewHarness h;
+    h.view->OnInitialUpdate();
+    EXPECT_TRUE(h.boxes.shown().empty());
+    EXPECT_EQ(h.panes[1], "Font: Courier New");
+    EXPECT_EQ(h.panes[2], " TEXT ");
+    EXPECT_EQ(h.panes[3], "INS");
+    EXPECT_TRUE(h.control().wordWrap());
+}
+
+TEST(ViewSettings, CommandLineFileIsLoadedByTheFirstUpdate)
+{
+    TempDir dir;
+    const std::string path = dir.write("a b.bin", bytesOf({'A', 0, '\r', '\n', '\t', 'B'}));
+    ViewHarness h(path);
+    EXPECT_TRUE(h.view->OnInitialUpdate());
+    EXPECT_EQ(h.text(), bytesOf({'A', 1, 1, 1, 1, 'B'}));
+    EXPECT_EQ(h.panes[2], "BINARY");
+    EXPECT_FALSE(h.control().CanUndo());
+    EXPECT_FALSE(h.control().GetModify());
+}
+
+TEST(ViewAppearance, WordWrapTwiceReturnsAndTheCheckMarkFollows)
+{
+    ViewHarness h;
+    EXPECT_EQ(h.router.state(ID_WORD_WRAP).checked, true);
+    h.command(ID_WORD_WRAP);
+    EXPECT_EQ(h.router.state(ID_WORD_WRAP).checked, false);
+    EXPECT_FALSE(h.control().wordWrap());
+    h.command(ID_WORD_WRAP);
+    EXPECT_TRUE(h.control().wordWrap());
+}
+
+TEST(ViewAppearance, CancelledFontDialogStillRewritesTheFontPane)
+{
+    ViewHarness h;
+    h.panes[1] = "stale";
+    h.command(ID_SELECT_FONTS);
+    EXPECT_EQ(h.panes[1], "Font: Courier New");
+    CharFormatA chosen = h.control().GetDefaultCharFormat();
+    chosen.setFaceName("DejaVu Sans");
+    h.dialogs.nextFont = chosen;
+    h.command(ID_SELECT_FONTS);
+    EXPECT_EQ(h.panes[1], "Font: DejaVu Sans");
+    EXPECT_EQ(h.control().GetDefaultCharFormat().faceName(), "DejaVu Sans");
+}
+
+TEST(ViewAppearance, TextColourKeepsFaceSizeAndStyles)
+{
+    ViewHarness h;
+    const CharFormatA before = h.control().GetDefaultCharFormat();
+    h.dialogs.nextColor = makeColorRef(200, 0, 0);
+    h.command(ID_FONTS_COLOR);
+    const CharFormatA after = h.control().GetDefaultCharFormat();
+    EXPECT_EQ(after.crTextColor, makeColorRef(200, 0, 0));
+    EXPECT_EQ(after.faceName(), before.faceName());
+    EXPECT_EQ(after.yHeight, before.yHeight);
+    EXPECT_EQ(after.dwEffects & (CFE_BOLD | CFE_ITALIC), before.dwEffects & (CFE_BOLD | CFE_ITALIC));
+    EXPECT_TRUE(h.view->m_cf.dwMask & CFM_COLOR);
+
+    h.dialogs.nextColor = makeColorRef(0, 0, 90);
+    h.command(ID_BACKGROUND_COLOR);
+    EXPECT_EQ(h.view->m_crBackground, makeColorRef(0, 0, 90));
+    EXPECT_EQ(h.control().backgroundColor(), makeColorRef(0, 0, 90));
+}
+
+TEST(ViewFind, FindNextAndReplaceAllThroughTheDialog)
+{
+    ViewHarness h;
+    h.load("t.txt", "one Two two TWO");
+    h.select(0, 0);
+    h.command(ID_EDIT_FIND);
+    FindReplaceDialog* dialog = h.view->findReplaceDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::keyClicks(dialog->findEdit(), "two");
+    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
+    EXPECT_EQ(h.control().GetSel(), (CharRange{4, 7}));
+    h.command(ID_EDIT_REPEAT);  // F3
+    EXPECT_EQ(h.control().GetSel(), (CharRange{8, 11}));
+
+    h.command(ID_EDIT_REPLACE);
+    dialog->replaceEdit()->setText("2");
+    QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);
+    EXPECT_EQ(h.text(), "one 2 2 2");
+
+    h.load("b.bin", bytesOf({0x1B, 't', 'w', 'o'}));
+    EXPECT_FALSE(h.enabled(ID_EDIT_REPLACE));
+    QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);  // an open dialog cannot edit BINARY
+    EXPECT_EQ(h.storage(), bytesOf({0x1B, 't', 'w', 'o'}));
+    EXPECT_EQ(h.text(), bytesOf({0x1B, 't', 'w', 'o'}));
+}
+
+}  // namespace
+}  // namespace quillory::test

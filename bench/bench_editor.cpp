@@ -5,6 +5,8 @@
 // usage: bench_editor [folder for the test file] [size in MB]
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "document/QuilloryDoc.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
+#include "tools/GotoDlg.h"
 #include "view/QuilloryView.h"
 
 using namespace quillory;
@@ -60,6 +63,16 @@ void writeBinaryFile(const std::string& path, std::size_t size)
         b = static_cast<char>(random() % 96 + 32);
     for (std::size_t i = 0; i < size; i += 997)
         bytes[i] = static_cast<char>(random() % 32);  // control bytes throughout: BINARY
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+void writeTextFile(const std::string& path, std::size_t size)
+{
+    std::vector<char> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = (i % 81 == 80) ? '\n' : static_cast<char>('a' + i % 26);
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
@@ -114,5 +127,22 @@ int main(int argc, char** argv)
     std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", peakMegabytes(), sizeMb,
                 2.2 * static_cast<double>(sizeMb) + 80);
     std::remove(path.c_str());
+
+    // Goto 99 % of a TEXT document of the same size, with the repaint it causes.
+    const std::string textPath = folder + "/quillory-bench-editor.txt";
+    writeTextFile(textPath, sizeMb << 20);
+    doc.LoadFile(textPath);
+    control.viewport()->repaint();
+    view->OnGoto();
+    CGotoDlg& dialog = *view->gotoDialog();
+    QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
+    QTest::keyClicks(dialog.percentEdit(), "99");
+    clock.restart();
+    view->OnGotoGo();
+    control.viewport()->repaint();
+    std::printf("Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
+                sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6,
+                static_cast<long long>(control.GetSel().start), static_cast<long long>(control.GetTextLength()));
+    std::remove(textPath.c_str());
     return 0;
 }

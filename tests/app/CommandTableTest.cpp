@@ -109,9 +109,10 @@ TEST(CommandTable, StatusStringSplitsIntoPromptAndTooltip)
 
 TEST(CommandTable, EveryToolbarButtonHasATooltip)
 {
-    for (const int id : CommandTable::toolbar())
+    for (const int id : CommandTable::toolbar()) {
         if (id != 0)
             EXPECT_FALSE(CommandTable::tooltip(id).empty()) << id;
+    }
 }
 
 }  // namespace

@@ -1,65 +1,9 @@
 #include "tools/InsertFile.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "document/ByteClassifier.h"
+#include "document/ReadOnlyFile.h"
 
 namespace quillory {
-
-namespace {
-
-// A regular file opened for reading. Opened without blocking, so that a named pipe chosen in the
-// dialog is refused at once instead of waiting for a writer forever.
-class InsertSourceFile {
-public:
-    explicit InsertSourceFile(const std::string& path)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            ::close(fd);
-            return;
-        }
-        m_fd = fd;
-        m_size = static_cast<std::uint64_t>(info.st_size);
-    }
-    ~InsertSourceFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    InsertSourceFile(const InsertSourceFile&) = delete;
-    InsertSourceFile& operator=(const InsertSourceFile&) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-    std::uint64_t size() const { return m_size; }
-
-    // Reads up to count bytes; fewer at the end of the file or on a read error.
-    std::size_t read(std::uint8_t* out, std::size_t count)
-    {
-        std::size_t done = 0;
-        while (done < count) {
-            const ssize_t got = ::read(m_fd, out + done, count - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<std::size_t>(got);
-        }
-        return done;
-    }
-
-private:
-    int m_fd = -1;            // -1 when the file could not be opened
-    std::uint64_t m_size = 0;  // length when opened
-};
-
-}  // namespace
 
 MessageBoxRequest insertFileOpenFailedMessage()
 {
@@ -89,13 +33,13 @@ FileDialogRequest insertFileDialogRequest(const std::string& initialDir)
 InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap)
 {
     InsertFileContent content;
-    InsertSourceFile file(path);
+    ReadOnlyFile file;
     // Only regular files: a pipe or device could block the editor or never end.
-    if (!file.isOpen()) {
+    if (!file.open(path)) {
         content.failure = insertFileOpenFailedMessage();
         return content;
     }
-    const std::uint64_t length = file.size();
+    const auto length = static_cast<std::uint64_t>(file.size());
     if (length >= SIZE_MAX) {
         content.failure = insertFileNoMemoryMessage();
         return content;

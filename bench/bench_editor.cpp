@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
@@ -28,15 +29,6 @@ using namespace quillory;
 
 namespace {
 
-class SilentBoxes final : public IMessageBoxes {
-public:
-    MessageResult show(const MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "message box: %s\n", request.text.c_str());
-        return MessageResult::Ok;
-    }
-};
-
 class NoDialogs final : public IFontColorDialogs {
 public:
     std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
@@ -47,13 +39,6 @@ class NoFileDialogs final : public IFileDialogs {
 public:
     std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
 };
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 void writeBinaryFile(const std::string& path, std::size_t size)
 {
@@ -92,7 +77,7 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     QApplication application(qtArgc, argv);
-    SilentBoxes boxes;
+    bench::PrintedMessageBoxes boxes;
     NoDialogs dialogs;
     CQuilloryApp app(boxes);
     NoFileDialogs fileDialogs;
@@ -124,7 +109,7 @@ int main(int argc, char** argv)
     clock.restart();
     doc.OnFileSave();
     std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6);
-    std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", peakMegabytes(), sizeMb,
+    std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", bench::peakMegabytes(), sizeMb,
                 2.2 * static_cast<double>(sizeMb) + 80);
     std::remove(path.c_str());
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "document/QuilloryDoc.h"
 #include "document/ReadOnlyFile.h"
 #include "support/ControlStandIn.h"
@@ -24,15 +25,6 @@ using namespace quillory;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class SilentBoxes final : public IMessageBoxes {
-public:
-    MessageResult show(const MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "message box: %s\n", request.text.c_str());
-        return MessageResult::Ok;
-    }
-};
 
 double millisecondsSince(Clock::time_point start)
 {
@@ -80,24 +72,17 @@ double readTwiceMs(const std::string& path, std::size_t size)
     return millisecondsSince(start);
 }
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 // Runs in a child process so that its peak memory is its own.
 void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
 {
-    SilentBoxes boxes;
+    bench::PrintedMessageBoxes boxes;
     CQuilloryDoc doc(boxes);
     test::ControlStandIn control(doc);
     const auto start = Clock::now();
     doc.LoadFile(path);
     const double loadMs = millisecondsSince(start);
     std::printf("  load: %.1f ms (%.2f ms/MB), mode %s, peak memory %.1f MB (limit 2.1 x size + 30 = %.1f MB)\n",
-                loadMs, loadMs / sizeMb, doc.m_bText ? "TEXT" : "BINARY", peakMegabytes(), 2.1 * sizeMb + 30);
+                loadMs, loadMs / sizeMb, doc.m_bText ? "TEXT" : "BINARY", bench::peakMegabytes(), 2.1 * sizeMb + 30);
     if (!typeBytes)
         return;
 
@@ -118,7 +103,7 @@ void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
     std::sort(times.begin(), times.end());
     std::printf("  1000 inserts at random places: median %.3f ms, 99th %.3f ms, max %.3f ms; one in the middle %.3f ms"
                 " (limit 20 ms); peak memory %.1f MB\n",
-                times[500], times[990], times.back(), middleMs, peakMegabytes());
+                times[500], times[990], times.back(), middleMs, bench::peakMegabytes());
 }
 
 void runInChild(const std::string& path, double sizeMb, bool typeBytes)

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "tools/FileStatistics.h"
 #include "tools/GotoLogic.h"
 #include "tools/HtmlStripper.h"
@@ -31,13 +32,6 @@ namespace {
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // The best of a few runs: the figure least disturbed by the rest of the machine.
@@ -205,6 +199,6 @@ int main(int argc, char** argv)
     benchStripHtml(size);
     benchGoto(size);
     benchInsertFile(size, folder);
-    std::printf("peak memory %.0f MB\n", peakMegabytes());
+    std::printf("peak memory %.0f MB\n", bench::peakMegabytes());
     return 0;
 }

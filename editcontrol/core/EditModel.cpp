@@ -7,7 +7,7 @@ namespace quillory {
 
 void EditModel::setText(std::string_view bytes)
 {
-    const void* zero = std::memchr(bytes.data(), 0, bytes.size());
+    const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
     if (zero != nullptr)
         bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()));
     if (static_cast<std::int64_t>(bytes.size()) > m_limit)

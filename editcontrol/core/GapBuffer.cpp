@@ -11,7 +11,8 @@ void GapBuffer::assign(std::string_view bytes)
     m_data.reset();
     m_size = bytes.size() + gap;
     m_data.reset(static_cast<std::uint8_t*>(allocateLarge(m_size)));
-    std::memcpy(m_data.get(), bytes.data(), bytes.size());
+    if (!bytes.empty())
+        std::memcpy(m_data.get(), bytes.data(), bytes.size());
     m_gapStart = bytes.size();
     m_gapEnd = m_size;
 }

@@ -74,12 +74,14 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
         std::int64_t lastBlankEnd = 0;
         const std::int64_t columns = std::max<std::int64_t>(1, width / m_adv.advance['x']);
         const std::int64_t probe = std::min(window, columns + 1);
-        const bool simple = m_adv.fixedPitch && std::memchr(p, '\t', static_cast<std::size_t>(probe)) == nullptr;
+        // An empty span may come back as a null pointer, which memchr must never see.
+        const bool simple =
+            m_adv.fixedPitch && (probe == 0 || std::memchr(p, '\t', static_cast<std::size_t>(probe)) == nullptr);
         if (simple) {
             // Every byte one column wide: the row holds `columns` bytes; the last blank in it is
             // found from the back.
             i = std::min(window, columns);
-            if (const void* blank = memrchr(p, ' ', static_cast<std::size_t>(i)))
+            if (const void* blank = i > 0 ? memrchr(p, ' ', static_cast<std::size_t>(i)) : nullptr)
                 lastBlankEnd = static_cast<const std::uint8_t*>(blank) - p + 1;
         } else {
             std::int64_t x = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <unistd.h>
 
 #include "settings/SettingsFile.h"
@@ -44,6 +45,19 @@ TEST(SettingsRecord, FieldsSitAtTheirOffsetsLittleEndian)
     EXPECT_EQ(image[72], 0xF8);                 // left = -8
     EXPECT_EQ(image[84], 700 & 0xFF);           // bottom
     EXPECT_EQ(decodeSettingsRecord(image.data()), sampleRecord());
+}
+
+TEST(SettingsRecord, AnyImageDecodesAndEncodesBackExceptItsPadding)
+{
+    std::mt19937 random(88);
+    for (int round = 0; round < 2000; ++round) {
+        std::array<std::uint8_t, kSettingsRecordSize> image{};
+        for (auto& byte : image)
+            byte = static_cast<std::uint8_t>(random());
+        auto expected = image;
+        expected[66] = expected[67] = 0;  // the character format's two padding bytes
+        ASSERT_EQ(encodeSettingsRecord(decodeSettingsRecord(image.data())), expected) << "round " << round;
+    }
 }
 
 TEST(SettingsFile, RoundTripWithDirectory)

@@ -48,6 +48,7 @@ bool ByteStorage::resizeBlock(std::int32_t capacity)
         return false;
     m_pBytes = block;
     m_nCapacity = capacity;
+    m_blockBytes = static_cast<std::size_t>(capacity) + 1;
     m_pBytes[m_nCapacity] = 0;
     return true;
 }
@@ -174,10 +175,11 @@ bool ByteStorage::undo()
     return true;
 }
 
-void ByteStorage::adoptBlock(std::uint8_t* block, std::int32_t length)
+void ByteStorage::adoptBlock(std::uint8_t* block, std::int32_t length, std::size_t blockBytes)
 {
     releaseStorage();
     m_pBytes = block;
+    m_blockBytes = blockBytes;
     m_nLength = length;
     m_nCapacity = 0;
 }
@@ -186,8 +188,20 @@ void ByteStorage::releaseStorage()
 {
     m_heap.release(m_pBytes);
     m_pBytes = nullptr;
+    m_blockBytes = 0;
     m_nLength = 0;
     m_nCapacity = 0;
+}
+
+std::uint8_t* ByteStorage::takeBlock(std::size_t& blockBytes)
+{
+    std::uint8_t* block = m_pBytes;
+    blockBytes = m_blockBytes;
+    m_blockBytes = 0;
+    m_pBytes = nullptr;
+    m_nLength = 0;
+    m_nCapacity = 0;
+    return block;
 }
 
 void ByteStorage::releaseUndo()

@@ -49,10 +49,13 @@ public:
     // False when the storage cannot grow to take the bytes back (nothing changes then).
     bool undo();
 
-    // Takes ownership of a zero-filled block of length + 1 bytes as the new storage; capacity 0
-    // until the load finishes.
-    void adoptBlock(std::uint8_t* block, std::int32_t length);
+    // Takes ownership of a zero-filled block of blockBytes >= length + 1 bytes as the new storage;
+    // capacity 0 until the load finishes.
+    void adoptBlock(std::uint8_t* block, std::int32_t length, std::size_t blockBytes);
     void releaseStorage();
+    // Hands the storage block over to the caller, who frees it with heap().release(); the storage
+    // is then empty. blockBytes receives the block's allocated size.
+    std::uint8_t* takeBlock(std::size_t& blockBytes);
     void releaseUndo();
     void releaseClip();
     // Gives the slack back: the block shrinks to m_nLength + 1 bytes. False when that fails.
@@ -69,6 +72,7 @@ private:
     void replaceRange(std::int32_t start, std::int32_t end, const std::uint8_t* bytes, std::int32_t count);
 
     IByteHeap& m_heap;
+    std::size_t m_blockBytes = 0;  // bytes allocated for m_pBytes (at least m_nCapacity + 1)
 };
 
 }  // namespace quillory

@@ -65,14 +65,15 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     // The new block is allocated before the old storage goes, so that a refusal leaves the
     // document, and a BINARY file still shown, intact.
     std::uint8_t* block = nullptr;
+    const std::size_t blockBytes = static_cast<std::size_t>(file.size()) + 1 + kHandOverSlack;
     if (file.size() <= kMaxLength)
-        block = static_cast<std::uint8_t*>(heap().allocZeroed(static_cast<std::size_t>(file.size()) + 1));
+        block = static_cast<std::uint8_t*>(heap().allocZeroed(blockBytes));
     if (block == nullptr) {
         AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
         return false;
     }
     const auto fileLength = static_cast<std::int32_t>(file.size());
-    adoptBlock(block, fileLength);
+    adoptBlock(block, fileLength, blockBytes);
     beginWaitCursor();
     setFileNameAndDir(path);
     SetTitle(m_szFileName);

@@ -16,6 +16,10 @@ namespace quillory {
 
 class CQuilloryDoc : public ByteStorage {
 public:
+    // Spare bytes after a loaded file's terminating 0: a view that takes over a TEXT document's
+    // block finds room for its first edits there instead of reallocating the whole file.
+    static constexpr std::size_t kHandOverSlack = 64 * 1024;
+
     explicit CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
 
     // Collaborators; none of them is owned.

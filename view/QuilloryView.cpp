@@ -112,8 +112,16 @@ bool CQuilloryView::OnInitialUpdate()
 void CQuilloryView::OnUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
-    m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(m_document.m_nLength))
-                                              : std::string_view());
+    const auto length = static_cast<std::size_t>(m_document.m_nLength);
+    if (bytes != nullptr && m_document.m_bText == 1 && &m_document.heap() == &cHeap()) {
+        // A TEXT document's block is released as soon as the view has it, so the control takes it
+        // over instead of copying: a large file is then held once, not twice.
+        std::size_t blockBytes = 0;
+        std::uint8_t* block = m_document.takeBlock(blockBytes);
+        m_control->adoptWindowText(block, length, blockBytes);
+    } else {
+        m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
+    }
     showFontPane();
     setPane(2, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
     setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));

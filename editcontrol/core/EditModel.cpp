@@ -5,16 +5,32 @@
 
 namespace quillory {
 
-void EditModel::setText(std::string_view bytes)
+std::size_t EditModel::acceptedLength(std::string_view bytes) const
 {
     const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
-    if (zero != nullptr)
-        bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()));
-    if (static_cast<std::int64_t>(bytes.size()) > m_limit)
-        bytes = bytes.substr(0, static_cast<std::size_t>(m_limit));
+    const std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()) : bytes.size();
+    return std::min(length, static_cast<std::size_t>(m_limit));
+}
+
+void EditModel::setText(std::string_view bytes)
+{
     const std::int64_t oldLength = m_text.size();
     const std::int64_t oldLines = m_text.lineCount();
-    m_text.setText(bytes);
+    m_text.setText(bytes.substr(0, acceptedLength(bytes)));
+    afterWholeTextReplaced(oldLength, oldLines);
+}
+
+void EditModel::adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    const std::int64_t oldLength = m_text.size();
+    const std::int64_t oldLines = m_text.lineCount();
+    m_text.adoptText(block, acceptedLength({reinterpret_cast<const char*>(block), length}), blockBytes);
+    afterWholeTextReplaced(oldLength, oldLines);
+}
+
+void EditModel::afterWholeTextReplaced(std::int64_t oldLength, std::int64_t oldLines)
+{
     m_anchor = m_caret = 0;
     setUndo(std::nullopt);
     if (m_listener) {

@@ -41,6 +41,9 @@ public:
     // Replaces the whole text by bytes up to the first 0 byte (or the limit); caret at 0,
     // nothing to undo, not modified.
     void setText(std::string_view bytes);
+    // The same for a C-heap block of blockBytes holding `length` bytes of text, whose ownership
+    // passes to the model: no copy.
+    void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
     const TextBuffer& text() const { return m_text; }
     TextBuffer& text() { return m_text; }
     std::int64_t length() const { return m_text.size(); }
@@ -83,6 +86,10 @@ public:
     void setLimit(std::int64_t limit) { m_limit = limit > 0 ? limit : kDefaultLimit; }
 
 private:
+    // How many of the bytes a set text keeps: up to the first 0 byte, at most the limit.
+    std::size_t acceptedLength(std::string_view bytes) const;
+    // Caret, undo, notifications and modified flag after the whole text was replaced.
+    void afterWholeTextReplaced(std::int64_t oldLength, std::int64_t oldLines);
     // The one path that changes the text: replaces [pos, pos + removed) by bytes.
     void replaceRange(std::int64_t pos, std::int64_t removed, std::string_view bytes);
     void setUndo(std::optional<UndoStep> step);

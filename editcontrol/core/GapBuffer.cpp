@@ -1,5 +1,6 @@
 #include "editcontrol/core/GapBuffer.h"
 
+
 #include <algorithm>
 #include <cstring>
 
@@ -14,6 +15,16 @@ void GapBuffer::assign(std::string_view bytes)
     if (!bytes.empty())
         std::memcpy(m_data.get(), bytes.data(), bytes.size());
     m_gapStart = bytes.size();
+    m_gapEnd = m_size;
+}
+
+void GapBuffer::adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    // Growing a large block here would copy it (realloc of huge pages does): the block's own spare
+    // bytes are the gap, and the first edit that needs more makes a larger one.
+    m_data.reset(block);
+    m_size = std::max(blockBytes, length);
+    m_gapStart = length;
     m_gapEnd = m_size;
 }
 

@@ -21,6 +21,9 @@ public:
 
     // Replaces everything by bytes; one copy, a small gap at the end.
     void assign(std::string_view bytes);
+    // Replaces everything by the first `length` bytes of a block of blockBytes from the C heap
+    // (malloc, calloc, realloc), taking ownership: no copy. The rest of the block is the gap.
+    void adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
 
     // Byte at pos; 0 <= pos < size().
     std::uint8_t at(std::int64_t pos) const

@@ -50,6 +50,17 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& o
 void TextBuffer::setText(std::string_view bytes)
 {
     m_bytes.assign(bytes);
+    indexLines();
+}
+
+void TextBuffer::adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    m_bytes.adopt(block, length, blockBytes);
+    indexLines();
+}
+
+void TextBuffer::indexLines()
+{
     LineStarts::Starts starts{0};
     collectLineStarts(1, size(), starts);
     starts.shrink_to_fit();

@@ -18,6 +18,8 @@ public:
 
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);
+    // The same, taking ownership of a C-heap block of blockBytes whose first `length` bytes are the text.
+    void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
 
@@ -55,6 +57,7 @@ public:
     std::size_t memoryBytes() const { return m_bytes.capacityBytes() + m_lines.memoryBytes(); }
 
 private:
+    void indexLines();
     // Appends to out the line starts s with from <= s <= to of the current text.
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;

@@ -56,11 +56,22 @@ EditControl::~EditControl() { m_model.setListener(nullptr); }
 
 void EditControl::SetWindowText(std::string_view bytes)
 {
+    resetView();
+    m_model.setText(bytes);
+}
+
+void EditControl::adoptWindowText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    resetView();
+    m_model.adoptText(block, length, blockBytes);
+}
+
+void EditControl::resetView()
+{
     m_top = 0;
     m_xOffset = 0;
     m_widestRow = 0;
     m_desiredX = -1;
-    m_model.setText(bytes);
 }
 
 std::string EditControl::GetTextRange(std::int64_t start, std::int64_t end) const

@@ -124,7 +124,7 @@ public:
     {
         auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
         std::copy(initial.begin(), initial.end(), block);
-        m_storage.adoptBlock(block, static_cast<std::int32_t>(initial.size()));
+        m_storage.adoptBlock(block, static_cast<std::int32_t>(initial.size()), initial.size() + 1);
         m_storage.m_nCapacity = m_storage.m_nLength;
         m_model.bytes = initial;
     }

@@ -1,6 +1,8 @@
 // The text buffer and its line index against a plain string under random edits.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -59,6 +61,29 @@ TEST(TextBuffer, RandomEditsMatchReferenceIncludingCrLfAtGapAndChunkEdges)
             ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
             ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "gap " << gap << " step " << step;
         }
+    }
+}
+
+TEST(TextBuffer, AdoptedBlockIsTheTextAndTakesEditsLikeACopiedOne)
+{
+    std::mt19937 rng(11);
+    for (int round = 0; round < 50; ++round) {
+        std::string ref = randomBytes(rng, 300);
+        // The block may be larger than the text; only `length` bytes count.
+        auto* block = static_cast<std::uint8_t*>(std::malloc(ref.size() + 5));
+        std::memcpy(block, ref.data(), ref.size());
+        TextBuffer buffer(round % 2 == 0 ? 1 : 64);
+        buffer.adoptText(block, ref.size(), ref.size() + (round % 3 == 0 ? 0 : 5));
+        expectSame(buffer, ref);
+        for (int edit = 0; edit < 20; ++edit) {
+            const auto pos = static_cast<std::int64_t>(rng() % (ref.size() + 1));
+            const auto removed = std::min<std::int64_t>(static_cast<std::int64_t>(rng() % 4),
+                                                        static_cast<std::int64_t>(ref.size()) - pos);
+            const std::string inserted = randomBytes(rng, 6);
+            buffer.replace(pos, removed, inserted);
+            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+        }
+        expectSame(buffer, ref);
     }
 }
 

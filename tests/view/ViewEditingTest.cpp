@@ -28,6 +28,20 @@ protected:
 
 const std::string kTenBytes = bytesOf({0x1B, 1, 2, 3, 4, 5, 6, 7, 8, 0});
 
+TEST_F(ViewEditingTest, TextFileIsHandedToTheControlAndStaysEditable)
+{
+    h.load("t.txt", "first line\r\nsecond");
+    EXPECT_EQ(h.doc.m_pBytes, nullptr);  // held once, by the control
+    EXPECT_EQ(h.text(), "first line\r\nsecond");
+    h.select(5, 5);
+    h.type("!");
+    h.key(Qt::Key_End, Qt::ControlModifier);
+    h.type("?");
+    EXPECT_EQ(h.text(), "first! line\r\nsecond?");
+    h.load("u.txt", "");
+    EXPECT_EQ(h.text(), "");
+}
+
 TEST_F(ViewEditingTest, TypingInInsertModeStoresTheByteAtTheCaret)
 {
     loadBinary(kTenBytes);

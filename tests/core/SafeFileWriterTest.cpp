@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "document/SafeFileWriter.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillory::test {
 namespace {
@@ -57,34 +56,19 @@ TEST(SafeFileWriter, FullDiskLeavesTheOldFileWholeAndNoTemporaryBehind)
     EXPECT_EQ(readAll(path), "small");
 }
 
-// Runs body in a child process as an unprivileged user when we are root (root writes anywhere),
-// and returns whether it succeeded.
-bool runUnprivileged(const std::function<bool()>& body, uid_t user, gid_t group)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(group) != 0 || ::setuid(user) != 0))
-            ::_exit(2);
-        ::_exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST(SafeFileWriter, WritableFileInReadOnlyFolderIsSavedInPlace)
 {
     TempDir dir;
     const std::string folder = dir.file("locked");
     fs::create_directory(folder);
     const std::string path = dir.write("locked/file.txt", "old content, longer");
-    const uid_t user = ::geteuid() == 0 ? 65534 : ::geteuid();
-    const gid_t group = ::geteuid() == 0 ? 65534 : ::getegid();
+    const uid_t user = unprivilegedUser();
+    const gid_t group = unprivilegedGroup();
     ASSERT_EQ(::chown(dir.path().c_str(), user, group) == 0 || ::geteuid() != 0, true);
     ASSERT_EQ(::chown(folder.c_str(), user, group) == 0 || ::geteuid() != 0, true);
     ASSERT_EQ(::chown(path.c_str(), user, group) == 0 || ::geteuid() != 0, true);
     ::chmod(folder.c_str(), 0555);
-    const bool saved = runUnprivileged([&] { return writeFileReplacing(path, bytesView("new")); }, user, group);
+    const bool saved = runUnprivileged([&] { return writeFileReplacing(path, bytesView("new")); });
     ::chmod(folder.c_str(), 0755);
     EXPECT_TRUE(saved);
     EXPECT_EQ(readAll(path), "new");

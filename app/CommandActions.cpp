@@ -6,9 +6,9 @@
 #include <QToolBar>
 
 #include "app/CommandIcons.h"
-#include "app/CommandRouter.h"
-#include "app/CommandTable.h"
-#include "app/QtText.h"
+#include "commands/CommandRouter.h"
+#include "commands/CommandTable.h"
+#include "qtplatform/QtText.h"
 
 namespace quillory {
 

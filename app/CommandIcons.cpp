@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 
 namespace quillory {
 

@@ -11,11 +11,11 @@
 #include <QToolBar>
 
 #include "app/CommandActions.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "app/FrameGeometry.h"
 #include "app/QuilloryStatusBar.h"
 #include "app/UrlBar.h"
-#include "platform/MessageBox.h"
+#include "base/MessageBox.h"
 
 namespace quillory {
 

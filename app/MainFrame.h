@@ -8,7 +8,7 @@
 
 #include <QMainWindow>
 
-#include "app/CommandRouter.h"
+#include "commands/CommandRouter.h"
 #include "document/DocumentInterfaces.h"
 
 class QToolBar;

@@ -5,8 +5,8 @@
 #include <QWidget>
 
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
-#include "app/DocumentCommands.h"
+#include "commands/CommandIds.h"
+#include "document/DocumentCommands.h"
 #include "app/MainFrame.h"
 #include "document/QuilloryDoc.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandRouter.h"
+#include "commands/CommandRouter.h"
 
 class QPrinter;
 class QWidget;

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-#include "app/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "app/LockKeys.h"
-#include "app/QtText.h"
+#include "qtplatform/QtText.h"
 
 namespace quillory {
 

@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/CommandIds.h"
-#include "app/CommandTable.h"
-#include "app/QtText.h"
+#include "commands/CommandIds.h"
+#include "commands/CommandTable.h"
+#include "qtplatform/QtText.h"
 
 namespace quillory {
 

@@ -8,10 +8,10 @@
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
-#include "platform/MessageBox.h"
-#include "platform/qt/QtFileDialogs.h"
-#include "platform/qt/QtFontColorDialogs.h"
-#include "platform/qt/QtMessageBoxes.h"
+#include "base/MessageBox.h"
+#include "qtplatform/QtFileDialogs.h"
+#include "qtplatform/QtFontColorDialogs.h"
+#include "qtplatform/QtMessageBoxes.h"
 
 int main(int argc, char* argv[])
 {

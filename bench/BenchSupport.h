@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#include "platform/MessageBox.h"
+#include "base/MessageBox.h"
 
 namespace quillory::bench {
 

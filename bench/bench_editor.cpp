@@ -20,9 +20,9 @@
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "document/QuilloryDoc.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
-#include "tools/GotoDlg.h"
+#include "base/FileDialogs.h"
+#include "base/MessageBox.h"
+#include "dialogs/GotoDlg.h"
 #include "view/QuilloryView.h"
 
 using namespace quillory;

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "document/ByteHeap.h"
-#include "document/CharRange.h"
+#include "base/ByteHeap.h"
+#include "base/CharRange.h"
 
 namespace quillory {
 

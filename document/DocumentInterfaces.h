@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/CharRange.h"
+#include "base/CharRange.h"
 
 namespace quillory {
 

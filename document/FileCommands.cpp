@@ -4,7 +4,7 @@
 
 #include "document/QuilloryDoc.h"
 #include "document/SafeFileWriter.h"
-#include "platform/CodePages.h"
+#include "base/CodePages.h"
 
 namespace quillory {
 

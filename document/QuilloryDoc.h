@@ -9,8 +9,8 @@
 
 #include "document/ByteStorage.h"
 #include "document/DocumentInterfaces.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
+#include "base/FileDialogs.h"
+#include "base/MessageBox.h"
 
 namespace quillory {
 

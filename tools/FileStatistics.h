@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/MessageBox.h"
+#include "base/MessageBox.h"
 #include "tools/ByteChunks.h"
 
 namespace quillory {

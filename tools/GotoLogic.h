@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/MessageBox.h"
+#include "base/MessageBox.h"
 
 namespace quillory {
 

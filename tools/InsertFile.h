@@ -14,10 +14,10 @@
 #include <span>
 #include <string>
 
-#include "document/ByteHeap.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
-#include "tools/HeapBlock.h"
+#include "base/ByteHeap.h"
+#include "base/FileDialogs.h"
+#include "base/MessageBox.h"
+#include "base/HeapBlock.h"
 
 namespace quillory {
 

@@ -1,6 +1,6 @@
 #include "tools/StripHtmlCommand.h"
 
-#include "tools/HeapBlock.h"
+#include "base/HeapBlock.h"
 #include "tools/HtmlStripper.h"
 
 namespace quillory {

@@ -12,8 +12,8 @@
 #include <span>
 #include <string_view>
 
-#include "document/ByteHeap.h"
-#include "platform/MessageBox.h"
+#include "base/ByteHeap.h"
+#include "base/MessageBox.h"
 
 namespace quillory {
 

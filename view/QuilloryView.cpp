@@ -6,11 +6,11 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "app/CommandIds.h"
-#include "platform/qt/QtClipboard.h"
+#include "commands/CommandIds.h"
+#include "qtplatform/QtClipboard.h"
 #include "settings/SettingsFile.h"
-#include "view/FindReplaceDialog.h"
-#include "tools/GotoDlg.h"
+#include "dialogs/FindReplaceDialog.h"
+#include "dialogs/GotoDlg.h"
 #include "view/HelpWindow.h"
 
 namespace quillory {

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandRouter.h"
+#include "commands/CommandRouter.h"
 #include "document/QuilloryDoc.h"
-#include "editcontrol/widget/EditControl.h"
-#include "editcontrol/widget/PrintLayout.h"
+#include "editcontrol/EditControl.h"
+#include "editcontrol/PrintLayout.h"
 #include "settings/SettingsRecord.h"
-#include "view/FindReplaceDialog.h"
+#include "dialogs/FindReplaceDialog.h"
 #include "view/ViewServices.h"
 
 namespace quillory {

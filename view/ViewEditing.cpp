@@ -4,7 +4,7 @@
 #include <string>
 
 #include "document/ByteClassifier.h"
-#include "platform/CodePages.h"
+#include "base/CodePages.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {

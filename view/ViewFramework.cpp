@@ -5,7 +5,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "platform/qt/CharFormatFont.h"
+#include "qtplatform/CharFormatFont.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {

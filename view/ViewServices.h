@@ -6,10 +6,10 @@
 #include <QString>
 #include <functional>
 
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
-#include "platform/FontColorDialogs.h"
-#include "platform/MessageBox.h"
+#include "base/Clipboard.h"
+#include "base/FileDialogs.h"
+#include "base/FontColorDialogs.h"
+#include "base/MessageBox.h"
 
 class QPrinter;
 

@@ -4,7 +4,7 @@
 #include <QScreen>
 
 #include "tools/FileStatistics.h"
-#include "tools/GotoDlg.h"
+#include "dialogs/GotoDlg.h"
 #include "tools/InsertFile.h"
 #include "tools/StripHtmlCommand.h"
 #include "view/QuilloryView.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editcontrol/widget/EditControl.h"
+#include "editcontrol/EditControl.h"
 
 using namespace quillory;
 using Clock = std::chrono::steady_clock;

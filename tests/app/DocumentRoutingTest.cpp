@@ -8,11 +8,11 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "document/QuilloryDoc.h"
-#include "platform/FileDialogs.h"
+#include "base/FileDialogs.h"
 #include "support/ControlStandIn.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"

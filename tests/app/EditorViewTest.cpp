@@ -7,12 +7,12 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "document/QuilloryDoc.h"
-#include "platform/FontColorDialogs.h"
+#include "base/FontColorDialogs.h"
 #include "settings/SettingsFile.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"

@@ -16,7 +16,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "app/FrameGeometry.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryStatusBar.h"

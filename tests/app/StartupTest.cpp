@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"

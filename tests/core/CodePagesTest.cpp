@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/CodePages.h"
+#include "base/CodePages.h"
 
 namespace quillory::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "editcontrol/widget/EditControl.h"
-#include "editcontrol/widget/GlyphTable.h"
-#include "editcontrol/widget/PrintLayout.h"
+#include "editcontrol/EditControl.h"
+#include "editcontrol/GlyphTable.h"
+#include "editcontrol/PrintLayout.h"
 #include "support/FakeClipboard.h"
 
 namespace quillory {

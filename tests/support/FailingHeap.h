@@ -1,7 +1,7 @@
 #pragma once
 // A heap that fails on demand, to test that a failed allocation changes nothing.
 
-#include "document/ByteHeap.h"
+#include "base/ByteHeap.h"
 
 namespace quillory::test {
 

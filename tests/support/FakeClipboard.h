@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/Clipboard.h"
+#include "base/Clipboard.h"
 
 namespace quillory::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 namespace quillory::test {
 

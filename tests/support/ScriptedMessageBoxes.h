@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/MessageBox.h"
+#include "base/MessageBox.h"
 
 namespace quillory::test {
 

@@ -2,9 +2,10 @@
 
 #include <QFontInfo>
 
-#include "platform/FileDialogs.h"
-#include "platform/qt/CharFormatFont.h"
-#include "platform/qt/QtFileDialogs.h"
+#include "base/FileDialogs.h"
+#include "qtplatform/CharFormatFont.h"
+#include "settings/SettingsRecord.h"
+#include "qtplatform/QtFileDialogs.h"
 
 namespace quillory::test {
 namespace {

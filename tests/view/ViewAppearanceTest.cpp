@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "settings/SettingsFile.h"
 #include "view/ViewHarness.h"
 

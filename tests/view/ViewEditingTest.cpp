@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "document/ByteClassifier.h"
 #include "view/ViewHarness.h"
 

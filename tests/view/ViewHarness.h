@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 
-#include "app/CommandRouter.h"
-#include "app/DocumentCommands.h"
+#include "commands/CommandRouter.h"
+#include "document/DocumentCommands.h"
 #include "document/QuilloryDoc.h"
 #include "support/FakeClipboard.h"
 #include "support/ScriptedFileDialogs.h"

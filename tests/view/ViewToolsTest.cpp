@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/CommandIds.h"
-#include "tools/GotoDlg.h"
+#include "commands/CommandIds.h"
+#include "dialogs/GotoDlg.h"
 #include "view/ViewHarness.h"
 
 namespace quillory::test {

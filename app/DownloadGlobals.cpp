@@ -1,8 +1,0 @@
-#include "app/DownloadGlobals.h"
-
-namespace quillory {
-
-std::mutex g_csDownload;
-std::string g_strUrl;
-
-}  // namespace quillory

@@ -1,0 +1,70 @@
+#pragma once
+// The modeless Find and Replace dialog: what to find, what to replace it with, whole word, match
+// case and (for Find) the direction. It only asks; the view searches and replaces.
+
+#include <QDialog>
+#include <string>
+
+#include "editcore/TextFinder.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QLabel;
+
+namespace quillory {
+
+// A search as the dialog describes it, with the texts already in the control's 8-bit encoding.
+struct SearchRequest {
+    std::string findWhat;
+    std::string replaceWith;
+    FindOptions options;
+};
+
+class FindReplaceDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit FindReplaceDialog(QWidget* parent = nullptr);
+
+    // Shows the dialog as Find (direction choice, no replacing) or Replace, with findWhat preset.
+    void showAs(bool replace, const QString& findWhat);
+    bool isReplace() const { return m_replace; }
+    SearchRequest request() const;
+
+    QLineEdit* findEdit() const { return m_findWhat; }
+    QLineEdit* replaceEdit() const { return m_replaceWith; }
+    QCheckBox* wholeWordBox() const { return m_wholeWord; }
+    QCheckBox* matchCaseBox() const { return m_matchCase; }
+    QRadioButton* upButton() const { return m_up; }
+    QPushButton* findNextButton() const { return m_findNext; }
+    QPushButton* replaceButton() const { return m_replaceOne; }
+    QPushButton* replaceAllButton() const { return m_replaceAll; }
+
+signals:
+    void findNextRequested(const SearchRequest& request);
+    void replaceRequested(const SearchRequest& request);
+    void replaceAllRequested(const SearchRequest& request);
+
+private:
+    void updateButtons();
+
+    bool m_replace = false;           // shown as Replace
+    QLineEdit* m_findWhat;
+    QLabel* m_replaceLabel;
+    QLineEdit* m_replaceWith;
+    QCheckBox* m_wholeWord;
+    QCheckBox* m_matchCase;
+    QWidget* m_direction;             // the Up/Down group, Find only
+    QRadioButton* m_up;
+    QRadioButton* m_down;
+    QPushButton* m_findNext;
+    QPushButton* m_replaceOne;
+    QPushButton* m_replaceAll;
+};
+
+// Text typed in a dialog as the control's bytes: Windows-1252, '?' for characters it lacks.
+std::string toControlBytes(const QString& text);
+QString fromControlBytes(std::string_view bytes);
+
+}  // namespace quillory

@@ -1,0 +1,24 @@
+#include "document/DocumentCommands.h"
+
+#include "commands/CommandIds.h"
+#include "commands/CommandRouter.h"
+#include "document/QuilloryDoc.h"
+
+namespace quillory {
+
+void registerDocumentCommands(CommandTarget& target, CQuilloryDoc& document)
+{
+    CQuilloryDoc* doc = &document;
+    target.OnCommand(cmd::ID_FILE_NEW, [doc] { doc->OnFileNew(); });
+    target.OnCommand(cmd::ID_FILE_OPEN, [doc] { doc->OnFileOpen(); });
+    target.OnCommand(cmd::ID_FILE_SAVE, [doc] { doc->OnFileSave(); });
+    target.OnCommand(cmd::ID_FILE_SAVE_AS, [doc] { doc->OnFileSaveAs(); });
+    target.OnCommand(cmd::ID_ANSI_TO_ASCII, [doc] { doc->OnAnsiToAscii(); });
+    target.OnUpdate(cmd::ID_ANSI_TO_ASCII,
+                    [doc](CCmdUI& ui) { ui.SetCheck(doc->m_bAnsiToAscii != 0); });
+    target.OnCommand(cmd::ID_FREE_STORAGE, [doc] { doc->OnFreeStorage(); });
+    // The view answers this update too (it comes first); until there is one the rule is the same.
+    target.OnUpdate(cmd::ID_FREE_STORAGE, [doc](CCmdUI& ui) { ui.Enable(doc->m_bText == 0); });
+}
+
+}  // namespace quillory

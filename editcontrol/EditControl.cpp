@@ -1,0 +1,574 @@
+#include "editcontrol/EditControl.h"
+
+#include <QApplication>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "editcore/ByteCodec.h"
+#include "editcontrol/GlyphTable.h"
+#include "qtplatform/QtClipboard.h"
+
+namespace quillory {
+
+namespace {
+
+// The scroll bars count in units that stay below 2^30, so an int never overflows.
+std::int64_t unitsScale(std::int64_t extent) { return extent / (std::int64_t{1} << 30) + 1; }
+
+}  // namespace
+
+EditControl::EditControl(QWidget* parent) : QAbstractScrollArea(parent), m_layout(m_model.text())
+{
+    m_model.setListener(this);
+    m_format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_COLOR | CFM_SIZE | CFM_FACE;
+    m_format.dwEffects = CFE_AUTOCOLOR;
+    m_format.yHeight = 200;  // 10 points
+    m_format.setFaceName(kDefaultFaceName);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setAttribute(Qt::WA_KeyCompression, false);  // one key event per key, for the view's hooks
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_background = 0xFFFFFF;
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &EditControl::onVerticalAction);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &EditControl::onVerticalValue);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EditControl::onHorizontalValue);
+    m_idleLayout.setSingleShot(true);
+    m_idleLayout.setInterval(0);
+    connect(&m_idleLayout, &QTimer::timeout, this, [this] {
+        if (!layoutIdleStep())
+            m_idleLayout.start();
+    });
+    m_autoScroll.setInterval(40);
+    connect(&m_autoScroll, &QTimer::timeout, this, &EditControl::autoScrollStep);
+    applyFont();
+}
+
+EditControl::~EditControl() { m_model.setListener(nullptr); }
+
+// ---------------------------------------------------------------- text and selection
+
+void EditControl::SetWindowText(std::string_view bytes)
+{
+    resetView();
+    m_model.setText(bytes);
+}
+
+void EditControl::adoptWindowText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    resetView();
+    m_model.adoptText(block, length, blockBytes);
+}
+
+void EditControl::resetView()
+{
+    m_top = 0;
+    m_xOffset = 0;
+    m_widestRow = 0;
+    m_desiredX = -1;
+}
+
+std::string EditControl::GetTextRange(std::int64_t start, std::int64_t end) const
+{
+    start = std::clamp<std::int64_t>(start, 0, m_model.length());
+    end = std::clamp<std::int64_t>(end, start, m_model.length());
+    return m_model.text().text(start, end - start);
+}
+
+void EditControl::forEachTextPiece(const std::function<void(std::string_view)>& visit) const
+{
+    m_model.text().forEachPiece(0, m_model.length(), visit);
+}
+
+void EditControl::GetText(std::uint8_t* out) const
+{
+    m_model.text().copy(0, m_model.length(), reinterpret_cast<char*>(out));
+}
+
+CharRange EditControl::GetSel() const
+{
+    return {static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionStart(), INT32_MAX)),
+            static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionEnd(), INT32_MAX))};
+}
+
+void EditControl::SetSel(std::int64_t start, std::int64_t end)
+{
+    m_model.SetSel(start, end);
+    m_desiredX = -1;
+    // A hidden selection is being worked on behind the user's back: the view stays put.
+    if (!m_selectionHidden)
+        ensureCaretVisible();
+}
+
+std::int64_t EditControl::GetTextRange(std::int64_t start, std::int64_t end, char* out) const
+{
+    start = std::clamp<std::int64_t>(start, 0, m_model.length());
+    end = std::clamp<std::int64_t>(end, start, m_model.length());
+    m_model.text().copy(start, end - start, out);
+    return end - start;
+}
+
+std::string EditControl::GetSelText() const
+{
+    return GetTextRange(m_model.selectionStart(), m_model.selectionEnd());
+}
+
+void EditControl::ReplaceSel(std::string_view bytes, bool canUndo)
+{
+    m_model.closeUndoStep();
+    m_model.replaceSelection(bytes, canUndo);
+    m_model.closeUndoStep();
+    ensureCaretVisible();
+}
+
+void EditControl::Clear()
+{
+    if (m_model.hasSelection())
+        ReplaceSel({}, true);
+}
+
+void EditControl::Copy()
+{
+    if (!m_model.hasSelection())
+        return;
+    IClipboard* clipboard = m_clipboard;
+    if (clipboard == nullptr) {
+        if (!m_systemClipboard)
+            m_systemClipboard = std::make_unique<QtClipboard>();
+        clipboard = m_systemClipboard.get();
+    }
+    clipboard->setText(byteCodec().toClipboard(GetSelText()));
+}
+
+void EditControl::Cut()
+{
+    if (!m_model.hasSelection())
+        return;
+    Copy();
+    Clear();
+}
+
+bool EditControl::CanPaste() const
+{
+    if (m_clipboard)
+        return m_clipboard->canPaste();
+    return QtClipboard().canPaste();
+}
+
+void EditControl::Paste()
+{
+    if (!CanPaste())
+        return;
+    const std::u16string text = m_clipboard ? m_clipboard->text() : QtClipboard().text();
+    ReplaceSel(byteCodec().fromClipboard(text), true);
+}
+
+void EditControl::HideSelection(bool hide)
+{
+    if (hide == m_selectionHidden)
+        return;
+    m_selectionHidden = hide;
+    viewport()->update();
+}
+
+void EditControl::Undo()
+{
+    m_model.undo();
+    m_desiredX = -1;
+    ensureCaretVisible();
+}
+
+std::optional<FoundRange> EditControl::FindText(std::string_view needle, std::int64_t from,
+                                                const FindOptions& options)
+{
+    return findText(m_model.text(), needle, from, options);
+}
+
+void EditControl::setOverwriteMode(bool on)
+{
+    if (on == m_overwrite)
+        return;
+    m_overwrite = on;
+    viewport()->update();
+    emit overwriteModeChanged(on);
+}
+
+// ---------------------------------------------------------------- appearance
+
+void EditControl::SetDefaultCharFormat(const CharFormatA& format)
+{
+    const std::uint32_t mask = format.dwMask;
+    auto takeEffect = [&](std::uint32_t maskBit, std::uint32_t effect) {
+        if (mask & maskBit)
+            m_format.dwEffects = (m_format.dwEffects & ~effect) | (format.dwEffects & effect);
+    };
+    takeEffect(CFM_BOLD, CFE_BOLD);
+    takeEffect(CFM_ITALIC, CFE_ITALIC);
+    takeEffect(CFM_UNDERLINE, CFE_UNDERLINE);
+    takeEffect(CFM_STRIKEOUT, CFE_STRIKEOUT);
+    if (mask & CFM_COLOR) {
+        takeEffect(CFM_COLOR, CFE_AUTOCOLOR);
+        m_format.crTextColor = format.crTextColor;
+    }
+    if ((mask & CFM_SIZE) && format.yHeight > 0)
+        m_format.yHeight = format.yHeight;
+    if ((mask & CFM_FACE) && !format.faceName().empty()) {
+        m_format.setFaceName(format.faceName());
+        m_format.bCharSet = format.bCharSet;
+        m_format.bPitchAndFamily = format.bPitchAndFamily;
+    }
+    applyFont();
+}
+
+void EditControl::SetBackgroundColor(std::uint32_t colorRef)
+{
+    m_background = colorRef & 0xFFFFFF;
+    viewport()->update();
+}
+
+void EditControl::SetWordWrap(bool wrapToWindow)
+{
+    if (wrapToWindow == m_wordWrap)
+        return;
+    m_wordWrap = wrapToWindow;
+    m_xOffset = 0;
+    setHorizontalScrollBarPolicy(wrapToWindow ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    updateWrapWidth();
+}
+
+void EditControl::applyFont()
+{
+    QFont font(QString::fromStdString(m_format.faceName()));
+    font.setPointSizeF(m_format.yHeight / 20.0);
+    font.setBold(m_format.dwEffects & CFE_BOLD);
+    font.setItalic(m_format.dwEffects & CFE_ITALIC);
+    font.setUnderline(m_format.dwEffects & CFE_UNDERLINE);
+    font.setStrikeOut(m_format.dwEffects & CFE_STRIKEOUT);
+    font.setKerning(false);
+    m_glyphs = std::make_unique<GlyphTable>(font);
+    m_layout.setAdvances(m_glyphs->advances());
+    updateWrapWidth();
+}
+
+void EditControl::updateWrapWidth()
+{
+    const int width = std::max(1, viewport()->width() - textLeft() - 2);
+    m_layout.setWrapWidth(m_wordWrap ? std::optional<std::int64_t>(std::int64_t{width} * 64) : std::nullopt);
+    m_top = m_layout.rowStart(std::min(m_top, m_model.length()));
+    m_desiredX = -1;
+    scheduleIdleLayout();
+    ensureCaretVisible();
+}
+
+void EditControl::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_wordWrap)
+        updateWrapWidth();
+    else
+        updateScrollBars();
+}
+
+// ---------------------------------------------------------------- model notifications
+
+void EditControl::onTextChanged(const TextChange& change)
+{
+    if (change.wholeText) {
+        m_layout.reset();
+        m_top = 0;
+    } else {
+        m_layout.textChanged(change.offset, change.removed, change.inserted, change.lineDelta);
+        std::int64_t top = m_top;
+        if (change.offset + change.removed <= top)
+            top += change.inserted - change.removed;
+        else if (change.offset < top)
+            top = change.offset;
+        m_top = m_layout.rowStart(std::clamp<std::int64_t>(top, 0, m_model.length()));
+    }
+    scheduleIdleLayout();
+    updateScrollBars();
+    viewport()->update();
+    emit textChanged(change.offset, change.removed, change.inserted);
+}
+
+void EditControl::onSelectionChanged()
+{
+    m_caretOn = true;
+    viewport()->update();
+    emit selectionChanged();
+}
+
+void EditControl::onModifiedChanged(bool modified) { emit modifiedChanged(modified); }
+
+void EditControl::onUndoAvailableChanged(bool available) { emit undoAvailableChanged(available); }
+
+// ---------------------------------------------------------------- scrolling
+
+int EditControl::visibleRows() const { return std::max(1, viewport()->height() / m_glyphs->lineHeight()); }
+
+void EditControl::setTop(std::int64_t rowStart)
+{
+    m_top = rowStart;
+    updateScrollBars();
+    viewport()->update();
+}
+
+std::int64_t EditControl::rowsMoved(std::int64_t rowStart, int rows)
+{
+    for (; rows > 0; --rows) {
+        const auto next = m_layout.nextRow(rowStart);
+        if (!next)
+            break;
+        rowStart = *next;
+    }
+    for (; rows < 0; ++rows) {
+        const auto prev = m_layout.prevRow(rowStart);
+        if (!prev)
+            break;
+        rowStart = *prev;
+    }
+    return rowStart;
+}
+
+void EditControl::clampTop()
+{
+    // The last row may come up to the bottom of the view, not further.
+    std::int64_t row = m_top;
+    int below = 0;
+    for (; below < visibleRows() - 1; ++below) {
+        const auto next = m_layout.nextRow(row);
+        if (!next)
+            break;
+        row = *next;
+    }
+    if (below < visibleRows() - 1)
+        m_top = rowsMoved(m_top, below - (visibleRows() - 1));
+}
+
+void EditControl::scrollRows(int rows)
+{
+    m_top = rowsMoved(m_top, rows);
+    clampTop();
+    setTop(m_top);
+}
+
+void EditControl::ensureCaretVisible()
+{
+    const std::int64_t caret = m_model.caret();
+    const std::int64_t caretRow = m_layout.rowStart(caret);
+    if (caretRow < m_top) {
+        m_top = caretRow;
+    } else {
+        std::int64_t row = m_top;
+        bool visible = row == caretRow;
+        for (int i = 1; i < visibleRows() && !visible; ++i) {
+            const auto next = m_layout.nextRow(row);
+            if (!next)
+                break;
+            row = *next;
+            visible = row == caretRow;
+        }
+        if (!visible)
+            m_top = rowsMoved(caretRow, -(visibleRows() - 1));
+    }
+    if (!m_wordWrap) {
+        const std::int64_t x = m_layout.xOf(caretRow, caret) / 64;
+        const int width = viewport()->width() - textLeft() - 4;
+        if (x < m_xOffset)
+            m_xOffset = std::max<std::int64_t>(0, x - width / 3);
+        else if (x > m_xOffset + width)
+            m_xOffset = x - width * 2 / 3;
+    }
+    setTop(m_top);
+}
+
+void EditControl::updateScrollBars()
+{
+    m_settingScrollBars = true;
+    QScrollBar* v = verticalScrollBar();
+    const std::int64_t length = m_model.length();
+    m_vScale = unitsScale(length);
+    // At the end when the last row is in view: the thumb then sits at the bottom.
+    std::int64_t row = m_top;
+    bool atEnd = true;
+    for (int i = 0; i < visibleRows(); ++i) {
+        const auto next = m_layout.nextRow(row);
+        if (!next)
+            break;
+        if (i == visibleRows() - 1)
+            atEnd = false;
+        row = *next;
+    }
+    const std::int64_t pageBytes = std::max<std::int64_t>(1, row - m_top);
+    if (m_top == 0 && atEnd) {
+        v->setRange(0, 0);
+    } else {
+        const auto maximum = static_cast<int>(length / m_vScale);
+        v->setRange(0, maximum);
+        v->setPageStep(static_cast<int>(std::clamp<std::int64_t>(pageBytes / m_vScale, 1, maximum)));
+        v->setSingleStep(1);
+        if (!v->isSliderDown())
+            v->setValue(atEnd ? maximum : static_cast<int>(m_top / m_vScale));
+    }
+    if (!m_wordWrap) {
+        QScrollBar* h = horizontalScrollBar();
+        const std::int64_t extent = std::max<std::int64_t>(m_widestRow - viewport()->width() + 16, m_xOffset);
+        m_hScale = unitsScale(extent);
+        h->setRange(0, static_cast<int>(std::max<std::int64_t>(0, extent) / m_hScale));
+        h->setPageStep(std::max(1, viewport()->width()));
+        h->setSingleStep(std::max(1, m_glyphs->spaceWidth()));
+        h->setValue(static_cast<int>(m_xOffset / m_hScale));
+    }
+    m_settingScrollBars = false;
+}
+
+void EditControl::onVerticalAction(int action)
+{
+    int rows = 0;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: rows = 1; break;
+    case QAbstractSlider::SliderSingleStepSub: rows = -1; break;
+    case QAbstractSlider::SliderPageStepAdd: rows = visibleRows() - 1; break;
+    case QAbstractSlider::SliderPageStepSub: rows = -(visibleRows() - 1); break;
+    default: return;
+    }
+    m_settingScrollBars = true;  // the step is made in rows, not in scroll bar units
+    scrollRows(rows == 0 ? 1 : rows);
+    m_settingScrollBars = true;
+    verticalScrollBar()->setSliderPosition(verticalScrollBar()->value());
+    m_settingScrollBars = false;
+}
+
+void EditControl::onVerticalValue(int value)
+{
+    if (m_settingScrollBars)
+        return;
+    const QScrollBar* v = verticalScrollBar();
+    std::int64_t target = std::int64_t{value} * m_vScale;
+    if (value >= v->maximum())
+        target = m_model.length();
+    m_top = m_layout.rowStart(std::min(target, m_model.length()));
+    clampTop();
+    if (v->isSliderDown()) {
+        viewport()->update();
+        scheduleIdleLayout();
+    } else {
+        setTop(m_top);
+    }
+}
+
+void EditControl::onHorizontalValue(int value)
+{
+    if (m_settingScrollBars)
+        return;
+    m_xOffset = std::int64_t{value} * m_hScale;
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- idle layout
+
+void EditControl::scheduleIdleLayout()
+{
+    if (!m_idleLayout.isActive())
+        m_idleLayout.start();
+}
+
+bool EditControl::layoutIdleStep()
+{
+    // Lays out, a few megabytes at a time, the long lines the user is likely to jump through:
+    // the one in view, the caret's, and the last.
+    constexpr std::int64_t kBudget = 2 << 20;  // a few milliseconds per line
+    const TextBuffer& text = m_model.text();
+    for (std::int64_t line : {text.lineOf(m_top), text.lineOf(m_model.caret()), text.lineCount() - 1})
+        if (!m_layout.extendCheckpoints(line, kBudget))
+            return false;
+    return true;
+}
+
+// ---------------------------------------------------------------- focus and caret
+
+void EditControl::focusInEvent(QFocusEvent* event)
+{
+    m_caretOn = true;
+    const int flash = QApplication::cursorFlashTime();
+    if (flash > 0)
+        m_blink.start(flash / 2, this);
+    viewport()->update();
+    QAbstractScrollArea::focusInEvent(event);
+}
+
+void EditControl::focusOutEvent(QFocusEvent* event)
+{
+    m_blink.stop();
+    m_autoScroll.stop();
+    m_dragging = false;
+    viewport()->update();
+    QAbstractScrollArea::focusOutEvent(event);
+}
+
+void EditControl::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretOn = !m_caretOn;
+        viewport()->update(caretRect().adjusted(-1, -1, 1, 1));
+        return;
+    }
+    QAbstractScrollArea::timerEvent(event);
+}
+
+bool EditControl::focusNextPrevChild(bool) { return false; }  // Tab is a character here
+
+bool EditControl::viewportEvent(QEvent* event)
+{
+    // No dropping of text from elsewhere: every change goes through the operations.
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop)
+        return true;
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+QRect EditControl::caretRect()
+{
+    const std::int64_t caret = m_model.caret();
+    const std::int64_t caretRow = m_layout.rowStart(caret);
+    if (caretRow < m_top)
+        return {};
+    std::int64_t row = m_top;
+    int index = 0;
+    while (row != caretRow) {
+        const auto next = m_layout.nextRow(row);
+        if (!next || ++index > visibleRows() + 1)
+            return {};
+        row = *next;
+    }
+    const int x = static_cast<int>(m_layout.xOf(caretRow, caret) / 64 - m_xOffset) + textLeft();
+    int width = 2;
+    if (m_overwrite && caret < m_model.length()) {
+        const std::uint8_t b = m_model.text().at(caret);
+        if (b != '\r' && b != '\n')
+            width = std::max(2, m_layout.advanceAt(b, 0) / 64);
+    }
+    return {x, index * m_glyphs->lineHeight(), width, m_glyphs->lineHeight()};
+}
+
+std::int64_t EditControl::hitTest(QPoint point)
+{
+    int rowIndex = std::max(0, point.y()) / m_glyphs->lineHeight();
+    std::int64_t row = m_top;
+    for (; rowIndex > 0; --rowIndex) {
+        const auto next = m_layout.nextRow(row);
+        if (!next)
+            return m_layout.posAtX(row, INT64_MAX / 2);
+        row = *next;
+    }
+    if (point.y() < 0)
+        row = rowsMoved(row, -1);
+    return m_layout.posAtX(row, (point.x() - textLeft() + m_xOffset) * 64);
+}
+
+}  // namespace quillory

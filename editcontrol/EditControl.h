@@ -1,0 +1,239 @@
+#pragma once
+// The editing control: a scroll area that shows and edits 8-bit text, one character per byte,
+// fast on texts of hundreds of megabytes. It stands where the view expects a rich edit control:
+// its operations keep the Windows names the view uses, every change of the text by the user goes
+// through them, and the view sees every key and character first through two hooks.
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QColor>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document/DocumentInterfaces.h"
+#include "editcore/EditModel.h"
+#include "editcore/TextFinder.h"
+#include "editcore/WrapLayout.h"
+#include "base/Clipboard.h"
+#include "base/CharFormat.h"
+
+namespace quillory {
+
+class GlyphTable;
+
+// A key press as the key-down hook sees it (WM_KEYDOWN), auto-repeats included.
+struct KeyDown {
+    int key = 0;                                   // Qt::Key
+    Qt::KeyboardModifiers modifiers;               // Shift, Control, Alt...
+    bool autoRepeat = false;                       // a repeat of a held key
+};
+
+class EditControl : public QAbstractScrollArea, public IDocumentControl, private EditModelListener {
+    Q_OBJECT
+
+public:
+    explicit EditControl(QWidget* parent = nullptr);
+    ~EditControl() override;
+
+    // --- Text
+    // Replaces the whole text by bytes up to the first 0 byte (WM_SETTEXT): caret at 0, nothing
+    // to undo, not modified.
+    void SetWindowText(std::string_view bytes);
+    // The same without a copy: takes ownership of a C-heap block (malloc, calloc, realloc) of
+    // blockBytes whose first `length` bytes are the text; the rest is room for edits.
+    void adoptWindowText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    std::int64_t GetTextLength() const override { return m_model.length(); }
+    // The bytes of [start, end) (clamped).
+    std::string GetTextRange(std::int64_t start, std::int64_t end) const;
+    // Copies the bytes of [start, end) (clamped) to out; returns how many.
+    std::int64_t GetTextRange(std::int64_t start, std::int64_t end, char* out) const;
+    // Calls visit with the whole text in order, in at most two pieces, without copying.
+    void forEachTextPiece(const std::function<void(std::string_view)>& visit) const;
+    const TextBuffer& buffer() const { return m_model.text(); }
+
+    // --- Selection (byte offsets; the caret is at the selection's end that moved last)
+    std::int64_t selectionStart() const { return m_model.selectionStart(); }
+    std::int64_t selectionEnd() const { return m_model.selectionEnd(); }
+    std::int64_t caretPosition() const { return m_model.caret(); }
+    // Selects [start, end) with the caret at end; end -1 means the text's end, start -1 only
+    // removes the selection. The view scrolls to the caret unless the selection is hidden.
+    void SetSel(std::int64_t start, std::int64_t end);
+    // The selected bytes (EM_GETSELTEXT).
+    std::string GetSelText() const;
+    // Replaces the selection (EM_REPLACESEL); an undoable replacement is one undo step.
+    void ReplaceSel(std::string_view bytes, bool canUndo = false);
+    // Deletes the selection without touching the clipboard (WM_CLEAR); undoable.
+    void Clear();
+    void Copy();
+    void Cut();
+    void Paste();
+    bool CanPaste() const;
+    // Hides or shows the selection (EM_HIDESELECTION); the selection itself stays.
+    void HideSelection(bool hide);
+
+    // --- Undo and modified flag
+    bool CanUndo() const { return m_model.canUndo(); }
+    // Reverts the last action; a second Undo redoes it.
+    void Undo();
+    void EmptyUndoBuffer() override { m_model.emptyUndoBuffer(); }
+    bool GetModify() const { return m_model.modified(); }
+
+    // --- Appearance
+    // The control's one character format. Set applies the fields named in dwMask.
+    CharFormatA GetDefaultCharFormat() const { return m_format; }
+    void SetDefaultCharFormat(const CharFormatA& format);
+    // COLORREF 0x00BBGGRR.
+    void SetBackgroundColor(std::uint32_t colorRef);
+    std::uint32_t backgroundColor() const { return m_background; }
+    // Mouse selections extend by whole words when on.
+    void SetAutoWordSelection(bool on) { m_autoWordSelection = on; }
+    bool autoWordSelection() const { return m_autoWordSelection; }
+    // Wrap lines at the window's width, or show each line on one row.
+    void SetWordWrap(bool wrapToWindow);
+    bool wordWrap() const { return m_wordWrap; }
+    bool overwriteMode() const { return m_overwrite; }
+    void setOverwriteMode(bool on);
+
+    // --- Limits and find
+    std::int64_t GetLimitText() const { return m_model.limit(); }
+    void LimitText(std::int64_t limit) { m_model.setLimit(limit); }
+    // Finds needle from `from`; the control's selection is unchanged.
+    std::optional<FoundRange> FindText(std::string_view needle, std::int64_t from, const FindOptions& options);
+
+    // --- Services
+    // The clipboard used by Copy, Cut and Paste; the system's when none is set.
+    void setClipboard(IClipboard* clipboard) { m_clipboard = clipboard; }
+
+    // --- Hooks for the view, called before the control acts; true consumes the event.
+    // Every key press, including repeats.
+    std::function<bool(const KeyDown&)> keyDownHook;
+    // Every character a key press or the input method produces, as a byte: Windows-1252 for
+    // printable characters, 8 Backspace, 9 Tab, 13 Enter, 10 Ctrl+Enter, 0 Ctrl+2.
+    std::function<bool(std::uint8_t)> charHook;
+
+    // --- IDocumentControl
+    CharRange GetSel() const override;
+    void SetSel(CharRange selection) override { SetSel(selection.start, selection.end); }
+    void GetText(std::uint8_t* out) const override;
+    void SetText(std::string_view bytes) override { SetWindowText(bytes); }
+    bool IsModified() const override { return GetModify(); }
+    void SetModify(bool modified) override { m_model.setModified(modified); }
+    void SetFocus() override { setFocus(Qt::OtherFocusReason); }
+
+    // --- For tests and the benchmark
+    // The first visible row's start.
+    std::int64_t topRowStart() const { return m_top; }
+    // Rows that fit the viewport wholly (at least 1).
+    int visibleRows() const;
+    // The caret rectangle in viewport coordinates.
+    QRect caretRect();
+    // The caret position nearest to a viewport point.
+    std::int64_t hitTest(QPoint point);
+    // Lays out more of long lines now (what idle time does); true when nothing is left.
+    bool layoutIdleStep();
+    WrapLayout& layout() { return m_layout; }
+    const GlyphTable& glyphs() const { return *m_glyphs; }
+    std::size_t memoryBytes() const { return m_model.text().memoryBytes(); }
+
+signals:
+    void selectionChanged();
+    void textChanged(qint64 offset, qint64 removed, qint64 inserted);
+    void modifiedChanged(bool modified);
+    void undoAvailableChanged(bool available);
+    void overwriteModeChanged(bool overwrite);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    // EditModelListener
+    void onTextChanged(const TextChange& change) override;
+    void onSelectionChanged() override;
+    void onModifiedChanged(bool modified) override;
+    void onUndoAvailableChanged(bool available) override;
+
+    // Input (EditControlInput.cpp)
+    bool isAcceleratorKey(const QKeyEvent* event) const;
+    bool handleNavigationKey(const QKeyEvent* event);
+    // Sends the characters of a key press through the hook and the default handling; false when it has none.
+    bool emitCharacters(const QKeyEvent* event);
+    void handleCharacter(std::uint8_t c);
+    void moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX = false);
+    // Up/Down/Page keys: the caret to the row `rows` away at the remembered x; scrollView moves the view too.
+    void moveCaretByRows(int rows, bool scrollView, bool extend);
+    // Where End puts the caret on a row.
+    std::int64_t rowEndCaret(std::int64_t row);
+    std::int64_t wordLeft(std::int64_t pos) const;
+    std::int64_t wordRight(std::int64_t pos) const;
+    std::pair<std::int64_t, std::int64_t> wordAt(std::int64_t pos) const;
+    std::int64_t rowsMoved(std::int64_t rowStart, int rows);
+    void extendMouseSelection(QPoint point);
+    void autoScrollStep();
+
+    // Scrolling and layout (EditControl.cpp)
+    void resetView();  // back to the top, before a whole new text
+    void applyFont();
+    void updateWrapWidth();
+    void setTop(std::int64_t rowStart);
+    void clampTop();
+    void ensureCaretVisible();
+    void scrollRows(int rows);
+    void updateScrollBars();
+    void onVerticalAction(int action);
+    void onVerticalValue(int value);
+    void onHorizontalValue(int value);
+    void scheduleIdleLayout();
+    int textLeft() const { return 2; }  // left margin inside the viewport, px
+
+    // Painting (EditControlPaint.cpp)
+    void paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd);
+
+    EditModel m_model;                      // text, selection, undo, modified flag
+    WrapLayout m_layout;                    // rows of m_model's text
+    std::unique_ptr<GlyphTable> m_glyphs;   // the format's font measured for the screen
+    CharFormatA m_format;                   // the one character format
+    std::uint32_t m_background = 0xFFFFFF;  // COLORREF of the background
+    bool m_autoWordSelection = false;       // mouse selections extend by words
+    bool m_wordWrap = true;                 // wrap at the viewport's width
+    bool m_overwrite = false;               // typing replaces the byte at the caret
+    bool m_selectionHidden = false;         // EM_HIDESELECTION
+    std::int64_t m_top = 0;                 // start of the first visible row
+    std::int64_t m_xOffset = 0;             // horizontal scroll, px (no wrap)
+    std::int64_t m_desiredX = -1;           // x that Up/Down keep, 1/64 px; -1: the caret's
+    std::int64_t m_vScale = 1;              // bytes per vertical scroll bar unit
+    std::int64_t m_hScale = 1;              // px per horizontal scroll bar unit
+    std::int64_t m_widestRow = 0;           // widest row painted so far, px (no wrap)
+    bool m_settingScrollBars = false;       // the scroll bars are being set by the control
+    bool m_caretOn = true;                  // blink phase
+    QBasicTimer m_blink;                    // caret blinking
+    QTimer m_idleLayout;                    // lays out long lines while the user does nothing
+    QTimer m_autoScroll;                    // scrolls while a drag selection is outside the view
+    QPoint m_lastMouse;                     // last drag position, viewport coordinates
+    bool m_dragging = false;                // left button held after a press in the text
+    bool m_wordDrag = false;                // the drag extends by words (double-click)
+    std::pair<std::int64_t, std::int64_t> m_dragWord{0, 0};  // the word the drag began in
+    QString m_preedit;                      // input-method text being composed, shown at the caret
+    IClipboard* m_clipboard = nullptr;      // Copy/Cut/Paste; null: the system's
+    std::unique_ptr<IClipboard> m_systemClipboard;  // the system's, made on first use
+};
+
+}  // namespace quillory

@@ -1,0 +1,136 @@
+#include "editcore/GapBuffer.h"
+
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillory {
+
+void GapBuffer::assign(std::string_view bytes)
+{
+    const std::size_t gap = std::min<std::size_t>(m_minGap, 1 << 20);
+    m_data.reset();
+    m_size = bytes.size() + gap;
+    m_data.reset(static_cast<std::uint8_t*>(allocateLarge(m_size)));
+    if (!bytes.empty())
+        std::memcpy(m_data.get(), bytes.data(), bytes.size());
+    m_gapStart = bytes.size();
+    m_gapEnd = m_size;
+}
+
+void GapBuffer::adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    // Growing a large block here would copy it (realloc of huge pages does): the block's own spare
+    // bytes are the gap, and the first edit that needs more makes a larger one.
+    m_data.reset(block);
+    m_size = std::max(blockBytes, length);
+    m_gapStart = length;
+    m_gapEnd = m_size;
+}
+
+void GapBuffer::moveGap(std::size_t pos)
+{
+    if (pos == m_gapStart)
+        return;
+    std::uint8_t* d = m_data.get();
+    if (pos < m_gapStart) {
+        const std::size_t n = m_gapStart - pos;
+        std::memmove(d + m_gapEnd - n, d + pos, n);
+        m_gapStart -= n;
+        m_gapEnd -= n;
+    } else {
+        const std::size_t n = pos - m_gapStart;
+        std::memmove(d + m_gapStart, d + m_gapEnd, n);
+        m_gapStart += n;
+        m_gapEnd += n;
+    }
+}
+
+void GapBuffer::ensureGap(std::size_t needed)
+{
+    if (gapLength() >= needed)
+        return;
+    const std::size_t textBytes = m_size - gapLength();
+    // Grow by a sixteenth of the text so that long typing reallocates rarely, capped so memory
+    // stays close to the text size.
+    const std::size_t gap = needed + std::clamp<std::size_t>(textBytes / 16, m_minGap, 16u << 20);
+    const std::size_t newSize = textBytes + gap;
+    std::unique_ptr<std::uint8_t[], LargeDeleter> fresh(static_cast<std::uint8_t*>(allocateLarge(newSize)));
+    const std::size_t tail = m_size - m_gapEnd;
+    if (m_gapStart > 0)
+        std::memcpy(fresh.get(), m_data.get(), m_gapStart);
+    if (tail > 0)
+        std::memcpy(fresh.get() + newSize - tail, m_data.get() + m_gapEnd, tail);
+    m_data = std::move(fresh);
+    m_gapEnd = newSize - tail;
+    m_size = newSize;
+}
+
+void GapBuffer::insert(std::int64_t pos, std::string_view bytes)
+{
+    if (bytes.empty())
+        return;
+    ensureGap(bytes.size());
+    moveGap(static_cast<std::size_t>(pos));
+    std::memcpy(m_data.get() + m_gapStart, bytes.data(), bytes.size());
+    m_gapStart += bytes.size();
+}
+
+void GapBuffer::erase(std::int64_t pos, std::int64_t count)
+{
+    if (count <= 0)
+        return;
+    moveGap(static_cast<std::size_t>(pos));
+    m_gapEnd += static_cast<std::size_t>(count);
+}
+
+void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const
+{
+    auto p = static_cast<std::size_t>(pos);
+    auto n = static_cast<std::size_t>(count);
+    if (p < m_gapStart) {
+        const std::size_t first = std::min(n, m_gapStart - p);
+        std::memcpy(out, m_data.get() + p, first);
+        out += first;
+        p += first;
+        n -= first;
+    }
+    if (n > 0)
+        std::memcpy(out, m_data.get() + p + gapLength(), n);
+}
+
+std::string GapBuffer::text(std::int64_t pos, std::int64_t count) const
+{
+    std::string out(static_cast<std::size_t>(count), '\0');
+    copy(pos, count, out.data());
+    return out;
+}
+
+const std::uint8_t* GapBuffer::span(std::int64_t pos, std::int64_t count, std::string& scratch) const
+{
+    auto p = static_cast<std::size_t>(pos);
+    auto end = p + static_cast<std::size_t>(count);
+    if (end <= m_gapStart)
+        return m_data.get() + p;
+    if (p >= m_gapStart)
+        return m_data.get() + p + gapLength();
+    scratch.resize(static_cast<std::size_t>(count));
+    copy(pos, count, scratch.data());
+    return reinterpret_cast<const std::uint8_t*>(scratch.data());
+}
+
+const std::uint8_t* GapBuffer::contiguous(std::int64_t pos, std::int64_t count)
+{
+    auto p = static_cast<std::size_t>(pos);
+    auto end = p + static_cast<std::size_t>(count);
+    if (p < m_gapStart && end > m_gapStart) {
+        // Move the gap to whichever side of the range needs the shorter memmove.
+        if (m_gapStart - p < end - m_gapStart)
+            moveGap(p);
+        else
+            moveGap(end);
+    }
+    return p < m_gapStart ? m_data.get() + p : m_data.get() + p + gapLength();
+}
+
+}  // namespace quillory

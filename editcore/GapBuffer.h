@@ -1,0 +1,71 @@
+#pragma once
+// Bytes in one allocation with a movable gap: edits near each other cost O(edit size), a distant
+// edit costs one memmove of the bytes between the old and the new gap position.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/LargeAllocation.h"
+
+namespace quillory {
+
+class GapBuffer {
+public:
+    // minGapBytes: the gap left after a growth; tests make it tiny to force reallocations.
+    explicit GapBuffer(std::size_t minGapBytes = 64 * 1024) : m_minGap(minGapBytes) {}
+
+    std::int64_t size() const { return static_cast<std::int64_t>(m_size - gapLength()); }
+
+    // Replaces everything by bytes; one copy, a small gap at the end.
+    void assign(std::string_view bytes);
+    // Replaces everything by the first `length` bytes of a block of blockBytes from the C heap
+    // (malloc, calloc, realloc), taking ownership: no copy. The rest of the block is the gap.
+    void adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+
+    // Byte at pos; 0 <= pos < size().
+    std::uint8_t at(std::int64_t pos) const
+    {
+        auto p = static_cast<std::size_t>(pos);
+        return p < m_gapStart ? m_data[p] : m_data[p + gapLength()];
+    }
+
+    void insert(std::int64_t pos, std::string_view bytes);
+    void erase(std::int64_t pos, std::int64_t count);
+
+    // Copies [pos, pos + count) to out.
+    void copy(std::int64_t pos, std::int64_t count, char* out) const;
+    std::string text(std::int64_t pos, std::int64_t count) const;
+
+    // A pointer to count contiguous bytes at pos: direct when the range does not straddle the gap,
+    // otherwise a copy in scratch (valid until scratch changes).
+    const std::uint8_t* span(std::int64_t pos, std::int64_t count, std::string& scratch) const;
+
+    // A pointer to [pos, pos + count) made contiguous by moving the gap out of the range.
+    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count);
+
+    // The two stored segments in text order: [0, gap) and [gap, size).
+    std::string_view before() const { return {reinterpret_cast<const char*>(m_data.get()), m_gapStart}; }
+    std::string_view after() const
+    {
+        return {reinterpret_cast<const char*>(m_data.get() + m_gapEnd), m_size - m_gapEnd};
+    }
+
+    // Bytes held, gap included; for memory reports.
+    std::size_t capacityBytes() const { return m_size; }
+
+private:
+    std::size_t gapLength() const { return m_gapEnd - m_gapStart; }
+    void moveGap(std::size_t pos);
+    void ensureGap(std::size_t needed);
+
+    std::unique_ptr<std::uint8_t[], LargeDeleter> m_data;  // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
+    std::size_t m_size = 0;                  // allocated bytes
+    std::size_t m_gapStart = 0;              // first byte of the gap
+    std::size_t m_gapEnd = 0;                // first byte after the gap
+    std::size_t m_minGap;                    // gap left after a growth
+};
+
+}  // namespace quillory

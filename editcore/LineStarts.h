@@ -1,0 +1,119 @@
+#pragma once
+// The start offsets of the lines of a text, line 0 starting at 0. An edit that shifts every later
+// line by the same amount is recorded as a pending step (lines after m_stepLine are m_stepLength
+// further than stored) and applied lazily, so typing does not renumber millions of entries.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "base/LargeAllocation.h"
+
+namespace quillory {
+
+class LineStarts {
+public:
+    using Starts = std::vector<std::int64_t, LargeAllocator<std::int64_t>>;
+
+    LineStarts() : m_starts{0} {}
+
+    // Replaces all starts; starts[0] must be 0 and the list ascending.
+    void assign(Starts starts)
+    {
+        m_starts = std::move(starts);
+        m_stepLine = 0;
+        m_stepLength = 0;
+    }
+
+    std::int64_t count() const { return static_cast<std::int64_t>(m_starts.size()); }
+
+    std::int64_t start(std::int64_t line) const
+    {
+        std::int64_t pos = m_starts[static_cast<std::size_t>(line)];
+        return line > m_stepLine ? pos + m_stepLength : pos;
+    }
+
+    // The line holding pos: the last line whose start is <= pos.
+    std::int64_t lineOf(std::int64_t pos) const
+    {
+        std::int64_t lo = 0;
+        std::int64_t hi = count() - 1;
+        while (lo < hi) {
+            const std::int64_t mid = (lo + hi + 1) / 2;
+            if (start(mid) <= pos)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    }
+
+    // Moves the starts of all lines after `line` by delta.
+    void shiftAfter(std::int64_t line, std::int64_t delta)
+    {
+        if (delta == 0)
+            return;
+        if (m_stepLength == 0) {
+            m_stepLine = line;
+        } else if (line >= m_stepLine) {
+            applyStepTo(line);
+        } else if (m_stepLine - line < count() / 16 + 64) {
+            backStepTo(line);
+        } else {
+            applyStepTo(count() - 1);
+            m_stepLine = line;
+            m_stepLength = 0;
+        }
+        m_stepLength += delta;
+    }
+
+    // Inserts lines with the given true starts as lines index, index+1, ...
+    void insert(std::int64_t index, const std::vector<std::int64_t>& starts)
+    {
+        if (starts.empty())
+            return;
+        if (index > m_stepLine)
+            applyStepTo(index - 1);
+        m_starts.insert(m_starts.begin() + index, starts.begin(), starts.end());
+        m_stepLine += static_cast<std::int64_t>(starts.size());
+    }
+
+    // Removes lines [index, index + n); line 0 is never removed.
+    void erase(std::int64_t index, std::int64_t n)
+    {
+        if (n <= 0)
+            return;
+        if (m_stepLine >= index) {
+            if (m_stepLine < index + n - 1)
+                applyStepTo(index + n - 1);
+            m_stepLine -= n;
+        }
+        m_starts.erase(m_starts.begin() + index, m_starts.begin() + index + n);
+    }
+
+    std::size_t memoryBytes() const { return m_starts.capacity() * sizeof(std::int64_t); }
+
+private:
+    void applyStepTo(std::int64_t line)
+    {
+        line = std::min(line, count() - 1);
+        if (m_stepLength != 0)
+            for (std::int64_t i = m_stepLine + 1; i <= line; ++i)
+                m_starts[static_cast<std::size_t>(i)] += m_stepLength;
+        m_stepLine = line;
+        if (m_stepLine >= count() - 1)
+            m_stepLength = 0;
+    }
+    void backStepTo(std::int64_t line)
+    {
+        for (std::int64_t i = line + 1; i <= m_stepLine; ++i)
+            m_starts[static_cast<std::size_t>(i)] -= m_stepLength;
+        m_stepLine = line;
+    }
+
+    Starts m_starts;                     // stored starts; entries after m_stepLine lack m_stepLength
+    std::int64_t m_stepLine = 0;         // last line whose stored start is true
+    std::int64_t m_stepLength = 0;       // pending shift of the lines after m_stepLine
+};
+
+}  // namespace quillory

@@ -1,0 +1,129 @@
+#include "editcore/TextBuffer.h"
+
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace quillory {
+
+const std::uint8_t* findLineBreakByte(const std::uint8_t* p, const std::uint8_t* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+template <typename Vector>
+void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const
+{
+    // s is a line start when the byte before it ends a break: LF, or CR not followed by LF.
+    const std::int64_t n = size();
+    std::int64_t i = std::max<std::int64_t>(from, 1) - 1;  // candidate byte before a start
+    const std::int64_t last = std::min(to, n) - 1;
+    std::string scratch;
+    constexpr std::int64_t kChunk = 1 << 16;
+    while (i <= last) {
+        const std::int64_t len = std::min(kChunk, last - i + 1);
+        const std::uint8_t* base = m_bytes.span(i, len, scratch);
+        const std::uint8_t* end = base + len;
+        for (const std::uint8_t* p = findLineBreakByte(base, end); p < end; p = findLineBreakByte(p + 1, end)) {
+            const std::int64_t at = i + (p - base);
+            if (*p == '\n' || at + 1 >= n || m_bytes.at(at + 1) != '\n')
+                out.push_back(at + 1);
+        }
+        i += len;
+    }
+}
+
+void TextBuffer::setText(std::string_view bytes)
+{
+    m_bytes.assign(bytes);
+    indexLines();
+}
+
+void TextBuffer::adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+{
+    m_bytes.adopt(block, length, blockBytes);
+    indexLines();
+}
+
+void TextBuffer::indexLines()
+{
+    LineStarts::Starts starts{0};
+    collectLineStarts(1, size(), starts);
+    starts.shrink_to_fit();
+    m_lines.assign(std::move(starts));
+}
+
+void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
+{
+    const auto added = static_cast<std::int64_t>(inserted.size());
+    // Starts in [pos, pos + removed] may change, since each depends on the byte before it and on
+    // the byte at it; all later starts move by added - removed.
+    const std::int64_t first = pos == 0 ? 1 : m_lines.lineOf(pos - 1) + 1;
+    std::int64_t last = first;
+    while (last < m_lines.count() && m_lines.start(last) <= pos + removed)
+        ++last;
+    m_lines.erase(first, last - first);
+    m_lines.shiftAfter(first - 1, added - removed);
+
+    m_bytes.erase(pos, removed);
+    m_bytes.insert(pos, inserted);
+
+    std::vector<std::int64_t> starts;
+    collectLineStarts(std::max<std::int64_t>(pos, 1), pos + added, starts);
+    m_lines.insert(first, starts);
+}
+
+void TextBuffer::forEachPiece(std::int64_t pos, std::int64_t count,
+                              const std::function<void(std::string_view)>& visit) const
+{
+    const std::string_view a = m_bytes.before();
+    const std::string_view b = m_bytes.after();
+    const auto p = static_cast<std::size_t>(pos);
+    const auto n = static_cast<std::size_t>(count);
+    if (n == 0)
+        return;
+    if (p < a.size()) {
+        const std::size_t first = std::min(n, a.size() - p);
+        visit(a.substr(p, first));
+        if (first < n)
+            visit(b.substr(0, n - first));
+    } else {
+        visit(b.substr(p - a.size(), n));
+    }
+}
+
+std::int64_t TextBuffer::lineContentEnd(std::int64_t line) const
+{
+    if (line + 1 >= lineCount())
+        return size();
+    const std::int64_t next = lineStart(line + 1);
+    if (m_bytes.at(next - 1) == '\n' && next - 2 >= lineStart(line) && m_bytes.at(next - 2) == '\r')
+        return next - 2;
+    return next - 1;
+}
+
+std::string_view TextBuffer::firstLineBreak() const
+{
+    if (lineCount() < 2)
+        return "\n";
+    const std::int64_t end = lineContentEnd(0);
+    if (m_bytes.at(end) == '\r')
+        return lineStart(1) - end == 2 ? std::string_view("\r\n") : std::string_view("\r");
+    return "\n";
+}
+
+}  // namespace quillory

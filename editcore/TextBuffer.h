@@ -1,0 +1,72 @@
+#pragma once
+// The control's text: bytes in a gap buffer plus the index of line starts. A line break is CR LF,
+// LF or a CR not followed by LF; a CR LF pair is one break of two bytes.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "editcore/GapBuffer.h"
+#include "editcore/LineStarts.h"
+
+namespace quillory {
+
+class TextBuffer {
+public:
+    explicit TextBuffer(std::size_t minGapBytes = 64 * 1024) : m_bytes(minGapBytes) {}
+
+    // Replaces the whole text; one pass to index the line breaks.
+    void setText(std::string_view bytes);
+    // The same, taking ownership of a C-heap block of blockBytes whose first `length` bytes are the text.
+    void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    // Replaces [pos, pos + removed) by inserted.
+    void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
+
+    std::int64_t size() const { return m_bytes.size(); }
+    std::uint8_t at(std::int64_t pos) const { return m_bytes.at(pos); }
+    std::string text(std::int64_t pos, std::int64_t count) const { return m_bytes.text(pos, count); }
+    void copy(std::int64_t pos, std::int64_t count, char* out) const { m_bytes.copy(pos, count, out); }
+    const std::uint8_t* span(std::int64_t pos, std::int64_t count, std::string& scratch) const
+    {
+        return m_bytes.span(pos, count, scratch);
+    }
+    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count) { return m_bytes.contiguous(pos, count); }
+    // Calls visit with the text of [pos, pos + count) in at most two pieces, in order.
+    void forEachPiece(std::int64_t pos, std::int64_t count, const std::function<void(std::string_view)>& visit) const;
+
+    std::int64_t lineCount() const { return m_lines.count(); }
+    std::int64_t lineStart(std::int64_t line) const { return m_lines.start(line); }
+    std::int64_t lineOf(std::int64_t pos) const { return m_lines.lineOf(pos); }
+    // Where the line's text ends, before its break.
+    std::int64_t lineContentEnd(std::int64_t line) const;
+    // Where the next line starts (or the text's end for the last line).
+    std::int64_t lineEnd(std::int64_t line) const
+    {
+        return line + 1 < lineCount() ? lineStart(line + 1) : size();
+    }
+
+    // The break the text uses: the bytes of its first line break, or LF when it has none.
+    std::string_view firstLineBreak() const;
+    // True when pos lies between the CR and the LF of a pair.
+    bool insideCrLf(std::int64_t pos) const
+    {
+        return pos > 0 && pos < size() && at(pos - 1) == '\r' && at(pos) == '\n';
+    }
+
+    std::size_t memoryBytes() const { return m_bytes.capacityBytes() + m_lines.memoryBytes(); }
+
+private:
+    void indexLines();
+    // Appends to out the line starts s with from <= s <= to of the current text.
+    template <typename Vector>
+    void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;
+
+    GapBuffer m_bytes;    // the text
+    LineStarts m_lines;   // start of every line, always in step with m_bytes
+};
+
+// The first CR or LF in [p, end), or end.
+const std::uint8_t* findLineBreakByte(const std::uint8_t* p, const std::uint8_t* end);
+
+}  // namespace quillory

@@ -1,0 +1,8 @@
+#include "internet/DownloadGlobals.h"
+
+namespace quillory {
+
+std::mutex g_csDownload;
+std::string g_strUrl;
+
+}  // namespace quillory

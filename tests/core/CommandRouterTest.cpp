@@ -1,0 +1,112 @@
+// Command routing without widgets: order, update rules, and disabled commands never running.
+#include <gtest/gtest.h>
+
+#include "commands/CommandRouter.h"
+
+namespace quillory {
+namespace {
+
+constexpr int kCommand = 32771;
+
+struct RouterFixture : ::testing::Test {
+    CommandRouter router;
+    CommandTarget view, document, frame, application;
+    std::vector<std::string> calls;
+
+    void SetUp() override
+    {
+        router.attach(RouteLevel::View, &view);
+        router.attach(RouteLevel::Document, &document);
+        router.attach(RouteLevel::Frame, &frame);
+        router.attach(RouteLevel::Application, &application);
+    }
+    CommandTarget::Handler record(std::string name)
+    {
+        return [this, name] { calls.push_back(name); };
+    }
+};
+
+TEST_F(RouterFixture, CommandNobodyHandlesIsDisabledAndDoesNotRun)
+{
+    EXPECT_FALSE(router.hasHandler(kCommand));
+    EXPECT_EQ(router.state(kCommand), (CommandState{false, std::nullopt}));
+    EXPECT_FALSE(router.execute(kCommand));
+}
+
+TEST_F(RouterFixture, RegisteringAHandlerEnablesTheCommand)
+{
+    application.OnCommand(kCommand, record("app"));
+    EXPECT_TRUE(router.state(kCommand).enabled);
+    EXPECT_TRUE(router.execute(kCommand));
+    EXPECT_EQ(calls, std::vector<std::string>{"app"});
+    application.removeCommand(kCommand);
+    EXPECT_FALSE(router.state(kCommand).enabled);
+}
+
+TEST_F(RouterFixture, ViewComesBeforeDocumentFrameAndApplication)
+{
+    application.OnCommand(kCommand, record("app"));
+    frame.OnCommand(kCommand, record("frame"));
+    document.OnCommand(kCommand, record("doc"));
+    router.execute(kCommand);
+    view.OnCommand(kCommand, record("view"));
+    router.execute(kCommand);
+    EXPECT_EQ(calls, (std::vector<std::string>{"doc", "view"}));
+}
+
+TEST_F(RouterFixture, FirstUpdateRuleDecidesEvenWhenAnotherTargetHandles)
+{
+    // As with "Hex editing storage": the view answers the update, the document runs the command.
+    bool binary = false;
+    document.OnCommand(kCommand, record("doc"));
+    view.OnUpdate(kCommand, [&](CCmdUI& ui) { ui.Enable(binary); });
+    application.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(true); });
+    EXPECT_FALSE(router.state(kCommand).enabled);
+    EXPECT_FALSE(router.execute(kCommand));
+    EXPECT_TRUE(calls.empty());
+    binary = true;
+    EXPECT_TRUE(router.execute(kCommand));
+    EXPECT_EQ(calls, std::vector<std::string>{"doc"});
+}
+
+TEST_F(RouterFixture, UpdateRuleThatOnlyChecksLeavesEnablingToTheHandlers)
+{
+    frame.OnUpdate(kCommand, [](CCmdUI& ui) { ui.SetCheck(true); });
+    EXPECT_EQ(router.state(kCommand), (CommandState{false, true}));
+    view.OnCommand(kCommand, record("view"));
+    EXPECT_EQ(router.state(kCommand), (CommandState{true, true}));
+    // An update rule that does nothing at all keeps a handled command enabled (Delete's rule).
+    view.OnUpdate(kCommand, [](CCmdUI&) {});
+    EXPECT_EQ(router.state(kCommand), (CommandState{true, std::nullopt}));
+}
+
+TEST_F(RouterFixture, HandlerMayRemoveItselfWhileRunning)
+{
+    view.OnCommand(kCommand, [&] {
+        view.clear();
+        calls.push_back("ran");
+    });
+    EXPECT_TRUE(router.execute(kCommand));
+    EXPECT_EQ(calls, std::vector<std::string>{"ran"});
+    EXPECT_FALSE(router.execute(kCommand));
+}
+
+TEST_F(RouterFixture, DetachedTargetIsNoLongerAsked)
+{
+    view.OnCommand(kCommand, record("view"));
+    router.detach(&view);
+    EXPECT_EQ(router.target(RouteLevel::View), nullptr);
+    EXPECT_FALSE(router.execute(kCommand));
+    router.attach(RouteLevel::View, &view);
+    EXPECT_TRUE(router.execute(kCommand));
+}
+
+TEST_F(RouterFixture, EmptyHandlerCountsAsNoHandler)
+{
+    view.OnCommand(kCommand, nullptr);
+    EXPECT_FALSE(router.hasHandler(kCommand));
+    EXPECT_FALSE(router.execute(kCommand));
+}
+
+}  // namespace
+}  // namespace quillory

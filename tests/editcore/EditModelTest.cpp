@@ -1,0 +1,171 @@
+// The editing state: set text, selection, typing, deleting, the alternating undo, the limit.
+#include <gtest/gtest.h>
+
+#include "editcore/EditModel.h"
+
+namespace quillory {
+namespace {
+
+std::string all(const EditModel& m) { return m.text().text(0, m.length()); }
+
+struct Recorder : EditModelListener {
+    void onTextChanged(const TextChange& c) override { changes.push_back(c); }
+    void onModifiedChanged(bool m) override { modified.push_back(m); }
+    void onUndoAvailableChanged(bool a) override { undo.push_back(a); }
+    std::vector<TextChange> changes;
+    std::vector<bool> modified;
+    std::vector<bool> undo;
+};
+
+TEST(EditModel, SetTextStopsAtTheFirstZeroByteAndClearsState)
+{
+    EditModel m;
+    m.typeByte('x', false);
+    m.setText(std::string_view("ab\0cd", 5));
+    EXPECT_EQ(all(m), "ab");
+    EXPECT_FALSE(m.canUndo());
+    EXPECT_FALSE(m.modified());
+    EXPECT_EQ(m.caret(), 0);
+}
+
+TEST(EditModel, SetSelAllAndDeselect)
+{
+    EditModel m;
+    m.setText("hello");
+    m.SetSel(0, -1);
+    EXPECT_EQ(m.selectionStart(), 0);
+    EXPECT_EQ(m.selectionEnd(), 5);
+    m.SetSel(-1, 0);
+    EXPECT_FALSE(m.hasSelection());
+    m.SetSel(4, 2);
+    EXPECT_EQ(m.selectionStart(), 2);
+    EXPECT_EQ(m.caret(), 2);
+}
+
+TEST(EditModel, TypingMergesIntoOneStepAndUndoAlternates)
+{
+    EditModel m;
+    m.setText("12");
+    m.SetSel(1, 1);
+    for (char c : std::string("abc"))
+        m.typeByte(static_cast<std::uint8_t>(c), false);
+    EXPECT_EQ(all(m), "1abc2");
+    m.undo();
+    EXPECT_EQ(all(m), "12");
+    EXPECT_TRUE(m.canUndo());
+    m.undo();  // the second undo redoes
+    EXPECT_EQ(all(m), "1abc2");
+    m.undo();
+    EXPECT_EQ(all(m), "12");
+    m.emptyUndoBuffer();
+    EXPECT_FALSE(m.canUndo());
+    m.undo();
+    EXPECT_EQ(all(m), "12");
+}
+
+TEST(EditModel, MovingTheCaretEndsTheTypingStep)
+{
+    EditModel m;
+    m.setText("");
+    m.typeByte('a', false);
+    m.typeByte('b', false);
+    m.setSelection(0, 0);
+    m.setSelection(2, 2);
+    m.typeByte('c', false);
+    m.undo();
+    EXPECT_EQ(all(m), "ab");
+}
+
+TEST(EditModel, OverwriteReplacesBytesButNotLineBreaksAndUndoRestoresThem)
+{
+    EditModel m;
+    m.setText("abc\r\nd");
+    m.SetSel(1, 1);
+    m.typeByte('X', true);
+    m.typeByte('Y', true);
+    m.typeByte('Z', true);  // at the CR: inserted, not overwriting the break
+    EXPECT_EQ(all(m), "aXYZ\r\nd");
+    m.undo();
+    EXPECT_EQ(all(m), "abc\r\nd");
+}
+
+TEST(EditModel, BackspaceAndDeleteRemoveACrLfPairAsOne)
+{
+    EditModel m;
+    m.setText("a\r\nb");
+    m.SetSel(3, 3);
+    EXPECT_TRUE(m.deleteBackward());
+    EXPECT_EQ(all(m), "ab");
+    m.undo();
+    EXPECT_EQ(all(m), "a\r\nb");
+    m.SetSel(1, 1);
+    EXPECT_TRUE(m.deleteForward());
+    EXPECT_EQ(all(m), "ab");
+    m.SetSel(0, 0);
+    EXPECT_FALSE(m.deleteBackward());
+    m.SetSel(2, 2);
+    EXPECT_FALSE(m.deleteForward());
+}
+
+TEST(EditModel, ConsecutiveBackspacesUndoTogether)
+{
+    EditModel m;
+    m.setText("abcdef");
+    m.SetSel(5, 5);
+    m.deleteBackward();
+    m.deleteBackward();
+    m.deleteBackward();
+    EXPECT_EQ(all(m), "abf");
+    m.undo();
+    EXPECT_EQ(all(m), "abcdef");
+}
+
+TEST(EditModel, ReplaceSelectionUndoableIsOneStepOtherwiseEmptiesUndo)
+{
+    EditModel m;
+    m.setText("hello world");
+    m.SetSel(0, 5);
+    m.replaceSelection("bye", true);
+    EXPECT_EQ(all(m), "bye world");
+    EXPECT_EQ(m.caret(), 3);
+    m.undo();
+    EXPECT_EQ(all(m), "hello world");
+    m.SetSel(0, 5);
+    m.replaceSelection("x", false);
+    EXPECT_FALSE(m.canUndo());
+}
+
+TEST(EditModel, TheLimitCutsInsertions)
+{
+    EditModel m;
+    m.setLimit(5);
+    m.setText("abcdefgh");
+    EXPECT_EQ(all(m), "abcde");
+    EXPECT_FALSE(m.typeByte('x', false));
+    m.SetSel(0, 2);
+    EXPECT_EQ(m.replaceSelection("1234", true), 2);
+    EXPECT_EQ(all(m), "12cde");
+}
+
+TEST(EditModel, ListenerHearsOneChangePerEditAndFlagChanges)
+{
+    EditModel m;
+    Recorder r;
+    m.setListener(&r);
+    m.setText("a\nb");
+    r.changes.clear();
+    m.SetSel(1, 2);
+    m.replaceSelection("\r\n\r\n", true);
+    ASSERT_EQ(r.changes.size(), 1u);
+    EXPECT_EQ(r.changes[0].offset, 1);
+    EXPECT_EQ(r.changes[0].removed, 1);
+    EXPECT_EQ(r.changes[0].inserted, 4);
+    EXPECT_EQ(r.changes[0].lineDelta, 1);
+    EXPECT_EQ(r.modified, (std::vector<bool>{true}));
+    EXPECT_EQ(r.undo, (std::vector<bool>{true}));
+    m.setModified(false);
+    EXPECT_EQ(r.modified.back(), false);
+}
+
+}  // namespace
+}  // namespace quillory

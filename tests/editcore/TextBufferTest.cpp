@@ -1,0 +1,160 @@
+// The text buffer and its line index against a plain string under random edits.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "editcore/TextBuffer.h"
+
+namespace quillory {
+namespace {
+
+std::vector<std::int64_t> referenceLineStarts(const std::string& s)
+{
+    std::vector<std::int64_t> starts{0};
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s[i] == '\n' || (s[i] == '\r' && (i + 1 == s.size() || s[i + 1] != '\n')))
+            starts.push_back(static_cast<std::int64_t>(i + 1));
+    return starts;
+}
+
+void expectSame(const TextBuffer& buffer, const std::string& ref)
+{
+    ASSERT_EQ(buffer.size(), static_cast<std::int64_t>(ref.size()));
+    ASSERT_EQ(buffer.text(0, buffer.size()), ref);
+    const auto starts = referenceLineStarts(ref);
+    ASSERT_EQ(buffer.lineCount(), static_cast<std::int64_t>(starts.size()));
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        ASSERT_EQ(buffer.lineStart(static_cast<std::int64_t>(i)), starts[i]) << "line " << i;
+    for (std::int64_t pos = 0; pos <= buffer.size(); pos += 7) {
+        const auto line = static_cast<std::int64_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+        ASSERT_EQ(buffer.lineOf(pos), line) << "pos " << pos;
+    }
+}
+
+std::string randomBytes(std::mt19937& rng, int maxLength)
+{
+    static const char alphabet[] = "ab \r\n\r\n\t\x01";
+    std::string s(static_cast<std::size_t>(rng() % (maxLength + 1)), ' ');
+    for (char& c : s)
+        c = alphabet[rng() % (sizeof(alphabet) - 1)];
+    return s;
+}
+
+TEST(TextBuffer, RandomEditsMatchReferenceIncludingCrLfAtGapAndChunkEdges)
+{
+    for (std::size_t gap : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
+        std::mt19937 rng(static_cast<unsigned>(gap) * 7919u);
+        TextBuffer buffer(gap);
+        std::string ref = randomBytes(rng, 200);
+        buffer.setText(ref);
+        expectSame(buffer, ref);
+        for (int step = 0; step < 1500; ++step) {
+            const auto size = static_cast<std::int64_t>(ref.size());
+            const std::int64_t pos = size == 0 ? 0 : static_cast<std::int64_t>(rng() % (size + 1));
+            const std::int64_t removed = std::min<std::int64_t>(size - pos, rng() % 4 == 0 ? rng() % 20 : rng() % 3);
+            const std::string inserted = randomBytes(rng, rng() % 5 == 0 ? 30 : 3);
+            buffer.replace(pos, removed, inserted);
+            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+            ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "gap " << gap << " step " << step;
+        }
+    }
+}
+
+TEST(TextBuffer, AdoptedBlockIsTheTextAndTakesEditsLikeACopiedOne)
+{
+    std::mt19937 rng(11);
+    for (int round = 0; round < 50; ++round) {
+        std::string ref = randomBytes(rng, 300);
+        // The block may be larger than the text; only `length` bytes count.
+        auto* block = static_cast<std::uint8_t*>(std::malloc(ref.size() + 5));
+        std::memcpy(block, ref.data(), ref.size());
+        TextBuffer buffer(round % 2 == 0 ? 1 : 64);
+        buffer.adoptText(block, ref.size(), ref.size() + (round % 3 == 0 ? 0 : 5));
+        expectSame(buffer, ref);
+        for (int edit = 0; edit < 20; ++edit) {
+            const auto pos = static_cast<std::int64_t>(rng() % (ref.size() + 1));
+            const auto removed = std::min<std::int64_t>(static_cast<std::int64_t>(rng() % 4),
+                                                        static_cast<std::int64_t>(ref.size()) - pos);
+            const std::string inserted = randomBytes(rng, 6);
+            buffer.replace(pos, removed, inserted);
+            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+        }
+        expectSame(buffer, ref);
+    }
+}
+
+TEST(TextBuffer, FarApartEditsInThousandsOfLinesKeepEveryLineStart)
+{
+    // Many lines, edits jumping back and forth: the pending shift is applied, stepped back and
+    // moved again, and line breaks come and go around it.
+    std::mt19937 rng(99);
+    std::string ref;
+    for (int i = 0; i < 4000; ++i)
+        ref += std::string(static_cast<std::size_t>(rng() % 40), 'q') + (i % 5 == 0 ? "\r\n" : (i % 7 == 0 ? "\r" : "\n"));
+    TextBuffer buffer(8);
+    buffer.setText(ref);
+    for (int step = 0; step < 400; ++step) {
+        const auto size = static_cast<std::int64_t>(ref.size());
+        const std::int64_t pos = static_cast<std::int64_t>(rng() % (size + 1));
+        const std::int64_t removed = std::min<std::int64_t>(size - pos, rng() % 6);
+        const std::string inserted = randomBytes(rng, 6);
+        buffer.replace(pos, removed, inserted);
+        ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+        if (step % 40 == 39) {
+            ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "step " << step;
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref));
+}
+
+TEST(TextBuffer, JoiningAndSplittingCrLfChangesLineCount)
+{
+    TextBuffer buffer(1);
+    buffer.setText("a\rb");
+    EXPECT_EQ(buffer.lineCount(), 2);
+    buffer.replace(2, 1, "\n");  // "a\r\n": the CR and the new LF make one break
+    EXPECT_EQ(buffer.lineCount(), 2);
+    EXPECT_EQ(buffer.lineStart(1), 3);
+    EXPECT_EQ(buffer.lineContentEnd(0), 1);
+    buffer.replace(2, 0, "x");   // "a\rx\n": two breaks now
+    EXPECT_EQ(buffer.lineCount(), 3);
+    EXPECT_EQ(buffer.lineStart(1), 2);
+    EXPECT_EQ(buffer.lineStart(2), 4);
+    EXPECT_TRUE(buffer.insideCrLf(2) == false);
+}
+
+TEST(TextBuffer, FirstLineBreakIsTheTextsOwn)
+{
+    TextBuffer buffer;
+    buffer.setText("no breaks");
+    EXPECT_EQ(buffer.firstLineBreak(), "\n");
+    buffer.setText("a\r\nb\nc");
+    EXPECT_EQ(buffer.firstLineBreak(), "\r\n");
+    buffer.setText("a\rb\r\n");
+    EXPECT_EQ(buffer.firstLineBreak(), "\r");
+    buffer.setText("a\nb\r\n");
+    EXPECT_EQ(buffer.firstLineBreak(), "\n");
+}
+
+TEST(TextBuffer, LargeTextIndexesEveryLineAndPiecesCoverIt)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += std::string(static_cast<std::size_t>(i % 90), 'x') + (i % 3 == 0 ? "\r\n" : "\n");
+    TextBuffer buffer;
+    buffer.setText(text);
+    EXPECT_EQ(buffer.lineCount(), 20001);
+    buffer.replace(123456, 0, "\r");
+    text = text.substr(0, 123456) + "\r" + text.substr(123456);
+    std::string joined;
+    buffer.forEachPiece(0, buffer.size(), [&](std::string_view piece) { joined += piece; });
+    EXPECT_EQ(joined, text);
+    EXPECT_EQ(buffer.lineCount(), static_cast<std::int64_t>(referenceLineStarts(text).size()));
+}
+
+}  // namespace
+}  // namespace quillory

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,11 +58,21 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-mode_t newFileMode()
+// Creates a file of a new random name in folder, with `mode` as the kernel masks it (umask or
+// the folder's default ACL); returns its descriptor and sets path, or -1.
+int createTemporary(const std::string& folder, mode_t mode, std::string& path)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = folder + "/.quillory-save-";
+        for (int i = 0; i < 8; ++i)
+            path += kDigits[random() % (sizeof kDigits - 1)];
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 void syncFolder(const std::string& folder)
@@ -103,8 +115,10 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
         return false;
 
     const std::string folder = folderOf(target);
-    std::string temporary = folder + "/.quillory-save-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    // A replacement stays private until it has the replaced file's permissions; a new file gets
+    // the permissions the kernel gives new files. No process-wide umask is touched.
+    std::string temporary;
+    const int fd = createTemporary(folder, exists ? 0600 : 0666, temporary);
     if (fd < 0)
         return exists && isWritableExistingFile(target) && writeInPlace(target, content);
 
@@ -112,8 +126,6 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
     if (exists) {
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may
-    } else {
-        ok = ok && ::fchmod(fd, newFileMode()) == 0;
     }
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;

@@ -2,6 +2,10 @@
 // in a folder that takes no new files is still saved, in place.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fstream>
+#include <thread>
+
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -88,6 +92,37 @@ TEST(SafeFileWriter, NewFileGetsTheUsualPermissionsAndAFolderIsRefused)
     EXPECT_FALSE(isWritableExistingFile(dir.path()));
     EXPECT_FALSE(isWritableExistingFile(dir.file("missing")));
     EXPECT_TRUE(isWritableExistingFile(path));
+}
+
+// The umask as /proc shows it, read without setting it; -1 where the kernel does not show it.
+int umaskShownByProc()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return std::stoi(line.substr(6), nullptr, 8);
+    return -1;
+}
+
+TEST(SafeFileWriter, SavingNeverChangesTheProcessUmaskThatOtherThreadsUse)
+{
+    if (umaskShownByProc() < 0)
+        GTEST_SKIP() << "the kernel does not show the umask in /proc/self/status";
+    TempDir dir;
+    const mode_t mask = ::umask(022);
+    std::atomic<bool> saving{true};
+    std::atomic<int> otherUmaskSeen{0};
+    std::thread watcher([&] {
+        while (saving)
+            if (const int seen = umaskShownByProc(); seen != 022)
+                otherUmaskSeen = seen + 1;
+    });
+    for (int i = 0; i < 300; ++i)
+        writeFileReplacing(dir.file(i % 2 ? "old.txt" : "new" + std::to_string(i)), bytesView("x"));
+    saving = false;
+    watcher.join();
+    ::umask(mask);
+    EXPECT_EQ(otherUmaskSeen, 0) << "another thread saw umask " << std::oct << otherUmaskSeen - 1;
 }
 
 }  // namespace

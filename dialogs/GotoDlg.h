@@ -3,10 +3,10 @@
 // only by posting WM_GOTO_GO (Go) and WM_GOTO_CLOSE (Done, Esc, the close button).
 
 #include <QDialog>
-#include <QEvent>
 #include <functional>
 
 #include "base/MessageBox.h"
+#include "qtplatform/PostedMessages.h"
 #include "tools/GotoLogic.h"
 
 class QCheckBox;
@@ -14,10 +14,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace quillory {
-
-inline constexpr int WM_USER = QEvent::User;
-inline constexpr auto WM_GOTO_CLOSE = static_cast<QEvent::Type>(WM_USER + 5);
-inline constexpr auto WM_GOTO_GO = static_cast<QEvent::Type>(WM_USER + 6);
 
 class CGotoDlg : public QDialog {
     Q_OBJECT

@@ -1,8 +1,10 @@
 #pragma once
 // The heap that byte buffers come from. The C heap in the program; tests swap in a heap that fails
-// on demand, to prove that a failed allocation leaves everything as it was.
+// on demand, to prove that a failed allocation leaves everything as it was. cHeap() is the one
+// allocator of large blocks: the document's storage, the edit control's text and line index.
 
 #include <cstddef>
+#include <new>
 
 namespace quillory {
 
@@ -22,5 +24,29 @@ IByteHeap& cHeap();
 // Asks the system to back the whole huge pages inside [block, block + size) with huge pages.
 // Returns block. For buffers of file size that do not come from cHeap().
 void* adviseHugePages(void* block, std::size_t size);
+
+// A standard allocator over cHeap(), for containers that may grow to the size of a file.
+template <typename T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <typename U>
+    LargeAllocator(const LargeAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n)
+    {
+        void* p = cHeap().allocPlain(n == 0 ? 1 : n * sizeof(T));
+        if (p == nullptr)
+            throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { cHeap().release(p); }
+    template <typename U>
+    bool operator==(const LargeAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+};
 
 }  // namespace quillory

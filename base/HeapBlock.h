@@ -1,8 +1,11 @@
 #pragma once
-// One byte buffer taken from an IByteHeap for the length of a command and given back on leaving it.
+// One owned block of bytes together with the heap it goes back to. Large blocks travel between
+// layers in this type (the loaded file from the document to the edit control, for instance), so
+// whoever holds a block last gives it back to the heap that made it.
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <utility>
 
@@ -17,6 +20,24 @@ public:
     HeapBlock(IByteHeap& heap, std::size_t size)
         : m_heap(&heap), m_bytes(static_cast<std::uint8_t*>(heap.allocPlain(size))), m_size(m_bytes ? size : 0)
     {
+    }
+    // Takes ownership of a block of size bytes that heap made.
+    static HeapBlock adopt(IByteHeap& heap, std::uint8_t* bytes, std::size_t size)
+    {
+        HeapBlock block;
+        block.m_heap = &heap;
+        block.m_bytes = bytes;
+        block.m_size = bytes != nullptr ? size : 0;
+        return block;
+    }
+    // Takes size bytes from the heap or throws std::bad_alloc, for containers that report failure
+    // that way.
+    static HeapBlock allocateOrThrow(IByteHeap& heap, std::size_t size)
+    {
+        HeapBlock block(heap, size == 0 ? 1 : size);
+        if (!block.ok())
+            throw std::bad_alloc();
+        return block;
     }
     ~HeapBlock() { reset(); }
     HeapBlock(HeapBlock&& other) noexcept
@@ -52,7 +73,7 @@ public:
     }
 
 private:
-    IByteHeap* m_heap = nullptr;
+    IByteHeap* m_heap = nullptr;      // where the bytes go back
     std::uint8_t* m_bytes = nullptr;  // nullptr when empty or refused
     std::size_t m_size = 0;           // bytes owned
 };

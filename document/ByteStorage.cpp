@@ -193,10 +193,9 @@ void ByteStorage::releaseStorage()
     m_nCapacity = 0;
 }
 
-std::uint8_t* ByteStorage::takeBlock(std::size_t& blockBytes)
+HeapBlock ByteStorage::takeBlock()
 {
-    std::uint8_t* block = m_pBytes;
-    blockBytes = m_blockBytes;
+    HeapBlock block = HeapBlock::adopt(m_heap, m_pBytes, m_blockBytes);
     m_blockBytes = 0;
     m_pBytes = nullptr;
     m_nLength = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/ByteHeap.h"
+#include "base/HeapBlock.h"
 #include "base/CharRange.h"
 
 namespace quillory {
@@ -53,9 +54,9 @@ public:
     // capacity 0 until the load finishes.
     void adoptBlock(std::uint8_t* block, std::int32_t length, std::size_t blockBytes);
     void releaseStorage();
-    // Hands the storage block over to the caller, who frees it with heap().release(); the storage
-    // is then empty. blockBytes receives the block's allocated size.
-    std::uint8_t* takeBlock(std::size_t& blockBytes);
+    // Hands the storage block (its whole allocated size) over to the caller; the storage is then
+    // empty.
+    HeapBlock takeBlock();
     void releaseUndo();
     void releaseClip();
     // Gives the slack back: the block shrinks to m_nLength + 1 bytes. False when that fails.

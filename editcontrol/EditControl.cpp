@@ -60,10 +60,10 @@ void EditControl::SetWindowText(std::string_view bytes)
     m_model.setText(bytes);
 }
 
-void EditControl::adoptWindowText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+void EditControl::adoptWindowText(HeapBlock block, std::size_t length)
 {
     resetView();
-    m_model.adoptText(block, length, blockBytes);
+    m_model.adoptText(std::move(block), length);
 }
 
 void EditControl::resetView()

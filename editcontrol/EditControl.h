@@ -44,9 +44,9 @@ public:
     // Replaces the whole text by bytes up to the first 0 byte (WM_SETTEXT): caret at 0, nothing
     // to undo, not modified.
     void SetWindowText(std::string_view bytes);
-    // The same without a copy: takes ownership of a C-heap block (malloc, calloc, realloc) of
-    // blockBytes whose first `length` bytes are the text; the rest is room for edits.
-    void adoptWindowText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    // The same without a copy: takes ownership of a block whose first `length` bytes are the text
+    // (up to the first 0 byte); the rest is room for edits.
+    void adoptWindowText(HeapBlock block, std::size_t length);
     std::int64_t GetTextLength() const override { return m_model.length(); }
     // The bytes of [start, end) (clamped).
     std::string GetTextRange(std::int64_t start, std::int64_t end) const;

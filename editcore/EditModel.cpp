@@ -21,11 +21,12 @@ void EditModel::setText(std::string_view bytes)
     afterWholeTextReplaced(oldLength, oldLines);
 }
 
-void EditModel::adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+void EditModel::adoptText(HeapBlock block, std::size_t length)
 {
     const std::int64_t oldLength = m_text.size();
     const std::int64_t oldLines = m_text.lineCount();
-    m_text.adoptText(block, acceptedLength({reinterpret_cast<const char*>(block), length}), blockBytes);
+    const std::size_t accepted = acceptedLength({reinterpret_cast<const char*>(block.data()), length});
+    m_text.adoptText(std::move(block), accepted);
     afterWholeTextReplaced(oldLength, oldLines);
 }
 

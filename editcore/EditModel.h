@@ -41,9 +41,9 @@ public:
     // Replaces the whole text by bytes up to the first 0 byte (or the limit); caret at 0,
     // nothing to undo, not modified.
     void setText(std::string_view bytes);
-    // The same for a C-heap block of blockBytes holding `length` bytes of text, whose ownership
-    // passes to the model: no copy.
-    void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    // The same for a block whose first `length` bytes are the text, whose ownership passes to the
+    // model: no copy.
+    void adoptText(HeapBlock block, std::size_t length);
     const TextBuffer& text() const { return m_text; }
     TextBuffer& text() { return m_text; }
     std::int64_t length() const { return m_text.size(); }

@@ -1,6 +1,5 @@
 #include "editcore/GapBuffer.h"
 
-
 #include <algorithm>
 #include <cstring>
 
@@ -11,19 +10,19 @@ void GapBuffer::assign(std::string_view bytes)
     const std::size_t gap = std::min<std::size_t>(m_minGap, 1 << 20);
     m_data.reset();
     m_size = bytes.size() + gap;
-    m_data.reset(static_cast<std::uint8_t*>(allocateLarge(m_size)));
+    m_data = HeapBlock::allocateOrThrow(cHeap(), m_size);
     if (!bytes.empty())
-        std::memcpy(m_data.get(), bytes.data(), bytes.size());
+        std::memcpy(m_data.data(), bytes.data(), bytes.size());
     m_gapStart = bytes.size();
     m_gapEnd = m_size;
 }
 
-void GapBuffer::adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+void GapBuffer::adopt(HeapBlock block, std::size_t length)
 {
     // Growing a large block here would copy it (realloc of huge pages does): the block's own spare
     // bytes are the gap, and the first edit that needs more makes a larger one.
-    m_data.reset(block);
-    m_size = std::max(blockBytes, length);
+    m_size = std::max(block.size(), length);
+    m_data = std::move(block);
     m_gapStart = length;
     m_gapEnd = m_size;
 }
@@ -32,7 +31,7 @@ void GapBuffer::moveGap(std::size_t pos)
 {
     if (pos == m_gapStart)
         return;
-    std::uint8_t* d = m_data.get();
+    std::uint8_t* d = m_data.data();
     if (pos < m_gapStart) {
         const std::size_t n = m_gapStart - pos;
         std::memmove(d + m_gapEnd - n, d + pos, n);
@@ -55,12 +54,12 @@ void GapBuffer::ensureGap(std::size_t needed)
     // stays close to the text size.
     const std::size_t gap = needed + std::clamp<std::size_t>(textBytes / 16, m_minGap, 16u << 20);
     const std::size_t newSize = textBytes + gap;
-    std::unique_ptr<std::uint8_t[], LargeDeleter> fresh(static_cast<std::uint8_t*>(allocateLarge(newSize)));
+    HeapBlock fresh = HeapBlock::allocateOrThrow(cHeap(), newSize);
     const std::size_t tail = m_size - m_gapEnd;
     if (m_gapStart > 0)
-        std::memcpy(fresh.get(), m_data.get(), m_gapStart);
+        std::memcpy(fresh.data(), m_data.data(), m_gapStart);
     if (tail > 0)
-        std::memcpy(fresh.get() + newSize - tail, m_data.get() + m_gapEnd, tail);
+        std::memcpy(fresh.data() + newSize - tail, m_data.data() + m_gapEnd, tail);
     m_data = std::move(fresh);
     m_gapEnd = newSize - tail;
     m_size = newSize;
@@ -72,7 +71,7 @@ void GapBuffer::insert(std::int64_t pos, std::string_view bytes)
         return;
     ensureGap(bytes.size());
     moveGap(static_cast<std::size_t>(pos));
-    std::memcpy(m_data.get() + m_gapStart, bytes.data(), bytes.size());
+    std::memcpy(m_data.data() + m_gapStart, bytes.data(), bytes.size());
     m_gapStart += bytes.size();
 }
 
@@ -90,13 +89,13 @@ void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const
     auto n = static_cast<std::size_t>(count);
     if (p < m_gapStart) {
         const std::size_t first = std::min(n, m_gapStart - p);
-        std::memcpy(out, m_data.get() + p, first);
+        std::memcpy(out, m_data.data() + p, first);
         out += first;
         p += first;
         n -= first;
     }
     if (n > 0)
-        std::memcpy(out, m_data.get() + p + gapLength(), n);
+        std::memcpy(out, m_data.data() + p + gapLength(), n);
 }
 
 std::string GapBuffer::text(std::int64_t pos, std::int64_t count) const
@@ -111,9 +110,9 @@ const std::uint8_t* GapBuffer::span(std::int64_t pos, std::int64_t count, std::s
     auto p = static_cast<std::size_t>(pos);
     auto end = p + static_cast<std::size_t>(count);
     if (end <= m_gapStart)
-        return m_data.get() + p;
+        return m_data.data() + p;
     if (p >= m_gapStart)
-        return m_data.get() + p + gapLength();
+        return m_data.data() + p + gapLength();
     scratch.resize(static_cast<std::size_t>(count));
     copy(pos, count, scratch.data());
     return reinterpret_cast<const std::uint8_t*>(scratch.data());
@@ -130,7 +129,7 @@ const std::uint8_t* GapBuffer::contiguous(std::int64_t pos, std::int64_t count)
         else
             moveGap(end);
     }
-    return p < m_gapStart ? m_data.get() + p : m_data.get() + p + gapLength();
+    return p < m_gapStart ? m_data.data() + p : m_data.data() + p + gapLength();
 }
 
 }  // namespace quillory

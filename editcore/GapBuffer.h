@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/LargeAllocation.h"
+#include "base/HeapBlock.h"
 
 namespace quillory {
 
@@ -21,15 +21,15 @@ public:
 
     // Replaces everything by bytes; one copy, a small gap at the end.
     void assign(std::string_view bytes);
-    // Replaces everything by the first `length` bytes of a block of blockBytes from the C heap
-    // (malloc, calloc, realloc), taking ownership: no copy. The rest of the block is the gap.
-    void adopt(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    // Replaces everything by the first `length` bytes of block, taking ownership: no copy. The
+    // rest of the block is the gap.
+    void adopt(HeapBlock block, std::size_t length);
 
     // Byte at pos; 0 <= pos < size().
     std::uint8_t at(std::int64_t pos) const
     {
         auto p = static_cast<std::size_t>(pos);
-        return p < m_gapStart ? m_data[p] : m_data[p + gapLength()];
+        return p < m_gapStart ? m_data.data()[p] : m_data.data()[p + gapLength()];
     }
 
     void insert(std::int64_t pos, std::string_view bytes);
@@ -47,10 +47,10 @@ public:
     const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count);
 
     // The two stored segments in text order: [0, gap) and [gap, size).
-    std::string_view before() const { return {reinterpret_cast<const char*>(m_data.get()), m_gapStart}; }
+    std::string_view before() const { return {reinterpret_cast<const char*>(m_data.data()), m_gapStart}; }
     std::string_view after() const
     {
-        return {reinterpret_cast<const char*>(m_data.get() + m_gapEnd), m_size - m_gapEnd};
+        return {reinterpret_cast<const char*>(m_data.data() + m_gapEnd), m_size - m_gapEnd};
     }
 
     // Bytes held, gap included; for memory reports.
@@ -61,8 +61,8 @@ private:
     void moveGap(std::size_t pos);
     void ensureGap(std::size_t needed);
 
-    std::unique_ptr<std::uint8_t[], LargeDeleter> m_data;  // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
-    std::size_t m_size = 0;                  // allocated bytes
+    HeapBlock m_data;                        // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
+    std::size_t m_size = 0;                  // bytes in use of m_data (all of it, or the text when adopted shorter)
     std::size_t m_gapStart = 0;              // first byte of the gap
     std::size_t m_gapEnd = 0;                // first byte after the gap
     std::size_t m_minGap;                    // gap left after a growth

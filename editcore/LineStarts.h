@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/LargeAllocation.h"
+#include "base/ByteHeap.h"
 
 namespace quillory {
 

@@ -53,9 +53,9 @@ void TextBuffer::setText(std::string_view bytes)
     indexLines();
 }
 
-void TextBuffer::adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes)
+void TextBuffer::adoptText(HeapBlock block, std::size_t length)
 {
-    m_bytes.adopt(block, length, blockBytes);
+    m_bytes.adopt(std::move(block), length);
     indexLines();
 }
 

@@ -18,8 +18,8 @@ public:
 
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);
-    // The same, taking ownership of a C-heap block of blockBytes whose first `length` bytes are the text.
-    void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
+    // The same, taking ownership of a block whose first `length` bytes are the text.
+    void adoptText(HeapBlock block, std::size_t length);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
 

@@ -113,12 +113,10 @@ void CQuilloryView::OnUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
     const auto length = static_cast<std::size_t>(m_document.m_nLength);
-    if (bytes != nullptr && m_document.m_bText == 1 && &m_document.heap() == &cHeap()) {
+    if (bytes != nullptr && m_document.m_bText == 1) {
         // A TEXT document's block is released as soon as the view has it, so the control takes it
         // over instead of copying: a large file is then held once, not twice.
-        std::size_t blockBytes = 0;
-        std::uint8_t* block = m_document.takeBlock(blockBytes);
-        m_control->adoptWindowText(block, length, blockBytes);
+        m_control->adoptWindowText(m_document.takeBlock(), length);
     } else {
         m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
     }

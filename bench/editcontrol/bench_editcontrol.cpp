@@ -142,14 +142,15 @@ void run(const char* name, std::string text)
 void handOver(const char* name, const std::string& text)
 {
     constexpr std::size_t kSpare = 64 * 1024;
-    auto* block = static_cast<std::uint8_t*>(std::calloc(text.size() + 1 + kSpare, 1));
-    std::memcpy(block, text.data(), text.size());
+    HeapBlock block(cHeap(), text.size() + 1 + kSpare);
+    std::memcpy(block.data(), text.data(), text.size());
+    block.data()[text.size()] = 0;
     EditControl w;
     w.resize(1000, 700);
     w.show();
     QApplication::processEvents();
     const auto t0 = Clock::now();
-    w.adoptWindowText(block, text.size(), text.size() + 1 + kSpare);
+    w.adoptWindowText(std::move(block), text.size());
     w.viewport()->repaint();
     const double setAndPaint = msSince(t0);
     w.SetSel(w.GetTextLength() / 2, w.GetTextLength() / 2);

@@ -70,10 +70,10 @@ TEST(TextBuffer, AdoptedBlockIsTheTextAndTakesEditsLikeACopiedOne)
     for (int round = 0; round < 50; ++round) {
         std::string ref = randomBytes(rng, 300);
         // The block may be larger than the text; only `length` bytes count.
-        auto* block = static_cast<std::uint8_t*>(std::malloc(ref.size() + 5));
-        std::memcpy(block, ref.data(), ref.size());
+        auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(ref.size() + 5));
+        std::memcpy(bytes, ref.data(), ref.size());
         TextBuffer buffer(round % 2 == 0 ? 1 : 64);
-        buffer.adoptText(block, ref.size(), ref.size() + (round % 3 == 0 ? 0 : 5));
+        buffer.adoptText(HeapBlock::adopt(cHeap(), bytes, ref.size() + (round % 3 == 0 ? 0 : 5)), ref.size());
         expectSame(buffer, ref);
         for (int edit = 0; edit < 20; ++edit) {
             const auto pos = static_cast<std::int64_t>(rng() % (ref.size() + 1));

@@ -224,4 +224,28 @@ bool ByteStorage::freeSlack()
     return resizeBlock(m_nLength);
 }
 
+std::string ByteStorage::checkInvariants() const
+{
+    if (m_pBytes == nullptr) {
+        if (m_nLength != 0 || m_nCapacity != 0 || m_blockBytes != 0)
+            return "no block, yet length " + std::to_string(m_nLength) + ", capacity " + std::to_string(m_nCapacity);
+    } else {
+        if (m_nLength < 0 || (m_nCapacity != 0 && m_nLength > m_nCapacity))
+            return "length " + std::to_string(m_nLength) + " beyond capacity " + std::to_string(m_nCapacity);
+        const auto needed = static_cast<std::size_t>(std::max(m_nLength, m_nCapacity)) + 1;
+        if (m_blockBytes < needed)
+            return "block of " + std::to_string(m_blockBytes) + " bytes cannot hold " + std::to_string(needed);
+        if (m_pBytes[m_nLength] != 0)
+            return "no 0 after the bytes";
+    }
+    if (m_pUndo == nullptr ? m_nUndoLen != 0 : m_pUndo[m_nUndoLen] != 0)
+        return "undo bytes not 0-terminated";
+    if (m_pUndo != nullptr && (m_nUndoStart < 0 || m_nUndoStart > m_nUndoEnd || m_nUndoEnd > m_nLength))
+        return "undo range [" + std::to_string(m_nUndoStart) + ", " + std::to_string(m_nUndoEnd) + ") outside " +
+               std::to_string(m_nLength) + " bytes";
+    if (m_pClip == nullptr ? m_nClipLen != 0 : m_pClip[m_nClipLen] != 0)
+        return "clipboard not 0-terminated";
+    return {};
+}
+
 }  // namespace quillory

@@ -4,6 +4,7 @@
 // positions that the control is about to change.
 
 #include <cstdint>
+#include <string>
 
 #include "base/ByteHeap.h"
 #include "base/HeapBlock.h"
@@ -63,6 +64,11 @@ public:
     bool freeSlack();
 
     IByteHeap& heap() const { return m_heap; }
+
+    // The first broken invariant, or an empty string when all hold (for tests): the block holds
+    // the length and capacity and a 0 after the bytes; the undo record's range lies in the
+    // storage; the clipboard and the undo bytes are 0-terminated; nothing held means all zero.
+    std::string checkInvariants() const;
 
 private:
     CharRange clamp(CharRange sel) const;

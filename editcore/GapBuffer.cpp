@@ -132,4 +132,14 @@ const std::uint8_t* GapBuffer::contiguous(std::int64_t pos, std::int64_t count)
     return p < m_gapStart ? m_data.data() + p : m_data.data() + p + gapLength();
 }
 
+std::string GapBuffer::checkInvariants() const
+{
+    if (m_gapStart > m_gapEnd || m_gapEnd > m_size)
+        return "gap [" + std::to_string(m_gapStart) + ", " + std::to_string(m_gapEnd) + ") outside " +
+               std::to_string(m_size) + " bytes";
+    if (m_size > m_data.size())
+        return "uses " + std::to_string(m_size) + " bytes of a block of " + std::to_string(m_data.size());
+    return {};
+}
+
 }  // namespace quillory

@@ -56,6 +56,9 @@ public:
     // Bytes held, gap included; for memory reports.
     std::size_t capacityBytes() const { return m_size; }
 
+    // The first broken invariant, or an empty string when all hold (for tests).
+    std::string checkInvariants() const;
+
 private:
     std::size_t gapLength() const { return m_gapEnd - m_gapStart; }
     void moveGap(std::size_t pos);

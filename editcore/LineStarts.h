@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/ByteHeap.h"
@@ -92,6 +93,21 @@ public:
     }
 
     std::size_t memoryBytes() const { return m_starts.capacity() * sizeof(std::int64_t); }
+
+    // The first broken invariant, or an empty string when all hold (for tests): line 0 starts at
+    // 0, the pending step lies inside the list, and the true starts ascend strictly.
+    std::string checkInvariants() const
+    {
+        if (m_starts.empty() || m_starts[0] != 0)
+            return "line 0 does not start at 0";
+        if (m_stepLine < 0 || m_stepLine >= count())
+            return "step line " + std::to_string(m_stepLine) + " outside " + std::to_string(count()) + " lines";
+        for (std::int64_t line = 1; line < count(); ++line)
+            if (start(line) <= start(line - 1))
+                return "line " + std::to_string(line) + " starts at " + std::to_string(start(line)) +
+                       ", not after line " + std::to_string(line - 1) + " at " + std::to_string(start(line - 1));
+        return {};
+    }
 
 private:
     void applyStepTo(std::int64_t line)

@@ -126,4 +126,25 @@ std::string_view TextBuffer::firstLineBreak() const
     return "\n";
 }
 
+std::string TextBuffer::checkInvariants() const
+{
+    if (std::string broken = m_bytes.checkInvariants(); !broken.empty())
+        return "gap buffer: " + broken;
+    if (std::string broken = m_lines.checkInvariants(); !broken.empty())
+        return "line starts: " + broken;
+    std::int64_t line = 1;
+    const std::int64_t length = size();
+    for (std::int64_t pos = 0; pos < length; ++pos) {
+        const std::uint8_t b = at(pos);
+        if (b != '\n' && (b != '\r' || (pos + 1 < length && at(pos + 1) == '\n')))
+            continue;
+        if (line >= lineCount() || lineStart(line) != pos + 1)
+            return "the break at " + std::to_string(pos) + " does not start line " + std::to_string(line);
+        ++line;
+    }
+    if (line != lineCount())
+        return std::to_string(lineCount()) + " lines indexed, the text has " + std::to_string(line);
+    return {};
+}
+
 }  // namespace quillory

@@ -56,6 +56,10 @@ public:
 
     std::size_t memoryBytes() const { return m_bytes.capacityBytes() + m_lines.memoryBytes(); }
 
+    // The first broken invariant, or an empty string when all hold (for tests): the buffer's and
+    // the index's own, and a line starts exactly after each line break of the text.
+    std::string checkInvariants() const;
+
 private:
     void indexLines();
     // Appends to out the line starts s with from <= s <= to of the current text.

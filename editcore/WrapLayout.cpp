@@ -375,4 +375,47 @@ std::int64_t WrapLayout::posAtX(std::int64_t rowStart, std::int64_t x)
     return pos;
 }
 
+std::string WrapLayout::checkInvariants()
+{
+    for (const auto& [line, c] : m_cache) {
+        const std::string where = "line " + std::to_string(line) + ": ";
+        if (line < 0 || line >= m_text.lineCount())
+            return where + "no such line";
+        if (c.offsets.empty())
+            continue;
+        const std::int64_t start = m_text.lineStart(line);
+        const std::int64_t end = m_text.lineContentEnd(line);
+        if (c.offsets.front() != 0 || !std::is_sorted(c.offsets.begin(), c.offsets.end()) ||
+            std::adjacent_find(c.offsets.begin(), c.offsets.end()) != c.offsets.end())
+            return where + "checkpoints do not ascend from 0";
+        if (c.offsets.back() > end - start || c.frontier > end - start || c.frontier < c.offsets.back())
+            return where + "checkpoints or frontier beyond the line";
+        if (c.pendingNext > c.pending.size() || !std::is_sorted(c.pending.begin(), c.pending.end()))
+            return where + "pending checkpoints out of order";
+        if (!m_width) {
+            if (c.xs.size() != c.offsets.size() || c.frontier != c.offsets.back() || c.frontierX != c.xs.back())
+                return where + "x positions out of step with the checkpoints";
+            for (std::size_t k = 0; k < c.offsets.size(); ++k)
+                if (c.xs[k] != sumAdvances(start, start + c.offsets[k], 0))
+                    return where + "x of checkpoint " + std::to_string(c.offsets[k]) + " is wrong";
+            continue;
+        }
+        // Lay the line out afresh as far as the frontier: every checkpoint must be a row start.
+        std::size_t k = 1;
+        std::int64_t row = 0;
+        while (row < c.frontier) {
+            row = nextBreak(start + row, end) - start;
+            while (k < c.offsets.size() && c.offsets[k] < row)
+                return where + "checkpoint " + std::to_string(c.offsets[k]) + " is not a row start";
+            if (k < c.offsets.size() && c.offsets[k] == row)
+                ++k;
+        }
+        if (row != c.frontier)
+            return where + "frontier " + std::to_string(c.frontier) + " is not a row start";
+        if (k != c.offsets.size())
+            return where + "checkpoint " + std::to_string(c.offsets[k]) + " lies beyond the frontier";
+    }
+    return {};
+}
+
 }  // namespace quillory

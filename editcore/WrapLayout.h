@@ -68,6 +68,12 @@ public:
     // Lines longer than this keep checkpoints.
     static constexpr std::int64_t kLongLine = 8 * 1024;
 
+    // The first broken invariant of the checkpoints, or an empty string when all hold (for tests):
+    // each belongs to an existing line, they ascend within it, a wrapped line's are row starts
+    // found by laying the line out afresh, and an unwrapped line's x positions are the sums of the
+    // advances before them.
+    std::string checkInvariants();
+
 private:
     struct LineCache {
         std::vector<std::int64_t> offsets;      // checkpoint offsets from the line start, ascending

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/ByteStorage.h"
+#include "support/Invariants.h"
 
 namespace quillory::test {
 namespace {
@@ -30,6 +31,8 @@ struct Model {
 class StorageFuzzer {
 public:
     explicit StorageFuzzer(unsigned seed) : m_random(seed) {}
+
+    const ByteStorage& storage() const { return m_storage; }
 
     void step()
     {
@@ -162,6 +165,7 @@ TEST(ByteStorageProperty, RandomEditSequencesMatchTheReferenceModel)
             fuzzer.step();
             if (::testing::Test::HasFatalFailure())
                 return;
+            EXPECT_INVARIANTS(fuzzer.storage());
         }
     }
 }

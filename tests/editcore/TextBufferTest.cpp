@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editcore/TextBuffer.h"
+#include "support/Invariants.h"
 
 namespace quillory {
 namespace {
@@ -59,6 +60,7 @@ TEST(TextBuffer, RandomEditsMatchReferenceIncludingCrLfAtGapAndChunkEdges)
             const std::string inserted = randomBytes(rng, rng() % 5 == 0 ? 30 : 3);
             buffer.replace(pos, removed, inserted);
             ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+            EXPECT_INVARIANTS(buffer);
             ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "gap " << gap << " step " << step;
         }
     }
@@ -104,6 +106,7 @@ TEST(TextBuffer, FarApartEditsInThousandsOfLinesKeepEveryLineStart)
         const std::string inserted = randomBytes(rng, 6);
         buffer.replace(pos, removed, inserted);
         ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+        EXPECT_INVARIANTS(buffer);
         if (step % 40 == 39) {
             ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "step " << step;
         }

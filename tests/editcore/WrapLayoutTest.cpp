@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editcore/WrapLayout.h"
+#include "support/Invariants.h"
 
 namespace quillory {
 namespace {
@@ -116,8 +117,10 @@ TEST(WrapLayout, LongLineCheckpointsAgreeAndSurviveEdits)
             text.replace(pos, removed, inserted);
             line.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
             layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), 0);
+            EXPECT_INVARIANTS(layout);
             ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, 64 * 400, 29))
                 << k.alphabet << " step " << step;
+            EXPECT_INVARIANTS(layout);
         }
     }
 }
@@ -273,6 +276,8 @@ TEST(WrapLayout, EditsThatAddOrRemoveBreaksKeepTheCheckpointsOfLaterLinesCorrect
         const std::int64_t lines = text.lineCount();
         text.replace(pos, removed, inserted);
         layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), text.lineCount() - lines);
+        EXPECT_INVARIANTS(text);
+        EXPECT_INVARIANTS(layout);
     };
     edit(15000, 0, "\n");  // a break in the first line: later lines move down by one
     ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));

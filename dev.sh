@@ -2,6 +2,9 @@
 # Sets up a Debian 12 machine for Quillory (installs what is missing), builds it, then
 #   ./dev.sh run [FILE]   starts the editor, optionally with a file
 #   ./dev.sh test         runs every test headless
+#   ./dev.sh sanitize     runs every test headless under AddressSanitizer and
+#                         UndefinedBehaviorSanitizer, built in build-sanitize/
+# QUILLORY_CMAKE_ARGS adds options to a fresh configuration (CI sets -DQUILLORY_WERROR=ON).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -25,9 +28,17 @@ install_missing_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# build FOLDER [CMAKE OPTIONS...]: configures FOLDER once, then builds it.
 build() {
-  [ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build
+  local folder=$1
+  shift
+  # shellcheck disable=SC2086 # QUILLORY_CMAKE_ARGS is a list of options
+  [ -f "$folder/build.ninja" ] || cmake -S . -B "$folder" -G Ninja "$@" ${QUILLORY_CMAKE_ARGS:-}
+  cmake --build "$folder"
+}
+
+run_tests() {
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$(nproc)"
 }
 
 command=${1:-}
@@ -35,16 +46,23 @@ case "$command" in
   run)
     shift
     install_missing_packages
-    build
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec build/quillory "$@"
     ;;
   test)
     install_missing_packages
-    build
-    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_tests build
+    ;;
+  sanitize)
+    install_missing_packages
+    # -O1 keeps the instrumented build and the tests quick; the first report ends the test.
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DQUILLORY_SANITIZE=ON
+    ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_tests build-sanitize
     ;;
   *)
-    echo "usage: ./dev.sh run [FILE] | ./dev.sh test" >&2
+    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize" >&2
     exit 2
     ;;
 esac

@@ -14,6 +14,7 @@
 #include "editcontrol/PrintLayout.h"
 #include "settings/SettingsRecord.h"
 #include "dialogs/FindReplaceDialog.h"
+#include "view/ControlDocumentAdapter.h"
 #include "view/ViewServices.h"
 
 namespace quillory {
@@ -114,6 +115,7 @@ private:
     IClipboard* m_clipboard;                     // what Copy, Cut, Paste and Free clipboard use
     std::string m_commandLine;                 // the file to load at the first update
     EditControl* m_control;                    // child; fills the view
+    ControlDocumentAdapter m_documentControl;  // m_control as the document drives it
     CommandTarget m_commands;                  // the view's level of the command route
     QPointer<FindReplaceDialog> m_findDialog;  // modeless Find/Replace, made on first use
     std::optional<SearchRequest> m_lastSearch; // what Find Next repeats

@@ -99,6 +99,9 @@ private:
     // Replaces the control's selection by bytes as one undoable edit (the storage already holds
     // the true bytes at the same place).
     void replaceSelectionMirrored(std::string_view displayBytes);
+    // Selects the character at the caret when nothing is selected and the caret is not at the
+    // end, as overwriting a character replaces it.
+    void selectCharacterToOverwrite();
     void beep() const;
     void showFindDialog(bool replace);
     // Selects the next match of the search; beeps and returns false when there is none.

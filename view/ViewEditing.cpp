@@ -149,7 +149,7 @@ void CQuilloryView::OnEditUndo()
 void CQuilloryView::OnFreeClipboard()
 {
     // The system clipboard is always there to be emptied on this platform.
-    m_clipboard->setText(std::u16string());
+    m_clipboard->clear();
     m_document.releaseClip();
 }
 

@@ -190,6 +190,29 @@ TEST_F(ViewEditingTest, PasteWithoutPrivateClipboardPastesNothing)
     expectInStep();
 }
 
+TEST_F(ViewEditingTest, FreeClipboardEmptiesItSoPasteIsDisabledInBothModes)
+{
+    h.load("t.txt", "hello");
+    h.select(0, 5);
+    h.command(ID_EDIT_COPY);
+    ASSERT_TRUE(h.enabled(ID_EDIT_PASTE));
+    h.command(ID_FREE_CLIPBOARD);
+    EXPECT_FALSE(h.clipboard.canPaste());
+    EXPECT_FALSE(h.enabled(ID_EDIT_PASTE));
+    h.select(5, 5);
+    EXPECT_FALSE(h.command(ID_EDIT_PASTE));
+    EXPECT_EQ(h.text(), "hello");
+
+    loadBinary(kTenBytes);
+    h.select(0, 2);
+    h.command(ID_EDIT_COPY);
+    ASSERT_TRUE(h.enabled(ID_EDIT_PASTE));
+    h.command(ID_FREE_CLIPBOARD);
+    EXPECT_FALSE(h.clipboard.canPaste());
+    EXPECT_EQ(h.doc.m_pClip, nullptr);
+    EXPECT_FALSE(h.enabled(ID_EDIT_PASTE));
+}
+
 TEST_F(ViewEditingTest, CutAndCopyNeedASelection)
 {
     loadBinary(kTenBytes);

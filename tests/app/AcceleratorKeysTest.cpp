@@ -135,7 +135,8 @@ TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesATextControl)
 
 TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesABinaryControl)
 {
-    ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", test::bytesOf({'a', 0, 'b', 9, 'c', 13, 10, 0x1B, 'd'}))));
+    const std::string bytes = test::bytesOf({'a', 0, 'b', 9, 'c', 13, 10, 0x1B, 'd'});
+    ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
     ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     pressEveryAccelerator();
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QToolBar>
 
 #include "app/CommandIcons.h"
@@ -49,8 +50,25 @@ QAction* CommandActions::createAction(int id, const QString& text)
     // Bound to the window itself too, so the keys work wherever the focus is inside it.
     m_owner->addAction(action);
     connect(action, &QAction::triggered, this, [this, id] { m_onTriggered(id); });
+    holdKeysWhileDisabled(action, id);
     m_actions.emplace(id, action);
     return action;
+}
+
+void CommandActions::holdKeysWhileDisabled(QAction* action, int id)
+{
+    // Qt passes a disabled action's keys on to the focused widget, where an accelerator table
+    // keeps them. This shortcut holds the same keys exactly while the action is disabled and
+    // offers them to the router, which runs nothing its update rules disable. A widget that
+    // claims a key for itself (ShortcutOverride, as a line edit does for Ctrl+C) still gets it.
+    if (action->shortcuts().isEmpty())
+        return;
+    auto* holder = new QShortcut(m_owner);
+    holder->setKeys(action->shortcuts());
+    holder->setContext(action->shortcutContext());
+    holder->setEnabled(!action->isEnabled());
+    connect(action, &QAction::enabledChanged, holder, [holder](bool enabled) { holder->setEnabled(!enabled); });
+    connect(holder, &QShortcut::activated, this, [this, id] { m_onTriggered(id); });
 }
 
 void CommandActions::buildMenuBar(QMenuBar* menuBar, const std::function<void()>& onMenuShown)

@@ -1,7 +1,8 @@
 #pragma once
 // The widgets' side of the command table: one QAction per command ID, carrying the menu text, the
 // key bindings, the status prompt, the tooltip and the icon; the menu bar and the toolbar are filled
-// from the table with these actions, and their enabled and checked states follow the router.
+// from the table with these actions, and their enabled and checked states follow the router. As
+// with an accelerator table, a command's keys never reach the focused widget, disabled or not.
 
 #include <functional>
 #include <map>
@@ -38,6 +39,8 @@ public:
 
 private:
     QAction* createAction(int id, const QString& text);
+    // Keeps the action's keys from reaching the focused widget while the action is disabled.
+    void holdKeysWhileDisabled(QAction* action, int id);
     void addMenuItems(QMenu* menu, const std::vector<MenuItem>& items,
                       const std::function<void()>& onMenuShown);
 

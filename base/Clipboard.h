@@ -15,6 +15,8 @@ public:
     virtual std::u16string text() const = 0;
     // True when the clipboard holds text that can be pasted.
     virtual bool canPaste() const = 0;
+    // Empties the clipboard: afterwards it holds nothing to paste.
+    virtual void clear() = 0;
 };
 
 }  // namespace quillory

@@ -1,11 +1,16 @@
 # Checks that the layers hold, run as a test: cmake -DSOURCE_DIR=<checkout> -P CheckLayers.cmake
 #  - a folder includes only its own headers and those of folders in lower layers;
+#  - some folders (only_includes_...) use only the lower folders named for them;
 #  - no file of a core folder includes a Qt header.
 # Every offending include is named; the check fails if there is any.
 
 # Bottom up. Folders in one layer do not include each other.
 set(core_layers base "commands settings editcore" document "tools internet")
 set(widget_layers qtplatform editcontrol dialogs view app)
+
+# Folders that may use only some of the folders below them. The edit control knows nothing of the
+# application: no document, no settings, no commands.
+set(only_includes_editcontrol base editcore qtplatform)
 
 set(rank 0)
 set(known_folders "")
@@ -46,6 +51,14 @@ foreach(folder IN LISTS known_folders)
            AND NOT rank_of_${target_folder} LESS rank_of_${folder})
           message(SEND_ERROR "${source} includes \"${header}\": ${target_folder}/ is not below ${folder}/")
           math(EXPR violations "${violations} + 1")
+        elseif(DEFINED only_includes_${folder} AND DEFINED rank_of_${target_folder}
+               AND NOT target_folder STREQUAL folder)
+          list(FIND only_includes_${folder} ${target_folder} allowed_index)
+          if(allowed_index EQUAL -1)
+            string(REPLACE ";" "/, " allowed "${only_includes_${folder}}/")
+            message(SEND_ERROR "${source} includes \"${header}\": ${folder}/ uses only ${allowed}")
+            math(EXPR violations "${violations} + 1")
+          endif()
         endif()
       endif()
     endforeach()

@@ -145,11 +145,18 @@ void CQuilloryDoc::OnFileSave()
         AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Stop);
         return;
     }
-    // Save writes only over an existing file it may write; anything else is a case for Save As.
-    if (!isWritableExistingFile(path)) {
+    // Save writes only over an existing regular file it may write. A pipe or device that has
+    // taken the file's place is refused without waiting on it; a missing or read-only file (or the
+    // folder an untitled document's path names) is a case for Save As.
+    const ExistingFile target = probeExistingFile(path);
+    if (target != ExistingFile::Writable) {
         heap().release(text);
-        AfxMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
-        OnFileSaveAs();
+        if (target == ExistingFile::NotRegular) {
+            AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+        } else {
+            AfxMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
+            OnFileSaveAs();
+        }
         focusView();
         return;
     }

@@ -97,13 +97,26 @@ bool writeInPlace(const std::string& target, std::span<const std::uint8_t> conte
 
 }  // namespace
 
+ExistingFile probeExistingFile(const std::string& path)
+{
+    // Non-blocking, so that a named pipe is refused instead of waiting for a reader.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0) {
+        // A pipe without a reader refuses the open itself (ENXIO). A folder counts as no file:
+        // it is what an untitled document's path names.
+        const bool exists = ::stat(path.c_str(), &info) == 0;
+        const bool special = exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+        return special ? ExistingFile::NotRegular : ExistingFile::Unwritable;
+    }
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? ExistingFile::Writable : ExistingFile::NotRegular;
+}
+
 bool isWritableExistingFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    return probeExistingFile(path) == ExistingFile::Writable;
 }
 
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content)

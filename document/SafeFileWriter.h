@@ -15,7 +15,17 @@ namespace quillory {
 // Returns false, with the target as it was, when anything fails.
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content);
 
-// Whether path names an existing file that can be opened for writing.
+// What stands at a path that Save is to write over.
+enum class ExistingFile {
+    Writable,    // a regular file that can be opened for writing
+    NotRegular,  // a named pipe, device or socket
+    Unwritable,  // nothing, a folder, or a regular file that cannot be opened for writing
+};
+
+// Looks at path without ever blocking, also when a named pipe has taken a file's place.
+ExistingFile probeExistingFile(const std::string& path);
+
+// Whether path names an existing regular file that can be opened for writing.
 bool isWritableExistingFile(const std::string& path);
 
 }  // namespace quillory

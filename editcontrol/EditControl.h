@@ -15,12 +15,12 @@
 #include <string>
 #include <string_view>
 
-#include "document/DocumentInterfaces.h"
 #include "editcore/EditModel.h"
 #include "editcore/TextFinder.h"
 #include "editcore/WrapLayout.h"
-#include "base/Clipboard.h"
 #include "base/CharFormat.h"
+#include "base/CharRange.h"
+#include "base/Clipboard.h"
 
 namespace quillory {
 
@@ -33,7 +33,7 @@ struct KeyDown {
     bool autoRepeat = false;                       // a repeat of a held key
 };
 
-class EditControl : public QAbstractScrollArea, public IDocumentControl, private EditModelListener {
+class EditControl : public QAbstractScrollArea, private EditModelListener {
     Q_OBJECT
 
 public:
@@ -47,19 +47,23 @@ public:
     // The same without a copy: takes ownership of a block whose first `length` bytes are the text
     // (up to the first 0 byte); the rest is room for edits.
     void adoptWindowText(HeapBlock block, std::size_t length);
-    std::int64_t GetTextLength() const override { return m_model.length(); }
+    std::int64_t GetTextLength() const { return m_model.length(); }
     // The bytes of [start, end) (clamped).
     std::string GetTextRange(std::int64_t start, std::int64_t end) const;
     // Copies the bytes of [start, end) (clamped) to out; returns how many.
     std::int64_t GetTextRange(std::int64_t start, std::int64_t end, char* out) const;
     // Calls visit with the whole text in order, in at most two pieces, without copying.
     void forEachTextPiece(const std::function<void(std::string_view)>& visit) const;
+    // Copies the whole text, GetTextLength() bytes, to out.
+    void GetText(std::uint8_t* out) const;
     const TextBuffer& buffer() const { return m_model.text(); }
 
     // --- Selection (byte offsets; the caret is at the selection's end that moved last)
     std::int64_t selectionStart() const { return m_model.selectionStart(); }
     std::int64_t selectionEnd() const { return m_model.selectionEnd(); }
     std::int64_t caretPosition() const { return m_model.caret(); }
+    // The selection as character positions, start <= end (EM_EXGETSEL).
+    CharRange GetSel() const;
     // Selects [start, end) with the caret at end; end -1 means the text's end, start -1 only
     // removes the selection. The view scrolls to the caret unless the selection is hidden.
     void SetSel(std::int64_t start, std::int64_t end);
@@ -80,8 +84,9 @@ public:
     bool CanUndo() const { return m_model.canUndo(); }
     // Reverts the last action; a second Undo redoes it.
     void Undo();
-    void EmptyUndoBuffer() override { m_model.emptyUndoBuffer(); }
+    void EmptyUndoBuffer() { m_model.emptyUndoBuffer(); }
     bool GetModify() const { return m_model.modified(); }
+    void SetModify(bool modified) { m_model.setModified(modified); }
 
     // --- Appearance
     // The control's one character format. Set applies the fields named in dwMask.
@@ -106,6 +111,8 @@ public:
     std::optional<FoundRange> FindText(std::string_view needle, std::int64_t from, const FindOptions& options);
 
     // --- Services
+    // Takes the keyboard focus.
+    void SetFocus() { setFocus(Qt::OtherFocusReason); }
     // The clipboard used by Copy, Cut and Paste; the system's when none is set.
     void setClipboard(IClipboard* clipboard) { m_clipboard = clipboard; }
 
@@ -115,15 +122,6 @@ public:
     // Every character a key press or the input method produces, as a byte: Windows-1252 for
     // printable characters, 8 Backspace, 9 Tab, 13 Enter, 10 Ctrl+Enter, 0 Ctrl+2.
     std::function<bool(std::uint8_t)> charHook;
-
-    // --- IDocumentControl
-    CharRange GetSel() const override;
-    void SetSel(CharRange selection) override { SetSel(selection.start, selection.end); }
-    void GetText(std::uint8_t* out) const override;
-    void SetText(std::string_view bytes) override { SetWindowText(bytes); }
-    bool IsModified() const override { return GetModify(); }
-    void SetModify(bool modified) override { m_model.setModified(modified); }
-    void SetFocus() override { setFocus(Qt::OtherFocusReason); }
 
     // --- For tests and the benchmark
     // The first visible row's start.
@@ -172,7 +170,6 @@ private:
     void onUndoAvailableChanged(bool available) override;
 
     // Input (EditControlInput.cpp)
-    bool isAcceleratorKey(const QKeyEvent* event) const;
     bool handleNavigationKey(const QKeyEvent* event);
     // Sends the characters of a key press through the hook and the default handling; false when it has none.
     bool emitCharacters(const QKeyEvent* event);

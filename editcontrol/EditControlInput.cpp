@@ -42,39 +42,10 @@ void forEachCodePoint(const QString& text, Visit visit)
 
 }  // namespace
 
-bool EditControl::isAcceleratorKey(const QKeyEvent* event) const
-{
-    // Keys the application's menus and accelerators own: they pass through to the shortcuts.
-    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const int key = event->key();
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
-        return true;
-    if (mods == Qt::ControlModifier) {
-        switch (key) {
-        case Qt::Key_A: case Qt::Key_C: case Qt::Key_D: case Qt::Key_F: case Qt::Key_G: case Qt::Key_H:
-        case Qt::Key_N: case Qt::Key_O: case Qt::Key_P: case Qt::Key_S: case Qt::Key_V: case Qt::Key_X:
-        case Qt::Key_Z: case Qt::Key_Insert:
-            return true;
-        default:
-            break;
-        }
-    }
-    if (mods == Qt::ShiftModifier && (key == Qt::Key_Insert || key == Qt::Key_Delete))
-        return true;
-    if (mods == Qt::AltModifier && (key == Qt::Key_Backspace || key == Qt::Key_A))
-        return true;
-    // Other Ctrl+letter keys make no characters either; Alt+key belongs to the menus.
-    return false;
-}
-
 void EditControl::keyPressEvent(QKeyEvent* event)
 {
     if (keyDownHook && keyDownHook(KeyDown{event->key(), event->modifiers(), event->isAutoRepeat()})) {
         event->accept();
-        return;
-    }
-    if (isAcceleratorKey(event)) {
-        event->ignore();
         return;
     }
     if (handleNavigationKey(event)) {

@@ -19,6 +19,11 @@ std::u16string QtClipboard::text() const
     return QGuiApplication::clipboard()->text(QClipboard::Clipboard).toStdU16String();
 }
 
+void QtClipboard::clear()
+{
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+}
+
 bool QtClipboard::canPaste() const
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);

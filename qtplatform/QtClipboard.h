@@ -10,6 +10,7 @@ public:
     void setText(const std::u16string& text) override;
     std::u16string text() const override;
     bool canPaste() const override;
+    void clear() override;
 };
 
 }  // namespace quillory

@@ -30,7 +30,8 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
       m_ownClipboard(m_services.clipboard == nullptr ? std::make_unique<QtClipboard>() : nullptr),
       m_clipboard(m_services.clipboard != nullptr ? m_services.clipboard : m_ownClipboard.get()),
       m_commandLine(std::move(commandLine)),
-      m_control(new EditControl(this))
+      m_control(new EditControl(this)),
+      m_documentControl(*m_control)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -57,7 +58,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     if (m_services.messageBoxes != nullptr)
         m_pGotoDlg = std::make_unique<CGotoDlg>(this, *m_services.messageBoxes, m_services.beep);
     m_document.attachView(this);
-    m_document.setControl(m_control);
+    m_document.setControl(&m_documentControl);
     registerCommands();
 }
 

@@ -14,6 +14,7 @@
 #include "editcontrol/PrintLayout.h"
 #include "settings/SettingsRecord.h"
 #include "dialogs/FindReplaceDialog.h"
+#include "view/ControlDocumentAdapter.h"
 #include "view/ViewServices.h"
 
 namespace quillory {
@@ -98,6 +99,9 @@ private:
     // Replaces the control's selection by bytes as one undoable edit (the storage already holds
     // the true bytes at the same place).
     void replaceSelectionMirrored(std::string_view displayBytes);
+    // Selects the character at the caret when nothing is selected and the caret is not at the
+    // end, as overwriting a character replaces it.
+    void selectCharacterToOverwrite();
     void beep() const;
     void showFindDialog(bool replace);
     // Selects the next match of the search; beeps and returns false when there is none.
@@ -114,6 +118,7 @@ private:
     IClipboard* m_clipboard;                     // what Copy, Cut, Paste and Free clipboard use
     std::string m_commandLine;                 // the file to load at the first update
     EditControl* m_control;                    // child; fills the view
+    ControlDocumentAdapter m_documentControl;  // m_control as the document drives it
     CommandTarget m_commands;                  // the view's level of the command route
     QPointer<FindReplaceDialog> m_findDialog;  // modeless Find/Replace, made on first use
     std::optional<SearchRequest> m_lastSearch; // what Find Next repeats

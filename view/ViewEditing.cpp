@@ -26,6 +26,13 @@ void CQuilloryView::replaceSelectionMirrored(std::string_view displayBytes)
     m_control->ReplaceSel(displayBytes, true);
 }
 
+void CQuilloryView::selectCharacterToOverwrite()
+{
+    const CharRange selection = m_control->GetSel();
+    if (selection.empty() && selection.start < m_control->GetTextLength())
+        m_control->SetSel(selection.start, selection.start + 1);
+}
+
 bool CQuilloryView::OnKeyDown(const KeyDown& key)
 {
     const bool ctrl = key.modifiers & Qt::ControlModifier;
@@ -54,12 +61,16 @@ bool CQuilloryView::OnChar(std::uint8_t c)
     if (!isBinary() || c == 8)
         return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
     if (displayByte(c) != c) {
-        // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01: the
-        // whole selection is replaced by one byte in both.
-        if (!m_document.InsertByte(c)) {
+        // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01. The
+        // first three are inserted in either mode; Tab is typed like any other character, so in
+        // overwrite mode it replaces the byte at the caret.
+        const bool overwrite = c == '\t' && m_document.m_bInsert == 0;
+        if (!(overwrite ? m_document.OverwriteByte(c) : m_document.InsertByte(c))) {
             showOutOfMemory();
             return true;
         }
+        if (overwrite)
+            selectCharacterToOverwrite();
         replaceSelectionMirrored(std::string_view(reinterpret_cast<const char*>(&kHiddenByte), 1));
         return true;
     }
@@ -138,7 +149,7 @@ void CQuilloryView::OnEditUndo()
 void CQuilloryView::OnFreeClipboard()
 {
     // The system clipboard is always there to be emptied on this platform.
-    m_clipboard->setText(std::u16string());
+    m_clipboard->clear();
     m_document.releaseClip();
 }
 

@@ -1,8 +1,11 @@
 // New, Open, Save, Save As and the save-modified question, with scripted answers and dialogs.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,6 +218,44 @@ TEST_F(FileCommandsTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename().string().rfind(".quillory", 0),
               std::string::npos);  // no temporary file left behind
+}
+
+TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitingOnIt)
+{
+    const std::string path = dir.write("t.txt", "original");
+    doc.LoadFile(path);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    // Without a reader, then with one (the open for writing would then succeed at once).
+    for (const bool withReader : {false, true}) {
+        SCOPED_TRACE(withReader ? "with a reader" : "without a reader");
+        const int reader = withReader ? ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+        typeText("changed");
+        boxes.clear();
+        boxes.answer(MessageResult::Yes);  // to "Save modified document?"
+        auto newDocument = std::async(std::launch::async, [this] { doc.OnFileNew(); });
+        if (newDocument.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            // Save waits for a reader of the pipe: become one, so the test fails instead of hanging.
+            const int rescue = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            newDocument.wait();
+            ::close(rescue);
+            FAIL() << "Save waited on the named pipe";
+        }
+        newDocument.get();
+        EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Save modified document?", kErrorSaving}));
+        EXPECT_EQ(boxes.last().icon, MessageIcon::Stop);
+        EXPECT_TRUE(dialogs.requests.empty());  // no Save As
+        // The failed save cancels the New: the document stays as it was.
+        EXPECT_EQ(control.text, "changed");
+        EXPECT_TRUE(control.modified);
+        EXPECT_EQ(doc.GetTitle(), "t.txt");
+        EXPECT_TRUE(fs::is_fifo(path));
+        if (reader >= 0) {
+            char byte = 0;
+            EXPECT_LE(::read(reader, &byte, 1), 0);  // nothing was written into the pipe
+            ::close(reader);
+        }
+    }
 }
 
 TEST_F(FileCommandsTest, FreeStorageGivesBackTheSlackOnly)

@@ -17,6 +17,11 @@ public:
     }
     std::u16string text() const override { return hasText ? content : std::u16string(); }
     bool canPaste() const override { return hasText; }
+    void clear() override
+    {
+        content.clear();
+        hasText = false;
+    }
 
     std::u16string content;  // the clipboard's text
     bool hasText = false;    // false: the clipboard is empty (or holds no text)

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QFontInfo>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include "base/FileDialogs.h"
 #include "qtplatform/CharFormatFont.h"
 #include "settings/SettingsRecord.h"
+#include "qtplatform/QtClipboard.h"
 #include "qtplatform/QtFileDialogs.h"
 
 namespace quillory::test {
@@ -19,6 +23,19 @@ TEST(QtFileDialogs, FilterBecomesCaseBlindQtNameFilters)
                           "*.[iI][nN][iI] *.[lL][oO][gG] *.[iI][nN][fF])");
     EXPECT_TRUE(filters[2].startsWith("HTML Doc. (*.htm*;*.shtm*;*.stm*;*.asp) (*.[hH][tT][mM]* "));
     EXPECT_TRUE(filters[3].endsWith("*.[oO][cC][xX])"));
+}
+
+TEST(QtClipboard, ClearLeavesTheSystemClipboardWithNothingToPaste)
+{
+    QtClipboard clipboard;
+    clipboard.setText(u"caf\u00e9");
+    ASSERT_TRUE(clipboard.canPaste());
+    EXPECT_EQ(clipboard.text(), u"caf\u00e9");
+    clipboard.clear();
+    EXPECT_FALSE(clipboard.canPaste());
+    EXPECT_EQ(clipboard.text(), u"");
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    EXPECT_TRUE(data == nullptr || data->formats().isEmpty());
 }
 
 TEST(CharFormatFont, DefaultFaceIsServedByAMetricCompatibleMonospaceFont)

@@ -2,6 +2,7 @@
 // true bytes, the control shows their display copy, and both undo the same edit.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 #include "commands/CommandIds.h"
@@ -85,6 +86,38 @@ TEST_F(ViewEditingTest, EnterStoresCarriageReturnAndShowsHiddenByteInBothModes)
     expectInStep();
 }
 
+TEST_F(ViewEditingTest, TabIsTypedLikeAnyCharacterAndShownAsHiddenByte)
+{
+    loadBinary(kTenBytes);
+    h.select(3, 3);
+    h.key(Qt::Key_Tab);  // insert mode inserts
+    EXPECT_EQ(h.storage(), kTenBytes.substr(0, 3) + "\t" + kTenBytes.substr(3));
+    EXPECT_EQ(h.text()[3], '\x01');
+    h.command(ID_EDIT_UNDO);
+    EXPECT_EQ(h.storage(), kTenBytes);
+
+    h.key(Qt::Key_Insert);
+    ASSERT_EQ(h.panes[3], "OVR");
+    h.select(3, 3);
+    h.key(Qt::Key_Tab);  // overwrite mode replaces the byte at the caret
+    std::string expected = kTenBytes;
+    expected[3] = '\t';
+    EXPECT_EQ(h.storage(), expected);
+    EXPECT_EQ(h.text(), displayOf(expected));
+    EXPECT_EQ(h.control().caretPosition(), 4);
+    h.command(ID_EDIT_UNDO);  // both give the overwritten byte back
+    EXPECT_EQ(h.storage(), kTenBytes);
+    expectInStep();
+
+    h.select(10, 10);
+    h.key(Qt::Key_Tab);  // at the end it appends
+    EXPECT_EQ(h.storage(), kTenBytes + "\t");
+    h.select(1, 4);
+    h.key(Qt::Key_Tab);  // a selection is replaced by the one byte
+    EXPECT_EQ(h.storage(), kTenBytes.substr(0, 1) + "\t" + kTenBytes.substr(4) + "\t");
+    expectInStep();
+}
+
 TEST_F(ViewEditingTest, EnterOverASelectionReplacesTheWholeSelectionInBoth)
 {
     loadBinary(kTenBytes);
@@ -155,6 +188,29 @@ TEST_F(ViewEditingTest, PasteWithoutPrivateClipboardPastesNothing)
     h.key(Qt::Key_V, Qt::ControlModifier);  // the accelerator is the menu's; the control ignores it
     EXPECT_EQ(h.storage(), kTenBytes);
     expectInStep();
+}
+
+TEST_F(ViewEditingTest, FreeClipboardEmptiesItSoPasteIsDisabledInBothModes)
+{
+    h.load("t.txt", "hello");
+    h.select(0, 5);
+    h.command(ID_EDIT_COPY);
+    ASSERT_TRUE(h.enabled(ID_EDIT_PASTE));
+    h.command(ID_FREE_CLIPBOARD);
+    EXPECT_FALSE(h.clipboard.canPaste());
+    EXPECT_FALSE(h.enabled(ID_EDIT_PASTE));
+    h.select(5, 5);
+    EXPECT_FALSE(h.command(ID_EDIT_PASTE));
+    EXPECT_EQ(h.text(), "hello");
+
+    loadBinary(kTenBytes);
+    h.select(0, 2);
+    h.command(ID_EDIT_COPY);
+    ASSERT_TRUE(h.enabled(ID_EDIT_PASTE));
+    h.command(ID_FREE_CLIPBOARD);
+    EXPECT_FALSE(h.clipboard.canPaste());
+    EXPECT_EQ(h.doc.m_pClip, nullptr);
+    EXPECT_FALSE(h.enabled(ID_EDIT_PASTE));
 }
 
 TEST_F(ViewEditingTest, CutAndCopyNeedASelection)
@@ -241,10 +297,30 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
     int lengthChanges = 0;
     for (int step = 0; step < 1500; ++step) {
         const std::int32_t lengthBefore = h.doc.m_nLength;
+        // What a typed byte does, from the mode and the selection: it replaces the byte at the
+        // caret in overwrite mode, and the selection (empty or not) otherwise.
+        const std::string before = h.storage();
+        const CharRange selection = h.control().GetSel();
+        const bool overwrite = h.doc.m_bInsert == 0;
+        std::optional<std::string> typed;
+        const auto expectTyped = [&](char byte) {
+            std::string after = before;
+            if (overwrite && selection.empty() && selection.start < lengthBefore)
+                after[static_cast<std::size_t>(selection.start)] = byte;
+            else
+                after.replace(static_cast<std::size_t>(selection.start),
+                              static_cast<std::size_t>(selection.end - selection.start), 1, byte);
+            typed = after;
+        };
         const int what = static_cast<int>(random() % 14);
         const Qt::KeyboardModifiers shift = random() % 2 ? Qt::ShiftModifier : Qt::NoModifier;
         switch (what) {
-        case 0: h.type(QString(QChar('a' + static_cast<int>(random() % 26)))); break;
+        case 0: {
+            const char letter = static_cast<char>('a' + random() % 26);
+            expectTyped(letter);
+            h.type(QString(QChar(letter)));
+            break;
+        }
         case 1: h.key(Qt::Key_Return); break;
         case 2: h.key(Qt::Key_Backspace); break;
         case 3: h.key(Qt::Key_Delete); break;
@@ -254,11 +330,14 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
         case 7: h.command(ID_EDIT_COPY); break;
         case 8: h.command(ID_EDIT_PASTE); break;
         case 9: h.command(ID_EDIT_UNDO); break;
-        case 10: h.key(Qt::Key_Tab); break;
+        case 10: expectTyped('\t'); h.key(Qt::Key_Tab); break;
         case 11: h.key(Qt::Key_2, Qt::ControlModifier); break;
         default: h.key(moves[random() % 6], shift); break;
         }
         ASSERT_EQ(h.text(), displayOf(h.storage())) << "step " << step << " action " << what;
+        if (typed) {
+            ASSERT_EQ(h.storage(), *typed) << "step " << step << " action " << what;
+        }
         ASSERT_EQ(h.doc.m_pUndo != nullptr, h.control().CanUndo()) << "step " << step << " action " << what;
         lengthChanges += h.doc.m_nLength != lengthBefore;
     }

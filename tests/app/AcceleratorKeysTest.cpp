@@ -1,0 +1,145 @@
+// Every key of the accelerator table, pressed on the focused edit control of the real main window,
+// runs its command through the frame's route and never reaches the control: neither while the
+// command is enabled nor while it is disabled, in TEXT and in BINARY mode.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QTest>
+
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "base/FontColorDialogs.h"
+#include "commands/CommandTable.h"
+#include "document/QuilloryDoc.h"
+#include "qtplatform/QtText.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "view/QuilloryView.h"
+#include "QtPrinters.h"
+
+namespace quillory {
+namespace {
+
+class CancellingFontColorDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+// Records the key presses that reach a widget, the modifier keys themselves left out.
+class KeyPressRecorder final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!isModifierKey(key->key()))
+                seen << QKeySequence(key->keyCombination()).toString(QKeySequence::PortableText);
+        }
+        return false;
+    }
+    static bool isModifierKey(int key)
+    {
+        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
+    }
+    QStringList seen;
+};
+
+struct AcceleratorKeysTest : ::testing::Test {
+    void SetUp() override
+    {
+        app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
+        ASSERT_TRUE(app.InitInstance(""));
+        frame = app.mainFrame();
+        QApplication::setActiveWindow(frame);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+        auto* view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        control = &view->GetRichEditCtrl();
+        control->installEventFilter(&recorder);
+
+        // The route's first level answers for every command that has keys: the test decides
+        // whether it is enabled and sees whether it ran.
+        for (const Accelerator& accelerator : CommandTable::accelerators()) {
+            const int id = accelerator.id;
+            interceptor.OnCommand(id, [this, id] { ran.push_back(id); });
+            interceptor.OnUpdate(id, [this](CCmdUI& ui) { ui.Enable(enabled); });
+        }
+        frame->commandRouter().attach(RouteLevel::View, &interceptor);
+    }
+
+    std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
+    std::string storage() const
+    {
+        const CQuilloryDoc& doc = *app.document();
+        return doc.m_pBytes == nullptr ? std::string()
+                                       : std::string(reinterpret_cast<const char*>(doc.m_pBytes),
+                                                     static_cast<std::size_t>(doc.m_nLength));
+    }
+
+    // Presses every accelerator on the control with its command enabled, then disabled.
+    void pressEveryAccelerator()
+    {
+        control->SetSel(2, 5);  // a selection that a key reaching the control would change
+        const std::string text = controlText();
+        const std::string bytes = storage();
+        for (const bool on : {true, false}) {
+            enabled = on;
+            frame->UpdateCommandUI();
+            for (const Accelerator& accelerator : CommandTable::accelerators()) {
+                const QString keys = toQString(accelerator.keys);
+                SCOPED_TRACE(keys.toStdString() + (on ? " enabled" : " disabled"));
+                ASSERT_EQ(frame->commandAction(accelerator.id)->isEnabled(), on);
+                ASSERT_EQ(QApplication::focusWidget(), control);
+                const QKeySequence sequence = QKeySequence::fromString(keys, QKeySequence::PortableText);
+                ASSERT_EQ(sequence.count(), 1);
+                ran.clear();
+                recorder.seen.clear();
+
+                QTest::keyClick(control, sequence[0].key(), sequence[0].keyboardModifiers());
+
+                EXPECT_EQ(ran, on ? std::vector<int>{accelerator.id} : std::vector<int>{});
+                EXPECT_EQ(recorder.seen, QStringList());
+                EXPECT_EQ(controlText(), text);
+                EXPECT_EQ(control->selectionStart(), 2);
+                EXPECT_EQ(control->selectionEnd(), 5);
+                EXPECT_EQ(storage(), bytes);
+            }
+        }
+    }
+
+    std::vector<int> ran;            // commands the route ran, in order
+    bool enabled = true;             // what the intercepting update rules answer
+    CommandTarget interceptor;       // outlives the frame that points to it
+    KeyPressRecorder recorder;
+    test::ScriptedMessageBoxes boxes;
+    CancellingFontColorDialogs dialogs;
+    test::ScriptedFileDialogs fileDialogs;
+    test::TempDir dir;
+    CQuilloryApp app{boxes};
+    CMainFrame* frame = nullptr;
+    EditControl* control = nullptr;
+};
+
+TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesATextControl)
+{
+    ASSERT_TRUE(app.document()->LoadFile(dir.write("notes.txt", "hello world\r\nsecond line\r\n")));
+    ASSERT_EQ(frame->GetPaneText(2), " TEXT ");
+    pressEveryAccelerator();
+}
+
+TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesABinaryControl)
+{
+    const std::string bytes = test::bytesOf({'a', 0, 'b', 9, 'c', 13, 10, 0x1B, 'd'});
+    ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
+    ASSERT_EQ(frame->GetPaneText(2), "BINARY");
+    pressEveryAccelerator();
+}
+
+}  // namespace
+}  // namespace quillory

@@ -104,6 +104,9 @@ public:
     void LimitText(std::int64_t limit) { m_model.setLimit(limit); }
     // Finds needle from `from`; the control's selection is unchanged.
     std::optional<FoundRange> FindText(std::string_view needle, std::int64_t from, const FindOptions& options);
+    // Replaces every match of needle, searched forward from the start, by replacement as one undo
+    // step; the caret ends after the last replacement. Returns how many were replaced.
+    std::int64_t ReplaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
 
     // --- Services
     // The clipboard used by Copy, Cut and Paste; the system's when none is set.

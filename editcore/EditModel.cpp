@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace quillory {
 
@@ -105,10 +106,65 @@ void EditModel::replaceRange(std::int64_t pos, std::int64_t removed, std::string
 {
     const std::int64_t linesBefore = m_text.lineCount();
     m_text.replace(pos, removed, bytes);
-    const auto inserted = static_cast<std::int64_t>(bytes.size());
+    textReplaced(pos, removed, static_cast<std::int64_t>(bytes.size()), linesBefore);
+}
+
+void EditModel::textReplaced(std::int64_t pos, std::int64_t removed, std::int64_t inserted, std::int64_t linesBefore)
+{
     if (m_listener)
         m_listener->onTextChanged({pos, removed, inserted, m_text.lineCount() - linesBefore});
     setModified(true);
+}
+
+std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options)
+{
+    FindOptions forward = options;
+    forward.backward = false;
+    const TextSearcher searcher(needle, forward);
+    const std::int64_t growth = static_cast<std::int64_t>(replacement.size()) - searcher.length();
+    const std::int64_t mostMatches =
+        growth > 0 ? std::max<std::int64_t>(m_limit - m_text.size(), 0) / growth
+                   : std::numeric_limits<std::int64_t>::max();
+
+    // First pass: how many matches, and the span from the first one's start to the last one's end.
+    const SearchText whole = SearchText::of(m_text);
+    std::int64_t count = 0;
+    std::int64_t spanStart = 0;
+    std::int64_t spanEnd = 0;
+    for (auto found = searcher.next(whole, 0); found && count < mostMatches; found = searcher.next(whole, found->end)) {
+        if (count++ == 0)
+            spanStart = found->start;
+        spanEnd = found->end;
+    }
+    if (count == 0)
+        return 0;
+
+    // The span's old bytes become the undo step; the new span is written straight into the buffer
+    // from them. Growing the buffer first keeps the peak at the buffer plus the old span.
+    const std::int64_t removed = spanEnd - spanStart;
+    const std::int64_t inserted = removed + count * growth;
+    m_text.reserve(inserted - removed);
+    std::string old = m_text.text(spanStart, removed);
+    const SearchText oldSpan{old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1,
+                             spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
+    const std::int64_t linesBefore = m_text.lineCount();
+    m_text.replaceFilled(spanStart, removed, static_cast<std::size_t>(inserted), [&](std::uint8_t* out) {
+        std::int64_t copied = 0;  // bytes of the old span done
+        for (std::int64_t i = 0; i < count; ++i) {
+            const FoundRange match = *searcher.next(oldSpan, copied);
+            const auto kept = static_cast<std::size_t>(match.start - copied);
+            if (kept > 0)
+                std::memcpy(out, old.data() + copied, kept);
+            if (!replacement.empty())
+                std::memcpy(out + kept, replacement.data(), replacement.size());
+            out += kept + replacement.size();
+            copied = match.end;
+        }
+    });
+    setUndo(UndoStep{spanStart, std::move(old), inserted, EditKind::Other, false});
+    textReplaced(spanStart, removed, inserted, linesBefore);
+    moveCaret(spanStart + inserted);
+    return count;
 }
 
 std::int64_t EditModel::replaceSelection(std::string_view bytes, bool undoable, EditKind kind)

@@ -80,8 +80,32 @@ void GapBuffer::erase(std::int64_t pos, std::int64_t count)
 {
     if (count <= 0)
         return;
+    // The gap joins the erased range from whichever side moves fewer bytes; the erased bytes
+    // themselves are never moved.
+    const auto p = static_cast<std::size_t>(pos);
+    const auto end = p + static_cast<std::size_t>(count);
+    if (end <= m_gapStart) {
+        moveGap(end);
+        m_gapStart = p;
+    } else if (p >= m_gapStart) {
+        moveGap(p);
+        m_gapEnd += end - p;
+    } else {
+        m_gapEnd += end - m_gapStart;
+        m_gapStart = p;
+    }
+}
+
+std::uint8_t* GapBuffer::replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length)
+{
+    erase(pos, removed);
+    if (length == 0)
+        return m_data.get() + m_gapStart;
+    ensureGap(length);
     moveGap(static_cast<std::size_t>(pos));
-    m_gapEnd += static_cast<std::size_t>(count);
+    std::uint8_t* out = m_data.get() + m_gapStart;
+    m_gapStart += length;
+    return out;
 }
 
 void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const

@@ -34,6 +34,11 @@ public:
 
     void insert(std::int64_t pos, std::string_view bytes);
     void erase(std::int64_t pos, std::int64_t count);
+    // Replaces [pos, pos + removed) by `length` bytes that the caller writes at the returned
+    // pointer at once, before any other call.
+    std::uint8_t* replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length);
+    // Makes room for `bytes` more without a later reallocation.
+    void reserve(std::size_t bytes) { ensureGap(bytes); }
 
     // Copies [pos, pos + count) to out.
     void copy(std::int64_t pos, std::int64_t count, char* out) const;

@@ -69,7 +69,16 @@ void TextBuffer::indexLines()
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
 {
-    const auto added = static_cast<std::int64_t>(inserted.size());
+    replaceFilled(pos, removed, inserted.size(), [inserted](std::uint8_t* out) {
+        if (!inserted.empty())
+            std::memcpy(out, inserted.data(), inserted.size());
+    });
+}
+
+void TextBuffer::replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
+                               const std::function<void(std::uint8_t*)>& fill)
+{
+    const auto added = static_cast<std::int64_t>(length);
     // Starts in [pos, pos + removed] may change, since each depends on the byte before it and on
     // the byte at it; all later starts move by added - removed.
     const std::int64_t first = pos == 0 ? 1 : m_lines.lineOf(pos - 1) + 1;
@@ -79,8 +88,7 @@ void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_vie
     m_lines.erase(first, last - first);
     m_lines.shiftAfter(first - 1, added - removed);
 
-    m_bytes.erase(pos, removed);
-    m_bytes.insert(pos, inserted);
+    fill(m_bytes.replaceUnfilled(pos, removed, length));
 
     std::vector<std::int64_t> starts;
     collectLineStarts(std::max<std::int64_t>(pos, 1), pos + added, starts);

@@ -2,6 +2,7 @@
 // The control's text: bytes in a gap buffer plus the index of line starts. A line break is CR LF,
 // LF or a CR not followed by LF; a CR LF pair is one break of two bytes.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +23,13 @@ public:
     void adoptText(std::uint8_t* block, std::size_t length, std::size_t blockBytes);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
+    // Replaces [pos, pos + removed) by `length` bytes that fill writes to the pointer it gets; fill
+    // must not touch this buffer.
+    void replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
+                       const std::function<void(std::uint8_t*)>& fill);
+    // Makes room for `bytes` more, so that the next replacement growing the text by at most that
+    // much does not reallocate.
+    void reserve(std::int64_t bytes) { m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0))); }
 
     std::int64_t size() const { return m_bytes.size(); }
     std::uint8_t at(std::int64_t pos) const { return m_bytes.at(pos); }
@@ -32,6 +40,9 @@ public:
         return m_bytes.span(pos, count, scratch);
     }
     const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count) { return m_bytes.contiguous(pos, count); }
+    // The stored text on either side of the gap, in text order; valid until the next change.
+    std::string_view beforeGap() const { return m_bytes.before(); }
+    std::string_view afterGap() const { return m_bytes.after(); }
     // Calls visit with the text of [pos, pos + count) in at most two pieces, in order.
     void forEachPiece(std::int64_t pos, std::int64_t count, const std::function<void(std::string_view)>& visit) const;
 

@@ -141,7 +141,7 @@ public:
     bool layoutIdleStep();
     WrapLayout& layout() { return m_layout; }
     const GlyphTable& glyphs() const { return *m_glyphs; }
-    std::size_t memoryBytes() const { return m_model.text().memoryBytes(); }
+    std::size_t memoryBytes() const { return m_model.memoryBytes(); }
 
 signals:
     void selectionChanged();

@@ -144,7 +144,10 @@ std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view rep
     const std::int64_t removed = spanEnd - spanStart;
     const std::int64_t inserted = removed + count * growth;
     m_text.reserve(inserted - removed);
-    std::string old = m_text.text(spanStart, removed);
+    std::string old;
+    old.reserve(static_cast<std::size_t>(std::max(removed, inserted)));  // room for the way back: no copy on Undo
+    old.resize(static_cast<std::size_t>(removed));
+    m_text.copy(spanStart, removed, old.data());
     const SearchText oldSpan{old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1,
                              spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
     const std::int64_t linesBefore = m_text.lineCount();
@@ -236,14 +239,19 @@ void EditModel::undo()
 {
     if (!m_undo)
         return;
-    UndoStep step = std::move(*m_undo);
-    // The inverse step: what undo now removes comes back on the next undo.
-    UndoStep inverse{step.pos, m_text.text(step.pos, step.insertedLength),
-                     static_cast<std::int64_t>(step.removed.size()), EditKind::Other, false};
-    m_undo = std::move(inverse);
-    replaceRange(step.pos, step.insertedLength, step.removed);
+    // The step's bytes and the text's trade places, so the step becomes its own inverse: what
+    // undo now removes comes back on the next undo. No copy of the whole range is made.
+    UndoStep& step = *m_undo;
+    const auto restored = static_cast<std::int64_t>(step.removed.size());
+    const std::int64_t taken = step.insertedLength;
+    const std::int64_t linesBefore = m_text.lineCount();
+    m_text.exchange(step.pos, taken, step.removed);
+    step.insertedLength = restored;
+    step.kind = EditKind::Other;
+    step.open = false;
+    textReplaced(step.pos, taken, restored, linesBefore);
     m_anchor = step.pos;
-    m_caret = step.pos + static_cast<std::int64_t>(step.removed.size());
+    m_caret = step.pos + restored;
     if (m_listener)
         m_listener->onSelectionChanged();
 }

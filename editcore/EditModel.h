@@ -88,6 +88,9 @@ public:
     bool modified() const { return m_modified; }
     void setModified(bool modified);
 
+    // Bytes held: the text, its line index and the undo step; for memory reports.
+    std::size_t memoryBytes() const { return m_text.memoryBytes() + (m_undo ? m_undo->removed.capacity() : 0); }
+
     std::int64_t limit() const { return m_limit; }
     void setLimit(std::int64_t limit) { m_limit = limit > 0 ? limit : kDefaultLimit; }
 

@@ -123,6 +123,22 @@ void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const
         std::memcpy(out, m_data.get() + p + gapLength(), n);
 }
 
+void GapBuffer::swap(std::int64_t pos, std::int64_t count, char* other)
+{
+    auto p = static_cast<std::size_t>(pos);
+    auto n = static_cast<std::size_t>(count);
+    auto* mine = reinterpret_cast<char*>(m_data.get());
+    if (p < m_gapStart) {
+        const std::size_t first = std::min(n, m_gapStart - p);
+        std::swap_ranges(mine + p, mine + p + first, other);
+        other += first;
+        p += first;
+        n -= first;
+    }
+    if (n > 0)
+        std::swap_ranges(mine + p + gapLength(), mine + p + gapLength() + n, other);
+}
+
 std::string GapBuffer::text(std::int64_t pos, std::int64_t count) const
 {
     std::string out(static_cast<std::size_t>(count), '\0');

@@ -37,6 +37,8 @@ public:
     // Replaces [pos, pos + removed) by `length` bytes that the caller writes at the returned
     // pointer at once, before any other call.
     std::uint8_t* replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length);
+    // Exchanges the count bytes at pos with the count bytes at other.
+    void swap(std::int64_t pos, std::int64_t count, char* other);
     // Makes room for `bytes` more without a later reallocation.
     void reserve(std::size_t bytes) { ensureGap(bytes); }
 

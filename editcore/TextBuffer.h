@@ -27,6 +27,9 @@ public:
     // must not touch this buffer.
     void replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
                        const std::function<void(std::uint8_t*)>& fill);
+    // Exchanges [pos, pos + length) with bytes: the text gets bytes, bytes gets the old range. The
+    // common length is swapped in place, so only the difference is copied.
+    void exchange(std::int64_t pos, std::int64_t length, std::string& bytes);
     // Makes room for `bytes` more, so that the next replacement growing the text by at most that
     // much does not reallocate.
     void reserve(std::int64_t bytes) { m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0))); }
@@ -69,6 +72,9 @@ public:
 
 private:
     void indexLines();
+    // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
+    // in step with it.
+    void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change);
     // Appends to out the line starts s with from <= s <= to of the current text.
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;

@@ -159,18 +159,4 @@ const std::uint8_t* GapBuffer::span(std::int64_t pos, std::int64_t count, std::s
     return reinterpret_cast<const std::uint8_t*>(scratch.data());
 }
 
-const std::uint8_t* GapBuffer::contiguous(std::int64_t pos, std::int64_t count)
-{
-    auto p = static_cast<std::size_t>(pos);
-    auto end = p + static_cast<std::size_t>(count);
-    if (p < m_gapStart && end > m_gapStart) {
-        // Move the gap to whichever side of the range needs the shorter memmove.
-        if (m_gapStart - p < end - m_gapStart)
-            moveGap(p);
-        else
-            moveGap(end);
-    }
-    return p < m_gapStart ? m_data.get() + p : m_data.get() + p + gapLength();
-}
-
 }  // namespace quillory

@@ -50,9 +50,6 @@ public:
     // otherwise a copy in scratch (valid until scratch changes).
     const std::uint8_t* span(std::int64_t pos, std::int64_t count, std::string& scratch) const;
 
-    // A pointer to [pos, pos + count) made contiguous by moving the gap out of the range.
-    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count);
-
     // The two stored segments in text order: [0, gap) and [gap, size).
     std::string_view before() const { return {reinterpret_cast<const char*>(m_data.get()), m_gapStart}; }
     std::string_view after() const

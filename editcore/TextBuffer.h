@@ -42,7 +42,6 @@ public:
     {
         return m_bytes.span(pos, count, scratch);
     }
-    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count) { return m_bytes.contiguous(pos, count); }
     // The stored text on either side of the gap, in text order; valid until the next change.
     std::string_view beforeGap() const { return m_bytes.before(); }
     std::string_view afterGap() const { return m_bytes.after(); }

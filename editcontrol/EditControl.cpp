@@ -190,6 +190,17 @@ std::optional<FoundRange> EditControl::FindText(std::string_view needle, std::in
     return findText(m_model.text(), needle, from, options);
 }
 
+std::int64_t EditControl::ReplaceAll(std::string_view needle, std::string_view replacement,
+                                     const FindOptions& options)
+{
+    const std::int64_t replaced = m_model.replaceAll(needle, replacement, options);
+    if (replaced > 0) {
+        m_desiredX = -1;
+        ensureCaretVisible();
+    }
+    return replaced;
+}
+
 void EditControl::setOverwriteMode(bool on)
 {
     if (on == m_overwrite)

@@ -109,6 +109,9 @@ public:
     void LimitText(std::int64_t limit) { m_model.setLimit(limit); }
     // Finds needle from `from`; the control's selection is unchanged.
     std::optional<FoundRange> FindText(std::string_view needle, std::int64_t from, const FindOptions& options);
+    // Replaces every match of needle, searched forward from the start, by replacement as one undo
+    // step; the caret ends after the last replacement. Returns how many were replaced.
+    std::int64_t ReplaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
 
     // --- Services
     // Takes the keyboard focus.
@@ -136,7 +139,7 @@ public:
     bool layoutIdleStep();
     WrapLayout& layout() { return m_layout; }
     const GlyphTable& glyphs() const { return *m_glyphs; }
-    std::size_t memoryBytes() const { return m_model.text().memoryBytes(); }
+    std::size_t memoryBytes() const { return m_model.memoryBytes(); }
 
 signals:
     void selectionChanged();

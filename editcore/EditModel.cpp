@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace quillory {
 
@@ -106,10 +107,68 @@ void EditModel::replaceRange(std::int64_t pos, std::int64_t removed, std::string
 {
     const std::int64_t linesBefore = m_text.lineCount();
     m_text.replace(pos, removed, bytes);
-    const auto inserted = static_cast<std::int64_t>(bytes.size());
+    textReplaced(pos, removed, static_cast<std::int64_t>(bytes.size()), linesBefore);
+}
+
+void EditModel::textReplaced(std::int64_t pos, std::int64_t removed, std::int64_t inserted, std::int64_t linesBefore)
+{
     if (m_listener)
         m_listener->onTextChanged({pos, removed, inserted, m_text.lineCount() - linesBefore});
     setModified(true);
+}
+
+std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options)
+{
+    FindOptions forward = options;
+    forward.backward = false;
+    const TextSearcher searcher(needle, forward);
+    const std::int64_t growth = static_cast<std::int64_t>(replacement.size()) - searcher.length();
+    const std::int64_t mostMatches =
+        growth > 0 ? std::max<std::int64_t>(m_limit - m_text.size(), 0) / growth
+                   : std::numeric_limits<std::int64_t>::max();
+
+    // First pass: how many matches, and the span from the first one's start to the last one's end.
+    const SearchText whole = SearchText::of(m_text);
+    std::int64_t count = 0;
+    std::int64_t spanStart = 0;
+    std::int64_t spanEnd = 0;
+    for (auto found = searcher.next(whole, 0); found && count < mostMatches; found = searcher.next(whole, found->end)) {
+        if (count++ == 0)
+            spanStart = found->start;
+        spanEnd = found->end;
+    }
+    if (count == 0)
+        return 0;
+
+    // The span's old bytes become the undo step; the new span is written straight into the buffer
+    // from them. Growing the buffer first keeps the peak at the buffer plus the old span.
+    const std::int64_t removed = spanEnd - spanStart;
+    const std::int64_t inserted = removed + count * growth;
+    m_text.reserve(inserted - removed);
+    std::string old;
+    old.reserve(static_cast<std::size_t>(std::max(removed, inserted)));  // room for the way back: no copy on Undo
+    old.resize(static_cast<std::size_t>(removed));
+    m_text.copy(spanStart, removed, old.data());
+    const SearchText oldSpan{old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1,
+                             spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
+    const std::int64_t linesBefore = m_text.lineCount();
+    m_text.replaceFilled(spanStart, removed, static_cast<std::size_t>(inserted), [&](std::uint8_t* out) {
+        std::int64_t copied = 0;  // bytes of the old span done
+        for (std::int64_t i = 0; i < count; ++i) {
+            const FoundRange match = *searcher.next(oldSpan, copied);
+            const auto kept = static_cast<std::size_t>(match.start - copied);
+            if (kept > 0)
+                std::memcpy(out, old.data() + copied, kept);
+            if (!replacement.empty())
+                std::memcpy(out + kept, replacement.data(), replacement.size());
+            out += kept + replacement.size();
+            copied = match.end;
+        }
+    });
+    setUndo(UndoStep{spanStart, std::move(old), inserted, EditKind::Other, false});
+    textReplaced(spanStart, removed, inserted, linesBefore);
+    moveCaret(spanStart + inserted);
+    return count;
 }
 
 std::int64_t EditModel::replaceSelection(std::string_view bytes, bool undoable, EditKind kind)
@@ -181,14 +240,19 @@ void EditModel::undo()
 {
     if (!m_undo)
         return;
-    UndoStep step = std::move(*m_undo);
-    // The inverse step: what undo now removes comes back on the next undo.
-    UndoStep inverse{step.pos, m_text.text(step.pos, step.insertedLength),
-                     static_cast<std::int64_t>(step.removed.size()), EditKind::Other, false};
-    m_undo = std::move(inverse);
-    replaceRange(step.pos, step.insertedLength, step.removed);
+    // The step's bytes and the text's trade places, so the step becomes its own inverse: what
+    // undo now removes comes back on the next undo. No copy of the whole range is made.
+    UndoStep& step = *m_undo;
+    const auto restored = static_cast<std::int64_t>(step.removed.size());
+    const std::int64_t taken = step.insertedLength;
+    const std::int64_t linesBefore = m_text.lineCount();
+    m_text.exchange(step.pos, taken, step.removed);
+    step.insertedLength = restored;
+    step.kind = EditKind::Other;
+    step.open = false;
+    textReplaced(step.pos, taken, restored, linesBefore);
     m_anchor = step.pos;
-    m_caret = step.pos + static_cast<std::int64_t>(step.removed.size());
+    m_caret = step.pos + restored;
     if (m_listener)
         m_listener->onSelectionChanged();
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "editcore/TextBuffer.h"
+#include "editcore/TextFinder.h"
 #include "editcore/UndoStep.h"
 
 namespace quillory {
@@ -69,6 +70,11 @@ public:
     bool deleteBackward();
     bool deleteForward();
 
+    // Replaces every match of needle, found forward from the start without overlaps as Find
+    // finds them, by replacement, as one undo step and one change; the caret ends after the last
+    // replacement. Replacements that would pass the limit are left out. Returns how many were made.
+    std::int64_t replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
+
     bool canUndo() const { return m_undo.has_value(); }
     void undo();
     void emptyUndoBuffer();
@@ -82,6 +88,9 @@ public:
     bool modified() const { return m_modified; }
     void setModified(bool modified);
 
+    // Bytes held: the text, its line index and the undo step; for memory reports.
+    std::size_t memoryBytes() const { return m_text.memoryBytes() + (m_undo ? m_undo->removed.capacity() : 0); }
+
     std::int64_t limit() const { return m_limit; }
     void setLimit(std::int64_t limit) { m_limit = limit > 0 ? limit : kDefaultLimit; }
 
@@ -92,6 +101,8 @@ private:
     void afterWholeTextReplaced(std::int64_t oldLength, std::int64_t oldLines);
     // The one path that changes the text: replaces [pos, pos + removed) by bytes.
     void replaceRange(std::int64_t pos, std::int64_t removed, std::string_view bytes);
+    // Tells the listener of a replacement already made in the text, and sets the modified flag.
+    void textReplaced(std::int64_t pos, std::int64_t removed, std::int64_t inserted, std::int64_t linesBefore);
     void setUndo(std::optional<UndoStep> step);
     // Records the replacement of [pos, pos + removed) by inserted bytes, merging when it continues
     // the open step of the same kind; call before the text changes.

@@ -79,8 +79,32 @@ void GapBuffer::erase(std::int64_t pos, std::int64_t count)
 {
     if (count <= 0)
         return;
+    // The gap joins the erased range from whichever side moves fewer bytes; the erased bytes
+    // themselves are never moved.
+    const auto p = static_cast<std::size_t>(pos);
+    const auto end = p + static_cast<std::size_t>(count);
+    if (end <= m_gapStart) {
+        moveGap(end);
+        m_gapStart = p;
+    } else if (p >= m_gapStart) {
+        moveGap(p);
+        m_gapEnd += end - p;
+    } else {
+        m_gapEnd += end - m_gapStart;
+        m_gapStart = p;
+    }
+}
+
+std::uint8_t* GapBuffer::replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length)
+{
+    erase(pos, removed);
+    if (length == 0)
+        return m_data.data() + m_gapStart;
+    ensureGap(length);
     moveGap(static_cast<std::size_t>(pos));
-    m_gapEnd += static_cast<std::size_t>(count);
+    std::uint8_t* out = m_data.data() + m_gapStart;
+    m_gapStart += length;
+    return out;
 }
 
 void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const
@@ -96,6 +120,22 @@ void GapBuffer::copy(std::int64_t pos, std::int64_t count, char* out) const
     }
     if (n > 0)
         std::memcpy(out, m_data.data() + p + gapLength(), n);
+}
+
+void GapBuffer::swap(std::int64_t pos, std::int64_t count, char* other)
+{
+    auto p = static_cast<std::size_t>(pos);
+    auto n = static_cast<std::size_t>(count);
+    auto* mine = reinterpret_cast<char*>(m_data.data());
+    if (p < m_gapStart) {
+        const std::size_t first = std::min(n, m_gapStart - p);
+        std::swap_ranges(mine + p, mine + p + first, other);
+        other += first;
+        p += first;
+        n -= first;
+    }
+    if (n > 0)
+        std::swap_ranges(mine + p + gapLength(), mine + p + gapLength() + n, other);
 }
 
 std::string GapBuffer::text(std::int64_t pos, std::int64_t count) const
@@ -116,20 +156,6 @@ const std::uint8_t* GapBuffer::span(std::int64_t pos, std::int64_t count, std::s
     scratch.resize(static_cast<std::size_t>(count));
     copy(pos, count, scratch.data());
     return reinterpret_cast<const std::uint8_t*>(scratch.data());
-}
-
-const std::uint8_t* GapBuffer::contiguous(std::int64_t pos, std::int64_t count)
-{
-    auto p = static_cast<std::size_t>(pos);
-    auto end = p + static_cast<std::size_t>(count);
-    if (p < m_gapStart && end > m_gapStart) {
-        // Move the gap to whichever side of the range needs the shorter memmove.
-        if (m_gapStart - p < end - m_gapStart)
-            moveGap(p);
-        else
-            moveGap(end);
-    }
-    return p < m_gapStart ? m_data.data() + p : m_data.data() + p + gapLength();
 }
 
 std::string GapBuffer::checkInvariants() const

@@ -34,6 +34,13 @@ public:
 
     void insert(std::int64_t pos, std::string_view bytes);
     void erase(std::int64_t pos, std::int64_t count);
+    // Replaces [pos, pos + removed) by `length` bytes that the caller writes at the returned
+    // pointer at once, before any other call.
+    std::uint8_t* replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length);
+    // Exchanges the count bytes at pos with the count bytes at other.
+    void swap(std::int64_t pos, std::int64_t count, char* other);
+    // Makes room for `bytes` more without a later reallocation.
+    void reserve(std::size_t bytes) { ensureGap(bytes); }
 
     // Copies [pos, pos + count) to out.
     void copy(std::int64_t pos, std::int64_t count, char* out) const;
@@ -42,9 +49,6 @@ public:
     // A pointer to count contiguous bytes at pos: direct when the range does not straddle the gap,
     // otherwise a copy in scratch (valid until scratch changes).
     const std::uint8_t* span(std::int64_t pos, std::int64_t count, std::string& scratch) const;
-
-    // A pointer to [pos, pos + count) made contiguous by moving the gap out of the range.
-    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count);
 
     // The two stored segments in text order: [0, gap) and [gap, size).
     std::string_view before() const { return {reinterpret_cast<const char*>(m_data.data()), m_gapStart}; }

@@ -69,7 +69,42 @@ void TextBuffer::indexLines()
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
 {
-    const auto added = static_cast<std::int64_t>(inserted.size());
+    replaceFilled(pos, removed, inserted.size(), [inserted](std::uint8_t* out) {
+        if (!inserted.empty())
+            std::memcpy(out, inserted.data(), inserted.size());
+    });
+}
+
+void TextBuffer::replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
+                               const std::function<void(std::uint8_t*)>& fill)
+{
+    changeIndexed(pos, removed, static_cast<std::int64_t>(length),
+                  [&] { fill(m_bytes.replaceUnfilled(pos, removed, length)); });
+}
+
+void TextBuffer::exchange(std::int64_t pos, std::int64_t length, std::string& bytes)
+{
+    const auto added = static_cast<std::int64_t>(bytes.size());
+    changeIndexed(pos, length, added, [&] {
+        const std::int64_t common = std::min(length, added);
+        m_bytes.swap(pos, common, bytes.data());
+        if (length > common) {
+            // The rest of the old range moves to the end of bytes.
+            bytes.resize(static_cast<std::size_t>(length));
+            m_bytes.copy(pos + common, length - common, bytes.data() + common);
+            m_bytes.erase(pos + common, length - common);
+        } else if (added > common) {
+            // The rest of bytes goes into the text; bytes keeps its capacity for the way back.
+            const auto extra = static_cast<std::size_t>(added - common);
+            std::memcpy(m_bytes.replaceUnfilled(pos + common, 0, extra), bytes.data() + common, extra);
+            bytes.resize(static_cast<std::size_t>(common));
+        }
+    });
+}
+
+void TextBuffer::changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added,
+                               const std::function<void()>& change)
+{
     // Starts in [pos, pos + removed] may change, since each depends on the byte before it and on
     // the byte at it; all later starts move by added - removed.
     const std::int64_t first = pos == 0 ? 1 : m_lines.lineOf(pos - 1) + 1;
@@ -79,10 +114,11 @@ void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_vie
     m_lines.erase(first, last - first);
     m_lines.shiftAfter(first - 1, added - removed);
 
-    m_bytes.erase(pos, removed);
-    m_bytes.insert(pos, inserted);
+    change();
 
+    // The new range most likely has as many lines as the old one: no doubling on a large range.
     std::vector<std::int64_t> starts;
+    starts.reserve(static_cast<std::size_t>(last - first));
     collectLineStarts(std::max<std::int64_t>(pos, 1), pos + added, starts);
     m_lines.insert(first, starts);
 }

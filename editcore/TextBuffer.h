@@ -2,6 +2,7 @@
 // The control's text: bytes in a gap buffer plus the index of line starts. A line break is CR LF,
 // LF or a CR not followed by LF; a CR LF pair is one break of two bytes.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +23,16 @@ public:
     void adoptText(HeapBlock block, std::size_t length);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
+    // Replaces [pos, pos + removed) by `length` bytes that fill writes to the pointer it gets; fill
+    // must not touch this buffer.
+    void replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
+                       const std::function<void(std::uint8_t*)>& fill);
+    // Exchanges [pos, pos + length) with bytes: the text gets bytes, bytes gets the old range. The
+    // common length is swapped in place, so only the difference is copied.
+    void exchange(std::int64_t pos, std::int64_t length, std::string& bytes);
+    // Makes room for `bytes` more, so that the next replacement growing the text by at most that
+    // much does not reallocate.
+    void reserve(std::int64_t bytes) { m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0))); }
 
     std::int64_t size() const { return m_bytes.size(); }
     std::uint8_t at(std::int64_t pos) const { return m_bytes.at(pos); }
@@ -31,7 +42,9 @@ public:
     {
         return m_bytes.span(pos, count, scratch);
     }
-    const std::uint8_t* contiguous(std::int64_t pos, std::int64_t count) { return m_bytes.contiguous(pos, count); }
+    // The stored text on either side of the gap, in text order; valid until the next change.
+    std::string_view beforeGap() const { return m_bytes.before(); }
+    std::string_view afterGap() const { return m_bytes.after(); }
     // Calls visit with the text of [pos, pos + count) in at most two pieces, in order.
     void forEachPiece(std::int64_t pos, std::int64_t count, const std::function<void(std::string_view)>& visit) const;
 
@@ -62,6 +75,9 @@ public:
 
 private:
     void indexLines();
+    // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
+    // in step with it.
+    void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change);
     // Appends to out the line starts s with from <= s <= to of the current text.
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;

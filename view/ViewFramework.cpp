@@ -91,17 +91,8 @@ void CQuilloryView::replaceAll(const SearchRequest& search)
 {
     if (isBinary() || search.findWhat.empty())
         return;
-    FindOptions forward = search.options;
-    forward.backward = false;
-    std::int64_t from = 0;
-    int replaced = 0;
-    while (const std::optional<FoundRange> found = m_control->FindText(search.findWhat, from, forward)) {
-        m_control->SetSel(found->start, found->end);
-        m_control->ReplaceSel(search.replaceWith, true);
-        from = found->start + static_cast<std::int64_t>(search.replaceWith.size());
-        ++replaced;
-    }
-    if (replaced == 0)
+    // One pass and one undo step, whatever the number of matches.
+    if (m_control->ReplaceAll(search.findWhat, search.replaceWith, search.options) == 0)
         beep();
 }
 

@@ -1,6 +1,9 @@
 // The editing state: set text, selection, typing, deleting, the alternating undo, the limit.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "PlainFind.h"
 #include "editcore/EditModel.h"
 
 namespace quillory {
@@ -165,6 +168,107 @@ TEST(EditModel, ListenerHearsOneChangePerEditAndFlagChanges)
     EXPECT_EQ(r.undo, (std::vector<bool>{true}));
     m.setModified(false);
     EXPECT_EQ(r.modified.back(), false);
+}
+
+// True when the text's line index is the one a fresh index of the same bytes has.
+bool indexedAsNew(const TextBuffer& t)
+{
+    TextBuffer fresh;
+    fresh.setText(t.text(0, t.size()));
+    if (t.lineCount() != fresh.lineCount())
+        return false;
+    for (std::int64_t line = 0; line < t.lineCount(); ++line)
+        if (t.lineStart(line) != fresh.lineStart(line))
+            return false;
+    return true;
+}
+
+// Replace All against a plain replace loop: the same text and count, one change reported, the line
+// index right, the caret after the last replacement; Undo restores the text, a second Undo redoes.
+TEST(EditModel, ReplaceAllAgreesWithAPlainLoopAndIsOneUndoStep)
+{
+    std::mt19937 rng(77);
+    const std::string alphabet = "aAbB_ \xE9\xC9\r\n";
+    auto pick = [&](std::size_t n) {
+        std::string s;
+        for (std::size_t i = 0; i < n; ++i)
+            s.push_back(alphabet[rng() % alphabet.size()]);
+        return s;
+    };
+    for (int round = 0; round < 500; ++round) {
+        EditModel m(rng() % 3 + 1);
+        std::string s = pick(rng() % 200);
+        m.setText(s);
+        // An edit first, so that the gap is anywhere and there is an earlier step to keep or replace.
+        const std::size_t at = rng() % (s.size() + 1);
+        const std::string typed = pick(1 + rng() % 3);
+        m.SetSel(static_cast<std::int64_t>(at), static_cast<std::int64_t>(at));
+        m.replaceSelection(typed, true);
+        s.insert(at, typed);
+        m.setModified(false);
+        if (rng() % 8 == 0)
+            m.setLimit(static_cast<std::int64_t>(s.size() + rng() % 10));
+
+        const std::string needle = !s.empty() && rng() % 2 ? s.substr(rng() % s.size(), 1 + rng() % 4) : pick(1 + rng() % 2);
+        const std::string replacement = pick(rng() % 5);
+        FindOptions o;
+        o.matchCase = rng() % 2;
+        o.wholeWord = rng() % 3 == 0;
+        o.backward = rng() % 2;  // Replace All always searches down
+
+        FindOptions down = o;
+        down.backward = false;
+        std::string expected;
+        std::int64_t count = 0;
+        std::int64_t from = 0;
+        std::optional<FoundRange> first;
+        FoundRange last;
+        const auto growth = static_cast<std::int64_t>(replacement.size() - needle.size());
+        while (const auto found = plainFind(s, needle, from, down)) {
+            if (static_cast<std::int64_t>(s.size()) + (count + 1) * growth > m.limit())
+                break;
+            expected += s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(found->start - from));
+            expected += replacement;
+            from = found->end;
+            first = first.value_or(*found);
+            last = *found;
+            ++count;
+        }
+        expected += s.substr(static_cast<std::size_t>(from));
+
+        Recorder r;
+        m.setListener(&r);
+        const std::int64_t anchor = m.anchor();
+        const std::int64_t caret = m.caret();
+        SCOPED_TRACE("round " + std::to_string(round) + " needle '" + needle + "' by '" + replacement + "'");
+        ASSERT_EQ(m.replaceAll(needle, replacement, o), count);
+        ASSERT_EQ(all(m), expected);
+        ASSERT_TRUE(indexedAsNew(m.text()));
+        if (count == 0) {
+            EXPECT_TRUE(r.changes.empty());
+            EXPECT_FALSE(m.modified());
+            EXPECT_EQ(m.anchor(), anchor);
+            EXPECT_EQ(m.caret(), caret);
+            m.undo();  // the earlier edit is still the step
+            s.erase(at, typed.size());
+            EXPECT_EQ(all(m), s);
+            continue;
+        }
+        const std::int64_t inserted = static_cast<std::int64_t>(expected.size() - s.size()) + last.end - first->start;
+        ASSERT_EQ(r.changes.size(), 1u);
+        EXPECT_EQ(r.changes[0].offset, first->start);
+        EXPECT_EQ(r.changes[0].removed, last.end - first->start);
+        EXPECT_EQ(r.changes[0].inserted, inserted);
+        EXPECT_TRUE(m.modified());
+        EXPECT_EQ(m.anchor(), first->start + inserted);
+        EXPECT_EQ(m.caret(), first->start + inserted);
+        m.undo();
+        ASSERT_EQ(all(m), s);
+        ASSERT_TRUE(indexedAsNew(m.text()));
+        m.undo();
+        ASSERT_EQ(all(m), expected);
+        ASSERT_TRUE(indexedAsNew(m.text()));
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Settings read at start-up, word wrap, fonts and colours, and Find/Replace through the view.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -148,6 +149,18 @@ TEST(ViewFind, FindNextAndReplaceAllThroughTheDialog)
     dialog->replaceEdit()->setText("2");
     QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);
     EXPECT_EQ(h.text(), "one 2 2 2");
+    EXPECT_EQ(h.control().GetSel(), (CharRange{9, 9}));  // after the last replacement
+    EXPECT_TRUE(h.control().GetModify());
+    h.command(ID_EDIT_UNDO);  // every replacement in one step
+    EXPECT_EQ(h.text(), "one Two two TWO");
+    h.command(ID_EDIT_UNDO);
+    EXPECT_EQ(h.text(), "one 2 2 2");
+    h.command(ID_EDIT_UNDO);
+    EXPECT_EQ(h.text(), "one Two two TWO");
+    QTest::mouseClick(dialog->matchCaseBox(), Qt::LeftButton, {}, QPoint(6, dialog->matchCaseBox()->height() / 2));
+    ASSERT_TRUE(dialog->matchCaseBox()->isChecked());
+    QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);
+    EXPECT_EQ(h.text(), "one Two 2 TWO");
 
     h.load("b.bin", bytesOf({0x1B, 't', 'w', 'o'}));
     EXPECT_FALSE(h.enabled(ID_EDIT_REPLACE));

@@ -110,8 +110,9 @@ TEST(CommandTable, StatusStringSplitsIntoPromptAndTooltip)
 TEST(CommandTable, EveryToolbarButtonHasATooltip)
 {
     for (const int id : CommandTable::toolbar()) {
-        if (id != 0)
+        if (id != 0) {
             EXPECT_FALSE(CommandTable::tooltip(id).empty()) << id;
+        }
     }
 }
 

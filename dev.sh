@@ -57,7 +57,7 @@ case "$command" in
   sanitize)
     install_missing_packages
     # -O1 keeps the instrumented build and the tests quick; the first report ends the test.
-    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DQUILLORY_SANITIZE=ON
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DQUILLORY_SANITIZE=ON -DQUILLORY_BENCHMARKS=OFF
     ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests build-sanitize
     ;;

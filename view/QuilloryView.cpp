@@ -197,6 +197,7 @@ void CQuilloryView::registerCommands()
     c.OnUpdate(ID_STRIP_HTML, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
     c.OnCommand(ID_INSERT_FILE, [this] { OnInsertFile(); });
     c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
+    c.OnCommand(ID_FILE_WIPE, [this] { OnFileWipe(); });
 }
 
 }  // namespace quillory

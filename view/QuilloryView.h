@@ -74,6 +74,7 @@ public:
     void OnGotoClose();
     void OnStripHtmlTags();
     void OnInsertFile();
+    void OnFileWipe();
     CGotoDlg* gotoDialog() const { return m_pGotoDlg.get(); }
 
     CharFormatA m_cf;                 // the view's copy of the control's character format

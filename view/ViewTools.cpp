@@ -1,9 +1,11 @@
-// The Tools commands: file statistics, the goto dialog, stripping HTML tags and inserting a file.
+// The Tools commands: file statistics, the goto dialog, stripping HTML tags, inserting a file and
+// the file wiper.
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
 
 #include "tools/FileStatistics.h"
+#include "dialogs/FileWiperDlg.h"
 #include "dialogs/GotoDlg.h"
 #include "tools/InsertFile.h"
 #include "tools/StripHtmlCommand.h"
@@ -139,6 +141,15 @@ void CQuilloryView::OnInsertFile()
                            [&control](std::span<const std::uint8_t> text) {
                                control.ReplaceSel({reinterpret_cast<const char*>(text.data()), text.size()}, true);
                            });
+    m_control->SetFocus();
+}
+
+void CQuilloryView::OnFileWipe()
+{
+    if (m_services.fileDialogs == nullptr || m_services.messageBoxes == nullptr)
+        return;
+    CFileWiperDlg dialog(*m_services.messageBoxes, *m_services.fileDialogs, window());
+    dialog.exec();
     m_control->SetFocus();
 }
 

@@ -84,6 +84,7 @@ TEST(HelpWindow, ShowsTheBundledHelpWithItsFourSections)
     for (const char* section : {"License", "Introduction", "Usage", "Contact"})
         EXPECT_TRUE(text.contains(QLatin1String(section))) << section;
     EXPECT_TRUE(text.contains(QLatin1String("~/.config/Quillory/Quillory.dat")));
+    EXPECT_TRUE(text.contains(QLatin1String("What overwriting cannot promise")));  // the wiper's limits
 }
 
 }  // namespace

@@ -1,0 +1,264 @@
+#include "dialogs/FileWiperDlg.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <ctime>
+
+namespace quillory {
+
+namespace {
+
+QLabel* label(const char* text, QWidget* parent)
+{
+    auto* result = new QLabel(QString::fromUtf8(text), parent);
+    result->setWordWrap(false);
+    return result;
+}
+
+// A field the user reads but does not type in.
+QLineEdit* displayField(const QString& name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setAccessibleName(name);
+    return edit;
+}
+
+// Sets an edit's text without cutting it: a limit only bounds what the user types, so a longer
+// number the program writes (the length of a file of 100 GB or more) is shown whole.
+void setFieldText(QLineEdit* edit, const std::string& text, int limit = 0)
+{
+    const QString value = QString::fromStdString(text);
+    if (limit > 0)
+        edit->setMaxLength(std::max<int>(limit, static_cast<int>(value.size())));
+    if (edit->text() != value)
+        edit->setText(value);
+}
+
+}  // namespace
+
+CFileWiperDlg::CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_logic(boxes, dialogs)
+{
+    setWindowTitle(QStringLiteral("File Wiper (NOT just a simple deleting command) !!!"));
+    buildControls();
+    m_logic.setProgressListener([this](int permille) { showProgress(permille); });
+
+    m_logic.OnInitDialog(static_cast<std::uint32_t>(std::time(nullptr)));
+    applyCustomControlsRule();
+    refreshControls();
+}
+
+void CFileWiperDlg::buildControls()
+{
+    m_select = new QPushButton(QStringLiteral("Click here first to select a file!"), this);
+    m_select->setAutoDefault(false);
+    m_fileName = displayField(QStringLiteral("Selected file"), this);
+    m_length = displayField(QStringLiteral("Selected file's length:"), this);
+    m_length->setMaxLength(kWipeLengthMaxChars);
+
+    auto* basic = new QGroupBox(QStringLiteral("Basic wipe options:"), this);
+    m_methods = new QButtonGroup(this);
+    auto* basicLayout = new QGridLayout(basic);
+    const char* methods[] = {"Standard fast wipe", "Government wipe", "Custom..."};
+    const char* notes[] = {"(Null char; value of 0)", "(1's and z's three times, then the value 235 once)", nullptr};
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(methods[i]), basic);
+        m_methods->addButton(radio, i);
+        basicLayout->addWidget(radio, i, 0);
+        if (notes[i] != nullptr)
+            basicLayout->addWidget(label(notes[i], basic), i, 1);
+    }
+    basicLayout->setColumnStretch(1, 1);
+
+    m_customGroup = new QGroupBox(QStringLiteral("Custom options:"), this);
+    m_valueLabel = label("Overwrite Value: (0 ... 255)", m_customGroup);
+    m_value = new QLineEdit(m_customGroup);
+    m_value->setMaxLength(kWipeValueMaxChars);
+    m_value->setAccessibleName(m_valueLabel->text());
+    m_valueLabel->setBuddy(m_value);
+    m_repeatsLabel = label("Repeats:", m_customGroup);
+    m_repeats = new QLineEdit(m_customGroup);
+    m_repeats->setMaxLength(kWipeRepeatsMaxChars);
+    m_repeats->setAccessibleName(m_repeatsLabel->text());
+    m_repeatsLabel->setBuddy(m_repeats);
+    m_actions = new QButtonGroup(this);
+    const char* actions[] = {"Overwrite && Delete", "Overwrite only", "Resize only"};
+    auto* customLayout = new QGridLayout(m_customGroup);
+    customLayout->addWidget(m_valueLabel, 0, 0);
+    customLayout->addWidget(m_value, 0, 1);
+    customLayout->addWidget(m_repeatsLabel, 1, 0);
+    customLayout->addWidget(m_repeats, 1, 1);
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(actions[i]), m_customGroup);
+        m_actions->addButton(radio, i);
+        customLayout->addWidget(radio, 2 + i, 0, 1, 2);
+    }
+    m_resizeLabel = label("Resize file to...", m_customGroup);
+    m_resizeTo = new QLineEdit(m_customGroup);
+    m_resizeTo->setMaxLength(kWipeResizeMaxChars);
+    m_resizeTo->setAccessibleName(m_resizeLabel->text());
+    m_resizeLabel->setBuddy(m_resizeTo);
+    customLayout->addWidget(m_resizeLabel, 5, 0);
+    customLayout->addWidget(m_resizeTo, 5, 1);
+
+    m_wipe = new QPushButton(QStringLiteral("&WIPE/Resize"), this);
+    m_wipe->setAutoDefault(false);
+    m_status = displayField(QStringLiteral("Status"), this);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1000);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setAccessibleName(QStringLiteral("Progress"));
+    m_rename = new QPushButton(QStringLiteral("Random Rename"), this);
+    m_rename->setAutoDefault(false);
+    m_quit = new QPushButton(QStringLiteral("QUIT"), this);
+    m_quit->setDefault(true);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_select);
+    fileRow->addWidget(m_fileName, 1);
+    auto* lengthRow = new QHBoxLayout;
+    lengthRow->addWidget(label("Selected file's length:", this));
+    lengthRow->addWidget(m_length);
+    lengthRow->addWidget(label("bytes", this));
+    lengthRow->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(basic);
+    left->addWidget(label("Both Standard and Government wipe will overwrite the file with the indicate character/ "
+                          "decimal value, truncates the file's length to 0, and then delete the file.  "
+                          "The \"Wipe now!\" button",
+                          this));
+    left->addWidget(label("can executes either the default or custom commands.", this));
+    left->addStretch(1);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(left, 1);
+    middle->addWidget(m_customGroup);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_status, 1);
+    statusRow->addWidget(m_progress, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_wipe);
+    buttons->addWidget(m_rename);
+    buttons->addStretch(1);
+    buttons->addWidget(m_quit);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(fileRow);
+    all->addLayout(lengthRow);
+    all->addLayout(middle);
+    all->addWidget(label("WARNING:  It will be impossible to recover a wiped file.  Use with caution!", this));
+    all->addLayout(statusRow);
+    all->addLayout(buttons);
+
+    connect(m_select, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnSelectFile(); }); });
+    connect(m_wipe, &QPushButton::clicked, this, [this] { OnWipe(); });
+    connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnRandomRename(); }); });
+    connect(m_quit, &QPushButton::clicked, this, &QDialog::accept);
+    // Method choice, and a click on a custom action: the custom controls follow.
+    connect(m_methods, &QButtonGroup::idClicked, this, [this] {
+        readControls();
+        applyCustomControlsRule();
+    });
+    connect(m_actions, &QButtonGroup::idClicked, this, [this] {
+        readControls();
+        applyCustomControlsRule();
+    });
+    // Only what the user types is checked; writing the fields back does not check again.
+    connect(m_value, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnValueChanged(); }); });
+    connect(m_repeats, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnRepeatsChanged(); }); });
+    connect(m_resizeTo, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnResizeChanged(); }); });
+}
+
+QRadioButton* CFileWiperDlg::methodRadio(int method) const
+{
+    return qobject_cast<QRadioButton*>(m_methods->button(method));
+}
+
+QRadioButton* CFileWiperDlg::actionRadio(int action) const
+{
+    return qobject_cast<QRadioButton*>(m_actions->button(action));
+}
+
+void CFileWiperDlg::readControls()
+{
+    FileWiperFields& f = m_logic.fields();
+    f.m_strValue = m_value->text().toStdString();
+    f.m_strRepeats = m_repeats->text().toStdString();
+    f.m_strResizeTo = m_resizeTo->text().toStdString();
+    f.m_nWipeMethod = m_methods->checkedId();
+    f.m_nCustomAction = m_actions->checkedId();
+}
+
+void CFileWiperDlg::refreshControls()
+{
+    const FileWiperFields& f = m_logic.fields();
+    // Paths are bytes; the field shows them as the file dialogs do.
+    const QString fileName = QString::fromLocal8Bit(f.m_strFileName.data(), static_cast<qsizetype>(f.m_strFileName.size()));
+    if (m_fileName->text() != fileName)
+        m_fileName->setText(fileName);
+    setFieldText(m_length, f.m_strLength, kWipeLengthMaxChars);
+    setFieldText(m_status, f.m_strStatus);
+    setFieldText(m_value, f.m_strValue);
+    setFieldText(m_repeats, f.m_strRepeats);
+    setFieldText(m_resizeTo, f.m_strResizeTo, kWipeResizeMaxChars);
+    if (QAbstractButton* method = m_methods->button(f.m_nWipeMethod))
+        method->setChecked(true);
+    if (QAbstractButton* action = m_actions->button(f.m_nCustomAction))
+        action->setChecked(true);
+}
+
+void CFileWiperDlg::applyCustomControlsRule()
+{
+    const CustomControlStates states = customControlStates(m_logic.fields());
+    m_customGroup->setEnabled(states.groupBox);
+    for (QAbstractButton* radio : m_actions->buttons())
+        radio->setEnabled(states.actionRadios);
+    for (QWidget* widget : {static_cast<QWidget*>(m_valueLabel), static_cast<QWidget*>(m_value),
+                            static_cast<QWidget*>(m_repeatsLabel), static_cast<QWidget*>(m_repeats)})
+        widget->setEnabled(states.valueAndRepeats);
+    m_resizeLabel->setEnabled(states.resize);
+    m_resizeTo->setEnabled(states.resize);
+}
+
+template <typename Handler>
+void CFileWiperDlg::handle(Handler handler)
+{
+    readControls();
+    handler();
+    refreshControls();
+}
+
+void CFileWiperDlg::OnWipe()
+{
+    m_bBusy = true;
+    m_progress->setValue(0);
+    handle([this] { m_logic.OnWipe(); });
+    m_bBusy = false;
+}
+
+void CFileWiperDlg::showProgress(int permille)
+{
+    m_progress->setValue(std::clamp(permille, 0, 1000));
+    // Repaints and window-system events only: no click or key reaches the dialog mid-wipe.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CFileWiperDlg::done(int result)
+{
+    if (m_bBusy)
+        return;
+    QDialog::done(result);
+}
+
+}  // namespace quillory

@@ -1,0 +1,85 @@
+#pragma once
+// The modal file wiper dialog "File Wiper (NOT just a simple deleting command) !!!". The work is
+// FileWiperLogic's; the dialog reads its controls into the logic's fields before each handler,
+// writes them back after it, and enables the custom controls by the method chosen. A long wipe
+// runs on the interface thread and repaints the dialog (status and progress bar) as it goes.
+
+#include <QDialog>
+
+#include "base/FileDialogs.h"
+#include "base/MessageBox.h"
+#include "wiper/FileWiperLogic.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace quillory {
+
+class CFileWiperDlg : public QDialog {
+    Q_OBJECT
+public:
+    CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent = nullptr);
+
+    FileWiperLogic& logic() { return m_logic; }
+    bool busy() const { return m_bBusy; }
+
+    QPushButton* selectButton() const { return m_select; }      // 1013
+    QLineEdit* fileNameEdit() const { return m_fileName; }      // 1014
+    QLineEdit* lengthEdit() const { return m_length; }          // 1015
+    QRadioButton* methodRadio(int method) const;                // 1016..1018
+    QPushButton* wipeButton() const { return m_wipe; }          // 1019
+    QLineEdit* statusEdit() const { return m_status; }          // 1021
+    QProgressBar* progressBar() const { return m_progress; }
+    QPushButton* renameButton() const { return m_rename; }      // 1037
+    QGroupBox* customGroup() const { return m_customGroup; }    // 1022
+    QLabel* valueLabel() const { return m_valueLabel; }         // 1035
+    QLineEdit* valueEdit() const { return m_value; }            // 1023
+    QLabel* repeatsLabel() const { return m_repeatsLabel; }     // 1034
+    QLineEdit* repeatsEdit() const { return m_repeats; }        // 1024
+    QRadioButton* actionRadio(int action) const;                // 1030..1032
+    QLabel* resizeLabel() const { return m_resizeLabel; }       // 1033
+    QLineEdit* resizeEdit() const { return m_resizeTo; }        // 1029
+    QPushButton* quitButton() const { return m_quit; }          // 1 (IDOK)
+
+    void done(int result) override;  // QUIT, Escape, the close button; not while a wipe runs
+
+private:
+    void buildControls();
+    // Reads what the user can change (the three edits and both radio groups) into the fields.
+    void readControls();
+    // Writes every field to its control.
+    void refreshControls();
+    void applyCustomControlsRule();
+    // Runs a handler of the logic between reading and refreshing the controls.
+    template <typename Handler>
+    void handle(Handler handler);
+    void OnWipe();
+    void showProgress(int permille);
+
+    FileWiperLogic m_logic;
+    bool m_bBusy = false;            // a wipe is running; the dialog does not close
+    QPushButton* m_select;
+    QLineEdit* m_fileName;
+    QLineEdit* m_length;
+    QButtonGroup* m_methods;
+    QPushButton* m_wipe;
+    QLineEdit* m_status;
+    QProgressBar* m_progress;
+    QPushButton* m_rename;
+    QGroupBox* m_customGroup;
+    QLabel* m_valueLabel;
+    QLineEdit* m_value;
+    QLabel* m_repeatsLabel;
+    QLineEdit* m_repeats;
+    QButtonGroup* m_actions;
+    QLabel* m_resizeLabel;
+    QLineEdit* m_resizeTo;
+    QPushButton* m_quit;
+};
+
+}  // namespace quillory

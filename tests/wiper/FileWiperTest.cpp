@@ -1,0 +1,365 @@
+// The file wiper without widgets, on real files: the bytes on the disk after every pass, what is
+// truncated and deleted, the syncs, 64-bit lengths, refused devices, pipes and folders, resolved
+// links, and a pass that fails on a full file system.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/FailingHeap.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
+#include "wiper/FileWiperLogic.h"
+
+namespace quillory::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int64_t kFiveGiB = 5ll << 30;
+
+class FileWiperTest : public ::testing::Test {
+protected:
+    FileWiperTest()
+    {
+        logic.OnInitDialog(1);
+        // Every pass is observed on the disk by path, and every sync counted.
+        logic.setHooks({[this](int fd) {
+                            ++syncs;
+                            return ::fdatasync(fd);
+                        },
+                        [this](int) { passes.push_back(readAll(observed)); },
+                        {}});
+    }
+    // Chooses path in the file dialog; the passes are observed on the file it resolves to.
+    void select(const std::string& path)
+    {
+        dialogs.choosePath(path);
+        logic.OnSelectFile();
+        observed = logic.fields().m_strFileName;
+    }
+    void custom(std::int32_t action, std::int32_t value, std::int32_t repeats)
+    {
+        FileWiperFields& f = logic.fields();
+        f.m_nWipeMethod = kWipeCustom;
+        f.m_nCustomAction = action;
+        f.m_nValue = value;
+        f.m_nRepeats = repeats;
+    }
+    // A second name of the same file, to look at it after the wipe removed its first name.
+    std::string secondName(const std::string& path)
+    {
+        const std::string other = path + ".link";
+        EXPECT_EQ(::link(path.c_str(), other.c_str()), 0);
+        return other;
+    }
+    const FileWiperFields& fields() const { return logic.fields(); }
+
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    FileWiperLogic logic{boxes, dialogs};
+    std::string observed;
+    std::vector<std::string> passes;
+    int syncs = 0;
+};
+
+TEST_F(FileWiperTest, StandardWipeZeroesExactlyTheLengthThenTruncatesAndDeletes)
+{
+    for (const std::size_t size : {0, 1, 499, 500, 501, 1234}) {
+        SCOPED_TRACE(size);
+        passes.clear();
+        syncs = 0;
+        const std::string path = dir.write("victim.txt", std::string(size, 'x'));
+        const std::string other = secondName(path);
+        select(path);
+        EXPECT_EQ(fields().m_strFileName, path);
+        EXPECT_EQ(fields().m_strLength, std::to_string(size));
+        EXPECT_EQ(fields().m_strResizeTo, std::to_string(size));
+        EXPECT_EQ(fields().m_strStatus, "Ready");
+
+        logic.OnWipe();
+        EXPECT_EQ(passes, std::vector<std::string>{std::string(size, '\0')});
+        EXPECT_EQ(syncs, 1);
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_EQ(fs::file_size(other), 0u);  // truncated before it was deleted
+        EXPECT_EQ(fields().m_strFileName, "");
+        EXPECT_EQ(fields().m_strLength, "");
+        EXPECT_EQ(fields().m_strResizeTo, "");
+        EXPECT_EQ(fields().m_strStatus, "Done Wiping!");
+        EXPECT_EQ(fields().m_nFileLength, static_cast<std::int64_t>(size));  // until the next choice
+        fs::remove(other);
+    }
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // Nothing chosen any more: Wipe asks for a file.
+    logic.OnWipe();
+    EXPECT_EQ(boxes.last(), wipeNoFileNameMessage());
+}
+
+TEST_F(FileWiperTest, GovernmentWipeWritesSevenSyncedPasses)
+{
+    const std::string path = dir.write("g.bin", std::string(1234, '\x5A'));
+    const std::string other = secondName(path);
+    select(path);
+    logic.fields().m_nWipeMethod = kWipeGovernment;
+    logic.OnWipe();
+
+    std::vector<std::string> expected;
+    for (const char c : {'1', 'z', '1', 'z', '1', 'z', '\xEB'})
+        expected.emplace_back(1234, c);
+    EXPECT_EQ(passes, expected);
+    EXPECT_EQ(syncs, 7);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(fs::file_size(other), 0u);
+    EXPECT_EQ(fields().m_strStatus, "Done Wiping!");
+}
+
+TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
+{
+    // Overwrite only: the file keeps its length and stays chosen.
+    const std::string path = dir.write("c.bin", std::string(777, 'q'));
+    select(path);
+    custom(kCustomOverwriteOnly, 170, 3);
+    logic.OnWipe();
+    EXPECT_EQ(passes, std::vector<std::string>(3, std::string(777, '\xAA')));
+    EXPECT_EQ(syncs, 3);
+    EXPECT_EQ(readAll(path), std::string(777, '\xAA'));
+    EXPECT_EQ(fields().m_strFileName, path);
+    EXPECT_EQ(fields().m_strLength, "777");
+    EXPECT_EQ(fields().m_strStatus, "Done wiping!");
+
+    // Again on the same file, then Overwrite && Delete: deleted without being truncated first.
+    passes.clear();
+    const std::string other = secondName(path);
+    custom(kCustomOverwriteAndDelete, 0, 2);
+    logic.OnWipe();
+    EXPECT_EQ(passes, std::vector<std::string>(2, std::string(777, '\0')));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(readAll(other), std::string(777, '\0'));
+    EXPECT_EQ(fields().m_strFileName, "");
+    EXPECT_EQ(fields().m_strLength, "");
+    EXPECT_EQ(fields().m_strStatus, "Done wiping!");
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(FileWiperTest, ResizeExtendsAndCutsAndLaterPassesFollowTheNewLength)
+{
+    const std::string path = dir.write("r.bin", "abcdef");
+    select(path);
+    custom(kCustomResizeOnly, 0, 1);
+    logic.fields().m_nResizeTo = 10;
+    logic.OnWipe();
+    EXPECT_EQ(readAll(path), std::string("abcdef") + std::string(4, '\0'));
+    EXPECT_EQ(fields().m_strLength, "10");
+    EXPECT_EQ(fields().m_nFileLength, 10);
+    EXPECT_EQ(fields().m_strStatus, "Done Resizing!");
+
+    logic.fields().m_nResizeTo = 3;
+    logic.OnWipe();
+    EXPECT_EQ(readAll(path), "abc");
+    EXPECT_EQ(fields().m_strLength, "3");
+
+    custom(kCustomOverwriteOnly, 'w', 1);
+    logic.OnWipe();
+    EXPECT_EQ(readAll(path), "www");
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(FileWiperTest, LengthsOfFiveGibibytesKeepAllTheirBits)
+{
+    const std::string path = dir.write("sparse", "");
+    fs::resize_file(path, kFiveGiB);
+    select(path);
+    EXPECT_EQ(fields().m_nFileLength, kFiveGiB);
+    EXPECT_EQ(fields().m_strLength, "5368709120");
+    EXPECT_EQ(fields().m_nResizeTo, kFiveGiB);
+
+    custom(kCustomResizeOnly, 0, 1);
+    logic.fields().m_nResizeTo = kFiveGiB + 4096 + 1;
+    logic.OnWipe();
+    EXPECT_EQ(fs::file_size(path), static_cast<std::uintmax_t>(kFiveGiB + 4097));
+    EXPECT_EQ(fields().m_strLength, "5368713217");
+
+    // Just above 4 GiB: a 32-bit length would make this 1 byte.
+    logic.fields().m_nResizeTo = (4ll << 30) + 1;
+    logic.OnWipe();
+    EXPECT_EQ(fs::file_size(path), (4ull << 30) + 1);
+    EXPECT_EQ(fields().m_nFileLength, (4ll << 30) + 1);
+    EXPECT_EQ(fields().m_strStatus, "Done Resizing!");
+}
+
+TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
+{
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder"));
+    for (const std::string& path : {std::string("/dev/null"), std::string("/dev/zero"), pipe, dir.file("folder"),
+                                    dir.file("missing")}) {
+        SCOPED_TRACE(path);
+        boxes.clear();
+        logic.fields().m_strFileName = "stale";
+        select(path);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.last(), wipeErrorReadingFileMessage());
+        EXPECT_EQ(fields().m_strFileName, "");
+        EXPECT_EQ(fields().m_strStatus, "File error!");
+        EXPECT_EQ(fields().m_nFileLength, 0);
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+
+    // A link to a link to the file: the file itself is chosen, overwritten and deleted.
+    const std::string target = dir.write("target", "secret");
+    fs::create_symlink(target, dir.file("link1"));
+    fs::create_symlink(dir.file("link1"), dir.file("link2"));
+    boxes.clear();
+    select(dir.file("link2"));
+    EXPECT_EQ(fields().m_strFileName, target);
+    EXPECT_EQ(fields().m_strLength, "6");
+    logic.fields().m_nWipeMethod = kWipeStandard;
+    logic.OnWipe();
+    EXPECT_EQ(passes, std::vector<std::string>{std::string(6, '\0')});
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link2")));
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // A link to a device leads to the device, which is refused.
+    fs::create_symlink("/dev/null", dir.file("null-link"));
+    select(dir.file("null-link"));
+    EXPECT_EQ(boxes.last(), wipeErrorReadingFileMessage());
+}
+
+TEST_F(FileWiperTest, ReadOnlyFileCannotBeChosen)
+{
+    const std::string path = dir.write("readonly.txt", "keep");
+    ::chmod(path.c_str(), 0444);
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(::chown(path.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
+    const bool refused = runUnprivileged([&] {
+        select(path);
+        return boxes.shown().size() == 1 && boxes.last() == wipeErrorReadingFileMessage() &&
+               fields().m_strFileName.empty() && fields().m_strStatus == "File error!";
+    });
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(readAll(path), "keep");
+}
+
+TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
+{
+    const std::string path = dir.write("f.bin", "12345");
+    const std::string other = secondName(path);
+    select(path);
+
+    // A sync that fails is a failed pass: nothing is truncated or deleted.
+    logic.setHooks({[](int) { return -1; }, {}, {}});
+    logic.fields().m_nWipeMethod = kWipeGovernment;
+    logic.OnWipe();
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{wipeCannotReadWriteMessage()});
+    EXPECT_EQ(fields().m_strStatus, "File ERROR!");
+    EXPECT_EQ(fields().m_strFileName, path);
+    EXPECT_EQ(fs::file_size(path), 5u);
+
+    // No buffer: the status says so, without a box.
+    logic.setHooks({});
+    FailingHeap heap;
+    heap.failAfter(0);
+    logic.setHeap(heap);
+    boxes.clear();
+    logic.OnWipe();
+    EXPECT_EQ(fields().m_strStatus, "Memory Error!");
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_TRUE(fs::exists(path));
+    logic.setHeap(cHeap());
+
+    // The file vanished after it was chosen.
+    fs::remove(path);
+    logic.OnWipe();
+    EXPECT_EQ(boxes.last(), wipeCannotReadWriteMessage());
+    EXPECT_EQ(fields().m_strStatus, "File ERROR!");
+    custom(kCustomResizeOnly, 0, 1);
+    logic.OnWipe();
+    EXPECT_EQ(boxes.last(), wipeCannotReadWriteMessage());
+    EXPECT_EQ(fields().m_strStatus, "File error!");
+    EXPECT_EQ(readAll(other), "11111");  // the pass whose sync failed was not undone
+}
+
+TEST_F(FileWiperTest, FileThatCannotBeDeletedIsReportedAndStaysChosen)
+{
+    // A writable file in a folder that takes no changes: the passes and the truncation work,
+    // the deletion does not.
+    const std::string folder = dir.file("locked");
+    fs::create_directory(folder);
+    const std::string path = dir.write("locked/file", "content");
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(::chown(folder.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
+    ASSERT_TRUE(::chown(path.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
+    ::chmod(folder.c_str(), 0555);
+    const bool reported = runUnprivileged([&] {
+        select(path);
+        logic.OnWipe();
+        return boxes.shown().size() == 1 && boxes.last().text == "Cannot delete the selected file!" &&
+               boxes.last().icon == MessageIcon::Stop && fields().m_strStatus == "Ready" &&
+               fields().m_strFileName == path && fields().m_strLength == "7" && passes.size() == 1;
+    });
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(fs::file_size(path), 0u);
+}
+
+// Runs body in a child process with a tmpfs of the given size mounted at mountPoint, in a mount
+// namespace of its own (nothing stays mounted). 0 when body returned true, 1 when false, 77 when
+// the tmpfs could not be mounted (mounting needs root).
+int withSmallTmpfs(const std::string& mountPoint, const char* size, const std::function<bool()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const std::string options = std::string("size=") + size;
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0)
+            ::_exit(77);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+TEST_F(FileWiperTest, PassFailingOnAFullFileSystemStopsBeforeTruncatingOrDeleting)
+{
+    const std::string mountPoint = dir.file("small");
+    fs::create_directory(mountPoint);
+    const int result = withSmallTmpfs(mountPoint, "16m", [&] {
+        // A sparse file of 5 GiB: its first pass needs blocks the file system does not have.
+        const std::string path = dir.write("small/sparse", "");
+        if (::truncate(path.c_str(), kFiveGiB) != 0)
+            return false;
+        std::uint64_t total = 0;
+        int passesDone = 0;
+        logic.setHooks({{}, [&](int) { ++passesDone; }, [&](std::uint64_t, std::uint64_t all) { total = all; }});
+        select(path);
+        logic.fields().m_nWipeMethod = kWipeGovernment;
+        logic.OnWipe();
+        struct stat after {};
+        const bool ok = ::stat(path.c_str(), &after) == 0 && after.st_size == kFiveGiB && passesDone == 0 &&
+                        total == static_cast<std::uint64_t>(kFiveGiB) && boxes.shown().size() == 1 &&
+                        boxes.last() == wipeCannotReadWriteMessage() && fields().m_strStatus == "File ERROR!" &&
+                        fields().m_strFileName == path;
+        if (!ok)
+            std::fprintf(stderr, "size %lld, passes %d, total %llu, boxes %zu, status %s\n",
+                         static_cast<long long>(after.st_size), passesDone, static_cast<unsigned long long>(total),
+                         boxes.shown().size(), fields().m_strStatus.c_str());
+        return ok;
+    });
+    if (result == 77)
+        GTEST_SKIP() << "mounting a small tmpfs needs root (CAP_SYS_ADMIN); the full-disk case was not run";
+    EXPECT_EQ(result, 0);
+}
+
+}  // namespace
+}  // namespace quillory::test

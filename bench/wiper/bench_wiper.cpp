@@ -3,7 +3,7 @@
 //   dd if=/dev/zero of=FILE bs=1M count=1000 conv=notrunc,fdatasync
 // The two alternate, three times each; the best of each is compared.
 //
-// usage: bench_wiper [folder for the test file, default the current one] [size in MB, default 1000]
+// usage: bench_wiper [folder for the test file, default /tmp] [size in MB, default 1000]
 
 #include <algorithm>
 #include <chrono>
@@ -44,7 +44,7 @@ bool createFile(const std::string& path, std::int64_t bytes)
 
 int main(int argc, char** argv)
 {
-    const std::string folder = argc > 1 ? argv[1] : ".";
+    const std::string folder = argc > 1 ? argv[1] : "/tmp";
     const long megabytes = argc > 2 ? std::atol(argv[2]) : 1000;
     const std::int64_t bytes = static_cast<std::int64_t>(megabytes) << 20;
     const std::string path = folder + "/bench_wiper.tmp";

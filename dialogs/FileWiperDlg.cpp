@@ -67,52 +67,6 @@ void CFileWiperDlg::buildControls()
     m_fileName = displayField(QStringLiteral("Selected file"), this);
     m_length = displayField(QStringLiteral("Selected file's length:"), this);
     m_length->setMaxLength(kWipeLengthMaxChars);
-
-    auto* basic = new QGroupBox(QStringLiteral("Basic wipe options:"), this);
-    m_methods = new QButtonGroup(this);
-    auto* basicLayout = new QGridLayout(basic);
-    const char* methods[] = {"Standard fast wipe", "Government wipe", "Custom..."};
-    const char* notes[] = {"(Null char; value of 0)", "(1's and z's three times, then the value 235 once)", nullptr};
-    for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(methods[i]), basic);
-        m_methods->addButton(radio, i);
-        basicLayout->addWidget(radio, i, 0);
-        if (notes[i] != nullptr)
-            basicLayout->addWidget(label(notes[i], basic), i, 1);
-    }
-    basicLayout->setColumnStretch(1, 1);
-
-    m_customGroup = new QGroupBox(QStringLiteral("Custom options:"), this);
-    m_valueLabel = label("Overwrite Value: (0 ... 255)", m_customGroup);
-    m_value = new QLineEdit(m_customGroup);
-    m_value->setMaxLength(kWipeValueMaxChars);
-    m_value->setAccessibleName(m_valueLabel->text());
-    m_valueLabel->setBuddy(m_value);
-    m_repeatsLabel = label("Repeats:", m_customGroup);
-    m_repeats = new QLineEdit(m_customGroup);
-    m_repeats->setMaxLength(kWipeRepeatsMaxChars);
-    m_repeats->setAccessibleName(m_repeatsLabel->text());
-    m_repeatsLabel->setBuddy(m_repeats);
-    m_actions = new QButtonGroup(this);
-    const char* actions[] = {"Overwrite && Delete", "Overwrite only", "Resize only"};
-    auto* customLayout = new QGridLayout(m_customGroup);
-    customLayout->addWidget(m_valueLabel, 0, 0);
-    customLayout->addWidget(m_value, 0, 1);
-    customLayout->addWidget(m_repeatsLabel, 1, 0);
-    customLayout->addWidget(m_repeats, 1, 1);
-    for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(actions[i]), m_customGroup);
-        m_actions->addButton(radio, i);
-        customLayout->addWidget(radio, 2 + i, 0, 1, 2);
-    }
-    m_resizeLabel = label("Resize file to...", m_customGroup);
-    m_resizeTo = new QLineEdit(m_customGroup);
-    m_resizeTo->setMaxLength(kWipeResizeMaxChars);
-    m_resizeTo->setAccessibleName(m_resizeLabel->text());
-    m_resizeLabel->setBuddy(m_resizeTo);
-    customLayout->addWidget(m_resizeLabel, 5, 0);
-    customLayout->addWidget(m_resizeTo, 5, 1);
-
     m_wipe = new QPushButton(QStringLiteral("&WIPE/Resize"), this);
     m_wipe->setAutoDefault(false);
     m_status = displayField(QStringLiteral("Status"), this);
@@ -125,7 +79,61 @@ void CFileWiperDlg::buildControls()
     m_rename->setAutoDefault(false);
     m_quit = new QPushButton(QStringLiteral("QUIT"), this);
     m_quit->setDefault(true);
+    QGroupBox* basic = buildMethodGroup();
+    buildCustomGroup();
+    layOut(basic);
+    connectControls();
+}
 
+QGroupBox* CFileWiperDlg::buildMethodGroup()
+{
+    auto* basic = new QGroupBox(QStringLiteral("Basic wipe options:"), this);
+    m_methods = new QButtonGroup(this);
+    auto* layout = new QGridLayout(basic);
+    const char* methods[] = {"Standard fast wipe", "Government wipe", "Custom..."};
+    const char* notes[] = {"(Null char; value of 0)", "(1's and z's three times, then the value 235 once)", nullptr};
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(methods[i]), basic);
+        m_methods->addButton(radio, i);
+        layout->addWidget(radio, i, 0);
+        if (notes[i] != nullptr)
+            layout->addWidget(label(notes[i], basic), i, 1);
+    }
+    layout->setColumnStretch(1, 1);
+    return basic;
+}
+
+void CFileWiperDlg::buildCustomGroup()
+{
+    m_customGroup = new QGroupBox(QStringLiteral("Custom options:"), this);
+    const auto labelledEdit = [this](const char* text, int limit, QLabel*& labelOut, QLineEdit*& editOut) {
+        labelOut = label(text, m_customGroup);
+        editOut = new QLineEdit(m_customGroup);
+        editOut->setMaxLength(limit);
+        editOut->setAccessibleName(labelOut->text());
+        labelOut->setBuddy(editOut);
+    };
+    labelledEdit("Overwrite Value: (0 ... 255)", kWipeValueMaxChars, m_valueLabel, m_value);
+    labelledEdit("Repeats:", kWipeRepeatsMaxChars, m_repeatsLabel, m_repeats);
+    labelledEdit("Resize file to...", kWipeResizeMaxChars, m_resizeLabel, m_resizeTo);
+    auto* layout = new QGridLayout(m_customGroup);
+    layout->addWidget(m_valueLabel, 0, 0);
+    layout->addWidget(m_value, 0, 1);
+    layout->addWidget(m_repeatsLabel, 1, 0);
+    layout->addWidget(m_repeats, 1, 1);
+    m_actions = new QButtonGroup(this);
+    const char* actions[] = {"Overwrite && Delete", "Overwrite only", "Resize only"};
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(actions[i]), m_customGroup);
+        m_actions->addButton(radio, i);
+        layout->addWidget(radio, 2 + i, 0, 1, 2);
+    }
+    layout->addWidget(m_resizeLabel, 5, 0);
+    layout->addWidget(m_resizeTo, 5, 1);
+}
+
+void CFileWiperDlg::layOut(QGroupBox* basic)
+{
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_select);
     fileRow->addWidget(m_fileName, 1);
@@ -160,20 +168,21 @@ void CFileWiperDlg::buildControls()
     all->addWidget(label("WARNING:  It will be impossible to recover a wiped file.  Use with caution!", this));
     all->addLayout(statusRow);
     all->addLayout(buttons);
+}
 
+void CFileWiperDlg::connectControls()
+{
     connect(m_select, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnSelectFile(); }); });
     connect(m_wipe, &QPushButton::clicked, this, [this] { OnWipe(); });
     connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnRandomRename(); }); });
     connect(m_quit, &QPushButton::clicked, this, &QDialog::accept);
     // Method choice, and a click on a custom action: the custom controls follow.
-    connect(m_methods, &QButtonGroup::idClicked, this, [this] {
+    const auto followChoice = [this] {
         readControls();
         applyCustomControlsRule();
-    });
-    connect(m_actions, &QButtonGroup::idClicked, this, [this] {
-        readControls();
-        applyCustomControlsRule();
-    });
+    };
+    connect(m_methods, &QButtonGroup::idClicked, this, followChoice);
+    connect(m_actions, &QButtonGroup::idClicked, this, followChoice);
     // Only what the user types is checked; writing the fields back does not check again.
     connect(m_value, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnValueChanged(); }); });
     connect(m_repeats, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnRepeatsChanged(); }); });

@@ -50,6 +50,10 @@ public:
 
 private:
     void buildControls();
+    QGroupBox* buildMethodGroup();
+    void buildCustomGroup();
+    void layOut(QGroupBox* basic);
+    void connectControls();
     // Reads what the user can change (the three edits and both radio groups) into the fields.
     void readControls();
     // Writes every field to its control.
@@ -61,25 +65,25 @@ private:
     void OnWipe();
     void showProgress(int permille);
 
-    FileWiperLogic m_logic;
+    FileWiperLogic m_logic;          // the fields and what the buttons do
     bool m_bBusy = false;            // a wipe is running; the dialog does not close
-    QPushButton* m_select;
-    QLineEdit* m_fileName;
-    QLineEdit* m_length;
-    QButtonGroup* m_methods;
-    QPushButton* m_wipe;
-    QLineEdit* m_status;
-    QProgressBar* m_progress;
-    QPushButton* m_rename;
-    QGroupBox* m_customGroup;
-    QLabel* m_valueLabel;
-    QLineEdit* m_value;
-    QLabel* m_repeatsLabel;
-    QLineEdit* m_repeats;
-    QButtonGroup* m_actions;
-    QLabel* m_resizeLabel;
-    QLineEdit* m_resizeTo;
-    QPushButton* m_quit;
+    QPushButton* m_select;           // 1013
+    QLineEdit* m_fileName;           // 1014, display only
+    QLineEdit* m_length;             // 1015, display only
+    QButtonGroup* m_methods;         // 1016..1018 by method number
+    QPushButton* m_wipe;             // 1019
+    QLineEdit* m_status;             // 1021, display only
+    QProgressBar* m_progress;        // beside the status: the share of the running wipe done
+    QPushButton* m_rename;           // 1037
+    QGroupBox* m_customGroup;        // 1022, parent of the custom controls
+    QLabel* m_valueLabel;            // 1035
+    QLineEdit* m_value;              // 1023
+    QLabel* m_repeatsLabel;          // 1034
+    QLineEdit* m_repeats;            // 1024
+    QButtonGroup* m_actions;         // 1030..1032 by custom action number
+    QLabel* m_resizeLabel;           // 1033
+    QLineEdit* m_resizeTo;           // 1029
+    QPushButton* m_quit;             // 1, the default button
 };
 
 }  // namespace quillory

@@ -1,5 +1,6 @@
 #include "wiper/FileWiperLogic.h"
 
+#include <algorithm>
 #include <limits>
 
 // Texts are assigned as std::string temporaries: GCC 12 misreports assigning a literal (-Wrestrict).

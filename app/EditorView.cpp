@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
 
 #include "app/MainFrame.h"
+#include "app/UrlBar.h"
 #include "settings/SettingsFile.h"
 #include "view/QuilloryView.h"
 
@@ -45,7 +47,22 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
         services.setPaneText = [&frame](int pane, const QString& text) { frame.SetPaneText(pane, text); };
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
         services.printer = &app.printer();
+        CUrlBar* urlBar = frame.urlBar();
+        services.setUrlBarBusy = [urlBar](bool busy) {
+            urlBar->m_bBusy = busy ? 1 : 0;
+            urlBar->UpdateButtons();
+        };
+        services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
         auto* view = new CQuilloryView(document, std::move(services), settingsPath, commandLineTail);
+        // The bar's buttons reach this view while it lives; the frame deletes it with the next.
+        urlBar->setRetrieveHandler([view = QPointer(view)](const QString& url) {
+            if (view != nullptr)
+                view->Retrieve(url.toStdString());
+        });
+        urlBar->setStopHandler([view = QPointer(view)] {
+            if (view != nullptr)
+                view->Stop();
+        });
         return CQuilloryApp::ViewParts{view, &view->commands(), [view] { return view->OnInitialUpdate(); }};
     };
 }

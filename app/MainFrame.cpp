@@ -68,6 +68,7 @@ void CMainFrame::createBars()
     m_wndUrlBar = new CUrlBar(this);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, m_wndUrlBar);
+    m_wndUrlBar->ToggleUrlBar();  // shown from the start
 
     m_wndStatusBar = new CQuilloryStatusBar(this);
     setStatusBar(m_wndStatusBar);

@@ -78,7 +78,7 @@ private:
     CommandActions* m_actions = nullptr;      // one action per command ID
     QToolBar* m_wndToolBar = nullptr;         // toolbar 128
     CQuilloryStatusBar* m_wndStatusBar = nullptr;
-    CUrlBar* m_wndUrlBar = nullptr;           // hidden until "URL Toolbar" shows it
+    CUrlBar* m_wndUrlBar = nullptr;           // shown at start; "URL Toolbar" hides and shows it
     CloseRequestHandler m_closeRequest;
     int m_waitCursorDepth = 0;                // begin/end pairs still open
     QMetaObject::Connection m_idleConnection;

@@ -1,7 +1,8 @@
 #pragma once
-// The URL bar: "URL:", an edit for the address, Retrieve and Stop. Hidden until the "URL Toolbar"
-// command shows it; docks at the top or the bottom. Retrieve and Stop only pass the request on to
-// whoever registered for it (the view), and each is disabled while nobody has.
+// The URL bar: "URL:", an edit for the address, Retrieve and Stop. Made hidden; the frame shows it
+// at start-up and "URL Toolbar" hides and shows it again; docks at the top or the bottom. Retrieve
+// (also Return in the edit) and Stop only pass the request on to whoever registered for it (the
+// view), and each is disabled while nobody has.
 
 #include <cstdint>
 #include <functional>

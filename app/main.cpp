@@ -9,6 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "base/MessageBox.h"
+#include "internet/Retrieval.h"
 #include "qtplatform/QtFileDialogs.h"
 #include "qtplatform/QtFontColorDialogs.h"
 #include "qtplatform/QtMessageBoxes.h"
@@ -22,18 +23,23 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(quillory::kAppTitle));
     QApplication::setWindowIcon(quillory::applicationIcon());
 
-    quillory::QtMessageBoxes messageBoxes;
-    quillory::QtFileDialogs fileDialogs;
-    quillory::QtFontColorDialogs fontColorDialogs;
-    quillory::CQuilloryApp app(messageBoxes);
-    app.setFileDialogs(&fileDialogs);
-    app.setViewFactory(quillory::editorViewFactory(
-        app, messageBoxes, fontColorDialogs, fileDialogs,
-        quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));
-    if (!app.InitInstance(tail))
-        return 1;
-    messageBoxes.setParent(app.mainFrame());
-    fileDialogs.setParent(app.mainFrame());
-    fontColorDialogs.setParent(app.mainFrame());
-    return QApplication::exec();
+    int code = 0;
+    {
+        quillory::QtMessageBoxes messageBoxes;
+        quillory::QtFileDialogs fileDialogs;
+        quillory::QtFontColorDialogs fontColorDialogs;
+        quillory::CQuilloryApp app(messageBoxes);
+        app.setFileDialogs(&fileDialogs);
+        app.setViewFactory(quillory::editorViewFactory(
+            app, messageBoxes, fontColorDialogs, fileDialogs,
+            quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));
+        if (!app.InitInstance(tail))
+            return 1;
+        messageBoxes.setParent(app.mainFrame());
+        fileDialogs.setParent(app.mainFrame());
+        fontColorDialogs.setParent(app.mainFrame());
+        code = QApplication::exec();
+    }
+    // The view is gone and has stopped its retrieval; the stopped worker must not outlive exit.
+    return quillory::exitCodeAfterRetrievals(code);
 }

@@ -63,6 +63,13 @@ public:
     std::size_t size() const { return m_size; }
     std::span<const std::uint8_t> first(std::size_t count) const { return {m_bytes, count}; }
 
+    // Gives up ownership without freeing: the caller now owns the bytes.
+    [[nodiscard]] std::uint8_t* release()
+    {
+        m_size = 0;
+        return std::exchange(m_bytes, nullptr);
+    }
+
     // Gives the bytes back to the heap now.
     void reset()
     {

@@ -15,5 +15,7 @@ inline constexpr auto WM_GOTO_CLOSE = static_cast<QEvent::Type>(WM_USER + 5);
 inline constexpr auto WM_GOTO_GO = static_cast<QEvent::Type>(WM_USER + 6);
 // The retrieval worker has ended (after its message box, if any, was closed).
 inline constexpr auto WM_RETRIEVAL_DONE = static_cast<QEvent::Type>(WM_USER + 9);
+// The retrieval worker waits until the view has shown its message box and the box was closed.
+inline constexpr auto WM_RETRIEVAL_MESSAGE = static_cast<QEvent::Type>(WM_USER + 10);
 
 }  // namespace quillory

@@ -11,6 +11,8 @@
 #include "settings/SettingsFile.h"
 #include "dialogs/FindReplaceDialog.h"
 #include "dialogs/GotoDlg.h"
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
 #include "view/HelpWindow.h"
 
 namespace quillory {
@@ -31,7 +33,8 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
       m_clipboard(m_services.clipboard != nullptr ? m_services.clipboard : m_ownClipboard.get()),
       m_commandLine(std::move(commandLine)),
       m_control(new EditControl(this)),
-      m_documentControl(*m_control)
+      m_documentControl(*m_control),
+      m_progressTimer(new QTimer(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -60,10 +63,23 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
+    {
+        std::lock_guard lock(g_csDownload);
+        releaseDownload();
+    }
+    connect(m_progressTimer, &QTimer::timeout, this, &CQuilloryView::showProgress);
 }
 
 CQuilloryView::~CQuilloryView()
 {
+    // A running worker is stopped; whatever it leaves unfinished it finishes alone, touching nothing
+    // of this view.
+    StopRetrieval();
+    m_pRetrieval.reset();
+    {
+        std::lock_guard lock(g_csDownload);
+        releaseDownload();
+    }
     m_document.detachView(this);
     m_document.setControl(nullptr);
 }
@@ -198,6 +214,7 @@ void CQuilloryView::registerCommands()
     c.OnCommand(ID_INSERT_FILE, [this] { OnInsertFile(); });
     c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
     c.OnCommand(ID_FILE_WIPE, [this] { OnFileWipe(); });
+    registerDownloadCommands();
 }
 
 }  // namespace quillory

@@ -4,6 +4,7 @@
 // document's byte storage before the control makes it, so that display and storage never disagree.
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@ namespace quillory {
 
 class CGotoDlg;
 class HelpWindow;
+class Retrieval;
 
 class CQuilloryView : public QWidget, public IDocumentView {
     Q_OBJECT
@@ -77,6 +79,17 @@ public:
     void OnFileWipe();
     CGotoDlg* gotoDialog() const { return m_pGotoDlg.get(); }
 
+    // Internet retrieval: the URL bar's buttons, the worker's events and the Downloads menu
+    void Retrieve(const std::string& typed);
+    void Stop();
+    void OnRetrievalMessage();
+    void OnRetrievalDone();
+    void ShowDownload();
+    void OnLoadSavedDoc();
+    void OnSaveDownloadAs();
+    void OnViewAfterDownload();
+    void OnViewUrlToolbar();
+
     CharFormatA m_cf;                 // the view's copy of the control's character format
     CharRange m_selDelete;            // the selection as the Delete command read it
     SettingsRecord m_settings;        // image of the settings record
@@ -85,6 +98,8 @@ public:
     ColorRef m_crBackground = 0;      // background colour of the control
     std::string m_strSettingsPath;    // full path of the settings file
     MarginsTwips m_rectMargin;        // print margins
+    std::int32_t m_bRetrieving = 0;         // 1 from Retrieve until its completion, Stop or the view's end
+    std::int32_t m_bViewAfterDownload = 1;  // 1: a retrieved document is shown at once when it can be
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -112,6 +127,13 @@ private:
     void printTo(QPrinter* printer);
     // Moves the goto dialog so that it does not cover the selection.
     void AdjustDialogPosition(QWidget* dialog);
+    void registerDownloadCommands();
+    // Cancels a running worker and empties the download buffer (the first half of Stop).
+    void StopRetrieval();
+    void setUrlBarBusy(bool busy) const;
+    void showInfo(const char* text) const;
+    void showProgress() const;
+    void endProgress();
 
     CQuilloryDoc& m_document;
     ViewServices m_services;
@@ -125,6 +147,8 @@ private:
     std::optional<SearchRequest> m_lastSearch; // what Find Next repeats
     QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
     std::unique_ptr<CGotoDlg> m_pGotoDlg;      // the one goto dialog; its window comes and goes
+    std::shared_ptr<Retrieval> m_pRetrieval;   // the last worker started, until it ends or is stopped
+    QTimer* m_progressTimer;                   // refreshes pane 0 while a retrieval runs
 };
 
 // The system's window colour as a COLORREF.

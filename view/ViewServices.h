@@ -18,12 +18,15 @@ namespace quillory {
 struct ViewServices {
     IMessageBoxes* messageBoxes = nullptr;
     IFontColorDialogs* fontColorDialogs = nullptr;
-    IFileDialogs* fileDialogs = nullptr;                      // Insert File
+    IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As
     IClipboard* clipboard = nullptr;                          // null: the system clipboard
     std::function<void()> beep;                               // the system's warning sound
-    std::function<void(int pane, const QString& text)> setPaneText;  // status bar panes 1-3
+    // Status bar panes: 0 the retrieval's progress (empty text: back to the prompt), 1-3 the view's.
+    std::function<void(int pane, const QString& text)> setPaneText;
     std::function<void(const QRect& frame)> placeMainWindow;  // from the settings file
     QPrinter* printer = nullptr;                              // shared with Print Setup
+    std::function<void(bool busy)> setUrlBarBusy;             // the URL bar's busy flag
+    std::function<void()> toggleUrlBar;                       // shows or hides the URL bar
 };
 
 }  // namespace quillory

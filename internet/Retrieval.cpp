@@ -1,0 +1,328 @@
+// The retrieval worker: libcurl's multi interface on one thread, woken at once by cancellation.
+#include "internet/Retrieval.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include <curl/curl.h>
+
+#include "internet/RetrievalMessages.h"
+
+namespace quillory {
+
+struct RetrievalState {
+    explicit RetrievalState(RetrievalCallbacks c) : callbacks(std::move(c)) {}
+
+    // Written under g_csDownload and mutex both; the worker reads it under either.
+    std::atomic<bool> cancelled{false};
+    std::atomic<std::int64_t> received{0};
+    std::atomic<std::int64_t> total{-1};
+
+    std::mutex mutex;                 // guards the fields below
+    std::condition_variable wake;     // a box was closed, or the retrieval was cancelled
+    bool completed = false;           // the completion callback has run
+    std::optional<MessageBoxRequest> pendingBox;
+    bool boxClosed = false;
+    CURLM* multi = nullptr;           // while the transfer runs, for waking it
+    RetrievalCallbacks callbacks;
+};
+
+namespace {
+
+constexpr long kReadSize = 4096;   // bytes per read
+constexpr long kMaxRedirects = 10;
+constexpr const char* kAgent = "Quillory v1.51";
+constexpr const char* kSchemes = "http,https,ftp,gopher";
+
+// Worker threads still running; never destroyed, so a thread ending during exit finds it intact.
+struct WorkerCount {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+
+WorkerCount& workerCount()
+{
+    static auto* count = new WorkerCount;
+    return *count;
+}
+
+// One transfer on the worker thread.
+class Transfer {
+public:
+    Transfer(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
+        : m_state(std::move(state)), m_request(std::move(request))
+    {
+    }
+    void run();
+
+private:
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
+    static int onProgress(void* self, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t);
+    bool configure(CURL* easy, curl_slist* headers);
+    CURLcode perform(CURL* easy);
+    // The earlier document goes once this one has begun to arrive. Caller holds g_csDownload.
+    void connect();
+    void finishBuffer(CURLcode result);
+    // Hands the box to the interface and waits until it was closed; false when cancelled.
+    bool showBox(MessageBoxRequest box);
+    void complete();
+
+    std::shared_ptr<RetrievalState> m_state;
+    RetrievalRequest m_request;
+    bool m_connected = false;   // the earlier download was released
+    bool m_memoryFull = false;  // the buffer could take no more
+};
+
+void Transfer::run()
+{
+    CURL* easy = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = headers != nullptr ? curl_slist_append(headers, "Pragma: no-cache") : nullptr;
+    std::optional<MessageBoxRequest> box;
+    if (easy == nullptr || headers == nullptr || !configure(easy, headers)) {
+        box = MessageBoxRequest{kErrorCaption, kNoBufferText, MessageIcon::Stop, MessageButtons::Ok};
+    } else {
+        const CURLcode result = perform(easy);
+        if (m_state->cancelled)
+            box.reset();
+        else if (m_memoryFull)
+            box = MessageBoxRequest{kMemoryErrorCaption, kPartialDownloadText, MessageIcon::Exclamation,
+                                    MessageButtons::Ok};
+        else if (result != CURLE_OK)
+            box = MessageBoxRequest{kConnectionErrorCaption, connectionErrorText(m_request.url), MessageIcon::Stop,
+                                    MessageButtons::Ok};
+        finishBuffer(result);
+    }
+    curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
+    if (m_state->cancelled)
+        return;
+    if (box && !showBox(std::move(*box)))
+        return;
+    complete();
+}
+
+bool Transfer::configure(CURL* easy, curl_slist* headers)
+{
+    bool ok = curl_easy_setopt(easy, CURLOPT_URL, m_request.url.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, kSchemes) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kSchemes) == CURLE_OK;
+    if (!ok)
+        return ok;
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReadSize);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
+    if (!m_request.caFile.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, m_request.caFile.c_str());
+    return true;
+}
+
+CURLcode Transfer::perform(CURL* easy)
+{
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr)
+        return CURLE_OUT_OF_MEMORY;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->multi = multi;
+    }
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    if (curl_multi_add_handle(multi, easy) == CURLM_OK) {
+        int running = 1;
+        while (running > 0 && !m_state->cancelled) {
+            if (curl_multi_perform(multi, &running) != CURLM_OK)
+                break;
+            // Cancellation wakes the wait at once (curl_multi_wakeup).
+            if (running > 0 && curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK)
+                break;
+        }
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE)
+                result = message->data.result;
+        }
+    }
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->multi = nullptr;
+    }
+    curl_multi_remove_handle(multi, easy);
+    curl_multi_cleanup(multi);
+    return result;
+}
+
+std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* self)
+{
+    auto& transfer = *static_cast<Transfer*>(self);
+    const std::size_t bytes = size * count;
+    std::lock_guard lock(g_csDownload);
+    if (transfer.m_state->cancelled)
+        return 0;  // aborts the transfer
+    transfer.connect();
+    if (!appendToDownload({reinterpret_cast<const std::uint8_t*>(data), bytes}, transfer.m_request.maxLength)) {
+        transfer.m_memoryFull = true;
+        return 0;
+    }
+    transfer.m_state->received = g_nDownloadLen;
+    return bytes;
+}
+
+int Transfer::onProgress(void* self, curl_off_t total, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto& transfer = *static_cast<Transfer*>(self);
+    transfer.m_state->total = total > 0 ? static_cast<std::int64_t>(total) : -1;
+    return transfer.m_state->cancelled ? 1 : 0;
+}
+
+void Transfer::connect()
+{
+    if (m_connected)
+        return;
+    m_connected = true;
+    releaseDownload();
+}
+
+void Transfer::finishBuffer(CURLcode result)
+{
+    std::lock_guard lock(g_csDownload);
+    if (m_state->cancelled)
+        return;
+    // A document of zero bytes never called onBody; it replaces the earlier one all the same.
+    if (result == CURLE_OK)
+        connect();
+    if (m_connected)
+        finishDownload();
+}
+
+bool Transfer::showBox(MessageBoxRequest box)
+{
+    std::unique_lock lock(m_state->mutex);
+    if (m_state->cancelled)
+        return false;
+    m_state->pendingBox = std::move(box);
+    m_state->boxClosed = false;
+    if (m_state->callbacks.messageWaiting)
+        m_state->callbacks.messageWaiting();
+    m_state->wake.wait(lock, [this] { return m_state->boxClosed || m_state->cancelled; });
+    return !m_state->cancelled;
+}
+
+void Transfer::complete()
+{
+    std::lock_guard lock(m_state->mutex);
+    if (m_state->cancelled)
+        return;
+    m_state->completed = true;
+    if (m_state->callbacks.completed)
+        m_state->callbacks.completed();
+}
+
+void runWorker(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
+{
+    {
+        Transfer transfer(std::move(state), std::move(request));
+        transfer.run();
+    }
+    WorkerCount& count = workerCount();
+    std::lock_guard lock(count.mutex);
+    --count.running;
+    count.ended.notify_all();
+}
+
+}  // namespace
+
+std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalCallbacks callbacks)
+{
+    // Once, on the interface thread, before the first worker exists.
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised)
+        return nullptr;
+    auto state = std::make_shared<RetrievalState>(std::move(callbacks));
+    WorkerCount& count = workerCount();
+    {
+        std::lock_guard lock(count.mutex);
+        ++count.running;
+    }
+    try {
+        std::thread(runWorker, state, std::move(request)).detach();
+    } catch (const std::system_error&) {
+        std::lock_guard lock(count.mutex);
+        --count.running;
+        return nullptr;
+    }
+    return std::shared_ptr<Retrieval>(new Retrieval(std::move(state)));
+}
+
+Retrieval::~Retrieval()
+{
+    cancel();
+}
+
+bool Retrieval::cancel()
+{
+    std::scoped_lock lock(g_csDownload, m_state->mutex);
+    if (m_state->completed || m_state->cancelled)
+        return false;
+    m_state->cancelled = true;
+    m_state->pendingBox.reset();
+    if (m_state->multi != nullptr)
+        curl_multi_wakeup(m_state->multi);
+    m_state->wake.notify_all();
+    return true;
+}
+
+std::optional<MessageBoxRequest> Retrieval::takePendingMessage()
+{
+    std::lock_guard lock(m_state->mutex);
+    if (m_state->cancelled)
+        return std::nullopt;
+    return std::exchange(m_state->pendingBox, std::nullopt);
+}
+
+void Retrieval::messageClosed()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->boxClosed = true;
+    m_state->wake.notify_all();
+}
+
+RetrievalProgress Retrieval::progress() const
+{
+    return {m_state->received.load(), m_state->total.load()};
+}
+
+std::string testCertificateAuthorities()
+{
+    const char* file = std::getenv("QUILLORY_TEST_CA_FILE");
+    return file != nullptr ? std::string(file) : std::string();
+}
+
+bool waitForRetrievalWorkers(std::chrono::milliseconds timeout)
+{
+    WorkerCount& count = workerCount();
+    std::unique_lock lock(count.mutex);
+    return count.ended.wait_for(lock, timeout, [&count] { return count.running == 0; });
+}
+
+int exitCodeAfterRetrievals(int code)
+{
+    if (waitForRetrievalWorkers(std::chrono::milliseconds(500)))
+        return code;
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+}  // namespace quillory

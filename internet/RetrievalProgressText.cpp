@@ -1,0 +1,26 @@
+#include "internet/RetrievalProgressText.h"
+
+namespace quillory {
+
+namespace {
+
+// Digits in groups of three: 1234567 -> "1,234,567".
+std::string grouped(std::int64_t value)
+{
+    std::string digits = std::to_string(value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    return digits;
+}
+
+}  // namespace
+
+std::string retrievalProgressText(std::int64_t received, std::int64_t total)
+{
+    if (total <= 0)
+        return "Received " + grouped(received) + " bytes";
+    const std::int64_t percent = received >= total ? 100 : received * 100 / total;
+    return "Received " + grouped(received) + " of " + grouped(total) + " bytes (" + std::to_string(percent) + "%)";
+}
+
+}  // namespace quillory

@@ -1,0 +1,107 @@
+// The retrieval worker on its own: the URL rules, and a transfer from a real server that stops at
+// the document limit, keeping what arrived, with its box shown before the completion.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
+#include "internet/RetrievalMessages.h"
+#include "internet/RetrievalProgressText.h"
+#include "internet/UrlRules.h"
+#include "support/LoopbackServers.h"
+
+namespace quillory {
+namespace {
+
+TEST(UrlRulesTest, NetworkSchemesAsTypedLocalFilesRefusedTheRestIsTheWeb)
+{
+    EXPECT_EQ(normaliseUrl("HTTP://Example.org/A").url, "HTTP://Example.org/A");
+    EXPECT_EQ(normaliseUrl("Https://example.org/").url, "Https://example.org/");
+    EXPECT_EQ(normaliseUrl("fTp://host/file").url, "fTp://host/file");
+    EXPECT_EQ(normaliseUrl("GOPHER://host/0/x").url, "GOPHER://host/0/x");
+    EXPECT_EQ(normaliseUrl("example.org/Page").url, "http://example.org/Page");
+    EXPECT_EQ(normaliseUrl("").url, "http://");
+    EXPECT_EQ(normaliseUrl("telnet://host").url, "http://telnet://host");
+    EXPECT_EQ(normaliseUrl(" http://lead.blank").url, "http:// http://lead.blank");
+
+    const UrlDecision file = normaliseUrl("FILE:///etc/passwd");
+    EXPECT_TRUE(file.url.empty());
+    ASSERT_TRUE(file.refusal.has_value());
+    EXPECT_EQ(*file.refusal, (MessageBoxRequest{"Info:", kLocalFileText, MessageIcon::Information, MessageButtons::Ok}));
+
+    EXPECT_EQ(retrievalProgressText(1234567, -1), "Received 1,234,567 bytes");
+    EXPECT_EQ(retrievalProgressText(512, 2048), "Received 512 of 2,048 bytes (25%)");
+}
+
+// Records the worker's callbacks in the order they came.
+struct CallbackLog {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> events;
+
+    RetrievalCallbacks callbacks()
+    {
+        return {[this] { add("box"); }, [this] { add("completed"); }};
+    }
+    void add(const std::string& event)
+    {
+        std::lock_guard lock(mutex);
+        events.push_back(event);
+        changed.notify_all();
+    }
+    bool waitFor(std::size_t count)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return events.size() >= count; });
+    }
+};
+
+std::string downloadBytes()
+{
+    std::lock_guard lock(g_csDownload);
+    return g_pDownload == nullptr ? std::string()
+                                  : std::string(reinterpret_cast<const char*>(g_pDownload),
+                                                static_cast<std::size_t>(g_nDownloadLen));
+}
+
+TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheCompletion)
+{
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    std::string document;
+    for (int i = 0; i < 20000; ++i)
+        document += static_cast<char>(i * 7 % 256);
+    servers.publish("limit.bin", document);
+    ASSERT_NE(servers.httpPort(), 0);
+
+    CallbackLog log;
+    const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/limit.bin";
+    const auto retrieval = Retrieval::start({url, {}, 10000}, log.callbacks());
+    ASSERT_NE(retrieval, nullptr);
+    ASSERT_TRUE(log.waitFor(1));
+    // The worker waits on its box: nothing else has happened yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(log.events, std::vector<std::string>{"box"});
+    const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(*box, (MessageBoxRequest{"Memory Error:", kPartialDownloadText, MessageIcon::Exclamation,
+                                       MessageButtons::Ok}));
+    EXPECT_FALSE(retrieval->takePendingMessage().has_value());
+    retrieval->messageClosed();
+    ASSERT_TRUE(log.waitFor(2));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"box", "completed"}));
+    EXPECT_FALSE(retrieval->cancel());  // completed: nothing left to stop
+
+    // Whole reads up to the limit, a prefix of the document, a 0 after it.
+    const std::string kept = downloadBytes();
+    EXPECT_GT(kept.size(), 10000u - 4096u);
+    EXPECT_LE(kept.size(), 10000u);
+    EXPECT_EQ(kept, document.substr(0, kept.size()));
+    std::lock_guard lock(g_csDownload);
+    EXPECT_EQ(g_pDownload[g_nDownloadLen], 0);
+    releaseDownload();
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,0 +1,263 @@
+// Internet retrieval in the view: Retrieve and Stop from the URL bar, the worker's boxes and its
+// completion, and the Downloads menu (Show Download, Load Saved Doc., Save Download As, View After
+// Download). The worker reports by posted events only; this side reads the download buffer under
+// g_csDownload.
+#include <QApplication>
+#include <QTimer>
+#include <cstring>
+
+#include "commands/CommandIds.h"
+#include "document/ByteClassifier.h"
+#include "document/SafeFileWriter.h"
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
+#include "internet/RetrievalMessages.h"
+#include "internet/RetrievalProgressText.h"
+#include "internet/UrlRules.h"
+#include "qtplatform/PostedMessages.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+namespace {
+
+constexpr int kProgressIntervalMs = 250;  // how often pane 0 shows the bytes received
+
+// Whether the download buffer holds a document.
+bool downloadWaiting()
+{
+    std::lock_guard lock(g_csDownload);
+    return downloadHeld();
+}
+
+// The wait cursor for the lifetime of the object.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+void CQuilloryView::registerDownloadCommands()
+{
+    using namespace cmd;
+    CommandTarget& c = m_commands;
+    c.OnCommand(ID_VIEW_AFTER_DOWNLOAD, [this] { OnViewAfterDownload(); });
+    c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CCmdUI& ui) { ui.SetCheck(m_bViewAfterDownload == 1); });
+    c.OnCommand(ID_LOAD_SAVED_DOC, [this] { OnLoadSavedDoc(); });
+    c.OnUpdate(ID_LOAD_SAVED_DOC, [](CCmdUI& ui) { ui.Enable(downloadWaiting()); });
+    c.OnCommand(ID_SAVE_DOWNLOAD_AS, [this] { OnSaveDownloadAs(); });
+    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [](CCmdUI& ui) { ui.Enable(downloadWaiting()); });
+    // The check mark is the frame's: it follows the bar's visibility.
+    if (m_services.toggleUrlBar)
+        c.OnCommand(ID_VIEW_URL_TOOLBAR, [this] { OnViewUrlToolbar(); });
+}
+
+void CQuilloryView::Retrieve(const std::string& typed)
+{
+    if (m_bRetrieving != 0)
+        return;
+    const UrlDecision decision = normaliseUrl(typed);
+    if (decision.refusal) {
+        g_strUrl = typed;
+        if (m_services.messageBoxes != nullptr)
+            m_services.messageBoxes->show(*decision.refusal);
+        return;
+    }
+    g_strUrl = decision.url;
+    RetrievalCallbacks callbacks;
+    // Both run on the worker's thread; posting is all they do.
+    callbacks.messageWaiting = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_MESSAGE)); };
+    callbacks.completed = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_DONE)); };
+    m_pRetrieval = Retrieval::start(RetrievalRequest{g_strUrl, testCertificateAuthorities()}, std::move(callbacks));
+    if (m_pRetrieval == nullptr) {
+        if (m_services.messageBoxes != nullptr)
+            m_services.messageBoxes->show({kErrorCaption, kNoBufferText, MessageIcon::Stop, MessageButtons::Ok});
+        return;
+    }
+    m_bRetrieving = 1;
+    setUrlBarBusy(true);
+    showProgress();
+    m_progressTimer->start(kProgressIntervalMs);
+}
+
+void CQuilloryView::Stop()
+{
+    StopRetrieval();
+    setUrlBarBusy(false);
+}
+
+void CQuilloryView::StopRetrieval()
+{
+    if (m_bRetrieving == 0 || m_pRetrieval == nullptr || !m_pRetrieval->cancel())
+        return;
+    // The worker checks its cancel flag under the lock before every touch of the buffer, so from
+    // here on the buffer is ours alone.
+    m_bRetrieving = 0;
+    m_pRetrieval.reset();
+    endProgress();
+    std::lock_guard lock(g_csDownload);
+    releaseDownload();
+}
+
+void CQuilloryView::OnRetrievalMessage()
+{
+    const std::shared_ptr<Retrieval> retrieval = m_pRetrieval;
+    if (retrieval == nullptr)
+        return;
+    const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
+    if (!box)
+        return;
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show(*box);
+    retrieval->messageClosed();
+}
+
+void CQuilloryView::OnRetrievalDone()
+{
+    if (m_bRetrieving == 0)
+        return;
+    m_bRetrieving = 0;
+    setUrlBarBusy(false);
+    m_pRetrieval.reset();
+    endProgress();
+    if (!downloadWaiting())
+        return;
+    if (m_bViewAfterDownload == 0) {
+        showInfo(kNotViewedText);
+        OnSaveDownloadAs();
+        return;
+    }
+    if (m_control->GetTextLength() > 0 || m_control->GetModify()) {
+        showInfo(kKeptInMemoryText);
+        return;
+    }
+    ShowDownload();
+}
+
+void CQuilloryView::ShowDownload()
+{
+    WaitCursor wait;
+    HeapBlock block;
+    std::int32_t length = 0;
+    {
+        std::lock_guard lock(g_csDownload);
+        length = g_nDownloadLen;
+        block = takeDownload();
+    }
+    if (!block.ok())
+        return;
+    const auto count = static_cast<std::size_t>(length);
+    const bool binary = quillory::isBinary(block.data(), count);
+    if (binary) {
+        // The true bytes go to the storage; the download becomes the display copy. The copy is made
+        // before anything changes, so a refusal leaves the document as it was.
+        auto* copy = static_cast<std::uint8_t*>(m_document.heap().allocPlain(count + 1));
+        if (copy == nullptr) {
+            {
+                std::lock_guard lock(g_csDownload);
+                restoreDownload(std::move(block), length);
+            }
+            if (m_services.messageBoxes != nullptr)
+                m_services.messageBoxes->show(
+                    {kBinaryMemoryErrorCaption, kBinaryMemoryErrorText, MessageIcon::Stop, MessageButtons::Ok});
+            OnSaveDownloadAs();
+            return;
+        }
+        std::memcpy(copy, block.data(), count);
+        copy[count] = 0;
+        m_document.adoptBlock(copy, length, count + 1);
+        m_document.m_nCapacity = length;
+        makeDisplayCopy(block.data(), count);
+    } else {
+        // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
+        m_document.releaseStorage();
+    }
+    m_document.m_bText = binary ? 0 : 1;
+    m_control->adoptWindowText(std::move(block), count);
+    m_document.SetTitle("Untitled");
+    m_document.m_szFileName[0] = '\0';
+    setPane(2, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
+    m_control->EmptyUndoBuffer();
+    m_document.releaseUndo();
+    m_control->SetFocus();
+}
+
+void CQuilloryView::OnLoadSavedDoc()
+{
+    if (downloadWaiting())
+        ShowDownload();
+}
+
+void CQuilloryView::OnSaveDownloadAs()
+{
+    if (m_services.fileDialogs == nullptr)
+        return;
+    const std::optional<std::string> path = m_services.fileDialogs->choose(
+        {FileDialogRequest::Kind::Save, m_document.m_strDir, std::string(), kFileDialogFilter});
+    if (!path) {
+        showInfo(kNotSavedText);
+        return;
+    }
+    HeapBlock block;
+    std::int32_t length = 0;
+    {
+        std::lock_guard lock(g_csDownload);
+        length = g_nDownloadLen;
+        block = takeDownload();
+    }
+    if (!block.ok())
+        return;
+    // A new file, synced, then renamed over the old one: a failure leaves that file intact.
+    if (!writeFileReplacing(*path, block.first(static_cast<std::size_t>(length)))) {
+        {
+            std::lock_guard lock(g_csDownload);
+            restoreDownload(std::move(block), length);
+        }
+        if (m_services.messageBoxes != nullptr)
+            m_services.messageBoxes->show(
+                {kFileErrorCaption, saveDownloadErrorText(*path), MessageIcon::Stop, MessageButtons::Ok});
+        return;
+    }
+    m_control->SetFocus();
+}
+
+void CQuilloryView::OnViewAfterDownload()
+{
+    m_bViewAfterDownload = m_bViewAfterDownload != 0 ? 0 : 1;
+}
+
+void CQuilloryView::OnViewUrlToolbar()
+{
+    m_services.toggleUrlBar();
+}
+
+void CQuilloryView::setUrlBarBusy(bool busy) const
+{
+    if (m_services.setUrlBarBusy)
+        m_services.setUrlBarBusy(busy);
+}
+
+void CQuilloryView::showInfo(const char* text) const
+{
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show({kInfoCaption, text, MessageIcon::Information, MessageButtons::Ok});
+}
+
+void CQuilloryView::showProgress() const
+{
+    if (m_pRetrieval == nullptr)
+        return;
+    const RetrievalProgress progress = m_pRetrieval->progress();
+    setPane(0, QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
+}
+
+void CQuilloryView::endProgress()
+{
+    m_progressTimer->stop();
+    setPane(0, QString());
+}
+
+}  // namespace quillory

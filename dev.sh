@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   libcurl4-openssl-dev libgtest-dev
   fonts-liberation2 fontconfig
+  # Servers the retrieval tests start on loopback, and the tools they and the benchmark use.
+  lighttpd lighttpd-mod-openssl python3-pyftpdlib pygopherd openssl curl
 )
 
 install_missing_packages() {

@@ -21,6 +21,7 @@ struct RetrievalState {
     std::atomic<bool> cancelled{false};
     std::atomic<std::int64_t> received{0};
     std::atomic<std::int64_t> total{-1};
+    std::atomic<bool> delivered{false};  // the document replaced the earlier download
 
     std::mutex mutex;                 // guards the fields below
     std::condition_variable wake;     // a box was closed, or the retrieval was cancelled
@@ -193,6 +194,7 @@ void Transfer::connect()
         return;
     m_connected = true;
     releaseDownload();
+    m_state->delivered = true;
 }
 
 void Transfer::finishBuffer(CURLcode result)
@@ -302,6 +304,11 @@ void Retrieval::messageClosed()
 RetrievalProgress Retrieval::progress() const
 {
     return {m_state->received.load(), m_state->total.load()};
+}
+
+bool Retrieval::delivered() const
+{
+    return m_state->delivered.load();
 }
 
 std::string testCertificateAuthorities()

@@ -53,6 +53,9 @@ public:
     // The box taken above was closed: the worker goes on.
     void messageClosed();
     RetrievalProgress progress() const;
+    // Whether this retrieval's document replaced the download buffer's content (it began to arrive,
+    // or was complete and empty). A retrieval that failed before leaves an earlier one in place.
+    bool delivered() const;
 
 private:
     explicit Retrieval(std::shared_ptr<RetrievalState> state) : m_state(std::move(state)) {}

@@ -74,8 +74,12 @@ CQuilloryView::~CQuilloryView()
 {
     // A running worker is stopped; whatever it leaves unfinished it finishes alone, touching nothing
     // of this view.
-    StopRetrieval();
+    // The window around the view is going too: no pane is touched here.
+    if (m_pRetrieval != nullptr)
+        m_pRetrieval->cancel();
     m_pRetrieval.reset();
+    m_bRetrieving = 0;
+    m_progressTimer->stop();
     {
         std::lock_guard lock(g_csDownload);
         releaseDownload();

@@ -121,9 +121,12 @@ void CQuilloryView::OnRetrievalDone()
         return;
     m_bRetrieving = 0;
     setUrlBarBusy(false);
+    // A retrieval that failed before its document arrived leaves an earlier download as it was,
+    // still in the Downloads menu; it is not announced again as retrieved.
+    const bool delivered = m_pRetrieval != nullptr && m_pRetrieval->delivered();
     m_pRetrieval.reset();
     endProgress();
-    if (!downloadWaiting())
+    if (!delivered || !downloadWaiting())
         return;
     if (m_bViewAfterDownload == 0) {
         showInfo(kNotViewedText);

@@ -308,13 +308,13 @@ TEST_F(MainFrameTest, ExitClosesUnlessTheCloseRequestVetoes)
     EXPECT_FALSE(frame.isVisible());
 }
 
-TEST_F(MainFrameTest, UrlBarIsHiddenAndItsCommandsStayOffWithoutHandlers)
+TEST_F(MainFrameTest, UrlBarIsShownAndItsCommandsStayOffWithoutHandlers)
 {
     CUrlBar* bar = frame.urlBar();
     frame.UpdateCommandUI();
-    EXPECT_TRUE(bar->isHidden());
+    EXPECT_FALSE(bar->isHidden());
     EXPECT_FALSE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isEnabled());
-    EXPECT_FALSE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
+    EXPECT_TRUE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
     EXPECT_FALSE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
     EXPECT_EQ(bar->urlEdit()->toolTip(), "Enter URL here");
@@ -331,7 +331,6 @@ TEST_F(MainFrameTest, UrlBarButtonsFollowBusyAndPassTheUrlOn)
     bar->setStopHandler([&] { ++stops; });
     view.OnCommand(ID_VIEW_URL_TOOLBAR, [bar] { bar->ToggleUrlBar(); });
     frame.UpdateCommandUI();
-    frame.commandAction(ID_VIEW_URL_TOOLBAR)->trigger();
     EXPECT_TRUE(bar->isVisible());
     EXPECT_TRUE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());

@@ -1,0 +1,332 @@
+// Retrieval as a user meets it: the whole editor offscreen, addresses typed into the real URL bar,
+// the Downloads menu, real servers on loopback (http and https, ftp, gopher, and servers of our own
+// that trickle or hang), scripted message boxes and file dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "app/UrlBar.h"
+#include "commands/CommandIds.h"
+#include "document/ByteClassifier.h"
+#include "document/QuilloryDoc.h"
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
+#include "internet/RetrievalMessages.h"
+#include "support/LoopbackServers.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+namespace {
+
+using namespace cmd;
+
+class CancellingFontColorDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+// Bytes of every value, so that nothing is lost or translated on the way.
+std::string everyByte(int length)
+{
+    std::string bytes;
+    for (int i = 0; i < length; ++i)
+        bytes += static_cast<char>((i * 131 + i / 256) % 256);
+    return bytes;
+}
+
+const std::string kText = "A text document.\r\nSecond line\tand a tab.\n";
+const std::string kBinary = everyByte(70000);
+
+struct DownloadTest : ::testing::Test {
+    void SetUp() override
+    {
+        for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+            ::unsetenv(proxy);
+        servers.publish("text.txt", kText);
+        servers.publish("bin.dat", kBinary);
+        servers.publish("empty.txt", "");
+        app = std::make_unique<CQuilloryApp>(boxes);
+        app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
+        ASSERT_TRUE(app->InitInstance(""));
+        frame = app->mainFrame();
+        bar = frame->urlBar();
+        view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        QApplication::setActiveWindow(frame);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    }
+    void TearDown() override { ::unsetenv("QUILLORY_TEST_CA_FILE"); }
+
+    std::string http(const std::string& path) { return "127.0.0.1:" + std::to_string(servers.httpPort()) + path; }
+
+    // Types the address into the URL bar and clicks Retrieve.
+    void retrieve(const std::string& url)
+    {
+        bar->urlEdit()->clear();
+        QTest::keyClicks(bar->urlEdit(), QString::fromStdString(url));
+        QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
+    }
+    // Waits until the retrieval has completed and its completion was handled.
+    bool completed() { return QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 5000); }
+    bool menuEnabled(int id)
+    {
+        frame->UpdateCommandUI();
+        return frame->commandAction(id)->isEnabled();
+    }
+    void choose(int id)
+    {
+        frame->UpdateCommandUI();
+        frame->commandAction(id)->trigger();
+    }
+    std::string editorText() const
+    {
+        const EditControl& control = view->GetRichEditCtrl();
+        return control.GetTextRange(0, control.GetTextLength());
+    }
+    static std::string heldDownload()
+    {
+        std::lock_guard lock(g_csDownload);
+        return g_pDownload == nullptr ? std::string()
+                                      : std::string(reinterpret_cast<const char*>(g_pDownload),
+                                                    static_cast<std::size_t>(g_nDownloadLen));
+    }
+    MessageBoxRequest connectionError(const std::string& url) const
+    {
+        return {"Connection Error:", connectionErrorText(url), MessageIcon::Stop, MessageButtons::Ok};
+    }
+    static MessageBoxRequest info(const char* text)
+    {
+        return {"Info:", text, MessageIcon::Information, MessageButtons::Ok};
+    }
+
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    test::ScriptedMessageBoxes boxes;
+    CancellingFontColorDialogs dialogs;
+    test::ScriptedFileDialogs fileDialogs;
+    test::TempDir dir;
+    std::unique_ptr<CQuilloryApp> app;
+    CMainFrame* frame = nullptr;
+    CUrlBar* bar = nullptr;
+    CQuilloryView* view = nullptr;
+};
+
+TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
+{
+    ASSERT_NE(servers.httpPort(), 0);
+    // The bar is there from the start; Return in its edit retrieves; no scheme means http.
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(frame->commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
+    QTest::keyClicks(bar->urlEdit(), QString::fromStdString(http("/text.txt")));
+    QTest::keyClick(bar->urlEdit(), Qt::Key_Return);
+    EXPECT_FALSE(bar->retrieveButton()->isEnabled());
+    EXPECT_TRUE(bar->stopButton()->isEnabled());
+    ASSERT_TRUE(completed());
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(editorText(), kText);
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
+    EXPECT_EQ(frame->GetPaneText(2), " TEXT ");
+    EXPECT_EQ(frame->GetPaneText(0), "Ready");
+    EXPECT_TRUE(bar->retrieveButton()->isEnabled());
+    EXPECT_FALSE(bar->stopButton()->isEnabled());
+    EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
+    EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
+
+    // https, typed in capitals: the editor holds a document, so the download waits in memory;
+    // Load Saved Doc. then replaces the modified document without asking.
+    ::setenv("QUILLORY_TEST_CA_FILE", servers.certificateAuthority().c_str(), 1);
+    ASSERT_NE(servers.httpsPort(), 0);
+    QTest::keyClicks(view->focusWidget(), "edited");
+    retrieve("HTTPS://127.0.0.1:" + std::to_string(servers.httpsPort()) + "/bin.dat");
+    ASSERT_TRUE(completed());
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
+    EXPECT_TRUE(menuEnabled(ID_LOAD_SAVED_DOC));
+    choose(ID_LOAD_SAVED_DOC);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(frame->GetPaneText(2), "BINARY");
+    EXPECT_EQ(view->GetDocument().m_bText, 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view->GetDocument().m_pBytes), kBinary.size()), kBinary);
+    std::string display = kBinary;
+    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
+    EXPECT_EQ(editorText(), display);
+    EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
+
+    // ftp and gopher: kept, then saved exactly as received.
+    ASSERT_NE(servers.ftpPort(), 0);
+    retrieve("Ftp://127.0.0.1:" + std::to_string(servers.ftpPort()) + "/bin.dat");
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
+    fileDialogs.choosePath(dir.file("from-ftp.dat"));
+    choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(test::readAll(dir.file("from-ftp.dat")), kBinary);
+    EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
+
+    ASSERT_NE(servers.gopherPort(), 0);
+    retrieve("GOPHER://127.0.0.1:" + std::to_string(servers.gopherPort()) + "/9/bin.dat");
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(heldDownload(), kBinary);
+    fileDialogs.choosePath(dir.file("from-gopher.dat"));
+    choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(test::readAll(dir.file("from-gopher.dat")), kBinary);
+    EXPECT_EQ(fileDialogs.requests.back(),
+              (FileDialogRequest{FileDialogRequest::Kind::Save, view->GetDocument().m_strDir, "", kFileDialogFilter}));
+
+    // Hidden and shown again, the bar keeps the address.
+    const QString typed = bar->urlEdit()->text();
+    choose(ID_VIEW_URL_TOOLBAR);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_FALSE(frame->commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
+    choose(ID_VIEW_URL_TOOLBAR);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->urlEdit()->text(), typed);
+}
+
+TEST_F(DownloadTest, ViewAfterDownloadOffAsksForAFileAndKeepsTheDownloadWhenCancelled)
+{
+    ASSERT_NE(servers.ftpPort(), 0);
+    EXPECT_TRUE(frame->commandAction(ID_VIEW_AFTER_DOWNLOAD)->isChecked());
+    choose(ID_VIEW_AFTER_DOWNLOAD);
+    EXPECT_FALSE(frame->commandAction(ID_VIEW_AFTER_DOWNLOAD)->isChecked());
+    fileDialogs.cancel();
+    retrieve("ftp://127.0.0.1:" + std::to_string(servers.ftpPort()) + "/text.txt");
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{info(kNotViewedText), info(kNotSavedText)}));
+    EXPECT_EQ(fileDialogs.requests.size(), 1u);
+    EXPECT_EQ(editorText(), "");
+    EXPECT_EQ(heldDownload(), kText);
+
+    // A failed save is reported and keeps the download.
+    const std::string nowhere = dir.file("missing/saved.txt");
+    fileDialogs.choosePath(nowhere);
+    choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(boxes.last(),
+              (MessageBoxRequest{"File Error:", saveDownloadErrorText(nowhere), MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(heldDownload(), kText);
+    fileDialogs.choosePath(dir.file("saved.txt"));
+    choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(test::readAll(dir.file("saved.txt")), kText);
+    EXPECT_EQ(heldDownload(), "");
+}
+
+TEST_F(DownloadTest, ANewRetrievalReplacesAnEarlierDownloadOnlyOnceItsDocumentArrives)
+{
+    ASSERT_NE(servers.httpPort(), 0);
+    QTest::keyClicks(view->focusWidget(), "busy");
+    retrieve(http("/bin.dat"));
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(heldDownload(), kBinary);
+
+    // Nobody listens: a Connection Error, the completion all the same, the earlier download kept
+    // and not announced again.
+    const std::string nobody = "127.0.0.1:" + std::to_string(test::freeLoopbackPort()) + "/";
+    retrieve(nobody);
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), connectionError("http://" + nobody));
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    EXPECT_TRUE(bar->retrieveButton()->isEnabled());
+    EXPECT_EQ(heldDownload(), kBinary);
+
+    // A redirect to a local file is refused; one to another page is followed.
+    retrieve(http("/to-file"));
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), connectionError("http://" + http("/to-file")));
+    EXPECT_EQ(heldDownload(), kBinary);
+    retrieve(http("/moved"));
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
+    EXPECT_EQ(heldDownload(), kText);
+
+    // A document of zero bytes replaces it with nothing: only Retrieve comes back.
+    const std::size_t boxesBefore = boxes.shown().size();
+    retrieve(http("/empty.txt"));
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.shown().size(), boxesBefore);
+    EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
+    EXPECT_EQ(editorText(), "busy");
+}
+
+TEST_F(DownloadTest, CertificatesAreVerifiedAndLocalFilesRefused)
+{
+    const std::string secure = "https://127.0.0.1:" + std::to_string(servers.httpsPort()) + "/text.txt";
+    ASSERT_NE(servers.httpsPort(), 0);
+    retrieve(secure);  // an authority the system does not know
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), connectionError(secure));
+
+    ::setenv("QUILLORY_TEST_CA_FILE", servers.certificateAuthority().c_str(), 1);
+    const std::string otherName = "https://localhost:" + std::to_string(servers.httpsPort()) + "/text.txt";
+    retrieve(otherName);  // a certificate for 127.0.0.1 only
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.last(), connectionError(otherName));
+    EXPECT_EQ(editorText(), "");
+
+    retrieve("FiLe:///etc/hostname");
+    EXPECT_EQ(boxes.last(), info(kLocalFileText));
+    EXPECT_EQ(view->m_bRetrieving, 0);
+    EXPECT_TRUE(bar->retrieveButton()->isEnabled());
+    EXPECT_FALSE(bar->stopButton()->isEnabled());
+    EXPECT_EQ(boxes.shown().size(), 3u);
+}
+
+TEST_F(DownloadTest, StopDuringASlowTransferAndANewRetrievalCompletesAtOnce)
+{
+    test::ScriptedServer slow(test::ScriptedServer::Behaviour::Trickle, 1000);
+    ASSERT_NE(slow.port(), 0);
+    ASSERT_NE(servers.httpPort(), 0);
+    QTest::keyClicks(view->focusWidget(), "x");
+    retrieve("127.0.0.1:" + std::to_string(slow.port()) + "/slow");
+    // The status bar counts what arrives.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->GetPaneText(0).startsWith("Received 1 of 1,000 bytes"); },
+                                3000))
+        << frame->GetPaneText(0).toStdString();
+    EXPECT_EQ(heldDownload(), "a");
+
+    QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
+    EXPECT_EQ(view->m_bRetrieving, 0);
+    EXPECT_TRUE(bar->retrieveButton()->isEnabled());
+    EXPECT_FALSE(bar->stopButton()->isEnabled());
+    EXPECT_EQ(frame->GetPaneText(0), "Ready");
+    EXPECT_EQ(heldDownload(), "");
+
+    retrieve(http("/text.txt"));
+    ASSERT_TRUE(completed());
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{info(kKeptInMemoryText)});
+    // The stopped worker has ended without a box, a completion or a byte more in the buffer.
+    ASSERT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));
+    QTest::qWait(50);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(heldDownload(), kText);
+
+    QTest::mouseClick(bar->stopButton(), Qt::LeftButton);  // nothing runs: nothing changes
+    EXPECT_EQ(heldDownload(), kText);
+}
+
+TEST_F(DownloadTest, ClosingTheEditorWhileATransferHangsEndsTheWorkerAtOnce)
+{
+    test::ScriptedServer silent(test::ScriptedServer::Behaviour::Silent, 0);
+    ASSERT_NE(silent.port(), 0);
+    retrieve("127.0.0.1:" + std::to_string(silent.port()) + "/never");
+    ASSERT_TRUE(QTest::qWaitFor([&silent] { return silent.connections() > 0; }, 3000));
+    frame->close();
+    app.reset();
+    EXPECT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(1)));
+    QTest::qWait(50);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(heldDownload(), "");
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,7 +1,9 @@
 #include "base/ByteHeap.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
+#include <malloc.h>
 #include <sys/mman.h>
 
 namespace quillory {
@@ -21,13 +23,18 @@ public:
 void* adviseHugePages(void* block, std::size_t size)
 {
     constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    constexpr std::size_t kPage = 4096;
     if (block == nullptr || size < 2 * kHugePage)
         return block;
-    // Only the whole huge pages inside the block; the advice is a hint and may be ignored.
-    const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHugePage - 1);
-    if (end > start)
-        ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    // The advice covers every page of the block's allocation, not only the whole huge pages inside
+    // it: advice on part of a mapping splits it in two, and the C heap can then no longer grow the
+    // block by remapping it (the kernel refuses a range over two mappings), so every growth would
+    // copy the whole block. The advice is a hint and may be ignored.
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const std::size_t allocated = std::max(size, ::malloc_usable_size(block));
+    const auto start = address & ~(kPage - 1);
+    const auto end = (address + allocated + kPage - 1) & ~(kPage - 1);
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
     return block;
 }
 

@@ -51,6 +51,21 @@ bool appendToDownload(std::span<const std::uint8_t> bytes, std::int32_t maxLengt
     return true;
 }
 
+void reserveDownload(std::int64_t expected, std::int32_t maxLength)
+{
+    if (expected <= g_nDownloadLen || expected > maxLength)
+        return;
+    const std::size_t size = static_cast<std::size_t>(expected) + 1;
+    if (size <= g_downloadBlockBytes)
+        return;
+    if (auto* grown = static_cast<std::uint8_t*>(cHeap().grow(g_pDownload, size))) {
+        if (g_pDownload == nullptr)
+            grown[0] = 0;
+        g_pDownload = grown;
+        g_downloadBlockBytes = size;
+    }
+}
+
 void finishDownload()
 {
     const std::size_t exact = static_cast<std::size_t>(g_nDownloadLen) + 1;

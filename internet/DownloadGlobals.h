@@ -35,6 +35,9 @@ void releaseDownload();
 // Appends bytes after the document, keeping the 0 after them. False, with the buffer as it was,
 // when the buffer cannot grow or would pass maxLength.
 bool appendToDownload(std::span<const std::uint8_t> bytes, std::int32_t maxLength = kMaxDownloadLength);
+// Makes room for a document of `expected` bytes (as the server announced it) at once, so that the
+// block need not grow on the way. Nothing happens when that passes maxLength or the heap refuses.
+void reserveDownload(std::int64_t expected, std::int32_t maxLength = kMaxDownloadLength);
 // Gives the spare room of a finished transfer back: the block is then g_nDownloadLen + 1 bytes.
 void finishDownload();
 // Hands the buffer over (block of g_nDownloadLen + 1 bytes at least); the buffer is empty after.

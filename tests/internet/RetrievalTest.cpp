@@ -93,12 +93,13 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
     EXPECT_EQ(log.events, (std::vector<std::string>{"box", "completed"}));
     EXPECT_FALSE(retrieval->cancel());  // completed: nothing left to stop
 
-    // Whole reads up to the limit, a prefix of the document, a 0 after it.
+    // Whole 4096-byte pieces up to the limit, a prefix of the document, a 0 after it.
     const std::string kept = downloadBytes();
     EXPECT_GT(kept.size(), 10000u - 4096u);
     EXPECT_LE(kept.size(), 10000u);
     EXPECT_EQ(kept, document.substr(0, kept.size()));
     std::lock_guard lock(g_csDownload);
+    ASSERT_NE(g_pDownload, nullptr);
     EXPECT_EQ(g_pDownload[g_nDownloadLen], 0);
     releaseDownload();
 }

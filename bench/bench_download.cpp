@@ -1,0 +1,228 @@
+// Retrieval as a user meets it, offscreen: a large document from a loopback lighttpd through the
+// real URL bar, against `curl -s -o /dev/null` on the same URL in the same run; the interface's
+// answer to keys typed during the transfer; peak memory; Stop in the middle of the transfer and
+// how soon a new Retrieve receives its first bytes. Prints the figures.
+//
+// usage: bench_download [size in MB]
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "app/UrlBar.h"
+#include "base/FileDialogs.h"
+#include "bench/BenchSupport.h"
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
+#include "support/LoopbackServers.h"
+#include "view/QuilloryView.h"
+
+extern char** environ;
+
+using namespace quillory;
+
+namespace {
+
+class NoDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+class NoFileDialogs final : public IFileDialogs {
+public:
+    std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
+};
+
+double msSince(const QElapsedTimer& clock)
+{
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+// Wall time of `curl -s -o /dev/null url`, in ms.
+double curlMs(const std::string& url)
+{
+    std::vector<std::string> argv{"/usr/bin/curl", "-s", "-o", "/dev/null", url};
+    std::vector<char*> args;
+    for (std::string& arg : argv)
+        args.push_back(arg.data());
+    args.push_back(nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return msSince(clock);
+}
+
+// Watches the event loop during a transfer: every 20 ms a key goes to the editor; the time from
+// when the timer was due until the key was handled is the interface's answer.
+class LatencyProbe {
+public:
+    explicit LatencyProbe(QWidget* editor) : m_editor(editor)
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+    }
+    void start()
+    {
+        m_worst = 0;
+        m_keys = 0;
+        m_clock.start();
+        m_due = kIntervalMs;
+        m_timer.start(kIntervalMs);
+    }
+    void stop() { m_timer.stop(); }
+    double worstMs() const { return m_worst; }
+    int keys() const { return m_keys; }
+
+private:
+    static constexpr int kIntervalMs = 20;  // a key 50 times a second, faster than key repeat
+    void tick()
+    {
+        QTest::keyClick(m_editor, Qt::Key_Right);
+        const double now = msSince(m_clock);
+        m_worst = std::max(m_worst, now - m_due);
+        m_due = now + kIntervalMs;
+        ++m_keys;
+    }
+    QWidget* m_editor;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_due = 0;
+    double m_worst = 0;
+    int m_keys = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::size_t sizeMb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
+    for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy"})
+        ::unsetenv(proxy);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    {
+        // Written a megabyte at a time, so that the document never sits in this process's memory.
+        std::string megabyte(1 << 20, 'x');
+        for (std::size_t i = 0; i < megabyte.size(); i += 1021)
+            megabyte[i] = static_cast<char>(i % 256);
+        FILE* file = std::fopen(servers.publish("big.bin", "").c_str(), "wb");
+        for (std::size_t i = 0; i < sizeMb; ++i)
+            std::fwrite(megabyte.data(), 1, megabyte.size(), file);
+        std::fclose(file);
+    }
+    if (servers.httpPort() == 0) {
+        std::fprintf(stderr, "lighttpd did not start\n");
+        return 1;
+    }
+    const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin";
+    curlMs(url);  // the file into the page cache
+
+    bench::PrintedMessageBoxes boxes;
+    NoDialogs dialogs;
+    NoFileDialogs fileDialogs;
+    CQuilloryApp app(boxes);
+    app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
+    if (!app.InitInstance(""))
+        return 1;
+    CMainFrame& frame = *app.mainFrame();
+    auto* view = dynamic_cast<CQuilloryView*>(frame.GetActiveView());
+    CUrlBar& bar = *frame.urlBar();
+    QWidget* editor = &view->GetRichEditCtrl();
+    QTest::keyClicks(editor, "typed");  // a document in the editor: the download is kept in memory
+    QApplication::processEvents();
+    const double idleMb = bench::peakMegabytes();
+    bar.urlEdit()->setText(QString::fromStdString(url));
+
+    // Three rounds, each curl then the editor, so that both meet the same load of the machine. The
+    // first round also pays for memory the system hands out for the first time.
+    LatencyProbe probe(editor);
+    std::vector<double> curlTimes;
+    std::vector<double> ourTimes;
+    double worstKeyMs = 0;
+    int keys = 0;
+    std::int32_t received = 0;
+    for (int round = 0; round < 3; ++round) {
+        curlTimes.push_back(curlMs(url));
+        QElapsedTimer clock;
+        clock.start();
+        probe.start();
+        QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+        double firstByte = -1;
+        while (view->m_bRetrieving != 0) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            std::lock_guard lock(g_csDownload);
+            if (firstByte < 0 && g_nDownloadLen > 0 && g_nDownloadLen < 100000000)
+                firstByte = msSince(clock);
+        }
+        ourTimes.push_back(msSince(clock));
+        std::printf("round %d: curl %.0f ms; the editor's first bytes after %.0f ms, complete after %.0f ms\n", round,
+                    curlTimes.back(), firstByte, ourTimes.back());
+        probe.stop();
+        worstKeyMs = std::max(worstKeyMs, probe.worstMs());
+        keys += probe.keys();
+        std::lock_guard lock(g_csDownload);
+        received = g_nDownloadLen;
+    }
+    std::sort(curlTimes.begin(), curlTimes.end());
+    std::sort(ourTimes.begin(), ourTimes.end());
+    std::printf("%zu MB over loopback http, median of 3: %.0f ms (%.0f-%.0f); curl -s -o /dev/null: %.0f ms "
+                "(%.0f-%.0f); ratio %.2f (limit 1.30)\n",
+                sizeMb, ourTimes[1], ourTimes[0], ourTimes[2], curlTimes[1], curlTimes[0], curlTimes[2],
+                ourTimes[1] / curlTimes[1]);
+    std::printf("received %d bytes of %zu\n", received, sizeMb << 20);
+    std::printf("keys typed in the editor during the transfers: %d, worst answer %.1f ms (limit 50 ms)\n", keys,
+                worstKeyMs);
+    std::printf("peak memory: %.0f MB; idle before %.0f MB; limit 1.1 x %zu + idle = %.0f MB\n",
+                bench::peakMegabytes(), idleMb, sizeMb, 1.1 * static_cast<double>(sizeMb) + idleMb);
+
+    // Stop in the middle, then retrieve again at once.
+    QElapsedTimer clock;
+    QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+    const std::int64_t half = static_cast<std::int64_t>(sizeMb << 19);
+    for (;;) {
+        QApplication::processEvents();
+        std::lock_guard lock(g_csDownload);
+        if (g_nDownloadLen >= half)
+            break;
+    }
+    clock.restart();
+    QTest::mouseClick(bar.stopButton(), Qt::LeftButton);
+    const double stopMs = msSince(clock);
+    clock.restart();
+    QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+    for (;;) {
+        QApplication::processEvents();
+        std::lock_guard lock(g_csDownload);
+        if (g_nDownloadLen > 0)
+            break;
+    }
+    const double reconnectMs = msSince(clock);
+    std::printf("Stop half-way through: %.2f ms (limit 50 ms); the next Retrieve's first bytes after %.1f ms "
+                "(limit 500 ms)\n",
+                stopMs, reconnectMs);
+    while (view->m_bRetrieving != 0)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("workers ended: %s\n", waitForRetrievalWorkers(std::chrono::seconds(1)) ? "yes" : "no");
+    return 0;
+}

@@ -73,8 +73,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
 CQuilloryView::~CQuilloryView()
 {
     // A running worker is stopped; whatever it leaves unfinished it finishes alone, touching nothing
-    // of this view.
-    // The window around the view is going too: no pane is touched here.
+    // of this view. The window around the view is going too: no pane is touched here.
     if (m_pRetrieval != nullptr)
         m_pRetrieval->cancel();
     m_pRetrieval.reset();

@@ -67,7 +67,12 @@ struct DownloadTest : ::testing::Test {
         QApplication::setActiveWindow(frame);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     }
-    void TearDown() override { ::unsetenv("QUILLORY_TEST_CA_FILE"); }
+    void TearDown() override
+    {
+        ::unsetenv("QUILLORY_TEST_CA_FILE");
+        app.reset();
+        EXPECT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));
+    }
 
     std::string http(const std::string& path) { return "127.0.0.1:" + std::to_string(servers.httpPort()) + path; }
 

@@ -53,6 +53,8 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
             urlBar->UpdateButtons();
         };
         services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
+        const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
+        services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
         auto* view = new CQuilloryView(document, std::move(services), settingsPath, commandLineTail);
         // The bar's buttons reach this view while it lives; the frame deletes it with the next.
         urlBar->setRetrieveHandler([view = QPointer(view)](const QString& url) {

@@ -15,6 +15,9 @@ struct FileDialogRequest {
     // Pairs "description|patterns" separated by '|', ending in "||"; patterns are ';'-separated
     // and match regardless of letter case. The first pair is selected.
     std::string filter;
+    // Save only: whether choosing an existing file asks before overwriting it. Off where the
+    // chosen name is appended to or only names other files.
+    bool confirmOverwrite = true;
 
     bool operator==(const FileDialogRequest&) const = default;
 };
@@ -23,7 +26,7 @@ class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
     // The chosen path, or nothing when the user cancelled. A Save dialog has already asked
-    // before overwriting an existing file.
+    // before overwriting an existing file, unless the request said not to.
     virtual std::optional<std::string> choose(const FileDialogRequest& request) = 0;
 };
 

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "document/QuilloryDoc.h"
-#include "document/SafeFileWriter.h"
+#include "base/SafeFileWriter.h"
 #include "base/CodePages.h"
 
 namespace quillory {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Paths.h"
 #include "document/ByteClassifier.h"
 #include "document/ReadOnlyFile.h"
 
@@ -99,8 +100,10 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     return true;
 }
 
-void CQuilloryDoc::setFileNameAndDir(const std::string& path)
+void CQuilloryDoc::setFileNameAndDir(const std::string& given)
 {
+    // Kept absolute: the Split/Join dialog may change the current directory later.
+    const std::string path = absolutePath(given);
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t nameLength = std::min(name.size(), sizeof m_szFileName - 1);

@@ -30,7 +30,7 @@ public:
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
     IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
 
-    std::string m_strDir;          // directory of the current file with its trailing '/', or empty
+    std::string m_strDir;          // absolute directory of the current file with its trailing '/', or empty
     char m_szFileName[256] = {};   // file name without directory; empty when untitled
     std::int32_t m_bText = 1;      // 1 TEXT, 0 BINARY
     std::int32_t m_bSaved = 1;     // 1 after a save succeeded

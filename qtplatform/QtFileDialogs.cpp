@@ -47,6 +47,7 @@ std::optional<std::string> QtFileDialogs::choose(const FileDialogRequest& reques
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The descriptions already list their patterns; the case-blind patterns stay out of sight.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     const QStringList filters = toQtNameFilters(request.filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty())

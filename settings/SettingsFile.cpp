@@ -2,8 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <vector>
 #include <unistd.h>
+
+#include "base/SafeFileWriter.h"
 
 namespace quillory {
 
@@ -69,14 +73,11 @@ bool readSettingsForRewrite(const std::string& path, SettingsRecord& record, std
 
 bool writeSettingsFile(const std::string& path, const SettingsRecord& record, const std::string& dirText)
 {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        return false;
     const auto image = encodeSettingsRecord(record);
-    bool ok = std::fwrite(image.data(), 1, image.size(), file.get()) == image.size();
-    ok = ok && std::fwrite(kSettingsTag, 1, sizeof kSettingsTag, file.get()) == sizeof kSettingsTag;
-    ok = ok && std::fwrite(dirText.data(), 1, dirText.size(), file.get()) == dirText.size();
-    return std::fclose(file.release()) == 0 && ok;
+    std::vector<std::uint8_t> content(image.begin(), image.end());
+    content.insert(content.end(), std::begin(kSettingsTag), std::end(kSettingsTag));
+    content.insert(content.end(), dirText.begin(), dirText.end());
+    return writeFileReplacing(path, content);
 }
 
 std::string settingsPathBeside(const std::string& executablePath)

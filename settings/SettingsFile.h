@@ -38,8 +38,9 @@ SettingsFileContents readSettingsFile(const std::string& path);
 // validated. Returns false when the file cannot be opened.
 bool readSettingsForRewrite(const std::string& path, SettingsRecord& record, std::string& storedDir);
 
-// Writes record, tag and directory text (no line end, no terminator). False when the file cannot be
-// created or any byte cannot be written.
+// Writes record, tag and directory text (no line end, no terminator) into a new file that then
+// replaces the old one, so that a failure leaves the old settings whole. False when the file
+// cannot be created or any byte cannot be written.
 bool writeSettingsFile(const std::string& path, const SettingsRecord& record, const std::string& dirText);
 
 // The settings path beside an executable: its folder followed by the file name; the bare name when

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "base/Paths.h"
 #include "commands/CommandIds.h"
 #include "qtplatform/QtClipboard.h"
 #include "settings/SettingsFile.h"
@@ -52,6 +53,11 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_control->SetAutoWordSelection(false);
     m_bWordWrap = 1;
     m_crBackground = systemWindowColor();
+    // What Startup Options starts from when no settings file is ever read: a complete record with
+    // the control's own format, so that the next start applies a whole, sensible font.
+    m_settings = SettingsRecord::defaults();
+    m_settings.charFormat = m_cf;
+    m_settings.background = m_crBackground;
     ReadSettings();
     m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
     m_document.m_bInsert = 1;
@@ -110,7 +116,7 @@ void CQuilloryView::ReadSettings()
     m_cf = m_settings.charFormat;
     m_crBackground = m_settings.background;
     if (!contents.defaultDir.empty())
-        m_document.m_strDir = contents.defaultDir;
+        m_document.m_strDir = absolutePath(contents.defaultDir);
 }
 
 bool CQuilloryView::OnInitialUpdate()
@@ -218,6 +224,8 @@ void CQuilloryView::registerCommands()
     c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
     c.OnCommand(ID_FILE_WIPE, [this] { OnFileWipe(); });
     registerDownloadCommands();
+    c.OnCommand(ID_SPLIT_JOIN, [this] { OnSplitJoin(); });
+    c.OnCommand(ID_STARTUP_OPTIONS, [this] { OnStartupOptions(); });
 }
 
 }  // namespace quillory

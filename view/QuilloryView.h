@@ -90,6 +90,10 @@ public:
     void OnViewAfterDownload();
     void OnViewUrlToolbar();
 
+    // Dialogs: Split/Join runs modally; Startup Options rewrites the settings file after "OK - Save".
+    void OnSplitJoin();
+    void OnStartupOptions();
+
     CharFormatA m_cf;                 // the view's copy of the control's character format
     CharRange m_selDelete;            // the selection as the Delete command read it
     SettingsRecord m_settings;        // image of the settings record
@@ -134,6 +138,7 @@ private:
     void showInfo(const char* text) const;
     void showProgress() const;
     void endProgress();
+    IDrives& drives();
 
     CQuilloryDoc& m_document;
     ViewServices m_services;
@@ -149,6 +154,7 @@ private:
     std::unique_ptr<CGotoDlg> m_pGotoDlg;      // the one goto dialog; its window comes and goes
     std::shared_ptr<Retrieval> m_pRetrieval;   // the last worker started, until it ends or is stopped
     QTimer* m_progressTimer;                   // refreshes pane 0 while a retrieval runs
+    std::unique_ptr<IDrives> m_ownDrives;      // the mounted file systems when none were given
 };
 
 // The system's window colour as a COLORREF.

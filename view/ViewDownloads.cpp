@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <cstring>
 
+#include "base/SafeFileWriter.h"
 #include "commands/CommandIds.h"
 #include "document/ByteClassifier.h"
-#include "document/SafeFileWriter.h"
 #include "internet/DownloadGlobals.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"

@@ -10,6 +10,7 @@
 #include "base/FileDialogs.h"
 #include "base/FontColorDialogs.h"
 #include "base/MessageBox.h"
+#include "splitjoin/Drives.h"
 
 class QPrinter;
 
@@ -18,7 +19,7 @@ namespace quillory {
 struct ViewServices {
     IMessageBoxes* messageBoxes = nullptr;
     IFontColorDialogs* fontColorDialogs = nullptr;
-    IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As
+    IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As, Split/Join
     IClipboard* clipboard = nullptr;                          // null: the system clipboard
     std::function<void()> beep;                               // the system's warning sound
     // Status bar panes: 0 the retrieval's progress (empty text: back to the prompt), 1-3 the view's.
@@ -27,6 +28,8 @@ struct ViewServices {
     QPrinter* printer = nullptr;                              // shared with Print Setup
     std::function<void(bool busy)> setUrlBarBusy;             // the URL bar's busy flag
     std::function<void()> toggleUrlBar;                       // shows or hides the URL bar
+    IDrives* drives = nullptr;                                // null: the mounted file systems
+    bool settingsInConfigFolder = false;                      // the settings file is not beside the executable
 };
 
 }  // namespace quillory

@@ -77,14 +77,14 @@ TEST_F(LoadFileTest, FullPathSplitsIntoDirectoryWithSlashAndName)
     EXPECT_EQ(doc.GetTitle(), "name with blanks.dat");
 }
 
-TEST_F(LoadFileTest, PathWithoutSlashLeavesDirectoryEmpty)
+TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
 {
     dir.write("here.txt", "abc");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     doc.LoadFile("here.txt");
     std::filesystem::current_path(previous);
-    EXPECT_EQ(doc.m_strDir, "");
+    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
     EXPECT_STREQ(doc.m_szFileName, "here.txt");
     EXPECT_EQ(control.text, "abc");
 }

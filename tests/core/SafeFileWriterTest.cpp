@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "document/SafeFileWriter.h"
+#include "base/SafeFileWriter.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 

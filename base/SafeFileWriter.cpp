@@ -1,4 +1,4 @@
-#include "document/SafeFileWriter.h"
+#include "base/SafeFileWriter.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,0 +1,108 @@
+#include "dialogs/DirectoryTree.h"
+
+#include <QFile>
+#include <QHeaderView>
+
+#include "dialogs/FolderIcons.h"
+
+namespace quillory {
+
+namespace {
+
+// Items keep their name's bytes: a file name need not be valid text.
+constexpr int kNameRole = Qt::UserRole;
+
+QTreeWidgetItem* makeItem(const std::string& name)
+{
+    auto* item = new QTreeWidgetItem;
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    item->setText(0, QFile::decodeName(bytes));
+    item->setData(0, kNameRole, bytes);
+    item->setIcon(0, closedFolderIcon());
+    return item;
+}
+
+std::string nameOf(const QTreeWidgetItem* item)
+{
+    return item->data(0, kNameRole).toByteArray().toStdString();
+}
+
+}  // namespace
+
+DirectoryTree::DirectoryTree(DotDirectories rule, QWidget* parent) : QTreeWidget(parent), m_rule(rule)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setIconSize(QSize(16, 16));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setRootIsDecorated(true);
+    setDragEnabled(false);
+    // Folder names can be long; they scroll sideways instead of being cut.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current != nullptr && onSelectionChanged)
+            onSelectionChanged(pathOf(current));
+    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { OnTreeDblClk(item); });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnTreeItemExpanded(item, true); });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { OnTreeItemExpanded(item, false); });
+}
+
+void DirectoryTree::FillTree(const std::string& root)
+{
+    clear();
+    QTreeWidgetItem* top = makeItem(root);
+    addTopLevelItem(top);
+    AddSubdirectories(top, root);
+    top->setExpanded(true);
+    setCurrentItem(top);
+}
+
+void DirectoryTree::AddSubdirectories(QTreeWidgetItem* parent, const std::string& dir)
+{
+    QList<QTreeWidgetItem*> children;
+    for (const std::string& name : listSubdirectories(dir, m_rule))
+        children.append(makeItem(name));
+    parent->addChildren(children);
+}
+
+std::string DirectoryTree::pathOf(const QTreeWidgetItem* item) const
+{
+    std::vector<const QTreeWidgetItem*> chain;
+    for (; item != nullptr; item = item->parent())
+        chain.push_back(item);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += nameOf(*it);
+        if (path.empty() || path.back() != '/')
+            path += '/';
+    }
+    return path;
+}
+
+QTreeWidgetItem* DirectoryTree::childNamed(QTreeWidgetItem* parent, const std::string& name) const
+{
+    if (parent == nullptr)
+        return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr;
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (nameOf(parent->child(i)) == name)
+            return parent->child(i);
+    return nullptr;
+}
+
+void DirectoryTree::OnTreeDblClk(QTreeWidgetItem* item)
+{
+    // Read once: a folder whose children were read keeps them until the tree is rebuilt. The
+    // tree's own double-click handling expands the item afterwards.
+    if (item != nullptr && item->childCount() == 0)
+        AddSubdirectories(item, pathOf(item));
+}
+
+void DirectoryTree::OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded)
+{
+    item->setIcon(0, expanded ? openFolderIcon() : closedFolderIcon());
+}
+
+}  // namespace quillory

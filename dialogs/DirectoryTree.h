@@ -1,0 +1,42 @@
+#pragma once
+// The directory tree of one drive, filled lazily: the top item is the drive's root; each folder's
+// subdirectories are read when the folder is double-clicked for the first time, then the tree
+// expands it. Expanded folders show the open folder image. The Split/Join and Startup Options
+// dialogs share it; they differ in which names beginning with a dot are shown.
+
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+
+#include "splitjoin/DirectoryListing.h"
+
+namespace quillory {
+
+class DirectoryTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit DirectoryTree(DotDirectories rule, QWidget* parent = nullptr);
+
+    // Rebuilds the tree for the drive whose root folder is root ("/" or "/home/"): the top item,
+    // its first level of subdirectories, expanded, then the top item selected.
+    void FillTree(const std::string& root);
+
+    // The folder of item: the top item's root, then the names down to item, each followed by '/'.
+    std::string pathOf(const QTreeWidgetItem* item) const;
+
+    // The child of parent (the top item when parent is null) named name; null when there is none.
+    QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const std::string& name) const;
+
+    // Told the selected folder's path after every change of the selection.
+    std::function<void(const std::string& path)> onSelectionChanged;
+
+private:
+    // Inserts the subdirectories of dir under parent, in list order, with the closed image.
+    void AddSubdirectories(QTreeWidgetItem* parent, const std::string& dir);
+    void OnTreeDblClk(QTreeWidgetItem* item);
+    void OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded);
+
+    DotDirectories m_rule;  // which dot-names the tree shows
+};
+
+}  // namespace quillory

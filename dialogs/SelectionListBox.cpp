@@ -40,6 +40,16 @@ void SelectionListBox::resetContent()
     m_adjusting = false;
 }
 
+void SelectionListBox::deleteRows(const std::vector<int>& rows)
+{
+    // The caret moves to a neighbour as its entry goes; that is no range to extend.
+    m_adjusting = true;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        delete takeItem(*row);
+    m_anchor = -1;
+    m_adjusting = false;
+}
+
 void SelectionListBox::mousePressEvent(QMouseEvent* event)
 {
     // The anchor is known before the click toggles the entry and the selection change arrives.

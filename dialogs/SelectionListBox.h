@@ -22,6 +22,8 @@ public:
     void setRowSelected(int row, bool selected);
     // Empties the list; anchor and caret go with the entries.
     void resetContent();
+    // Deletes the given rows (ascending); the anchor goes with them.
+    void deleteRows(const std::vector<int>& rows);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -266,10 +266,9 @@ void CSplitJoinDlg::OnRemove()
     const bool lastWasFinal = last == m_joinList->count() - 1;
     if (!lastWasFinal)
         m_joinList->setRowSelected(last + 1, true);
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        delete m_joinList->takeItem(*row);
+    m_joinList->deleteRows(rows);
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         m_joinPaths.erase(m_joinPaths.begin() + *row);
-    }
     if (lastWasFinal && m_joinList->count() > 0)
         m_joinList->setRowSelected(m_joinList->count() - 1, true);
     setStatus(" Removed");

@@ -68,8 +68,10 @@ public:
     void OnSplit();
     void OnJoin();
 
-protected:
+    // "&Quit", Esc and the close button: refused while a split or join runs.
     void reject() override;
+
+protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -96,13 +96,10 @@ std::vector<std::string> browsableMountPoints(std::string_view mountinfo,
     std::map<int, const MountLine*> byId;
     for (const MountLine& mount : mounts)
         byId[mount.id] = &mount;
-    const auto excludedItself = [](const MountLine& mount) {
-        return isPseudoType(mount.fsType) || isSystemPath(mount.mountPoint);
-    };
 
     std::vector<std::string> points;
     for (const MountLine& mount : mounts) {
-        bool excluded = excludedItself(mount);
+        bool excluded = isPseudoType(mount.fsType) || isSystemPath(mount.mountPoint);
         // A mount inside a pseudo file system (a chroot's /sys/fs/cgroup, say) is part of it.
         const MountLine* up = &mount;
         for (int hops = 0; !excluded && hops < 64; ++hops) {
@@ -110,7 +107,7 @@ std::vector<std::string> browsableMountPoints(std::string_view mountinfo,
             if (parent == byId.end() || parent->second == up)
                 break;
             up = parent->second;
-            excluded = excludedItself(*up);
+            excluded = isPseudoType(up->fsType);
         }
         if (!excluded && isDirectory(mount.mountPoint))
             points.push_back(mount.mountPoint);

@@ -30,9 +30,9 @@ public:
 };
 
 // The mount points of a mountinfo text that a user would browse: kernel and pseudo file systems,
-// anything under /proc, /sys, /dev and /run (removable media under /run/media excepted), and every
-// mount below one of those are left out, as are mount points that are not directories (bind-mounted
-// files). Sorted, each once.
+// anything under /proc, /sys, /dev and /run (removable media under /run/media excepted) and every
+// mount inside a pseudo file system are left out, as are mount points that are not directories
+// (bind-mounted files). Sorted, each once.
 std::vector<std::string> browsableMountPoints(std::string_view mountinfo,
                                               const std::function<bool(const std::string&)>& isDirectory);
 

@@ -7,11 +7,11 @@
 #include <thread>
 
 #include <filesystem>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/SafeFileWriter.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -25,32 +25,12 @@ std::span<const std::uint8_t> bytesView(const std::string& text)
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// A small tmpfs, so that a disk can fill up; needs the right to mount.
-class SmallDisk {
-public:
-    explicit SmallDisk(const std::string& where) : m_path(where)
-    {
-        fs::create_directory(where);
-        m_mounted = ::mount("tmpfs", where.c_str(), "tmpfs", 0, "size=256k") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount(m_path.c_str());
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    std::string m_path;
-    bool m_mounted = false;
-};
-
 TEST(SafeFileWriter, FullDiskLeavesTheOldFileWholeAndNoTemporaryBehind)
 {
     TempDir dir;
     SmallDisk disk(dir.file("disk"));
     if (!disk.mounted())
-        GTEST_SKIP() << "cannot mount a tmpfs here";
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     const std::string old(150 * 1024, 'o');
     const std::string path = dir.write("disk/file.txt", old);
     EXPECT_FALSE(writeFileReplacing(path, bytesView(std::string(200 * 1024, 'n'))));

@@ -40,7 +40,8 @@ public:
 
 class ViewHarness {
 public:
-    explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {})
+    explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {},
+                         IDrives* drives = nullptr)
     {
         ViewServices services;
         services.messageBoxes = &boxes;
@@ -50,6 +51,7 @@ public:
         services.beep = [this] { ++beeps; };
         services.setPaneText = [this](int pane, const QString& text) { panes[pane] = text; };
         services.placeMainWindow = [this](const QRect& rect) { placedAt = rect; };
+        services.drives = drives;
         if (settingsPath.empty())
             settingsPath = dir.file("Quillory.dat");
         view = std::make_unique<CQuilloryView>(doc, services, settingsPath, commandLine);

@@ -1,0 +1,211 @@
+// Startup Options through the real dialog: its presets, the settings file "OK - Save" writes (and
+// Cancel does not), the default path stored only with its box checked, and the next start reading
+// what was written.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+
+#include "commands/CommandIds.h"
+#include "dialogs/DirectoryTree.h"
+#include "dialogs/StartupOptionsDlg.h"
+#include "settings/SettingsFile.h"
+#include "support/FakeDrives.h"
+#include "view/DialogDriving.h"
+#include "view/ViewHarness.h"
+
+namespace quillory::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StartupOptionsTest : public ::testing::Test {
+protected:
+    StartupOptionsTest()
+    {
+        fs::create_directories(root.path() + "/docs");
+        fs::create_directories(root.path() + "/.config");
+        drives.list = {root.path()};
+        drives.current = root.path();
+    }
+    std::string settingsPath() const { return dir.file("Quillory.dat"); }
+    std::unique_ptr<ViewHarness> start() { return std::make_unique<ViewHarness>("", settingsPath(), &drives); }
+    // Runs Startup Options in h; act works the dialog and ends it.
+    void options(ViewHarness& h, const std::function<void(CStartupOptionsDlg&)>& act)
+    {
+        withModalDialog<CStartupOptionsDlg>([&] { h.command(cmd::ID_STARTUP_OPTIONS); }, act);
+    }
+    // Clicks a button where its box or text is: a check box's click area ends with its text.
+    static void click(QAbstractButton* button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+    static QTreeWidgetItem* folder(CStartupOptionsDlg& d, const char* name)
+    {
+        return d.tree()->childNamed(d.tree()->childNamed(nullptr, ""), name);
+    }
+    std::string stored() const { return readAll(settingsPath()); }
+    SettingsRecord storedRecord() const
+    {
+        const std::string bytes = stored();
+        EXPECT_GE(bytes.size(), 91u);
+        return decodeSettingsRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    }
+
+    TempDir dir;   // holds the settings file
+    TempDir root;  // the one drive
+    FakeDrives drives;
+};
+
+TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesACompleteRecordAndNoDirectory)
+{
+    auto h = start();
+    const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
+    ASSERT_TRUE(h->enabled(cmd::ID_STARTUP_OPTIONS));
+    options(*h, [&](CStartupOptionsDlg& d) {
+        EXPECT_EQ(d.windowTitle(), "Quillory Startup Options...");
+        EXPECT_TRUE(d.wordWrapBox()->isChecked());
+        for (QCheckBox* box : {d.ansiBox(), d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
+            EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
+        EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/");
+        EXPECT_EQ(d.pathEdit()->maxLength(), 700);
+        QStringList labels;
+        for (const QLabel* label : d.findChildren<QLabel*>())
+            labels << label->text();
+        EXPECT_TRUE(labels.contains("Changes will be saved to \"Quillory.dat\" located in the directory of the "
+                                    "executable."));
+        EXPECT_TRUE(labels.contains("Change Drives"));
+        EXPECT_EQ(d.okButton()->text(), "OK - Save");
+        EXPECT_EQ(d.cancelButton()->text(), "Cancel");
+        click(d.okButton());
+    });
+    EXPECT_EQ(stored().size(), 91u);
+    EXPECT_EQ(stored().substr(88), "\x7C\xBF\x7C");
+    const SettingsRecord record = storedRecord();
+    EXPECT_EQ(record.wordWrap, 1u);
+    EXPECT_EQ(record.ansiToAscii, 0u);
+    EXPECT_EQ(record.window.bottom, -10);
+    EXPECT_EQ(record.background, systemWindowColor());
+    EXPECT_EQ(record.charFormat.faceName(), "Courier New");
+    EXPECT_EQ(record.charFormat.dwMask, 0xA0000003u);
+    EXPECT_EQ(record.charFormat.dwEffects, 0u);
+    EXPECT_EQ(record.charFormat.cbSize, 60u);
+    EXPECT_EQ(record.charFormat.yHeight, controlFormat.yHeight);  // a whole format, not zeros
+    EXPECT_GT(record.charFormat.yHeight, 0);
+    EXPECT_TRUE(h->boxes.shown().empty());
+}
+
+TEST_F(StartupOptionsTest, CancelWritesNothing)
+{
+    auto h = start();
+    options(*h, [&](CStartupOptionsDlg& d) {
+        click(d.fontBox());
+        click(d.updateDirBox());
+        click(d.cancelButton());
+    });
+    EXPECT_FALSE(fs::exists(settingsPath()));
+}
+
+TEST_F(StartupOptionsTest, DefaultPathIsStoredOnlyWithItsBoxAndFourBoxesStartClearEveryTime)
+{
+    auto h = start();
+    options(*h, [&](CStartupOptionsDlg& d) {
+        clickItem(*d.tree(), folder(d, "docs"));
+        EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/docs/");
+        for (QCheckBox* box : {d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
+            click(box);
+        click(d.okButton());
+    });
+    EXPECT_EQ(stored().substr(91), root.path() + "/docs/");
+    const QRect frame = h->view->window()->geometry();
+    EXPECT_EQ(storedRecord().window, (WindowRect{frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1}));
+
+    // Unchecked, the stored path is written back unchanged, whatever the field shows.
+    options(*h, [&](CStartupOptionsDlg& d) {
+        for (QCheckBox* box : {d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
+            EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
+        click(d.okButton());
+    });
+    EXPECT_EQ(stored().substr(91), root.path() + "/docs/");
+
+    // Checked with an empty field, the path goes.
+    options(*h, [&](CStartupOptionsDlg& d) {
+        click(d.updateDirBox());
+        d.pathEdit()->setFocus();
+        QTest::keyClick(d.pathEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(d.pathEdit(), Qt::Key_Delete);
+        click(d.okButton());
+    });
+    EXPECT_EQ(stored().size(), 91u);
+
+    // A typed relative path is kept absolute: it is taken from the folder selected in the tree.
+    options(*h, [&](CStartupOptionsDlg& d) {
+        click(d.updateDirBox());
+        d.pathEdit()->setFocus();
+        QTest::keyClick(d.pathEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(d.pathEdit(), "notes");
+        click(d.okButton());
+    });
+    EXPECT_EQ(stored().substr(91), root.path() + "/notes");
+}
+
+TEST_F(StartupOptionsTest, WhatIsSavedIsAppliedAtTheNextStart)
+{
+    {
+        auto h = start();
+        h->command(cmd::ID_WORD_WRAP);  // off now
+        h->dialogs.nextColor = makeColorRef(10, 20, 30);
+        h->command(cmd::ID_BACKGROUND_COLOR);
+        options(*h, [&](CStartupOptionsDlg& d) {
+            EXPECT_FALSE(d.wordWrapBox()->isChecked());
+            ASSERT_NE(folder(d, ".config"), nullptr);  // shown in this tree
+            clickItem(*d.tree(), folder(d, ".config"));
+            click(d.updateDirBox());
+            click(d.ansiBox());
+            click(d.backgroundBox());
+            click(d.okButton());
+        });
+    }
+    auto next = start();
+    EXPECT_TRUE(next->boxes.shown().empty());
+    EXPECT_EQ(next->view->m_bWordWrap, 0);
+    EXPECT_EQ(next->doc.m_bAnsiToAscii, 1);
+    EXPECT_EQ(next->doc.m_strDir, root.path() + "/.config/");
+    EXPECT_EQ(next->control().backgroundColor(), makeColorRef(10, 20, 30));
+    EXPECT_EQ(next->view->m_cf.faceName(), "Courier New");
+}
+
+TEST_F(StartupOptionsTest, SettingsFileThatCannotBeWrittenIsReported)
+{
+    const std::string path = dir.file("missing folder/Quillory.dat");
+    ViewHarness h("", path, &drives);
+    options(h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
+    EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:", "Cannot update data file!\nError accessing: " + path,
+                                                 MessageIcon::Stop, MessageButtons::Ok}));
+}
+
+TEST_F(StartupOptionsTest, DriveThatCannotBeMadeCurrentLeavesThePath)
+{
+    drives.list = {"/no/such/drive", root.path()};
+    drives.refused = {"/no/such/drive"};
+    CStartupOptionsDlg d(drives, "/home/ann/.config/Quillory/");
+    d.OnInitDialog();
+    d.show();
+    clickItem(*d.tree(), folder(d, "docs"));
+    d.driveList()->setCurrentIndex(0);
+    emit d.driveList()->activated(0);
+    EXPECT_EQ(d.driveList()->currentIndex(), 1);
+    EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/docs/");
+    EXPECT_EQ(d.m_szCurDir, root.path() + "/docs/");
+    QStringList labels;
+    for (const QLabel* label : d.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains("Changes will be saved to \"Quillory.dat\" located in /home/ann/.config/Quillory/."));
+}
+
+}  // namespace
+}  // namespace quillory::test

@@ -10,6 +10,8 @@ SelectionListBox::SelectionListBox(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::MultiSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Every entry is one line of text: one size for all keeps a list of 100,000 files quick.
+    setUniformItemSizes(true);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] { OnListSelChange(); });
 }
 
@@ -36,6 +38,7 @@ void SelectionListBox::resetContent()
 {
     m_adjusting = true;
     clear();
+    m_longest.clear();
     m_anchor = -1;
     m_adjusting = false;
 }
@@ -47,7 +50,36 @@ void SelectionListBox::deleteRows(const std::vector<int>& rows)
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         delete takeItem(*row);
     m_anchor = -1;
+    applyExtent();
     m_adjusting = false;
+}
+
+void SelectionListBox::addEntries(const QStringList& texts)
+{
+    for (const QString& text : texts)
+        if (text.size() > m_longest.size())
+            m_longest = text;
+    addItems(texts);
+    applyExtent();
+}
+
+void SelectionListBox::setHorizontalExtent(int pixels)
+{
+    m_extent = pixels;
+    applyExtent();
+}
+
+void SelectionListBox::applyExtent()
+{
+    // With one size for all entries, the first entry's size is every entry's: it carries the extent.
+    if (count() == 0)
+        return;
+    QListWidgetItem* first = item(0);
+    first->setSizeHint(QSize());
+    const QSize natural = sizeHintForIndex(model()->index(0, 0));
+    const int padding = natural.width() - fontMetrics().horizontalAdvance(first->text());
+    const int longest = fontMetrics().horizontalAdvance(m_longest) + padding;
+    first->setSizeHint(QSize(std::max({natural.width(), longest, m_extent}), natural.height()));
 }
 
 void SelectionListBox::mousePressEvent(QMouseEvent* event)

@@ -24,6 +24,11 @@ public:
     void resetContent();
     // Deletes the given rows (ascending); the anchor goes with them.
     void deleteRows(const std::vector<int>& rows);
+    // Appends entries; the list scrolls sideways over its horizontal extent, or over its longest
+    // entry when that is wider.
+    void addEntries(const QStringList& texts);
+    // How far, in pixels, the list scrolls sideways.
+    void setHorizontalExtent(int pixels);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -32,7 +37,11 @@ protected:
 private:
     void OnListSelChange();
 
+    void applyExtent();
+
     int m_anchor = -1;        // the entry last toggled without Shift
+    int m_extent = 0;         // pixels the list scrolls sideways at least
+    QString m_longest;        // the entry with the most characters so far
     bool m_adjusting = false; // true while the list changes its own selection
 };
 

@@ -71,6 +71,8 @@ CSplitJoinDlg::CSplitJoinDlg(IMessageBoxes& boxes, IFileDialogs& fileDialogs, ID
     m_tree->setAccessibleName(QStringLiteral("Directories"));
     m_fileList->setAccessibleName(QStringLiteral("Files of the selected directory"));
     m_joinList->setAccessibleName(QStringLiteral("Files to join, first to last"));
+    m_fileList->setHorizontalExtent(1000);
+    m_joinList->setHorizontalExtent(2000);
     m_quit->setAutoDefault(false);
     for (QPushButton* button : {m_clear, m_add, m_remove, m_split, m_join})
         button->setAutoDefault(false);
@@ -216,7 +218,7 @@ void CSplitJoinDlg::FillFileList()
     texts.reserve(static_cast<qsizetype>(m_fileNames.size()));
     for (const std::string& name : m_fileNames)
         texts.append(QFile::decodeName(QByteArray::fromStdString(name)));
-    m_fileList->addItems(texts);
+    m_fileList->addEntries(texts);
     UpdateData(false);
 }
 
@@ -250,7 +252,7 @@ void CSplitJoinDlg::OnAdd()
         m_joinPaths.push_back(m_strCurDir + m_fileNames[static_cast<std::size_t>(row)]);
         texts.append(QFile::decodeName(QByteArray::fromStdString(m_joinPaths.back())));
     }
-    m_joinList->addItems(texts);
+    m_joinList->addEntries(texts);
     setStatus("File(s) Added.");
 }
 

@@ -62,9 +62,14 @@ public:
     int m_nChunkChoice = -1;       // the checked chunk button, 0 to 3
     std::string m_strCustomSize;   // the custom size edit's digits
 
+    // "&Add ----->": appends the folder's path and each selected left entry to the join list.
     void OnAdd();
+    // "&Remove <": deletes the selected join-list entries and selects the one after them (or the
+    // new last one).
     void OnRemove();
+    // "&Clear List >": empties the join list.
     void OnClearList();
+    // "&SPLIT" and "&JOIN": run the split or join with the controls disabled and the progress shown.
     void OnSplit();
     void OnJoin();
 
@@ -79,15 +84,22 @@ private:
     void connectControls();
     // true: controls into fields; false: fields into controls.
     void UpdateData(bool saveAndValidate);
+    // Rebuilds the tree for the current drive; its root becomes the selected folder.
     void FillTree();
+    // Refills the left list with the files of m_strCurDir.
     void FillFileList();
     void OnTreeSelChanged(const std::string& path);
+    // Makes the chosen drive current and shows it; when it cannot be, everything stays as it was.
     void OnDriveChange(int index);
+    // The fixed sizes disable the custom size edit; "Custom" enables it.
     void OnFixedSize();
     void OnCustomSize();
+    // Refuses a change of the custom size edit that is not all digits: the old text comes back,
+    // a beep, and the caret where the refused character was typed.
     void OnCustomSizeChange();
     void setCustomSizeEnabled(bool enabled);
     void setStatus(const std::string& text);
+    // Moves the progress bar and lets it repaint every few steps.
     void showProgress(std::uint64_t done, std::uint64_t total);
     // Runs a split or join with the controls disabled; input that arrives meanwhile is dropped.
     void runBusy(const std::function<void(const SplitJoinHost&)>& work);

@@ -54,8 +54,11 @@ private:
     void buildLayout(const std::string& settingsFolder);
     // true: controls into fields; false: fields into controls.
     void UpdateData(bool saveAndValidate);
+    // The fields follow the controls after every change of a box or the path field.
     void OnOptionChange();
+    // A selected folder becomes the path field's text.
     void OnTreeSelChanged(const std::string& path);
+    // Makes the chosen drive current and shows its root; when it cannot be, nothing changes.
     void OnDriveChange(int index);
 
     IDrives& m_drivesSource;

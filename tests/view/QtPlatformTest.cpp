@@ -85,6 +85,7 @@ TEST(HelpWindow, ShowsTheBundledHelpWithItsFourSections)
         EXPECT_TRUE(text.contains(QLatin1String(section))) << section;
     EXPECT_TRUE(text.contains(QLatin1String("~/.config/Quillory/Quillory.dat")));
     EXPECT_TRUE(text.contains(QLatin1String("What overwriting cannot promise")));  // the wiper's limits
+    EXPECT_TRUE(text.contains(QLatin1String("Splitting and joining files")));
 }
 
 }  // namespace

@@ -56,10 +56,13 @@ bool CQuilloryView::OnKeyDown(const KeyDown& key)
     return false;
 }
 
-bool CQuilloryView::OnChar(std::uint8_t c)
+bool CQuilloryView::OnChar(char32_t character)
 {
-    if (!isBinary() || c == 8)
+    if (!isBinary() || character == 8)
         return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
+    // A BINARY display is Windows-1252: the character's byte there, or '?' without one.
+    const std::uint8_t c = character < 0x80 ? static_cast<std::uint8_t>(character)
+                                            : unicodeToCp1252(character).value_or(static_cast<std::uint8_t>('?'));
     if (displayByte(c) != c) {
         // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01. The
         // first three are inserted in either mode; Tab is typed like any other character, so in

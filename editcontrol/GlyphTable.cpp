@@ -109,9 +109,9 @@ void GlyphTable::loadFallbacks() const
           QFontDatabase::SimplifiedChinese, QFontDatabase::TraditionalChinese, QFontDatabase::Japanese,
           QFontDatabase::Korean, QFontDatabase::Symbol}) {
         const QRawFont fallback = QRawFont::fromFont(m_font, system);
-        if (fallback.isValid() && fallback.familyName() != m_raw.familyName() &&
-            std::none_of(m_fallbacks.begin(), m_fallbacks.end(),
-                         [&](const QRawFont& f) { return f.familyName() == fallback.familyName(); }))
+        // (familyName() is not asked: a font engine may have no family list.)
+        if (fallback.isValid() && !(m_raw.isValid() && fallback == m_raw) &&
+            std::find(m_fallbacks.begin(), m_fallbacks.end(), fallback) == m_fallbacks.end())
             m_fallbacks.push_back(fallback);
     }
 }

@@ -31,7 +31,11 @@ CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
     m_panes[kInsertPane] = addPane(23, {QStringLiteral("INS"), QStringLiteral("OVR")}, false);
     m_panes[kCapsPane] = addPane(0, {QStringLiteral("CAP")}, false);
     m_panes[kNumPane] = addPane(0, {QStringLiteral("NUM")}, false);
-    m_panes[kEncodingPane] = addPane(0, {QStringLiteral("UTF-8"), QStringLiteral("Windows-1252")}, false);
+    // The encoding pane takes its text's width when there is room; a narrow window takes the room
+    // it needs from pane 0's idle text, so the window can be as narrow as before the pane came.
+    m_panes[kEncodingPane] = addPane(0, {}, false);
+    m_panes[kEncodingPane]->setMinimumWidth(1);
+    m_idle->setMinimumWidth(1);
     m_panes[kFontPane]->setObjectName(QStringLiteral("FontPane"));
     m_panes[kModePane]->setObjectName(QStringLiteral("ModePane"));
     m_panes[kInsertPane]->setObjectName(QStringLiteral("InsertPane"));

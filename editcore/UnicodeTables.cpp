@@ -69,7 +69,8 @@ bool isWordCharacter(char32_t cp)
     if (cp < 0x100)
         return (cp >= 0xC0 && cp != 0xD7 && cp != 0xF7) || cp == 0xAA || cp == 0xB5 || cp == 0xBA;
     // Spaces, punctuation and symbols of the common blocks; everything else counts as a letter.
-    constexpr std::array<CodePointPair, 12> kNotWord{{{0x2000, 0x2BFF},   // punctuation, symbols, arrows
+    constexpr std::array<CodePointPair, 13> kNotWord{{{0x2000, 0x20CF},   // punctuation, super- and subscripts, currency
+                                                      {0x2190, 0x2BFF},   // arrows, operators, shapes, symbols
                                                       {0x2E00, 0x2E7F},   // supplemental punctuation
                                                       {0x3000, 0x303F},   // CJK symbols and punctuation
                                                       {0xD800, 0xF8FF},   // surrogates, private use

@@ -1,8 +1,6 @@
 #include "editcore/UnicodeTables.h"
 
 #include <algorithm>
-#include <array>
-#include <bitset>
 
 namespace quillory {
 
@@ -11,21 +9,19 @@ namespace {
 const CodePointPair* foldingEnd() { return tables::kSimpleCaseFolding + tables::kSimpleCaseFoldingCount; }
 
 // The wide ranges of the basic multilingual plane as one bit per code point: one test per character.
-class WideBmp {
-public:
-    WideBmp()
-    {
-        for (std::size_t i = 0; i < tables::kWideRangeCount; ++i)
-            for (char32_t c = tables::kWideRanges[i].first; c <= tables::kWideRanges[i].second && c < 0x10000; ++c)
-                m_bits.set(c);
-    }
-    bool test(char32_t cp) const { return m_bits.test(cp); }
-
-private:
-    std::bitset<0x10000> m_bits;  // set: wide
-};
+std::array<std::uint64_t, 1024> wideBmpBits()
+{
+    std::array<std::uint64_t, 1024> bits{};
+    for (std::size_t i = 0; i < tables::kWideRangeCount; ++i)
+        for (char32_t c = tables::kWideRanges[i].first; c <= tables::kWideRanges[i].second && c < 0x10000; ++c)
+            bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+    return bits;
+}
 
 }  // namespace
+
+// The ranges are constant data, set before any dynamic initialisation, this one included.
+const std::array<std::uint64_t, 1024> tables::kWideBmp = wideBmpBits();
 
 char32_t simpleFold(char32_t cp)
 {
@@ -48,14 +44,8 @@ std::vector<char32_t> foldVariants(char32_t folded)
     return variants;
 }
 
-bool isWide(char32_t cp)
+bool isWideAstral(char32_t cp)
 {
-    if (cp < 0x1100)
-        return false;
-    if (cp < 0x10000) {
-        static const WideBmp bmp;
-        return bmp.test(cp);
-    }
     const CodePointPair* end = tables::kWideRanges + tables::kWideRangeCount;
     const CodePointPair* it = std::upper_bound(tables::kWideRanges, end, cp,
                                                [](char32_t c, const CodePointPair& r) { return c < r.first; });

@@ -164,7 +164,9 @@ public:
     {
         if (m_columns == 0)
             return std::nullopt;
-        if (m_chunk == nullptr || start < m_base || start + m_columns >= m_base + m_length) {
+        // A row of UTF-8 holds up to four bytes a column.
+        const std::int64_t reach = m_utf8 ? 4 * m_columns + 4 : m_columns;
+        if (m_chunk == nullptr || start < m_base || start + reach >= m_base + m_length) {
             m_base = start;
             m_length = std::min<std::int64_t>(contentEnd - start, 1 << 16);
             if (m_length <= m_columns) {
@@ -173,13 +175,14 @@ public:
             }
             m_chunk = m_layout.m_text.span(start, m_length, m_scratch);
             m_tabFree = std::memchr(m_chunk, '\t', static_cast<std::size_t>(m_length)) == nullptr;
+            m_toLineEnd = m_base + m_length == contentEnd;
         }
         if (!m_tabFree)
             return std::nullopt;
         const std::uint8_t* p = m_chunk + (start - m_base);
-        // In UTF-8 a row of ASCII alone is a row of bytes; any other leaves it to the general rule.
+        // In UTF-8 a row of ASCII alone is a row of bytes; others count cells character by character.
         if (m_utf8 && !utf8::isAscii(p, static_cast<std::size_t>(m_columns) + 1))
-            return std::nullopt;
+            return utf8Break(start, p, m_base + m_length - start);
         if (p[m_columns] == ' ')
             return start + m_columns + 1;
         if (const void* blank = memrchr(p, ' ', static_cast<std::size_t>(m_columns)))
@@ -188,6 +191,40 @@ public:
     }
 
 private:
+    // The general rule for a tab-free UTF-8 row in cells: one per character, two for a wide one,
+    // none for a byte-order mark, one per byte outside UTF-8. Nothing when the row reaches the
+    // chunk's end, where the general rule decides.
+    std::optional<std::int64_t> utf8Break(std::int64_t start, const std::uint8_t* p, std::int64_t available) const
+    {
+        std::int64_t i = 0;
+        std::int64_t cells = 0;
+        std::int64_t lastBlankEnd = 0;
+        while (true) {
+            if (i >= available || (i + 4 > available && !m_toLineEnd))
+                return std::nullopt;
+            const std::uint8_t b = p[i];
+            int length = 1;
+            int width = 1;
+            if (b >= 0xC2 && b < 0xE0 && i + 1 < available && utf8::isContinuation(p[i + 1])) {
+                length = 2;  // below U+0800: one cell
+            } else if (b >= 0x80) {
+                const utf8::Char c = utf8::decode(p + i, static_cast<std::size_t>(available - i));
+                length = c.length;
+                if (c.valid && c.cp >= 0x1100)
+                    width = c.cp == utf8::kByteOrderMark ? 0 : isWide(c.cp) ? 2 : 1;
+            }
+            if (cells + width > m_columns && i > 0)
+                break;
+            cells += width;
+            if (b == ' ')
+                lastBlankEnd = i + 1;
+            i += length;
+        }
+        if (p[i] == ' ')
+            return start + i + 1;
+        return start + (lastBlankEnd > 0 ? lastBlankEnd : i);
+    }
+
     WrapLayout& m_layout;
     const std::int64_t m_columns;          // bytes per row; 0: not a fixed-pitch wrap
     const bool m_utf8;                     // the text is UTF-8
@@ -195,6 +232,7 @@ private:
     std::int64_t m_base = 0;               // offset of m_chunk
     std::int64_t m_length = 0;             // bytes at m_chunk
     bool m_tabFree = false;                // m_chunk holds no tab
+    bool m_toLineEnd = false;              // m_chunk runs to the line's content end
     std::string m_scratch;                 // m_chunk when it straddles the gap
 };
 

@@ -1,8 +1,8 @@
 #include "editcontrol/GlyphTable.h"
 
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGlyphRun>
+#include <QTextLayout>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -97,25 +97,6 @@ GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
         m_advances.characters = std::make_shared<MeasuredCharacters>(m_font, device, m_advances.advance[' ']);
 }
 
-void GlyphTable::loadFallbacks() const
-{
-    if (m_fallbacksLoaded)
-        return;
-    m_fallbacksLoaded = true;
-    // The fonts Qt itself would fall back to for the scripts the font may lack, once each.
-    for (const QFontDatabase::WritingSystem system :
-         {QFontDatabase::Latin, QFontDatabase::Greek, QFontDatabase::Cyrillic, QFontDatabase::Armenian,
-          QFontDatabase::Hebrew, QFontDatabase::Arabic, QFontDatabase::Devanagari, QFontDatabase::Thai,
-          QFontDatabase::SimplifiedChinese, QFontDatabase::TraditionalChinese, QFontDatabase::Japanese,
-          QFontDatabase::Korean, QFontDatabase::Symbol}) {
-        const QRawFont fallback = QRawFont::fromFont(m_font, system);
-        // (familyName() is not asked: a font engine may have no family list.)
-        if (fallback.isValid() && !(m_raw.isValid() && fallback == m_raw) &&
-            std::find(m_fallbacks.begin(), m_fallbacks.end(), fallback) == m_fallbacks.end())
-            m_fallbacks.push_back(fallback);
-    }
-}
-
 GlyphTable::GlyphRef GlyphTable::glyphOf(char32_t cp) const
 {
     const auto known = m_characterGlyphs.find(cp);
@@ -123,12 +104,24 @@ GlyphTable::GlyphRef GlyphTable::glyphOf(char32_t cp) const
         return known->second;
     GlyphRef ref;
     const QString s = QString::fromUcs4(&cp, 1);
-    for (int font = 0; font <= static_cast<int>(m_fallbacks.size()) && ref.font < 0; ++font) {
-        const QRawFont& raw = fontNumber(font);
-        if (raw.isValid() && raw.supportsCharacter(static_cast<uint>(cp))) {
-            const QList<quint32> glyphs = raw.glyphIndexesForString(s);
-            if (!glyphs.isEmpty() && glyphs.first() != 0)
-                ref = {font, glyphs.first()};
+    if (m_raw.isValid() && m_raw.supportsCharacter(static_cast<uint>(cp))) {
+        const QList<quint32> glyphs = m_raw.glyphIndexesForString(s);
+        if (!glyphs.isEmpty() && glyphs.first() != 0)
+            ref = {0, glyphs.first()};
+    }
+    if (ref.font < 0) {
+        // The font lacks it: the glyph Qt's own font fallback picks, laid out once.
+        QTextLayout layout(s, m_font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        if (runs.size() == 1 && runs.first().glyphIndexes().size() == 1 && runs.first().glyphIndexes().first() != 0) {
+            const QRawFont raw = runs.first().rawFont();
+            auto it = std::find(m_fallbacks.begin(), m_fallbacks.end(), raw);
+            if (it == m_fallbacks.end())
+                it = m_fallbacks.insert(m_fallbacks.end(), raw);
+            ref = {static_cast<int>(it - m_fallbacks.begin()) + 1, runs.first().glyphIndexes().first()};
         }
     }
     m_characterGlyphs.emplace(cp, ref);
@@ -231,10 +224,9 @@ void GlyphTable::paintInvalidByte(QPainter& painter, const QRectF& cell, std::ui
 void GlyphTable::drawUtf8(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
                           double originX, double baseline, const QColor& ink, const QColor& paper) const
 {
-    loadFallbacks();
     // One glyph run per font: the font itself and each fallback font used.
-    std::vector<QList<quint32>> glyphs(m_fallbacks.size() + 1);
-    std::vector<QList<QPointF>> positions(m_fallbacks.size() + 1);
+    std::vector<QList<quint32>> glyphs(1);
+    std::vector<QList<QPointF>> positions(1);
     painter.save();
     painter.setPen(ink);
     painter.setFont(m_font);
@@ -263,6 +255,10 @@ void GlyphTable::drawUtf8(QPainter& painter, const std::uint8_t* bytes, std::int
                              ink);
         } else if (c.cp != utf8::kByteOrderMark) {
             const GlyphRef ref = glyphOf(c.cp);
+            if (ref.font >= static_cast<int>(glyphs.size())) {
+                glyphs.resize(static_cast<std::size_t>(ref.font) + 1);
+                positions.resize(static_cast<std::size_t>(ref.font) + 1);
+            }
             if (ref.font >= 0) {
                 glyphs[static_cast<std::size_t>(ref.font)].push_back(ref.glyph);
                 positions[static_cast<std::size_t>(ref.font)].push_back(QPointF(left, baseline));

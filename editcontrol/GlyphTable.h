@@ -2,8 +2,8 @@
 // One font measured for the 256 bytes: advances (so layout is additions), the glyph of each
 // byte in the font itself, and the vertical metrics. Bytes whose character the font lacks are
 // drawn through Qt's font fallback, at the same positions. For UTF-8 text the characters beyond
-// ASCII are looked up once each: their glyph in the font or in the fallback font Qt prefers for
-// their script, and (in a proportional font) their advance.
+// ASCII are looked up once each: their glyph in the font or in the font Qt's fallback picks for
+// them, and (in a proportional font) their advance.
 
 #include <QFont>
 #include <QPixmap>
@@ -63,8 +63,6 @@ private:
         std::uint32_t glyph = 0;
     };
     GlyphRef glyphOf(char32_t cp) const;
-    // Finds the fallback fonts on first use: only UTF-8 text needs them.
-    void loadFallbacks() const;
     const QRawFont& fontNumber(int font) const { return font == 0 ? m_raw : m_fallbacks[static_cast<std::size_t>(font - 1)]; }
 
     QFont m_font;                               // the font, bound to the device
@@ -91,8 +89,7 @@ private:
         }
     };
     mutable std::unordered_map<SymbolKey, QPixmap, SymbolKeyHash> m_symbols;  // rendered control symbols
-    mutable std::vector<QRawFont> m_fallbacks;                      // fonts Qt prefers for other scripts
-    mutable bool m_fallbacksLoaded = false;                         // m_fallbacks is filled
+    mutable std::vector<QRawFont> m_fallbacks;                      // fonts Qt's fallback picked, as met
     mutable std::unordered_map<char32_t, GlyphRef> m_characterGlyphs;  // characters beyond ASCII looked up
     QFont m_invalidFont;                                            // the value inside a replacement cell
 };

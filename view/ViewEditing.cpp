@@ -93,11 +93,11 @@ void CQuilloryView::OnEditDelete()
         return;  // nothing after the caret: nothing to delete in either
     if (m_selDelete.empty()) {
         // One character after the caret; a CR LF pair is one character of two bytes (never in
-        // BINARY mode, whose display holds no CR or LF).
+        // BINARY mode, whose display holds no CR or LF), and so is a UTF-8 sequence.
         const std::int64_t start = m_selDelete.start;
         const bool pair = !isBinary() && start + 1 < m_control->GetTextLength() &&
                           m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
-        m_control->SetSel(start, start + (pair ? 2 : 1));
+        m_control->SetSel(start, pair ? start + 2 : m_control->characterAt(start).second);
     }
     m_control->Clear();
 }

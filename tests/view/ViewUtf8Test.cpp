@@ -57,6 +57,10 @@ TEST_F(ViewUtf8Test, ANewDocumentIsUtf8AndSavesTypedCharactersAsUtf8)
     h.typeCharacter(QChar(0x4E2D));
     h.key(Qt::Key_Left);
     EXPECT_EQ(h.control().caretPosition(), 5);  // before the CJK character, not inside it
+    h.key(Qt::Key_Left);
+    h.command(ID_EDIT_CLEAR);  // Delete takes the euro sign whole
+    EXPECT_EQ(h.text(), "\xC3\xA9\xE4\xB8\xAD");
+    h.command(ID_EDIT_UNDO);
     const std::string path = h.dir.file("new.txt");
     h.fileDialogs.choosePath(path);
     h.command(ID_FILE_SAVE);

@@ -117,8 +117,12 @@ TextSearcher::TextSearcher(std::string_view needle, const FindOptions& options)
             i += static_cast<std::size_t>(c.length);
         }
         if (!bytewise) {
-            for (char32_t variant : foldVariants(m_folded.front()))
-                m_startBytes[static_cast<std::uint8_t>(utf8::encode(variant)[0])] = true;
+            for (char32_t variant : foldVariants(m_folded.front())) {
+                const auto first = static_cast<std::uint8_t>(utf8::encode(variant)[0]);
+                if (!m_startBytes[first])
+                    m_startByteList.push_back(first);
+                m_startBytes[first] = true;
+            }
             return;
         }
         m_folded.clear();
@@ -189,6 +193,28 @@ std::int64_t TextSearcher::foldedMatchLength(const SearchText& text, std::int64_
     return pos - start;
 }
 
+std::int64_t TextSearcher::nextStartByte(const std::uint8_t* bytes, std::int64_t i, std::int64_t size) const
+{
+#if defined(__SSE2__)
+    if (m_startByteList.size() <= 4) {
+        // Up to four bytes compared sixteen places at a time.
+        __m128i wanted[4];
+        for (std::size_t k = 0; k < 4; ++k)
+            wanted[k] = _mm_set1_epi8(static_cast<char>(m_startByteList[std::min(k, m_startByteList.size() - 1)]));
+        for (; i + 16 <= size; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, wanted[0]), _mm_cmpeq_epi8(v, wanted[1])),
+                                             _mm_or_si128(_mm_cmpeq_epi8(v, wanted[2]), _mm_cmpeq_epi8(v, wanted[3])));
+            if (const int mask = _mm_movemask_epi8(hit))
+                return i + __builtin_ctz(static_cast<unsigned>(mask));
+        }
+    }
+#endif
+    while (i < size && !m_startBytes[bytes[i]])
+        ++i;
+    return i;
+}
+
 std::optional<FoundRange> TextSearcher::nextFolded(const SearchText& text, std::int64_t from) const
 {
     const auto h = static_cast<std::int64_t>(text.head.size());
@@ -196,8 +222,9 @@ std::optional<FoundRange> TextSearcher::nextFolded(const SearchText& text, std::
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
         const auto size = static_cast<std::int64_t>(piece.size());
         for (std::int64_t i = std::max<std::int64_t>(from - origin, 0); i < size; ++i) {
-            if (!m_startBytes[bytes[i]])
-                continue;
+            i = nextStartByte(bytes, i, size);
+            if (i >= size)
+                break;
             const std::int64_t length = foldedMatchLength(text, origin + i);
             if (length > 0 && (!m_wholeWord || wholeWordAt(text, origin + i, origin + i + length)))
                 return FoundRange{origin + i, origin + i + length};

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editcore/TextBuffer.h"
 #include "editcore/TextEncoding.h"
@@ -75,6 +76,9 @@ private:
     // each place where a byte that can begin it stands.
     std::optional<FoundRange> nextFolded(const SearchText& text, std::int64_t from) const;
     std::optional<FoundRange> previousFolded(const SearchText& text, std::int64_t from) const;
+    // The first place at or after i (below size) where a byte that can begin a folded match
+    // stands, or size.
+    std::int64_t nextStartByte(const std::uint8_t* bytes, std::int64_t i, std::int64_t size) const;
     // The length of a folded match at start, or -1.
     std::int64_t foldedMatchLength(const SearchText& text, std::int64_t start) const;
 
@@ -87,6 +91,7 @@ private:
     bool m_utf8;                          // the text is UTF-8: words are characters
     std::u32string m_folded;              // UTF-8 without case: the folded needle; empty otherwise
     std::array<bool, 256> m_startBytes{}; // bytes that can begin a folded match
+    std::vector<std::uint8_t> m_startByteList;  // the same bytes, listed
 };
 
 // Searches for needle from `from` (forward: matches starting at or after it; backward: matches

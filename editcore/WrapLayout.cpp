@@ -207,6 +207,12 @@ private:
             int width = 1;
             if (b >= 0xC2 && b < 0xE0 && i + 1 < available && utf8::isContinuation(p[i + 1])) {
                 length = 2;  // below U+0800: one cell
+            } else if (b >= 0xE1 && b != 0xED && b < 0xF0 && i + 2 < available && utf8::isContinuation(p[i + 1]) &&
+                       utf8::isContinuation(p[i + 2])) {
+                // Three bytes whose lead allows every continuation: U+1000 to U+FFFF but surrogates.
+                const auto cp = static_cast<char32_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+                length = 3;
+                width = cp == utf8::kByteOrderMark ? 0 : isWide(cp) ? 2 : 1;
             } else if (b >= 0x80) {
                 const utf8::Char c = utf8::decode(p + i, static_cast<std::size_t>(available - i));
                 length = c.length;

@@ -126,10 +126,6 @@ int main(int argc, char** argv)
     const double controlMb = residentMb() - before;
 
     t0 = Clock::now();
-    if (qEnvironmentVariableIsSet("BENCH_SPLIT")) {
-        w.layout().rowStart(w.GetTextLength());
-        std::printf("  (layout of the last row alone %.1f ms)\n", msSince(t0));
-    }
     key(w, Qt::Key_End, Qt::ControlModifier);
     const double ctrlEndCold = msSince(t0);
     key(w, Qt::Key_Home, Qt::ControlModifier);

@@ -12,7 +12,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins
   libcurl4-openssl-dev libgtest-dev
-  fonts-liberation2 fontconfig
+  fonts-liberation2 fonts-wqy-microhei fontconfig
   # Servers the retrieval tests start on loopback, and the tools they and the benchmark use.
   lighttpd lighttpd-mod-openssl python3-pyftpdlib pygopherd openssl curl
 )

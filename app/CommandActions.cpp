@@ -1,6 +1,7 @@
 #include "app/CommandActions.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -83,9 +84,19 @@ void CommandActions::addMenuItems(QMenu* menu, const std::vector<MenuItem>& item
                                   const std::function<void()>& onMenuShown)
 {
     QObject::connect(menu, &QMenu::aboutToShow, this, onMenuShown);
+    QActionGroup* radioGroup = nullptr;  // the group of the radio items just added
     for (const MenuItem& item : items) {
+        if (!item.radio)
+            radioGroup = nullptr;
         switch (item.kind) {
         case MenuItemKind::Command:
+            if (item.radio) {
+                // Shown as radio items; their states still come from the update rules.
+                if (radioGroup == nullptr)
+                    radioGroup = new QActionGroup(menu);
+                action(item.id)->setCheckable(true);
+                radioGroup->addAction(action(item.id));
+            }
             menu->addAction(action(item.id));
             break;
         case MenuItemKind::Separator:

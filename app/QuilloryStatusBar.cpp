@@ -14,6 +14,7 @@ constexpr int kModePane = 2;
 constexpr int kInsertPane = 3;
 constexpr int kCapsPane = 4;
 constexpr int kNumPane = 5;
+constexpr int kEncodingPane = 6;
 constexpr int kTextMargin = 8;     // room for the pane's frame around its text
 constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
@@ -30,11 +31,17 @@ CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
     m_panes[kInsertPane] = addPane(23, {QStringLiteral("INS"), QStringLiteral("OVR")}, false);
     m_panes[kCapsPane] = addPane(0, {QStringLiteral("CAP")}, false);
     m_panes[kNumPane] = addPane(0, {QStringLiteral("NUM")}, false);
+    // The encoding pane takes its text's width when there is room; a narrow window takes the room
+    // it needs from pane 0's idle text, so the window can be as narrow as before the pane came.
+    m_panes[kEncodingPane] = addPane(0, {}, false);
+    m_panes[kEncodingPane]->setMinimumWidth(1);
+    m_idle->setMinimumWidth(1);
     m_panes[kFontPane]->setObjectName(QStringLiteral("FontPane"));
     m_panes[kModePane]->setObjectName(QStringLiteral("ModePane"));
     m_panes[kInsertPane]->setObjectName(QStringLiteral("InsertPane"));
     m_panes[kCapsPane]->setObjectName(QStringLiteral("CapsPane"));
     m_panes[kNumPane]->setObjectName(QStringLiteral("NumPane"));
+    m_panes[kEncodingPane]->setObjectName(QStringLiteral("EncodingPane"));
     refreshLockIndicators();
     const LockKeyState locks = queryLockKeys();
     if (locks.capsLock.has_value() || locks.numLock.has_value()) {
@@ -60,7 +67,7 @@ bool CQuilloryStatusBar::SetPaneText(int index, const QString& text, bool update
 {
     if (index == 0) {
         showMessage(text);
-    } else if (index >= kFontPane && index <= kInsertPane) {
+    } else if ((index >= kFontPane && index <= kInsertPane) || index == kEncodingPane) {
         m_panes[index]->setText(text);
     } else {
         return false;

@@ -39,6 +39,8 @@ inline constexpr int ID_WORD_WRAP = 32771;
 inline constexpr int ID_SELECT_FONTS = 32772;
 inline constexpr int ID_FONTS_COLOR = 32794;
 inline constexpr int ID_BACKGROUND_COLOR = 32795;
+inline constexpr int ID_ENCODING_UTF8 = 32840;          // View > Encoding > UTF-8
+inline constexpr int ID_ENCODING_WINDOWS_1252 = 32841;  // View > Encoding > Windows-1252
 
 // Tools
 inline constexpr int ID_FILE_STAT = 32797;

@@ -16,6 +16,11 @@ MenuItem command(int id, std::string text)
     return MenuItem{MenuItemKind::Command, id, std::move(text), {}};
 }
 
+MenuItem radio(int id, std::string text)
+{
+    return MenuItem{MenuItemKind::Command, id, std::move(text), {}, true};
+}
+
 MenuItem separator()
 {
     return MenuItem{MenuItemKind::Separator, 0, {}, {}};
@@ -62,6 +67,8 @@ std::vector<MenuItem> buildMainMenu()
                         command(ID_VIEW_STATUS_BAR, "&Status Bar"),
                         separator(),
                         command(ID_WORD_WRAP, "&Word Wrap\tF5"),
+                        popup("&Encoding", {radio(ID_ENCODING_UTF8, "&UTF-8"),
+                                            radio(ID_ENCODING_WINDOWS_1252, "&Windows-1252")}),
                         separator(),
                         command(ID_SELECT_FONTS, "Select &Fonts\tF6"),
                         command(ID_FONTS_COLOR, "Fonts &Color\tF7"),
@@ -155,6 +162,8 @@ constexpr std::array kStatusStrings{
     StatusString{ID_SELECT_FONTS, "Change displaying fonts\nChange Fonts"},
     StatusString{ID_FONTS_COLOR, "Change the default font's color\nFonts Color"},
     StatusString{ID_BACKGROUND_COLOR, "Sets the view's background color."},
+    StatusString{ID_ENCODING_UTF8, "Read the text's bytes as UTF-8 (no byte is changed)\nUTF-8"},
+    StatusString{ID_ENCODING_WINDOWS_1252, "Read the text's bytes as Windows-1252 (no byte is changed)\nWindows-1252"},
     StatusString{ID_FILE_STAT, "Document statistics (# characters, words, file size)"},
     StatusString{ID_GOTO, "Jump to a specific file offset"},
     StatusString{ID_STRIP_HTML, "Remove all HTML tags <...> (cannot be undone)\nStrip HTML tags"},

@@ -19,6 +19,7 @@ struct MenuItem {
     int id = 0;                   // command ID; 0 for separators and popups
     std::string text;             // menu text with '&' mnemonics; "\t" precedes the key text
     std::vector<MenuItem> items;  // entries of a popup
+    bool radio = false;           // one of a group of choices: adjacent radio items exclude each other
 };
 
 // One key combination bound to a command. Several may name the same command.

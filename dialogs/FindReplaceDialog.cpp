@@ -14,8 +14,12 @@
 
 namespace quillory {
 
-std::string toControlBytes(const QString& text)
+std::string toControlBytes(const QString& text, TextEncoding encoding)
 {
+    if (encoding == TextEncoding::Utf8) {
+        const QByteArray utf8 = text.toUtf8();
+        return {utf8.constData(), static_cast<std::size_t>(utf8.size())};
+    }
     std::string bytes;
     const std::u32string characters = text.toStdU32String();
     for (const char32_t c : characters)
@@ -23,8 +27,10 @@ std::string toControlBytes(const QString& text)
     return bytes;
 }
 
-QString fromControlBytes(std::string_view bytes)
+QString fromControlBytes(std::string_view bytes, TextEncoding encoding)
 {
+    if (encoding == TextEncoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     for (const char b : bytes)
@@ -103,8 +109,8 @@ void FindReplaceDialog::showAs(bool replace, const QString& findWhat)
 SearchRequest FindReplaceDialog::request() const
 {
     SearchRequest search;
-    search.findWhat = toControlBytes(m_findWhat->text());
-    search.replaceWith = toControlBytes(m_replaceWith->text());
+    search.findWhat = m_findWhat->text();
+    search.replaceWith = m_replaceWith->text();
     search.options.matchCase = m_matchCase->isChecked();
     search.options.wholeWord = m_wholeWord->isChecked();
     search.options.backward = !m_replace && m_up->isChecked();  // Replace always searches down

@@ -3,6 +3,7 @@
 // case and (for Find) the direction. It only asks; the view searches and replaces.
 
 #include <QDialog>
+#include <QString>
 #include <string>
 
 #include "editcore/TextFinder.h"
@@ -15,10 +16,11 @@ class QLabel;
 
 namespace quillory {
 
-// A search as the dialog describes it, with the texts already in the control's 8-bit encoding.
+// A search as the dialog describes it; the texts are encoded in the document's encoding when the
+// search runs, so a search repeated after the encoding changed still finds the same characters.
 struct SearchRequest {
-    std::string findWhat;
-    std::string replaceWith;
+    QString findWhat;
+    QString replaceWith;
     FindOptions options;
 };
 
@@ -63,8 +65,9 @@ private:
     QPushButton* m_replaceAll;
 };
 
-// Text typed in a dialog as the control's bytes: Windows-1252, '?' for characters it lacks.
-std::string toControlBytes(const QString& text);
-QString fromControlBytes(std::string_view bytes);
+// Text typed in a dialog as the control's bytes: UTF-8, or Windows-1252 with '?' for characters it
+// lacks; and back (bytes outside UTF-8 as U+FFFD).
+std::string toControlBytes(const QString& text, TextEncoding encoding = TextEncoding::Windows1252);
+QString fromControlBytes(std::string_view bytes, TextEncoding encoding = TextEncoding::Windows1252);
 
 }  // namespace quillory

@@ -2,6 +2,7 @@
 // ANSI-to-ASCII option and giving back the storage's slack.
 #include <span>
 
+#include "document/OemConversion.h"
 #include "document/QuilloryDoc.h"
 #include "base/SafeFileWriter.h"
 #include "base/CodePages.h"
@@ -118,7 +119,9 @@ bool CQuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int6
 {
     bool written = false;
     if (m_bText == 1) {
-        if (m_bAnsiToAscii == 1)
+        if (m_bAnsiToAscii == 1 && m_encoding == TextEncoding::Utf8)
+            textLength = static_cast<std::int64_t>(Utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
+        else if (m_bAnsiToAscii == 1)
             CharToOemBuffer(text, static_cast<std::size_t>(textLength));
         written = writeFileReplacing(path, {text, static_cast<std::size_t>(textLength)});
     } else {

@@ -6,6 +6,7 @@
 #include "base/Paths.h"
 #include "document/ByteClassifier.h"
 #include "document/ReadOnlyFile.h"
+#include "editcore/Utf8.h"
 
 namespace quillory {
 
@@ -48,6 +49,7 @@ bool CQuilloryDoc::OnNewDocument()
     m_szFileName[0] = '\0';
     releaseStorage();
     m_bText = 1;
+    m_encoding = TextEncoding::Utf8;
     m_bSaved = 1;
     releaseClip();
     releaseUndo();
@@ -84,6 +86,9 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     m_bText = isBinary(m_pBytes, static_cast<std::size_t>(m_nLength)) ? 0 : 1;
     if (m_bText == 0)
         makeDisplayCopy(m_pBytes, static_cast<std::size_t>(m_nLength));
+    else
+        m_encoding = utf8::isValid(m_pBytes, static_cast<std::size_t>(m_nLength)) ? TextEncoding::Utf8
+                                                                                  : TextEncoding::Windows1252;
     UpdateAllViews();
 
     if (m_bText == 1) {

@@ -10,6 +10,7 @@
 #include "document/ByteStorage.h"
 #include "document/DocumentInterfaces.h"
 #include "base/FileDialogs.h"
+#include "editcore/TextEncoding.h"
 #include "base/MessageBox.h"
 
 namespace quillory {
@@ -36,6 +37,9 @@ public:
     std::int32_t m_bSaved = 1;     // 1 after a save succeeded
     std::int32_t m_bInsert = 1;    // 1 insert ("INS"), 0 overwrite ("OVR")
     std::int32_t m_bAnsiToAscii = 0;  // 1: TEXT is converted to OEM when saved
+    // How a TEXT document's bytes read: UTF-8 for a new document and a file that is valid UTF-8,
+    // Windows-1252 for any other. It never changes a byte. (A BINARY document shows Windows-1252.)
+    TextEncoding m_encoding = TextEncoding::Utf8;
 
     const std::string& GetTitle() const { return m_strTitle; }
     void SetTitle(const std::string& title);

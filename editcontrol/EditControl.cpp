@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "editcore/ByteCodec.h"
+#include "editcore/Utf8.h"
 #include "editcontrol/GlyphTable.h"
 #include "qtplatform/QtClipboard.h"
 
@@ -64,6 +65,26 @@ void EditControl::adoptWindowText(HeapBlock block, std::size_t length)
 {
     resetView();
     m_model.adoptText(std::move(block), length);
+}
+
+void EditControl::setEncoding(TextEncoding encoding)
+{
+    if (encoding == m_model.encoding())
+        return;
+    m_model.setEncoding(encoding);
+    m_layout.setEncoding(encoding);
+    m_top = m_layout.rowStart(m_model.charStart(std::min(m_top, m_model.length())));
+    m_desiredX = -1;
+    m_widestRow = 0;
+    scheduleIdleLayout();
+    updateScrollBars();
+    viewport()->update();
+}
+
+std::pair<std::int64_t, std::int64_t> EditControl::characterAt(std::int64_t pos) const
+{
+    const std::int64_t start = m_model.charStart(std::clamp<std::int64_t>(pos, 0, m_model.length()));
+    return {start, m_model.nextChar(start)};
 }
 
 void EditControl::resetView()
@@ -143,7 +164,8 @@ void EditControl::Copy()
             m_systemClipboard = std::make_unique<QtClipboard>();
         clipboard = m_systemClipboard.get();
     }
-    clipboard->setText(byteCodec().toClipboard(GetSelText()));
+    const std::string selected = GetSelText();
+    clipboard->setText(encoding() == TextEncoding::Utf8 ? utf8::toUtf16(selected) : byteCodec().toClipboard(selected));
 }
 
 void EditControl::Cut()
@@ -166,7 +188,7 @@ void EditControl::Paste()
     if (!CanPaste())
         return;
     const std::u16string text = m_clipboard ? m_clipboard->text() : QtClipboard().text();
-    ReplaceSel(byteCodec().fromClipboard(text), true);
+    ReplaceSel(encoding() == TextEncoding::Utf8 ? utf8::fromUtf16(text) : byteCodec().fromClipboard(text), true);
 }
 
 void EditControl::HideSelection(bool hide)
@@ -562,7 +584,7 @@ QRect EditControl::caretRect()
     if (m_overwrite && caret < m_model.length()) {
         const std::uint8_t b = m_model.text().at(caret);
         if (b != '\r' && b != '\n')
-            width = std::max(2, m_layout.advanceAt(b, 0) / 64);
+            width = std::max(2, m_layout.charAdvanceAt(caret, 0) / 64);
     }
     return {x, index * m_glyphs->lineHeight(), width, m_glyphs->lineHeight()};
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The editing control: a scroll area that shows and edits 8-bit text, one character per byte,
-// fast on texts of hundreds of megabytes. It stands where the view expects a rich edit control:
+// The editing control: a scroll area that shows and edits text, fast on texts of hundreds of
+// megabytes. Its bytes read as Windows-1252 (one character per byte) or as UTF-8; it draws,
+// moves and selects by character, while every position it reports is a byte offset. It stands where the view expects a rich edit control:
 // its operations keep the Windows names the view uses, every change of the text by the user goes
 // through them, and the view sees every key and character first through two hooks.
 
@@ -57,6 +58,12 @@ public:
     // Copies the whole text, GetTextLength() bytes, to out.
     void GetText(std::uint8_t* out) const;
     const TextBuffer& buffer() const { return m_model.text(); }
+    // How the bytes read as characters. Switching reinterprets the same bytes: nothing changes
+    // but what is drawn and where characters begin.
+    void setEncoding(TextEncoding encoding);
+    TextEncoding encoding() const { return m_model.encoding(); }
+    // The character that holds pos: [its start, the next character's start).
+    std::pair<std::int64_t, std::int64_t> characterAt(std::int64_t pos) const;
 
     // --- Selection (byte offsets; the caret is at the selection's end that moved last)
     std::int64_t selectionStart() const { return m_model.selectionStart(); }
@@ -122,9 +129,9 @@ public:
     // --- Hooks for the view, called before the control acts; true consumes the event.
     // Every key press, including repeats.
     std::function<bool(const KeyDown&)> keyDownHook;
-    // Every character a key press or the input method produces, as a byte: Windows-1252 for
-    // printable characters, 8 Backspace, 9 Tab, 13 Enter, 10 Ctrl+Enter, 0 Ctrl+2.
-    std::function<bool(std::uint8_t)> charHook;
+    // Every character a key press or the input method produces: the Unicode character for
+    // printable ones, 8 Backspace, 9 Tab, 13 Enter, 10 Ctrl+Enter, 0 Ctrl+2.
+    std::function<bool(char32_t)> charHook;
 
     // --- For tests and the benchmark
     // The first visible row's start.
@@ -176,7 +183,11 @@ private:
     bool handleNavigationKey(const QKeyEvent* event);
     // Sends the characters of a key press through the hook and the default handling; false when it has none.
     bool emitCharacters(const QKeyEvent* event);
-    void handleCharacter(std::uint8_t c);
+    void handleCharacter(char32_t c);
+    // The bytes that stand for character c in the text's encoding.
+    std::string encodeCharacter(char32_t c) const;
+    // Puts the caret at pos, at a character's start: one inside a character goes to its end when
+    // moving forward, to its start otherwise.
     void moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX = false);
     // Up/Down/Page keys: the caret to the row `rows` away at the remembered x; scrollView moves the view too.
     void moveCaretByRows(int rows, bool scrollView, bool extend);

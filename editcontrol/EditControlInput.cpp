@@ -7,6 +7,8 @@
 #include <QWheelEvent>
 
 #include "editcore/ByteCodec.h"
+#include "editcore/CharSteps.h"
+#include "editcore/UnicodeTables.h"
 #include "editcontrol/EditControl.h"
 #include "editcontrol/GlyphTable.h"
 
@@ -16,14 +18,19 @@ namespace {
 
 bool isLineBreakByte(std::uint8_t b) { return b == '\r' || b == '\n'; }
 
-// The class of a byte for word moves: line break, blank, word, or other (punctuation).
-int byteClass(std::uint8_t b)
+// The class of a character for word moves: line break, blank, word, or other (punctuation).
+// Characters are bytes in Windows-1252 and decoded sequences in UTF-8 (an invalid byte is other).
+int charClass(const TextBuffer& text, std::int64_t pos, TextEncoding encoding)
 {
+    const std::uint8_t b = text.at(pos);
     if (isLineBreakByte(b))
         return 0;
     if (ByteCodec::isBlank(b))
         return 1;
-    return byteCodec().isWordByte(b) ? 2 : 3;
+    if (encoding != TextEncoding::Utf8 || b < 0x80)
+        return byteCodec().isWordByte(b) ? 2 : 3;
+    const utf8::Char c = utf8CharAt(text, pos);
+    return c.valid && isWordCharacter(c.cp) ? 2 : 3;
 }
 
 // Calls visit with each character of text, a surrogate pair as one.
@@ -65,7 +72,7 @@ bool EditControl::emitCharacters(const QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const int key = event->key();
-    std::vector<std::uint8_t> chars;
+    std::vector<char32_t> chars;
     if (key == Qt::Key_Backspace && !ctrl) {
         chars.push_back(8);
     } else if (key == Qt::Key_Tab && !ctrl) {
@@ -78,15 +85,22 @@ bool EditControl::emitCharacters(const QKeyEvent* event)
         // Ctrl+key makes no character; AltGr (Ctrl+Alt on some systems) does.
         forEachCodePoint(event->text(), [&](char32_t c) {
             if (c >= 0x20 && c != 0x7F)  // Escape and other control keys type nothing
-                chars.push_back(byteCodec().byteFor(c));
+                chars.push_back(c);
         });
     }
-    for (std::uint8_t c : chars)
+    for (char32_t c : chars)
         handleCharacter(c);
     return !chars.empty();
 }
 
-void EditControl::handleCharacter(std::uint8_t c)
+std::string EditControl::encodeCharacter(char32_t c) const
+{
+    if (encoding() == TextEncoding::Utf8)
+        return utf8::encode(c);
+    return std::string(1, static_cast<char>(byteCodec().byteFor(c)));
+}
+
+void EditControl::handleCharacter(char32_t c)
 {
     if (charHook && charHook(c))
         return;
@@ -101,7 +115,7 @@ void EditControl::handleCharacter(std::uint8_t c)
         m_model.replaceSelection(m_model.text().firstLineBreak(), true, EditKind::Typing);
         break;
     default:
-        if (!m_model.typeByte(c, m_overwrite))
+        if (!m_model.typeCharacter(encodeCharacter(c), m_overwrite))
             QApplication::beep();
         break;
     }
@@ -112,7 +126,7 @@ void EditControl::handleCharacter(std::uint8_t c)
 void EditControl::inputMethodEvent(QInputMethodEvent* event)
 {
     forEachCodePoint(event->commitString(),
-                     [this](char32_t c) { handleCharacter(c == '\n' ? 13 : byteCodec().byteFor(c)); });
+                     [this](char32_t c) { handleCharacter(c == '\n' ? 13 : c); });
     // Text being composed is only shown at the caret; it enters the text when committed.
     if (m_preedit != event->preeditString()) {
         m_preedit = event->preeditString();
@@ -142,6 +156,8 @@ void EditControl::moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX)
     pos = std::clamp<std::int64_t>(pos, 0, text.size());
     if (text.insideCrLf(pos))
         pos = pos > m_model.caret() ? pos + 1 : pos - 1;
+    if (const std::int64_t start = m_model.charStart(pos); start != pos)
+        pos = pos > m_model.caret() ? m_model.nextChar(start) : start;
     if (!keepDesiredX)
         m_desiredX = -1;
     m_model.setSelection(extend ? m_model.anchor() : pos, pos);
@@ -151,16 +167,17 @@ void EditControl::moveCaretTo(std::int64_t pos, bool extend, bool keepDesiredX)
 std::int64_t EditControl::wordRight(std::int64_t pos) const
 {
     const TextBuffer& text = m_model.text();
+    const TextEncoding enc = encoding();
     const std::int64_t size = text.size();
     if (pos >= size)
         return size;
-    const int cls = byteClass(text.at(pos));
+    const int cls = charClass(text, pos, enc);
     if (cls == 0)
         return text.insideCrLf(pos + 1) ? pos + 2 : pos + 1;
     if (cls != 1)
-        while (pos < size && byteClass(text.at(pos)) == cls)
-            ++pos;
-    while (pos < size && byteClass(text.at(pos)) == 1)
+        while (pos < size && charClass(text, pos, enc) == cls)
+            pos = m_model.nextChar(pos);
+    while (pos < size && charClass(text, pos, enc) == 1)
         ++pos;
     return pos;
 }
@@ -168,40 +185,43 @@ std::int64_t EditControl::wordRight(std::int64_t pos) const
 std::int64_t EditControl::wordLeft(std::int64_t pos) const
 {
     const TextBuffer& text = m_model.text();
+    const TextEncoding enc = encoding();
     if (pos <= 0)
         return 0;
-    while (pos > 0 && byteClass(text.at(pos - 1)) == 1)
+    while (pos > 0 && charClass(text, pos - 1, enc) == 1)
         --pos;
     if (pos == 0)
         return 0;
-    const int cls = byteClass(text.at(pos - 1));
+    const int cls = charClass(text, m_model.prevChar(pos), enc);
     if (cls == 0)
         return text.insideCrLf(pos - 1) ? pos - 2 : pos - 1;
-    while (pos > 0 && byteClass(text.at(pos - 1)) == cls)
-        --pos;
+    while (pos > 0 && charClass(text, m_model.prevChar(pos), enc) == cls)
+        pos = m_model.prevChar(pos);
     return pos;
 }
 
 std::pair<std::int64_t, std::int64_t> EditControl::wordAt(std::int64_t pos) const
 {
     const TextBuffer& text = m_model.text();
+    const TextEncoding enc = encoding();
     const std::int64_t size = text.size();
     if (size == 0)
         return {0, 0};
-    if (pos >= size || (byteClass(text.at(pos)) == 0 && pos > 0))
-        pos = std::max<std::int64_t>(0, pos - 1);
-    const int cls = byteClass(text.at(pos));
+    pos = m_model.charStart(pos);
+    if (pos >= size || (charClass(text, pos, enc) == 0 && pos > 0))
+        pos = m_model.prevChar(pos);
+    const int cls = charClass(text, pos, enc);
     if (cls == 0)
         return {pos, pos};
     std::int64_t start = pos;
-    std::int64_t end = pos + 1;
-    while (start > 0 && byteClass(text.at(start - 1)) == cls)
-        --start;
-    while (end < size && byteClass(text.at(end)) == cls)
-        ++end;
+    std::int64_t end = m_model.nextChar(pos);
+    while (start > 0 && charClass(text, m_model.prevChar(start), enc) == cls)
+        start = m_model.prevChar(start);
+    while (end < size && charClass(text, end, enc) == cls)
+        end = m_model.nextChar(end);
     // A word takes the blanks after it, as a double-click selection does.
     if (cls == 2)
-        while (end < size && byteClass(text.at(end)) == 1)
+        while (end < size && charClass(text, end, enc) == 1)
             ++end;
     return {start, end};
 }
@@ -229,7 +249,7 @@ std::int64_t EditControl::rowEndCaret(std::int64_t row)
     const std::int64_t end = m_layout.rowEnd(row);
     // A wrapped row's end is the next row's start: the caret stops before it to stay on the row.
     if (end < text.lineContentEnd(text.lineOf(row)) && end > row)
-        return end - 1;
+        return m_model.prevChar(end);
     return end;
 }
 
@@ -247,13 +267,13 @@ bool EditControl::handleNavigationKey(const QKeyEvent* event)
         if (!shift && !ctrl && m_model.hasSelection())
             moveCaretTo(m_model.selectionStart(), false);
         else
-            moveCaretTo(ctrl ? wordLeft(caret) : (text.insideCrLf(caret - 1) ? caret - 2 : caret - 1), shift);
+            moveCaretTo(ctrl ? wordLeft(caret) : (text.insideCrLf(caret - 1) ? caret - 2 : m_model.prevChar(caret)), shift);
         return true;
     case Qt::Key_Right:
         if (!shift && !ctrl && m_model.hasSelection())
             moveCaretTo(m_model.selectionEnd(), false);
         else
-            moveCaretTo(ctrl ? wordRight(caret) : (text.insideCrLf(caret + 1) ? caret + 2 : caret + 1), shift);
+            moveCaretTo(ctrl ? wordRight(caret) : (text.insideCrLf(caret + 1) ? caret + 2 : m_model.nextChar(caret)), shift);
         return true;
     case Qt::Key_Up:
     case Qt::Key_Down:

@@ -65,7 +65,7 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
     std::int64_t first = rowStart;
     std::int64_t x = 0;  // 1/64 px from the row's start
     if (m_xOffset > 0) {
-        first = std::max(rowStart, m_layout.posAtX(rowStart, m_xOffset * 64) - 1);
+        first = std::max(rowStart, m_model.prevChar(m_layout.posAtX(rowStart, m_xOffset * 64)));
         x = m_layout.xOf(rowStart, first);
     }
     const std::int64_t visibleEnd = (m_xOffset + viewWidth) * 64;
@@ -73,10 +73,16 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
     std::int64_t xLast = x;
     std::string scratch;
     const std::int64_t window = std::min<std::int64_t>(rowEnd - first, 64 * 1024);
-    const std::uint8_t* bytes = text.span(first, window, scratch);
+    // The last character may run up to three bytes past the window in UTF-8.
+    const std::int64_t readable = std::min<std::int64_t>(rowEnd - first, window + 3);
+    const std::uint8_t* bytes = text.span(first, readable, scratch);
+    const auto step = [&](std::int64_t pos, std::int64_t atX) {
+        return m_layout.step(bytes + (pos - first), readable - (pos - first), atX);
+    };
     while (last < first + window && xLast <= visibleEnd) {
-        xLast += m_layout.advanceAt(bytes[last - first], xLast);
-        ++last;
+        const WrapLayout::Step s = step(last, xLast);
+        xLast += s.advance;
+        last += s.length;
     }
     const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
     const QColor textColor = (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text)
@@ -91,8 +97,11 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
     if (selStart < selEnd && a < b) {
         selX0 = m_layout.xOf(rowStart, a);
         selX1 = selX0;
-        for (std::int64_t i = a; i < b; ++i)
-            selX1 += m_layout.advanceAt(bytes[i - first], selX1);
+        for (std::int64_t i = a; i < b;) {
+            const WrapLayout::Step s = step(i, selX1);
+            selX1 += s.advance;
+            i += s.length;
+        }
     }
     const bool breakSelected = selStart <= rowEnd && selEnd > rowEnd && last == rowEnd;
     if (breakSelected) {
@@ -122,10 +131,17 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
         const std::int64_t runEnd = r.end;
         if (runEnd <= pos)
             continue;
-        m_glyphs->drawBytes(painter, bytes + (pos - first), runEnd - pos, runX - originX, originX / 64.0, baseline,
-                            r.ink, r.paper);
-        for (; pos < runEnd; ++pos)
-            runX += m_layout.advanceAt(bytes[pos - first], runX - originX);
+        if (encoding() == TextEncoding::Utf8)
+            m_glyphs->drawUtf8(painter, bytes + (pos - first), runEnd - pos, runX - originX, originX / 64.0, baseline,
+                               r.ink, r.paper);
+        else
+            m_glyphs->drawBytes(painter, bytes + (pos - first), runEnd - pos, runX - originX, originX / 64.0, baseline,
+                                r.ink, r.paper);
+        while (pos < runEnd) {
+            const WrapLayout::Step s = step(pos, runX - originX);
+            runX += s.advance;
+            pos += s.length;
+        }
     }
     if (!m_wordWrap) {
         // The row's full width; a row too long to measure now is estimated from its length.

@@ -1,14 +1,18 @@
 #pragma once
 // One font measured for the 256 bytes: advances (so layout is additions), the glyph of each
 // byte in the font itself, and the vertical metrics. Bytes whose character the font lacks are
-// drawn through Qt's font fallback, at the same positions.
+// drawn through Qt's font fallback, at the same positions. For UTF-8 text the characters beyond
+// ASCII are looked up once each: their glyph in the font or in the font Qt's fallback picks for
+// them, and (in a proportional font) their advance.
 
 #include <QFont>
 #include <QPixmap>
 #include <QRawFont>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "editcore/WrapLayout.h"
 
@@ -43,10 +47,24 @@ public:
     // each where its advance puts it; tabs leave their space empty.
     void drawBytes(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, double originX,
                    double baseline, const QColor& ink, const QColor& paper) const;
+    // Draws count bytes of UTF-8 text (a whole number of characters) as drawBytes does, each
+    // character one cell: bytes outside valid sequences as replacement cells showing their value.
+    void drawUtf8(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x, double originX,
+                  double baseline, const QColor& ink, const QColor& paper) const;
+    // Paints the replacement cell of byte b (not valid UTF-8) filling cell.
+    void paintInvalidByte(QPainter& painter, const QRectF& cell, std::uint8_t b, const QColor& ink) const;
     // Width of a space in pixels, for the selection mark of a line break.
     int spaceWidth() const { return m_advances.advance[' '] / 64; }
 
 private:
+    // A character's glyph: in rawFont() (font 0) or in fallback font n (n >= 1); font -1: none known.
+    struct GlyphRef {
+        int font = -1;
+        std::uint32_t glyph = 0;
+    };
+    GlyphRef glyphOf(char32_t cp) const;
+    const QRawFont& fontNumber(int font) const { return font == 0 ? m_raw : m_fallbacks[static_cast<std::size_t>(font - 1)]; }
+
     QFont m_font;                               // the font, bound to the device
     QRawFont m_raw;                             // the font's glyphs for glyph runs
     Advances m_advances;                        // per byte, 1/64 px
@@ -71,6 +89,9 @@ private:
         }
     };
     mutable std::unordered_map<SymbolKey, QPixmap, SymbolKeyHash> m_symbols;  // rendered control symbols
+    mutable std::vector<QRawFont> m_fallbacks;                      // fonts Qt's fallback picked, as met
+    mutable std::unordered_map<char32_t, GlyphRef> m_characterGlyphs;  // characters beyond ASCII looked up
+    QFont m_invalidFont;                                            // the value inside a replacement cell
 };
 
 }  // namespace quillory

@@ -8,7 +8,7 @@
 namespace quillory {
 
 PrintLayout::PrintLayout(const TextBuffer& text, const QFont& font, QPaintDevice* device, const QRectF& pageRect,
-                         const MarginsTwips& margins)
+                         const MarginsTwips& margins, TextEncoding encoding)
     : m_text(text), m_glyphs(std::make_unique<GlyphTable>(font, device)), m_layout(text)
 {
     const double dpiX = device ? device->logicalDpiX() : 96.0;
@@ -18,6 +18,7 @@ PrintLayout::PrintLayout(const TextBuffer& text, const QFont& font, QPaintDevice
     if (m_textRect.width() < 1 || m_textRect.height() < 1)
         m_textRect = pageRect;
     m_layout.setAdvances(m_glyphs->advances());
+    m_layout.setEncoding(encoding);
     m_layout.setWrapWidth(static_cast<std::int64_t>(m_textRect.width() * 64));
     m_rowsPerPage = std::max(1, static_cast<int>(m_textRect.height()) / m_glyphs->lineHeight());
 }
@@ -53,7 +54,10 @@ void PrintLayout::drawPage(QPainter& painter, int page)
         const std::int64_t end = m_layout.rowEnd(*row);
         const std::uint8_t* bytes = m_text.span(*row, end - *row, scratch);
         const double baseline = m_textRect.top() + i * m_glyphs->lineHeight() + m_glyphs->ascent();
-        m_glyphs->drawBytes(painter, bytes, end - *row, 0, m_textRect.left(), baseline, Qt::black, Qt::white);
+        if (m_layout.encoding() == TextEncoding::Utf8)
+            m_glyphs->drawUtf8(painter, bytes, end - *row, 0, m_textRect.left(), baseline, Qt::black, Qt::white);
+        else
+            m_glyphs->drawBytes(painter, bytes, end - *row, 0, m_textRect.left(), baseline, Qt::black, Qt::white);
     }
 }
 

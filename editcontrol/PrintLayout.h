@@ -32,8 +32,9 @@ class PrintLayout {
 public:
     // pageRect: the whole page in device pixels (for a QPrinter its paper rectangle in
     // QPrinter::DevicePixel); margins are measured from its edges.
+    // encoding: how the text's bytes read as characters.
     PrintLayout(const TextBuffer& text, const QFont& font, QPaintDevice* device, const QRectF& pageRect,
-                const MarginsTwips& margins);
+                const MarginsTwips& margins, TextEncoding encoding = TextEncoding::Windows1252);
     ~PrintLayout();
 
     // Splits the text into pages; returns how many (at least 1).

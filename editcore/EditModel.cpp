@@ -1,5 +1,7 @@
 #include "editcore/EditModel.h"
 
+#include "editcore/CharSteps.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -42,10 +44,39 @@ void EditModel::afterWholeTextReplaced(std::int64_t oldLength, std::int64_t oldL
     setModified(false);
 }
 
+void EditModel::setEncoding(TextEncoding encoding)
+{
+    if (encoding == m_encoding)
+        return;
+    m_encoding = encoding;
+    closeUndoStep();
+    snapSelection();
+}
+
+std::int64_t EditModel::charStart(std::int64_t pos) const { return quillory::charStart(m_text, pos, m_encoding); }
+
+std::int64_t EditModel::nextChar(std::int64_t pos) const { return nextCharPos(m_text, pos, m_encoding); }
+
+std::int64_t EditModel::prevChar(std::int64_t pos) const { return prevCharPos(m_text, pos, m_encoding); }
+
+void EditModel::snapSelection()
+{
+    if (m_encoding != TextEncoding::Utf8)
+        return;
+    const std::int64_t anchor = charStart(m_anchor);
+    const std::int64_t caret = charStart(m_caret);
+    if (anchor == m_anchor && caret == m_caret)
+        return;
+    m_anchor = anchor;
+    m_caret = caret;
+    if (m_listener)
+        m_listener->onSelectionChanged();
+}
+
 void EditModel::setSelection(std::int64_t anchor, std::int64_t caret)
 {
-    anchor = std::clamp<std::int64_t>(anchor, 0, m_text.size());
-    caret = std::clamp<std::int64_t>(caret, 0, m_text.size());
+    anchor = charStart(std::clamp<std::int64_t>(anchor, 0, m_text.size()));
+    caret = charStart(std::clamp<std::int64_t>(caret, 0, m_text.size()));
     if (anchor == m_anchor && caret == m_caret)
         return;
     closeUndoStep();
@@ -68,7 +99,8 @@ void EditModel::SetSel(std::int64_t start, std::int64_t end)
 
 void EditModel::moveCaret(std::int64_t pos)
 {
-    m_anchor = m_caret = pos;
+    // An edit may have joined bytes on either side into one character: the caret goes to its start.
+    m_anchor = m_caret = charStart(pos);
     if (m_listener)
         m_listener->onSelectionChanged();
 }
@@ -122,17 +154,21 @@ std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view rep
     FindOptions forward = options;
     forward.backward = false;
     const TextSearcher searcher(needle, forward);
-    const std::int64_t growth = static_cast<std::int64_t>(replacement.size()) - searcher.length();
-    const std::int64_t mostMatches =
-        growth > 0 ? std::max<std::int64_t>(m_limit - m_text.size(), 0) / growth
-                   : std::numeric_limits<std::int64_t>::max();
+    const auto replacementLength = static_cast<std::int64_t>(replacement.size());
+    const std::int64_t room = std::max<std::int64_t>(m_limit - m_text.size(), 0);
 
     // First pass: how many matches, and the span from the first one's start to the last one's end.
+    // Matches may differ in length (case folding in UTF-8); the ones that would pass the limit go.
     const SearchText whole = SearchText::of(m_text);
     std::int64_t count = 0;
     std::int64_t spanStart = 0;
     std::int64_t spanEnd = 0;
-    for (auto found = searcher.next(whole, 0); found && count < mostMatches; found = searcher.next(whole, found->end)) {
+    std::int64_t growth = 0;  // bytes the replacements add, all told
+    for (auto found = searcher.next(whole, 0); found; found = searcher.next(whole, found->end)) {
+        const std::int64_t grows = replacementLength - (found->end - found->start);
+        if (growth + grows > room)
+            break;
+        growth += grows;
         if (count++ == 0)
             spanStart = found->start;
         spanEnd = found->end;
@@ -143,7 +179,7 @@ std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view rep
     // The span's old bytes become the undo step; the new span is written straight into the buffer
     // from them. Growing the buffer first keeps the peak at the buffer plus the old span.
     const std::int64_t removed = spanEnd - spanStart;
-    const std::int64_t inserted = removed + count * growth;
+    const std::int64_t inserted = removed + growth;
     m_text.reserve(inserted - removed);
     std::string old;
     old.reserve(static_cast<std::size_t>(std::max(removed, inserted)));  // room for the way back: no copy on Undo
@@ -192,21 +228,30 @@ std::int64_t EditModel::replaceSelection(std::string_view bytes, bool undoable, 
 bool EditModel::typeByte(std::uint8_t b, bool overwrite)
 {
     const char byte = static_cast<char>(b);
+    return typeCharacter(std::string_view(&byte, 1), overwrite);
+}
+
+bool EditModel::typeCharacter(std::string_view bytes, bool overwrite)
+{
+    const auto length = static_cast<std::int64_t>(bytes.size());
     if (overwrite && !hasSelection() && m_caret < m_text.size()) {
         const std::uint8_t under = m_text.at(m_caret);
         // A line break is never overwritten: typing at a line's end inserts.
         if (under != '\r' && under != '\n') {
-            record(m_caret, 1, 1, EditKind::Typing);
             const std::int64_t pos = m_caret;
-            replaceRange(pos, 1, std::string_view(&byte, 1));
-            moveCaret(pos + 1);
+            const std::int64_t replaced = nextChar(pos) - pos;
+            if (m_limit - (m_text.size() - replaced) < length)
+                return false;
+            record(pos, replaced, length, EditKind::Typing);
+            replaceRange(pos, replaced, bytes);
+            moveCaret(pos + length);
             return true;
         }
     }
     const std::int64_t room = m_limit - (m_text.size() - (selectionEnd() - selectionStart()));
-    if (room < 1)
+    if (room < length)
         return false;
-    return replaceSelection(std::string_view(&byte, 1), true, EditKind::Typing) == 1;
+    return replaceSelection(bytes, true, EditKind::Typing) == length;
 }
 
 bool EditModel::deleteBackward()
@@ -215,7 +260,7 @@ bool EditModel::deleteBackward()
         return replaceSelection({}, true, EditKind::Other), true;
     if (m_caret == 0)
         return false;
-    const std::int64_t from = m_caret >= 2 && m_text.insideCrLf(m_caret - 1) ? m_caret - 2 : m_caret - 1;
+    const std::int64_t from = m_caret >= 2 && m_text.insideCrLf(m_caret - 1) ? m_caret - 2 : prevChar(m_caret);
     record(from, m_caret - from, 0, EditKind::Backspace);
     replaceRange(from, m_caret - from, {});
     moveCaret(from);
@@ -228,7 +273,7 @@ bool EditModel::deleteForward()
         return replaceSelection({}, true, EditKind::Other), true;
     if (m_caret >= m_text.size())
         return false;
-    const std::int64_t to = m_text.insideCrLf(m_caret + 1) ? m_caret + 2 : m_caret + 1;
+    const std::int64_t to = m_text.insideCrLf(m_caret + 1) ? m_caret + 2 : nextChar(m_caret);
     record(m_caret, to - m_caret, 0, EditKind::Delete);
     const std::int64_t pos = m_caret;
     replaceRange(pos, to - pos, {});
@@ -251,8 +296,8 @@ void EditModel::undo()
     step.kind = EditKind::Other;
     step.open = false;
     textReplaced(step.pos, taken, restored, linesBefore);
-    m_anchor = step.pos;
-    m_caret = step.pos + restored;
+    m_anchor = charStart(step.pos);
+    m_caret = charStart(step.pos + restored);
     if (m_listener)
         m_listener->onSelectionChanged();
 }

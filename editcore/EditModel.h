@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "editcore/TextBuffer.h"
+#include "editcore/TextEncoding.h"
 #include "editcore/TextFinder.h"
 #include "editcore/UndoStep.h"
 
@@ -49,13 +50,23 @@ public:
     TextBuffer& text() { return m_text; }
     std::int64_t length() const { return m_text.size(); }
 
+    // How the bytes read as characters. Switching only reinterprets: no byte changes, and the
+    // selection's ends move back to the start of the character that holds them.
+    TextEncoding encoding() const { return m_encoding; }
+    void setEncoding(TextEncoding encoding);
+    // The start of the character that holds pos, and the steps to the next and previous ones.
+    std::int64_t charStart(std::int64_t pos) const;
+    std::int64_t nextChar(std::int64_t pos) const;
+    std::int64_t prevChar(std::int64_t pos) const;
+
     std::int64_t anchor() const { return m_anchor; }
     std::int64_t caret() const { return m_caret; }
     std::int64_t selectionStart() const { return std::min(m_anchor, m_caret); }
     std::int64_t selectionEnd() const { return std::max(m_anchor, m_caret); }
     bool hasSelection() const { return m_anchor != m_caret; }
-    // Selects [anchor, caret) with the caret at `caret`; both clamped to the text. Closes the
-    // open undo step when the selection really moves.
+    // Selects [anchor, caret) with the caret at `caret`; both clamped to the text and moved to
+    // the start of the character that holds them. Closes the open undo step when the selection
+    // really moves.
     void setSelection(std::int64_t anchor, std::int64_t caret);
     // The Windows form: end -1 means the text's end; start -1 removes the selection.
     void SetSel(std::int64_t start, std::int64_t end);
@@ -65,6 +76,9 @@ public:
     std::int64_t replaceSelection(std::string_view bytes, bool undoable, EditKind kind = EditKind::Other);
     // Types byte b: replaces the selection, overwrites the byte at the caret, or inserts.
     bool typeByte(std::uint8_t b, bool overwrite);
+    // Types one character, given as its bytes in the text's encoding: replaces the selection,
+    // overwrites the character at the caret, or inserts. False when the limit leaves no room.
+    bool typeCharacter(std::string_view bytes, bool overwrite);
     // Backspace and Delete: the selection, or the character (a CR LF pair counts as one) before
     // or after the caret. False when there was nothing to delete.
     bool deleteBackward();
@@ -108,6 +122,8 @@ private:
     // the open step of the same kind; call before the text changes.
     void record(std::int64_t pos, std::int64_t removed, std::int64_t inserted, EditKind kind);
     void moveCaret(std::int64_t pos);
+    // The selection's ends moved back to character starts (UTF-8 only).
+    void snapSelection();
 
     TextBuffer m_text;
     std::int64_t m_anchor = 0;                   // fixed end of the selection
@@ -115,6 +131,7 @@ private:
     std::optional<UndoStep> m_undo;              // the one step undo swaps
     bool m_modified = false;                     // changed since the flag was cleared
     std::int64_t m_limit = kDefaultLimit;        // most bytes the text may hold
+    TextEncoding m_encoding = TextEncoding::Windows1252;  // how the bytes read as characters
     EditModelListener* m_listener = nullptr;     // told of every change
 };
 

@@ -7,6 +7,8 @@
 #endif
 
 #include "editcore/ByteCodec.h"
+#include "editcore/UnicodeTables.h"
+#include "editcore/Utf8.h"
 
 namespace quillory {
 
@@ -43,6 +45,44 @@ private:
 constexpr std::int64_t kBlock = 16;  // starts tested per mask
 #endif
 
+// The UTF-8 character at pos of the text, read through byteAt (so across the gap); bytes past the
+// text end it.
+utf8::Char charAtText(const SearchText& text, std::int64_t pos)
+{
+    std::uint8_t bytes[4] = {};
+    std::size_t available = 0;
+    for (; available < 4; ++available) {
+        const int b = text.byteAt(pos + static_cast<std::int64_t>(available));
+        if (b < 0 || (available > 0 && pos + static_cast<std::int64_t>(available) >= text.size()))
+            break;
+        bytes[available] = static_cast<std::uint8_t>(b);
+    }
+    return available == 0 ? utf8::Char{0, 1, false} : utf8::decode(bytes, available);
+}
+
+// Whether the UTF-8 character that ends at pos (or starts there) makes words; an invalid byte does not.
+bool wordCharacterBefore(const SearchText& text, std::int64_t pos)
+{
+    for (std::int64_t lead = pos - 1; lead >= pos - 4 && lead >= -1; --lead) {
+        const int b = text.byteAt(lead);
+        if (b < 0)
+            return false;
+        if (utf8::isContinuation(static_cast<std::uint8_t>(b)))
+            continue;
+        const utf8::Char c = charAtText(text, lead);
+        return c.valid && lead + c.length == pos && isWordCharacter(c.cp);
+    }
+    return false;
+}
+
+bool wordCharacterAt(const SearchText& text, std::int64_t pos)
+{
+    if (text.byteAt(pos) < 0)
+        return false;
+    const utf8::Char c = charAtText(text, pos);
+    return c.valid && isWordCharacter(c.cp);
+}
+
 }  // namespace
 
 int SearchText::byteAt(std::int64_t pos) const
@@ -58,10 +98,35 @@ int SearchText::byteAt(std::int64_t pos) const
 }
 
 TextSearcher::TextSearcher(std::string_view needle, const FindOptions& options)
-    : m_needle(needle), m_matchCase(options.matchCase), m_wholeWord(options.wholeWord)
+    : m_needle(needle), m_matchCase(options.matchCase), m_wholeWord(options.wholeWord),
+      m_utf8(options.encoding == TextEncoding::Utf8)
 {
     if (m_needle.empty())
         return;
+    if (m_utf8 && !m_matchCase) {
+        // Bytes compare with ASCII case folding as long as no character of the needle has a form
+        // outside ASCII (k has the Kelvin sign, s the long s); otherwise code points are compared.
+        bool bytewise = true;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(m_needle.data());
+        for (std::size_t i = 0; i < m_needle.size();) {
+            const utf8::Char c = utf8::decode(p + i, m_needle.size() - i);
+            const char32_t folded = simpleFold(c.cp);
+            m_folded.push_back(c.valid ? folded : utf8::kReplacement);
+            if (!c.valid || c.cp >= 0x80 || foldVariants(folded).back() >= 0x80)
+                bytewise = false;
+            i += static_cast<std::size_t>(c.length);
+        }
+        if (!bytewise) {
+            for (char32_t variant : foldVariants(m_folded.front())) {
+                const auto first = static_cast<std::uint8_t>(utf8::encode(variant)[0]);
+                if (!m_startBytes[first])
+                    m_startByteList.push_back(first);
+                m_startBytes[first] = true;
+            }
+            return;
+        }
+        m_folded.clear();
+    }
     const ByteCodec& codec = byteCodec();
     if (!m_matchCase)
         for (char& c : m_needle)
@@ -98,15 +163,92 @@ bool TextSearcher::matchesAt(const SearchText& text, const std::uint8_t* p, std:
             if (codec.fold(p[i]) != needle[i])
                 return false;
     }
-    if (!m_wholeWord)
-        return true;
+    return !m_wholeWord || wholeWordAt(text, start, start + length());
+}
+
+bool TextSearcher::wholeWordAt(const SearchText& text, std::int64_t start, std::int64_t end) const
+{
+    if (m_utf8)
+        return (!wordCharacterBefore(text, start) || !wordCharacterAt(text, start)) &&
+               (!wordCharacterAt(text, end) || !wordCharacterBefore(text, end));
     const ByteCodec& codec = byteCodec();
     auto word = [&](std::int64_t pos) {
         const int b = text.byteAt(pos);
         return b >= 0 && codec.isWordByte(static_cast<std::uint8_t>(b));
     };
-    const std::int64_t end = start + length();
     return (!word(start - 1) || !word(start)) && (!word(end) || !word(end - 1));
+}
+
+std::int64_t TextSearcher::foldedMatchLength(const SearchText& text, std::int64_t start) const
+{
+    std::int64_t pos = start;
+    for (const char32_t wanted : m_folded) {
+        if (pos >= text.size())
+            return -1;
+        const utf8::Char c = charAtText(text, pos);
+        if (!c.valid || simpleFold(c.cp) != wanted)
+            return -1;
+        pos += c.length;
+    }
+    return pos - start;
+}
+
+std::int64_t TextSearcher::nextStartByte(const std::uint8_t* bytes, std::int64_t i, std::int64_t size) const
+{
+#if defined(__SSE2__)
+    if (m_startByteList.size() <= 4) {
+        // Up to four bytes compared sixteen places at a time.
+        __m128i wanted[4];
+        for (std::size_t k = 0; k < 4; ++k)
+            wanted[k] = _mm_set1_epi8(static_cast<char>(m_startByteList[std::min(k, m_startByteList.size() - 1)]));
+        for (; i + 16 <= size; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, wanted[0]), _mm_cmpeq_epi8(v, wanted[1])),
+                                             _mm_or_si128(_mm_cmpeq_epi8(v, wanted[2]), _mm_cmpeq_epi8(v, wanted[3])));
+            if (const int mask = _mm_movemask_epi8(hit))
+                return i + __builtin_ctz(static_cast<unsigned>(mask));
+        }
+    }
+#endif
+    while (i < size && !m_startBytes[bytes[i]])
+        ++i;
+    return i;
+}
+
+std::optional<FoundRange> TextSearcher::nextFolded(const SearchText& text, std::int64_t from) const
+{
+    const auto h = static_cast<std::int64_t>(text.head.size());
+    for (const auto& [piece, origin] : {std::pair{text.head, std::int64_t{0}}, std::pair{text.tail, h}}) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
+        const auto size = static_cast<std::int64_t>(piece.size());
+        for (std::int64_t i = std::max<std::int64_t>(from - origin, 0); i < size; ++i) {
+            i = nextStartByte(bytes, i, size);
+            if (i >= size)
+                break;
+            const std::int64_t length = foldedMatchLength(text, origin + i);
+            if (length > 0 && (!m_wholeWord || wholeWordAt(text, origin + i, origin + i + length)))
+                return FoundRange{origin + i, origin + i + length};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<FoundRange> TextSearcher::previousFolded(const SearchText& text, std::int64_t from) const
+{
+    const auto h = static_cast<std::int64_t>(text.head.size());
+    for (const auto& [piece, origin] : {std::pair{text.tail, h}, std::pair{text.head, std::int64_t{0}}}) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
+        for (std::int64_t i = std::min<std::int64_t>(from - origin, static_cast<std::int64_t>(piece.size())) - 1; i >= 0;
+             --i) {
+            if (!m_startBytes[bytes[i]])
+                continue;
+            const std::int64_t length = foldedMatchLength(text, origin + i);
+            if (length > 0 && origin + i + length <= from &&
+                (!m_wholeWord || wholeWordAt(text, origin + i, origin + i + length)))
+                return FoundRange{origin + i, origin + i + length};
+        }
+    }
+    return std::nullopt;
 }
 
 std::int64_t TextSearcher::firstIn(const SearchText& text, Piece piece, std::int64_t lo, std::int64_t hi) const
@@ -167,6 +309,8 @@ TextSearcher::Piece TextSearcher::seam(const SearchText& text, std::string& scra
 
 std::optional<FoundRange> TextSearcher::next(const SearchText& text, std::int64_t from) const
 {
+    if (!m_folded.empty())
+        return nextFolded(text, std::clamp<std::int64_t>(from, 0, text.size()));
     const std::int64_t n = length();
     const std::int64_t size = text.size();
     if (n == 0 || n > size)
@@ -194,6 +338,8 @@ std::optional<FoundRange> TextSearcher::next(const SearchText& text, std::int64_
 
 std::optional<FoundRange> TextSearcher::previous(const SearchText& text, std::int64_t from) const
 {
+    if (!m_folded.empty())
+        return previousFolded(text, std::clamp<std::int64_t>(from, 0, text.size()));
     const std::int64_t n = length();
     const std::int64_t size = text.size();
     if (n == 0 || n > size)

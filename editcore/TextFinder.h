@@ -8,15 +8,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editcore/TextBuffer.h"
+#include "editcore/TextEncoding.h"
 
 namespace quillory {
 
 struct FindOptions {
-    bool matchCase = false;   // otherwise Windows-1252 letters match either case
+    bool matchCase = false;   // otherwise letters match either case (simple case folding in UTF-8)
     bool wholeWord = false;   // the match neither starts nor ends inside a word
     bool backward = false;    // the last match that ends at or before `from`
+    TextEncoding encoding = TextEncoding::Windows1252;  // how needle and text read as characters
 };
 
 struct FoundRange {
@@ -45,6 +48,7 @@ class TextSearcher {
 public:
     TextSearcher(std::string_view needle, const FindOptions& options);
 
+    // The needle's length in bytes (a match folded in UTF-8 may be longer or shorter).
     std::int64_t length() const { return static_cast<std::int64_t>(m_needle.size()); }
     // The first match that starts at or after from.
     std::optional<FoundRange> next(const SearchText& text, std::int64_t from) const;
@@ -65,6 +69,18 @@ private:
     bool matchesAt(const SearchText& text, const std::uint8_t* p, std::int64_t start) const;
     // The window of bytes around the gap that holds every match straddling it, and its origin.
     Piece seam(const SearchText& text, std::string& scratch) const;
+    // True when the whole-word rule accepts a match of [start, end).
+    bool wholeWordAt(const SearchText& text, std::int64_t start, std::int64_t end) const;
+
+    // UTF-8 without case: the needle as folded code points, compared character by character at
+    // each place where a byte that can begin it stands.
+    std::optional<FoundRange> nextFolded(const SearchText& text, std::int64_t from) const;
+    std::optional<FoundRange> previousFolded(const SearchText& text, std::int64_t from) const;
+    // The first place at or after i (below size) where a byte that can begin a folded match
+    // stands, or size.
+    std::int64_t nextStartByte(const std::uint8_t* bytes, std::int64_t i, std::int64_t size) const;
+    // The length of a folded match at start, or -1.
+    std::int64_t foldedMatchLength(const SearchText& text, std::int64_t start) const;
 
     std::string m_needle;                 // as given; folded when case does not matter
     bool m_matchCase;                     // compare bytes exactly
@@ -72,6 +88,10 @@ private:
     bool m_vectorScan = true;             // each end byte has at most two case forms
     std::array<std::uint8_t, 2> m_first;  // the forms of the needle's first byte
     std::array<std::uint8_t, 2> m_last;   // the forms of its last byte
+    bool m_utf8;                          // the text is UTF-8: words are characters
+    std::u32string m_folded;              // UTF-8 without case: the folded needle; empty otherwise
+    std::array<bool, 256> m_startBytes{}; // bytes that can begin a folded match
+    std::vector<std::uint8_t> m_startByteList;  // the same bytes, listed
 };
 
 // Searches for needle from `from` (forward: matches starting at or after it; backward: matches

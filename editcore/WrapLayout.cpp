@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "editcore/ByteCodec.h"
+#include "editcore/CharSteps.h"
 
 namespace quillory {
 
@@ -36,6 +37,23 @@ void WrapLayout::setAdvances(const Advances& advances)
     m_cache.clear();
 }
 
+void WrapLayout::setEncoding(TextEncoding encoding)
+{
+    if (encoding == m_encoding)
+        return;
+    m_encoding = encoding;
+    m_cache.clear();
+}
+
+std::int32_t WrapLayout::charAdvanceAt(std::int64_t pos, std::int64_t x) const
+{
+    const std::uint8_t b = m_text.at(pos);
+    if (m_encoding != TextEncoding::Utf8 || b < 0x80)
+        return m_adv.at(b, x);
+    const utf8::Char c = utf8CharAt(m_text, pos);
+    return c.valid ? m_adv.ofCodePoint(c.cp) : m_adv.invalidAdvance();
+}
+
 void WrapLayout::setWrapWidth(std::optional<std::int64_t> width)
 {
     if (width)
@@ -50,6 +68,24 @@ std::int64_t WrapLayout::sumAdvances(std::int64_t from, std::int64_t to, std::in
 {
     while (from < to) {
         const std::int64_t len = std::min<std::int64_t>(to - from, 1 << 16);
+        if (m_encoding == TextEncoding::Utf8) {
+            // A character may run up to three bytes past the chunk.
+            const std::int64_t readable = std::min<std::int64_t>(to - from, len + 3);
+            const std::uint8_t* p = m_text.span(from, readable, m_scratch);
+            std::int64_t i = 0;
+            if (m_adv.fixedPitch && utf8::isAscii(p, static_cast<std::size_t>(len)) &&
+                std::memchr(p, '\t', static_cast<std::size_t>(len)) == nullptr) {
+                x += len * m_adv.advance['x'];
+                i = len;
+            }
+            while (i < len) {
+                const Step s = step(p + i, readable - i, x);
+                x += s.advance;
+                i += s.length;
+            }
+            from += i;
+            continue;
+        }
         const std::uint8_t* p = m_text.span(from, len, m_scratch);
         if (m_adv.fixedPitch && std::memchr(p, '\t', static_cast<std::size_t>(len)) == nullptr) {
             x += len * m_adv.advance['x'];
@@ -67,16 +103,20 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
     if (!m_width)
         return contentEnd;
     const std::int64_t width = *m_width;
-    std::int64_t window = std::min<std::int64_t>(contentEnd - start, 2 * (width / m_adv.minAdvance) + 4);
+    const bool utf8 = m_encoding == TextEncoding::Utf8;
+    std::int64_t window = std::min<std::int64_t>(contentEnd - start, rowBytesGuess(width));
     while (true) {
-        const std::uint8_t* p = m_text.span(start, window, m_scratch);
+        // In UTF-8 the last character may run up to three bytes past the window.
+        const std::int64_t readable = utf8 ? std::min<std::int64_t>(contentEnd - start, window + 3) : window;
+        const std::uint8_t* p = m_text.span(start, readable, m_scratch);
         std::int64_t i = 0;   // first byte that does not fit
         std::int64_t lastBlankEnd = 0;
         const std::int64_t columns = std::max<std::int64_t>(1, width / m_adv.advance['x']);
         const std::int64_t probe = std::min(window, columns + 1);
         // An empty span may come back as a null pointer, which memchr must never see.
         const bool simple =
-            m_adv.fixedPitch && (probe == 0 || std::memchr(p, '\t', static_cast<std::size_t>(probe)) == nullptr);
+            m_adv.fixedPitch && (probe == 0 || (std::memchr(p, '\t', static_cast<std::size_t>(probe)) == nullptr &&
+                                                (!utf8 || utf8::isAscii(p, static_cast<std::size_t>(probe)))));
         if (simple) {
             // Every byte one column wide: the row holds `columns` bytes; the last blank in it is
             // found from the back.
@@ -85,13 +125,14 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
                 lastBlankEnd = static_cast<const std::uint8_t*>(blank) - p + 1;
         } else {
             std::int64_t x = 0;
-            for (; i < window; ++i) {
-                const std::int32_t a = advanceAt(p[i], x);
-                if (x + a > width && i > 0)
+            while (i < window) {
+                const Step s = step(p + i, readable - i, x);
+                if (x + s.advance > width && i > 0)
                     break;
-                x += a;
+                x += s.advance;
                 if (ByteCodec::isBlank(p[i]))
                     lastBlankEnd = i + 1;
+                i += s.length;
             }
         }
         if (i < window) {
@@ -113,7 +154,8 @@ public:
         : m_layout(layout),
           m_columns(layout.m_width && layout.m_adv.fixedPitch
                         ? std::max<std::int64_t>(1, *layout.m_width / layout.m_adv.advance['x'])
-                        : 0)
+                        : 0),
+          m_utf8(layout.m_encoding == TextEncoding::Utf8)
     {
     }
 
@@ -122,7 +164,9 @@ public:
     {
         if (m_columns == 0)
             return std::nullopt;
-        if (m_chunk == nullptr || start < m_base || start + m_columns >= m_base + m_length) {
+        // A row of UTF-8 holds up to four bytes a column.
+        const std::int64_t reach = m_utf8 ? 4 * m_columns + 4 : m_columns;
+        if (m_chunk == nullptr || start < m_base || start + reach >= m_base + m_length) {
             m_base = start;
             m_length = std::min<std::int64_t>(contentEnd - start, 1 << 16);
             if (m_length <= m_columns) {
@@ -131,10 +175,14 @@ public:
             }
             m_chunk = m_layout.m_text.span(start, m_length, m_scratch);
             m_tabFree = std::memchr(m_chunk, '\t', static_cast<std::size_t>(m_length)) == nullptr;
+            m_toLineEnd = m_base + m_length == contentEnd;
         }
         if (!m_tabFree)
             return std::nullopt;
         const std::uint8_t* p = m_chunk + (start - m_base);
+        // In UTF-8 a row of ASCII alone is a row of bytes; others count cells character by character.
+        if (m_utf8 && !utf8::isAscii(p, static_cast<std::size_t>(m_columns) + 1))
+            return utf8Break(start, p, m_base + m_length - start);
         if (p[m_columns] == ' ')
             return start + m_columns + 1;
         if (const void* blank = memrchr(p, ' ', static_cast<std::size_t>(m_columns)))
@@ -143,12 +191,54 @@ public:
     }
 
 private:
+    // The general rule for a tab-free UTF-8 row in cells: one per character, two for a wide one,
+    // none for a byte-order mark, one per byte outside UTF-8. Nothing when the row reaches the
+    // chunk's end, where the general rule decides.
+    std::optional<std::int64_t> utf8Break(std::int64_t start, const std::uint8_t* p, std::int64_t available) const
+    {
+        std::int64_t i = 0;
+        std::int64_t cells = 0;
+        std::int64_t lastBlankEnd = 0;
+        while (true) {
+            if (i >= available || (i + 4 > available && !m_toLineEnd))
+                return std::nullopt;
+            const std::uint8_t b = p[i];
+            int length = 1;
+            int width = 1;
+            if (b >= 0xC2 && b < 0xE0 && i + 1 < available && utf8::isContinuation(p[i + 1])) {
+                length = 2;  // below U+0800: one cell
+            } else if (b >= 0xE1 && b != 0xED && b < 0xF0 && i + 2 < available && utf8::isContinuation(p[i + 1]) &&
+                       utf8::isContinuation(p[i + 2])) {
+                // Three bytes whose lead allows every continuation: U+1000 to U+FFFF but surrogates.
+                const auto cp = static_cast<char32_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+                length = 3;
+                width = cp == utf8::kByteOrderMark ? 0 : isWide(cp) ? 2 : 1;
+            } else if (b >= 0x80) {
+                const utf8::Char c = utf8::decode(p + i, static_cast<std::size_t>(available - i));
+                length = c.length;
+                if (c.valid && c.cp >= 0x1100)
+                    width = c.cp == utf8::kByteOrderMark ? 0 : isWide(c.cp) ? 2 : 1;
+            }
+            if (cells + width > m_columns && i > 0)
+                break;
+            cells += width;
+            if (b == ' ')
+                lastBlankEnd = i + 1;
+            i += length;
+        }
+        if (p[i] == ' ')
+            return start + i + 1;
+        return start + (lastBlankEnd > 0 ? lastBlankEnd : i);
+    }
+
     WrapLayout& m_layout;
     const std::int64_t m_columns;          // bytes per row; 0: not a fixed-pitch wrap
+    const bool m_utf8;                     // the text is UTF-8
     const std::uint8_t* m_chunk = nullptr;  // the text from m_base on
     std::int64_t m_base = 0;               // offset of m_chunk
     std::int64_t m_length = 0;             // bytes at m_chunk
     bool m_tabFree = false;                // m_chunk holds no tab
+    bool m_toLineEnd = false;              // m_chunk runs to the line's content end
     std::string m_scratch;                 // m_chunk when it straddles the gap
 };
 
@@ -169,7 +259,9 @@ void WrapLayout::extend(LineCache& c, std::int64_t lineStart, std::int64_t conte
     const std::int64_t stop = budgetBytes >= lineLength ? lineLength : std::min(lineLength, c.frontier + budgetBytes);
     while (!c.complete && c.frontier <= untilRel && c.frontier < stop) {
         if (!m_width) {
-            const std::int64_t next = std::min(lineLength, c.frontier + kStride);
+            std::int64_t next = std::min(lineLength, c.frontier + kStride);
+            if (next < lineLength)
+                next = charStart(m_text, lineStart + next, m_encoding) - lineStart;  // on a character's start
             c.frontierX = sumAdvances(lineStart + c.frontier, lineStart + next, c.frontierX);
             c.frontier = next;
             c.complete = next == lineLength;
@@ -242,7 +334,7 @@ void WrapLayout::textChanged(std::int64_t pos, std::int64_t removed, std::int64_
 void WrapLayout::keepBefore(LineCache& c, std::int64_t rel, std::int64_t removed, std::int64_t inserted, bool reuse)
 {
     // Rows that start a row's length before the edit may end differently; keep those before.
-    const std::int64_t keepBelow = m_width ? rel - 2 * (*m_width / m_adv.minAdvance) - 4 : rel;
+    const std::int64_t keepBelow = m_width ? rel - rowBytesGuess(*m_width) : rel;
     std::vector<std::int64_t> old;
     if (m_width && reuse) {
         for (std::int64_t off : c.offsets)
@@ -351,7 +443,7 @@ std::int64_t WrapLayout::posAtX(std::int64_t rowStart, std::int64_t x)
     std::int64_t end = rowEnd(rowStart);
     const std::int64_t lineEnd = m_text.lineContentEnd(m_text.lineOf(rowStart));
     // The caret stays on this row: a wrapped row's last position belongs to the next row.
-    const std::int64_t last = end < lineEnd ? std::max(rowStart, end - 1) : end;
+    const std::int64_t last = end < lineEnd ? std::max(rowStart, charStart(m_text, end - 1, m_encoding)) : end;
     std::int64_t pos = rowStart;
     std::int64_t cx = 0;
     if (!m_width && end - rowStart > kLongLine) {
@@ -366,11 +458,11 @@ std::int64_t WrapLayout::posAtX(std::int64_t rowStart, std::int64_t x)
         cx = c.xs[k];
     }
     while (pos < last) {
-        const std::int32_t a = advanceAt(m_text.at(pos), cx);
+        const std::int32_t a = charAdvanceAt(pos, cx);
         if (x < cx + a / 2)
             break;
         cx += a;
-        ++pos;
+        pos = nextCharPos(m_text, pos, m_encoding);
     }
     return pos;
 }

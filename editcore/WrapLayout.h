@@ -8,13 +8,26 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "editcore/TextBuffer.h"
+#include "editcore/TextEncoding.h"
+#include "editcore/UnicodeTables.h"
+#include "editcore/Utf8.h"
 
 namespace quillory {
+
+// The advances of characters beyond ASCII in a proportional font, measured by the font's owner
+// (which keeps them once measured).
+class CharacterAdvances {
+public:
+    virtual ~CharacterAdvances() = default;
+    // The advance of code point cp (>= 0x80), 1/64 px, at least 64.
+    virtual std::int32_t advanceOf(char32_t cp) const = 0;
+};
 
 // Advances in 1/64 pixel of every byte in one font; measuring is additions.
 struct Advances {
@@ -22,12 +35,25 @@ struct Advances {
     std::int32_t tabInterval = 8 * 64 * 8;    // distance between tab stops
     bool fixedPitch = false;                  // every byte but tab has the same advance
     std::int32_t minAdvance = 64;             // smallest advance of a byte
+    std::shared_ptr<const CharacterAdvances> characters;  // UTF-8 beyond ASCII, proportional fonts
 
     // The advance of byte b drawn at x (from the row's start): its own, or up to the next tab stop.
     std::int32_t at(std::uint8_t b, std::int64_t x) const
     {
         return b == '\t' ? static_cast<std::int32_t>(tabInterval - x % tabInterval) : advance[b];
     }
+    // The advance of a character beyond ASCII: in a fixed-pitch font one cell, two for wide East
+    // Asian characters; otherwise as measured. A byte-order mark takes no room.
+    std::int32_t ofCodePoint(char32_t cp) const
+    {
+        if (cp == utf8::kByteOrderMark)
+            return 0;
+        if (fixedPitch || !characters)
+            return isWide(cp) ? 2 * advance['x'] : advance['x'];
+        return characters->advanceOf(cp);
+    }
+    // The cell of a byte that is not valid UTF-8.
+    std::int32_t invalidAdvance() const { return advance['x']; }
     // Every byte `pitch` wide, tab stops every tabColumns bytes.
     static Advances uniform(std::int32_t pitch, int tabColumns = 8);
     // Sets fixedPitch and minAdvance from the table.
@@ -40,6 +66,9 @@ public:
 
     void setAdvances(const Advances& advances);
     const Advances& advances() const { return m_adv; }
+    // How the bytes read as characters; rows never break inside a character.
+    void setEncoding(TextEncoding encoding);
+    TextEncoding encoding() const { return m_encoding; }
     // Wrap rows at width (1/64 px); nothing means one row per line.
     void setWrapWidth(std::optional<std::int64_t> width);
     std::optional<std::int64_t> wrapWidth() const { return m_width; }
@@ -62,6 +91,22 @@ public:
     std::int64_t posAtX(std::int64_t rowStart, std::int64_t x);
     // The advance of byte at pos when drawn at x: glyph advance, or up to the next tab stop.
     std::int32_t advanceAt(std::uint8_t byte, std::int64_t x) const { return m_adv.at(byte, x); }
+
+    // One character of contiguous bytes: its advance when drawn at x and its length in bytes.
+    struct Step {
+        std::int32_t advance;
+        int length;
+    };
+    // The character at p, of which `available` (> 0) bytes can be read, drawn at x.
+    Step step(const std::uint8_t* p, std::int64_t available, std::int64_t x) const
+    {
+        if (m_encoding != TextEncoding::Utf8 || p[0] < 0x80)
+            return {m_adv.at(p[0], x), 1};
+        const utf8::Char c = utf8::decode(p, static_cast<std::size_t>(available));
+        return {c.valid ? m_adv.ofCodePoint(c.cp) : m_adv.invalidAdvance(), c.length};
+    }
+    // The advance of the character at text position pos when drawn at x.
+    std::int32_t charAdvanceAt(std::int64_t pos, std::int64_t x) const;
 
     // Lays out up to budgetBytes more of the line's checkpoints; true when the line is complete.
     bool extendCheckpoints(std::int64_t line, std::int64_t budgetBytes);
@@ -88,6 +133,12 @@ private:
     };
 
     class FixedPitchRows;
+    // Most bytes a row of `width` can hold, as a first guess for how far to look.
+    std::int64_t rowBytesGuess(std::int64_t width) const
+    {
+        const std::int64_t bytesPerChar = m_encoding == TextEncoding::Utf8 ? 4 : 1;
+        return bytesPerChar * (2 * (width / m_adv.minAdvance) + 4);
+    }
     std::int64_t nextBreak(std::int64_t rowStart, std::int64_t contentEnd);
     std::int64_t sumAdvances(std::int64_t from, std::int64_t to, std::int64_t x);
     LineCache& cacheFor(std::int64_t line);
@@ -104,6 +155,7 @@ private:
     std::optional<std::int64_t> m_width;         // wrap width in 1/64 px, none: no wrap
     std::map<std::int64_t, LineCache> m_cache;  // checkpoints of long lines by line index
     std::string m_scratch;                       // copies of ranges that straddle the gap
+    TextEncoding m_encoding = TextEncoding::Windows1252;  // how the bytes read as characters
     static constexpr std::int64_t kStride = 4096;  // bytes between checkpoints
 };
 

@@ -34,8 +34,16 @@ std::uint64_t sumLanes(Lanes v)
     return sum;
 }
 
+// Whether byte b counts as a character: 0x21 and above, and in UTF-8 not a continuation byte.
+template <bool Utf8>
+bool countsAsCharacter(std::uint8_t b)
+{
+    return b > 0x20 && (!Utf8 || (b & 0xC0) != 0x80);
+}
+
 // Counts characters and word starts of bytes[from, to); every byte there has a predecessor at
 // bytes[i - 1]. A word starts at a byte that is not white space after one that is.
+template <bool Utf8>
 void countVectorised(const std::uint8_t* bytes, std::size_t from, std::size_t to, TextCounts& counts)
 {
     std::size_t i = from;
@@ -45,7 +53,10 @@ void countVectorised(const std::uint8_t* bytes, std::size_t from, std::size_t to
         for (std::size_t step = 0; step < kStepsPerFlush && i + kLaneCount <= to; ++step) {
             const Lanes v = loadLanes(bytes + i);
             const Lanes before = loadLanes(bytes + i - 1);
-            characters -= reinterpret_cast<Lanes>(v > 0x20);
+            if constexpr (Utf8)
+                characters -= reinterpret_cast<Lanes>((v > 0x20) & ((v & 0xC0) != 0x80));
+            else
+                characters -= reinterpret_cast<Lanes>(v > 0x20);
             wordStarts -= ~whiteSpaceLanes(v) & whiteSpaceLanes(before);
             i += kLaneCount;
         }
@@ -53,7 +64,7 @@ void countVectorised(const std::uint8_t* bytes, std::size_t from, std::size_t to
         counts.words += static_cast<std::int64_t>(sumLanes(wordStarts));
     }
     for (; i < to; ++i) {
-        counts.characters += bytes[i] > 0x20;
+        counts.characters += countsAsCharacter<Utf8>(bytes[i]);
         counts.words += !isStatisticsWhiteSpace(bytes[i]) && isStatisticsWhiteSpace(bytes[i - 1]);
     }
 }
@@ -72,15 +83,18 @@ void TextCounter::feed(std::span<const std::uint8_t> bytes)
     if (bytes.empty())
         return;
     const std::uint8_t first = bytes[0];
-    m_counts.characters += first > 0x20;
+    m_counts.characters += m_utf8 ? countsAsCharacter<true>(first) : countsAsCharacter<false>(first);
     m_counts.words += m_afterWhiteSpace && !isStatisticsWhiteSpace(first);
-    countVectorised(bytes.data(), 1, bytes.size(), m_counts);
+    if (m_utf8)
+        countVectorised<true>(bytes.data(), 1, bytes.size(), m_counts);
+    else
+        countVectorised<false>(bytes.data(), 1, bytes.size(), m_counts);
     m_afterWhiteSpace = isStatisticsWhiteSpace(bytes.back());
 }
 
-TextCounts countText(std::span<const std::uint8_t> bytes)
+TextCounts countText(std::span<const std::uint8_t> bytes, TextEncoding encoding)
 {
-    TextCounter counter;
+    TextCounter counter(encoding);
     counter.feed(bytes);
     return counter.counts();
 }
@@ -107,11 +121,12 @@ MessageBoxRequest binaryStatisticsReport(std::int64_t sizeBytes, std::int64_t st
 }
 
 MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit, const ByteChunkSource& text)
+                                       std::int64_t storageLimit, const ByteChunkSource& text,
+                                       TextEncoding encoding)
 {
     if (!textMode)
         return binaryStatisticsReport(sizeBytes, storageLimit);
-    TextCounter counter;
+    TextCounter counter(encoding);
     text([&counter](std::span<const std::uint8_t> piece) { counter.feed(piece); });
     return textStatisticsReport(counter.counts(), sizeBytes, storageLimit);
 }

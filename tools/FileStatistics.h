@@ -11,12 +11,13 @@
 #include <span>
 
 #include "base/MessageBox.h"
+#include "editcore/TextEncoding.h"
 #include "tools/ByteChunks.h"
 
 namespace quillory {
 
 struct TextCounts {
-    std::int64_t characters = 0;  // bytes 0x21..0xFF
+    std::int64_t characters = 0;  // characters 0x21 and above: bytes, or UTF-8 characters
     std::int64_t words = 0;       // maximal runs of bytes that are not white space
 
     bool operator==(const TextCounts&) const = default;
@@ -28,9 +29,11 @@ constexpr bool isStatisticsWhiteSpace(std::uint8_t b)
     return b == 0x20 || (b >= 0x09 && b <= 0x0D);
 }
 
-// Counts characters and words over a text that arrives in pieces; a word may span pieces.
+// Counts characters and words over a text that arrives in pieces; a word may span pieces. In
+// UTF-8 a character of several bytes counts once (its continuation bytes do not count).
 class TextCounter {
 public:
+    explicit TextCounter(TextEncoding encoding = TextEncoding::Windows1252) : m_utf8(encoding == TextEncoding::Utf8) {}
     // Counts the next piece of the text.
     void feed(std::span<const std::uint8_t> bytes);
     // The counts of everything fed so far.
@@ -39,10 +42,11 @@ public:
 private:
     TextCounts m_counts;
     bool m_afterWhiteSpace = true;  // the last byte fed was white space, or nothing was fed yet
+    bool m_utf8;                    // characters are UTF-8 sequences
 };
 
 // Counts a whole contiguous text.
-TextCounts countText(std::span<const std::uint8_t> bytes);
+TextCounts countText(std::span<const std::uint8_t> bytes, TextEncoding encoding = TextEncoding::Windows1252);
 
 // The "Results:" box of a TEXT document: counts, size and limit.
 MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes,
@@ -54,6 +58,7 @@ MessageBoxRequest binaryStatisticsReport(std::int64_t sizeBytes, std::int64_t st
 // The whole command: counts the text (TEXT mode only; the source is not called in BINARY mode)
 // and returns the box to show. sizeBytes is the control's text length.
 MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit, const ByteChunkSource& text);
+                                       std::int64_t storageLimit, const ByteChunkSource& text,
+                                       TextEncoding encoding = TextEncoding::Windows1252);
 
 }  // namespace quillory

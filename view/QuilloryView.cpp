@@ -18,6 +18,10 @@
 
 namespace quillory {
 
+namespace {
+constexpr int kEncodingPane = 6;  // the status pane after the lock indicators: the TEXT document's encoding
+}  // namespace
+
 ColorRef systemWindowColor()
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
@@ -43,7 +47,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     setFocusProxy(m_control);
     m_control->setClipboard(m_clipboard);
     m_control->keyDownHook = [this](const KeyDown& key) { return OnKeyDown(key); };
-    m_control->charHook = [this](std::uint8_t c) { return OnChar(c); };
+    m_control->charHook = [this](char32_t c) { return OnChar(c); };
 
     // The control's own size with the default face, neither bold nor italic.
     m_cf = m_control->GetDefaultCharFormat();
@@ -139,6 +143,8 @@ void CQuilloryView::OnUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
     const auto length = static_cast<std::size_t>(m_document.m_nLength);
+    // The encoding first, so that the new text is laid out once, as what it is.
+    m_control->setEncoding(m_document.m_bText ? m_document.m_encoding : TextEncoding::Windows1252);
     if (bytes != nullptr && m_document.m_bText == 1) {
         // A TEXT document's block is released as soon as the view has it, so the control takes it
         // over instead of copying: a large file is then held once, not twice.
@@ -149,6 +155,7 @@ void CQuilloryView::OnUpdate()
     showFontPane();
     setPane(2, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
     setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+    showEncoding();
     m_control->SetModify(false);
     m_control->EmptyUndoBuffer();
     m_control->setOverwriteMode(m_document.m_bInsert == 0);
@@ -170,6 +177,24 @@ void CQuilloryView::setPane(int pane, const QString& text) const
 void CQuilloryView::showFontPane() const
 {
     setPane(1, QStringLiteral("Font: ") + QString::fromStdString(m_cf.faceName()));
+}
+
+void CQuilloryView::showEncoding()
+{
+    m_control->setEncoding(m_document.m_bText ? m_document.m_encoding : TextEncoding::Windows1252);
+    QString name;
+    if (m_document.m_bText)
+        name = m_document.m_encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
+    setPane(kEncodingPane, name);
+}
+
+void CQuilloryView::OnEncoding(TextEncoding encoding)
+{
+    if (isBinary())
+        return;
+    m_document.m_encoding = encoding;
+    showEncoding();
+    m_control->SetFocus();
 }
 
 void CQuilloryView::beep() const
@@ -207,6 +232,14 @@ void CQuilloryView::registerCommands()
     c.OnCommand(ID_FONTS_COLOR, [this] { OnFontColor(); });
     c.OnCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
     c.OnCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
+    for (const auto& [id, encoding] : {std::pair{ID_ENCODING_UTF8, TextEncoding::Utf8},
+                                       std::pair{ID_ENCODING_WINDOWS_1252, TextEncoding::Windows1252}}) {
+        c.OnCommand(id, [this, encoding] { OnEncoding(encoding); });
+        c.OnUpdate(id, [this, encoding](CCmdUI& ui) {
+            ui.Enable(!isBinary());
+            ui.SetCheck(!isBinary() && m_document.m_encoding == encoding);
+        });
+    }
 
     c.OnCommand(ID_EDIT_SELECT_ALL, [this] { OnEditSelectAll(); });
     c.OnCommand(ID_EDIT_FIND, [this] { OnEditFind(); });

@@ -44,7 +44,7 @@ public:
 
     // Keyboard and clipboard editing; true from the hooks consumes the key or character.
     bool OnKeyDown(const KeyDown& key);
-    bool OnChar(std::uint8_t c);
+    bool OnChar(char32_t c);
     void OnEditDelete();
     void OnEditCopy();
     void OnEditCut();
@@ -59,6 +59,8 @@ public:
     void OnFontColor();
     void OnBackgroundColor();
     void OnHelpContents();
+    // View > Encoding: reads the TEXT document's same bytes as UTF-8 or Windows-1252.
+    void OnEncoding(TextEncoding encoding);
 
     // Commands the framework's rich edit view served
     void OnEditSelectAll();
@@ -124,6 +126,10 @@ private:
     void selectCharacterToOverwrite();
     void beep() const;
     void showFindDialog(bool replace);
+    // The search's options for the control's encoding.
+    FindOptions findOptions(const SearchRequest& search) const;
+    // Shows the document's encoding in the control and in the encoding pane (empty in BINARY mode).
+    void showEncoding();
     // Selects the next match of the search; beeps and returns false when there is none.
     bool findNext(const SearchRequest& search);
     void replaceOnce(const SearchRequest& search);

@@ -15,6 +15,7 @@
 #include "internet/RetrievalProgressText.h"
 #include "internet/UrlRules.h"
 #include "qtplatform/PostedMessages.h"
+#include "editcore/Utf8.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
@@ -179,6 +180,11 @@ void CQuilloryView::ShowDownload()
         m_document.releaseStorage();
     }
     m_document.m_bText = binary ? 0 : 1;
+    // A TEXT download reads as UTF-8 when it is valid UTF-8, as a loaded file does.
+    if (!binary)
+        m_document.m_encoding =
+            utf8::isValid(block.data(), count) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    showEncoding();
     m_control->adoptWindowText(std::move(block), count);
     m_document.SetTitle("Untitled");
     m_document.m_szFileName[0] = '\0';

@@ -56,10 +56,13 @@ bool CQuilloryView::OnKeyDown(const KeyDown& key)
     return false;
 }
 
-bool CQuilloryView::OnChar(std::uint8_t c)
+bool CQuilloryView::OnChar(char32_t character)
 {
-    if (!isBinary() || c == 8)
+    if (!isBinary() || character == 8)
         return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
+    // A BINARY display is Windows-1252: the character's byte there, or '?' without one.
+    const std::uint8_t c = character < 0x80 ? static_cast<std::uint8_t>(character)
+                                            : unicodeToCp1252(character).value_or(static_cast<std::uint8_t>('?'));
     if (displayByte(c) != c) {
         // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01. The
         // first three are inserted in either mode; Tab is typed like any other character, so in
@@ -90,11 +93,11 @@ void CQuilloryView::OnEditDelete()
         return;  // nothing after the caret: nothing to delete in either
     if (m_selDelete.empty()) {
         // One character after the caret; a CR LF pair is one character of two bytes (never in
-        // BINARY mode, whose display holds no CR or LF).
+        // BINARY mode, whose display holds no CR or LF), and so is a UTF-8 sequence.
         const std::int64_t start = m_selDelete.start;
         const bool pair = !isBinary() && start + 1 < m_control->GetTextLength() &&
                           m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
-        m_control->SetSel(start, start + (pair ? 2 : 1));
+        m_control->SetSel(start, pair ? start + 2 : m_control->characterAt(start).second);
     }
     m_control->Clear();
 }

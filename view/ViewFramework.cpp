@@ -38,7 +38,7 @@ void CQuilloryView::showFindDialog(bool replace)
     if (length > 0 && length < 256) {
         const std::string selected = m_control->GetSelText();
         if (selected.find_first_of("\r\n") == std::string::npos)
-            preset = fromControlBytes(selected);
+            preset = fromControlBytes(selected, m_control->encoding());
     }
     m_findDialog->showAs(replace, preset);
 }
@@ -61,12 +61,20 @@ void CQuilloryView::OnEditFindNext()
         findNext(*m_lastSearch);
 }
 
+FindOptions CQuilloryView::findOptions(const SearchRequest& search) const
+{
+    FindOptions options = search.options;
+    options.encoding = m_control->encoding();
+    return options;
+}
+
 bool CQuilloryView::findNext(const SearchRequest& search)
 {
-    if (search.findWhat.empty())
+    if (search.findWhat.isEmpty())
         return false;
     const std::int64_t from = search.options.backward ? m_control->selectionStart() : m_control->selectionEnd();
-    const std::optional<FoundRange> found = m_control->FindText(search.findWhat, from, search.options);
+    const std::optional<FoundRange> found =
+        m_control->FindText(toControlBytes(search.findWhat, m_control->encoding()), from, findOptions(search));
     if (!found) {
         beep();
         return false;
@@ -77,29 +85,34 @@ bool CQuilloryView::findNext(const SearchRequest& search)
 
 void CQuilloryView::replaceOnce(const SearchRequest& search)
 {
-    if (isBinary() || search.findWhat.empty())
+    if (isBinary() || search.findWhat.isEmpty())
         return;
     // The current selection is replaced when it is a match; then the next match is selected.
     const std::int64_t start = m_control->selectionStart();
-    const std::optional<FoundRange> here = m_control->FindText(search.findWhat, start, search.options);
+    FindOptions forward = findOptions(search);
+    forward.backward = false;
+    const std::optional<FoundRange> here =
+        m_control->FindText(toControlBytes(search.findWhat, m_control->encoding()), start, forward);
     if (here && here->start == start && here->end == m_control->selectionEnd())
-        m_control->ReplaceSel(search.replaceWith, true);
+        m_control->ReplaceSel(toControlBytes(search.replaceWith, m_control->encoding()), true);
     findNext(search);
 }
 
 void CQuilloryView::replaceAll(const SearchRequest& search)
 {
-    if (isBinary() || search.findWhat.empty())
+    if (isBinary() || search.findWhat.isEmpty())
         return;
     // One pass and one undo step, whatever the number of matches.
-    if (m_control->ReplaceAll(search.findWhat, search.replaceWith, search.options) == 0)
+    const TextEncoding encoding = m_control->encoding();
+    if (m_control->ReplaceAll(toControlBytes(search.findWhat, encoding), toControlBytes(search.replaceWith, encoding),
+                              findOptions(search)) == 0)
         beep();
 }
 
 void CQuilloryView::printTo(QPrinter* printer)
 {
     PrintLayout layout(m_control->buffer(), fontFromCharFormat(m_control->GetDefaultCharFormat()), printer,
-                       printer->paperRect(QPrinter::DevicePixel), m_rectMargin);
+                       printer->paperRect(QPrinter::DevicePixel), m_rectMargin, m_control->encoding());
     const int pages = layout.paginate();
     int first = 0;
     int last = pages - 1;

@@ -22,7 +22,8 @@ struct ViewServices {
     IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As, Split/Join
     IClipboard* clipboard = nullptr;                          // null: the system clipboard
     std::function<void()> beep;                               // the system's warning sound
-    // Status bar panes: 0 the retrieval's progress (empty text: back to the prompt), 1-3 the view's.
+    // Status bar panes: 0 the retrieval's progress (empty text: back to the prompt), 1-3 the view's,
+    // 6 the encoding.
     std::function<void(int pane, const QString& text)> setPaneText;
     std::function<void(const QRect& frame)> placeMainWindow;  // from the settings file
     QPrinter* printer = nullptr;                              // shared with Print Setup

@@ -77,8 +77,8 @@ void CQuilloryView::OnFileStat()
             visit({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
         });
     };
-    m_services.messageBoxes->show(
-        fileStatisticsReport(!isBinary(), m_control->GetTextLength(), m_control->GetLimitText(), text));
+    m_services.messageBoxes->show(fileStatisticsReport(!isBinary(), m_control->GetTextLength(),
+                                                       m_control->GetLimitText(), text, m_control->encoding()));
     m_control->SetFocus();
 }
 
@@ -109,7 +109,9 @@ void CQuilloryView::OnGotoGo()
         return;
     }
     m_control->SetFocus();
-    m_control->SetSel(*jump.start, *jump.start + 1);
+    // An offset inside a character selects that whole character.
+    const auto [start, end] = m_control->characterAt(*jump.start);
+    m_control->SetSel(start, end);
     AdjustDialogPosition(m_pGotoDlg.get());
 }
 

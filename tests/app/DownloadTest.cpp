@@ -142,6 +142,7 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_EQ(editorText(), kText);
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
     EXPECT_EQ(frame->GetPaneText(2), " TEXT ");
+    EXPECT_EQ(frame->GetPaneText(6), "UTF-8");  // the text is valid UTF-8
     EXPECT_EQ(frame->GetPaneText(0), "Ready");
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
@@ -161,6 +162,7 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     choose(ID_LOAD_SAVED_DOC);
     EXPECT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(frame->GetPaneText(2), "BINARY");
+    EXPECT_EQ(frame->GetPaneText(6), "");
     EXPECT_EQ(view->GetDocument().m_bText, 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(view->GetDocument().m_pBytes), kBinary.size()), kBinary);
     std::string display = kBinary;

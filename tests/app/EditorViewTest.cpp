@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
@@ -85,6 +86,25 @@ TEST_F(EditorViewTest, KeysReachTheViewsCommandsThroughTheFrame)
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
     EXPECT_EQ(frame->GetPaneText(3), "OVR");
+}
+
+TEST_F(EditorViewTest, EncodingIsARadioChoiceOfTheViewMenuShownInTheSeventhPane)
+{
+    ASSERT_TRUE(start(""));
+    QAction* utf8 = frame->commandAction(ID_ENCODING_UTF8);
+    QAction* windows1252 = frame->commandAction(ID_ENCODING_WINDOWS_1252);
+    ASSERT_TRUE(utf8 != nullptr && windows1252 != nullptr);
+    ASSERT_NE(utf8->actionGroup(), nullptr);
+    EXPECT_EQ(utf8->actionGroup(), windows1252->actionGroup());
+    EXPECT_TRUE(utf8->actionGroup()->isExclusive());
+    EXPECT_EQ(utf8->text(), "&UTF-8");
+    EXPECT_EQ(windows1252->text(), "&Windows-1252");
+    EXPECT_TRUE(utf8->isChecked());
+    EXPECT_EQ(frame->GetPaneText(6), "UTF-8");
+    EXPECT_TRUE(frame->OnCommand(ID_ENCODING_WINDOWS_1252));
+    EXPECT_TRUE(windows1252->isChecked());
+    EXPECT_FALSE(utf8->isChecked());
+    EXPECT_EQ(frame->GetPaneText(6), "Windows-1252");
 }
 
 // Writes a settings file that stores the main window at `rect` (left, top, right, bottom).

@@ -256,9 +256,11 @@ TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
     EXPECT_EQ(frame.GetPaneText(1), "Font: Courier New");
     EXPECT_EQ(frame.GetPaneText(2), "BINARY");
     EXPECT_EQ(frame.GetPaneText(3), "OVR");
-    // The lock indicators belong to the keyboard; there is no pane 6.
+    // The lock indicators belong to the keyboard; pane 6 names the encoding; there is no pane 7.
+    EXPECT_TRUE(frame.SetPaneText(6, "UTF-8"));
+    EXPECT_EQ(frame.GetPaneText(6), "UTF-8");
     EXPECT_FALSE(frame.SetPaneText(4, "x"));
-    EXPECT_FALSE(frame.SetPaneText(6, "x"));
+    EXPECT_FALSE(frame.SetPaneText(7, "x"));
     EXPECT_FALSE(frame.SetPaneText(-1, "x"));
 
     // The fixed panes are at least as wide as their widths at 96 dpi and fit their texts.

@@ -51,7 +51,7 @@ TEST(CommandTable, FreeUpMemoryIsANestedPopupAtTheEndOfEdit)
 TEST(CommandTable, EveryMenuCommandIsUniqueAndHasAStatusPrompt)
 {
     const std::vector<int> ids = CommandTable::menuCommandIds();
-    EXPECT_EQ(ids.size(), 40u);
+    EXPECT_EQ(ids.size(), 42u);
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
     for (const int id : ids)
         EXPECT_FALSE(CommandTable::prompt(id).empty()) << id;

@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/CodePages.h"
 #include "document/QuilloryDoc.h"
+#include "editcore/Utf8.h"
 #include "support/ControlStandIn.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -64,10 +66,33 @@ TEST_F(FileCommandsTest, BinarySaveWritesTheTrueBytesAfterEdits)
     EXPECT_EQ(doc.m_bSaved, 1);
 }
 
+TEST_F(FileCommandsTest, AnsiToAsciiConvertsUtf8CharactersByTheirUnicodeValueThroughTheSameTable)
+{
+    // Every Windows-1252 character written in UTF-8 must become the OEM byte the table gives its
+    // byte; a character Windows-1252 lacks, and a byte outside UTF-8, become '?'.
+    std::string text;
+    std::string expected;
+    for (int b = 0; b < 256; ++b) {
+        text += utf8::encode(cp1252ToUnicode(static_cast<std::uint8_t>(b)));
+        expected.push_back(static_cast<char>(ansiToOem(static_cast<std::uint8_t>(b))));
+    }
+    text += "\xE4\xB8\xAD\xFF\xE2\x82";  // a CJK character, a stray byte, a cut sequence (two bytes)
+    expected += "????";
+    const std::string path = dir.write("u.txt", "old");
+    doc.LoadFile(path);
+    ASSERT_EQ(doc.m_encoding, TextEncoding::Utf8);
+    typeText(text);
+    doc.OnAnsiToAscii();
+    doc.OnFileSave();
+    EXPECT_EQ(readAll(path), expected);
+    EXPECT_EQ(control.text, text);
+}
+
 TEST_F(FileCommandsTest, TextSaveWithAnsiToAsciiConvertsTheFileButNotTheControl)
 {
     const std::string path = dir.write("t.txt", "old");
     doc.LoadFile(path);
+    doc.m_encoding = TextEncoding::Windows1252;  // a Windows-1252 document converts byte by byte
     typeText("caf\xE9 \x80");
     control.selection = {2, 4};
     doc.OnAnsiToAscii();

@@ -6,13 +6,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quillory developers")
 set(CPACK_PACKAGE_CONTACT "The Quillory developers <quillory@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fast, byte-exact text and binary file editor")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "fast, byte-exact text and binary file editor\n\
- Quillory opens any file whole. A file of printable characters, tabs and line\n\
- ends is edited as TEXT (UTF-8 or Windows-1252); any other file is edited as\n\
- BINARY, one character per byte, and saved back byte for byte. It also\n\
- retrieves documents over http, ftp and gopher, splits and joins files and\n\
- wipes files.")
+# The summary above is the first line; these lines follow it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillory opens any file whole. A file of printable characters, tabs and line\n\
+ends is edited as TEXT (UTF-8 or Windows-1252); any other file is edited as\n\
+BINARY, one character per byte, and saved back byte for byte. It also\n\
+retrieves documents over http, ftp and gopher, splits and joins files and\n\
+wipes files.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUILLORY_HOMEPAGE})

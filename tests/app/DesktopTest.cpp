@@ -19,10 +19,10 @@
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "app/SessionEnd.h"
-#include "base/FontColorDialogs.h"
 #include "commands/CommandIds.h"
 #include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -31,12 +31,6 @@
 
 namespace quillory {
 namespace {
-
-class NoFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 std::string displayOf(std::string bytes)
 {
@@ -84,7 +78,7 @@ struct DesktopTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    NoFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};

@@ -195,10 +195,7 @@ std::string CMainFrame::droppedFile(const QMimeData* data)
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (m_dropHandler && !droppedFile(event->mimeData()).empty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    dragMoveEvent(event);
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event)

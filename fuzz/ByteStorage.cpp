@@ -8,26 +8,14 @@
 
 #include "FuzzSupport.h"
 #include "document/ByteStorage.h"
+#include "support/ByteStorageModel.h"
 
 namespace quillory::fuzz {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The reference: the bytes, the clipboard, and the bytes before the last edit (what undo gives back).
-struct Model {
-    Bytes bytes;
-    std::optional<Bytes> clip;
-    std::optional<Bytes> beforeLastEdit;
-
-    std::int32_t length() const { return static_cast<std::int32_t>(bytes.size()); }
-    void replace(std::int32_t start, std::int32_t end, const Bytes& with)
-    {
-        beforeLastEdit = bytes;
-        bytes.erase(bytes.begin() + start, bytes.begin() + end);
-        bytes.insert(bytes.begin() + start, with.begin(), with.end());
-    }
-};
+using Model = test::ByteStorageModel;
 
 // A selection as the control may report it: mostly inside the bytes, sometimes reversed or past
 // either end.
@@ -65,13 +53,9 @@ void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int3
 }
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
     ByteStorage storage;
     Model model;
     if (input.flag()) {  // a loaded file; otherwise a storage that never held a block
@@ -160,5 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         checkAgainstModel(storage, model, expectedCapacity);
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

@@ -40,13 +40,9 @@ std::string plainExtension(std::uint64_t number, int width)
 }
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
 
     const int choice = static_cast<int>(input.byte() % 7) - 1;
     const std::string custom(input.bytes(input.byte() % (kCustomSizeMaxChars + 1)));
@@ -83,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string lastName = chunkExtension(count, width);
     FUZZ_CHECK(lastName == plainExtension(count, width) && lastName.size() <= 21);
-    return 0;
 }
+
+}  // namespace quillory::fuzz

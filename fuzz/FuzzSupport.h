@@ -1,5 +1,5 @@
 #pragma once
-// What every fuzz target shares: the entry point libFuzzer calls, a check that aborts with the
+// What every fuzz target shares: the entry point libFuzzer calls and its definition, a check that aborts with the
 // failed condition (libFuzzer then keeps the input), and a reader that draws numbers and bytes from
 // the input, giving zeros once it is used up.
 
@@ -85,6 +85,17 @@ private:
     int m_fd;
     std::string m_path;
 };
+
+// Defines the target inside namespace quillory::fuzz: the body reads the input as `name`.
+#define QUILLORY_FUZZ_TARGET(name)                                                       \
+    void fuzzOneInput(FuzzInput& name);                                                  \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)    \
+    {                                                                                    \
+        FuzzInput whole(data, size);                                                     \
+        fuzzOneInput(whole);                                                             \
+        return 0;                                                                        \
+    }                                                                                    \
+    void fuzzOneInput(FuzzInput& name)
 
 inline const std::uint8_t* bytesOf(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
 

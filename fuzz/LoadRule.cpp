@@ -67,13 +67,9 @@ public:
 };
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
     const std::string content = contentOf(input);
     const bool binary = plainIsBinary(content);
 
@@ -104,5 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(doc.m_pBytes == nullptr);
         FUZZ_CHECK(doc.m_encoding == (plainIsUtf8(content) ? TextEncoding::Utf8 : TextEncoding::Windows1252));
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

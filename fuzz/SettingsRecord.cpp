@@ -63,13 +63,12 @@ private:
 };
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    const std::string_view content(reinterpret_cast<const char*>(data), size);
+    const std::string_view content = input.rest();
+    const std::uint8_t* data = bytesOf(content);
+    const std::size_t size = content.size();
 
     if (size >= kSettingsRecordSize) {
         const SettingsRecord record = decodeSettingsRecord(data);
@@ -115,5 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(again.status == SettingsReadStatus::Valid && again.record == read.record);
         FUZZ_CHECK(again.defaultDir == read.defaultDir);
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

@@ -28,13 +28,9 @@ std::string throughBuffer(const std::string& text)
 }
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
     // First byte: how often the rest is repeated, to reach the buffer path of the command.
     const int repeats = input.byte() % 8;
     const std::string unit(input.rest());
@@ -67,5 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(command.text == (controlPath ? byControl : byBuffer));
     FUZZ_CHECK(command.undoSteps == 0 && command.waitCursorDepth == 0 && !command.selectionHidden);
     FUZZ_CHECK(command.selection == TextMatch{});
-    return 0;
 }
+
+}  // namespace quillory::fuzz

@@ -9,8 +9,8 @@
 
 #include "FuzzSupport.h"
 #include "editcore/TextBuffer.h"
-#include "editcore/Utf8.h"
 #include "editcore/WrapLayout.h"
+#include "support/ReferenceLayout.h"
 
 namespace quillory::fuzz {
 namespace {
@@ -37,71 +37,14 @@ std::int64_t plainContentEnd(const std::string& s, const std::vector<std::int64_
     return end;
 }
 
-// One character of a line with its first byte: a byte in Windows-1252; in UTF-8 a valid sequence
-// or a byte outside one.
-struct Cell {
-    std::int64_t pos;
-    std::uint8_t first;
-    utf8::Char c;
-};
+using test::ReferenceCell;
 
-std::vector<Cell> cellsOf(const std::string& line, TextEncoding encoding)
+// Row starts of a line: one row without wrapping.
+std::vector<std::int64_t> plainRows(const std::vector<ReferenceCell>& cells, const Advances& adv,
+                                    std::optional<std::int64_t> width, TextEncoding encoding)
 {
-    std::vector<Cell> cells;
-    for (std::size_t i = 0; i < line.size();) {
-        const auto first = static_cast<std::uint8_t>(line[i]);
-        const utf8::Char c = encoding == TextEncoding::Utf8 ? utf8::decode(bytesOf(line) + i, line.size() - i)
-                                                             : utf8::Char{first, 1, true};
-        cells.push_back({static_cast<std::int64_t>(i), first, c});
-        i += static_cast<std::size_t>(c.length);
-    }
-    return cells;
+    return width ? test::referenceRows(cells, adv, *width, encoding) : std::vector<std::int64_t>{0};
 }
-
-std::int64_t plainAdvance(const Advances& adv, const Cell& cell, std::int64_t x, TextEncoding encoding)
-{
-    if (cell.first == '\t')
-        return adv.tabInterval - x % adv.tabInterval;
-    if (encoding != TextEncoding::Utf8 || cell.first < 0x80)
-        return adv.advance[cell.first];
-    return cell.c.valid ? adv.ofCodePoint(cell.c.cp) : adv.advance['x'];
-}
-
-// Row starts of one line by the rule: a row ends where the next character would pass the width
-// (each row holds one at least); a blank there stays on the row, else the row breaks after its
-// last blank when it has one.
-std::vector<std::int64_t> plainRows(const std::vector<Cell>& cells, const Advances& adv, std::optional<std::int64_t> width,
-                                    TextEncoding encoding)
-{
-    std::vector<std::int64_t> rows{0};
-    if (!width)
-        return rows;
-    std::size_t s = 0;
-    while (true) {
-        std::int64_t x = 0;
-        std::size_t i = s;
-        std::size_t lastBlankEnd = 0;
-        for (; i < cells.size(); ++i) {
-            const std::int64_t a = plainAdvance(adv, cells[i], x, encoding);
-            if (x + a > *width && i > s)
-                break;
-            x += a;
-            if (cells[i].first == ' ' || cells[i].first == '\t')
-                lastBlankEnd = i + 1;
-        }
-        if (i >= cells.size())
-            return rows;
-        s = (cells[i].first == ' ' || cells[i].first == '\t') ? i + 1 : (lastBlankEnd > s ? lastBlankEnd : i);
-        if (s >= cells.size())
-            return rows;
-        rows.push_back(cells[s].pos);
-    }
-}
-
-class SyntheticCharacters final : public CharacterAdvances {
-public:
-    std::int32_t advanceOf(char32_t cp) const override { return 64 * static_cast<std::int32_t>(4 + cp % 9); }
-};
 
 Advances advancesFrom(FuzzInput& input)
 {
@@ -113,7 +56,7 @@ Advances advancesFrom(FuzzInput& input)
         a.advance[b] = 64 * (3 + (b + kind) % 7);
     a.advance[' '] = 64 * 4;
     a.tabInterval = 64 * (8 + kind % 40);
-    a.characters = std::make_shared<SyntheticCharacters>();
+    a.characters = std::make_shared<test::SyntheticCharacters>();
     a.finish();
     return a;
 }
@@ -148,7 +91,7 @@ private:
         const std::int64_t end = plainContentEnd(m_ref, starts, line);
         FUZZ_CHECK(m_text.lineContentEnd(static_cast<std::int64_t>(line)) == end);
         const TextEncoding encoding = m_layout.encoding();
-        const std::vector<Cell> cells = cellsOf(m_ref.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), encoding);
+        const std::vector<ReferenceCell> cells = test::referenceCells(m_ref.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), encoding);
         const std::vector<std::int64_t> rows = plainRows(cells, m_layout.advances(), m_layout.wrapWidth(), encoding);
         // Each row: its start from a position inside it, its end, and x at a few of its characters.
         const std::size_t firstRow = rows.size() > 16 ? static_cast<std::size_t>(input.upTo(static_cast<std::int64_t>(rows.size()) - 16)) : 0;
@@ -166,7 +109,7 @@ private:
             for (std::size_t c = cell; c < cells.size() && start + cells[c].pos < rowEnd; ++c) {
                 if (c - cell < 8 || c % 97 == 0)
                     FUZZ_CHECK(m_layout.xOf(rowStart, start + cells[c].pos) == x);
-                x += plainAdvance(m_layout.advances(), cells[c], x, encoding);
+                x += test::referenceAdvance(m_layout.advances(), cells[c], x, encoding);
             }
         }
     }
@@ -177,13 +120,9 @@ private:
 };
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
     TextBuffer text(1 + input.upTo(63));
     WrapLayout layout(text);
     std::string ref(input.piece());
@@ -252,5 +191,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         checker.check(input, pos);
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

@@ -53,13 +53,9 @@ std::string plainProgress(std::int64_t received, std::int64_t total)
 std::int64_t signedOf(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
 
     // Progress: a count received (never negative) and a total (0 or less: unknown).
     const std::int64_t received = signedOf(input.u32() | static_cast<std::uint64_t>(input.u32()) << 32) & INT64_MAX;
@@ -80,5 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         FUZZ_CHECK(decision.url == "http://" + typed && !decision.refusal);
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

@@ -255,13 +255,9 @@ private:
 };
 
 }  // namespace
-}  // namespace quillory::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QUILLORY_FUZZ_TARGET(input)
 {
-    using namespace quillory;
-    using namespace quillory::fuzz;
-    FuzzInput input(data, size);
     const std::uint8_t mode = input.byte();
     if (mode < 0x40) {
         // The decoder and its users on the bytes, and on slices that put the ends at other places
@@ -291,5 +287,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (!input.empty())
             checker.step(input);
     }
-    return 0;
 }
+
+}  // namespace quillory::fuzz

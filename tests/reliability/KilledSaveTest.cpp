@@ -72,12 +72,17 @@ public:
         return said == "ready\n";
     }
     void kill() { ::kill(m_pid, SIGKILL); }
-    bool running() { return ::waitpid(m_pid, &m_status, WNOHANG) == 0; }
+    bool running()
+    {
+        if (!m_finished && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
+            m_finished = true;
+        return !m_finished;
+    }
     // The exit status, or minus the signal that ended it.
     int finish()
     {
         if (!m_finished && ::waitpid(m_pid, &m_status, 0) != m_pid)
-            return -1000;
+            return -1000;  // not ours to wait for
         m_finished = true;
         return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -WTERMSIG(m_status);
     }

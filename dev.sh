@@ -6,6 +6,13 @@
 #                         UndefinedBehaviorSanitizer, built in build-sanitize/
 #   ./dev.sh package      builds the Debian package quillory_VERSION_amd64.deb here, from a
 #                         release build in build-package/ (no tests, no benchmarks)
+#   ./dev.sh fuzz [TARGET] [SECONDS]
+#                         runs a fuzz target of fuzz/ (all of them by default, one after the other)
+#                         for SECONDS each (60 by default) under libFuzzer, built with clang in
+#                         build-fuzz/. It works on a copy of the corpus in build-fuzz/corpus/TARGET;
+#                         with QUILLORY_FUZZ_MERGE=1 the inputs that reach new code are merged into
+#                         fuzz/corpus/TARGET afterwards. A failing input lands in
+#                         build-fuzz/findings/TARGET/.
 # QUILLORY_CMAKE_ARGS adds options to a fresh configuration (CI sets -DQUILLORY_WERROR=ON).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -84,8 +91,39 @@ case "$command" in
     cp build-package/quillory_*.deb .
     ls quillory_*.deb
     ;;
+  fuzz)
+    shift
+    target=${1:-all}
+    seconds=${2:-60}
+    install_missing_packages "${build_packages[@]}" clang libclang-rt-14-dev
+    build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLORY_FUZZ=ON \
+      -DQUILLORY_GUI=OFF -DQUILLORY_BENCHMARKS=OFF
+    targets=()
+    if [ "$target" = all ]; then
+      for corpus in fuzz/corpus/*/; do targets+=("$(basename "$corpus")"); done
+    else
+      targets=("$target")
+    fi
+    for t in "${targets[@]}"; do
+      if [ ! -x "build-fuzz/fuzz/fuzz_$t" ]; then
+        echo "no fuzz target $t; the targets are: $(ls fuzz/corpus | tr '\n' ' ')" >&2
+        exit 2
+      fi
+      mkdir -p "build-fuzz/corpus/$t" "build-fuzz/findings/$t"
+      cp -n "fuzz/corpus/$t"/* "build-fuzz/corpus/$t"/
+      echo "== $t: $seconds s"
+      if ! "build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+          -artifact_prefix="build-fuzz/findings/$t/" "build-fuzz/corpus/$t"; then
+        echo "$t failed: the input is in build-fuzz/findings/$t/; replay it with build-fuzz/fuzz/fuzz_$t FILE" >&2
+        exit 1
+      fi
+      if [ "${QUILLORY_FUZZ_MERGE:-0}" = 1 ]; then
+        "build-fuzz/fuzz/fuzz_$t" -merge=1 "fuzz/corpus/$t" "build-fuzz/corpus/$t"
+      fi
+    done
+    ;;
   *)
-    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh package" >&2
+    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -93,16 +93,10 @@ void CQuilloryDoc::OpenFile(const std::string& path)
 
 void CQuilloryDoc::loadChosenFile(const std::string& path)
 {
-    if (m_pBytes != nullptr || m_nCapacity > 0) {
-        // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
-        // without its storage.
-        releaseStorage();
-        m_szFileName[0] = '\0';
-        m_bText = 1;
-        SetModifiedFlag(false);
-        SetTitle("Untitled");
-        UpdateAllViews();
-    }
+    // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
+    // without its storage.
+    if (m_pBytes != nullptr || m_nCapacity > 0)
+        showEmptyUntitled();
     releaseUndo();
     if (!path.empty())
         LoadFile(path);

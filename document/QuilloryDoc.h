@@ -86,6 +86,8 @@ private:
     CharRange controlSelection() const;
     void emptyControlUndo();
     void setFileNameAndDir(const std::string& path);
+    // Leaves whatever was shown for an empty untitled TEXT document (the private clipboard stays).
+    void showEmptyUntitled();
     std::string currentPath() const { return m_strDir + m_szFileName; }
     std::uint8_t* takeText(std::int64_t& length);
     bool writeDocument(const std::string& path);

@@ -88,6 +88,23 @@ TEST_F(BinaryKeysInFrameTest, CutAndUndoKeysChangeTheStorageOnlyThroughTheirComm
     EXPECT_EQ(controlText(), displayOf(storage()));
 }
 
+TEST_F(BinaryKeysInFrameTest, TypedCharactersAboveAsciiAreStoredAsTheirOemBytes)
+{
+    // A typed character goes through Windows-1252 to the OEM table; 0x80 (the euro sign) is the
+    // first byte the table converts, and it has no OEM form.
+    const auto type = [this](char16_t character) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(character)));
+        QApplication::sendEvent(control, &press);
+    };
+    const std::string original = storage();
+    control->SetSel(1, 1);
+    type(0x20AC);
+    EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F" + original.substr(1));
+    type(0xE9);
+    EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F\x82" + original.substr(1));
+    EXPECT_EQ(controlText(), displayOf(original.substr(0, 1) + "\x80\xE9" + original.substr(1)));
+}
+
 TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInStep)
 {
     struct Press {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,7 +67,10 @@ TEST(SettingsFile, RoundTripWithDirectory)
 {
     TempDir dir;
     const std::string path = dir.file("Quillory.dat");
+    // A killed earlier write left its temporary: this one removes it.
+    const std::string abandoned = dir.write(".quillory-save-k1lled00", "half");
     ASSERT_TRUE(writeSettingsFile(path, sampleRecord(), "/home/user/texts/"));
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
     EXPECT_EQ(readAll(path).size(), 88u + 3 + 17);
     const SettingsFileContents contents = readSettingsFile(path);
     EXPECT_EQ(contents.status, SettingsReadStatus::Valid);

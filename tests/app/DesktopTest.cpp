@@ -96,7 +96,7 @@ QMimeData* filesData(const QList<QUrl>& urls)
 TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 {
     const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c'});
-    start(dir.write("data.bin", bytes));
+    ASSERT_NO_FATAL_FAILURE(start(dir.write("data.bin", bytes)));
     ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     EXPECT_FALSE(control->acceptDrops());
     EXPECT_FALSE(control->viewport()->acceptDrops());
@@ -131,7 +131,7 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 
 TEST_F(DesktopTest, DropWithoutALocalFileIsRefused)
 {
-    start(dir.write("notes.txt", "kept"));
+    ASSERT_NO_FATAL_FAILURE(start(dir.write("notes.txt", "kept")));
     std::unique_ptr<QMimeData> remote(filesData({QUrl(QStringLiteral("https://example.org/x.txt"))}));
     EXPECT_FALSE(drop(remote.get()));
     QMimeData text;
@@ -143,7 +143,7 @@ TEST_F(DesktopTest, DropWithoutALocalFileIsRefused)
 
 TEST_F(DesktopTest, DroppedFileThatCannotBeReadLeavesTheDocument)
 {
-    start(dir.write("notes.txt", "kept"));
+    ASSERT_NO_FATAL_FAILURE(start(dir.write("notes.txt", "kept")));
     std::unique_ptr<QMimeData> gone(filesData({QUrl::fromLocalFile(QString::fromStdString(dir.file("gone.txt")))}));
     ASSERT_TRUE(drop(gone.get()));
     EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
@@ -167,7 +167,7 @@ private:
 TEST_F(DesktopTest, SessionEndAsksAboutAModifiedDocumentAndARefusalCancelsIt)
 {
     const std::string path = dir.write("notes.txt", "abc");
-    start(path);
+    ASSERT_NO_FATAL_FAILURE(start(path));
     RecordingSessionEnd unmodified(true);
     app.OnSessionEnd(unmodified);
     EXPECT_TRUE(boxes.shown().empty());
@@ -215,7 +215,7 @@ TEST_F(DesktopTest, SessionEndAsksAboutAModifiedDocumentAndARefusalCancelsIt)
 
 TEST_F(DesktopTest, SessionEndCancelsWhenTheSaveFails)
 {
-    start("");
+    ASSERT_NO_FATAL_FAILURE(start(""));
     QTest::keyClicks(control, QStringLiteral("new text"));
     boxes.answer(MessageResult::Yes);
     fileDialogs.cancel();  // Save As of the untitled document is cancelled
@@ -317,7 +317,7 @@ TEST_F(PrintTest, TextPagesHoldTheTextInOrderWithinHalfInchMargins)
     text += longLine.toStdString() + "\nlast\n";
     expected += longLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     expected += QStringLiteral("last");
-    start(dir.write("pages.txt", text));
+    ASSERT_NO_FATAL_FAILURE(start(dir.write("pages.txt", text)));
     ASSERT_EQ(frame->GetPaneText(2), " TEXT ");
 
     const PrintedPdf pdf = readPdf(printToPdf());
@@ -359,7 +359,7 @@ TEST_F(PrintTest, BinaryDocumentPrints)
     std::string bytes;
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>(i % 256);
-    start(dir.write("all.bin", bytes));
+    ASSERT_NO_FATAL_FAILURE(start(dir.write("all.bin", bytes)));
     ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     const PrintedPdf pdf = readPdf(printToPdf());
     EXPECT_GE(pdf.pages.size(), 1U);

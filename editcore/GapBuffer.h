@@ -59,6 +59,7 @@ public:
 
     // Bytes held, gap included; for memory reports.
     std::size_t capacityBytes() const { return m_size; }
+    std::size_t minGap() const { return m_minGap; }
 
     // The first broken invariant, or an empty string when all hold (for tests).
     std::string checkInvariants() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -50,14 +51,26 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& o
 
 void TextBuffer::setText(std::string_view bytes)
 {
-    m_bytes.assign(bytes);
-    indexLines();
+    replaceWhole([&] { m_bytes.assign(bytes); });
 }
 
 void TextBuffer::adoptText(HeapBlock block, std::size_t length)
 {
-    m_bytes.adopt(std::move(block), length);
-    indexLines();
+    replaceWhole([&] { m_bytes.adopt(std::move(block), length); });
+}
+
+void TextBuffer::replaceWhole(const std::function<void()>& fill)
+{
+    // The old text stays until the new one is in place and indexed: a failed allocation on the
+    // way leaves it, and its index, as they were.
+    GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
+    try {
+        fill();
+        indexLines();
+    } catch (...) {
+        m_bytes = std::move(previous);
+        throw;
+    }
 }
 
 void TextBuffer::indexLines()

@@ -82,6 +82,7 @@ private:
     // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
     // in step with it.
     static std::int64_t newStartsAtMost(std::string_view inserted);
+    void replaceWhole(const std::function<void()>& fill);
     void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change,
                        std::int64_t newStartsAtMost = -1);
     // Appends to out the line starts s with from <= s <= to of the current text.

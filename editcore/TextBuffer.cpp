@@ -49,25 +49,28 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& o
     }
 }
 
+// Both keep the old text until the new one is in place and indexed: a failed allocation on the
+// way leaves it, and its index, as they were.
 void TextBuffer::setText(std::string_view bytes)
 {
-    replaceWhole([&] { m_bytes.assign(bytes); });
-}
-
-void TextBuffer::adoptText(HeapBlock block, std::size_t length)
-{
-    replaceWhole([&] { m_bytes.adopt(std::move(block), length); });
-}
-
-void TextBuffer::replaceWhole(const std::function<void()>& fill)
-{
-    // The old text stays until the new one is in place and indexed: a failed allocation on the
-    // way leaves it, and its index, as they were.
     GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
     try {
-        fill();
+        m_bytes.assign(bytes);
         indexLines();
     } catch (...) {
+        m_bytes = std::move(previous);
+        throw;
+    }
+}
+
+void TextBuffer::adoptText(HeapBlock&& block, std::size_t length)
+{
+    GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
+    m_bytes.adopt(std::move(block), length);
+    try {
+        indexLines();
+    } catch (...) {
+        block = m_bytes.releaseBlock();
         m_bytes = std::move(previous);
         throw;
     }

@@ -20,7 +20,8 @@ public:
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);
     // The same, taking ownership of a block whose first `length` bytes are the text.
-    void adoptText(HeapBlock block, std::size_t length);
+    // A block that cannot be indexed for lack of memory stays the caller's.
+    void adoptText(HeapBlock&& block, std::size_t length);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
     // Replaces [pos, pos + removed) by `length` bytes that fill writes to the pointer it gets; fill
@@ -82,7 +83,6 @@ private:
     // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
     // in step with it.
     static std::int64_t newStartsAtMost(std::string_view inserted);
-    void replaceWhole(const std::function<void()>& fill);
     void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change,
                        std::int64_t newStartsAtMost = -1);
     // Appends to out the line starts s with from <= s <= to of the current text.

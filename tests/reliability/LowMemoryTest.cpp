@@ -133,16 +133,21 @@ struct LowMemoryTest : ::testing::Test {
         QTest::keyClicks(control, "ok ");
         EXPECT_EQ(text(), kKept.substr(0, 5) + "ok " + kKept.substr(5));
     }
-    // Retrieves a document of 1 GB from the loopback http server and waits for the end.
+    // Retrieves a document of 1 GB (zeros) from the loopback http server and waits for the end.
     void retrieveTooLargeDownload()
     {
-        test::LoopbackServers& servers = test::LoopbackServers::instance();
-        const std::string big = servers.publish("big.bin", "");
+        const std::string big = test::LoopbackServers::instance().publish("big.bin", "");
         ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(kDownloadBytes)), 0);
+        retrieve("big.bin");
+    }
+    void retrieve(const std::string& name)
+    {
+        test::LoopbackServers& servers = test::LoopbackServers::instance();
         ASSERT_NE(servers.httpPort(), 0);
         CUrlBar* bar = frame->urlBar();
+        bar->urlEdit()->clear();
         QTest::keyClicks(bar->urlEdit(),
-                         QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin"));
+                         QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/" + name));
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
         EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000));
     }
@@ -308,6 +313,28 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPart
               << (texts.size() == 1 ? "shown, " + std::to_string(shown / static_cast<std::int64_t>(kMegabyte)) + " MB"
                                     : "kept in memory, " + std::to_string(kept / static_cast<std::int32_t>(kMegabyte)) + " MB")
               << "\n";
+}
+
+TEST_F(LowMemoryTest, DownloadWhoseLinesTheControlCannotIndexStaysInMemoryOfferedForSaving)
+{
+    // The download fits; the index of its lines does not.
+    test::LoopbackServers::instance().publish("lines.txt", std::string(kSpare / 4, '\n'));
+    choose(ID_FILE_NEW);
+    std::int32_t kept = 0;
+    {
+        AddressSpaceLimit limit(kSpare);
+        ASSERT_TRUE(limit.set());
+        retrieve("lines.txt");
+        kept = downloadLength();
+        EXPECT_EQ(text(), "");
+        QTest::keyClicks(control, "ok");  // the editor goes on
+        EXPECT_EQ(text(), "ok");
+    }
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Quillory Not enough memory!", std::string("Info: ") + kNotSavedText}));
+    ASSERT_EQ(fileDialogs.requests.size(), 1u);  // Save Download As, cancelled
+    EXPECT_EQ(static_cast<std::size_t>(kept), kSpare / 4);
+    EXPECT_EQ(app->document()->GetTitle(), "Untitled");
+    EXPECT_EQ(app->document()->m_bText, 1);
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ public:
     // save cancels the command.
     void OnFileNew();
     void OnFileOpen();
+    // Opens `path` as Open does once its dialog has chosen it (a file dropped on the window).
+    void OpenFile(const std::string& path);
     void OnFileSave();
     void OnFileSaveAs();
     void OnAnsiToAscii() { m_bAnsiToAscii = m_bAnsiToAscii ? 0 : 1; }
@@ -106,6 +108,8 @@ private:
     bool writeDocument(const std::string& path);
     bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
     void focusView();
+    // Open's second half: leaves BINARY mode, drops the undo record, loads `path` (empty: nothing).
+    void loadChosenFile(const std::string& path);
     void beginWaitCursor();
     void endWaitCursor();
 

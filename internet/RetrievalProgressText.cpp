@@ -13,13 +13,16 @@ std::string grouped(std::int64_t value)
     return digits;
 }
 
+// received * 100 takes up to 71 bits.
+__extension__ typedef __int128 Wide;
+
 }  // namespace
 
 std::string retrievalProgressText(std::int64_t received, std::int64_t total)
 {
     if (total <= 0)
         return "Received " + grouped(received) + " bytes";
-    const std::int64_t percent = received >= total ? 100 : received * 100 / total;
+    const auto percent = received >= total ? 100 : static_cast<std::int64_t>(static_cast<Wide>(received) * 100 / total);
     return "Received " + grouped(received) + " of " + grouped(total) + " bytes (" + std::to_string(percent) + "%)";
 }
 

@@ -11,9 +11,9 @@
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
-#include "base/FontColorDialogs.h"
 #include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -21,12 +21,6 @@
 
 namespace quillory {
 namespace {
-
-class NoFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 std::string displayOf(std::string bytes)
 {
@@ -64,7 +58,7 @@ struct BinaryKeysInFrameTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    NoFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};

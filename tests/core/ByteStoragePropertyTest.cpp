@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/ByteStorage.h"
+#include "support/ByteStorageModel.h"
 #include "support/Invariants.h"
 
 namespace quillory::test {
@@ -14,19 +15,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The reference: the bytes, the clipboard, and the bytes before the last edit (what undo gives back).
-struct Model {
-    Bytes bytes;
-    std::optional<Bytes> clip;
-    std::optional<Bytes> beforeLastEdit;
-
-    void replace(int start, int end, const Bytes& with)
-    {
-        beforeLastEdit = bytes;
-        bytes.erase(bytes.begin() + start, bytes.begin() + end);
-        bytes.insert(bytes.begin() + start, with.begin(), with.end());
-    }
-};
+using Model = ByteStorageModel;
 
 class StorageFuzzer {
 public:

@@ -14,6 +14,7 @@
 #include "editcore/Utf8.h"
 #include "editcore/WrapLayout.h"
 #include "support/Invariants.h"
+#include "support/ReferenceLayout.h"
 
 namespace quillory {
 namespace {
@@ -247,64 +248,8 @@ TEST(Utf8Model, EditsStepOverWholeCharactersAndTheSelectionNeverSplitsOne)
     EXPECT_EQ(model.caret(), 0);
 }
 
-// Advances of a proportional font beyond ASCII: a width from the code point.
-class SyntheticCharacters final : public CharacterAdvances {
-public:
-    std::int32_t advanceOf(char32_t cp) const override { return 64 * static_cast<std::int32_t>(4 + cp % 9); }
-};
-
-// The characters of a UTF-8 line (a byte outside UTF-8 alone) with their advances by the plain rule.
-struct Cell {
-    std::int64_t pos;
-    std::uint8_t first;
-    utf8::Char c;
-};
-
-std::vector<Cell> cellsOf(const std::string& line)
-{
-    std::vector<Cell> cells;
-    for (std::size_t i = 0; i < line.size();) {
-        const utf8::Char c = utf8::decode(bytesOf(line) + i, line.size() - i);
-        cells.push_back({static_cast<std::int64_t>(i), static_cast<std::uint8_t>(line[i]), c});
-        i += static_cast<std::size_t>(c.length);
-    }
-    return cells;
-}
-
-std::int64_t referenceAdvance(const Advances& adv, const Cell& cell, std::int64_t x)
-{
-    if (cell.first < 0x80)
-        return cell.first == '\t' ? adv.tabInterval - x % adv.tabInterval : adv.advance[cell.first];
-    return cell.c.valid ? adv.ofCodePoint(cell.c.cp) : adv.advance['x'];
-}
-
-// Rows of a one-line UTF-8 text by the plain rule: each character in turn; a row ends where the
-// next would pass the width, after the last blank when there is one.
-std::vector<std::int64_t> referenceRows(const std::string& line, const Advances& adv, std::int64_t width)
-{
-    const std::vector<Cell> cells = cellsOf(line);
-    std::vector<std::int64_t> rows{0};
-    std::size_t s = 0;
-    while (true) {
-        std::int64_t x = 0;
-        std::size_t i = s;
-        std::size_t lastBlankEnd = 0;
-        for (; i < cells.size(); ++i) {
-            const std::int64_t a = referenceAdvance(adv, cells[i], x);
-            if (x + a > width && i > s)
-                break;
-            x += a;
-            if (cells[i].first == ' ' || cells[i].first == '\t')
-                lastBlankEnd = i + 1;
-        }
-        if (i >= cells.size())
-            return rows;
-        s = (cells[i].first == ' ' || cells[i].first == '\t') ? i + 1 : (lastBlankEnd > s ? lastBlankEnd : i);
-        if (s >= cells.size())
-            return rows;
-        rows.push_back(cells[s].pos);
-    }
-}
+using test::ReferenceCell;
+using test::SyntheticCharacters;
 
 TEST(Utf8Layout, LongLinesWrapLikeThePlainRuleAndSurviveEdits)
 {
@@ -329,7 +274,7 @@ TEST(Utf8Layout, LongLinesWrapLikeThePlainRuleAndSurviveEdits)
             for (int step = 0; step < 4; ++step) {
                 for (const std::int64_t width : {64 * 400, 64 * 13}) {
                     layout.setWrapWidth(width);
-                    const std::vector<std::int64_t> rows = referenceRows(line, adv, width);
+                    const std::vector<std::int64_t> rows = test::referenceRows(line, adv, width, TextEncoding::Utf8);
                     std::size_t r = 0;
                     std::size_t k = 0;
                     for (std::int64_t pos : boundariesOf(line)) {
@@ -351,11 +296,11 @@ TEST(Utf8Layout, LongLinesWrapLikeThePlainRuleAndSurviveEdits)
             layout.setWrapWidth(std::nullopt);
             std::int64_t x = 0;
             std::size_t k = 0;
-            for (const Cell& cell : cellsOf(line)) {
+            for (const ReferenceCell& cell : test::referenceCells(line, TextEncoding::Utf8)) {
                 if (k++ % 7 == 0) {
                     ASSERT_EQ(layout.xOf(0, cell.pos), x) << cell.pos;
                 }
-                x += referenceAdvance(adv, cell, x);
+                x += test::referenceAdvance(adv, cell, x, TextEncoding::Utf8);
             }
             ASSERT_EQ(layout.xOf(0, static_cast<std::int64_t>(line.size())), x);
             EXPECT_INVARIANTS(layout);

@@ -10,37 +10,12 @@
 
 #include "editcore/WrapLayout.h"
 #include "support/Invariants.h"
+#include "support/ReferenceLayout.h"
 
 namespace quillory {
 namespace {
 
-// Rows of one line by the rule: as many bytes as fit; a blank at the border stays on the row;
-// otherwise break after the last blank, or inside a word wider than the row.
-std::vector<std::int64_t> referenceRows(const std::string& line, const Advances& adv, std::int64_t width)
-{
-    std::vector<std::int64_t> rows{0};
-    std::int64_t s = 0;
-    const auto n = static_cast<std::int64_t>(line.size());
-    while (true) {
-        std::int64_t x = 0, i = s, lastBlankEnd = -1;
-        for (; i < n; ++i) {
-            const auto b = static_cast<std::uint8_t>(line[static_cast<std::size_t>(i)]);
-            const std::int64_t a = b == '\t' ? adv.tabInterval - x % adv.tabInterval : adv.advance[b];
-            if (x + a > width && i > s)
-                break;
-            x += a;
-            if (b == ' ' || b == '\t')
-                lastBlankEnd = i + 1;
-        }
-        if (i >= n)
-            return rows;
-        const char c = line[static_cast<std::size_t>(i)];
-        s = (c == ' ' || c == '\t') ? i + 1 : (lastBlankEnd > s ? lastBlankEnd : i);
-        if (s >= n)
-            return rows;
-        rows.push_back(s);
-    }
-}
+using test::referenceRows;
 
 Advances proportional()
 {

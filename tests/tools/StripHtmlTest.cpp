@@ -7,6 +7,7 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "tools/FakeStripControl.h"
 #include "tools/HtmlStripper.h"
+#include "tools/ReferenceStripHtml.h"
 #include "tools/StripHtmlCommand.h"
 
 namespace quillory {
@@ -25,52 +26,6 @@ std::string throughBuffer(const std::string& text)
     auto* bytes = reinterpret_cast<std::uint8_t*>(copy.data());
     copy.resize(stripHtmlTagsInPlace({bytes, copy.size()}));
     return copy;
-}
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    return text;
-}
-
-// The buffer path written as plainly as it is described, with string searches from each "<".
-std::string referenceBufferPath(const std::string& text)
-{
-    const std::string low = lowerCase(text);
-    const auto npos = std::string::npos;
-    std::string out;
-    std::size_t read = 0;
-    for (;;) {
-        const std::size_t tag = text.find('<', read);
-        if (tag == npos)
-            break;
-        out += text.substr(read, tag - read);
-        if (low.compare(tag, 7, "<script") == 0) {
-            std::size_t close = npos;
-            for (std::size_t q = text.find('<', tag + 1); q != npos; q = text.find('<', q + 1)) {
-                if (low.compare(q, 8, "</script") == 0) {
-                    close = q;
-                    break;
-                }
-            }
-            const std::size_t blockEnd = close != npos ? text.find('>', close) : npos;
-            if (blockEnd != npos) {
-                read = blockEnd + 1;
-            } else {
-                const std::size_t tagEnd = text.find('>', tag + 1);
-                read = tagEnd != npos ? tagEnd + 1 : tag + 1;
-            }
-            continue;
-        }
-        const std::size_t tagEnd = text.find('>', tag);
-        if (tagEnd == npos) {
-            read = tag;
-            break;
-        }
-        read = tagEnd + 1;
-    }
-    return out + text.substr(read);
 }
 
 std::string randomText(std::mt19937& random, std::size_t length, const std::vector<std::string>& pieces)
@@ -146,7 +101,7 @@ TEST(StripHtml, BufferPassMatchesAPlainReferenceOnRandomInput)
     std::mt19937 random(43);
     for (int round = 0; round < 3000; ++round) {
         const std::string text = randomText(random, random() % 120, pieces);
-        const std::string expected = referenceBufferPath(text);
+        const std::string expected = test::referenceBufferPath(text);
         ASSERT_EQ(throughBuffer(text), expected) << text;
 
         std::string result(text.size(), '\0');
@@ -205,7 +160,7 @@ TEST(StripHtmlCommand, TenMegabytesGoThroughTheBufferInOneReplacement)
     EXPECT_EQ(control.finds, 0);
     EXPECT_EQ(control.deletions, 0);
     EXPECT_EQ(control.wholeTextReplacements, 1);
-    EXPECT_EQ(control.text, referenceBufferPath(markup));
+    EXPECT_EQ(control.text, test::referenceBufferPath(markup));
 }
 
 TEST(StripHtmlCommand, NothingToUndoAndCaretAtStartAfterwardsOnBothPaths)

@@ -24,6 +24,7 @@
 #include "internet/DownloadGlobals.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/LoopbackServers.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -39,12 +40,6 @@ constexpr std::size_t kMegabyte = 1024 * 1024;
 // What the editor may map beyond what it has mapped when the limit is set.
 constexpr std::size_t kSpare = 128 * kMegabyte;
 constexpr std::size_t kDownloadBytes = 8 * kSpare;
-
-class NoFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 std::size_t mappedBytes()
 {
@@ -165,7 +160,7 @@ struct LowMemoryTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    NoFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     std::unique_ptr<CQuilloryApp> app;

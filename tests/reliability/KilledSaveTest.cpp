@@ -129,20 +129,25 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
         ASSERT_EQ(wholeContent(path), 'n');
     }
 
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kTrials = 10;  // the instrumented victim is slow; this run looks for memory errors
+#else
     constexpr int kTrials = 50;
+#endif
     std::mt19937 random(2026);
     int old = 0;
     int changed = 0;
     int finishedBeforeTheKill = 0;
-    int temporariesLeft = 0;
-    std::vector<std::string> leftByTheLastKill;
+    int newTemporaries = 0;  // left by the killed saves
+    std::size_t mostAtOnce = 0;
+    std::vector<std::string> leftBefore;
     char current = 'n';
     for (int trial = 0; trial < kTrials; ++trial) {
         const char next = current == 'o' ? 'n' : 'o';
         Victim victim(path, next);
         ASSERT_TRUE(victim.waitReady()) << "trial " << trial;
         const auto delay = std::uniform_int_distribution<std::int64_t>(
-            0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 11 / 10)(random);
+            0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 3 / 2)(random);
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
         victim.kill();
         const int status = victim.finish();
@@ -154,13 +159,18 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
         (found == current ? old : changed) += 1;
         current = found;
 
-        // This save removed what the killed one before it left; it may have left one of its own.
+        // A save that got as far as writing removed what the killed ones before it left; it may
+        // have left one of its own.
         const std::vector<std::string> left = temporariesIn(dir.path());
-        for (const std::string& name : leftByTheLastKill)
-            EXPECT_EQ(std::count(left.begin(), left.end(), name), 0) << "trial " << trial << " kept " << name;
-        EXPECT_LE(left.size(), 1u) << "trial " << trial;
-        temporariesLeft += static_cast<int>(left.size());
-        leftByTheLastKill = left;
+        const bool wrote = std::any_of(left.begin(), left.end(), [&](const std::string& name) {
+            return std::count(leftBefore.begin(), leftBefore.end(), name) == 0;
+        });
+        if (wrote || status == 0) {
+            EXPECT_LE(left.size(), 1u) << "trial " << trial;
+            newTemporaries += static_cast<int>(left.size());
+        }
+        mostAtOnce = std::max(mostAtOnce, left.size());
+        leftBefore = left;
     }
     const std::size_t beforeTheNextSave = temporariesIn(dir.path()).size();
     {
@@ -172,10 +182,10 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
     std::cout << "Killed saves of 100 MB: " << kTrials << " trials (a save takes "
               << std::chrono::duration_cast<std::chrono::milliseconds>(saveTime).count() << " ms), target whole old "
               << old << ", whole new " << changed << " (" << finishedBeforeTheKill
-              << " finished before the kill), torn 0; temporaries left by killed saves " << temporariesLeft
-              << " (each removed by the next save); before the last save " << beforeTheNextSave << ", after it "
-              << afterTheNextSave << "\n";
-    EXPECT_GT(temporariesLeft, 0) << "no kill landed in the middle of a save";
+              << " finished before the kill), torn 0; hidden temporaries left by killed saves " << newTemporaries
+              << ", at most " << mostAtOnce << " at once (the next save removes them); before the last save "
+              << beforeTheNextSave << ", after it " << afterTheNextSave << "\n";
+    EXPECT_GT(newTemporaries, 0) << "no kill landed in the middle of a save";
     EXPECT_EQ(afterTheNextSave, 0u);
 }
 

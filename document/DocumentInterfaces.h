@@ -11,7 +11,8 @@
 namespace quillory {
 
 // A view of the document. UpdateAllViews calls OnUpdate on each; the view then reads the document
-// (its storage, mode and insert flag) and must be done reading before it returns.
+// (its storage, mode and insert flag) and must be done reading before it returns. A view without
+// the memory for what it is to show throws std::bad_alloc and keeps showing what it showed.
 class IDocumentView {
 public:
     virtual ~IDocumentView() = default;

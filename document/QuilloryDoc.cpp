@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "base/Paths.h"
 #include "document/ByteClassifier.h"
@@ -138,6 +139,8 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
                       MessageIcon::Exclamation);
         return false;
     }
+    // Kept until the view has shown the new file: a view that cannot gets it all back.
+    const ReplacedDocument replaced = takeReplacedDocument();
     adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
     setFileNameAndDir(path);
     SetTitle(m_szFileName);
@@ -148,7 +151,15 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     else
         m_encoding = utf8::isValid(m_pBytes, static_cast<std::size_t>(m_nLength)) ? TextEncoding::Utf8
                                                                                   : TextEncoding::Windows1252;
-    UpdateAllViews();
+    try {
+        UpdateAllViews();
+    } catch (const std::bad_alloc&) {
+        putBack(replaced);
+        endWaitCursor();
+        AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
+        return false;
+    }
+    heap().release(replaced.storage);
 
     if (m_bText == 1) {
         releaseStorage();
@@ -166,6 +177,30 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     }
     endWaitCursor();
     return true;
+}
+
+CQuilloryDoc::ReplacedDocument CQuilloryDoc::takeReplacedDocument()
+{
+    ReplacedDocument replaced{m_strDir, {}, m_strTitle, m_bText, m_encoding, nullptr, m_nLength, m_nCapacity, 0};
+    std::memcpy(replaced.fileName, m_szFileName, sizeof m_szFileName);
+    HeapBlock storage = takeBlock();
+    replaced.storageBytes = storage.size();
+    replaced.storage = storage.release();
+    return replaced;
+}
+
+void CQuilloryDoc::putBack(const ReplacedDocument& replaced)
+{
+    releaseStorage();
+    if (replaced.storage != nullptr) {
+        adoptBlock(replaced.storage, replaced.length, replaced.storageBytes);
+        m_nCapacity = replaced.capacity;
+    }
+    m_strDir = replaced.dir;
+    std::memcpy(m_szFileName, replaced.fileName, sizeof m_szFileName);
+    SetTitle(replaced.title);
+    m_bText = replaced.text;
+    m_encoding = replaced.encoding;
 }
 
 void CQuilloryDoc::showEmptyUntitled()

@@ -88,6 +88,21 @@ private:
     void setFileNameAndDir(const std::string& path);
     // Leaves whatever was shown for an empty untitled TEXT document (the private clipboard stays).
     void showEmptyUntitled();
+    // What a load replaces: taken out of the document, and put back when the view cannot show
+    // the new file. The storage block is owned by whoever holds it.
+    struct ReplacedDocument {
+        std::string dir;
+        char fileName[256];
+        std::string title;
+        std::int32_t text;
+        TextEncoding encoding;
+        std::uint8_t* storage;
+        std::int32_t length;
+        std::int32_t capacity;
+        std::size_t storageBytes;
+    };
+    ReplacedDocument takeReplacedDocument();
+    void putBack(const ReplacedDocument& replaced);
     std::string currentPath() const { return m_strDir + m_szFileName; }
     std::uint8_t* takeText(std::int64_t& length);
     bool writeDocument(const std::string& path);

@@ -61,7 +61,7 @@ void EditControl::SetWindowText(std::string_view bytes)
     m_model.setText(bytes);
 }
 
-void EditControl::adoptWindowText(HeapBlock block, std::size_t length)
+void EditControl::adoptWindowText(HeapBlock&& block, std::size_t length)
 {
     resetView();
     m_model.adoptText(std::move(block), length);

@@ -46,8 +46,9 @@ public:
     // to undo, not modified.
     void SetWindowText(std::string_view bytes);
     // The same without a copy: takes ownership of a block whose first `length` bytes are the text
-    // (up to the first 0 byte); the rest is room for edits.
-    void adoptWindowText(HeapBlock block, std::size_t length);
+    // (up to the first 0 byte); the rest is room for edits. Without the memory to take it, the
+    // control keeps its text and the block stays the caller's (std::bad_alloc).
+    void adoptWindowText(HeapBlock&& block, std::size_t length);
     std::int64_t GetTextLength() const { return m_model.length(); }
     // The bytes of [start, end) (clamped).
     std::string GetTextRange(std::int64_t start, std::int64_t end) const;

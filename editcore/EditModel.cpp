@@ -24,7 +24,7 @@ void EditModel::setText(std::string_view bytes)
     afterWholeTextReplaced(oldLength, oldLines);
 }
 
-void EditModel::adoptText(HeapBlock block, std::size_t length)
+void EditModel::adoptText(HeapBlock&& block, std::size_t length)
 {
     const std::int64_t oldLength = m_text.size();
     const std::int64_t oldLines = m_text.lineCount();

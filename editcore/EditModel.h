@@ -44,8 +44,8 @@ public:
     // nothing to undo, not modified.
     void setText(std::string_view bytes);
     // The same for a block whose first `length` bytes are the text, whose ownership passes to the
-    // model: no copy.
-    void adoptText(HeapBlock block, std::size_t length);
+    // model: no copy. Without the memory to index it, the block stays the caller's (std::bad_alloc).
+    void adoptText(HeapBlock&& block, std::size_t length);
     const TextBuffer& text() const { return m_text; }
     TextBuffer& text() { return m_text; }
     std::int64_t length() const { return m_text.size(); }

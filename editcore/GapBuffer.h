@@ -59,6 +59,13 @@ public:
 
     // Bytes held, gap included; for memory reports.
     std::size_t capacityBytes() const { return m_size; }
+    std::size_t minGap() const { return m_minGap; }
+    // Gives the block back and leaves the buffer empty (without a block).
+    HeapBlock releaseBlock()
+    {
+        m_size = m_gapStart = m_gapEnd = 0;
+        return std::move(m_data);
+    }
 
     // The first broken invariant, or an empty string when all hold (for tests).
     std::string checkInvariants() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -48,16 +49,31 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& o
     }
 }
 
+// Both keep the old text until the new one is in place and indexed: a failed allocation on the
+// way leaves it, and its index, as they were.
 void TextBuffer::setText(std::string_view bytes)
 {
-    m_bytes.assign(bytes);
-    indexLines();
+    GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
+    try {
+        m_bytes.assign(bytes);
+        indexLines();
+    } catch (...) {
+        m_bytes = std::move(previous);
+        throw;
+    }
 }
 
-void TextBuffer::adoptText(HeapBlock block, std::size_t length)
+void TextBuffer::adoptText(HeapBlock&& block, std::size_t length)
 {
+    GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
     m_bytes.adopt(std::move(block), length);
-    indexLines();
+    try {
+        indexLines();
+    } catch (...) {
+        block = m_bytes.releaseBlock();
+        m_bytes = std::move(previous);
+        throw;
+    }
 }
 
 void TextBuffer::indexLines()

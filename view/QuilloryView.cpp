@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QVBoxLayout>
 #include <cstring>
+#include <new>
 
 #include "base/Paths.h"
 #include "commands/CommandIds.h"
@@ -143,14 +144,21 @@ void CQuilloryView::OnUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
     const auto length = static_cast<std::size_t>(m_document.m_nLength);
-    // The encoding first, so that the new text is laid out once, as what it is.
+    // The encoding first, so that the new text is laid out once, as what it is. Should the
+    // control lack the memory for the new text, it keeps the old one, shown as before.
+    const TextEncoding shown = m_control->encoding();
     m_control->setEncoding(m_document.m_bText ? m_document.m_encoding : TextEncoding::Windows1252);
-    if (bytes != nullptr && m_document.m_bText == 1) {
-        // A TEXT document's block is released as soon as the view has it, so the control takes it
-        // over instead of copying: a large file is then held once, not twice.
-        m_control->adoptWindowText(m_document.takeBlock(), length);
-    } else {
-        m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
+    try {
+        if (bytes != nullptr && m_document.m_bText == 1) {
+            // A TEXT document's block is released as soon as the view has it, so the control takes
+            // it over instead of copying: a large file is then held once, not twice.
+            m_control->adoptWindowText(m_document.takeBlock(), length);
+        } else {
+            m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
+        }
+    } catch (const std::bad_alloc&) {
+        m_control->setEncoding(shown);
+        throw;
     }
     showFontPane();
     setPane(2, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));

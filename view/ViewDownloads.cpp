@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstring>
+#include <new>
 
 #include "base/SafeFileWriter.h"
 #include "commands/CommandIds.h"
@@ -155,37 +156,59 @@ void CQuilloryView::ShowDownload()
         return;
     const auto count = static_cast<std::size_t>(length);
     const bool binary = quillory::isBinary(block.data(), count);
+    // Nothing changes until the control holds the download: a refusal leaves the document as it
+    // was and the download in memory, offered for saving.
+    const auto giveBack = [&](const MessageBoxRequest& box) {
+        {
+            std::lock_guard lock(g_csDownload);
+            restoreDownload(std::move(block), length);
+        }
+        if (m_services.messageBoxes != nullptr)
+            m_services.messageBoxes->show(box);
+        OnSaveDownloadAs();
+    };
+    std::uint8_t* copy = nullptr;
     if (binary) {
-        // The true bytes go to the storage; the download becomes the display copy. The copy is made
-        // before anything changes, so a refusal leaves the document as it was.
-        auto* copy = static_cast<std::uint8_t*>(m_document.heap().allocPlain(count + 1));
+        // The true bytes go to the storage; the download becomes the display copy.
+        copy = static_cast<std::uint8_t*>(m_document.heap().allocPlain(count + 1));
         if (copy == nullptr) {
-            {
-                std::lock_guard lock(g_csDownload);
-                restoreDownload(std::move(block), length);
-            }
-            if (m_services.messageBoxes != nullptr)
-                m_services.messageBoxes->show(
-                    {kBinaryMemoryErrorCaption, kBinaryMemoryErrorText, MessageIcon::Stop, MessageButtons::Ok});
-            OnSaveDownloadAs();
+            giveBack({kBinaryMemoryErrorCaption, kBinaryMemoryErrorText, MessageIcon::Stop, MessageButtons::Ok});
             return;
         }
         std::memcpy(copy, block.data(), count);
         copy[count] = 0;
+        makeDisplayCopy(block.data(), count);
+    }
+    // A TEXT download reads as UTF-8 when it is valid UTF-8, as a loaded file does.
+    const TextEncoding encoding = binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252
+                                                                                : TextEncoding::Utf8;
+    const TextEncoding shown = m_control->encoding();
+    m_control->setEncoding(encoding);
+    try {
+        m_control->adoptWindowText(std::move(block), count);
+    } catch (const std::bad_alloc&) {
+        if (!block.ok())
+            throw;  // the control took the text and failed after: nothing left to give back
+        m_control->setEncoding(shown);
+        if (binary) {
+            std::memcpy(block.data(), copy, count);
+            m_document.heap().release(copy);
+        }
+        giveBack(binary ? MessageBoxRequest{kBinaryMemoryErrorCaption, kBinaryMemoryErrorText, MessageIcon::Stop,
+                                            MessageButtons::Ok}
+                        : MessageBoxRequest{kAppTitle, "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok});
+        return;
+    }
+    if (binary) {
         m_document.adoptBlock(copy, length, count + 1);
         m_document.m_nCapacity = length;
-        makeDisplayCopy(block.data(), count);
     } else {
         // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
         m_document.releaseStorage();
+        m_document.m_encoding = encoding;
     }
     m_document.m_bText = binary ? 0 : 1;
-    // A TEXT download reads as UTF-8 when it is valid UTF-8, as a loaded file does.
-    if (!binary)
-        m_document.m_encoding =
-            utf8::isValid(block.data(), count) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     showEncoding();
-    m_control->adoptWindowText(std::move(block), count);
     m_document.SetTitle("Untitled");
     m_document.m_szFileName[0] = '\0';
     setPane(2, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
@@ -171,8 +172,10 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     ASSERT_TRUE(completed());
     EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
     fileDialogs.choosePath(dir.file("from-ftp.dat"));
+    const std::string abandoned = dir.write(".quillory-save-k1lled00", "left by a killed save");
     choose(ID_SAVE_DOWNLOAD_AS);
     EXPECT_EQ(test::readAll(dir.file("from-ftp.dat")), kBinary);
+    EXPECT_FALSE(std::filesystem::exists(abandoned));  // the save cleared what a killed one left
     EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
 
     ASSERT_NE(servers.gopherPort(), 0);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <filesystem>
+#include <new>
 #include <unistd.h>
 
 #include "document/QuilloryDoc.h"
@@ -147,6 +148,31 @@ TEST_F(LoadFileTest, FailedAllocationKeepsThePreviousBinaryDocumentIntact)
     EXPECT_EQ(doc.m_bText, 0);
     EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2}));
     EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
+}
+
+TEST_F(LoadFileTest, ViewWithoutMemoryForTheNewFileGetsTheOldDocumentBack)
+{
+    struct ViewWithoutMemory final : IDocumentView {
+        void OnUpdate() override { throw std::bad_alloc(); }
+    } full;
+    for (const std::string& next : {std::string("new.txt"), std::string("new.bin")}) {
+        doc.LoadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
+        control.selection = {3, 3};
+        ASSERT_TRUE(doc.InsertByte(7));
+        boxes.clear();
+        doc.attachView(&full);
+        EXPECT_FALSE(doc.LoadFile(dir.write(next, next == "new.txt" ? "text" : bytesOf({5, 6}))));
+        doc.detachView(&full);
+        EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
+        EXPECT_EQ(doc.GetTitle(), "old.bin");
+        EXPECT_STREQ(doc.m_szFileName, "old.bin");
+        EXPECT_EQ(doc.m_strDir, dir.path() + "/");
+        EXPECT_EQ(doc.m_bText, 0);
+        EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2, 7}));
+        EXPECT_EQ(doc.m_nCapacity, 23);
+        ASSERT_TRUE(doc.UndoBytes());  // its undo record too
+        EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2}));
+    }
 }
 
 TEST_F(LoadFileTest, FileLargerThanThe32BitLimitIsRefused)

@@ -24,6 +24,7 @@
 #include "internet/DownloadGlobals.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/LoopbackServers.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -38,12 +39,7 @@ using namespace cmd;
 constexpr std::size_t kMegabyte = 1024 * 1024;
 // What the editor may map beyond what it has mapped when the limit is set.
 constexpr std::size_t kSpare = 128 * kMegabyte;
-
-class NoFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
+constexpr std::size_t kDownloadBytes = 8 * kSpare;
 
 std::size_t mappedBytes()
 {
@@ -132,6 +128,29 @@ struct LowMemoryTest : ::testing::Test {
         QTest::keyClicks(control, "ok ");
         EXPECT_EQ(text(), kKept.substr(0, 5) + "ok " + kKept.substr(5));
     }
+    // Retrieves a document of 1 GB (zeros) from the loopback http server and waits for the end.
+    void retrieveTooLargeDownload()
+    {
+        const std::string big = test::LoopbackServers::instance().publish("big.bin", "");
+        ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(kDownloadBytes)), 0);
+        retrieve("big.bin");
+    }
+    void retrieve(const std::string& name)
+    {
+        test::LoopbackServers& servers = test::LoopbackServers::instance();
+        ASSERT_NE(servers.httpPort(), 0);
+        CUrlBar* bar = frame->urlBar();
+        bar->urlEdit()->clear();
+        QTest::keyClicks(bar->urlEdit(),
+                         QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/" + name));
+        QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000));
+    }
+    static std::int32_t downloadLength()
+    {
+        std::lock_guard lock(g_csDownload);
+        return g_nDownloadLen;
+    }
     std::vector<std::string> boxTexts() const
     {
         std::vector<std::string> texts;
@@ -141,7 +160,7 @@ struct LowMemoryTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    NoFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     std::unique_ptr<CQuilloryApp> app;
@@ -150,19 +169,27 @@ struct LowMemoryTest : ::testing::Test {
     EditControl* control = nullptr;
 };
 
-TEST_F(LowMemoryTest, FileLargerThanMemoryIsRefusedWithNotEnoughMemory)
+TEST_F(LowMemoryTest, FilesLargerThanMemoryAreRefusedWithNotEnoughMemory)
 {
+    // One larger than the memory left; one that fits, but not the index of its lines (8 bytes a line).
     const std::string huge = dir.write("huge.txt", "");
     ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(3 * kSpare)), 0);
-    fileDialogs.choosePath(huge);
-    {
-        AddressSpaceLimit limit(kSpare);
-        ASSERT_TRUE(limit.set());
-        choose(ID_FILE_OPEN);
-        expectTheDocumentWeHadStillWorks();
+    for (const std::string& path : {huge, dir.write("lines.txt", std::string(kSpare / 2, '\n'))}) {
+        SCOPED_TRACE(path);
+        fileDialogs.choosePath(path);
+        boxes.clear();
+        {
+            AddressSpaceLimit limit(kSpare);
+            ASSERT_TRUE(limit.set());
+            choose(ID_FILE_OPEN);
+            expectTheDocumentWeHadStillWorks();
+            control->SetWindowText(kKept);
+            control->SetSel(5, 5);
+            control->SetModify(false);
+        }
+        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
+                                     {"Quillory", "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok}}));
     }
-    EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
-                                 {"Quillory", "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok}}));
 }
 
 TEST_F(LowMemoryTest, PasteLargerThanMemoryChangesNothingAndSaysSo)
@@ -184,17 +211,15 @@ TEST_F(LowMemoryTest, PasteLargerThanMemoryChangesNothingAndSaysSo)
             if (pasted) {
                 frame->UpdateCommandUI();
                 QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);  // Undo takes it back
-                control->SetSel(5, 5);
-                control->SetModify(false);
+                EXPECT_EQ(text(), kKept);
             } else {
                 expectTheDocumentWeHadStillWorks();
-                control->SetWindowText(kKept);
-                control->SetSel(5, 5);
-                control->SetModify(false);
             }
+            control->SetWindowText(kKept);  // no undo step left either way
+            control->SetSel(5, 5);
+            control->SetModify(false);
         }
         QGuiApplication::clipboard()->clear();
-        EXPECT_EQ(text(), kKept);
         if (pasted) {
             EXPECT_TRUE(boxes.shown().empty());
         } else {
@@ -234,29 +259,77 @@ TEST_F(LowMemoryTest, InsertedFileLargerThanMemoryChangesNothingAndSaysSo)
 
 TEST_F(LowMemoryTest, DownloadLargerThanMemoryKeepsItsFirstPartAndTheDocument)
 {
-    test::LoopbackServers& servers = test::LoopbackServers::instance();
-    const std::string big = servers.publish("big.bin", "");
-    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(8 * kSpare)), 0);
-    ASSERT_NE(servers.httpPort(), 0);
     std::int32_t kept = 0;
     {
         AddressSpaceLimit limit(kSpare);
         ASSERT_TRUE(limit.set());
-        CUrlBar* bar = frame->urlBar();
-        QTest::keyClicks(bar->urlEdit(), QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin"));
-        QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
-        const bool completed = QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000);
-        EXPECT_TRUE(completed);
+        retrieveTooLargeDownload();
         expectTheDocumentWeHadStillWorks();
-        std::lock_guard lock(g_csDownload);
-        kept = g_nDownloadLen;
+        kept = downloadLength();
     }
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{std::string(kMemoryErrorCaption) + " " + kPartialDownloadText,
                                                     std::string("Info: ") + kKeptInMemoryText}));
     EXPECT_GT(kept, 0);
-    EXPECT_LT(static_cast<std::size_t>(kept), 8 * kSpare);
+    EXPECT_LT(static_cast<std::size_t>(kept), kDownloadBytes);
     std::cout << "Download under a limit of " << kSpare / kMegabyte << " MB beyond what was mapped: kept "
-              << kept / static_cast<std::int32_t>(kMegabyte) << " MB of " << 8 * kSpare / kMegabyte << " MB\n";
+              << kept / static_cast<std::int32_t>(kMegabyte) << " MB of " << kDownloadBytes / kMegabyte << " MB\n";
+}
+
+TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPartOrSaysSo)
+{
+    choose(ID_FILE_NEW);
+    ASSERT_EQ(text(), "");
+    std::int64_t shown = -1;
+    std::int32_t kept = 0;
+    {
+        AddressSpaceLimit limit(kSpare);
+        ASSERT_TRUE(limit.set());
+        retrieveTooLargeDownload();
+        shown = control->GetTextLength();
+        kept = downloadLength();
+        QTest::keyClicks(control, "ok");  // the editor goes on
+    }
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts[0], std::string(kMemoryErrorCaption) + " " + kPartialDownloadText);
+    if (texts.size() == 1) {
+        // The part that arrived is the document, in BINARY mode, each of its bytes 0.
+        EXPECT_GT(shown, 0);
+        EXPECT_EQ(app->document()->m_bText, 0);
+        EXPECT_EQ(app->document()->m_nLength, shown + 2);
+        EXPECT_EQ(text().substr(0, 2), "ok");
+    } else {
+        // No room to show it as well: it stays in memory, offered for saving.
+        EXPECT_EQ(texts[1], std::string(kBinaryMemoryErrorCaption) + " " + kBinaryMemoryErrorText);
+        EXPECT_GT(kept, 0);
+        EXPECT_EQ(text(), "ok");
+    }
+    std::cout << "Download into an empty editor under a limit of " << kSpare / kMegabyte << " MB: "
+              << (texts.size() == 1 ? "shown, " + std::to_string(shown / static_cast<std::int64_t>(kMegabyte)) + " MB"
+                                    : "kept in memory, " + std::to_string(kept / static_cast<std::int32_t>(kMegabyte)) + " MB")
+              << "\n";
+}
+
+TEST_F(LowMemoryTest, DownloadWhoseLinesTheControlCannotIndexStaysInMemoryOfferedForSaving)
+{
+    // The download fits; the index of its lines does not.
+    test::LoopbackServers::instance().publish("lines.txt", std::string(kSpare / 4, '\n'));
+    choose(ID_FILE_NEW);
+    std::int32_t kept = 0;
+    {
+        AddressSpaceLimit limit(kSpare);
+        ASSERT_TRUE(limit.set());
+        retrieve("lines.txt");
+        kept = downloadLength();
+        EXPECT_EQ(text(), "");
+        QTest::keyClicks(control, "ok");  // the editor goes on
+        EXPECT_EQ(text(), "ok");
+    }
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Quillory Not enough memory!", std::string("Info: ") + kNotSavedText}));
+    ASSERT_EQ(fileDialogs.requests.size(), 1u);  // Save Download As, cancelled
+    EXPECT_EQ(static_cast<std::size_t>(kept), kSpare / 4);
+    EXPECT_EQ(app->document()->GetTitle(), "Untitled");
+    EXPECT_EQ(app->document()->m_bText, 1);
 }
 
 }  // namespace

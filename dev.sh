@@ -4,6 +4,8 @@
 #   ./dev.sh test         runs every test headless
 #   ./dev.sh sanitize     runs every test headless under AddressSanitizer and
 #                         UndefinedBehaviorSanitizer, built in build-sanitize/
+#   ./dev.sh package      builds the Debian package quillory_VERSION_amd64.deb here, from a
+#                         release build in build-package/ (no tests, no benchmarks)
 #   ./dev.sh fuzz [TARGET] [SECONDS]
 #                         runs a fuzz target of fuzz/ (all of them by default, one after the other)
 #                         for SECONDS each (60 by default) under libFuzzer, built with clang in
@@ -15,18 +17,27 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(
+# What every command needs: the compiler, Qt, libcurl, the fonts.
+build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins
-  libcurl4-openssl-dev libgtest-dev
+  libcurl4-openssl-dev
   fonts-liberation2 fonts-wqy-microhei fontconfig
+)
+test_packages=(
+  libgtest-dev
   # Servers the retrieval tests start on loopback, and the tools they and the benchmark use.
   lighttpd lighttpd-mod-openssl python3-pyftpdlib pygopherd openssl curl
+  # Checks of the installed tree and of printed pages.
+  desktop-file-utils appstream man-db groff-base poppler-utils
 )
+# CPack's Debian packages: dependencies from the linked libraries (dpkg-shlibdeps, file).
+package_packages=(dpkg-dev file)
 
+# install_missing_packages NAME...: installs those of the packages not yet installed.
 install_missing_packages() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^ii' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return
@@ -54,28 +65,37 @@ command=${1:-}
 case "$command" in
   run)
     shift
-    install_missing_packages
+    install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec build/quillory "$@"
     ;;
   test)
-    install_missing_packages
+    install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     run_tests build
     ;;
   sanitize)
-    install_missing_packages
+    install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
     # -O1 keeps the instrumented build and the tests quick; the first report ends the test.
     build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DQUILLORY_SANITIZE=ON -DQUILLORY_BENCHMARKS=OFF
     ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests build-sanitize
     ;;
+  package)
+    install_missing_packages "${build_packages[@]}" "${package_packages[@]}"
+    build build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DQUILLORY_TESTS=OFF -DQUILLORY_BENCHMARKS=OFF
+    rm -f build-package/quillory_*.deb
+    (cd build-package && cpack -G DEB)
+    rm -f quillory_*.deb
+    cp build-package/quillory_*.deb .
+    ls quillory_*.deb
+    ;;
   fuzz)
     shift
     target=${1:-all}
     seconds=${2:-60}
-    packages+=(clang libclang-rt-14-dev)
-    install_missing_packages
+    install_missing_packages "${build_packages[@]}" clang libclang-rt-14-dev
     build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLORY_FUZZ=ON \
       -DQUILLORY_GUI=OFF -DQUILLORY_BENCHMARKS=OFF
     targets=()
@@ -104,7 +124,7 @@ case "$command" in
     done
     ;;
   *)
-    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
+    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -4,11 +4,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include "app/CommandActions.h"
 #include "commands/CommandIds.h"
@@ -24,6 +28,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
     placeOnScreen();
+    // Drops land here wherever they fall: the edit control and the view refuse them.
+    setAcceptDrops(true);
     setCentralWidget(new QWidget(this));  // stands in until the view arrives
     createBars();
     registerFrameCommands();
@@ -174,6 +180,46 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+}
+
+std::string CMainFrame::droppedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            return QFile::encodeName(url.toLocalFile()).toStdString();
+    }
+    return {};
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (m_dropHandler && !droppedFile(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const std::string path = droppedFile(event->mimeData());
+    if (!m_dropHandler || path.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The file opens after the drop has ended: the save question must not hold the dragging
+    // program waiting for the drop's answer.
+    QTimer::singleShot(0, this, [this, path] {
+        if (m_dropHandler)
+            m_dropHandler(path);
+    });
 }
 
 QMenu* CMainFrame::createPopupMenu()

@@ -1,16 +1,18 @@
 #pragma once
 // The main window: menu bar, toolbar, status bar and URL bar around the view. It routes every
 // command (view, document, frame, application), keeps the menus' and buttons' states current, and
-// shows the document's title as "<title> - Quillory".
+// shows the document's title as "<title> - Quillory". A file dropped on it goes to its drop handler.
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QMainWindow>
 
 #include "commands/CommandRouter.h"
 #include "document/DocumentInterfaces.h"
 
+class QMimeData;
 class QToolBar;
 
 namespace quillory {
@@ -24,6 +26,8 @@ class CMainFrame : public QMainWindow, public IDocumentHost {
 public:
     // Returns true when the window may close; false keeps it open.
     using CloseRequestHandler = std::function<bool()>;
+    // Opens a file dropped on the window (a local path in the file system's encoding).
+    using DropHandler = std::function<void(const std::string& path)>;
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -48,6 +52,11 @@ public:
 
     // Asked before the window closes (close box or Exit); may veto. Without one the window closes.
     void setCloseRequestHandler(CloseRequestHandler handler) { m_closeRequest = std::move(handler); }
+    // Called, once the drop has ended, with the first local file of a drop on the window. Drops
+    // that hold no local file are refused. Without a handler the window takes no drops.
+    void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
+    // The file a drop offers: the first local file among its URLs, or empty.
+    static std::string droppedFile(const QMimeData* data);
 
     // The window title the frame shows for a document title.
     static QString frameTitle(const QString& documentTitle);
@@ -64,6 +73,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     QMenu* createPopupMenu() override;
 
 private:
@@ -80,6 +92,7 @@ private:
     CQuilloryStatusBar* m_wndStatusBar = nullptr;
     CUrlBar* m_wndUrlBar = nullptr;           // shown at start; "URL Toolbar" hides and shows it
     CloseRequestHandler m_closeRequest;
+    DropHandler m_dropHandler;
     int m_waitCursorDepth = 0;                // begin/end pairs still open
     QMetaObject::Connection m_idleConnection;
 };

@@ -1,19 +1,34 @@
 #include "app/QuilloryApp.h"
 
+#include <QGuiApplication>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QSessionManager>
 #include <QWidget>
 
 #include "app/AboutDlg.h"
 #include "commands/CommandIds.h"
 #include "document/DocumentCommands.h"
 #include "app/MainFrame.h"
+#include "app/SessionEnd.h"
 #include "document/QuilloryDoc.h"
 
 namespace quillory {
 
 namespace {
 CMainFrame* g_pMainWnd = nullptr;  // the frame of the application that started last
+
+class QtSessionEnd final : public ISessionEnd {
+public:
+    explicit QtSessionEnd(QSessionManager& manager) : m_manager(manager) {}
+    bool allowsInteraction() override { return m_manager.allowsInteraction(); }
+    void cancel() override { m_manager.cancel(); }
+    void release() override { m_manager.release(); }
+
+private:
+    QSessionManager& m_manager;
+};
+
 }  // namespace
 
 CMainFrame* AfxGetMainWnd()
@@ -32,6 +47,7 @@ CQuilloryApp::~CQuilloryApp()
         m_pMainWnd->commandRouter().detach(&m_commands);
         m_pMainWnd->commandRouter().detach(&m_documentCommands);
         m_pMainWnd->setCloseRequestHandler(nullptr);
+        m_pMainWnd->setDropHandler(nullptr);
         if (g_pMainWnd == m_pMainWnd.get())
             g_pMainWnd = nullptr;
         if (m_pDocument != nullptr)
@@ -62,6 +78,14 @@ bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
     m_pMainWnd->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
     m_pMainWnd->commandRouter().attach(RouteLevel::Application, &m_commands);
     m_pMainWnd->setCloseRequestHandler([doc = m_pDocument.get()] { return doc->SaveModified(); });
+    m_pMainWnd->setDropHandler([doc = m_pDocument.get()](const std::string& path) { doc->OpenFile(path); });
+    if (qGuiApp != nullptr) {
+        QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_pMainWnd.get(),
+                         [this](QSessionManager& manager) {
+                             QtSessionEnd session(manager);
+                             OnSessionEnd(session);
+                         });
+    }
     m_pDocument->setHost(m_pMainWnd.get());
     ViewParts view;
     if (m_viewFactory) {
@@ -99,6 +123,19 @@ void CQuilloryApp::OnAppAbout()
 {
     CAboutDlg dialog(m_pMainWnd.get());
     dialog.exec();
+}
+
+void CQuilloryApp::OnSessionEnd(ISessionEnd& session)
+{
+    if (m_pDocument == nullptr || !m_pDocument->IsModified())
+        return;
+    // Without leave to ask, the document stays as it is: nothing is saved or thrown away unasked.
+    if (!session.allowsInteraction())
+        return;
+    const bool mayEnd = m_pDocument->SaveModified();
+    if (!mayEnd)
+        session.cancel();
+    session.release();
 }
 
 void CQuilloryApp::OnFilePrintSetup()

@@ -1,8 +1,8 @@
 #pragma once
 // The application: creates the document, the main frame and the view, then starts with an
 // untitled document or with the file the command line names. Puts the document's commands on the
-// route, passes closing through the document's save-modified question, and serves About and Print
-// Setup itself.
+// route, passes closing, the end of the desktop session and a file dropped on the window through
+// the document's save-modified question, and serves About and Print Setup itself.
 
 #include <functional>
 #include <memory>
@@ -19,6 +19,7 @@ class CMainFrame;
 class CQuilloryDoc;
 class IFileDialogs;
 class IMessageBoxes;
+class ISessionEnd;
 
 class CQuilloryApp {
 public:
@@ -58,6 +59,9 @@ public:
 
     void OnAppAbout();
     void OnFilePrintSetup();
+    // The desktop session is ending: a modified document brings the save-modified question, where
+    // the session lets the program ask, and a refusal (Cancel, or a failed save) cancels the end.
+    void OnSessionEnd(ISessionEnd& session);
 
 private:
     void registerCommands();

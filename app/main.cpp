@@ -21,6 +21,8 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QString::fromLatin1(quillory::kAppTitle));
+    // Names the desktop entry, so that a Wayland desktop matches the window to its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLORY_APP_ID));
     QApplication::setWindowIcon(quillory::applicationIcon());
 
     int code = 0;

@@ -4,8 +4,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,19 +61,51 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+constexpr char kTemporaryPrefix[] = ".quillory-save-";
+constexpr std::size_t kTemporaryRandomLength = 8;
+constexpr char kTemporaryDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+bool isTemporaryName(const char* name)
+{
+    const std::size_t prefix = sizeof kTemporaryPrefix - 1;
+    if (std::strncmp(name, kTemporaryPrefix, prefix) != 0 || std::strlen(name) != prefix + kTemporaryRandomLength)
+        return false;
+    for (const char* c = name + prefix; *c != '\0'; ++c)
+        if (std::strchr(kTemporaryDigits, *c) == nullptr)
+            return false;
+    return true;
+}
+
+// Whether path still names the file open as fd (and not one that took its name meanwhile).
+bool namesOpenFile(const std::string& path, int fd)
+{
+    struct stat named {};
+    struct stat open {};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
+}
+
 // Creates a file of a new random name in folder, with `mode` as the kernel masks it (umask or
-// the folder's default ACL); returns its descriptor and sets path, or -1.
+// the folder's default ACL), locked (flock, exclusive) for as long as the descriptor stays open;
+// returns its descriptor and sets path, or -1. The lock tells every other save that the file is in
+// use; a temporary that a clean-up removed before the lock was taken is given up for a new one.
 int createTemporary(const std::string& folder, mode_t mode, std::string& path)
 {
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = folder + "/.quillory-save-";
-        for (int i = 0; i < 8; ++i)
-            path += kDigits[random() % (sizeof kDigits - 1)];
+        path = folder + "/" + kTemporaryPrefix;
+        for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
+            path += kTemporaryDigits[random() % (sizeof kTemporaryDigits - 1)];
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return -1;
+        // Where the file system has no locks, no clean-up can take one either: the file is safe.
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if ((locked || errno != EWOULDBLOCK) && namesOpenFile(path, fd))
             return fd;
+        ::close(fd);
     }
     return -1;
 }
@@ -96,6 +131,31 @@ bool writeInPlace(const std::string& target, std::span<const std::uint8_t> conte
 }
 
 }  // namespace
+
+int removeAbandonedTemporaries(const std::string& folder)
+{
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        // Never follows a link, never waits on a pipe: only a regular file of ours is opened.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        // A lock that cannot be taken belongs to a save that is still running.
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            namesOpenFile(path, fd) && ::unlink(path.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(listing);
+    return removed;
+}
 
 ExistingFile probeExistingFile(const std::string& path)
 {
@@ -130,12 +190,16 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
     const std::string folder = folderOf(target);
     // A replacement stays private until it has the replaced file's permissions; a new file gets
     // the permissions the kernel gives new files. No process-wide umask is touched.
+    removeAbandonedTemporaries(folder);
     std::string temporary;
     const int fd = createTemporary(folder, exists ? 0600 : 0666, temporary);
     if (fd < 0)
         return exists && isWritableExistingFile(target) && writeInPlace(target, content);
+    // A second descriptor of the same open file keeps the lock until the rename is done, while
+    // closing the first still reports a late write error.
+    const int lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
 
-    bool ok = writeAll(fd, content);
+    bool ok = lock >= 0 && writeAll(fd, content);
     if (exists) {
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may
@@ -143,10 +207,12 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temporary.c_str());
+    if (lock >= 0)
+        ::close(lock);
+    if (!ok)
         return false;
-    }
     syncFolder(folder);
     return true;
 }

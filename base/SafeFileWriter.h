@@ -9,11 +9,18 @@
 
 namespace quillory {
 
-// Replaces (or creates) the file at path with the given bytes. A symbolic link stays a link: the
-// file it points to is replaced. The replaced file's permissions are kept. Where the folder
-// cannot take a new file but the target itself is writable, the target is rewritten in place.
-// Returns false, with the target as it was, when anything fails.
+// Replaces (or creates) the file at path with the given bytes. The content goes to a hidden
+// temporary file beside the target (".quillory-save-" and 8 letters or digits), locked with flock
+// until it has been renamed over the target; temporaries that killed saves left in that folder
+// are removed first. A symbolic link stays a link: the file it points to is replaced. The
+// replaced file's permissions are kept. Where the folder cannot take a new file but the target
+// itself is writable, the target is rewritten in place. Returns false, with the target as it
+// was, when anything fails.
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content);
+
+// Removes the hidden temporary files of saves in folder that no running save holds (their lock
+// can be taken); files of any other name are never touched. Returns how many were removed.
+int removeAbandonedTemporaries(const std::string& folder);
 
 // What stands at a path that Save is to write over.
 enum class ExistingFile {

@@ -78,21 +78,28 @@ void CQuilloryDoc::OnFileOpen()
         return;
     const std::optional<std::string> path =
         m_fileDialogs->choose({FileDialogRequest::Kind::Open, m_strDir, "", kFileDialogFilter});
-    if (!path)
+    if (path)
+        loadChosenFile(*path);
+}
+
+void CQuilloryDoc::OpenFile(const std::string& path)
+{
+    if (!PromptSaveModified()) {
+        focusView();
         return;
-    if (m_pBytes != nullptr || m_nCapacity > 0) {
-        // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
-        // without its storage.
-        releaseStorage();
-        m_szFileName[0] = '\0';
-        m_bText = 1;
-        SetModifiedFlag(false);
-        SetTitle("Untitled");
-        UpdateAllViews();
     }
+    loadChosenFile(path);
+}
+
+void CQuilloryDoc::loadChosenFile(const std::string& path)
+{
+    // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
+    // without its storage.
+    if (m_pBytes != nullptr || m_nCapacity > 0)
+        showEmptyUntitled();
     releaseUndo();
-    if (!path->empty())
-        LoadFile(*path);
+    if (!path.empty())
+        LoadFile(path);
 }
 
 // Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the

@@ -11,8 +11,69 @@
 namespace quillory {
 
 namespace {
+
 constexpr const char* kCannotOpen = "Cannot Open or Read Selected File!";
 constexpr const char* kNotEnoughMemory = "Not enough memory!";
+
+enum class ReadOutcome { Whole, NoMemory, ShortRead };
+
+// A file's bytes in a block of the heap: length bytes, a 0, then CQuilloryDoc::kHandOverSlack
+// spare bytes.
+struct WholeFile {
+    std::uint8_t* bytes = nullptr;
+    std::size_t length = 0;
+    std::size_t blockBytes = 0;
+};
+
+// Reads a file whose size can be believed: exactly that many bytes, and nothing after them. A
+// file that grew or shrank meanwhile, or a read error, is a short read.
+ReadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
+{
+    if (file.size() > ByteStorage::kMaxLength)
+        return ReadOutcome::NoMemory;
+    const auto length = static_cast<std::size_t>(file.size());
+    whole.blockBytes = length + 1 + CQuilloryDoc::kHandOverSlack;
+    whole.bytes = static_cast<std::uint8_t*>(heap.allocZeroed(whole.blockBytes));
+    if (whole.bytes == nullptr)
+        return ReadOutcome::NoMemory;
+    whole.length = file.read(whole.bytes, length);
+    return whole.length == length && file.atEnd() && !file.failed() ? ReadOutcome::Whole : ReadOutcome::ShortRead;
+}
+
+// Reads a file to its end whatever its size says (the files of /proc), doubling the block.
+ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
+{
+    constexpr std::size_t kSpare = 1 + CQuilloryDoc::kHandOverSlack;
+    std::size_t capacity = 64 * 1024;
+    whole.bytes = static_cast<std::uint8_t*>(heap.allocPlain(capacity + kSpare));
+    if (whole.bytes == nullptr)
+        return ReadOutcome::NoMemory;
+    for (;;) {
+        const std::size_t wanted = capacity - whole.length;
+        const std::size_t got = file.read(whole.bytes + whole.length, wanted);
+        whole.length += got;
+        if (got < wanted)
+            break;
+        const std::size_t limit = static_cast<std::size_t>(ByteStorage::kMaxLength);
+        if (capacity == limit) {
+            if (!file.atEnd())
+                return ReadOutcome::NoMemory;
+            break;
+        }
+        const std::size_t larger = std::min(capacity * 2, limit);
+        auto* grown = static_cast<std::uint8_t*>(heap.grow(whole.bytes, larger + kSpare));
+        if (grown == nullptr)
+            return ReadOutcome::NoMemory;
+        whole.bytes = grown;
+        capacity = larger;
+    }
+    if (file.failed())
+        return ReadOutcome::ShortRead;
+    whole.blockBytes = capacity + kSpare;
+    std::memset(whole.bytes + whole.length, 0, whole.blockBytes - whole.length);
+    return ReadOutcome::Whole;
+}
+
 }  // namespace
 
 CQuilloryDoc::CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap)
@@ -65,24 +126,22 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
         AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
         return false;
     }
-    // The new block is allocated before the old storage goes, so that a refusal leaves the
-    // document, and a BINARY file still shown, intact.
-    std::uint8_t* block = nullptr;
-    const std::size_t blockBytes = static_cast<std::size_t>(file.size()) + 1 + kHandOverSlack;
-    if (file.size() <= kMaxLength)
-        block = static_cast<std::uint8_t*>(heap().allocZeroed(blockBytes));
-    if (block == nullptr) {
-        AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
+    // The file is read whole into a new block before anything changes, so that a refusal leaves
+    // the document, and a BINARY file still shown, intact.
+    beginWaitCursor();
+    WholeFile whole;
+    const ReadOutcome outcome = file.sizeIsReliable() ? readKnownSize(file, heap(), whole) : readToEnd(file, heap(), whole);
+    if (outcome != ReadOutcome::Whole) {
+        heap().release(whole.bytes);
+        endWaitCursor();
+        AfxMessageBox(m_messageBoxes, outcome == ReadOutcome::NoMemory ? kNotEnoughMemory : kCannotOpen,
+                      MessageIcon::Exclamation);
         return false;
     }
-    const auto fileLength = static_cast<std::int32_t>(file.size());
-    adoptBlock(block, fileLength, blockBytes);
-    beginWaitCursor();
+    adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
     setFileNameAndDir(path);
     SetTitle(m_szFileName);
 
-    m_nLength = static_cast<std::int32_t>(file.read(m_pBytes, static_cast<std::size_t>(fileLength)));
-    m_pBytes[m_nLength] = 0;
     m_bText = isBinary(m_pBytes, static_cast<std::size_t>(m_nLength)) ? 0 : 1;
     if (m_bText == 0)
         makeDisplayCopy(m_pBytes, static_cast<std::size_t>(m_nLength));
@@ -94,15 +153,29 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     if (m_bText == 1) {
         releaseStorage();
     } else {
-        // The same block now takes the true bytes, so the file is held only once.
-        m_pBytes[0] = 0;
-        const std::size_t got = file.seekToStart() ? file.read(m_pBytes, static_cast<std::size_t>(m_nLength)) : 0;
-        m_nLength = static_cast<std::int32_t>(got);
-        m_pBytes[m_nLength] = 0;
+        // The same block now takes the true bytes, so the file is held only once. A file that
+        // changed its length since the first read would no longer match what the view shows.
+        const auto length = static_cast<std::size_t>(m_nLength);
+        if (!file.seekToStart() || file.read(m_pBytes, length) != length || !file.atEnd() || file.failed()) {
+            endWaitCursor();
+            showEmptyUntitled();
+            AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
+            return false;
+        }
         m_nCapacity = m_nLength;
     }
     endWaitCursor();
     return true;
+}
+
+void CQuilloryDoc::showEmptyUntitled()
+{
+    releaseStorage();
+    m_szFileName[0] = '\0';
+    m_bText = 1;
+    SetModifiedFlag(false);
+    SetTitle("Untitled");
+    UpdateAllViews();
 }
 
 void CQuilloryDoc::setFileNameAndDir(const std::string& given)

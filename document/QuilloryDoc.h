@@ -65,6 +65,8 @@ public:
     // save cancels the command.
     void OnFileNew();
     void OnFileOpen();
+    // Opens `path` as Open does once its dialog has chosen it (a file dropped on the window).
+    void OpenFile(const std::string& path);
     void OnFileSave();
     void OnFileSaveAs();
     void OnAnsiToAscii() { m_bAnsiToAscii = m_bAnsiToAscii ? 0 : 1; }
@@ -84,11 +86,15 @@ private:
     CharRange controlSelection() const;
     void emptyControlUndo();
     void setFileNameAndDir(const std::string& path);
+    // Leaves whatever was shown for an empty untitled TEXT document (the private clipboard stays).
+    void showEmptyUntitled();
     std::string currentPath() const { return m_strDir + m_szFileName; }
     std::uint8_t* takeText(std::int64_t& length);
     bool writeDocument(const std::string& path);
     bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
     void focusView();
+    // Open's second half: leaves BINARY mode, drops the undo record, loads `path` (empty: nothing).
+    void loadChosenFile(const std::string& path);
     void beginWaitCursor();
     void endWaitCursor();
 

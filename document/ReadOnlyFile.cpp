@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +29,9 @@ bool ReadOnlyFile::open(const std::string& path)
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_size = info.st_size;
+    struct statfs system {};
+    const bool pseudo = ::fstatfs(fd, &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC);
+    m_sizeReliable = m_size > 0 && !pseudo;
     return true;
 }
 
@@ -38,11 +43,18 @@ std::size_t ReadOnlyFile::read(void* buffer, std::size_t count)
         const ssize_t got = ::read(m_fd, out + done, count - done);
         if (got < 0 && errno == EINTR)
             continue;
+        m_failed = m_failed || got < 0;
         if (got <= 0)
             break;
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+bool ReadOnlyFile::atEnd()
+{
+    char byte = 0;
+    return read(&byte, 1) == 0;
 }
 
 bool ReadOnlyFile::seekToStart()
@@ -56,6 +68,8 @@ void ReadOnlyFile::close()
         ::close(m_fd);
     m_fd = -1;
     m_size = 0;
+    m_sizeReliable = false;
+    m_failed = false;
 }
 
 }  // namespace quillory

@@ -216,6 +216,8 @@ std::int64_t EditModel::replaceSelection(std::string_view bytes, bool undoable, 
         bytes = bytes.substr(0, static_cast<std::size_t>(std::max<std::int64_t>(room, 0)));
     if (removed == 0 && bytes.empty())
         return 0;
+    // The text's memory first: when it cannot be had, neither the text nor the undo step changes.
+    m_text.reserveFor(removed, bytes);
     if (undoable)
         record(start, removed, static_cast<std::int64_t>(bytes.size()), kind);
     else

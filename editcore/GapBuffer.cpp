@@ -97,6 +97,9 @@ void GapBuffer::erase(std::int64_t pos, std::int64_t count)
 
 std::uint8_t* GapBuffer::replaceUnfilled(std::int64_t pos, std::int64_t removed, std::size_t length)
 {
+    // Room first: a failed allocation must leave the text as it was.
+    if (length > static_cast<std::size_t>(removed))
+        ensureGap(length - static_cast<std::size_t>(removed));
     erase(pos, removed);
     if (length == 0)
         return m_data.data() + m_gapStart;

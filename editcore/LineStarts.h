@@ -68,6 +68,15 @@ public:
         m_stepLength += delta;
     }
 
+    // Makes room for `extra` more starts, growing as insertion would, so that inserting that many
+    // cannot fail for lack of memory.
+    void reserveMore(std::size_t extra)
+    {
+        const std::size_t needed = m_starts.size() + extra;
+        if (needed > m_starts.capacity())
+            m_starts.reserve(std::max(needed, m_starts.capacity() * 2));
+    }
+
     // Inserts lines with the given true starts as lines index, index+1, ...
     void insert(std::int64_t index, const std::vector<std::int64_t>& starts)
     {

@@ -1,5 +1,6 @@
 #include "editcore/TextBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -69,10 +70,26 @@ void TextBuffer::indexLines()
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
 {
-    replaceFilled(pos, removed, inserted.size(), [inserted](std::uint8_t* out) {
+    changeIndexed(pos, removed, static_cast<std::int64_t>(inserted.size()), [&] {
+        std::uint8_t* out = m_bytes.replaceUnfilled(pos, removed, inserted.size());
         if (!inserted.empty())
             std::memcpy(out, inserted.data(), inserted.size());
-    });
+    }, newStartsAtMost(inserted));
+}
+
+std::int64_t TextBuffer::newStartsAtMost(std::string_view inserted)
+{
+    // A line starts after each line break byte of the inserted text, and perhaps after the byte
+    // before it.
+    return std::count_if(inserted.begin(), inserted.end(), [](char c) { return c == '\n' || c == '\r'; }) + 1;
+}
+
+void TextBuffer::reserveFor(std::int64_t removed, std::string_view inserted)
+{
+    const auto added = static_cast<std::int64_t>(inserted.size());
+    if (added > removed)
+        m_bytes.reserve(static_cast<std::size_t>(added - removed));
+    m_lines.reserveMore(static_cast<std::size_t>(newStartsAtMost(inserted)));
 }
 
 void TextBuffer::replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
@@ -103,8 +120,17 @@ void TextBuffer::exchange(std::int64_t pos, std::int64_t length, std::string& by
 }
 
 void TextBuffer::changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added,
-                               const std::function<void()>& change)
+                               const std::function<void()>& change, std::int64_t newStartsAtMost)
 {
+    // With a bound on the new starts, memory for them and for the text is taken first, so that a
+    // failed allocation leaves text and index as they were.
+    std::vector<std::int64_t> starts;
+    if (newStartsAtMost >= 0) {
+        starts.reserve(static_cast<std::size_t>(newStartsAtMost));
+        if (added > removed)
+            m_bytes.reserve(static_cast<std::size_t>(added - removed));
+        m_lines.reserveMore(static_cast<std::size_t>(newStartsAtMost));
+    }
     // Starts in [pos, pos + removed] may change, since each depends on the byte before it and on
     // the byte at it; all later starts move by added - removed.
     const std::int64_t first = pos == 0 ? 1 : m_lines.lineOf(pos - 1) + 1;
@@ -117,8 +143,8 @@ void TextBuffer::changeIndexed(std::int64_t pos, std::int64_t removed, std::int6
     change();
 
     // The new range most likely has as many lines as the old one: no doubling on a large range.
-    std::vector<std::int64_t> starts;
-    starts.reserve(static_cast<std::size_t>(last - first));
+    if (newStartsAtMost < 0)
+        starts.reserve(static_cast<std::size_t>(last - first));
     collectLineStarts(std::max<std::int64_t>(pos, 1), pos + added, starts);
     m_lines.insert(first, starts);
 }

@@ -30,6 +30,10 @@ public:
     // Exchanges [pos, pos + length) with bytes: the text gets bytes, bytes gets the old range. The
     // common length is swapped in place, so only the difference is copied.
     void exchange(std::int64_t pos, std::int64_t length, std::string& bytes);
+    // Takes the memory that replacing `removed` bytes by inserted needs (text and line index), so
+    // that a failure to get it comes before anything changes. replace() does it itself; this is
+    // for callers that must change other state between.
+    void reserveFor(std::int64_t removed, std::string_view inserted);
     // Makes room for `bytes` more, so that the next replacement growing the text by at most that
     // much does not reallocate.
     void reserve(std::int64_t bytes) { m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0))); }
@@ -77,7 +81,9 @@ private:
     void indexLines();
     // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
     // in step with it.
-    void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change);
+    static std::int64_t newStartsAtMost(std::string_view inserted);
+    void changeIndexed(std::int64_t pos, std::int64_t removed, std::int64_t added, const std::function<void()>& change,
+                       std::int64_t newStartsAtMost = -1);
     // Appends to out the line starts s with from <= s <= to of the current text.
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;

@@ -91,11 +91,20 @@ std::string settingsPathBeside(const std::string& executablePath)
 std::string chooseSettingsPath(const std::string& executablePath, const std::string& userConfigFolder)
 {
     const std::string beside = settingsPathBeside(executablePath);
+    if (userConfigFolder.empty())
+        return beside;
+    const std::string inConfigFolder = userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
     const std::size_t slash = beside.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
-    if (::access(beside.c_str(), F_OK) == 0 || ::access(folder.c_str(), W_OK) == 0 || userConfigFolder.empty())
+    // An installed program (/usr/bin, /usr/local/bin, ~/.local/bin) never writes into its bin
+    // folder, not even when it runs as root, who may write there.
+    const bool installed = folder.size() >= 4 && folder.compare(folder.size() - 4, 4, "bin/") == 0 &&
+                           (folder.size() == 4 || folder[folder.size() - 5] == '/');
+    if (installed)
+        return inConfigFolder;
+    if (::access(beside.c_str(), F_OK) == 0 || ::access(folder.c_str(), W_OK) == 0)
         return beside;
-    return userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
+    return inConfigFolder;
 }
 
 }  // namespace quillory

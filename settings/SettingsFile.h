@@ -47,8 +47,9 @@ bool writeSettingsFile(const std::string& path, const SettingsRecord& record, co
 // the path has no folder.
 std::string settingsPathBeside(const std::string& executablePath);
 
-// Where the settings live: beside the executable when a settings file is there or the folder takes
-// new files; otherwise (an installed program in a system folder) in the user's configuration folder.
+// Where the settings live: in the user's configuration folder for an installed program (its
+// executable in a folder named bin) and where the executable's folder takes no new files; otherwise
+// beside the executable (a settings file already there is always used).
 std::string chooseSettingsPath(const std::string& executablePath, const std::string& userConfigFolder);
 
 }  // namespace quillory

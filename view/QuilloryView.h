@@ -135,6 +135,7 @@ private:
     void replaceOnce(const SearchRequest& search);
     void replaceAll(const SearchRequest& search);
     void printTo(QPrinter* printer);
+    void printPages(QPrinter* printer);
     // Moves the goto dialog so that it does not cover the selection.
     void AdjustDialogPosition(QWidget* dialog);
     void registerDownloadCommands();

@@ -1,6 +1,7 @@
 // Keyboard and clipboard editing. In BINARY mode every edit is made in the document's byte storage
 // first, at the control's selection, and then by the control, so that the control always shows the
 // display copy of the storage and both undo the same edit.
+#include <new>
 #include <string>
 
 #include "document/ByteClassifier.h"
@@ -120,18 +121,33 @@ void CQuilloryView::OnEditCut()
 
 void CQuilloryView::OnEditPaste()
 {
-    if (!isBinary()) {
-        if (m_control->CanPaste())
-            m_control->Paste();
-        return;
+    // A paste the memory cannot hold changes nothing and says so: the control takes all the
+    // memory it needs before it changes its text.
+    try {
+        if (!isBinary()) {
+            if (m_control->CanPaste())
+                m_control->Paste();
+            return;
+        }
+        // The control receives the display copy of the bytes the storage receives, whatever
+        // another program has put on the system clipboard since. It is made before the storage
+        // changes; should the control then fail, the storage takes its paste back.
+        if (m_document.m_pClip == nullptr)
+            return;
+        std::string display(reinterpret_cast<const char*>(m_document.m_pClip),
+                            static_cast<std::size_t>(m_document.m_nClipLen));
+        makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
+        if (!m_document.PasteBytes())
+            return;
+        try {
+            replaceSelectionMirrored(display);
+        } catch (const std::bad_alloc&) {
+            m_document.UndoBytes();
+            throw;
+        }
+    } catch (const std::bad_alloc&) {
+        showOutOfMemory();
     }
-    // The control receives the display copy of the bytes the storage receives, whatever another
-    // program has put on the system clipboard since.
-    if (m_document.m_pClip == nullptr || !m_document.PasteBytes())
-        return;
-    std::string display(reinterpret_cast<const char*>(m_document.m_pClip), static_cast<std::size_t>(m_document.m_nClipLen));
-    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
-    replaceSelectionMirrored(display);
 }
 
 void CQuilloryView::OnEditUndo()

@@ -111,6 +111,16 @@ void CQuilloryView::replaceAll(const SearchRequest& search)
 
 void CQuilloryView::printTo(QPrinter* printer)
 {
+    // The margins are measured from the paper's edges, so the painter's origin must be the paper's
+    // corner, not the corner of the printer's printable area.
+    const bool wasFullPage = printer->fullPage();
+    printer->setFullPage(true);
+    printPages(printer);
+    printer->setFullPage(wasFullPage);
+}
+
+void CQuilloryView::printPages(QPrinter* printer)
+{
     PrintLayout layout(m_control->buffer(), fontFromCharFormat(m_control->GetDefaultCharFormat()), printer,
                        printer->paperRect(QPrinter::DevicePixel), m_rectMargin, m_control->encoding());
     const int pages = layout.paginate();

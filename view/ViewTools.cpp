@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <new>
 
 #include "tools/FileStatistics.h"
 #include "dialogs/FileWiperDlg.h"
@@ -147,9 +148,16 @@ void CQuilloryView::OnInsertFile()
     if (isBinary() || m_services.fileDialogs == nullptr || m_services.messageBoxes == nullptr)
         return;
     EditControl& control = *m_control;
-    quillory::OnInsertFile(*m_services.fileDialogs, *m_services.messageBoxes, m_document.m_strDir,
-                           [&control](std::span<const std::uint8_t> text) {
-                               control.ReplaceSel({reinterpret_cast<const char*>(text.data()), text.size()}, true);
+    IMessageBoxes& boxes = *m_services.messageBoxes;
+    quillory::OnInsertFile(*m_services.fileDialogs, boxes, m_document.m_strDir,
+                           [&control, &boxes](std::span<const std::uint8_t> text) {
+                               // The control takes its memory before it changes: a text it cannot
+                               // hold leaves it as it was.
+                               try {
+                                   control.ReplaceSel({reinterpret_cast<const char*>(text.data()), text.size()}, true);
+                               } catch (const std::bad_alloc&) {
+                                   boxes.show(insertFileNoMemoryMessage());
+                               }
                            });
     m_control->SetFocus();
 }

@@ -12,10 +12,10 @@
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
-#include "base/FontColorDialogs.h"
 #include "commands/CommandTable.h"
 #include "document/QuilloryDoc.h"
 #include "qtplatform/QtText.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -24,12 +24,6 @@
 
 namespace quillory {
 namespace {
-
-class CancellingFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 // Records the key presses that reach a widget, the modifier keys themselves left out.
 class KeyPressRecorder final : public QObject {
@@ -118,7 +112,7 @@ struct AcceleratorKeysTest : ::testing::Test {
     CommandTarget interceptor;       // outlives the frame that points to it
     KeyPressRecorder recorder;
     test::ScriptedMessageBoxes boxes;
-    CancellingFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};

@@ -11,9 +11,9 @@
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
-#include "base/FontColorDialogs.h"
 #include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -21,12 +21,6 @@
 
 namespace quillory {
 namespace {
-
-class NoFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 std::string displayOf(std::string bytes)
 {
@@ -64,7 +58,7 @@ struct BinaryKeysInFrameTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    NoFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};
@@ -92,6 +86,23 @@ TEST_F(BinaryKeysInFrameTest, CutAndUndoKeysChangeTheStorageOnlyThroughTheirComm
     press(Qt::Key_Insert, Qt::ShiftModifier);  // Paste puts the cut bytes at the caret
     EXPECT_EQ(storage(), original.substr(2, 3) + original);
     EXPECT_EQ(controlText(), displayOf(storage()));
+}
+
+TEST_F(BinaryKeysInFrameTest, TypedCharactersAboveAsciiAreStoredAsTheirOemBytes)
+{
+    // A typed character goes through Windows-1252 to the OEM table; 0x80 (the euro sign) is the
+    // first byte the table converts, and it has no OEM form.
+    const auto type = [this](char16_t character) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(character)));
+        QApplication::sendEvent(control, &press);
+    };
+    const std::string original = storage();
+    control->SetSel(1, 1);
+    type(0x20AC);
+    EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F" + original.substr(1));
+    type(0xE9);
+    EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F\x82" + original.substr(1));
+    EXPECT_EQ(controlText(), displayOf(original.substr(0, 1) + "\x80\xE9" + original.substr(1)));
 }
 
 TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInStep)

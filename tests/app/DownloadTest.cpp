@@ -20,6 +20,7 @@
 #include "internet/DownloadGlobals.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/LoopbackServers.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -30,12 +31,6 @@ namespace quillory {
 namespace {
 
 using namespace cmd;
-
-class CancellingFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 // Bytes of every value, so that nothing is lost or translated on the way.
 std::string everyByte(int length)
@@ -118,7 +113,7 @@ struct DownloadTest : ::testing::Test {
 
     test::LoopbackServers& servers = test::LoopbackServers::instance();
     test::ScriptedMessageBoxes boxes;
-    CancellingFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     std::unique_ptr<CQuilloryApp> app;

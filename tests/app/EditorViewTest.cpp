@@ -13,8 +13,8 @@
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
 #include "document/QuilloryDoc.h"
-#include "base/FontColorDialogs.h"
 #include "settings/SettingsFile.h"
+#include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -24,12 +24,6 @@ namespace quillory {
 namespace {
 
 using namespace cmd;
-
-class CancellingFontColorDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
 
 struct EditorViewTest : ::testing::Test {
     bool start(const std::string& tail)
@@ -43,7 +37,7 @@ struct EditorViewTest : ::testing::Test {
     }
 
     test::ScriptedMessageBoxes boxes;
-    CancellingFontColorDialogs dialogs;
+    test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
     CQuilloryApp app{boxes};

@@ -1,6 +1,7 @@
 // New, Open, Save, Save As and the save-modified question, with scripted answers and dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <fcntl.h>
@@ -230,19 +231,29 @@ TEST_F(FileCommandsTest, SaveAsIntoAMissingFolderFailsAndKeepsTheName)
 
 TEST_F(FileCommandsTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
 {
-    const std::string real = dir.write("real.txt", "before");
-    ::chmod(real.c_str(), 0640);
-    const std::string link = dir.file("link.txt");
-    fs::create_symlink(real, link);
-    doc.LoadFile(link);
-    typeText("after");
-    doc.OnFileSave();
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(readAll(real), "after");
-    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename().string().rfind(".quillory", 0),
-              std::string::npos);  // no temporary file left behind
+    // An absolute link, and a relative one that names the target beside it.
+    for (const bool relative : {false, true}) {
+        SCOPED_TRACE(relative ? "relative link" : "absolute link");
+        const std::string real = dir.write("real.txt", "before");
+        ::chmod(real.c_str(), 0640);
+        const std::string link = dir.file("link");
+        fs::remove(link);
+        fs::create_symlink(relative ? "real.txt" : real, link);
+        doc.LoadFile(link);
+        typeText(relative ? "after, relative" : "after");
+        doc.OnFileSave();
+        EXPECT_TRUE(boxes.shown().empty());
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link), relative ? "real.txt" : real);
+        EXPECT_EQ(readAll(real), relative ? "after, relative" : "after");
+        EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"link", "real.txt"}));  // no temporary file left behind
+    }
 }
 
 TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitingOnIt)

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +74,40 @@ TEST(SafeFileWriter, NewFileGetsTheUsualPermissionsAndAFolderIsRefused)
     EXPECT_FALSE(isWritableExistingFile(dir.path()));
     EXPECT_FALSE(isWritableExistingFile(dir.file("missing")));
     EXPECT_TRUE(isWritableExistingFile(path));
+}
+
+TEST(SafeFileWriter, SaveRemovesOnlyOurUnlockedTemporariesInItsFolder)
+{
+    TempDir dir;
+    const std::string path = dir.write("file.txt", "old");
+    const std::vector<std::string> abandoned = {".quillory-save-abcd1234", ".quillory-save-0000zzzz"};
+    const std::vector<std::string> others = {".quillory-save-ABCD1234", ".quillory-save-abc", ".quillory-save-abcd12345",
+                                             "quillory-save-abcd1234", ".quillory-save-abcd123-", "notes.txt"};
+    for (const std::string& name : abandoned)
+        dir.write(name, "left by a killed save");
+    for (const std::string& name : others)
+        dir.write(name, "someone else's");
+    // One held by a save in progress (its lock), a link and a folder of our pattern.
+    const std::string held = dir.write(".quillory-save-held0000", "being written");
+    const int holder = ::open(held.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    fs::create_symlink("notes.txt", dir.file(".quillory-save-link0000"));
+    fs::create_directory(dir.file(".quillory-save-fold0000"));
+
+    EXPECT_TRUE(writeFileReplacing(path, bytesView("new")));
+    ::close(holder);
+    EXPECT_EQ(readAll(path), "new");
+    for (const std::string& name : abandoned)
+        EXPECT_FALSE(fs::exists(dir.file(name))) << name;
+    for (const std::string& name : others)
+        EXPECT_EQ(readAll(dir.file(name)), "someone else's") << name;
+    EXPECT_EQ(readAll(held), "being written");
+    EXPECT_TRUE(fs::is_symlink(dir.file(".quillory-save-link0000")));
+    EXPECT_TRUE(fs::is_directory(dir.file(".quillory-save-fold0000")));
+
+    // Once its save has ended, the next save removes it too.
+    EXPECT_EQ(removeAbandonedTemporaries(dir.path()), 1);
+    EXPECT_FALSE(fs::exists(held));
 }
 
 // The umask as /proc shows it, read without setting it; -1 where the kernel does not show it.

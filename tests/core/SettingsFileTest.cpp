@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "settings/SettingsFile.h"
@@ -64,7 +67,10 @@ TEST(SettingsFile, RoundTripWithDirectory)
 {
     TempDir dir;
     const std::string path = dir.file("Quillory.dat");
+    // A killed earlier write left its temporary: this one removes it.
+    const std::string abandoned = dir.write(".quillory-save-k1lled00", "half");
     ASSERT_TRUE(writeSettingsFile(path, sampleRecord(), "/home/user/texts/"));
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
     EXPECT_EQ(readAll(path).size(), 88u + 3 + 17);
     const SettingsFileContents contents = readSettingsFile(path);
     EXPECT_EQ(contents.status, SettingsReadStatus::Valid);
@@ -128,14 +134,26 @@ TEST(SettingsFile, PathBesideTheExecutable)
     EXPECT_EQ(settingsPathBeside("quillory"), "Quillory.dat");
 }
 
-TEST(SettingsFile, SettingsLiveBesideTheProgramUnlessItsFolderIsClosed)
+TEST(SettingsFile, SettingsLiveBesideTheProgramUnlessItIsInstalledOrItsFolderIsClosed)
 {
     TempDir dir;
     const std::string program = dir.write("quillory", "");
     EXPECT_EQ(chooseSettingsPath(program, "/home/u/.config/Quillory"), dir.file("Quillory.dat"));
-    // A system folder such as /usr/bin takes no new files from a user; root writes anywhere.
+    EXPECT_EQ(chooseSettingsPath(program, ""), dir.file("Quillory.dat"));
+    // An installed program uses the configuration folder even where it could write (as root does).
+    EXPECT_EQ(chooseSettingsPath("/usr/bin/quillory", "/home/u/.config/Quillory/"),
+              "/home/u/.config/Quillory/Quillory.dat");
+    ASSERT_EQ(::mkdir(dir.file("bin").c_str(), 0700), 0);
+    const std::string installed = dir.write("bin/quillory", "");
+    EXPECT_EQ(chooseSettingsPath(installed, "/home/u/.config/Quillory"), "/home/u/.config/Quillory/Quillory.dat");
+    // A folder merely ending in "bin" is not an installation.
+    ASSERT_EQ(::mkdir(dir.file("cabin").c_str(), 0700), 0);
+    const std::string portable = dir.write("cabin/quillory", "");
+    EXPECT_EQ(chooseSettingsPath(portable, "/home/u/.config/Quillory"), dir.file("cabin/Quillory.dat"));
+    // A folder that takes no new files from this user (root writes anywhere).
     if (::geteuid() != 0) {
-        EXPECT_EQ(chooseSettingsPath("/usr/bin/quillory", "/home/u/.config/Quillory"),
+        ASSERT_EQ(::mkdir(dir.file("closed").c_str(), 0500), 0);
+        EXPECT_EQ(chooseSettingsPath(dir.file("closed/quillory"), "/home/u/.config/Quillory"),
                   "/home/u/.config/Quillory/Quillory.dat");
     }
 }

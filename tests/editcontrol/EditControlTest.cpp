@@ -86,6 +86,20 @@ TEST_F(EditControlTest, CaretStepsOverCrLfAndBackspaceRemovesThePair)
     EXPECT_EQ(text(), "abcd");
 }
 
+TEST_F(EditControlTest, BackspacesAcrossCrLfUndoAsOneStep)
+{
+    for (const std::int64_t caret : {6, 4}) {
+        control.SetWindowText("ab\r\ncd");
+        control.SetSel(caret, caret);
+        for (int i = 0; i < 3; ++i)
+            key(Qt::Key_Backspace);
+        EXPECT_EQ(text(), caret == 6 ? "ab" : "cd") << "caret " << caret;
+        control.Undo();
+        EXPECT_EQ(text(), "ab\r\ncd") << "caret " << caret;
+        EXPECT_EQ(control.caretPosition(), caret) << "caret " << caret;
+    }
+}
+
 TEST_F(EditControlTest, SelectionByKeysAndCtrlWordMoves)
 {
     control.SetWindowText("one two, three\nfour");

@@ -119,6 +119,22 @@ TEST(FileStatistics, AnyBytesInAnyPiecesCountAsOneByteAtATime)
     }
 }
 
+TEST(FileStatistics, LongRunsWithoutWhiteSpaceCountEveryByte)
+{
+    // Long enough that every lane of the vector count sees more than 255 bytes of one kind.
+    const std::string run(100'000, 'x');
+    EXPECT_EQ(counted(run), (TextCounts{100'000, 1}));
+    EXPECT_EQ(countText(bytesOf(run), TextEncoding::Utf8), (TextCounts{100'000, 1}));
+    std::string utf8Run;
+    for (int i = 0; i < 50'000; ++i)
+        utf8Run += "\xC3\xA9";  // e acute in UTF-8: one character of two bytes
+    EXPECT_EQ(countText(bytesOf(utf8Run), TextEncoding::Utf8), (TextCounts{50'000, 1}));
+    std::string words;
+    for (int i = 0; i < 50'000; ++i)
+        words += "a ";
+    EXPECT_EQ(counted(words), (TextCounts{50'000, 50'000}));
+}
+
 TEST(FileStatistics, TextReportHasTheFourLines)
 {
     const MessageBoxRequest box = textStatisticsReport({3, 3}, 7, 2147483647);

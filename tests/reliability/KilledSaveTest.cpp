@@ -1,0 +1,215 @@
+// Saves killed with SIGKILL at random moments: the target is always the whole old or the whole
+// new content, and the hidden temporary a killed save leaves is removed by the next save into the
+// folder. A save running in another process keeps its temporary while saves beside it clean up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/SafeFileWriter.h"
+#include "support/TempDir.h"
+
+namespace quillory::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMegabyte = 1024 * 1024;
+// The two contents differ in length too, so that a truncation of either shows.
+std::size_t sizeOf(char byte)
+{
+    return byte == 'o' ? 100 * kMegabyte : 100 * kMegabyte + 4099;
+}
+
+// The victim program, started with its standard output on a pipe.
+class Victim {
+public:
+    Victim(const std::string& path, char byte)
+    {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            const std::string byteArgument(1, byte);
+            const std::string size = std::to_string(sizeOf(byte));
+            ::execl(QUILLORY_SAVE_VICTIM, QUILLORY_SAVE_VICTIM, path.c_str(), byteArgument.c_str(), size.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        m_out = out[0];
+    }
+    ~Victim()
+    {
+        if (m_pid > 0 && !m_finished) {
+            ::kill(m_pid, SIGKILL);
+            finish();
+        }
+        if (m_out >= 0)
+            ::close(m_out);
+    }
+    Victim(const Victim&) = delete;
+    Victim& operator=(const Victim&) = delete;
+
+    // Waits until the file is loaded and the save begins.
+    bool waitReady()
+    {
+        std::string said;
+        char c = 0;
+        while (said != "ready\n" && ::read(m_out, &c, 1) == 1)
+            said += c;
+        return said == "ready\n";
+    }
+    void kill() { ::kill(m_pid, SIGKILL); }
+    bool running()
+    {
+        if (!m_finished && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
+            m_finished = true;
+        return !m_finished;
+    }
+    // The exit status, or minus the signal that ended it.
+    int finish()
+    {
+        if (!m_finished && ::waitpid(m_pid, &m_status, 0) != m_pid)
+            return -1000;  // not ours to wait for
+        m_finished = true;
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -WTERMSIG(m_status);
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_status = 0;
+    bool m_finished = false;
+};
+
+std::vector<std::string> temporariesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".quillory-save-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// 'o' or 'n' when the file holds exactly that whole content, else 0.
+char wholeContent(const std::string& path)
+{
+    const std::string bytes = readAll(path);
+    for (const char byte : {'o', 'n'})
+        if (bytes.size() == sizeOf(byte) && bytes.find_first_not_of(byte) == std::string::npos)
+            return byte;
+    return 0;
+}
+
+TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
+{
+    TempDir dir;
+    const std::string path = dir.write("big.txt", std::string(sizeOf('o'), 'o'));
+
+    // One save that runs to its end gives the time a save takes.
+    Clock::duration saveTime{};
+    {
+        Victim victim(path, 'n');
+        ASSERT_TRUE(victim.waitReady());
+        const Clock::time_point start = Clock::now();
+        ASSERT_EQ(victim.finish(), 0);
+        saveTime = Clock::now() - start;
+        ASSERT_EQ(wholeContent(path), 'n');
+    }
+
+    constexpr int kTrials = 50;
+    std::mt19937 random(2026);
+    int old = 0;
+    int changed = 0;
+    int finishedBeforeTheKill = 0;
+    int temporariesLeft = 0;
+    std::vector<std::string> leftByEarlierKills;
+    char current = 'n';
+    for (int trial = 0; trial < kTrials; ++trial) {
+        const char next = current == 'o' ? 'n' : 'o';
+        Victim victim(path, next);
+        ASSERT_TRUE(victim.waitReady()) << "trial " << trial;
+        const auto delay = std::uniform_int_distribution<std::int64_t>(
+            0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 11 / 10)(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        victim.kill();
+        const int status = victim.finish();
+        finishedBeforeTheKill += status == 0;
+        ASSERT_TRUE(status == 0 || status == -SIGKILL) << "trial " << trial << " status " << status;
+
+        const char found = wholeContent(path);
+        ASSERT_TRUE(found == current || found == next) << "trial " << trial << ": the target is neither whole";
+        (found == current ? old : changed) += 1;
+        current = found;
+
+        // A save clears the folder before it makes its temporary. One that got as far as its own
+        // temporary (or finished) has therefore removed every temporary earlier kills left; one
+        // killed sooner may have left them, and the next save must take them.
+        const std::vector<std::string> left = temporariesIn(dir.path());
+        const auto leftEarlier = [&](const std::string& name) {
+            return std::count(leftByEarlierKills.begin(), leftByEarlierKills.end(), name) > 0;
+        };
+        const auto made =
+            std::count_if(left.begin(), left.end(), [&](const std::string& name) { return !leftEarlier(name); });
+        if (made > 0 || found == next) {
+            for (const std::string& name : leftByEarlierKills)
+                EXPECT_EQ(std::count(left.begin(), left.end(), name), 0) << "trial " << trial << " kept " << name;
+            EXPECT_LE(left.size(), 1u) << "trial " << trial;
+        }
+        temporariesLeft += static_cast<int>(made);
+        leftByEarlierKills = left;
+    }
+    const std::size_t beforeTheNextSave = temporariesIn(dir.path()).size();
+    {
+        Victim victim(path, current == 'o' ? 'n' : 'o');
+        ASSERT_TRUE(victim.waitReady());
+        EXPECT_EQ(victim.finish(), 0);
+    }
+    const std::size_t afterTheNextSave = temporariesIn(dir.path()).size();
+    std::cout << "Killed saves of 100 MB: " << kTrials << " trials (a save takes "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(saveTime).count() << " ms), target whole old "
+              << old << ", whole new " << changed << " (" << finishedBeforeTheKill
+              << " finished before the kill), torn 0; temporaries left by killed saves " << temporariesLeft
+              << " (each removed by the next save); before the last save " << beforeTheNextSave << ", after it "
+              << afterTheNextSave << "\n";
+    EXPECT_GT(temporariesLeft, 0) << "no kill landed in the middle of a save";
+    EXPECT_EQ(afterTheNextSave, 0u);
+}
+
+TEST(KilledSave, TemporaryOfASaveRunningInAnotherProcessIsNeverTouched)
+{
+    TempDir dir;
+    const std::string path = dir.write("big.txt", std::string(sizeOf('o'), 'o'));
+    const std::string small = dir.write("small.txt", "");
+    for (int round = 0; round < 3; ++round) {
+        Victim victim(path, round % 2 == 0 ? 'n' : 'o');
+        ASSERT_TRUE(victim.waitReady());
+        // Saves beside it, each of which removes every temporary it can lock.
+        int saves = 0;
+        bool sawItsTemporary = false;
+        while (victim.running()) {
+            ASSERT_TRUE(writeFileReplacing(small, {reinterpret_cast<const std::uint8_t*>("x"), 1}));
+            sawItsTemporary = sawItsTemporary || !temporariesIn(dir.path()).empty();
+            ++saves;
+        }
+        EXPECT_EQ(victim.finish(), 0) << "round " << round << ": the save failed after " << saves << " saves beside it";
+        EXPECT_TRUE(sawItsTemporary) << "round " << round;
+        EXPECT_EQ(wholeContent(path), round % 2 == 0 ? 'n' : 'o');
+        EXPECT_TRUE(temporariesIn(dir.path()).empty());
+    }
+}
+
+}  // namespace
+}  // namespace quillory::test

@@ -1,0 +1,263 @@
+// The whole editor offscreen with its address space limited (the soft RLIMIT_AS, lowered to what
+// is mapped now plus a little and raised again afterwards): a file to open, a paste, a file to
+// insert and a download, each larger than the editor can hold, give their messages, and the
+// editor goes on working with the document it had.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <iostream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "app/EditorView.h"
+#include "app/MainFrame.h"
+#include "app/QuilloryApp.h"
+#include "app/UrlBar.h"
+#include "commands/CommandIds.h"
+#include "document/QuilloryDoc.h"
+#include "internet/DownloadGlobals.h"
+#include "internet/Retrieval.h"
+#include "internet/RetrievalMessages.h"
+#include "support/LoopbackServers.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+namespace {
+
+using namespace cmd;
+
+constexpr std::size_t kMegabyte = 1024 * 1024;
+// What the editor may map beyond what it has mapped when the limit is set.
+constexpr std::size_t kSpare = 128 * kMegabyte;
+
+class NoFontColorDialogs final : public IFontColorDialogs {
+public:
+    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+};
+
+std::size_t mappedBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// Limits the address space to what is mapped now plus spare bytes, for the object's lifetime.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(std::size_t spare)
+    {
+        ::getrlimit(RLIMIT_AS, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = mappedBytes() + spare;
+        m_set = ::setrlimit(RLIMIT_AS, &lowered) == 0;
+    }
+    ~AddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &m_saved); }
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+// Text of `bytes` bytes in lines of 100.
+void writeText(const std::string& path, std::size_t bytes)
+{
+    std::string line(99, 'i');
+    line += '\n';
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t written = 0; written < bytes; written += line.size())
+        out << line;
+}
+
+const std::string kKept = "The document we had.\r\nIt stays.\r\n";
+
+struct LowMemoryTest : ::testing::Test {
+    void SetUp() override
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory: an address space limit means nothing";
+#endif
+        for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+            ::unsetenv(proxy);
+        app = std::make_unique<CQuilloryApp>(boxes);
+        app->setFileDialogs(&fileDialogs);
+        app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
+        ASSERT_TRUE(app->InitInstance(dir.write("kept.txt", kKept)));
+        frame = app->mainFrame();
+        view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        control = &view->GetRichEditCtrl();
+        QApplication::setActiveWindow(frame);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+        control->SetSel(5, 5);
+    }
+    void TearDown() override
+    {
+        app.reset();
+        EXPECT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));
+        std::lock_guard lock(g_csDownload);
+        releaseDownload();
+    }
+
+    void choose(int id)
+    {
+        frame->UpdateCommandUI();
+        frame->commandAction(id)->trigger();
+    }
+    std::string text() const { return control->GetTextRange(0, control->GetTextLength()); }
+    // The document as it was, unmodified, and still taking keys, under the limit that refused.
+    void expectTheDocumentWeHadStillWorks()
+    {
+        EXPECT_EQ(text(), kKept);
+        EXPECT_EQ(app->document()->GetTitle(), "kept.txt");
+        EXPECT_EQ(app->document()->m_bText, 1);
+        EXPECT_FALSE(control->GetModify());
+        EXPECT_FALSE(control->CanUndo());  // no undo step of an edit that did not happen
+        EXPECT_EQ(control->GetSel(), (CharRange{5, 5}));
+        frame->UpdateCommandUI();
+        QTest::keyClicks(control, "ok ");
+        EXPECT_EQ(text(), kKept.substr(0, 5) + "ok " + kKept.substr(5));
+    }
+    std::vector<std::string> boxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const MessageBoxRequest& box : boxes.shown())
+            texts.push_back(box.caption + " " + box.text);
+        return texts;
+    }
+
+    test::ScriptedMessageBoxes boxes;
+    NoFontColorDialogs dialogs;
+    test::ScriptedFileDialogs fileDialogs;
+    test::TempDir dir;
+    std::unique_ptr<CQuilloryApp> app;
+    CMainFrame* frame = nullptr;
+    CQuilloryView* view = nullptr;
+    EditControl* control = nullptr;
+};
+
+TEST_F(LowMemoryTest, FileLargerThanMemoryIsRefusedWithNotEnoughMemory)
+{
+    const std::string huge = dir.write("huge.txt", "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(3 * kSpare)), 0);
+    fileDialogs.choosePath(huge);
+    {
+        AddressSpaceLimit limit(kSpare);
+        ASSERT_TRUE(limit.set());
+        choose(ID_FILE_OPEN);
+        expectTheDocumentWeHadStillWorks();
+    }
+    EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
+                                 {"Quillory", "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok}}));
+}
+
+TEST_F(LowMemoryTest, PasteLargerThanMemoryChangesNothingAndSaysSo)
+{
+    // Pastes of growing size: each either arrives whole or is refused with the one message, the
+    // text and its undo step untouched; the largest cannot fit.
+    int refused = 0;
+    for (const std::size_t characters : {kSpare / 4, kSpare / 2, kSpare, 2 * kSpare}) {
+        SCOPED_TRACE(characters);
+        QGuiApplication::clipboard()->setText(QString(static_cast<qsizetype>(characters), QChar('p')));
+        boxes.clear();
+        bool pasted = false;
+        {
+            AddressSpaceLimit limit(kSpare);
+            ASSERT_TRUE(limit.set());
+            frame->UpdateCommandUI();
+            QTest::keyClick(control, Qt::Key_V, Qt::ControlModifier);
+            pasted = control->GetTextLength() != static_cast<std::int64_t>(kKept.size());
+            if (pasted) {
+                frame->UpdateCommandUI();
+                QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);  // Undo takes it back
+                control->SetSel(5, 5);
+                control->SetModify(false);
+            } else {
+                expectTheDocumentWeHadStillWorks();
+                control->SetWindowText(kKept);
+                control->SetSel(5, 5);
+                control->SetModify(false);
+            }
+        }
+        QGuiApplication::clipboard()->clear();
+        EXPECT_EQ(text(), kKept);
+        if (pasted) {
+            EXPECT_TRUE(boxes.shown().empty());
+        } else {
+            ++refused;
+            EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
+                                         {"Error:", "Ran out of memory!", MessageIcon::Stop, MessageButtons::Ok}}));
+        }
+    }
+    EXPECT_GE(refused, 1);
+    std::cout << "Pastes of " << kSpare / 4 / kMegabyte << " to " << 2 * kSpare / kMegabyte << " M characters under a limit of "
+              << kSpare / kMegabyte << " MB beyond what was mapped: " << refused << " of 4 refused\n";
+}
+
+TEST_F(LowMemoryTest, InsertedFileLargerThanMemoryChangesNothingAndSaysSo)
+{
+    // One too large for its own buffer, one whose buffer fits but not the text it would make.
+    for (const std::size_t bytes : {2 * kSpare, kSpare * 3 / 4}) {
+        SCOPED_TRACE(bytes);
+        const std::string path = dir.file("insert.txt");
+        writeText(path, bytes);
+        fileDialogs.choosePath(path);
+        boxes.clear();
+        {
+            AddressSpaceLimit limit(kSpare);
+            ASSERT_TRUE(limit.set());
+            choose(ID_INSERT_FILE);
+            expectTheDocumentWeHadStillWorks();
+            control->SetWindowText(kKept);
+            control->SetSel(5, 5);
+            control->SetModify(false);
+        }
+        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
+                                     {"Mem Error:", "Not enough memory to hold data!", MessageIcon::Stop,
+                                      MessageButtons::Ok}}));
+    }
+}
+
+TEST_F(LowMemoryTest, DownloadLargerThanMemoryKeepsItsFirstPartAndTheDocument)
+{
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    const std::string big = servers.publish("big.bin", "");
+    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(8 * kSpare)), 0);
+    ASSERT_NE(servers.httpPort(), 0);
+    std::int32_t kept = 0;
+    {
+        AddressSpaceLimit limit(kSpare);
+        ASSERT_TRUE(limit.set());
+        CUrlBar* bar = frame->urlBar();
+        QTest::keyClicks(bar->urlEdit(), QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin"));
+        QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
+        const bool completed = QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000);
+        EXPECT_TRUE(completed);
+        expectTheDocumentWeHadStillWorks();
+        std::lock_guard lock(g_csDownload);
+        kept = g_nDownloadLen;
+    }
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{std::string(kMemoryErrorCaption) + " " + kPartialDownloadText,
+                                                    std::string("Info: ") + kKeptInMemoryText}));
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(static_cast<std::size_t>(kept), 8 * kSpare);
+    std::cout << "Download under a limit of " << kSpare / kMegabyte << " MB beyond what was mapped: kept "
+              << kept / static_cast<std::int32_t>(kMegabyte) << " MB of " << 8 * kSpare / kMegabyte << " MB\n";
+}
+
+}  // namespace
+}  // namespace quillory

@@ -118,7 +118,8 @@ case "$command" in
         exit 1
       fi
       if [ "${QUILLORY_FUZZ_MERGE:-0}" = 1 ]; then
-        "build-fuzz/fuzz/fuzz_$t" -merge=1 "fuzz/corpus/$t" "build-fuzz/corpus/$t"
+        # Edge coverage only, so that a handful of small inputs joins the corpus.
+        "build-fuzz/fuzz/fuzz_$t" -merge=1 -use_counters=0 "fuzz/corpus/$t" "build-fuzz/corpus/$t"
       fi
     done
     ;;

@@ -17,6 +17,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 using Model = test::ByteStorageModel;
 
+// Pastes that would make the storage larger are left out.
+constexpr std::int32_t kMaxBytes = 64 * 1024;
+
 // A selection as the control may report it: mostly inside the bytes, sometimes reversed or past
 // either end.
 CharRange selectionFrom(FuzzInput& input, std::int32_t length)
@@ -104,6 +107,8 @@ QUILLORY_FUZZ_TARGET(input)
             model.clip = Bytes(model.bytes.begin() + sel.start, model.bytes.begin() + sel.end);
             break;
         case 5:
+            if (model.clip && lengthBefore + static_cast<std::int32_t>(model.clip->size()) > kMaxBytes)
+                break;  // pasting everything again and again would double the storage each time
             if (model.clip) {
                 const auto clipLength = static_cast<std::int32_t>(model.clip->size());
                 if (lengthBefore - (sel.end - sel.start) + clipLength >= capacityBefore)

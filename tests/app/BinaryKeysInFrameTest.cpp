@@ -8,62 +8,27 @@
 #include <optional>
 #include <random>
 
-#include "app/EditorView.h"
-#include "app/MainFrame.h"
-#include "app/QuilloryApp.h"
-#include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
-#include "support/CancellingFontColorDialogs.h"
-#include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/TempDir.h"
-#include "view/QuilloryView.h"
+#include "EditorInWindow.h"
 
 namespace quillory {
 namespace {
 
-std::string displayOf(std::string bytes)
-{
-    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
-    return bytes;
-}
-
-struct BinaryKeysInFrameTest : ::testing::Test {
+struct BinaryKeysInFrameTest : test::EditorInWindow {
     void SetUp() override
     {
-        app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app.InitInstance(""));
-        frame = app.mainFrame();
-        QApplication::setActiveWindow(frame);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        auto* view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
-        ASSERT_NE(view, nullptr);
-        control = &view->GetRichEditCtrl();
+        ASSERT_NO_FATAL_FAILURE(startEditor(""));
         const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c', '\t', 'd', 0x7F, 0x80, 'e'});
         ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
         ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     }
 
-    std::string storage() const
-    {
-        const CQuilloryDoc& doc = *app.document();
-        return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
-    }
-    std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
     // Presses a key on the focused control, as the user would; menus see accelerators first.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         frame->UpdateCommandUI();
         QTest::keyClick(control, key, modifiers);
     }
-
-    test::ScriptedMessageBoxes boxes;
-    test::CancellingFontColorDialogs dialogs;
-    test::ScriptedFileDialogs fileDialogs;
-    test::TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
-    EditControl* control = nullptr;
 };
 
 TEST_F(BinaryKeysInFrameTest, CutAndUndoKeysChangeTheStorageOnlyThroughTheirCommands)
@@ -78,14 +43,14 @@ TEST_F(BinaryKeysInFrameTest, CutAndUndoKeysChangeTheStorageOnlyThroughTheirComm
     control->SetSel(2, 5);
     press(Qt::Key_Delete, Qt::ShiftModifier);  // Cut removes exactly the selection
     EXPECT_EQ(storage(), original.substr(0, 2) + original.substr(5));
-    EXPECT_EQ(controlText(), displayOf(storage()));
+    EXPECT_EQ(controlText(), test::displayOf(storage()));
     press(Qt::Key_Backspace, Qt::AltModifier);  // Undo puts exactly it back
     EXPECT_EQ(storage(), original);
-    EXPECT_EQ(controlText(), displayOf(original));
+    EXPECT_EQ(controlText(), test::displayOf(original));
     control->SetSel(0, 0);
     press(Qt::Key_Insert, Qt::ShiftModifier);  // Paste puts the cut bytes at the caret
     EXPECT_EQ(storage(), original.substr(2, 3) + original);
-    EXPECT_EQ(controlText(), displayOf(storage()));
+    EXPECT_EQ(controlText(), test::displayOf(storage()));
 }
 
 TEST_F(BinaryKeysInFrameTest, TypedCharactersAboveAsciiAreStoredAsTheirOemBytes)
@@ -102,7 +67,7 @@ TEST_F(BinaryKeysInFrameTest, TypedCharactersAboveAsciiAreStoredAsTheirOemBytes)
     EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F" + original.substr(1));
     type(0xE9);
     EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F\x82" + original.substr(1));
-    EXPECT_EQ(controlText(), displayOf(original.substr(0, 1) + "\x80\xE9" + original.substr(1)));
+    EXPECT_EQ(controlText(), test::displayOf(original.substr(0, 1) + "\x80\xE9" + original.substr(1)));
 }
 
 TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInStep)
@@ -140,7 +105,7 @@ TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInS
                     << "step " << step;
             }
         }
-        ASSERT_EQ(controlText(), displayOf(storage())) << "step " << step << " press " << which;
+        ASSERT_EQ(controlText(), test::displayOf(storage())) << "step " << step << " press " << which;
         ASSERT_EQ(app.document()->m_pUndo != nullptr, control->CanUndo()) << "step " << step << " press " << which;
     }
 }

@@ -15,49 +15,16 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/EditorView.h"
-#include "app/MainFrame.h"
-#include "app/QuilloryApp.h"
 #include "app/SessionEnd.h"
 #include "commands/CommandIds.h"
-#include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
-#include "support/CancellingFontColorDialogs.h"
-#include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/TempDir.h"
-#include "view/QuilloryView.h"
+#include "EditorInWindow.h"
 #include "QtPrinters.h"
 
 namespace quillory {
 namespace {
 
-std::string displayOf(std::string bytes)
-{
-    makeDisplayCopy(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
-    return bytes;
-}
-
-struct DesktopTest : ::testing::Test {
-    void start(const std::string& file)
-    {
-        app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app.InitInstance(file));
-        frame = app.mainFrame();
-        QApplication::setActiveWindow(frame);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        auto* view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
-        ASSERT_NE(view, nullptr);
-        control = &view->GetRichEditCtrl();
-    }
-
-    std::string storage() const
-    {
-        const CQuilloryDoc& doc = *app.document();
-        return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
-    }
-    std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
-
+struct DesktopTest : test::EditorInWindow {
     // Drags `data` over the middle of the edit control and drops it there, as the window system
     // delivers it: to the window, which finds the widget under the point that takes drops.
     // Returns whether the drop was accepted; the file it names opens on the next turn of events.
@@ -76,14 +43,6 @@ struct DesktopTest : ::testing::Test {
         QApplication::processEvents();
         return dropped.isAccepted();
     }
-
-    test::ScriptedMessageBoxes boxes;
-    test::CancellingFontColorDialogs dialogs;
-    test::ScriptedFileDialogs fileDialogs;
-    test::TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
-    EditControl* control = nullptr;
 };
 
 QMimeData* filesData(const QList<QUrl>& urls)
@@ -96,7 +55,7 @@ QMimeData* filesData(const QList<QUrl>& urls)
 TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 {
     const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c'});
-    ASSERT_NO_FATAL_FAILURE(start(dir.write("data.bin", bytes)));
+    ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("data.bin", bytes)));
     ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     EXPECT_FALSE(control->acceptDrops());
     EXPECT_FALSE(control->viewport()->acceptDrops());
@@ -114,7 +73,7 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
     ASSERT_EQ(boxes.shown().size(), 1U);
     EXPECT_EQ(boxes.last().text, "Save modified document?");
     EXPECT_EQ(storage(), edited);
-    EXPECT_EQ(controlText(), displayOf(edited));
+    EXPECT_EQ(controlText(), test::displayOf(edited));
     EXPECT_EQ(frame->windowTitle(), "data.bin - Quillory");
     EXPECT_TRUE(app.document()->IsModified());
 
@@ -131,7 +90,7 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 
 TEST_F(DesktopTest, DropWithoutALocalFileIsRefused)
 {
-    ASSERT_NO_FATAL_FAILURE(start(dir.write("notes.txt", "kept")));
+    ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("notes.txt", "kept")));
     std::unique_ptr<QMimeData> remote(filesData({QUrl(QStringLiteral("https://example.org/x.txt"))}));
     EXPECT_FALSE(drop(remote.get()));
     QMimeData text;
@@ -143,7 +102,7 @@ TEST_F(DesktopTest, DropWithoutALocalFileIsRefused)
 
 TEST_F(DesktopTest, DroppedFileThatCannotBeReadLeavesTheDocument)
 {
-    ASSERT_NO_FATAL_FAILURE(start(dir.write("notes.txt", "kept")));
+    ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("notes.txt", "kept")));
     std::unique_ptr<QMimeData> gone(filesData({QUrl::fromLocalFile(QString::fromStdString(dir.file("gone.txt")))}));
     ASSERT_TRUE(drop(gone.get()));
     EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
@@ -167,7 +126,7 @@ private:
 TEST_F(DesktopTest, SessionEndAsksAboutAModifiedDocumentAndARefusalCancelsIt)
 {
     const std::string path = dir.write("notes.txt", "abc");
-    ASSERT_NO_FATAL_FAILURE(start(path));
+    ASSERT_NO_FATAL_FAILURE(startEditor(path));
     RecordingSessionEnd unmodified(true);
     app.OnSessionEnd(unmodified);
     EXPECT_TRUE(boxes.shown().empty());
@@ -215,7 +174,7 @@ TEST_F(DesktopTest, SessionEndAsksAboutAModifiedDocumentAndARefusalCancelsIt)
 
 TEST_F(DesktopTest, SessionEndCancelsWhenTheSaveFails)
 {
-    ASSERT_NO_FATAL_FAILURE(start(""));
+    ASSERT_NO_FATAL_FAILURE(startEditor(""));
     QTest::keyClicks(control, QStringLiteral("new text"));
     boxes.answer(MessageResult::Yes);
     fileDialogs.cancel();  // Save As of the untitled document is cancelled
@@ -317,7 +276,7 @@ TEST_F(PrintTest, TextPagesHoldTheTextInOrderWithinHalfInchMargins)
     text += longLine.toStdString() + "\nlast\n";
     expected += longLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     expected += QStringLiteral("last");
-    ASSERT_NO_FATAL_FAILURE(start(dir.write("pages.txt", text)));
+    ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("pages.txt", text)));
     ASSERT_EQ(frame->GetPaneText(2), " TEXT ");
 
     const PrintedPdf pdf = readPdf(printToPdf());
@@ -359,7 +318,7 @@ TEST_F(PrintTest, BinaryDocumentPrints)
     std::string bytes;
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>(i % 256);
-    ASSERT_NO_FATAL_FAILURE(start(dir.write("all.bin", bytes)));
+    ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("all.bin", bytes)));
     ASSERT_EQ(frame->GetPaneText(2), "BINARY");
     const PrintedPdf pdf = readPdf(printToPdf());
     EXPECT_GE(pdf.pages.size(), 1U);

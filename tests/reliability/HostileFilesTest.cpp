@@ -36,15 +36,6 @@ std::string storageBytes(const CQuilloryDoc& doc)
     return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
 }
 
-std::vector<std::string> temporariesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().starts_with(".quillory-save-"))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
 // A folder path of at least `length` bytes below base, made of 200-byte names.
 std::string deepFolder(const std::string& base, std::size_t length)
 {
@@ -73,7 +64,7 @@ protected:
         EXPECT_TRUE(boxes.shown().empty());
         EXPECT_FALSE(control.modified);
         EXPECT_EQ(readAll(path), content);
-        EXPECT_TRUE(temporariesIn(path.substr(0, path.rfind('/'))).empty());
+        EXPECT_TRUE(saveTemporariesIn(path.substr(0, path.rfind('/'))).empty());
     }
     // Loads path after a small document, expects exactly the one box and the document unchanged.
     void expectRefused(const std::string& path, const MessageBoxRequest& box)
@@ -256,7 +247,7 @@ TEST_F(HostileFilesTest, FileOnAFullDiskOpensAndAFailedSaveKeepsItWhole)
               "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.");
     EXPECT_TRUE(control.modified);
     EXPECT_EQ(readAll(path), content);
-    EXPECT_TRUE(temporariesIn(dir.file("disk")).empty());
+    EXPECT_TRUE(saveTemporariesIn(dir.file("disk")).empty());
     // With room again, it saves back unchanged.
     fs::remove(dir.file("disk/filler"));
     expectOpensAndSavesBack(path, content);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <iostream>
 #include <random>
 #include <signal.h>
@@ -20,7 +19,6 @@
 namespace quillory::test {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMegabyte = 1024 * 1024;
@@ -94,15 +92,6 @@ private:
     bool m_finished = false;
 };
 
-std::vector<std::string> temporariesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().starts_with(".quillory-save-"))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
 // 'o' or 'n' when the file holds exactly that whole content, else 0.
 char wholeContent(const std::string& path)
 {
@@ -164,7 +153,7 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
 
         // A save that got as far as writing removed what the killed ones before it left; it may
         // have left one of its own.
-        const std::vector<std::string> left = temporariesIn(dir.path());
+        const std::vector<std::string> left = saveTemporariesIn(dir.path());
         const bool wrote = std::any_of(left.begin(), left.end(), [&](const std::string& name) {
             return std::count(leftBefore.begin(), leftBefore.end(), name) == 0;
         });
@@ -175,13 +164,13 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
         mostAtOnce = std::max(mostAtOnce, left.size());
         leftBefore = left;
     }
-    const std::size_t beforeTheNextSave = temporariesIn(dir.path()).size();
+    const std::size_t beforeTheNextSave = saveTemporariesIn(dir.path()).size();
     {
         Victim victim(path, current == 'o' ? 'n' : 'o');
         ASSERT_TRUE(victim.waitReady());
         EXPECT_EQ(victim.finish(), 0);
     }
-    const std::size_t afterTheNextSave = temporariesIn(dir.path()).size();
+    const std::size_t afterTheNextSave = saveTemporariesIn(dir.path()).size();
     std::cout << "Killed saves of 100 MB: " << kTrials << " trials (a save takes about "
               << std::chrono::duration_cast<std::chrono::milliseconds>(saveTime).count() << " ms), target whole old "
               << old << ", whole new " << changed << " (" << finishedBeforeTheKill
@@ -205,13 +194,13 @@ TEST(KilledSave, TemporaryOfASaveRunningInAnotherProcessIsNeverTouched)
         bool sawItsTemporary = false;
         while (victim.running()) {
             ASSERT_TRUE(writeFileReplacing(small, {reinterpret_cast<const std::uint8_t*>("x"), 1}));
-            sawItsTemporary = sawItsTemporary || !temporariesIn(dir.path()).empty();
+            sawItsTemporary = sawItsTemporary || !saveTemporariesIn(dir.path()).empty();
             ++saves;
         }
         EXPECT_EQ(victim.finish(), 0) << "round " << round << ": the save failed after " << saves << " saves beside it";
         EXPECT_TRUE(sawItsTemporary) << "round " << round;
         EXPECT_EQ(wholeContent(path), round % 2 == 0 ? 'n' : 'o');
-        EXPECT_TRUE(temporariesIn(dir.path()).empty());
+        EXPECT_TRUE(saveTemporariesIn(dir.path()).empty());
     }
 }
 

@@ -44,4 +44,13 @@ std::string bytesOf(std::initializer_list<int> values)
     return bytes;
 }
 
+std::vector<std::string> saveTemporariesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".quillory-save-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
 }  // namespace quillory::test

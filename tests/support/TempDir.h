@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillory::test {
 
@@ -25,6 +26,8 @@ private:
 
 // The whole content of a file as bytes.
 std::string readAll(const std::string& path);
+// The names of the hidden temporaries that saves leave in a folder when they are killed.
+std::vector<std::string> saveTemporariesIn(const std::string& folder);
 // A string of bytes from a list of values.
 std::string bytesOf(std::initializer_list<int> values);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 #include "internet/RetrievalMessages.h"
@@ -20,9 +19,10 @@ bool beginsWith(const std::string& lowerText, std::string_view prefix)
 
 UrlDecision normaliseUrl(const std::string& typed)
 {
+    // Schemes are ASCII: only A-Z fold, whatever the locale, so that no other byte can read as one.
     std::string lower = typed;
     std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     constexpr std::array<std::string_view, 4> kSchemes{"http://", "https://", "ftp://", "gopher://"};
     for (const std::string_view scheme : kSchemes) {
         if (beginsWith(lower, scheme))

@@ -9,17 +9,10 @@
 #include <QKeySequence>
 #include <QTest>
 
-#include "app/EditorView.h"
-#include "app/MainFrame.h"
-#include "app/QuilloryApp.h"
 #include "commands/CommandTable.h"
 #include "document/QuilloryDoc.h"
 #include "qtplatform/QtText.h"
-#include "support/CancellingFontColorDialogs.h"
-#include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/TempDir.h"
-#include "view/QuilloryView.h"
+#include "EditorInWindow.h"
 #include "QtPrinters.h"
 
 namespace quillory {
@@ -44,17 +37,10 @@ public:
     QStringList seen;
 };
 
-struct AcceleratorKeysTest : ::testing::Test {
+struct AcceleratorKeysTest : test::EditorInWindow {
     void SetUp() override
     {
-        app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app.InitInstance(""));
-        frame = app.mainFrame();
-        QApplication::setActiveWindow(frame);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        auto* view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
-        ASSERT_NE(view, nullptr);
-        control = &view->GetRichEditCtrl();
+        ASSERT_NO_FATAL_FAILURE(startEditor(""));
         control->installEventFilter(&recorder);
 
         // The route's first level answers for every command that has keys: the test decides
@@ -66,14 +52,13 @@ struct AcceleratorKeysTest : ::testing::Test {
         }
         frame->commandRouter().attach(RouteLevel::View, &interceptor);
     }
-
-    std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
-    std::string storage() const
+    // The interceptor and the recorder go before the frame that points to them.
+    void TearDown() override
     {
-        const CQuilloryDoc& doc = *app.document();
-        return doc.m_pBytes == nullptr ? std::string()
-                                       : std::string(reinterpret_cast<const char*>(doc.m_pBytes),
-                                                     static_cast<std::size_t>(doc.m_nLength));
+        if (frame != nullptr)
+            frame->commandRouter().detach(&interceptor);
+        if (control != nullptr)
+            control->removeEventFilter(&recorder);
     }
 
     // Presses every accelerator on the control with its command enabled, then disabled.
@@ -109,15 +94,8 @@ struct AcceleratorKeysTest : ::testing::Test {
 
     std::vector<int> ran;            // commands the route ran, in order
     bool enabled = true;             // what the intercepting update rules answer
-    CommandTarget interceptor;       // outlives the frame that points to it
+    CommandTarget interceptor;       // detached from the frame's route when the test ends
     KeyPressRecorder recorder;
-    test::ScriptedMessageBoxes boxes;
-    test::CancellingFontColorDialogs dialogs;
-    test::ScriptedFileDialogs fileDialogs;
-    test::TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
-    EditControl* control = nullptr;
 };
 
 TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesATextControl)

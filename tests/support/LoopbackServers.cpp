@@ -22,6 +22,8 @@ namespace quillory::test {
 
 namespace {
 
+constexpr const char* kLighttpd = "/usr/sbin/lighttpd";
+
 using Clock = std::chrono::steady_clock;
 
 sockaddr_in loopback(int port)
@@ -215,6 +217,11 @@ LoopbackServers& LoopbackServers::instance()
     return servers;
 }
 
+bool LoopbackServers::httpServerInstalled()
+{
+    return ::access(kLighttpd, X_OK) == 0;
+}
+
 LoopbackServers::LoopbackServers()
 {
     std::filesystem::create_directory(m_folder.file("root"));
@@ -270,7 +277,7 @@ int LoopbackServers::startLighttpd(bool secure)
     }
     writeText(config, text);
     m_processes.push_back(std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/sbin/lighttpd", "-D", "-f", config}, m_folder.file(name + ".out")));
+        std::vector<std::string>{kLighttpd, "-D", "-f", config}, m_folder.file(name + ".out")));
     return waitForListener(port, std::chrono::seconds(5)) ? port : 0;
 }
 

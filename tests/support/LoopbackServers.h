@@ -62,6 +62,9 @@ public:
     // The servers of this test program; each starts when first asked for. A server that cannot
     // start fails the test that asked (port 0).
     static LoopbackServers& instance();
+    // Whether the http server program is on this machine (the test command installs it; a machine
+    // set up for the core alone may lack it).
+    static bool httpServerInstalled();
 
     const TempDir& folder() const { return m_folder; }
     // Writes a document the servers serve under /name.

@@ -92,6 +92,19 @@ private:
     bool m_finished = false;
 };
 
+// Waits until a hidden temporary that is not among `known` appears in the folder (the victim's save
+// is writing it), or the victim has ended, or ten seconds have passed.
+void waitForANewTemporary(const std::string& folder, const std::vector<std::string>& known, Victim& victim)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+    while (victim.running() && Clock::now() < deadline) {
+        for (const std::string& name : saveTemporariesIn(folder))
+            if (std::find(known.begin(), known.end(), name) == known.end())
+                return;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
+
 // 'o' or 'n' when the file holds exactly that whole content, else 0.
 char wholeContent(const std::string& path)
 {
@@ -135,14 +148,21 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
         const char next = current == 'o' ? 'n' : 'o';
         Victim victim(path, next);
         ASSERT_TRUE(victim.waitReady()) << "trial " << trial;
-        const auto delay = std::uniform_int_distribution<std::int64_t>(
-            0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 3 / 2)(random);
-        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        std::int64_t delay = -1;
+        if (trial % 3 == 2) {
+            // Every third kill comes as soon as the save's temporary appears: in the middle of
+            // writing it, whatever the machine's speed.
+            waitForANewTemporary(dir.path(), leftBefore, victim);
+        } else {
+            delay = std::uniform_int_distribution<std::int64_t>(
+                0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 3 / 2)(random);
+            std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        }
         victim.kill();
         const int status = victim.finish();
         finishedBeforeTheKill += status == 0;
         // A save that ended before its kill took less than the delay: later kills aim earlier.
-        if (status == 0)
+        if (status == 0 && delay >= 0)
             saveTime = std::min<Clock::duration>(saveTime, std::chrono::microseconds(delay));
         ASSERT_TRUE(status == 0 || status == -SIGKILL) << "trial " << trial << " status " << status;
 

@@ -1,6 +1,8 @@
-// The URL rules against a plain reading: the network schemes in any letter case are retrieved as
-// typed, "file://" is refused with the Info box, anything else gets "http://" in front; and the
-// progress text of a retrieval against plainly grouped digits and a wide percentage.
+// The URL rules against a plain reading: blanks around the text go, the network schemes in any
+// letter case are retrieved as typed, "file://" is refused with the Info box, anything else gets
+// "http://" in front, and after the host every blank, control or non-ASCII byte is sent as %XX;
+// and the progress text of a retrieval against plainly grouped digits and a wide percentage.
+#include <cstdio>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -50,6 +52,43 @@ std::string plainProgress(std::int64_t received, std::int64_t total)
     return got + " of " + plainGrouped(static_cast<std::uint64_t>(total)) + " bytes (" + std::to_string(percent) + "%)";
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string plainTrimmed(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t end = text.size();
+    while (first < end && isBlank(text[first]))
+        ++first;
+    while (end > first && isBlank(text[end - 1]))
+        --end;
+    return text.substr(first, end - first);
+}
+
+// The host ends at the first '/', '?' or '#' after "://" (or after the start when there is none).
+std::string plainEncoded(const std::string& url)
+{
+    const std::size_t scheme = url.find("://");
+    std::size_t at = scheme == std::string::npos ? 0 : scheme + 3;
+    while (at < url.size() && url[at] != '/' && url[at] != '?' && url[at] != '#')
+        ++at;
+    std::string out = url.substr(0, at);
+    char hex[4];
+    for (; at < url.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(url[at]);
+        if (byte > 32 && byte < 127) {
+            out += url[at];
+        } else {
+            std::snprintf(hex, sizeof hex, "%%%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 std::int64_t signedOf(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
 
 }  // namespace
@@ -62,19 +101,20 @@ QUILLORY_FUZZ_TARGET(input)
     const std::int64_t total = signedOf(input.u32() | static_cast<std::uint64_t>(input.u32()) << 32);
     FUZZ_CHECK(retrievalProgressText(received, total) == plainProgress(received, total));
 
-    const std::string typed(input.rest());
-    const UrlDecision decision = normaliseUrl(typed);
+    const std::string given(input.rest());
+    const UrlDecision decision = normaliseUrl(given);
+    const std::string typed = plainTrimmed(given);
     bool network = false;
     for (const std::string_view scheme : {"http://", "https://", "ftp://", "gopher://"})
         network = network || beginsNoCase(typed, scheme);
     if (network) {
-        FUZZ_CHECK(decision.url == typed && !decision.refusal);
+        FUZZ_CHECK(decision.url == plainEncoded(typed) && !decision.refusal);
     } else if (beginsNoCase(typed, "file://")) {
         FUZZ_CHECK(decision.url.empty() && decision.refusal);
         FUZZ_CHECK(decision.refusal->caption == kInfoCaption && decision.refusal->text == kLocalFileText);
         FUZZ_CHECK(decision.refusal->icon == MessageIcon::Information && decision.refusal->buttons == MessageButtons::Ok);
     } else {
-        FUZZ_CHECK(decision.url == "http://" + typed && !decision.refusal);
+        FUZZ_CHECK(decision.url == plainEncoded("http://" + typed) && !decision.refusal);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <curl/curl.h>
 
+#include "internet/FailureReason.h"
 #include "internet/RetrievalMessages.h"
 
 namespace quillory {
@@ -56,32 +57,84 @@ WorkerCount& workerCount()
     return *count;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// A gopher server answers a selector it cannot serve with a one-line menu of type '3' (an error);
+// that much of a gopher document is held back until it is known not to be one.
+constexpr std::size_t kGopherErrorMaxLength = 1024;
+
+// Whether a whole gopher document is the server's error line: type '3', then the text, selector,
+// host and port separated by tabs.
+bool isGopherError(const std::string& document)
+{
+    if (document.empty() || document[0] != '3')
+        return false;
+    const std::string line = document.substr(0, document.find('\n'));
+    return std::count(line.begin(), line.end(), '\t') >= 3;
+}
+
+std::string asciiLower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// The host part of url, as the address names it.
+std::string hostOf(const char* url)
+{
+    std::string host;
+    CURLU* parsed = curl_url();
+    char* part = nullptr;
+    if (parsed != nullptr && url != nullptr && curl_url_set(parsed, CURLUPART_URL, url, 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+        host = part;
+        curl_free(part);
+    }
+    curl_url_cleanup(parsed);
+    return host;
+}
+
 // One transfer on the worker thread.
 class Transfer {
 public:
     Transfer(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
-        : m_state(std::move(state)), m_request(std::move(request))
+        : m_state(std::move(state)), m_request(std::move(request)),
+          m_gopher(asciiLower(m_request.url.substr(0, 9)) == "gopher://")
     {
     }
     void run();
 
 private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
     static int onProgress(void* self, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t);
     bool configure(CURL* easy, curl_slist* headers);
     CURLcode perform(CURL* easy);
+    // Appends to the download buffer; false when it can take no more. Caller holds g_csDownload.
+    bool append(const char* data, std::size_t bytes);
     // The earlier document goes once this one has begun to arrive. Caller holds g_csDownload.
     void connect();
-    void finishBuffer(CURLcode result);
+    // Settles the buffer after the transfer; the gopher server's error text when it sent one.
+    std::optional<std::string> finishBuffer(CURLcode result);
+    std::optional<MessageBoxRequest> failureBox(CURLcode result);
     // Hands the box to the interface and waits until it was closed; false when cancelled.
     bool showBox(MessageBoxRequest box);
     void complete();
 
     std::shared_ptr<RetrievalState> m_state;
     RetrievalRequest m_request;
+    bool m_gopher;              // a gopher address: its start is held back (see isGopherError)
+    std::string m_heldBack;     // the start of a gopher document, not yet in the buffer
     bool m_connected = false;   // the earlier download was released
     bool m_memoryFull = false;  // the buffer could take no more
+    bool m_atLimit = false;     // ... because the document passed the request's maximum length
+    bool m_idle = false;        // ended because nothing arrived for the idle limit
     CURL* m_easy = nullptr;     // the transfer's handle while it runs
+    Clock::time_point m_lastActivity = Clock::now();  // when the server last sent something
+    std::string m_statusLine;   // the last HTTP status line
+    std::string m_location;     // the Location of the last header block, if any
+    char m_libcurlText[CURL_ERROR_SIZE] = {};
 };
 
 void Transfer::run()
@@ -91,19 +144,12 @@ void Transfer::run()
     headers = headers != nullptr ? curl_slist_append(headers, "Pragma: no-cache") : nullptr;
     std::optional<MessageBoxRequest> box;
     if (easy == nullptr || headers == nullptr || !configure(easy, headers)) {
-        box = MessageBoxRequest{kErrorCaption, kNoBufferText, MessageIcon::Stop, MessageButtons::Ok};
+        box = MessageBoxRequest{kErrorCaption, withReason(kNoBufferText, "libcurl could not set up the transfer"),
+                                MessageIcon::Stop, MessageButtons::Ok};
     } else {
         m_easy = easy;
         const CURLcode result = perform(easy);
-        if (m_state->cancelled)
-            box.reset();
-        else if (m_memoryFull)
-            box = MessageBoxRequest{kMemoryErrorCaption, kPartialDownloadText, MessageIcon::Exclamation,
-                                    MessageButtons::Ok};
-        else if (result != CURLE_OK)
-            box = MessageBoxRequest{kConnectionErrorCaption, connectionErrorText(m_request.url), MessageIcon::Stop,
-                                    MessageButtons::Ok};
-        finishBuffer(result);
+        box = failureBox(result);
     }
     curl_easy_cleanup(easy);
     curl_slist_free_all(headers);
@@ -114,6 +160,48 @@ void Transfer::run()
     complete();
 }
 
+std::optional<MessageBoxRequest> Transfer::failureBox(CURLcode result)
+{
+    const std::optional<std::string> gopherError = finishBuffer(result);
+    if (m_state->cancelled)
+        return std::nullopt;
+    if (m_memoryFull) {
+        const std::string reason = partialDownloadReason(m_state->received, m_request.maxLength, m_atLimit);
+        return MessageBoxRequest{kMemoryErrorCaption, withReason(kPartialDownloadText, reason),
+                                 MessageIcon::Exclamation, MessageButtons::Ok};
+    }
+    std::string reason;
+    if (gopherError) {
+        reason = "the gopher server answered: " + *gopherError;
+    } else if (result != CURLE_OK || m_idle) {
+        TransferFailure failure;
+        failure.curlCode = result;
+        long systemError = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_OS_ERRNO, &systemError);
+        failure.systemError = static_cast<int>(systemError);
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &failure.httpStatus);
+        failure.statusLine = m_statusLine;
+        failure.libcurlText = m_libcurlText;
+        char* effective = nullptr;
+        curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &effective);
+        failure.host = hostOf(effective != nullptr ? effective : m_request.url.c_str());
+        failure.refusedLocation = m_location;
+        failure.received = m_state->received;
+        curl_off_t announced = -1;
+        if (curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
+            failure.announced = announced;
+        failure.idle = m_idle;
+        failure.idleLimit = m_request.idleTimeout;
+        failure.connectLimit = m_request.connectTimeout;
+        failure.maxRedirects = kMaxRedirects;
+        reason = failureReason(failure);
+    } else {
+        return std::nullopt;
+    }
+    return MessageBoxRequest{kConnectionErrorCaption, withReason(connectionErrorText(m_request.url), reason),
+                             MessageIcon::Stop, MessageButtons::Ok};
+}
+
 bool Transfer::configure(CURL* easy, curl_slist* headers)
 {
     bool ok = curl_easy_setopt(easy, CURLOPT_URL, m_request.url.c_str()) == CURLE_OK;
@@ -121,14 +209,21 @@ bool Transfer::configure(CURL* easy, curl_slist* headers)
     ok = ok && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kSchemes) == CURLE_OK;
     if (!ok)
         return ok;
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_libcurlText);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // An HTTP status of 400 or above is a failure: its page never reaches the download buffer.
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::chrono::milliseconds(m_request.connectTimeout).count()));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReadSize);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
@@ -147,6 +242,7 @@ CURLcode Transfer::perform(CURL* easy)
         m_state->multi = multi;
     }
     CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    m_lastActivity = Clock::now();
     if (curl_multi_add_handle(multi, easy) == CURLM_OK) {
         int running = 1;
         while (running > 0 && !m_state->cancelled) {
@@ -175,27 +271,60 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
 {
     auto& transfer = *static_cast<Transfer*>(self);
     const std::size_t bytes = size * count;
+    transfer.m_lastActivity = Clock::now();
     std::lock_guard lock(g_csDownload);
     if (transfer.m_state->cancelled)
         return 0;  // aborts the transfer
+    if (!transfer.m_connected && transfer.m_gopher) {
+        transfer.m_heldBack.append(data, bytes);
+        if (transfer.m_heldBack.size() <= kGopherErrorMaxLength)
+            return bytes;
+        transfer.connect();
+        const std::string held = std::exchange(transfer.m_heldBack, std::string());
+        return transfer.append(held.data(), held.size()) ? bytes : 0;
+    }
     if (!transfer.m_connected) {
         transfer.connect();
         curl_off_t announced = -1;
         if (curl_easy_getinfo(transfer.m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
             reserveDownload(announced, transfer.m_request.maxLength);
     }
+    return transfer.append(data, bytes) ? bytes : 0;
+}
+
+bool Transfer::append(const char* data, std::size_t bytes)
+{
     // Appended 4096 bytes at a time: when the buffer can take no more, the whole pieces before
     // stay, as they would after reads of that size.
     for (std::size_t done = 0; done < bytes; done += kAppendSize) {
         const std::size_t piece = std::min(kAppendSize, bytes - done);
-        if (!appendToDownload({reinterpret_cast<const std::uint8_t*>(data) + done, piece},
-                              transfer.m_request.maxLength)) {
-            transfer.m_memoryFull = true;
-            transfer.m_state->received = g_nDownloadLen;
-            return 0;
+        if (!appendToDownload({reinterpret_cast<const std::uint8_t*>(data) + done, piece}, m_request.maxLength)) {
+            m_memoryFull = true;
+            m_atLimit = static_cast<std::int64_t>(piece) > m_request.maxLength - g_nDownloadLen;
+            m_state->received = g_nDownloadLen;
+            return false;
         }
     }
-    transfer.m_state->received = g_nDownloadLen;
+    m_state->received = g_nDownloadLen;
+    return true;
+}
+
+std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self)
+{
+    auto& transfer = *static_cast<Transfer*>(self);
+    const std::size_t bytes = size * count;
+    transfer.m_lastActivity = Clock::now();
+    std::string line(data, bytes);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new response (after a redirect): what the last one said no longer counts.
+        transfer.m_statusLine = line;
+        transfer.m_location.clear();
+    } else if (asciiLower(line.substr(0, 9)) == "location:") {
+        const std::size_t value = line.find_first_not_of(" \t", 9);
+        transfer.m_location = value == std::string::npos ? std::string() : line.substr(value);
+    }
     return bytes;
 }
 
@@ -203,7 +332,13 @@ int Transfer::onProgress(void* self, curl_off_t total, curl_off_t, curl_off_t, c
 {
     auto& transfer = *static_cast<Transfer*>(self);
     transfer.m_state->total = total > 0 ? static_cast<std::int64_t>(total) : -1;
-    return transfer.m_state->cancelled ? 1 : 0;
+    if (transfer.m_state->cancelled)
+        return 1;
+    if (Clock::now() - transfer.m_lastActivity >= transfer.m_request.idleTimeout) {
+        transfer.m_idle = true;
+        return 1;
+    }
+    return 0;
 }
 
 void Transfer::connect()
@@ -215,16 +350,26 @@ void Transfer::connect()
     m_state->delivered = true;
 }
 
-void Transfer::finishBuffer(CURLcode result)
+std::optional<std::string> Transfer::finishBuffer(CURLcode result)
 {
     std::lock_guard lock(g_csDownload);
     if (m_state->cancelled)
-        return;
+        return std::nullopt;
+    if (result == CURLE_OK && !m_connected && !m_heldBack.empty()) {
+        // A short gopher document: the server's error line leaves the earlier download in place.
+        if (isGopherError(m_heldBack)) {
+            const std::string line = m_heldBack.substr(1, m_heldBack.find('\t') - 1);
+            return line;
+        }
+        connect();
+        append(m_heldBack.data(), m_heldBack.size());
+    }
     // A document of zero bytes never called onBody; it replaces the earlier one all the same.
     if (result == CURLE_OK)
         connect();
     if (m_connected)
         finishDownload();
+    return std::nullopt;
 }
 
 bool Transfer::showBox(MessageBoxRequest box)
@@ -264,12 +409,16 @@ void runWorker(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
 
 }  // namespace
 
-std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalCallbacks callbacks)
+std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalCallbacks callbacks,
+                                            std::string* whyNot)
 {
     // Once, on the interface thread, before the first worker exists.
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised)
+    if (!initialised) {
+        if (whyNot != nullptr)
+            *whyNot = "libcurl could not be initialised";
         return nullptr;
+    }
     auto state = std::make_shared<RetrievalState>(std::move(callbacks));
     WorkerCount& count = workerCount();
     {
@@ -278,7 +427,9 @@ std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalC
     }
     try {
         std::thread(runWorker, state, std::move(request)).detach();
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
+        if (whyNot != nullptr)
+            *whyNot = "no worker thread could be started: " + error.code().message();
         std::lock_guard lock(count.mutex);
         --count.running;
         return nullptr;

@@ -18,10 +18,16 @@
 
 namespace quillory {
 
+// How long a connection may take to open, and how long an open one may stay silent.
+inline constexpr std::chrono::seconds kConnectTimeout{30};
+inline constexpr std::chrono::seconds kIdleTimeout{60};
+
 struct RetrievalRequest {
     std::string url;                              // used as it is (see normaliseUrl)
     std::string caFile;                           // certificate authorities; empty: the system's
     std::int32_t maxLength = kMaxDownloadLength;  // longer documents stop with the "Memory Error:" box
+    std::chrono::seconds connectTimeout = kConnectTimeout;  // then a Connection Error
+    std::chrono::seconds idleTimeout = kIdleTimeout;        // nothing received this long: a Connection Error
 };
 
 struct RetrievalProgress {
@@ -38,8 +44,9 @@ struct RetrievalState;
 
 class Retrieval {
 public:
-    // Starts the worker. nullptr when no thread could be started.
-    static std::shared_ptr<Retrieval> start(RetrievalRequest request, RetrievalCallbacks callbacks);
+    // Starts the worker. nullptr when no thread could be started; whyNot then says why.
+    static std::shared_ptr<Retrieval> start(RetrievalRequest request, RetrievalCallbacks callbacks,
+                                            std::string* whyNot = nullptr);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
     Retrieval& operator=(const Retrieval&) = delete;

@@ -17,7 +17,13 @@ inline std::string connectionErrorText(const std::string& url)
            "\nPlease make sure your have already dialup to your service provider.\n"
            "Also, make sure the URL that you've entered is correct.\n\n"
            "Note: if you do not specify the protocol in the URL, then 'http://' would be the default "
-           "protocol.  Only http, ftp, and gopher protocols are supported.";
+           "protocol.  Only http, https, ftp, and gopher protocols are supported.";
+}
+
+// A box's text with the cause of the failure as its last line: "...\nReason: host not found (x)".
+inline std::string withReason(const std::string& text, const std::string& reason)
+{
+    return text + "\nReason: " + reason;
 }
 
 inline constexpr const char* kErrorCaption = "Error:";

@@ -2,16 +2,15 @@
 
 namespace quillory {
 
-namespace {
-
-// Digits in groups of three: 1234567 -> "1,234,567".
-std::string grouped(std::int64_t value)
+std::string groupedDigits(std::int64_t value)
 {
     std::string digits = std::to_string(value);
     for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
         digits.insert(static_cast<std::size_t>(at), 1, ',');
     return digits;
 }
+
+namespace {
 
 // received * 100 takes up to 71 bits.
 __extension__ typedef __int128 Wide;
@@ -21,9 +20,9 @@ __extension__ typedef __int128 Wide;
 std::string retrievalProgressText(std::int64_t received, std::int64_t total)
 {
     if (total <= 0)
-        return "Received " + grouped(received) + " bytes";
+        return "Received " + groupedDigits(received) + " bytes";
     const auto percent = received >= total ? 100 : static_cast<std::int64_t>(static_cast<Wide>(received) * 100 / total);
-    return "Received " + grouped(received) + " of " + grouped(total) + " bytes (" + std::to_string(percent) + "%)";
+    return "Received " + groupedDigits(received) + " of " + groupedDigits(total) + " bytes (" + std::to_string(percent) + "%)";
 }
 
 }  // namespace quillory

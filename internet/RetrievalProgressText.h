@@ -6,6 +6,9 @@
 
 namespace quillory {
 
+// Digits in groups of three: 1234567 -> "1,234,567".
+std::string groupedDigits(std::int64_t value);
+
 // "Received 1,234 bytes", or with a known total "Received 1,234 of 5,678 bytes (21%)".
 std::string retrievalProgressText(std::int64_t received, std::int64_t total);
 

@@ -143,6 +143,7 @@ private:
     void StopRetrieval();
     void setUrlBarBusy(bool busy) const;
     void showInfo(const char* text) const;
+    void showSaveDownloadError(const std::string& path, const std::string& reason) const;
     void showProgress() const;
     void endProgress();
     IDrives& drives();

@@ -4,6 +4,7 @@
 // g_csDownload.
 #include <QApplication>
 #include <QTimer>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -24,6 +25,7 @@ namespace quillory {
 namespace {
 
 constexpr int kProgressIntervalMs = 250;  // how often pane 0 shows the bytes received
+constexpr int kHeldCompletionRetryMs = 50;  // how often a held completion looks for the modal's end
 
 // Whether the download buffer holds a document.
 bool downloadWaiting()
@@ -48,10 +50,11 @@ void CQuilloryView::registerDownloadCommands()
     CommandTarget& c = m_commands;
     c.OnCommand(ID_VIEW_AFTER_DOWNLOAD, [this] { OnViewAfterDownload(); });
     c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CCmdUI& ui) { ui.SetCheck(m_bViewAfterDownload == 1); });
+    // While a worker runs the buffer is its own: neither item may take what has arrived so far.
     c.OnCommand(ID_LOAD_SAVED_DOC, [this] { OnLoadSavedDoc(); });
-    c.OnUpdate(ID_LOAD_SAVED_DOC, [](CCmdUI& ui) { ui.Enable(downloadWaiting()); });
+    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && downloadWaiting()); });
     c.OnCommand(ID_SAVE_DOWNLOAD_AS, [this] { OnSaveDownloadAs(); });
-    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [](CCmdUI& ui) { ui.Enable(downloadWaiting()); });
+    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && downloadWaiting()); });
     // The check mark is the frame's: it follows the bar's visibility.
     if (m_services.toggleUrlBar)
         c.OnCommand(ID_VIEW_URL_TOOLBAR, [this] { OnViewUrlToolbar(); });
@@ -73,10 +76,13 @@ void CQuilloryView::Retrieve(const std::string& typed)
     // Both run on the worker's thread; posting is all they do.
     callbacks.messageWaiting = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_MESSAGE)); };
     callbacks.completed = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_DONE)); };
-    m_pRetrieval = Retrieval::start(RetrievalRequest{g_strUrl, testCertificateAuthorities()}, std::move(callbacks));
+    std::string whyNot;
+    m_pRetrieval =
+        Retrieval::start(RetrievalRequest{g_strUrl, testCertificateAuthorities()}, std::move(callbacks), &whyNot);
     if (m_pRetrieval == nullptr) {
         if (m_services.messageBoxes != nullptr)
-            m_services.messageBoxes->show({kErrorCaption, kNoBufferText, MessageIcon::Stop, MessageButtons::Ok});
+            m_services.messageBoxes->show(
+                {kErrorCaption, withReason(kNoBufferText, whyNot), MessageIcon::Stop, MessageButtons::Ok});
         return;
     }
     m_bRetrieving = 1;
@@ -121,6 +127,12 @@ void CQuilloryView::OnRetrievalDone()
 {
     if (m_bRetrieving == 0)
         return;
+    // A modal dialog or box is open (a file dialog, a question): the document behind it and the
+    // download it may have been opened for stay as they are until it closes.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kHeldCompletionRetryMs, this, &CQuilloryView::OnRetrievalDone);
+        return;
+    }
     m_bRetrieving = 0;
     setUrlBarBusy(false);
     // A retrieval that failed before its document arrived leaves an earlier download as it was,
@@ -219,13 +231,13 @@ void CQuilloryView::ShowDownload()
 
 void CQuilloryView::OnLoadSavedDoc()
 {
-    if (downloadWaiting())
+    if (m_bRetrieving == 0 && downloadWaiting())
         ShowDownload();
 }
 
 void CQuilloryView::OnSaveDownloadAs()
 {
-    if (m_services.fileDialogs == nullptr)
+    if (m_services.fileDialogs == nullptr || m_bRetrieving != 0)
         return;
     const std::optional<std::string> path = m_services.fileDialogs->choose(
         {FileDialogRequest::Kind::Save, m_document.m_strDir, std::string(), kFileDialogFilter});
@@ -240,20 +252,30 @@ void CQuilloryView::OnSaveDownloadAs()
         length = g_nDownloadLen;
         block = takeDownload();
     }
-    if (!block.ok())
+    if (!block.ok()) {
+        // The user confirmed a save: it writes, or says why it did not.
+        showSaveDownloadError(*path, "the download is no longer in memory");
         return;
+    }
     // A new file, synced, then renamed over the old one: a failure leaves that file intact.
+    errno = 0;
     if (!writeFileReplacing(*path, block.first(static_cast<std::size_t>(length)))) {
+        const int error = errno;
         {
             std::lock_guard lock(g_csDownload);
             restoreDownload(std::move(block), length);
         }
-        if (m_services.messageBoxes != nullptr)
-            m_services.messageBoxes->show(
-                {kFileErrorCaption, saveDownloadErrorText(*path), MessageIcon::Stop, MessageButtons::Ok});
+        showSaveDownloadError(*path, error != 0 ? std::strerror(error) : "the file could not be written");
         return;
     }
     m_control->SetFocus();
+}
+
+void CQuilloryView::showSaveDownloadError(const std::string& path, const std::string& reason) const
+{
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show(
+            {kFileErrorCaption, withReason(saveDownloadErrorText(path), reason), MessageIcon::Stop, MessageButtons::Ok});
 }
 
 void CQuilloryView::OnViewAfterDownload()

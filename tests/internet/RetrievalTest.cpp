@@ -24,7 +24,15 @@ TEST(UrlRulesTest, NetworkSchemesAsTypedLocalFilesRefusedTheRestIsTheWeb)
     EXPECT_EQ(normaliseUrl("example.org/Page").url, "http://example.org/Page");
     EXPECT_EQ(normaliseUrl("").url, "http://");
     EXPECT_EQ(normaliseUrl("telnet://host").url, "http://telnet://host");
-    EXPECT_EQ(normaliseUrl(" http://lead.blank").url, "http:// http://lead.blank");
+    // Blanks around a pasted address go; blanks, controls and non-ASCII bytes after the host are
+    // sent percent-encoded as UTF-8; the host is left to libcurl.
+    EXPECT_EQ(normaliseUrl(" \t http://lead.blank\r\n").url, "http://lead.blank");
+    EXPECT_EQ(normaliseUrl("\n file:///etc/passwd ").url, "");
+    EXPECT_EQ(normaliseUrl("b\xC3\xBC" "cher.example/a b/\xC3\xA9?q=1 2#f\x7F").url,
+              "http://b\xC3\xBC" "cher.example/a%20b/%C3%A9?q=1%202#f%7F");
+    EXPECT_EQ(normaliseUrl("ftp://host:21/already%20encoded%").url, "ftp://host:21/already%20encoded%");
+    EXPECT_EQ(normaliseUrl("host?x y").url, "http://host?x%20y");
+    EXPECT_EQ(normaliseUrl("   ").url, "http://");
 
     const UrlDecision file = normaliseUrl("FILE:///etc/passwd");
     EXPECT_TRUE(file.url.empty());
@@ -87,8 +95,12 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
     EXPECT_EQ(log.events, std::vector<std::string>{"box"});
     const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(*box, (MessageBoxRequest{"Memory Error:", kPartialDownloadText, MessageIcon::Exclamation,
-                                       MessageButtons::Ok}));
+    ASSERT_EQ(box->caption, "Memory Error:");
+    EXPECT_EQ(box->icon, MessageIcon::Exclamation);
+    const std::string reasonStart = std::string(kPartialDownloadText) +
+                                    "\nReason: the document is larger than the 10,000 bytes the editor can hold; "
+                                    "the first ";
+    EXPECT_EQ(box->text.rfind(reasonStart, 0), 0u) << box->text;
     EXPECT_FALSE(retrieval->takePendingMessage().has_value());
     retrieval->messageClosed();
     ASSERT_TRUE(log.waitFor(2));
@@ -100,10 +112,57 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
     EXPECT_GT(kept.size(), 10000u - 4096u);
     EXPECT_LE(kept.size(), 10000u);
     EXPECT_EQ(kept, document.substr(0, kept.size()));
+    const std::string thousands = std::to_string(kept.size() % 1000);
+    EXPECT_EQ(box->text.substr(reasonStart.size()), std::to_string(kept.size() / 1000) + "," +
+                                                        std::string(3 - thousands.size(), '0') + thousands +
+                                                        " bytes were kept");
     std::lock_guard lock(g_csDownload);
     ASSERT_NE(g_pDownload, nullptr);
     EXPECT_EQ(g_pDownload[g_nDownloadLen], 0);
     releaseDownload();
+}
+
+TEST(RetrievalTest, ADocumentThatExactlyFillsTheLimitIsKeptWhole)
+{
+    if (!test::LoopbackServers::httpServerInstalled())
+        GTEST_SKIP() << "lighttpd is not installed (the test command installs it)";
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    // Its last piece is shorter than a read: the limit is reached by the very last byte.
+    const std::string document(3 * 4096 + 100, 'f');
+    servers.publish("fills.bin", document);
+    ASSERT_NE(servers.httpPort(), 0);
+    CallbackLog log;
+    const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/fills.bin";
+    const auto retrieval =
+        Retrieval::start({url, {}, static_cast<std::int32_t>(document.size())}, log.callbacks());
+    ASSERT_NE(retrieval, nullptr);
+    ASSERT_TRUE(log.waitFor(1));
+    EXPECT_EQ(log.events, std::vector<std::string>{"completed"});
+    EXPECT_FALSE(retrieval->takePendingMessage().has_value());
+    EXPECT_EQ(downloadBytes(), document);
+    std::lock_guard lock(g_csDownload);
+    releaseDownload();
+}
+
+TEST(RetrievalTest, AServerThatAcceptsAndStaysSilentEndsAsAConnectionErrorAtTheIdleLimit)
+{
+    test::ScriptedServer silent(test::ScriptedServer::Behaviour::Silent, 0);
+    ASSERT_NE(silent.port(), 0);
+    CallbackLog log;
+    const std::string url = "http://127.0.0.1:" + std::to_string(silent.port()) + "/never";
+    RetrievalRequest request;
+    request.url = url;
+    request.idleTimeout = std::chrono::seconds(1);
+    const auto retrieval = Retrieval::start(request, log.callbacks());
+    ASSERT_NE(retrieval, nullptr);
+    ASSERT_TRUE(log.waitFor(1));  // within the 5 s of waitFor, not the default 60
+    const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(*box, (MessageBoxRequest{"Connection Error:", withReason(connectionErrorText(url), "no data for 1 second"),
+                                       MessageIcon::Stop, MessageButtons::Ok}));
+    retrieval->messageClosed();
+    ASSERT_TRUE(log.waitFor(2));
+    EXPECT_EQ(silent.connections(), 1);
 }
 
 }  // namespace

@@ -90,6 +90,15 @@ bool runToEnd(const std::vector<std::string>& argv)
     return failed == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Redirect rules /hop1 -> /text.txt and /hopN -> /hop(N-1) up to /hop11: /hopN takes N redirects.
+std::string redirectChain()
+{
+    std::string rules = ", \"^/hop1$\" => \"/text.txt\"";
+    for (int hop = 2; hop <= 11; ++hop)
+        rules += ", \"^/hop" + std::to_string(hop) + "$\" => \"/hop" + std::to_string(hop - 1) + "\"";
+    return rules;
+}
+
 }  // namespace
 
 int freeLoopbackPort()
@@ -140,6 +149,16 @@ ChildProcess::~ChildProcess()
 
 ScriptedServer::ScriptedServer(Behaviour behaviour, int length) : m_behaviour(behaviour), m_length(length)
 {
+    start();
+}
+
+ScriptedServer::ScriptedServer(std::string reply) : m_behaviour(Behaviour::Reply), m_length(0), m_reply(std::move(reply))
+{
+    start();
+}
+
+void ScriptedServer::start()
+{
     m_listener = listenOnLoopback(m_port);
     if (m_listener < 0 || ::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
         m_port = 0;
@@ -165,6 +184,12 @@ int ScriptedServer::connections() const
     return m_connections.load();
 }
 
+std::string ScriptedServer::lastRequestLine() const
+{
+    std::lock_guard lock(m_requestMutex);
+    return m_lastRequestLine;
+}
+
 void ScriptedServer::serve()
 {
     // One thread serves every connection: each gets its next byte once a second.
@@ -184,7 +209,22 @@ void ScriptedServer::serve()
             if (client >= 0) {
                 ++m_connections;
                 char request[4096];
-                static_cast<void>(::recv(client, request, sizeof request, 0));
+                const ssize_t got = ::recv(client, request, sizeof request, 0);
+                {
+                    const std::string text(request, got > 0 ? static_cast<std::size_t>(got) : 0);
+                    std::lock_guard lock(m_requestMutex);
+                    m_lastRequestLine = text.substr(0, text.find("\r\n"));
+                }
+                if (m_behaviour == Behaviour::Reply) {
+                    for (std::size_t sent = 0; sent < m_reply.size();) {
+                        const ssize_t put = ::send(client, m_reply.data() + sent, m_reply.size() - sent, MSG_NOSIGNAL);
+                        if (put <= 0)
+                            break;
+                        sent += static_cast<std::size_t>(put);
+                    }
+                    ::close(client);
+                    continue;
+                }
                 if (m_behaviour == Behaviour::Trickle) {
                     const std::string header = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
                                                "Content-Length: " + std::to_string(m_length) + "\r\n\r\n";
@@ -269,7 +309,8 @@ int LoopbackServers::startLighttpd(bool secure)
                        "server.errorlog = \"" + m_folder.file(name + ".log") + "\"\n"
                        "server.modules += (\"mod_redirect\")\n"
                        "mimetype.assign = (\".txt\" => \"text/plain\", \"\" => \"application/octet-stream\")\n"
-                       "url.redirect = (\"^/moved$\" => \"/text.txt\", \"^/to-file$\" => \"file:///etc/hostname\")\n";
+                       "url.redirect = (\"^/moved$\" => \"/text.txt\", \"^/to-file$\" => \"file:///etc/hostname\"" +
+                       redirectChain() + ")\n";
     if (secure) {
         text += "server.modules += (\"mod_openssl\")\nssl.engine = \"enable\"\n"
                 "ssl.pemfile = \"" + m_folder.file("server.crt") + "\"\n"

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -32,24 +33,33 @@ private:
 };
 
 // A server that answers every connection after reading its request: Trickle sends an HTTP header
-// announcing `length` bytes, then one byte a second; Silent sends nothing and keeps the line open.
+// announcing `length` bytes, then one byte a second; Silent sends nothing and keeps the line open;
+// Reply sends the given bytes (a whole HTTP response, or part of one) and closes the connection.
 class ScriptedServer {
 public:
-    enum class Behaviour { Trickle, Silent };
+    enum class Behaviour { Trickle, Silent, Reply };
     ScriptedServer(Behaviour behaviour, int length);
+    explicit ScriptedServer(std::string reply);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
     int port() const { return m_port; }
     // Connections accepted so far.
     int connections() const;
+    // The first line of the last request received ("GET /path HTTP/1.1").
+    std::string lastRequestLine() const;
 
 private:
     void serve();
     void answer(int client);
 
+    void start();
+
     Behaviour m_behaviour;
     int m_length;
+    std::string m_reply;
+    mutable std::mutex m_requestMutex;
+    std::string m_lastRequestLine;  // guarded by m_requestMutex
     int m_listener = -1;
     int m_port = 0;
     int m_stopPipe[2] = {-1, -1};  // written to stop the serving thread

@@ -3,6 +3,7 @@
 // the user cancels).
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ public:
     std::optional<std::string> choose(const FileDialogRequest& request) override
     {
         requests.push_back(request);
+        if (whileOpen)
+            whileOpen();
         if (answers.empty())
             return std::nullopt;
         auto answer = answers.front();
@@ -26,6 +29,7 @@ public:
     }
 
     std::deque<std::optional<std::string>> answers;  // nothing = Cancel
+    std::function<void()> whileOpen;                   // runs while the dialog "is open", before it answers
     std::vector<FileDialogRequest> requests;
 };
 

@@ -24,6 +24,7 @@
 #include "internet/DownloadGlobals.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
+#include "internet/RetrievalProgressText.h"
 #include "support/CancellingFontColorDialogs.h"
 #include "support/LoopbackServers.h"
 #include "support/ScriptedFileDialogs.h"
@@ -151,6 +152,12 @@ struct LowMemoryTest : ::testing::Test {
         std::lock_guard lock(g_csDownload);
         return g_nDownloadLen;
     }
+    // The "Memory Error:" box of a download cut short by memory, as boxTexts() lists it.
+    static std::string partialDownloadBox(std::int64_t kept)
+    {
+        return std::string(kMemoryErrorCaption) + " " + kPartialDownloadText + "\nReason: out of memory; the first " +
+               groupedDigits(kept) + " bytes were kept";
+    }
     std::vector<std::string> boxTexts() const
     {
         std::vector<std::string> texts;
@@ -267,9 +274,8 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryKeepsItsFirstPartAndTheDocument)
         expectTheDocumentWeHadStillWorks();
         kept = downloadLength();
     }
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{std::string(kMemoryErrorCaption) + " " + kPartialDownloadText,
-                                                    std::string("Info: ") + kKeptInMemoryText}));
     EXPECT_GT(kept, 0);
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{partialDownloadBox(kept), std::string("Info: ") + kKeptInMemoryText}));
     EXPECT_LT(static_cast<std::size_t>(kept), kDownloadBytes);
     std::cout << "Download under a limit of " << kSpare / kMegabyte << " MB beyond what was mapped: kept "
               << kept / static_cast<std::int32_t>(kMegabyte) << " MB of " << kDownloadBytes / kMegabyte << " MB\n";
@@ -291,7 +297,8 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPart
     }
     const std::vector<std::string> texts = boxTexts();
     ASSERT_GE(texts.size(), 1u);
-    EXPECT_EQ(texts[0], std::string(kMemoryErrorCaption) + " " + kPartialDownloadText);
+    const std::string cutShort = partialDownloadBox(0).substr(0, partialDownloadBox(0).find("0 bytes"));
+    EXPECT_EQ(texts[0].rfind(cutShort, 0), 0u) << texts[0];
     if (texts.size() == 1) {
         // The part that arrived is the document, in BINARY mode, each of its bytes 0.
         EXPECT_GT(shown, 0);

@@ -178,6 +178,8 @@ int main(int argc, char** argv)
         curlShmTimes.push_back(curlMs(url, shmFile));
         std::remove(shmFile.c_str());
     }
+    std::printf("curl -s -o %s: %.0f, %.0f, %.0f ms\n", shmFile.c_str(), curlShmTimes[0], curlShmTimes[1],
+                curlShmTimes[2]);
     std::sort(curlShmTimes.begin(), curlShmTimes.end());
 
     bench::PrintedMessageBoxes boxes;

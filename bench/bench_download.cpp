@@ -27,7 +27,7 @@
 #include "app/UrlBar.h"
 #include "base/FileDialogs.h"
 #include "bench/BenchSupport.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "support/LoopbackServers.h"
 #include "view/QuilloryView.h"
@@ -215,8 +215,8 @@ int main(int argc, char** argv)
         double firstByte = -1;
         while (view->m_bRetrieving != 0) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            std::lock_guard lock(g_csDownload);
-            if (firstByte < 0 && g_nDownloadLen > 0 && g_nDownloadLen < 100000000)
+            const std::int32_t arrived = view->downloadBuffer().length();
+            if (firstByte < 0 && arrived > 0 && arrived < 100000000)
                 firstByte = msSince(clock);
         }
         ourTimes.push_back(msSince(clock));
@@ -225,8 +225,7 @@ int main(int argc, char** argv)
         probe.stop();
         worstKeyMs = std::max(worstKeyMs, probe.worstMs());
         keys += probe.keys();
-        std::lock_guard lock(g_csDownload);
-        received = g_nDownloadLen;
+        received = view->downloadBuffer().length();
     }
     const double firstMs = ourTimes.front();
     std::sort(curlTimes.begin(), curlTimes.end());
@@ -249,8 +248,7 @@ int main(int argc, char** argv)
     const std::int64_t half = static_cast<std::int64_t>(sizeMb << 19);
     for (;;) {
         QApplication::processEvents();
-        std::lock_guard lock(g_csDownload);
-        if (g_nDownloadLen >= half)
+        if (view->downloadBuffer().length() >= half)
             break;
     }
     clock.restart();
@@ -260,8 +258,7 @@ int main(int argc, char** argv)
     QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
     for (;;) {
         QApplication::processEvents();
-        std::lock_guard lock(g_csDownload);
-        if (g_nDownloadLen > 0)
+        if (view->downloadBuffer().length() > 0)
             break;
     }
     const double reconnectMs = msSince(clock);

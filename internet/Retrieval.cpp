@@ -17,9 +17,13 @@
 namespace quillory {
 
 struct RetrievalState {
-    explicit RetrievalState(RetrievalCallbacks c) : callbacks(std::move(c)) {}
+    RetrievalState(std::shared_ptr<DownloadBuffer> b, RetrievalCallbacks c)
+        : buffer(std::move(b)), callbacks(std::move(c))
+    {
+    }
 
-    // Written under g_csDownload and mutex both; the worker reads it under either.
+    const std::shared_ptr<DownloadBuffer> buffer;  // kept alive while a stopped worker winds down
+    // Set under the buffer's lock (DownloadBuffer::stopWriter) while mutex is held.
     std::atomic<bool> cancelled{false};
     std::atomic<std::int64_t> received{0};
     std::atomic<std::int64_t> total{-1};
@@ -111,10 +115,10 @@ private:
     static int onProgress(void* self, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t);
     bool configure(CURL* easy, curl_slist* headers);
     CURLcode perform(CURL* easy);
-    // Appends to the download buffer; false when it can take no more. Caller holds g_csDownload.
+    // Appends to the download buffer; false when it can take no more or the worker was stopped.
     bool append(const char* data, std::size_t bytes);
-    // The earlier document goes once this one has begun to arrive. Caller holds g_csDownload.
-    void connect();
+    // The earlier document goes once this one has begun to arrive; false when stopped.
+    bool connect(std::int64_t announced);
     // Settles the buffer after the transfer; the gopher server's error text when it sent one.
     std::optional<std::string> finishBuffer(CURLcode result);
     std::optional<MessageBoxRequest> failureBox(CURLcode result);
@@ -272,40 +276,42 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
     auto& transfer = *static_cast<Transfer*>(self);
     const std::size_t bytes = size * count;
     transfer.m_lastActivity = Clock::now();
-    std::lock_guard lock(g_csDownload);
     if (transfer.m_state->cancelled)
         return 0;  // aborts the transfer
     if (!transfer.m_connected && transfer.m_gopher) {
         transfer.m_heldBack.append(data, bytes);
         if (transfer.m_heldBack.size() <= kGopherErrorMaxLength)
             return bytes;
-        transfer.connect();
         const std::string held = std::exchange(transfer.m_heldBack, std::string());
-        return transfer.append(held.data(), held.size()) ? bytes : 0;
+        return transfer.connect(-1) && transfer.append(held.data(), held.size()) ? bytes : 0;
     }
     if (!transfer.m_connected) {
-        transfer.connect();
         curl_off_t announced = -1;
-        if (curl_easy_getinfo(transfer.m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
-            reserveDownload(announced, transfer.m_request.maxLength);
+        if (curl_easy_getinfo(transfer.m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK)
+            announced = -1;
+        if (!transfer.connect(announced))
+            return 0;
     }
     return transfer.append(data, bytes) ? bytes : 0;
 }
 
 bool Transfer::append(const char* data, std::size_t bytes)
 {
-    // Appended 4096 bytes at a time: when the buffer can take no more, the whole pieces before
-    // stay, as they would after reads of that size.
-    for (std::size_t done = 0; done < bytes; done += kAppendSize) {
-        const std::size_t piece = std::min(kAppendSize, bytes - done);
-        if (!appendToDownload({reinterpret_cast<const std::uint8_t*>(data) + done, piece}, m_request.maxLength)) {
-            m_memoryFull = true;
-            m_atLimit = static_cast<std::int64_t>(piece) > m_request.maxLength - g_nDownloadLen;
-            m_state->received = g_nDownloadLen;
-            return false;
-        }
+    DownloadBuffer& buffer = *m_state->buffer;
+    const std::int64_t before = m_state->received;
+    const DownloadBuffer::Append result = buffer.append(
+        m_state->cancelled, {reinterpret_cast<const std::uint8_t*>(data), bytes}, m_request.maxLength);
+    if (result == DownloadBuffer::Append::Cancelled)
+        return false;
+    const std::int32_t length = buffer.length();
+    m_state->received = length;
+    if (result == DownloadBuffer::Append::Full) {
+        m_memoryFull = true;
+        // The piece that did not fit: the buffer was full, or this document passed the limit.
+        const std::size_t refused = std::min(kAppendSize, bytes - static_cast<std::size_t>(length - before));
+        m_atLimit = static_cast<std::int64_t>(refused) > m_request.maxLength - length;
+        return false;
     }
-    m_state->received = g_nDownloadLen;
     return true;
 }
 
@@ -341,34 +347,33 @@ int Transfer::onProgress(void* self, curl_off_t total, curl_off_t, curl_off_t, c
     return 0;
 }
 
-void Transfer::connect()
+bool Transfer::connect(std::int64_t announced)
 {
     if (m_connected)
-        return;
+        return true;
+    if (!m_state->buffer->beginDocument(m_state->cancelled, announced, m_request.maxLength))
+        return false;
     m_connected = true;
-    releaseDownload();
     m_state->delivered = true;
+    return true;
 }
 
 std::optional<std::string> Transfer::finishBuffer(CURLcode result)
 {
-    std::lock_guard lock(g_csDownload);
     if (m_state->cancelled)
         return std::nullopt;
     if (result == CURLE_OK && !m_connected && !m_heldBack.empty()) {
         // A short gopher document: the server's error line leaves the earlier download in place.
-        if (isGopherError(m_heldBack)) {
-            const std::string line = m_heldBack.substr(1, m_heldBack.find('\t') - 1);
-            return line;
-        }
-        connect();
-        append(m_heldBack.data(), m_heldBack.size());
+        if (isGopherError(m_heldBack))
+            return m_heldBack.substr(1, m_heldBack.find('\t') - 1);
+        if (connect(-1))
+            append(m_heldBack.data(), m_heldBack.size());
     }
     // A document of zero bytes never called onBody; it replaces the earlier one all the same.
     if (result == CURLE_OK)
-        connect();
+        connect(-1);
     if (m_connected)
-        finishDownload();
+        m_state->buffer->finishDocument(m_state->cancelled);
     return std::nullopt;
 }
 
@@ -409,8 +414,8 @@ void runWorker(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
 
 }  // namespace
 
-std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalCallbacks callbacks,
-                                            std::string* whyNot)
+std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, std::shared_ptr<DownloadBuffer> buffer,
+                                            RetrievalCallbacks callbacks, std::string* whyNot)
 {
     // Once, on the interface thread, before the first worker exists.
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -419,7 +424,7 @@ std::shared_ptr<Retrieval> Retrieval::start(RetrievalRequest request, RetrievalC
             *whyNot = "libcurl could not be initialised";
         return nullptr;
     }
-    auto state = std::make_shared<RetrievalState>(std::move(callbacks));
+    auto state = std::make_shared<RetrievalState>(std::move(buffer), std::move(callbacks));
     WorkerCount& count = workerCount();
     {
         std::lock_guard lock(count.mutex);
@@ -444,10 +449,11 @@ Retrieval::~Retrieval()
 
 bool Retrieval::cancel()
 {
-    std::scoped_lock lock(g_csDownload, m_state->mutex);
+    std::lock_guard lock(m_state->mutex);
     if (m_state->completed || m_state->cancelled)
         return false;
-    m_state->cancelled = true;
+    // Under the buffer's lock: no append of the worker's is under way, and none starts after.
+    m_state->buffer->stopWriter(m_state->cancelled);
     m_state->pendingBox.reset();
     if (m_state->multi != nullptr)
         curl_multi_wakeup(m_state->multi);

@@ -1,5 +1,5 @@
 #pragma once
-// One retrieval: a worker thread that fetches a URL with libcurl into the download buffer. The
+// One retrieval: a worker thread that fetches a URL with libcurl into a download buffer. The
 // worker never touches a widget. It reports through two callbacks that run on its own thread and
 // only post an event: a message box is waiting (the interface shows it, then calls
 // messageClosed(); the worker waits for that), and the worker has completed (always after its box
@@ -14,7 +14,7 @@
 #include <string>
 
 #include "base/MessageBox.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 
 namespace quillory {
 
@@ -44,9 +44,10 @@ struct RetrievalState;
 
 class Retrieval {
 public:
-    // Starts the worker. nullptr when no thread could be started; whyNot then says why.
-    static std::shared_ptr<Retrieval> start(RetrievalRequest request, RetrievalCallbacks callbacks,
-                                            std::string* whyNot = nullptr);
+    // Starts the worker, which fills buffer. nullptr when no thread could be started; whyNot then
+    // says why.
+    static std::shared_ptr<Retrieval> start(RetrievalRequest request, std::shared_ptr<DownloadBuffer> buffer,
+                                            RetrievalCallbacks callbacks, std::string* whyNot = nullptr);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
     Retrieval& operator=(const Retrieval&) = delete;

@@ -13,7 +13,7 @@
 #include "settings/SettingsFile.h"
 #include "dialogs/FindReplaceDialog.h"
 #include "dialogs/GotoDlg.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "view/HelpWindow.h"
 
@@ -74,10 +74,6 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
-    {
-        std::lock_guard lock(g_csDownload);
-        releaseDownload();
-    }
     connect(m_progressTimer, &QTimer::timeout, this, &CQuilloryView::showProgress);
 }
 
@@ -90,10 +86,7 @@ CQuilloryView::~CQuilloryView()
     m_pRetrieval.reset();
     m_bRetrieving = 0;
     m_progressTimer->stop();
-    {
-        std::lock_guard lock(g_csDownload);
-        releaseDownload();
-    }
+    m_downloads->release();
     m_document.detachView(this);
     m_document.setControl(nullptr);
 }

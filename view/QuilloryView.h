@@ -13,6 +13,7 @@
 #include "document/QuilloryDoc.h"
 #include "editcontrol/EditControl.h"
 #include "editcontrol/PrintLayout.h"
+#include "internet/DownloadBuffer.h"
 #include "settings/SettingsRecord.h"
 #include "dialogs/FindReplaceDialog.h"
 #include "view/ControlDocumentAdapter.h"
@@ -91,6 +92,10 @@ public:
     void OnSaveDownloadAs();
     void OnViewAfterDownload();
     void OnViewUrlToolbar();
+    // The last retrieved document, until it is shown, saved or replaced.
+    const DownloadBuffer& downloadBuffer() const { return *m_downloads; }
+    // The address of the last Retrieve as it was sent (or as typed, when it was refused).
+    const std::string& retrievalUrl() const { return m_strUrl; }
 
     // Dialogs: Split/Join runs modally; Startup Options rewrites the settings file after "OK - Save".
     void OnSplitJoin();
@@ -161,6 +166,8 @@ private:
     QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
     std::unique_ptr<CGotoDlg> m_pGotoDlg;      // the one goto dialog; its window comes and goes
     std::shared_ptr<Retrieval> m_pRetrieval;   // the last worker started, until it ends or is stopped
+    std::shared_ptr<DownloadBuffer> m_downloads = std::make_shared<DownloadBuffer>();  // shared with the worker
+    std::string m_strUrl;                      // the address of the last Retrieve
     QTimer* m_progressTimer;                   // refreshes pane 0 while a retrieval runs
     std::unique_ptr<IDrives> m_ownDrives;      // the mounted file systems when none were given
 };

@@ -1,7 +1,7 @@
 // Internet retrieval in the view: Retrieve and Stop from the URL bar, the worker's boxes and its
 // completion, and the Downloads menu (Show Download, Load Saved Doc., Save Download As, View After
-// Download). The worker reports by posted events only; this side reads the download buffer under
-// g_csDownload.
+// Download). The worker reports by posted events only; this side touches the download buffer only
+// while no worker runs.
 #include <QApplication>
 #include <QTimer>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include "base/SafeFileWriter.h"
 #include "commands/CommandIds.h"
 #include "document/ByteClassifier.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
 #include "internet/RetrievalProgressText.h"
@@ -26,13 +26,6 @@ namespace {
 
 constexpr int kProgressIntervalMs = 250;  // how often pane 0 shows the bytes received
 constexpr int kHeldCompletionRetryMs = 50;  // how often a held completion looks for the modal's end
-
-// Whether the download buffer holds a document.
-bool downloadWaiting()
-{
-    std::lock_guard lock(g_csDownload);
-    return downloadHeld();
-}
 
 // The wait cursor for the lifetime of the object.
 struct WaitCursor {
@@ -52,9 +45,9 @@ void CQuilloryView::registerDownloadCommands()
     c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CCmdUI& ui) { ui.SetCheck(m_bViewAfterDownload == 1); });
     // While a worker runs the buffer is its own: neither item may take what has arrived so far.
     c.OnCommand(ID_LOAD_SAVED_DOC, [this] { OnLoadSavedDoc(); });
-    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && downloadWaiting()); });
+    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && m_downloads->held()); });
     c.OnCommand(ID_SAVE_DOWNLOAD_AS, [this] { OnSaveDownloadAs(); });
-    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && downloadWaiting()); });
+    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CCmdUI& ui) { ui.Enable(m_bRetrieving == 0 && m_downloads->held()); });
     // The check mark is the frame's: it follows the bar's visibility.
     if (m_services.toggleUrlBar)
         c.OnCommand(ID_VIEW_URL_TOOLBAR, [this] { OnViewUrlToolbar(); });
@@ -66,19 +59,19 @@ void CQuilloryView::Retrieve(const std::string& typed)
         return;
     const UrlDecision decision = normaliseUrl(typed);
     if (decision.refusal) {
-        g_strUrl = typed;
+        m_strUrl = typed;
         if (m_services.messageBoxes != nullptr)
             m_services.messageBoxes->show(*decision.refusal);
         return;
     }
-    g_strUrl = decision.url;
+    m_strUrl = decision.url;
     RetrievalCallbacks callbacks;
     // Both run on the worker's thread; posting is all they do.
     callbacks.messageWaiting = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_MESSAGE)); };
     callbacks.completed = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_DONE)); };
     std::string whyNot;
-    m_pRetrieval =
-        Retrieval::start(RetrievalRequest{g_strUrl, testCertificateAuthorities()}, std::move(callbacks), &whyNot);
+    m_pRetrieval = Retrieval::start(RetrievalRequest{m_strUrl, testCertificateAuthorities()}, m_downloads,
+                                    std::move(callbacks), &whyNot);
     if (m_pRetrieval == nullptr) {
         if (m_services.messageBoxes != nullptr)
             m_services.messageBoxes->show(
@@ -101,13 +94,12 @@ void CQuilloryView::StopRetrieval()
 {
     if (m_bRetrieving == 0 || m_pRetrieval == nullptr || !m_pRetrieval->cancel())
         return;
-    // The worker checks its cancel flag under the lock before every touch of the buffer, so from
-    // here on the buffer is ours alone.
+    // The worker checks its cancel flag under the buffer's lock before every touch of the buffer,
+    // so from here on the buffer is ours alone.
     m_bRetrieving = 0;
     m_pRetrieval.reset();
     endProgress();
-    std::lock_guard lock(g_csDownload);
-    releaseDownload();
+    m_downloads->release();
 }
 
 void CQuilloryView::OnRetrievalMessage()
@@ -140,7 +132,7 @@ void CQuilloryView::OnRetrievalDone()
     const bool delivered = m_pRetrieval != nullptr && m_pRetrieval->delivered();
     m_pRetrieval.reset();
     endProgress();
-    if (!delivered || !downloadWaiting())
+    if (!delivered || !m_downloads->held())
         return;
     if (m_bViewAfterDownload == 0) {
         showInfo(kNotViewedText);
@@ -157,13 +149,9 @@ void CQuilloryView::OnRetrievalDone()
 void CQuilloryView::ShowDownload()
 {
     WaitCursor wait;
-    HeapBlock block;
-    std::int32_t length = 0;
-    {
-        std::lock_guard lock(g_csDownload);
-        length = g_nDownloadLen;
-        block = takeDownload();
-    }
+    DownloadBuffer::Document taken = m_downloads->take();
+    HeapBlock& block = taken.block;
+    const std::int32_t length = taken.length;
     if (!block.ok())
         return;
     const auto count = static_cast<std::size_t>(length);
@@ -171,10 +159,7 @@ void CQuilloryView::ShowDownload()
     // Nothing changes until the control holds the download: a refusal leaves the document as it
     // was and the download in memory, offered for saving.
     const auto giveBack = [&](const MessageBoxRequest& box) {
-        {
-            std::lock_guard lock(g_csDownload);
-            restoreDownload(std::move(block), length);
-        }
+        m_downloads->restore(std::move(taken));
         if (m_services.messageBoxes != nullptr)
             m_services.messageBoxes->show(box);
         OnSaveDownloadAs();
@@ -231,7 +216,7 @@ void CQuilloryView::ShowDownload()
 
 void CQuilloryView::OnLoadSavedDoc()
 {
-    if (m_bRetrieving == 0 && downloadWaiting())
+    if (m_bRetrieving == 0 && m_downloads->held())
         ShowDownload();
 }
 
@@ -245,26 +230,17 @@ void CQuilloryView::OnSaveDownloadAs()
         showInfo(kNotSavedText);
         return;
     }
-    HeapBlock block;
-    std::int32_t length = 0;
-    {
-        std::lock_guard lock(g_csDownload);
-        length = g_nDownloadLen;
-        block = takeDownload();
-    }
-    if (!block.ok()) {
+    DownloadBuffer::Document taken = m_downloads->take();
+    if (!taken.block.ok()) {
         // The user confirmed a save: it writes, or says why it did not.
         showSaveDownloadError(*path, "the download is no longer in memory");
         return;
     }
     // A new file, synced, then renamed over the old one: a failure leaves that file intact.
     errno = 0;
-    if (!writeFileReplacing(*path, block.first(static_cast<std::size_t>(length)))) {
+    if (!writeFileReplacing(*path, taken.block.first(static_cast<std::size_t>(taken.length)))) {
         const int error = errno;
-        {
-            std::lock_guard lock(g_csDownload);
-            restoreDownload(std::move(block), length);
-        }
+        m_downloads->restore(std::move(taken));
         showSaveDownloadError(*path, error != 0 ? std::strerror(error) : "the file could not be written");
         return;
     }

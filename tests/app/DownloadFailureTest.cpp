@@ -32,7 +32,7 @@ TEST_F(DownloadTest, TheDownloadsMenuCannotReachTheBufferWhileBytesArrive)
     retrieve("127.0.0.1:" + port(slow.port()) + "/slow");
     EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
     EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
-    ASSERT_TRUE(QTest::qWaitFor([] { return heldDownload() == "a"; }, 3000)) << heldDownload();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return heldDownload() == "a"; }, 3000)) << heldDownload();
     EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
     EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
     // Neither runs however it is asked for: through the route (a key, a toolbar button) or directly.
@@ -60,7 +60,7 @@ TEST_F(DownloadTest, ACompletionWaitsUntilTheModalDialogInFrontOfItCloses)
 {
     ScriptedServer slow(ScriptedServer::Behaviour::Trickle, 2);
     retrieve("127.0.0.1:" + port(slow.port()) + "/slow");
-    ASSERT_TRUE(QTest::qWaitFor([] { return heldDownload() == "a"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return heldDownload() == "a"; }, 3000));
 
     // File > Save As of the empty document; its dialog stays open until the worker has ended and
     // its completion has had time to arrive.
@@ -173,10 +173,7 @@ TEST_F(DownloadTest, StopDuringAFastLargeTransferLeavesTheBufferEmpty)
     QTest::keyClicks(view->focusWidget(), "busy");
     retrieve(http("/large.bin"));
     ASSERT_TRUE(QTest::qWaitFor(
-        [] {
-            std::lock_guard lock(g_csDownload);
-            return g_nDownloadLen > 0;
-        },
+        [this] { return view->downloadBuffer().length() > 0; },
         5000));
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_EQ(heldDownload(), "");

@@ -19,7 +19,7 @@
 #include "commands/CommandIds.h"
 #include "document/ByteClassifier.h"
 #include "document/QuilloryDoc.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
 #include "support/CancellingFontColorDialogs.h"
@@ -95,13 +95,7 @@ struct DownloadTest : ::testing::Test {
         const EditControl& control = view->GetRichEditCtrl();
         return control.GetTextRange(0, control.GetTextLength());
     }
-    static std::string heldDownload()
-    {
-        std::lock_guard lock(g_csDownload);
-        return g_pDownload == nullptr ? std::string()
-                                      : std::string(reinterpret_cast<const char*>(g_pDownload),
-                                                    static_cast<std::size_t>(g_nDownloadLen));
-    }
+    std::string heldDownload() const { return view->downloadBuffer().contents(); }
     static MessageBoxRequest connectionError(const std::string& url, const std::string& reason)
     {
         return {"Connection Error:", connectionErrorText(url) + "\nReason: " + reason, MessageIcon::Stop,

@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
 #include "internet/RetrievalProgressText.h"
@@ -66,14 +66,6 @@ struct CallbackLog {
     }
 };
 
-std::string downloadBytes()
-{
-    std::lock_guard lock(g_csDownload);
-    return g_pDownload == nullptr ? std::string()
-                                  : std::string(reinterpret_cast<const char*>(g_pDownload),
-                                                static_cast<std::size_t>(g_nDownloadLen));
-}
-
 TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheCompletion)
 {
     if (!test::LoopbackServers::httpServerInstalled())
@@ -87,7 +79,8 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
 
     CallbackLog log;
     const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/limit.bin";
-    const auto retrieval = Retrieval::start({url, {}, 10000}, log.callbacks());
+    const auto buffer = std::make_shared<DownloadBuffer>();
+    const auto retrieval = Retrieval::start({url, {}, 10000}, buffer, log.callbacks());
     ASSERT_NE(retrieval, nullptr);
     ASSERT_TRUE(log.waitFor(1));
     // The worker waits on its box: nothing else has happened yet.
@@ -108,7 +101,7 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
     EXPECT_FALSE(retrieval->cancel());  // completed: nothing left to stop
 
     // Whole 4096-byte pieces up to the limit, a prefix of the document, a 0 after it.
-    const std::string kept = downloadBytes();
+    const std::string kept = buffer->contents();
     EXPECT_GT(kept.size(), 10000u - 4096u);
     EXPECT_LE(kept.size(), 10000u);
     EXPECT_EQ(kept, document.substr(0, kept.size()));
@@ -116,10 +109,7 @@ TEST(RetrievalTest, DocumentOverTheLimitKeepsWhatArrivedAndItsBoxComesBeforeTheC
     EXPECT_EQ(box->text.substr(reasonStart.size()), std::to_string(kept.size() / 1000) + "," +
                                                         std::string(3 - thousands.size(), '0') + thousands +
                                                         " bytes were kept");
-    std::lock_guard lock(g_csDownload);
-    ASSERT_NE(g_pDownload, nullptr);
-    EXPECT_EQ(g_pDownload[g_nDownloadLen], 0);
-    releaseDownload();
+    EXPECT_TRUE(buffer->terminated());
 }
 
 TEST(RetrievalTest, ADocumentThatExactlyFillsTheLimitIsKeptWhole)
@@ -133,15 +123,15 @@ TEST(RetrievalTest, ADocumentThatExactlyFillsTheLimitIsKeptWhole)
     ASSERT_NE(servers.httpPort(), 0);
     CallbackLog log;
     const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/fills.bin";
+    const auto buffer = std::make_shared<DownloadBuffer>();
     const auto retrieval =
-        Retrieval::start({url, {}, static_cast<std::int32_t>(document.size())}, log.callbacks());
+        Retrieval::start({url, {}, static_cast<std::int32_t>(document.size())}, buffer, log.callbacks());
     ASSERT_NE(retrieval, nullptr);
     ASSERT_TRUE(log.waitFor(1));
     EXPECT_EQ(log.events, std::vector<std::string>{"completed"});
     EXPECT_FALSE(retrieval->takePendingMessage().has_value());
-    EXPECT_EQ(downloadBytes(), document);
-    std::lock_guard lock(g_csDownload);
-    releaseDownload();
+    EXPECT_EQ(buffer->contents(), document);
+    EXPECT_TRUE(buffer->terminated());
 }
 
 TEST(RetrievalTest, AServerThatAcceptsAndStaysSilentEndsAsAConnectionErrorAtTheIdleLimit)
@@ -153,7 +143,7 @@ TEST(RetrievalTest, AServerThatAcceptsAndStaysSilentEndsAsAConnectionErrorAtTheI
     RetrievalRequest request;
     request.url = url;
     request.idleTimeout = std::chrono::seconds(1);
-    const auto retrieval = Retrieval::start(request, log.callbacks());
+    const auto retrieval = Retrieval::start(request, std::make_shared<DownloadBuffer>(), log.callbacks());
     ASSERT_NE(retrieval, nullptr);
     ASSERT_TRUE(log.waitFor(1));  // within the 5 s of waitFor, not the default 60
     const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();

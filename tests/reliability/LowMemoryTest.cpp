@@ -21,7 +21,7 @@
 #include "app/UrlBar.h"
 #include "commands/CommandIds.h"
 #include "document/QuilloryDoc.h"
-#include "internet/DownloadGlobals.h"
+#include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "internet/RetrievalMessages.h"
 #include "internet/RetrievalProgressText.h"
@@ -106,8 +106,6 @@ struct LowMemoryTest : ::testing::Test {
     {
         app.reset();
         EXPECT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));
-        std::lock_guard lock(g_csDownload);
-        releaseDownload();
     }
 
     void choose(int id)
@@ -147,11 +145,7 @@ struct LowMemoryTest : ::testing::Test {
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
         EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000));
     }
-    static std::int32_t downloadLength()
-    {
-        std::lock_guard lock(g_csDownload);
-        return g_nDownloadLen;
-    }
+    std::int32_t downloadLength() const { return view->downloadBuffer().length(); }
     // The "Memory Error:" box of a download cut short by memory, as boxTexts() lists it.
     static std::string partialDownloadBox(std::int64_t kept)
     {

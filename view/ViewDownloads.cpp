@@ -281,6 +281,11 @@ void CQuilloryView::showProgress() const
     if (m_pRetrieval == nullptr)
         return;
     const RetrievalProgress progress = m_pRetrieval->progress();
+    // Until the first bytes arrive, the address as it is being retrieved.
+    if (progress.received == 0) {
+        setPane(0, QStringLiteral("Retrieving ") + QString::fromStdString(m_strUrl));
+        return;
+    }
     setPane(0, QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
 }
 

@@ -212,8 +212,11 @@ TEST_F(DownloadTest, ClosingTheEditorWhileATransferHangsEndsTheWorkerAtOnce)
 {
     test::ScriptedServer silent(test::ScriptedServer::Behaviour::Silent, 0);
     ASSERT_NE(silent.port(), 0);
-    retrieve("127.0.0.1:" + std::to_string(silent.port()) + "/never");
+    retrieve(" 127.0.0.1:" + std::to_string(silent.port()) + "/never ever");
     ASSERT_TRUE(QTest::qWaitFor([&silent] { return silent.connections() > 0; }, 3000));
+    // Nothing has arrived: the status bar names the address as it is sent.
+    EXPECT_EQ(frame->GetPaneText(0).toStdString(),
+              "Retrieving http://127.0.0.1:" + std::to_string(silent.port()) + "/never%20ever");
     frame->close();
     app.reset();
     EXPECT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(1)));

@@ -67,14 +67,22 @@ using Clock = std::chrono::steady_clock;
 // that much of a gopher document is held back until it is known not to be one.
 constexpr std::size_t kGopherErrorMaxLength = 1024;
 
-// Whether a whole gopher document is the server's error line: type '3', then the text, selector,
-// host and port separated by tabs.
+// Whether a whole gopher document is the server's error line: one line of type '3' (text, selector,
+// host and port separated by tabs, the port in digits) ending in CR LF, perhaps followed by the
+// closing ".".
 bool isGopherError(const std::string& document)
 {
-    if (document.empty() || document[0] != '3')
+    const std::size_t end = document.find("\r\n");
+    if (document.empty() || document[0] != '3' || end == std::string::npos)
         return false;
-    const std::string line = document.substr(0, document.find('\n'));
-    return std::count(line.begin(), line.end(), '\t') >= 3;
+    const std::string rest = document.substr(end + 2);
+    if (!rest.empty() && rest != ".\r\n" && rest != ".")
+        return false;
+    const std::string line = document.substr(0, end);
+    const std::size_t lastTab = line.rfind('\t');
+    if (std::count(line.begin(), line.end(), '\t') != 3 || lastTab + 1 == line.size())
+        return false;
+    return line.find_first_not_of("0123456789", lastTab + 1) == std::string::npos;
 }
 
 std::string asciiLower(std::string text)

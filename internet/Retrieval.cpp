@@ -111,8 +111,7 @@ std::string hostOf(const char* url)
 class Transfer {
 public:
     Transfer(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
-        : m_state(std::move(state)), m_request(std::move(request)),
-          m_gopher(asciiLower(m_request.url.substr(0, 9)) == "gopher://")
+        : m_state(std::move(state)), m_request(std::move(request))
     {
     }
     void run();
@@ -136,7 +135,8 @@ private:
 
     std::shared_ptr<RetrievalState> m_state;
     RetrievalRequest m_request;
-    bool m_gopher;              // a gopher address: its start is held back (see isGopherError)
+    bool m_gopher = false;      // the document comes from a gopher server: its start is held back
+                                // (see isGopherError); known with the first bytes, after redirects
     std::string m_heldBack;     // the start of a gopher document, not yet in the buffer
     bool m_connected = false;   // the earlier download was released
     bool m_memoryFull = false;  // the buffer could take no more
@@ -286,6 +286,11 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
     transfer.m_lastActivity = Clock::now();
     if (transfer.m_state->cancelled)
         return 0;  // aborts the transfer
+    if (!transfer.m_connected && transfer.m_heldBack.empty()) {
+        const char* scheme = nullptr;
+        curl_easy_getinfo(transfer.m_easy, CURLINFO_SCHEME, &scheme);
+        transfer.m_gopher = scheme != nullptr && asciiLower(scheme) == "gopher";
+    }
     if (!transfer.m_connected && transfer.m_gopher) {
         transfer.m_heldBack.append(data, bytes);
         if (transfer.m_heldBack.size() <= kGopherErrorMaxLength)

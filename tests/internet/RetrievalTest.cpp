@@ -2,7 +2,12 @@
 // the document limit, keeping what arrived, with its box shown before the completion.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <condition_variable>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <mutex>
 
 #include "internet/DownloadBuffer.h"
@@ -153,6 +158,62 @@ TEST(RetrievalTest, AServerThatAcceptsAndStaysSilentEndsAsAConnectionErrorAtTheI
     retrieval->messageClosed();
     ASSERT_TRUE(log.waitFor(2));
     EXPECT_EQ(silent.connections(), 1);
+}
+
+// A loopback port whose listener never accepts and whose queue is full: a connection to it is
+// never established (the system drops further attempts to connect).
+class UnansweredPort {
+public:
+    UnansweredPort()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 0) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        for (int& filler : m_fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            static_cast<void>(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        m_port = ntohs(address.sin_port);
+    }
+    ~UnansweredPort()
+    {
+        for (const int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listener);
+    }
+    UnansweredPort(const UnansweredPort&) = delete;
+    UnansweredPort& operator=(const UnansweredPort&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_fillers[3] = {-1, -1, -1};
+    int m_port = 0;
+};
+
+TEST(RetrievalTest, AConnectionThatNeverOpensEndsAsAConnectionErrorAtTheConnectLimit)
+{
+    UnansweredPort unanswered;
+    ASSERT_NE(unanswered.port(), 0);
+    CallbackLog log;
+    const std::string url = "http://127.0.0.1:" + std::to_string(unanswered.port()) + "/";
+    RetrievalRequest request;
+    request.url = url;
+    request.connectTimeout = std::chrono::seconds(1);
+    const auto retrieval = Retrieval::start(request, std::make_shared<DownloadBuffer>(), log.callbacks());
+    ASSERT_NE(retrieval, nullptr);
+    ASSERT_TRUE(log.waitFor(1));
+    const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, withReason(connectionErrorText(url), "no connection within 1 second"));
+    retrieval->messageClosed();
+    ASSERT_TRUE(log.waitFor(2));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // into the settings file. Nothing of either is applied to the running editor.
 #include <QApplication>
 
+#include "base/Paths.h"
 #include "dialogs/SplitJoinDlg.h"
 #include "dialogs/StartupOptionsDlg.h"
 #include "settings/SettingsFile.h"
@@ -24,6 +25,8 @@ void CQuilloryView::OnSplitJoin()
     if (m_services.messageBoxes == nullptr || m_services.fileDialogs == nullptr)
         return;
     CSplitJoinDlg dialog(*m_services.messageBoxes, *m_services.fileDialogs, drives(), m_services.beep, window());
+    // The tree opens at the document's folder, else at the working folder.
+    dialog.setStartFolder(m_document.m_strDir.empty() ? absolutePath(".") : m_document.m_strDir);
     dialog.DoModal();
     m_control->SetFocus();
 }

@@ -39,7 +39,7 @@ protected:
     FileWiperDlgTest()
     {
         dialog.show();
-        dialog.logic().setHooks({[this](int fd) {
+        dialog.setHooks({[this](int fd) {
                                      ++syncs;
                                      return ::fdatasync(fd);
                                  },
@@ -253,7 +253,7 @@ TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
     EXPECT_EQ(dialog.statusEdit()->text(), "Ready");
     std::vector<int> seen;
     bool busyDuringWipe = false;
-    dialog.logic().setHooks({{},
+    dialog.setHooks({{},
                              [&](int) {
                                  seen.push_back(dialog.progressBar()->value());
                                  busyDuringWipe = dialog.busy();

@@ -37,7 +37,9 @@ void CQuilloryView::OnStartupOptions()
     if (m_services.settingsInConfigFolder)
         folder = m_strSettingsPath.substr(0, m_strSettingsPath.rfind('/') + 1);
     CStartupOptionsDlg dialog(drives(), folder, window());
-    const std::string storedDir = prepareSettingsRewrite(m_strSettingsPath, m_settings, systemWindowColor());
+    // A file the start found damaged is not read again: its bytes would be written back as valid.
+    const std::string storedDir = prepareSettingsRewrite(m_bSettingsDamaged ? std::string() : m_strSettingsPath,
+                                                         m_settings, systemWindowColor());
     dialog.m_bWordWrapOnStartup = m_bWordWrap == 1 ? 1 : 0;
     dialog.m_bAnsi2Ascii = m_document.m_bAnsiToAscii != 0 ? 1 : 0;
     const int result = dialog.DoModal();
@@ -52,8 +54,9 @@ void CQuilloryView::OnStartupOptions()
                                 WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
                                            frame.top() + frame.height()}};
     applyStartupOptions(m_settings, dialog, now);
-    if (!writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir)) &&
-        m_services.messageBoxes != nullptr) {
+    if (writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir)))
+        m_bSettingsDamaged = false;
+    else if (m_services.messageBoxes != nullptr) {
         m_services.messageBoxes->show({kSettingsWriteErrorCaption, kSettingsWriteErrorText + m_strSettingsPath,
                                        MessageIcon::Stop, MessageButtons::Ok});
     }

@@ -3,6 +3,7 @@
 // what was written.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -137,6 +138,12 @@ TEST_F(StartupOptionsTest, CancelWritesNothing)
     auto h = start();
     options(*h, [&](CStartupOptionsDlg& d) {
         click(d.fontBox());
+        EXPECT_EQ(d.m_bSaveFont, 1);
+        // Checked by an assistive tool's toggle action, the fields follow as for a click.
+        QAccessible::queryAccessibleInterface(d.windowBox())
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(d.m_bSaveWindowPos, 1);
         click(d.updateDirBox());
         click(d.cancelButton());
     });

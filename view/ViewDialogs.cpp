@@ -1,8 +1,10 @@
 // The modal dialogs of the view: Split/Join, and Startup Options, whose choices the view writes
 // into the settings file. Nothing of either is applied to the running editor.
 #include <QApplication>
+#include <cerrno>
 
 #include "base/Paths.h"
+#include "base/SystemFiles.h"
 #include "dialogs/SplitJoinDlg.h"
 #include "dialogs/StartupOptionsDlg.h"
 #include "settings/SettingsFile.h"
@@ -54,12 +56,17 @@ void CQuilloryView::OnStartupOptions()
                                 WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
                                            frame.top() + frame.height()}};
     applyStartupOptions(m_settings, dialog, now);
-    if (writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir)))
+    errno = 0;
+    if (writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir))) {
         m_bSettingsDamaged = false;
-    else if (m_services.messageBoxes != nullptr) {
-        m_services.messageBoxes->show({kSettingsWriteErrorCaption, kSettingsWriteErrorText + m_strSettingsPath,
-                                       MessageIcon::Stop, MessageButtons::Ok});
+        return;
     }
+    // The failed call of the write left its reason.
+    const int error = errno != 0 ? errno : EIO;
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show({kSettingsWriteErrorCaption,
+                                       kSettingsWriteErrorText + m_strSettingsPath + reasonLine(error),
+                                       MessageIcon::Stop, MessageButtons::Ok});
 }
 
 }  // namespace quillory

@@ -21,6 +21,7 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillory::test {
 namespace {
@@ -383,6 +384,19 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
                                                     std::strerror(ENOENT),
                                  MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_EQ(missingSource.dialogs.requests.size(), 1u);
+
+    // A source the user may not read, as a user without privileges.
+    const std::string secret = dir.write("secret", "0123456789");
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(secret.c_str(), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        Operation unreadable;
+        unreadable.dialogs.choosePath(secret);
+        splitFile(unreadable.host, "/start/", Chunk720K, "");
+        return unreadable.statuses == Statuses{"Ready", "File Error!"} && unreadable.boxes.shown().size() == 1 &&
+               unreadable.boxes.last().text == "Error occur while processing : " + secret + "\nReason: " +
+                                                   std::strerror(EACCES);
+    }));
 
     Operation missingInput;
     missingInput.join({source, dir.file("gone"), source}, dir.file("out"));

@@ -224,7 +224,9 @@ TEST_F(StartupOptionsTest, SettingsFileThatCannotBeWrittenIsReported)
     const std::string path = dir.file("missing folder/Quillory.dat");
     ViewHarness h("", path, &drives);
     options(h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
-    EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:", "Cannot update data file!\nError accessing: " + path,
+    EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:",
+                                                 "Cannot update data file!\nError accessing: " + path +
+                                                     "\nReason: No such file or directory",
                                                  MessageIcon::Stop, MessageButtons::Ok}));
 }
 

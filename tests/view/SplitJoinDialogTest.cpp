@@ -401,9 +401,14 @@ TEST(SplitJoinCommand, OpensTheModalDialogWithEveryControlNamed)
     drives.current = root.path();
     ViewHarness h({}, {}, &drives);
     ASSERT_TRUE(h.enabled(cmd::ID_SPLIT_JOIN));
+    fs::create_directories(root.path() + "/docs/letters");
+    h.doc.m_strDir = root.path() + "/docs/letters/";  // the document's folder
     withModalDialog<CSplitJoinDlg>([&] { h.command(cmd::ID_SPLIT_JOIN); }, [&](CSplitJoinDlg& d) {
         EXPECT_EQ(d.windowTitle(), "Split or Join files...");
         EXPECT_EQ(d.statusField()->text(), "Ready!");
+        EXPECT_EQ(d.m_strCurDir, root.path() + "/docs/letters/");  // the tree opens where the document is
+        ASSERT_NE(d.tree()->currentItem(), nullptr);
+        EXPECT_EQ(d.tree()->currentItem()->text(0), "letters");
         QStringList named;
         for (QWidget* widget : d.findChildren<QWidget*>()) {
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);

@@ -251,7 +251,8 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenF
             ++whole;
         ASSERT_GE(whole, 1u);
         for (std::size_t k = 1; k <= whole; ++k)
-            EXPECT_EQ(readAll(dir.file("disk/B." + std::to_string(k))), readAll(source).substr((k - 1) * 100000, 100000));
+            EXPECT_EQ(readAll(dir.file("disk/B." + std::to_string(k))),
+                      readAll(source).substr((k - 1) * 100000, 100000));
         const std::string failed = dir.file("disk/B." + std::to_string(whole + 1));
         EXPECT_EQ(text, "Error writing to output file " + failed + "\nThe unfinished chunk " + failed +
                             " was removed.\nReason: " + std::strerror(ENOSPC));
@@ -264,9 +265,10 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenF
         join.join({source}, dir.file("disk/out"));
         EXPECT_EQ(join.statuses, kFileError);
         ASSERT_EQ(join.boxes.shown().size(), 1u);
-        EXPECT_EQ(join.boxes.last().text, "Error writing to output file " + dir.file("disk/out") + "\nThe output file " +
-                                              dir.file("disk/out") + " was cut back to its old length of 5 bytes." +
-                                              "\nReason: " + std::strerror(ENOSPC));
+        const std::string out = dir.file("disk/out");
+        EXPECT_EQ(join.boxes.last().text, "Error writing to output file " + out + "\nThe output file " + out +
+                                              " was cut back to its old length of 5 bytes.\nReason: " +
+                                              std::strerror(ENOSPC));
         EXPECT_EQ(readAll(dir.file("disk/out")), "front");
         fs::remove(dir.file("disk/out"));
 
@@ -274,8 +276,8 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenF
         Operation fresh(kernelCopy ? kCopyBufferBytes : 4096, kernelCopy);
         fresh.join({source}, dir.file("disk/new"));
         EXPECT_EQ(fresh.statuses, kFileError);
-        EXPECT_NE(fresh.boxes.last().text.find("\nThe unfinished output file " + dir.file("disk/new") + " was removed."),
-                  std::string::npos);
+        const std::string removed = "\nThe unfinished output file " + dir.file("disk/new") + " was removed.";
+        EXPECT_NE(fresh.boxes.last().text.find(removed), std::string::npos);
         EXPECT_FALSE(fs::exists(dir.file("disk/new")));
     }
 }
@@ -335,9 +337,10 @@ TEST(SplitJoin, OutputListedAsItsOwnInputIsAnInputThatCannotBeOpened)
         Operation run;
         run.join({a, self, a}, out);
         EXPECT_EQ(run.statuses, (Statuses{"Ready", "Processing...", "File Error!", "Finished!"}));
-        EXPECT_EQ(run.boxes.last(),
-                  (MessageBoxRequest{"File Error:", "Error occur while processing : " + self + "\nIt is the output file itself.",
-                                     MessageIcon::Stop, MessageButtons::Ok}));
+        EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"File Error:",
+                                                      "Error occur while processing : " + self +
+                                                          "\nIt is the output file itself.",
+                                                      MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_EQ(readAll(out), "old|alpha");
     }
     ::alarm(0);

@@ -355,14 +355,16 @@ TEST_F(SplitJoinDialogTest, PipesMissingFilesAndUnreadableFoldersAreRefusedAtOnc
     boxes.clear();
     fileDialogs.choosePath(pipe);
     click(d.joinButton());
-    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{fileError("Error writing to output file " + pipe + notRegular)});
+    EXPECT_EQ(boxes.shown(),
+              std::vector<MessageBoxRequest>{fileError("Error writing to output file " + pipe + notRegular)});
     EXPECT_EQ(d.statusField()->text(), "File Error!");
     EXPECT_TRUE(fs::is_fifo(pipe));
 
     // A folder that cannot be read says so instead of showing an empty list.
     fs::remove(folder("gone"));
     clickItem(*d.tree(), item({"gone"}));
-    EXPECT_EQ(boxes.last(), fileError("Cannot read the folder " + folder("gone/") + "\nReason: " + std::strerror(ENOENT)));
+    EXPECT_EQ(boxes.last(),
+              fileError("Cannot read the folder " + folder("gone/") + "\nReason: " + std::strerror(ENOENT)));
     EXPECT_EQ(d.statusField()->text(), "File Error!");
     EXPECT_EQ(d.fileList()->count(), 0);
     ::alarm(0);

@@ -346,9 +346,9 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
                 logic.fields().m_nWipeMethod = method;
                 logic.fields().m_nCustomAction = kCustomOverwriteAndDelete;
                 logic.OnWipe();
-                return boxes.shown().size() == 1 &&
-                       boxes.last() == MessageBoxRequest{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
-                                                         MessageIcon::Stop, MessageButtons::Ok} &&
+                const MessageBoxRequest refusal{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
+                                                MessageIcon::Stop, MessageButtons::Ok};
+                return boxes.shown().size() == 1 && boxes.last() == refusal &&
                        fields().m_strStatus == "File error!" && fields().m_strFileName == path &&
                        fields().m_strLength == "7" && passes.empty() && syncs == 0;
             });

@@ -179,7 +179,7 @@ bool isWritableExistingFile(const std::string& path)
     return probeExistingFile(path) == ExistingFile::Writable;
 }
 
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content)
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync)
 {
     const std::string target = resolveLinks(path);
     struct stat existing {};
@@ -204,7 +204,7 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may
     }
-    ok = ::fsync(fd) == 0 && ok;
+    ok = (sync ? sync(fd) : ::fsync(fd)) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -15,8 +16,11 @@ namespace quillory {
 // are removed first. A symbolic link stays a link: the file it points to is replaced. The
 // replaced file's permissions are kept. Where the folder cannot take a new file but the target
 // itself is writable, the target is rewritten in place. Returns false, with the target as it
-// was, when anything fails.
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content);
+// was, when anything fails. sync commits the new file's bytes to the disk before the rename (0 on
+// success, like fsync, which it is when empty); tests look through it at what is there by then.
+using SyncFunction = std::function<int(int fd)>;
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
+                        const SyncFunction& sync = {});
 
 // Removes the hidden temporary files of saves in folder that no running save holds (their lock
 // can be taken); files of any other name are never touched. Returns how many were removed.

@@ -11,6 +11,8 @@ namespace {
 
 // Items keep their name's bytes: a file name need not be valid text.
 constexpr int kNameRole = Qt::UserRole;
+// Set once an item's subdirectories were read.
+constexpr int kReadRole = Qt::UserRole + 1;
 
 QTreeWidgetItem* makeItem(const std::string& name)
 {
@@ -19,6 +21,7 @@ QTreeWidgetItem* makeItem(const std::string& name)
     item->setText(0, QFile::decodeName(bytes));
     item->setData(0, kNameRole, bytes);
     item->setIcon(0, closedFolderIcon());
+    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return item;
 }
 
@@ -46,7 +49,10 @@ DirectoryTree::DirectoryTree(DotDirectories rule, QWidget* parent) : QTreeWidget
             onSelectionChanged(pathOf(current));
     });
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { OnTreeDblClk(item); });
-    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnTreeItemExpanded(item, true); });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        readOnce(item);
+        OnTreeItemExpanded(item, true);
+    });
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { OnTreeItemExpanded(item, false); });
 }
 
@@ -65,7 +71,46 @@ void DirectoryTree::AddSubdirectories(QTreeWidgetItem* parent, const std::string
     QList<QTreeWidgetItem*> children;
     for (const std::string& name : listSubdirectories(dir, m_rule))
         children.append(makeItem(name));
+    parent->setData(0, kReadRole, true);
     parent->addChildren(children);
+    if (children.isEmpty())
+        parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void DirectoryTree::readOnce(QTreeWidgetItem* item)
+{
+    // Read once: a folder whose children were read keeps them until the tree is rebuilt.
+    if (item != nullptr && !item->data(0, kReadRole).toBool())
+        AddSubdirectories(item, pathOf(item));
+}
+
+bool DirectoryTree::selectFolder(const std::string& path)
+{
+    QTreeWidgetItem* item = childNamed(nullptr, "");
+    if (item == nullptr)
+        return false;
+    const std::string root = pathOf(item);
+    std::string rest = path;
+    if (rest.empty() || rest.back() != '/')
+        rest += '/';
+    if (rest.compare(0, root.size(), root) != 0)
+        return false;
+    rest.erase(0, root.size());
+    for (std::size_t start = 0; start < rest.size();) {
+        const std::size_t slash = rest.find('/', start);
+        const std::string name = rest.substr(start, slash - start);
+        start = slash + 1;
+        if (name.empty() || name == ".")
+            continue;
+        readOnce(item);
+        item = childNamed(item, name);
+        if (item == nullptr)
+            return false;
+        item->parent()->setExpanded(true);
+    }
+    setCurrentItem(item);
+    scrollToItem(item);
+    return true;
 }
 
 std::string DirectoryTree::pathOf(const QTreeWidgetItem* item) const
@@ -94,10 +139,8 @@ QTreeWidgetItem* DirectoryTree::childNamed(QTreeWidgetItem* parent, const std::s
 
 void DirectoryTree::OnTreeDblClk(QTreeWidgetItem* item)
 {
-    // Read once: a folder whose children were read keeps them until the tree is rebuilt. The
-    // tree's own double-click handling expands the item afterwards.
-    if (item != nullptr && item->childCount() == 0)
-        AddSubdirectories(item, pathOf(item));
+    // The tree's own double-click handling expands the item afterwards.
+    readOnce(item);
 }
 
 void DirectoryTree::OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded)

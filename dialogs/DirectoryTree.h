@@ -1,7 +1,8 @@
 #pragma once
 // The directory tree of one drive, filled lazily: the top item is the drive's root; each folder's
-// subdirectories are read when the folder is double-clicked for the first time, then the tree
-// expands it. Expanded folders show the open folder image. The Split/Join and Startup Options
+// subdirectories are read when the folder is double-clicked or expanded for the first time. A
+// folder not yet read shows an expand indicator (it may have subfolders); one read and found
+// without any shows none. Expanded folders show the open folder image. The Split/Join and Startup Options
 // dialogs share it; they differ in which names beginning with a dot are shown.
 
 #include <QTreeWidget>
@@ -21,6 +22,11 @@ public:
     // its first level of subdirectories, expanded, then the top item selected.
     void FillTree(const std::string& root);
 
+    // Selects the folder at path (ending in '/' or not) below the tree's root, reading and
+    // expanding the folders on the way, and scrolls it into view. False (selection unchanged) when
+    // path is not below the root or a folder on the way is not listed.
+    bool selectFolder(const std::string& path);
+
     // The folder of item: the top item's root, then the names down to item, each followed by '/'.
     std::string pathOf(const QTreeWidgetItem* item) const;
 
@@ -33,6 +39,8 @@ public:
 private:
     // Inserts the subdirectories of dir under parent, in list order, with the closed image.
     void AddSubdirectories(QTreeWidgetItem* parent, const std::string& dir);
+    // Reads item's subdirectories unless they were read before.
+    void readOnce(QTreeWidgetItem* item);
     void OnTreeDblClk(QTreeWidgetItem* item);
     void OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded);
 

@@ -6,11 +6,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
@@ -19,11 +21,22 @@ namespace quillory {
 
 namespace {
 
-QLabel* label(const char* text, QWidget* parent)
+constexpr int kEventsEveryMilliseconds = 50;  // how often a running wipe looks for Stop
+
+// A label; a long one wraps, so that the dialog fits a small screen.
+QLabel* label(const char* text, QWidget* parent, bool wrap = false)
 {
     auto* result = new QLabel(QString::fromUtf8(text), parent);
-    result->setWordWrap(false);
+    result->setWordWrap(wrap);
     return result;
+}
+
+// Makes an edit wide enough to show `digits` digits whole.
+void fitDigits(QLineEdit* edit, int digits)
+{
+    const int text = edit->fontMetrics().horizontalAdvance(QString(digits + 1, QLatin1Char('0')));
+    const QMargins margins = edit->textMargins() + edit->contentsMargins();
+    edit->setMinimumWidth(text + margins.left() + margins.right() + 12);
 }
 
 // A field the user reads but does not type in.
@@ -77,6 +90,9 @@ void CFileWiperDlg::buildControls()
     m_progress->setAccessibleName(QStringLiteral("Progress"));
     m_rename = new QPushButton(QStringLiteral("Random Rename"), this);
     m_rename->setAutoDefault(false);
+    m_stop = new QPushButton(QStringLiteral("&Stop"), this);
+    m_stop->setAutoDefault(false);
+    m_stop->setEnabled(false);
     m_quit = new QPushButton(QStringLiteral("QUIT"), this);
     m_quit->setDefault(true);
     QGroupBox* basic = buildMethodGroup();
@@ -116,6 +132,9 @@ void CFileWiperDlg::buildCustomGroup()
     labelledEdit("Overwrite Value: (0 ... 255)", kWipeValueMaxChars, m_valueLabel, m_value);
     labelledEdit("Repeats:", kWipeRepeatsMaxChars, m_repeatsLabel, m_repeats);
     labelledEdit("Resize file to...", kWipeResizeMaxChars, m_resizeLabel, m_resizeTo);
+    fitDigits(m_value, kWipeValueMaxChars);
+    fitDigits(m_repeats, kWipeRepeatsMaxChars);
+    fitDigits(m_resizeTo, kWipeResizeMaxChars);
     auto* layout = new QGridLayout(m_customGroup);
     layout->addWidget(m_valueLabel, 0, 0);
     layout->addWidget(m_value, 0, 1);
@@ -139,6 +158,7 @@ void CFileWiperDlg::layOut(QGroupBox* basic)
     fileRow->addWidget(m_fileName, 1);
     auto* lengthRow = new QHBoxLayout;
     lengthRow->addWidget(label("Selected file's length:", this));
+    fitDigits(m_length, kWipeLengthMaxChars);
     lengthRow->addWidget(m_length);
     lengthRow->addWidget(label("bytes", this));
     lengthRow->addStretch(1);
@@ -147,8 +167,8 @@ void CFileWiperDlg::layOut(QGroupBox* basic)
     left->addWidget(label("Both Standard and Government wipe will overwrite the file with the indicate character/ "
                           "decimal value, truncates the file's length to 0, and then delete the file.  "
                           "The \"Wipe now!\" button",
-                          this));
-    left->addWidget(label("can executes either the default or custom commands.", this));
+                          this, true));
+    left->addWidget(label("can executes either the default or custom commands.", this, true));
     left->addStretch(1);
     auto* middle = new QHBoxLayout;
     middle->addLayout(left, 1);
@@ -159,13 +179,14 @@ void CFileWiperDlg::layOut(QGroupBox* basic)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_wipe);
     buttons->addWidget(m_rename);
+    buttons->addWidget(m_stop);
     buttons->addStretch(1);
     buttons->addWidget(m_quit);
     auto* all = new QVBoxLayout(this);
     all->addLayout(fileRow);
     all->addLayout(lengthRow);
     all->addLayout(middle);
-    all->addWidget(label("WARNING:  It will be impossible to recover a wiped file.  Use with caution!", this));
+    all->addWidget(label("WARNING:  It will be impossible to recover a wiped file.  Use with caution!", this, true));
     all->addLayout(statusRow);
     all->addLayout(buttons);
 }
@@ -176,17 +197,27 @@ void CFileWiperDlg::connectControls()
     connect(m_wipe, &QPushButton::clicked, this, [this] { OnWipe(); });
     connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnRandomRename(); }); });
     connect(m_quit, &QPushButton::clicked, this, &QDialog::accept);
-    // Method choice, and a click on a custom action: the custom controls follow.
-    const auto followChoice = [this] {
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_bStopRequested = true; });
+    // Method choice and custom action: the custom controls follow the checked button, however it
+    // came to be checked (mouse, keyboard or an assistive tool).
+    const auto followChoice = [this](int, bool checked) {
+        if (!checked || m_bPushing)
+            return;
         readControls();
         applyCustomControlsRule();
     };
-    connect(m_methods, &QButtonGroup::idClicked, this, followChoice);
-    connect(m_actions, &QButtonGroup::idClicked, this, followChoice);
-    // Only what the user types is checked; writing the fields back does not check again.
-    connect(m_value, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnValueChanged(); }); });
-    connect(m_repeats, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnRepeatsChanged(); }); });
-    connect(m_resizeTo, &QLineEdit::textEdited, this, [this] { handle([this] { m_logic.OnResizeChanged(); }); });
+    connect(m_methods, &QButtonGroup::idToggled, this, followChoice);
+    connect(m_actions, &QButtonGroup::idToggled, this, followChoice);
+    // Every change of an edit's text is checked, typed or set; writing the fields back is not.
+    const auto onChange = [this](QLineEdit* edit, void (FileWiperLogic::*check)()) {
+        connect(edit, &QLineEdit::textChanged, this, [this, check] {
+            if (!m_bPushing)
+                handle([this, check] { (m_logic.*check)(); });
+        });
+    };
+    onChange(m_value, &FileWiperLogic::OnValueChanged);
+    onChange(m_repeats, &FileWiperLogic::OnRepeatsChanged);
+    onChange(m_resizeTo, &FileWiperLogic::OnResizeChanged);
 }
 
 QRadioButton* CFileWiperDlg::methodRadio(int method) const
@@ -211,6 +242,7 @@ void CFileWiperDlg::readControls()
 
 void CFileWiperDlg::refreshControls()
 {
+    const QScopedValueRollback<bool> pushing(m_bPushing, true);
     const FileWiperFields& f = m_logic.fields();
     // Paths are bytes; the field shows them as the file dialogs do.
     const QString fileName = QString::fromLocal8Bit(f.m_strFileName.data(), static_cast<qsizetype>(f.m_strFileName.size()));
@@ -250,17 +282,59 @@ void CFileWiperDlg::handle(Handler handler)
 
 void CFileWiperDlg::OnWipe()
 {
+    // Only Stop (and Escape) stays usable while the passes run.
+    std::vector<QWidget*> disabled;
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (control != m_stop && control != m_progress && control->isEnabled()) {
+            control->setEnabled(false);
+            disabled.push_back(control);
+        }
     m_bBusy = true;
+    m_bStopRequested = false;
+    m_stop->setEnabled(true);
     m_progress->setValue(0);
+    m_sinceEvents.invalidate();
+    WipeHooks hooks = m_hooks;
+    hooks.stopRequested = [this, outer = m_hooks.stopRequested] {
+        // The Stop button is clicked in the event loop, looked at every piece (repaints as well).
+        if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventsEveryMilliseconds) {
+            QCoreApplication::processEvents();
+            m_sinceEvents.restart();
+        }
+        return m_bStopRequested || (outer && outer());
+    };
+    m_logic.setHooks(hooks);
     handle([this] { m_logic.OnWipe(); });
+    m_logic.setHooks(m_hooks);
+    m_stop->setEnabled(false);
     m_bBusy = false;
+    for (QWidget* control : disabled)
+        control->setEnabled(true);
+    applyCustomControlsRule();
+}
+
+void CFileWiperDlg::setHooks(WipeHooks hooks)
+{
+    m_hooks = std::move(hooks);
+    m_logic.setHooks(m_hooks);
 }
 
 void CFileWiperDlg::showProgress(int permille)
 {
     m_progress->setValue(std::clamp(permille, 0, 1000));
-    // Repaints and window-system events only: no click or key reaches the dialog mid-wipe.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    setFieldText(m_status, m_logic.fields().m_strStatus);
+    // Repaints, and the Stop button or Escape: every other control is disabled meanwhile.
+    QCoreApplication::processEvents();
+    m_sinceEvents.restart();
+}
+
+void CFileWiperDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (m_bBusy && event->key() == Qt::Key_Escape) {
+        m_bStopRequested = true;
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CFileWiperDlg::done(int result)

@@ -2,9 +2,11 @@
 // The modal file wiper dialog "File Wiper (NOT just a simple deleting command) !!!". The work is
 // FileWiperLogic's; the dialog reads its controls into the logic's fields before each handler,
 // writes them back after it, and enables the custom controls by the method chosen. A long wipe
-// runs on the interface thread and repaints the dialog (status and progress bar) as it goes.
+// runs on the interface thread and repaints the dialog (status "Pass k of n" and progress bar) as
+// it goes; every control but Stop is disabled meanwhile, and Stop or Escape ends it.
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include "base/FileDialogs.h"
 #include "base/MessageBox.h"
@@ -26,6 +28,8 @@ public:
     CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent = nullptr);
 
     FileWiperLogic& logic() { return m_logic; }
+    // The test seam of the passes; the dialog adds its Stop to them while a wipe runs.
+    void setHooks(WipeHooks hooks);
     bool busy() const { return m_bBusy; }
 
     QPushButton* selectButton() const { return m_select; }      // 1013
@@ -45,8 +49,13 @@ public:
     QLabel* resizeLabel() const { return m_resizeLabel; }       // 1033
     QLineEdit* resizeEdit() const { return m_resizeTo; }        // 1029
     QPushButton* quitButton() const { return m_quit; }          // 1 (IDOK)
+    QPushButton* stopButton() const { return m_stop; }          // ends a running wipe
 
     void done(int result) override;  // QUIT, Escape, the close button; not while a wipe runs
+
+protected:
+    // Escape while a wipe runs stops it (after the piece being written).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
@@ -67,6 +76,10 @@ private:
 
     FileWiperLogic m_logic;          // the fields and what the buttons do
     bool m_bBusy = false;            // a wipe is running; the dialog does not close
+    bool m_bStopRequested = false;   // Stop or Escape during the running wipe
+    bool m_bPushing = false;         // the fields are being written into the controls
+    WipeHooks m_hooks;               // the test's hooks, without the dialog's Stop
+    QElapsedTimer m_sinceEvents;     // since the running wipe last let events through
     QPushButton* m_select;           // 1013
     QLineEdit* m_fileName;           // 1014, display only
     QLineEdit* m_length;             // 1015, display only
@@ -75,6 +88,7 @@ private:
     QLineEdit* m_status;             // 1021, display only
     QProgressBar* m_progress;        // beside the status: the share of the running wipe done
     QPushButton* m_rename;           // 1037
+    QPushButton* m_stop;             // "&Stop", enabled only while a wipe runs
     QGroupBox* m_customGroup;        // 1022, parent of the custom controls
     QLabel* m_valueLabel;            // 1035
     QLineEdit* m_value;              // 1023

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "dialogs/DirectoryTree.h"
 #include "dialogs/DriveList.h"
 #include "dialogs/SelectionListBox.h"
+#include "base/SystemFiles.h"
 #include "splitjoin/ChunkNaming.h"
 
 namespace quillory {
@@ -148,9 +150,16 @@ void CSplitJoinDlg::connectControls()
     connect(m_split, &QPushButton::clicked, this, [this] { OnSplit(); });
     connect(m_join, &QPushButton::clicked, this, [this] { OnJoin(); });
     connect(m_quit, &QPushButton::clicked, this, &CSplitJoinDlg::reject);
+    // A button checked by the keyboard or an assistive tool counts as much as a click.
     for (int choice = 0; choice < 3; ++choice)
-        connect(m_chunkButtons[choice], &QRadioButton::clicked, this, [this] { OnFixedSize(); });
-    connect(m_chunkButtons[ChunkCustom], &QRadioButton::clicked, this, [this] { OnCustomSize(); });
+        connect(m_chunkButtons[choice], &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked && !m_pushing)
+                OnFixedSize();
+        });
+    connect(m_chunkButtons[ChunkCustom], &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked && !m_pushing)
+            OnCustomSize();
+    });
     connect(m_customSize, &QLineEdit::textChanged, this, [this] { OnCustomSizeChange(); });
 }
 
@@ -167,6 +176,8 @@ void CSplitJoinDlg::OnInitDialog()
     m_strDrive = rootFolder(current);
     m_strCurDir = m_strDrive;
     FillTree();
+    if (!m_startFolder.empty())
+        m_tree->selectFolder(m_startFolder);
     m_nChunkChoice = Chunk720K;
     m_strCustomSize = "1740000";
     setCustomSizeEnabled(false);
@@ -213,7 +224,14 @@ void CSplitJoinDlg::OnTreeSelChanged(const std::string& path)
 void CSplitJoinDlg::FillFileList()
 {
     m_fileList->resetContent();
-    m_fileNames = listFiles(m_strCurDir);
+    int error = 0;
+    m_fileNames = listFiles(m_strCurDir, &error);
+    if (error != 0) {
+        // An empty list alone would read as an empty folder.
+        setStatus(kStatusFileError);
+        m_boxes.show({"File Error:", "Cannot read the folder " + m_strCurDir + reasonLine(error), MessageIcon::Stop,
+                      MessageButtons::Ok});
+    }
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(m_fileNames.size()));
     for (const std::string& name : m_fileNames)
@@ -368,18 +386,43 @@ void CSplitJoinDlg::runBusy(const std::function<void(const SplitJoinHost&)>& wor
 
 void CSplitJoinDlg::OnSplit()
 {
+    UpdateData(true);
     runBusy([this](const SplitJoinHost& host) { splitFile(host, m_strCurDir, m_nChunkChoice, m_strCustomSize); });
+    // The chunks just written can be added and joined at once.
+    FillFileList();
 }
 
 void CSplitJoinDlg::OnJoin()
 {
+    UpdateData(true);
     runBusy([this](const SplitJoinHost& host) { joinFiles(host, m_strCurDir, m_joinPaths); });
+    FillFileList();
 }
 
 void CSplitJoinDlg::reject()
 {
     if (!m_busy)
         QDialog::reject();
+}
+
+void CSplitJoinDlg::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!enter || m_busy || modifiers != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    QWidget* focus = focusWidget();
+    if (focus == m_customSize) {
+        event->accept();
+        return;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(focus)) {
+        button->click();
+        return;
+    }
+    accept();
 }
 
 void CSplitJoinDlg::closeEvent(QCloseEvent* event)

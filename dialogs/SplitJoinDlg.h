@@ -76,8 +76,15 @@ public:
     // "&Quit", Esc and the close button: refused while a split or join runs.
     void reject() override;
 
+    // The folder the tree opens with, selected and visible (the document's folder, else the
+    // working folder); the drive's root when it lies on another drive or cannot be read.
+    void setStartFolder(std::string folder) { m_startFolder = std::move(folder); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter is the dialog's OK action (it closes it), except in the custom size edit and on a
+    // focused button, which it clicks.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildLayout();
@@ -109,6 +116,7 @@ private:
     IDrives& m_drivesSource;
     std::function<void()> m_beep;
     std::string m_strDrive;                   // root folder of the drive the tree shows
+    std::string m_startFolder;                // the folder selected when the dialog opens
     std::vector<std::string> m_fileNames;     // the left list's names, row by row
     std::vector<std::string> m_joinPaths;     // the join list's paths, row by row
     std::size_t m_bufferBytes = kCopyBufferBytes;

@@ -55,7 +55,7 @@ CStartupOptionsDlg::CStartupOptionsDlg(IDrives& drives, const std::string& setti
     connect(m_drives, &QComboBox::activated, this, [this](int index) { OnDriveChange(index); });
     connect(m_path, &QLineEdit::textChanged, this, [this] { OnOptionChange(); });
     for (QCheckBox* box : {m_updateDir, m_wordWrap, m_background, m_font, m_window, m_ansi})
-        connect(box, &QCheckBox::clicked, this, [this] { OnOptionChange(); });
+        connect(box, &QCheckBox::toggled, this, [this] { OnOptionChange(); });
     connect(m_ok, &QPushButton::clicked, this, &CStartupOptionsDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CStartupOptionsDlg::reject);
 }

@@ -103,6 +103,34 @@ SettingsRecord SettingsRecord::defaults()
     return record;
 }
 
+bool plausibleFontHeight(std::int32_t twips)
+{
+    return twips >= kSmallestFontTwips && twips <= kLargestFontTwips;
+}
+
+bool plausibleWindowRect(const WindowRect& window, const std::vector<WindowRect>& screens)
+{
+    // 64 bits: the sides of a damaged rectangle may lie 4 billion pixels apart.
+    const std::int64_t width = std::int64_t{window.right} - window.left;
+    const std::int64_t height = std::int64_t{window.bottom} - window.top;
+    constexpr std::int64_t kSmallest = 100;
+    if (width < kSmallest || height < kSmallest)
+        return false;
+    std::int64_t widest = 0;
+    std::int64_t tallest = 0;
+    bool overlaps = false;
+    for (const WindowRect& screen : screens) {
+        widest = std::max<std::int64_t>(widest, std::int64_t{screen.right} - screen.left);
+        tallest = std::max<std::int64_t>(tallest, std::int64_t{screen.bottom} - screen.top);
+        const std::int64_t across = std::min<std::int64_t>(window.right, screen.right) -
+                                    std::max<std::int64_t>(window.left, screen.left);
+        const std::int64_t down = std::min<std::int64_t>(window.bottom, screen.bottom) -
+                                  std::max<std::int64_t>(window.top, screen.top);
+        overlaps = overlaps || (across >= 100 && down >= 50);
+    }
+    return overlaps && width <= widest && height <= tallest;
+}
+
 std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormatA& format)
 {
     std::array<std::uint8_t, kCharFormatSize> image{};

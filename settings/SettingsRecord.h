@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/CharFormat.h"
 
@@ -34,6 +35,14 @@ struct SettingsRecord {
     // white background, no stored window position.
     static SettingsRecord defaults();
 };
+
+// Stored values are applied only when they make sense: a font of 1 to 1,638 points, and a window
+// of at least 100 x 100 pixels, no larger than the largest screen, of which at least 100 x 50
+// pixels lie on one screen. Anything else takes the default (the file stays as it is).
+inline constexpr std::int32_t kSmallestFontTwips = 20;
+inline constexpr std::int32_t kLargestFontTwips = 32760;
+bool plausibleFontHeight(std::int32_t twips);
+bool plausibleWindowRect(const WindowRect& window, const std::vector<WindowRect>& screens);
 
 inline constexpr std::size_t kSettingsRecordSize = 88;
 inline constexpr std::size_t kCharFormatSize = 60;

@@ -1,6 +1,7 @@
 #include "splitjoin/DirectoryListing.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -15,15 +16,20 @@ struct DirCloser {
 };
 
 // Visits every entry of dir except "." and "..", telling whether it is a directory. Links and
-// entries of unknown type are looked up; a dangling link is not a directory.
+// entries of unknown type are looked up; a dangling link is not a directory. 0, or the errno of
+// a folder that could not be opened or read to its end.
 template <typename Visit>
-void forEachEntry(const std::string& dir, Visit visit)
+int forEachEntry(const std::string& dir, Visit visit)
 {
     const std::unique_ptr<DIR, DirCloser> stream(::opendir(dir.c_str()));
     if (!stream)
-        return;
+        return errno;
     const int fd = ::dirfd(stream.get());
-    while (const dirent* entry = ::readdir(stream.get())) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream.get());
+        if (entry == nullptr)
+            return errno;
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -68,13 +74,15 @@ std::vector<std::string> listSubdirectories(const std::string& dir, DotDirectori
     return names;
 }
 
-std::vector<std::string> listFiles(const std::string& dir)
+std::vector<std::string> listFiles(const std::string& dir, int* error)
 {
     std::vector<std::string> names;
-    forEachEntry(dir, [&](std::string_view name, bool directory) {
+    const int failure = forEachEntry(dir, [&](std::string_view name, bool directory) {
         if (!directory)
             names.emplace_back(name);
     });
+    if (error != nullptr)
+        *error = failure;
     std::sort(names.begin(), names.end(), namesInListOrder);
     return names;
 }

@@ -15,8 +15,9 @@ enum class DotDirectories { Hidden, Shown };
 // that cannot be read has none.
 std::vector<std::string> listSubdirectories(const std::string& dir, DotDirectories rule);
 
-// The names of every entry of dir that is not a directory, hidden files included, sorted.
-std::vector<std::string> listFiles(const std::string& dir);
+// The names of every entry of dir that is not a directory, hidden files included, sorted. error
+// (when given) receives 0, or the errno of a folder that could not be read (what was read is kept).
+std::vector<std::string> listFiles(const std::string& dir, int* error = nullptr);
 
 // The order of the lists: ASCII letters compared without case, ties broken by the bytes.
 bool namesInListOrder(const std::string& a, const std::string& b);

@@ -1,8 +1,11 @@
 #pragma once
 // Split and Join as the Split/Join dialog's buttons run them: the file dialogs, the chunk files or
 // the joined output, the status texts in their order and every message. Lengths are 64-bit, chunks
-// are created exclusively (an existing file is never overwritten), and a read or write error in
-// the middle stops the work with a message naming the file and the status "File Error!".
+// are created exclusively (an existing file is never overwritten), and only regular files are
+// opened (a pipe, device or socket is refused at once, never waited on). A read or write error in
+// the middle stops the work with a message naming the file and the status "File Error!"; the
+// unfinished chunk is removed, and a join's output gets its old length back (or is removed when the
+// join created it). Every message about a failed system call ends with its reason.
 
 #include <cstdint>
 #include <functional>
@@ -40,7 +43,8 @@ struct SplitJoinHost {
 
 // SPLIT: asks for the source (starting in curDir), takes the chunk size of the choice, asks for the
 // base name B and writes B.1, B.2, ... (digits as the chunk count needs). An empty source gives no
-// chunk; an existing chunk name stops the split with the chunks before it left.
+// chunk; an existing chunk name stops the split with the chunks before it left. A source that
+// cannot be opened is reported with its reason ("File Error!").
 void splitFile(const SplitJoinHost& host, const std::string& curDir, int chunkChoice, const std::string& customSize);
 
 // JOIN: asks for the output (starting in curDir) and appends the inputs to it in order; an output

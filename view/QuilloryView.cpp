@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cstring>
 #include <new>
@@ -99,6 +100,8 @@ void CQuilloryView::ReadSettings()
     if (contents.status == SettingsReadStatus::Missing)
         return;
     if (contents.status == SettingsReadStatus::Corrupt) {
+        // Startup Options then writes from the defaults, never from the damaged bytes.
+        m_bSettingsDamaged = true;
         if (m_services.messageBoxes != nullptr)
             m_services.messageBoxes->show({kSettingsReadErrorCaption, kSettingsReadErrorText, MessageIcon::Stop,
                                            MessageButtons::Ok});
@@ -106,15 +109,29 @@ void CQuilloryView::ReadSettings()
     }
     m_settings = contents.record;
     const WindowRect& frame = m_settings.window;
-    if (frame.bottom != kNoWindowPosition && m_services.placeMainWindow)
+    // An absurd rectangle (a damaged or hand-made file) leaves the window where it was placed.
+    if (frame.bottom != kNoWindowPosition && m_services.placeMainWindow && plausibleWindowRect(frame, screenRects()))
         m_services.placeMainWindow(QRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top));
     m_bWordWrap = m_settings.wordWrap != 0 ? 0 : 1;
     OnWordWrap();  // toggles to the stored state
     m_document.m_bAnsiToAscii = static_cast<std::int32_t>(m_settings.ansiToAscii);
+    const std::int32_t defaultHeight = m_cf.yHeight;
     m_cf = m_settings.charFormat;
+    if (!plausibleFontHeight(m_cf.yHeight))
+        m_cf.yHeight = defaultHeight;
     m_crBackground = m_settings.background;
     if (!contents.defaultDir.empty())
         m_document.m_strDir = absolutePath(contents.defaultDir);
+}
+
+std::vector<WindowRect> CQuilloryView::screenRects()
+{
+    std::vector<WindowRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        rects.push_back({area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+    }
+    return rects;
 }
 
 bool CQuilloryView::OnInitialUpdate()

@@ -104,6 +104,7 @@ public:
     CharFormatA m_cf;                 // the view's copy of the control's character format
     CharRange m_selDelete;            // the selection as the Delete command read it
     SettingsRecord m_settings;        // image of the settings record
+    bool m_bSettingsDamaged = false;  // the start-up read found the settings file damaged
     std::int32_t m_bWordWrap = 1;     // 1 wrap at the window border, 0 no wrap
     std::int32_t m_bCmdLineFile = 0;  // 1 while the command-line file waits for the first update
     ColorRef m_crBackground = 0;      // background colour of the control
@@ -119,6 +120,8 @@ protected:
 private:
     bool isBinary() const { return m_document.m_bText == 0; }
     void ReadSettings();
+    // The screens' rectangles, for the check of a stored window rectangle.
+    static std::vector<WindowRect> screenRects();
     void registerCommands();
     void setPane(int pane, const QString& text) const;
     void showFontPane() const;

@@ -1,7 +1,10 @@
 // The modal dialogs of the view: Split/Join, and Startup Options, whose choices the view writes
 // into the settings file. Nothing of either is applied to the running editor.
 #include <QApplication>
+#include <cerrno>
 
+#include "base/Paths.h"
+#include "base/SystemFiles.h"
 #include "dialogs/SplitJoinDlg.h"
 #include "dialogs/StartupOptionsDlg.h"
 #include "settings/SettingsFile.h"
@@ -24,6 +27,8 @@ void CQuilloryView::OnSplitJoin()
     if (m_services.messageBoxes == nullptr || m_services.fileDialogs == nullptr)
         return;
     CSplitJoinDlg dialog(*m_services.messageBoxes, *m_services.fileDialogs, drives(), m_services.beep, window());
+    // The tree opens at the document's folder, else at the working folder.
+    dialog.setStartFolder(m_document.m_strDir.empty() ? absolutePath(".") : m_document.m_strDir);
     dialog.DoModal();
     m_control->SetFocus();
 }
@@ -34,7 +39,9 @@ void CQuilloryView::OnStartupOptions()
     if (m_services.settingsInConfigFolder)
         folder = m_strSettingsPath.substr(0, m_strSettingsPath.rfind('/') + 1);
     CStartupOptionsDlg dialog(drives(), folder, window());
-    const std::string storedDir = prepareSettingsRewrite(m_strSettingsPath, m_settings, systemWindowColor());
+    // A file the start found damaged is not read again: its bytes would be written back as valid.
+    const std::string storedDir = prepareSettingsRewrite(m_bSettingsDamaged ? std::string() : m_strSettingsPath,
+                                                         m_settings, systemWindowColor());
     dialog.m_bWordWrapOnStartup = m_bWordWrap == 1 ? 1 : 0;
     dialog.m_bAnsi2Ascii = m_document.m_bAnsiToAscii != 0 ? 1 : 0;
     const int result = dialog.DoModal();
@@ -49,11 +56,17 @@ void CQuilloryView::OnStartupOptions()
                                 WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
                                            frame.top() + frame.height()}};
     applyStartupOptions(m_settings, dialog, now);
-    if (!writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir)) &&
-        m_services.messageBoxes != nullptr) {
-        m_services.messageBoxes->show({kSettingsWriteErrorCaption, kSettingsWriteErrorText + m_strSettingsPath,
-                                       MessageIcon::Stop, MessageButtons::Ok});
+    errno = 0;
+    if (writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir))) {
+        m_bSettingsDamaged = false;
+        return;
     }
+    // The failed call of the write left its reason.
+    const int error = errno != 0 ? errno : EIO;
+    if (m_services.messageBoxes != nullptr)
+        m_services.messageBoxes->show({kSettingsWriteErrorCaption,
+                                       kSettingsWriteErrorText + m_strSettingsPath + reasonLine(error),
+                                       MessageIcon::Stop, MessageButtons::Ok});
 }
 
 }  // namespace quillory

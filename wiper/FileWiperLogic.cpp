@@ -1,6 +1,7 @@
 #include "wiper/FileWiperLogic.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 // Texts are assigned as std::string temporaries: GCC 12 misreports assigning a literal (-Wrestrict).
@@ -13,9 +14,16 @@ constexpr std::uint8_t kGovernmentOne = 0x31;    // '1'
 constexpr std::uint8_t kGovernmentZed = 0x7A;    // 'z'
 constexpr std::uint8_t kGovernmentLast = 235;
 
-MessageBoxRequest stopBox(const char* caption, const char* text)
+MessageBoxRequest stopBox(const char* caption, const std::string& text)
 {
     return {caption, text, MessageIcon::Stop, MessageButtons::Ok};
+}
+
+// A box about a failed system call ends with the reason.
+MessageBoxRequest withReason(MessageBoxRequest box, int error)
+{
+    box.text += reasonLine(error);
+    return box;
 }
 
 }  // namespace
@@ -42,6 +50,19 @@ MessageBoxRequest wipeRenameFailedMessage()
 {
     return stopBox("Error:",
                    "File not found!\nLet the buffered data get flushed to the disk drive first then try it again.");
+}
+
+MessageBoxRequest wipeRenameTakenMessage(const std::string& name)
+{
+    return stopBox("Error:", "A file named " + name + " already exists in the folder.\nNothing was renamed.");
+}
+
+MessageBoxRequest wipeStoppedMessage()
+{
+    return {"File Wiper:",
+            "The wipe was stopped before it ended.\nThe file keeps what was written so far; it was neither "
+            "truncated nor deleted.",
+            MessageIcon::Information, MessageButtons::Ok};
 }
 
 bool isAllDigits(std::string_view text)
@@ -107,10 +128,11 @@ void FileWiperLogic::OnSelectFile()
     FileWiperFields& f = m_fields;
     f.m_nFileLength = 0;
     // The file itself, never a link to it, a device, a pipe or a folder.
-    const std::optional<WipeTarget> target = chooseWipeTarget(*chosen);
+    int error = 0;
+    const std::optional<WipeTarget> target = chooseWipeTarget(*chosen, &error);
     if (!target) {
         f.m_strFileName.clear();
-        m_boxes.show(wipeErrorReadingFileMessage());
+        m_boxes.show(withReason(wipeErrorReadingFileMessage(), error));
         f.m_strStatus = std::string("File error!");
         return;
     }
@@ -132,20 +154,35 @@ bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
         if (m_progress && m_progressTotal > 0)
             m_progress(static_cast<int>((before + written) * 1000 / m_progressTotal));
     };
-    const PassOutcome outcome = overwriteFile(m_fields.m_strFileName, m_fields.m_nFileLength, value, passes, hooks, *m_heap);
+    const int passBefore = m_passesDone;
+    hooks.beforePass = [this, passBefore, outer = m_hooks.beforePass](int pass) {
+        m_fields.m_strStatus = "Pass " + std::to_string(passBefore + pass) + " of " + std::to_string(m_passesTotal);
+        if (m_progress && m_progressTotal > 0)
+            m_progress(static_cast<int>(m_progressDone * 1000 / m_progressTotal));
+        if (outer)
+            outer(pass);
+    };
+    int error = 0;
+    const PassOutcome outcome =
+        overwriteFile(m_fields.m_strFileName, m_fields.m_nFileLength, value, passes, hooks, *m_heap, &error);
     m_progressDone += static_cast<std::uint64_t>(std::max<std::int64_t>(m_fields.m_nFileLength, 0)) *
                       static_cast<std::uint64_t>(std::max(passes, 0));
+    m_passesDone += passes;
     switch (outcome) {
     case PassOutcome::Done:
         return true;
     case PassOutcome::NoMemory:
         m_fields.m_strStatus = std::string("Memory Error!");
         return false;
+    case PassOutcome::Stopped:
+        m_fields.m_strStatus = std::string("Stopped!");
+        m_boxes.show(wipeStoppedMessage());
+        return false;
     case PassOutcome::OpenFailed:
     case PassOutcome::WriteFailed:
         break;
     }
-    m_boxes.show(wipeCannotReadWriteMessage());
+    m_boxes.show(withReason(wipeCannotReadWriteMessage(), error));
     m_fields.m_strStatus = std::string("File ERROR!");
     return false;
 }
@@ -157,34 +194,60 @@ void FileWiperLogic::OnWipe()
         m_boxes.show(wipeNoFileNameMessage());
         return;
     }
+    const bool deletes = f.m_nWipeMethod == kWipeStandard || f.m_nWipeMethod == kWipeGovernment ||
+                         (f.m_nWipeMethod == kWipeCustom && f.m_nCustomAction == kCustomOverwriteAndDelete);
+    // A wipe that could overwrite but not delete would leave a destroyed file behind under its name.
+    if (const int refusal = deletes ? deletionRefusal(f.m_strFileName) : 0; refusal != 0) {
+        showFileError("Cannot delete the selected file!", refusal);
+        f.m_strStatus = std::string("File error!");
+        return;
+    }
     const auto length = static_cast<std::uint64_t>(std::max<std::int64_t>(f.m_nFileLength, 0));
     m_progressDone = 0;
+    m_passesDone = 0;
     if (f.m_nWipeMethod == kWipeStandard) {
         m_progressTotal = length;
+        m_passesTotal = 1;
         if (OverwritePass(0, 1))
             FinishWipe();
     } else if (f.m_nWipeMethod == kWipeGovernment) {
         m_progressTotal = length * 7;
-        for (int round = 0; round < 3; ++round)
-            if (!OverwritePass(kGovernmentOne, 1) || !OverwritePass(kGovernmentZed, 1))
-                return;
-        if (OverwritePass(kGovernmentLast, 1))
+        m_passesTotal = 7;
+        bool passed = true;
+        for (int round = 0; round < 3 && passed; ++round)
+            passed = OverwritePass(kGovernmentOne, 1) && OverwritePass(kGovernmentZed, 1);
+        if (passed && OverwritePass(kGovernmentLast, 1))
             FinishWipe();
     } else if (f.m_nWipeMethod == kWipeCustom) {
         m_progressTotal = f.m_nCustomAction == kCustomResizeOnly ? 0 : length * static_cast<std::uint64_t>(f.m_nRepeats);
+        m_passesTotal = f.m_nRepeats;
         OnCustomAction();
+    }
+    ShowRealLength();
+}
+
+void FileWiperLogic::ShowRealLength()
+{
+    // After a failure or a stop the length field tells what the file now holds.
+    FileWiperFields& f = m_fields;
+    if (f.m_strFileName.empty())
+        return;
+    if (const std::optional<std::int64_t> now = currentLength(f.m_strFileName); now && *now != f.m_nFileLength) {
+        f.m_nFileLength = *now;
+        f.m_strLength = std::to_string(*now);
     }
 }
 
 void FileWiperLogic::FinishWipe()
 {
     // A file that can no longer be opened for writing is still deleted: its bytes were overwritten.
-    if (truncateFile(m_fields.m_strFileName) == TruncateOutcome::Failed) {
-        showFileError("Cannot truncate the selected file!");
+    int error = 0;
+    if (truncateFile(m_fields.m_strFileName, &error) == TruncateOutcome::Failed) {
+        showFileError("Cannot truncate the selected file!", error);
         return;
     }
-    if (!deleteFile(m_fields.m_strFileName)) {
-        showFileError("Cannot delete the selected file!");
+    if (!deleteFile(m_fields.m_strFileName, &error)) {
+        showFileError("Cannot delete the selected file!", error);
         return;
     }
     ForgetFile();
@@ -195,8 +258,9 @@ void FileWiperLogic::OnCustomAction()
 {
     FileWiperFields& f = m_fields;
     if (f.m_nCustomAction == kCustomResizeOnly) {
-        if (!resizeFile(f.m_strFileName, f.m_nResizeTo)) {
-            m_boxes.show(wipeCannotReadWriteMessage());
+        int error = 0;
+        if (!resizeFile(f.m_strFileName, f.m_nResizeTo, &error)) {
+            m_boxes.show(withReason(wipeCannotReadWriteMessage(), error));
             f.m_strStatus = std::string("File error!");
             return;
         }
@@ -208,8 +272,9 @@ void FileWiperLogic::OnCustomAction()
     if (!OverwritePass(static_cast<std::uint8_t>(f.m_nValue), f.m_nRepeats))
         return;
     if (f.m_nCustomAction == kCustomOverwriteAndDelete) {
-        if (!deleteFile(f.m_strFileName)) {
-            showFileError("Cannot delete the selected file!");
+        int error = 0;
+        if (!deleteFile(f.m_strFileName, &error)) {
+            showFileError("Cannot delete the selected file!", error);
             return;
         }
         ForgetFile();
@@ -224,9 +289,9 @@ void FileWiperLogic::ForgetFile()
     m_fields.m_strResizeTo.clear();
 }
 
-void FileWiperLogic::showFileError(const char* text)
+void FileWiperLogic::showFileError(const char* text, int error)
 {
-    m_boxes.show(stopBox("File Error:", text));
+    m_boxes.show(withReason(stopBox("File Error:", text), error));
 }
 
 void FileWiperLogic::OnValueChanged()
@@ -288,7 +353,10 @@ void FileWiperLogic::OnRandomRename()
         return;
     const std::string renamed = folder + name;
     if (!renameWithoutReplacing(f.m_strFileName, renamed)) {
-        m_boxes.show(wipeRenameFailedMessage());
+        const int error = errno;
+        // A drawn name that is taken is no missing file: it is said as it is.
+        m_boxes.show(error == EEXIST ? wipeRenameTakenMessage(name)
+                                     : withReason(wipeRenameFailedMessage(), f.m_strFileName.empty() ? ENOENT : error));
         return;
     }
     f.m_strFileName = renamed;

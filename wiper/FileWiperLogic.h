@@ -79,9 +79,10 @@ public:
     // "Random Rename"
     void OnRandomRename();
 
-    // The test seam of the passes (sync, a look after each pass).
+    // The test seam of the passes (sync, a look after each pass) and the dialog's Stop.
     void setHooks(WipeHooks hooks) { m_hooks = std::move(hooks); }
-    // Told the share of the running wipe that is done, in thousandths, every few megabytes.
+    // Told the share of the running wipe that is done, in thousandths, every few megabytes and as
+    // each pass begins (the status then reads "Pass k of n").
     void setProgressListener(std::function<void(int permille)> listener) { m_progress = std::move(listener); }
     // Replaces the random draws (tests).
     void setDraws(Draw15 draw) { m_draw = std::move(draw); }
@@ -95,7 +96,9 @@ private:
     void FinishWipe();
     void OnCustomAction();
     void ForgetFile();
-    void showFileError(const char* text);
+    void ShowRealLength();
+    // A "File Error:" box with text and the reason of error.
+    void showFileError(const char* text, int error);
 
     IMessageBoxes& m_boxes;
     IFileDialogs& m_dialogs;
@@ -106,6 +109,8 @@ private:
     IByteHeap* m_heap;
     std::uint64_t m_progressDone = 0;   // bytes of the running wipe written by earlier calls
     std::uint64_t m_progressTotal = 0;  // bytes the running wipe writes in all
+    int m_passesDone = 0;               // passes of the running wipe finished by earlier calls
+    int m_passesTotal = 0;              // passes the running wipe makes in all
 };
 
 // True when text holds only the digits '0' to '9' (an empty text too).
@@ -117,5 +122,9 @@ MessageBoxRequest wipeErrorReadingFileMessage();
 MessageBoxRequest wipeCannotReadWriteMessage();
 MessageBoxRequest wipeNoFileNameMessage();
 MessageBoxRequest wipeRenameFailedMessage();
+// A drawn name that another file has: nothing was renamed.
+MessageBoxRequest wipeRenameTakenMessage(const std::string& name);
+// A wipe the user stopped.
+MessageBoxRequest wipeStoppedMessage();
 
 }  // namespace quillory

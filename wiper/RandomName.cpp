@@ -12,6 +12,15 @@ namespace {
 constexpr std::string_view kNamePunctuation = "!#$%&()@[]{}~=.";
 }  // namespace
 
+char drawCharacter(const Draw15& draw)
+{
+    int code = draw();
+    while (code > 94)
+        code -= 94;
+    const char c = static_cast<char>(code + 32);
+    return isNameCharacter(c) ? c : '.';
+}
+
 bool isNameCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -26,11 +35,11 @@ std::string drawRandomName(const Draw15& draw)
     std::string name;
     name.reserve(static_cast<std::size_t>(length));
     for (int i = 0; i < length; ++i) {
-        int code = draw();
-        while (code > 94)
-            code -= 94;
-        const char c = static_cast<char>(code + 32);
-        name.push_back(isNameCharacter(c) ? c : '.');
+        char c = drawCharacter(draw);
+        // A leading full stop would hide the file from its owner: the first one is drawn again.
+        while (i == 0 && c == '.')
+            c = drawCharacter(draw);
+        name.push_back(c);
     }
     return name;
 }
@@ -48,14 +57,18 @@ bool linkThenUnlink(const std::string& from, const std::string& to)
         return false;
     if (::unlink(from.c_str()) == 0)
         return true;
+    const int error = errno;
     ::unlink(to.c_str());  // leaves the file under its old name only, as before
+    errno = error;
     return false;
 }
 
 bool renameWithoutReplacing(const std::string& from, const std::string& to)
 {
-    if (from.empty() || to.empty())
+    if (from.empty() || to.empty()) {
+        errno = ENOENT;
         return false;
+    }
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     // Some file systems know no RENAME_NOREPLACE.

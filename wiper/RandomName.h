@@ -26,15 +26,19 @@ private:
 // Whether c may be part of a drawn name: ASCII letters and digits and ! # $ % & ( ) @ [ ] { } ~ = .
 bool isNameCharacter(char c);
 
-// Draws a name: one draw for its length (0 to 255), then one per character (codes 32 to 126,
-// where a character outside the name alphabet becomes a full stop).
+// One drawn character: a code from 32 to 126, where a character outside the name alphabet
+// becomes a full stop.
+char drawCharacter(const Draw15& draw);
+
+// Draws a name: one draw for its length (0 to 255), then one per character. The first character
+// is never a full stop (it is drawn again until it is not), so a drawn name never hides the file.
 std::string drawRandomName(const Draw15& draw);
 
 // The folder part of path up to and including its last '/'; empty when it has none.
 std::string folderOf(const std::string& path);
 
 // Gives the file from the name to, failing instead of replacing a file that already has that name.
-// False on any failure.
+// False on any failure, with errno telling why (EEXIST: the name is taken).
 bool renameWithoutReplacing(const std::string& from, const std::string& to);
 
 // The way to rename without replacing on file systems that cannot do it in one step: a second

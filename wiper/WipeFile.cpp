@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,21 +45,40 @@ private:
     int m_fd;
 };
 
+void setError(int* error, int value)
+{
+    if (error != nullptr)
+        *error = value;
+}
+
 // Opens path only if it names a regular file itself (not a link to one): a device or a pipe is
-// never opened, since opening some devices already acts on them. -1 otherwise.
-int openRegular(const std::string& path, int access)
+// never opened, since opening some devices already acts on them. -1 otherwise, with error set.
+int openRegular(const std::string& path, int access, int* error = nullptr)
 {
     struct stat before {};
-    if (path.empty() || ::lstat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+    if (path.empty()) {
+        setError(error, ENOENT);
         return -1;
+    }
+    if (::lstat(path.c_str(), &before) != 0) {
+        setError(error, errno);
+        return -1;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        setError(error, S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile);
+        return -1;
+    }
     const int fd = ::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        setError(error, errno);
         return -1;
+    }
     // The name may have been given to something else between the two looks.
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != before.st_ino ||
         opened.st_dev != before.st_dev) {
         ::close(fd);
+        setError(error, kNotRegularFile);
         return -1;
     }
     return fd;
@@ -70,6 +91,8 @@ bool writeAllAt(int fd, const std::uint8_t* buffer, std::size_t count, std::uint
         const ssize_t written = ::pwrite(fd, buffer, count, static_cast<off_t>(offset));
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC;  // nothing written and no error: the disk takes no more
         if (written <= 0)
             return false;
         buffer += written;
@@ -92,31 +115,68 @@ int syncData(const WipeHooks& hooks, int fd)
 
 }  // namespace
 
-std::optional<WipeTarget> chooseWipeTarget(const std::string& path)
+std::optional<WipeTarget> chooseWipeTarget(const std::string& path, int* error)
 {
-    if (path.empty())
+    if (path.empty()) {
+        setError(error, ENOENT);
         return std::nullopt;
+    }
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr)
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        setError(error, errno);
         return std::nullopt;
-    FileDescriptor file(openRegular(resolved, O_RDWR));
+    }
+    FileDescriptor file(openRegular(resolved, O_RDWR, error));
     if (!file.ok())
         return std::nullopt;
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0)
+    if (::fstat(file.get(), &status) != 0) {
+        setError(error, errno);
         return std::nullopt;
+    }
     return WipeTarget{resolved, static_cast<std::int64_t>(status.st_size)};
 }
 
+int deletionRefusal(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    // Write and search permission on the folder (also refused for a read-only or immutable one).
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return errno;
+    struct stat file {};
+    struct stat dir {};
+    if (::lstat(path.c_str(), &file) != 0 || ::stat(folder.c_str(), &dir) != 0)
+        return errno;
+    // In a sticky folder (such as /tmp) only the owner of the file or of the folder deletes it.
+    const uid_t me = ::geteuid();
+    if ((dir.st_mode & S_ISVTX) != 0 && me != 0 && me != file.st_uid && me != dir.st_uid)
+        return EPERM;
+    FileDescriptor opened(openRegular(path, O_RDONLY));
+    int flags = 0;
+    if (opened.ok() && ::ioctl(opened.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+        (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
+        return EPERM;
+    return 0;
+}
+
+std::optional<std::int64_t> currentLength(const std::string& path)
+{
+    struct stat status {};
+    if (path.empty() || ::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return static_cast<std::int64_t>(status.st_size);
+}
+
 PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uint8_t value, int passes,
-                          const WipeHooks& hooks, IByteHeap& heap)
+                          const WipeHooks& hooks, IByteHeap& heap, int* error)
 {
     const std::uint64_t bytes = length > 0 ? static_cast<std::uint64_t>(length) : 0;
     HeapBlock buffer(heap, static_cast<std::size_t>(std::clamp<std::uint64_t>(bytes, 1, kPieceBytes)));
     if (!buffer.ok())
         return PassOutcome::NoMemory;
     std::memset(buffer.data(), value, buffer.size());
-    FileDescriptor file(openRegular(path, O_RDWR));
+    FileDescriptor file(openRegular(path, O_RDWR, error));
     if (!file.ok())
         return PassOutcome::OpenFailed;
 
@@ -124,49 +184,84 @@ PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uin
     std::uint64_t written = 0;
     std::uint64_t nextReport = kProgressEvery;
     for (int pass = 1; pass <= passes; ++pass) {
+        if (hooks.beforePass)
+            hooks.beforePass(pass);
         for (std::uint64_t offset = 0; offset < bytes;) {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - offset));
-            if (!writeAllAt(file.get(), buffer.data(), piece, offset))
+            if (!writeAllAt(file.get(), buffer.data(), piece, offset)) {
+                setError(error, errno);
                 return PassOutcome::WriteFailed;
+            }
             offset += piece;
             written += piece;
             if (hooks.progress && written >= nextReport) {
                 hooks.progress(written, total);
                 nextReport = written + kProgressEvery;
             }
+            // What was written so far stays written: it goes to the disk before the wipe ends.
+            if (hooks.stopRequested && hooks.stopRequested()) {
+                syncData(hooks, file.get());
+                return PassOutcome::Stopped;
+            }
         }
         // A pass counts only once its bytes are on the disk, not just in the page cache.
-        if (syncData(hooks, file.get()) != 0)
+        if (syncData(hooks, file.get()) != 0) {
+            setError(error, errno);
             return PassOutcome::WriteFailed;
+        }
         if (hooks.progress)
             hooks.progress(written, total);
         if (hooks.afterPass)
             hooks.afterPass(pass);
     }
-    return file.close() ? PassOutcome::Done : PassOutcome::WriteFailed;
+    if (!file.close()) {
+        setError(error, errno);
+        return PassOutcome::WriteFailed;
+    }
+    return PassOutcome::Done;
 }
 
-TruncateOutcome truncateFile(const std::string& path)
+TruncateOutcome truncateFile(const std::string& path, int* error)
 {
-    FileDescriptor file(openRegular(path, O_WRONLY));
+    FileDescriptor file(openRegular(path, O_WRONLY, error));
     if (!file.ok())
         return TruncateOutcome::NotOpened;
-    return ::ftruncate(file.get(), 0) == 0 && file.close() ? TruncateOutcome::Truncated : TruncateOutcome::Failed;
+    if (::ftruncate(file.get(), 0) == 0 && file.close())
+        return TruncateOutcome::Truncated;
+    setError(error, errno);
+    return TruncateOutcome::Failed;
 }
 
-bool deleteFile(const std::string& path)
+bool deleteFile(const std::string& path, int* error)
 {
     struct stat status {};
-    return !path.empty() && ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::unlink(path.c_str()) == 0;
+    if (path.empty() || ::lstat(path.c_str(), &status) != 0) {
+        setError(error, path.empty() ? ENOENT : errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        setError(error, kNotRegularFile);
+        return false;
+    }
+    if (::unlink(path.c_str()) == 0)
+        return true;
+    setError(error, errno);
+    return false;
 }
 
-bool resizeFile(const std::string& path, std::int64_t length)
+bool resizeFile(const std::string& path, std::int64_t length, int* error)
 {
-    if (length < 0)
+    if (length < 0) {
+        setError(error, EINVAL);
         return false;
-    FileDescriptor file(openRegular(path, O_RDWR));
-    return file.ok() && ::ftruncate(file.get(), static_cast<off_t>(length)) == 0 && file.close();
+    }
+    FileDescriptor file(openRegular(path, O_RDWR, error));
+    if (!file.ok())
+        return false;
+    if (::ftruncate(file.get(), static_cast<off_t>(length)) == 0 && file.close())
+        return true;
+    setError(error, errno);
+    return false;
 }
 
 }  // namespace quillory

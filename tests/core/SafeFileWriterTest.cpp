@@ -42,6 +42,32 @@ TEST(SafeFileWriter, FullDiskLeavesTheOldFileWholeAndNoTemporaryBehind)
     EXPECT_EQ(readAll(path), "small");
 }
 
+TEST(SafeFileWriter, NewContentIsSyncedWholeBeforeItReplacesTheOldFile)
+{
+    TempDir dir;
+    const std::string path = dir.write("file.txt", "old content");
+    const std::string fresh(70000, 'n');
+    int syncs = 0;
+    const bool saved = writeFileReplacing(path, bytesView(fresh), [&](int fd) {
+        ++syncs;
+        // By the sync every byte is in the new file, and the old file is still in its place.
+        struct stat info {};
+        EXPECT_EQ(::fstat(fd, &info), 0);
+        EXPECT_EQ(info.st_size, static_cast<off_t>(fresh.size()));
+        EXPECT_EQ(saveTemporariesIn(dir.path()).size(), 1u);
+        EXPECT_EQ(readAll(path), "old content");
+        return ::fsync(fd);
+    });
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(syncs, 1);
+    EXPECT_EQ(readAll(path), fresh);
+
+    // A sync that fails is a failed save: the old file stays, no temporary is left.
+    EXPECT_FALSE(writeFileReplacing(path, bytesView("lost"), [](int) { return -1; }));
+    EXPECT_EQ(readAll(path), fresh);
+    EXPECT_TRUE(saveTemporariesIn(dir.path()).empty());
+}
+
 TEST(SafeFileWriter, WritableFileInReadOnlyFolderIsSavedInPlace)
 {
     TempDir dir;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 #include <random>
@@ -106,6 +107,28 @@ TEST(SettingsFile, DirectoryLosesTrailingBlanksAndCarriageReturnAndStopsAtLineFe
     EXPECT_EQ(readSettingsFile(dir.write("a", record + tag() + "/data/  ")).defaultDir, "/data/");
     EXPECT_EQ(readSettingsFile(dir.write("b", record + tag() + "/data/\r")).defaultDir, "/data/");
     EXPECT_EQ(readSettingsFile(dir.write("c", record + tag() + "/a b/\r\n/other")).defaultDir, "/a b/");
+    const SettingsFileContents blanks = readSettingsFile(dir.write("d", record + tag() + " \t  \r"));
+    EXPECT_EQ(blanks.status, SettingsReadStatus::Valid);
+    EXPECT_EQ(blanks.defaultDir, "");  // only blanks: no default directory at all
+}
+
+TEST(SettingsRecord, OnlySensibleFontHeightsAndWindowRectanglesAreApplied)
+{
+    EXPECT_FALSE(plausibleFontHeight(19));
+    EXPECT_TRUE(plausibleFontHeight(20));
+    EXPECT_TRUE(plausibleFontHeight(32760));
+    EXPECT_FALSE(plausibleFontHeight(32761));
+    EXPECT_FALSE(plausibleFontHeight(INT32_MIN));
+    const std::vector<WindowRect> screens{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}};
+    EXPECT_TRUE(plausibleWindowRect({1024, 10, 2304, 1000}, screens));     // on the second, as wide as it
+    EXPECT_FALSE(plausibleWindowRect({1023, 10, 2304, 1000}, screens));    // wider than any screen
+    EXPECT_TRUE(plausibleWindowRect({924, 718, 1124, 818}, screens));      // 100 x 50 on the first
+    EXPECT_FALSE(plausibleWindowRect({925, 718, 1125, 818}, {screens[0]})); // 99 x 50
+    EXPECT_FALSE(plausibleWindowRect({924, 719, 1124, 819}, {screens[0]})); // 100 x 49
+    EXPECT_FALSE(plausibleWindowRect({0, 0, 99, 500}, screens));
+    EXPECT_FALSE(plausibleWindowRect({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, screens));
+    EXPECT_FALSE(plausibleWindowRect({INT32_MAX, 0, INT32_MIN, 500}, screens));
+    EXPECT_FALSE(plausibleWindowRect({0, 0, 500, 500}, {}));
 }
 
 TEST(SettingsFile, RewriteReadsOverThePresetWithoutValidating)

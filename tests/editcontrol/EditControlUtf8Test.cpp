@@ -169,6 +169,19 @@ TEST_F(EditControlUtf8Test, ClipboardCarriesUnicodeText)
     control.Paste();
     EXPECT_EQ(text(), "\xE4\xB8\xAD\xF0\x9F\x98\x80x\xC3\xA9\xE2\x82\xAC\xFFy");
     EXPECT_EQ(control.caretPosition(), 7);
+
+    // Around the surrogates: a lone one (as another program may put there) becomes U+FFFD, never
+    // bytes that are no UTF-8; pairs become their character; U+D7FF and U+E000 stay themselves.
+    control.SetWindowText("");
+    clipboard.content = {0xD7FF, 0xD800, 0xDBFF, 0xDFFF, 0xDC00, 0xDFFF, 0xD800, 0xDC00, 0xE000, 0xDBFF};
+    control.Paste();
+    EXPECT_EQ(text(), "\xED\x9F\xBF"           // U+D7FF
+                      "\xEF\xBF\xBD"           // lone U+D800
+                      "\xF4\x8F\xBF\xBF"       // U+DBFF U+DFFF: U+10FFFF
+                      "\xEF\xBF\xBD\xEF\xBF\xBD"  // lone U+DC00, lone U+DFFF
+                      "\xF0\x90\x80\x80"       // U+D800 U+DC00: U+10000
+                      "\xEE\x80\x80"           // U+E000
+                      "\xEF\xBF\xBD");         // a high surrogate at the very end
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillory::test {
 namespace {
@@ -227,7 +230,7 @@ TEST(SplitJoin, ExistingThirdChunkStopsTheSplitAfterTwo)
     EXPECT_FALSE(fs::exists(dir.file("B.4")));
 }
 
-TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamed)
+TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenFile)
 {
     TempDir dir;
     SmallDisk disk(dir.file("disk"));
@@ -241,21 +244,41 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamed)
         EXPECT_EQ(split.statuses, kFileError);
         ASSERT_EQ(split.boxes.shown().size(), 1u);
         const std::string& text = split.boxes.last().text;
-        EXPECT_EQ(text.rfind("Error writing to output file " + dir.file("disk/B."), 0), 0u) << text;
-        EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
         EXPECT_EQ(split.boxes.last().caption, "File Error:");
-        EXPECT_EQ(readAll(dir.file("disk/B.1")), readAll(source).substr(0, 100000));
+        // The chunks before the full one stay whole; the short one is gone, and the box says so.
+        std::size_t whole = 0;
+        while (fs::exists(dir.file("disk/B." + std::to_string(whole + 1))))
+            ++whole;
+        ASSERT_GE(whole, 1u);
+        for (std::size_t k = 1; k <= whole; ++k)
+            EXPECT_EQ(readAll(dir.file("disk/B." + std::to_string(k))),
+                      readAll(source).substr((k - 1) * 100000, 100000));
+        const std::string failed = dir.file("disk/B." + std::to_string(whole + 1));
+        EXPECT_EQ(text, "Error writing to output file " + failed + "\nThe unfinished chunk " + failed +
+                            " was removed.\nReason: " + std::strerror(ENOSPC));
 
         for (const auto& entry : fs::directory_iterator(dir.file("disk")))
             fs::remove(entry.path());
+        // Joining into a file that existed: it gets back its old length.
         dir.write("disk/out", "front");
         Operation join(kernelCopy ? kCopyBufferBytes : 4096, kernelCopy);
         join.join({source}, dir.file("disk/out"));
         EXPECT_EQ(join.statuses, kFileError);
         ASSERT_EQ(join.boxes.shown().size(), 1u);
-        EXPECT_EQ(join.boxes.last().text.rfind("Error writing to output file " + dir.file("disk/out") + "\n", 0), 0u);
-        EXPECT_EQ(readAll(dir.file("disk/out")).substr(0, 5), "front");
+        const std::string out = dir.file("disk/out");
+        EXPECT_EQ(join.boxes.last().text, "Error writing to output file " + out + "\nThe output file " + out +
+                                              " was cut back to its old length of 5 bytes.\nReason: " +
+                                              std::strerror(ENOSPC));
+        EXPECT_EQ(readAll(dir.file("disk/out")), "front");
         fs::remove(dir.file("disk/out"));
+
+        // Joining into a new file: it is removed.
+        Operation fresh(kernelCopy ? kCopyBufferBytes : 4096, kernelCopy);
+        fresh.join({source}, dir.file("disk/new"));
+        EXPECT_EQ(fresh.statuses, kFileError);
+        const std::string removed = "\nThe unfinished output file " + dir.file("disk/new") + " was removed.";
+        EXPECT_NE(fresh.boxes.last().text.find(removed), std::string::npos);
+        EXPECT_FALSE(fs::exists(dir.file("disk/new")));
     }
 }
 
@@ -296,6 +319,15 @@ TEST(SplitJoin, JoinAppendsToAnExistingFileInListOrder)
 
 TEST(SplitJoin, OutputListedAsItsOwnInputIsAnInputThatCannotBeOpened)
 {
+    // Were the output read as an input, it would grow as fast as it is read: the watchdog and the
+    // cap on a file's size end such a join quickly, and the test then fails.
+    struct rlimit oldCap {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldCap), 0);
+    struct rlimit cap = oldCap;
+    cap.rlim_cur = 1 << 20;
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &cap), 0);
+    ::alarm(20);
     TempDir dir;
     const std::string a = dir.write("a", "alpha");
     const std::string out = dir.write("out", "old|");
@@ -305,10 +337,15 @@ TEST(SplitJoin, OutputListedAsItsOwnInputIsAnInputThatCannotBeOpened)
         Operation run;
         run.join({a, self, a}, out);
         EXPECT_EQ(run.statuses, (Statuses{"Ready", "Processing...", "File Error!", "Finished!"}));
-        EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"File Error:", "Error occur while processing : " + self,
+        EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"File Error:",
+                                                      "Error occur while processing : " + self +
+                                                          "\nIt is the output file itself.",
                                                       MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_EQ(readAll(out), "old|alpha");
     }
+    ::alarm(0);
+    ::setrlimit(RLIMIT_FSIZE, &oldCap);
+    std::signal(SIGXFSZ, oldSignal);
 }
 
 TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
@@ -341,23 +378,43 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
                                                                 "All Files (*.*)|*.*||"}));
     EXPECT_FALSE(cancelled.dialogs.requests[1].confirmOverwrite);
 
-    Operation unreadable;
-    unreadable.dialogs.choosePath(dir.file("missing"));
-    splitFile(unreadable.host, "/start/", Chunk720K, "");
-    EXPECT_EQ(unreadable.statuses, Statuses{"Ready"});
-    EXPECT_TRUE(unreadable.boxes.shown().empty());
+    Operation missingSource;
+    missingSource.dialogs.choosePath(dir.file("missing"));
+    splitFile(missingSource.host, "/start/", Chunk720K, "");
+    EXPECT_EQ(missingSource.statuses, (Statuses{"Ready", "File Error!"}));
+    EXPECT_EQ(missingSource.boxes.last(),
+              (MessageBoxRequest{"File Error:", "Error occur while processing : " + dir.file("missing") + "\nReason: " +
+                                                    std::strerror(ENOENT),
+                                 MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(missingSource.dialogs.requests.size(), 1u);
+
+    // A source the user may not read, as a user without privileges.
+    const std::string secret = dir.write("secret", "0123456789");
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(secret.c_str(), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        Operation unreadable;
+        unreadable.dialogs.choosePath(secret);
+        splitFile(unreadable.host, "/start/", Chunk720K, "");
+        return unreadable.statuses == Statuses{"Ready", "File Error!"} && unreadable.boxes.shown().size() == 1 &&
+               unreadable.boxes.last().text == "Error occur while processing : " + secret + "\nReason: " +
+                                                   std::strerror(EACCES);
+    }));
 
     Operation missingInput;
     missingInput.join({source, dir.file("gone"), source}, dir.file("out"));
     EXPECT_EQ(missingInput.statuses, (Statuses{"Ready", "Processing...", "File Error!", "Finished!"}));
-    EXPECT_EQ(missingInput.boxes.last().text, "Error occur while processing : " + dir.file("gone"));
+    EXPECT_EQ(missingInput.boxes.last().text,
+              "Error occur while processing : " + dir.file("gone") + "\nReason: " + std::strerror(ENOENT));
     EXPECT_EQ(readAll(dir.file("out")), "0123456789");
 
     Operation unwritable;
     unwritable.join({source}, dir.path());
     EXPECT_EQ(unwritable.statuses, kFileError);
-    EXPECT_EQ(unwritable.boxes.last(), (MessageBoxRequest{"File Error:", "Error writing to output file " + dir.path(),
-                                                         MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(unwritable.boxes.last(),
+              (MessageBoxRequest{"File Error:", "Error writing to output file " + dir.path() + "\nReason: " +
+                                                    std::strerror(EISDIR),
+                                 MessageIcon::Stop, MessageButtons::Ok}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,7 +40,7 @@ protected:
     FileWiperDlgTest()
     {
         dialog.show();
-        dialog.logic().setHooks({[this](int fd) {
+        dialog.setHooks({[this](int fd) {
                                      ++syncs;
                                      return ::fdatasync(fd);
                                  },
@@ -88,6 +89,7 @@ TEST_F(FileWiperDlgTest, ControlsCarryTheirTextsAndStartValues)
         {dialog.actionRadio(1), "Overwrite only"},
         {dialog.actionRadio(2), "Resize only"},
         {dialog.quitButton(), "QUIT"},
+        {dialog.stopButton(), "Stop"},
     };
     for (const auto& [button, name] : buttons)
         EXPECT_EQ(accessibleName(button), name);
@@ -240,7 +242,9 @@ TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
 
     boxes.clear();
     choose("/dev/zero");
-    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{wipeErrorReadingFileMessage()});
+    MessageBoxRequest refused = wipeErrorReadingFileMessage();
+    refused.text += "\nReason: Not a regular file (a pipe, device or socket)";
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{refused});
     EXPECT_EQ(boxes.last().icon, MessageIcon::Information);
     EXPECT_EQ(dialog.statusEdit()->text(), "File error!");
     EXPECT_EQ(shownName(), "");
@@ -253,7 +257,7 @@ TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
     EXPECT_EQ(dialog.statusEdit()->text(), "Ready");
     std::vector<int> seen;
     bool busyDuringWipe = false;
-    dialog.logic().setHooks({{},
+    dialog.setHooks({{},
                              [&](int) {
                                  seen.push_back(dialog.progressBar()->value());
                                  busyDuringWipe = dialog.busy();
@@ -273,6 +277,119 @@ TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
     EXPECT_EQ(dialog.resizeEdit()->text(), "");
     EXPECT_EQ(dialog.statusEdit()->text(), "Done Wiping!");
     EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+TEST_F(FileWiperDlgTest, FitsASmallScreenWithEveryControlVisible)
+{
+    const QSize hint = dialog.sizeHint();
+    EXPECT_LE(hint.width(), 1024);
+    EXPECT_LE(hint.height(), 768 - 60);  // a title bar and a panel take some of the screen
+    EXPECT_LE(dialog.minimumSizeHint().width(), 1024);
+    EXPECT_NE(dialog.layout()->sizeConstraint(), QLayout::SetFixedSize);  // it can be resized
+    dialog.resize(hint);
+    QApplication::processEvents();
+    for (QWidget* widget : dialog.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&dialog) || qobject_cast<QLineEdit*>(widget->parentWidget()) != nullptr)
+            continue;
+        const QRect placed(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(dialog.rect().contains(placed)) << widget->metaObject()->className() << " "
+                                                    << accessibleName(widget).toStdString();
+        EXPECT_FALSE(placed.isEmpty());
+    }
+    // Each edit shows its longest value whole.
+    const std::pair<QLineEdit*, int> edits[] = {{dialog.valueEdit(), 3}, {dialog.repeatsEdit(), 4},
+                                                {dialog.resizeEdit(), 11}, {dialog.lengthEdit(), 11}};
+    for (const auto& [edit, digits] : edits) {
+        edit->setText(QString(digits, QLatin1Char('8')));
+        EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(edit->text()) + 8) << digits;
+    }
+}
+
+TEST_F(FileWiperDlgTest, ButtonsAndEditsSetByKeyboardOrAssistiveToolsAreFollowed)
+{
+    const std::string path = dir.write("keep.bin", std::string(3000, 'k'));
+    choose(path);
+    const auto toggle = [](QWidget* widget) {
+        QAccessible::queryAccessibleInterface(widget)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+    };
+    const auto setByTool = [](QLineEdit* edit, const char* text) {
+        QAccessible::queryAccessibleInterface(edit)->setText(QAccessible::Value, QString::fromUtf8(text));
+    };
+    toggle(dialog.methodRadio(2));
+    EXPECT_TRUE(dialog.customGroup()->isEnabled());
+    toggle(dialog.actionRadio(1));
+    EXPECT_TRUE(dialog.actionRadio(1)->isChecked());
+    EXPECT_TRUE(dialog.valueEdit()->isEnabled());
+    setByTool(dialog.valueEdit(), "300");
+    EXPECT_EQ(boxes.last(), stop("Error:", "Must be between 0 and 255."));
+    EXPECT_EQ(dialog.valueEdit()->text(), "255");
+    setByTool(dialog.valueEdit(), "170");
+    setByTool(dialog.repeatsEdit(), "2");
+    click(dialog.wipeButton());
+    EXPECT_EQ(readAll(path), std::string(3000, '\xAA'));
+    EXPECT_EQ(dialog.statusEdit()->text(), "Done wiping!");
+    EXPECT_EQ(syncs, 2);
+
+    // By the keyboard: the arrow keys move the check within each group.
+    toggle(dialog.methodRadio(0));
+    EXPECT_FALSE(dialog.customGroup()->isEnabled());
+    dialog.methodRadio(0)->setFocus();
+    QTest::keyClick(dialog.methodRadio(0), Qt::Key_Down);
+    QTest::keyClick(dialog.methodRadio(1), Qt::Key_Down);
+    EXPECT_TRUE(dialog.methodRadio(2)->isChecked());
+    EXPECT_TRUE(dialog.customGroup()->isEnabled());
+    dialog.actionRadio(1)->setFocus();
+    QTest::keyClick(dialog.actionRadio(1), Qt::Key_Up);
+    EXPECT_TRUE(dialog.actionRadio(0)->isChecked());
+    QTest::keyClick(dialog.actionRadio(0), Qt::Key_Down);
+    EXPECT_TRUE(dialog.actionRadio(1)->isChecked());
+    retype(dialog.valueEdit(), "66");
+    click(dialog.wipeButton());
+    EXPECT_EQ(readAll(path), std::string(3000, 'B'));
+    EXPECT_EQ(shownName(), path);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+TEST_F(FileWiperDlgTest, StopOrEscapeEndsALongWipeAfterThePieceBeingWritten)
+{
+    const std::string path = dir.write("long.bin", std::string(24 << 20, 'x'));
+    const std::string other = dir.file("other name");
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "Stop");
+        choose(path);
+        boxes.clear();
+        QStringList statuses;
+        int passes = 0;
+        dialog.setHooks({{},
+                         [&](int) { ++passes; },
+                         [&](std::uint64_t, std::uint64_t) {
+                             statuses << dialog.statusEdit()->text();
+                             if (statuses.size() == 1)  // the user reaches for Stop while the first pass runs
+                                 QTimer::singleShot(0, [&] {
+                                     if (escape)
+                                         QTest::keyClick(&dialog, Qt::Key_Escape);
+                                     else
+                                         QTest::mouseClick(dialog.stopButton(), Qt::LeftButton);
+                                 });
+                         }});
+        click(dialog.methodRadio(1));
+        click(dialog.wipeButton());
+        EXPECT_EQ(statuses.value(0), "Pass 1 of 7");
+        EXPECT_EQ(passes, 0);
+        EXPECT_EQ(dialog.statusEdit()->text(), "Stopped!");
+        EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{wipeStoppedMessage()});
+        EXPECT_TRUE(fs::exists(path));
+        EXPECT_EQ(fs::file_size(path), 24u << 20);
+        EXPECT_EQ(shownName(), path);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(dialog.stopButton()->isEnabled());
+        EXPECT_TRUE(dialog.wipeButton()->isEnabled());
+        const std::string bytes = readAll(other);
+        EXPECT_EQ(bytes.front(), '1');
+        EXPECT_NE(bytes.find('x'), std::string::npos);  // the first pass did not end
+    }
 }
 
 TEST_F(FileWiperDlgTest, LengthsBeyondThirtyTwoBitsAreShownAndResizedWhole)
@@ -319,17 +436,14 @@ TEST_F(FileWiperDlgTest, RandomRenameKeepsTheFolderAndTheAlphabet)
         drawn.clear();
         click(dialog.renameButton());
         const std::string name = shownName();
-        if (!boxes.shown().empty()) {
-            // Only the names that mean the folder itself or its parent cannot be given.
-            const std::string refused = drawRandomName([&, i = std::size_t{0}]() mutable { return drawn[i++]; });
-            EXPECT_TRUE(refused == "." || refused == "..") << refused;
-            boxes.clear();
-        }
+        // Every drawn name can be given: none is "." or "..", none begins with a full stop.
+        ASSERT_TRUE(boxes.shown().empty()) << boxes.last().text;
         if (name == current)
             continue;
         ++renames;
         ASSERT_EQ(folderOf(name), dir.path() + "/");
         const std::string leaf = name.substr(folderOf(name).size());
+        ASSERT_NE(leaf.front(), '.');
         for (const char c : leaf)
             ASSERT_TRUE(isNameCharacter(c)) << leaf;
         ASSERT_EQ(readAll(name), content);
@@ -357,14 +471,17 @@ TEST_F(FileWiperDlgTest, RandomRenameNeverReplacesAndNeedsAFile)
     EXPECT_TRUE(boxes.shown().empty());
     numbers = {1, 65};  // "a", but no file is chosen
     click(dialog.renameButton());
-    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{notFound});
+    MessageBoxRequest noFile = notFound;
+    noFile.text += "\nReason: No such file or directory";
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{noFile});
 
+    // A drawn name that is taken is said as it is.
     const std::string path = dir.write("secret.txt", "mine");
     const std::string taken = dir.write("a", "someone else's");
     choose(path);
     numbers = {1, 65};
     click(dialog.renameButton());
-    EXPECT_EQ(boxes.last(), notFound);
+    EXPECT_EQ(boxes.last(), stop("Error:", "A file named a already exists in the folder.\nNothing was renamed."));
     EXPECT_EQ(readAll(taken), "someone else's");
     EXPECT_EQ(readAll(path), "mine");
     EXPECT_EQ(shownName(), path);

@@ -11,7 +11,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "commands/CommandIds.h"
 #include "dialogs/DirectoryTree.h"
@@ -207,6 +211,19 @@ TEST_F(SplitJoinDialogTest, CustomSizeEditTakesAtMostNineDigits)
     click(d.chunkButton(Chunk144MB));
     EXPECT_FALSE(edit.isEnabled());
     EXPECT_EQ(d.m_nChunkChoice, Chunk144MB);
+
+    // Checked by an assistive tool (its toggle action) or the keyboard, the buttons act alike.
+    QAccessibleInterface* custom = QAccessible::queryAccessibleInterface(d.chunkButton(ChunkCustom));
+    ASSERT_NE(custom, nullptr);
+    custom->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(d.chunkButton(ChunkCustom)->isChecked());
+    EXPECT_TRUE(edit.isEnabled());
+    EXPECT_EQ(d.m_nChunkChoice, ChunkCustom);
+    d.chunkButton(ChunkCustom)->setFocus();
+    QTest::keyClick(d.chunkButton(ChunkCustom), Qt::Key_Left);
+    EXPECT_TRUE(d.chunkButton(Chunk144MB)->isChecked());
+    EXPECT_FALSE(edit.isEnabled());
+    EXPECT_EQ(d.m_nChunkChoice, Chunk144MB);
 }
 
 TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
@@ -281,9 +298,7 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
     EXPECT_TRUE(d.splitButton()->isEnabled());
     EXPECT_TRUE(d.customSizeEdit()->isEnabled());
 
-    // The left list shows the chunks once the folder is selected again.
-    clickItem(*d.tree(), item({"sub"}));
-    clickItem(*d.tree(), item({}));
+    // The left list shows the chunks at once.
     EXPECT_EQ(texts(*d.fileList()), (QStringList{"B.1", "B.2", "B.3", "src.bin"}));
     clickRow(*d.fileList(), 0);
     clickRow(*d.fileList(), 2, Qt::ShiftModifier);
@@ -293,6 +308,91 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
     EXPECT_EQ(d.statusField()->text(), "Finished!");
     EXPECT_EQ(readAll(folder("joined")), source);
     EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
+    EXPECT_EQ(texts(*d.fileList()), (QStringList{"B.1", "B.2", "B.3", "joined", "src.bin"}));
+
+    // Enter in the custom size edit only edits; anywhere else it is the dialog's OK.
+    d.customSizeEdit()->setFocus();
+    QTest::keyClick(d.customSizeEdit(), Qt::Key_Return);
+    EXPECT_TRUE(d.isVisible());
+    d.fileList()->setFocus();
+    QTest::keyClick(d.fileList(), Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST_F(SplitJoinDialogTest, PipesMissingFilesAndUnreadableFoldersAreRefusedAtOnceWithTheirReason)
+{
+    // A blocking open of a pipe without a writer would never return: the watchdog ends the test.
+    ::alarm(20);
+    const std::string pipe = folder("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    dir.write("data", "data");
+    fs::create_directory(folder("gone"));
+    CSplitJoinDlg& d = open();
+    EXPECT_EQ(texts(*d.fileList()), (QStringList{"data", "pipe"}));
+    const std::string notRegular = "\nReason: Not a regular file (a pipe, device or socket)";
+    const auto fileError = [](const std::string& text) {
+        return MessageBoxRequest{"File Error:", text, MessageIcon::Stop, MessageButtons::Ok};
+    };
+
+    // The pipe as the split source.
+    fileDialogs.choosePath(pipe);
+    click(d.splitButton());
+    EXPECT_EQ(boxes.last(), fileError("Error occur while processing : " + pipe + notRegular));
+    EXPECT_EQ(d.statusField()->text(), "File Error!");
+    EXPECT_TRUE(fileDialogs.answers.empty());
+
+    // The pipe in the join list.
+    clickRow(*d.fileList(), 0);
+    clickRow(*d.fileList(), 1);
+    click(d.addButton());
+    fileDialogs.choosePath(folder("joined"));
+    click(d.joinButton());
+    EXPECT_EQ(boxes.last(), fileError("Error occur while processing : " + pipe + notRegular));
+    EXPECT_EQ(readAll(folder("joined")), "data");
+
+    // The pipe as the join output.
+    boxes.clear();
+    fileDialogs.choosePath(pipe);
+    click(d.joinButton());
+    EXPECT_EQ(boxes.shown(),
+              std::vector<MessageBoxRequest>{fileError("Error writing to output file " + pipe + notRegular)});
+    EXPECT_EQ(d.statusField()->text(), "File Error!");
+    EXPECT_TRUE(fs::is_fifo(pipe));
+
+    // A folder that cannot be read says so instead of showing an empty list.
+    fs::remove(folder("gone"));
+    clickItem(*d.tree(), item({"gone"}));
+    EXPECT_EQ(boxes.last(),
+              fileError("Cannot read the folder " + folder("gone/") + "\nReason: " + std::strerror(ENOENT)));
+    EXPECT_EQ(d.statusField()->text(), "File Error!");
+    EXPECT_EQ(d.fileList()->count(), 0);
+    ::alarm(0);
+}
+
+TEST_F(SplitJoinDialogTest, TreeOpensAtTheStartFolderAndShowsWhichFoldersMayHoldMore)
+{
+    fs::create_directories(folder("a/b/c"));
+    fs::create_directories(folder("empty"));
+    dir.write("a/b/inside", "x");
+    dialog = std::make_unique<CSplitJoinDlg>(boxes, fileDialogs, drives, [] {});
+    dialog->setStartFolder(folder("a/b"));
+    dialog->OnInitDialog();
+    dialog->show();
+    CSplitJoinDlg& d = *dialog;
+    ASSERT_NE(item({"a", "b"}), nullptr);
+    EXPECT_EQ(d.tree()->currentItem(), item({"a", "b"}));
+    EXPECT_TRUE(item({"a"})->isExpanded());
+    EXPECT_EQ(d.m_strCurDir, folder("a/b/"));
+    EXPECT_EQ(texts(*d.fileList()), QStringList{"inside"});
+    // Not yet read: an indicator says it may hold folders; read and found empty: none.
+    EXPECT_EQ(item({"a", "b"})->childCount(), 0);
+    EXPECT_EQ(item({"a", "b"})->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(item({"empty"})->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    item({"empty"})->setExpanded(true);  // what a click on the indicator does
+    EXPECT_EQ(item({"empty"})->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    EXPECT_EQ(item({"empty"})->childCount(), 0);
+    EXPECT_TRUE(d.tree()->visualItemRect(item({"a", "b"})).intersects(d.tree()->viewport()->rect()));
 }
 
 TEST(SplitJoinCommand, OpensTheModalDialogWithEveryControlNamed)
@@ -303,9 +403,14 @@ TEST(SplitJoinCommand, OpensTheModalDialogWithEveryControlNamed)
     drives.current = root.path();
     ViewHarness h({}, {}, &drives);
     ASSERT_TRUE(h.enabled(cmd::ID_SPLIT_JOIN));
+    fs::create_directories(root.path() + "/docs/letters");
+    h.doc.m_strDir = root.path() + "/docs/letters/";  // the document's folder
     withModalDialog<CSplitJoinDlg>([&] { h.command(cmd::ID_SPLIT_JOIN); }, [&](CSplitJoinDlg& d) {
         EXPECT_EQ(d.windowTitle(), "Split or Join files...");
         EXPECT_EQ(d.statusField()->text(), "Ready!");
+        EXPECT_EQ(d.m_strCurDir, root.path() + "/docs/letters/");  // the tree opens where the document is
+        ASSERT_NE(d.tree()->currentItem(), nullptr);
+        EXPECT_EQ(d.tree()->currentItem()->text(0), "letters");
         QStringList named;
         for (QWidget* widget : d.findChildren<QWidget*>()) {
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);

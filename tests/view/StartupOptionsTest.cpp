@@ -3,12 +3,14 @@
 // what was written.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 
 #include "commands/CommandIds.h"
 #include "dialogs/DirectoryTree.h"
@@ -99,11 +101,49 @@ TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesAComplete
     EXPECT_TRUE(h->boxes.shown().empty());
 }
 
+TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
+{
+    // A record of absurd values: a start reports it and uses none of it.
+    SettingsRecord absurd = SettingsRecord::defaults();
+    absurd.charFormat.yHeight = 1000000000;
+    absurd.charFormat.setFaceName("Wingdings");
+    absurd.background = makeColorRef(128, 128, 128);
+    absurd.window = {-32767, -32767, -32000, -32000};
+    const auto image = encodeSettingsRecord(absurd);
+    const std::string record(image.begin(), image.end());
+    for (const std::string& damaged : {record.substr(0, 60), record + "|?|/srv/old"}) {
+        std::ofstream(settingsPath(), std::ios::binary | std::ios::trunc) << damaged;
+        auto h = start();
+        ASSERT_EQ(h->boxes.shown().size(), 1u);
+        EXPECT_EQ(h->boxes.last().caption, "Error - Quillory.dat");
+        const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
+        options(*h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
+        const SettingsRecord written = storedRecord();
+        EXPECT_EQ(stored().size(), 91u);  // no directory carried over either
+        EXPECT_EQ(written.charFormat.yHeight, controlFormat.yHeight);
+        EXPECT_EQ(written.charFormat.faceName(), "Courier New");
+        EXPECT_EQ(written.background, systemWindowColor());
+        EXPECT_EQ(written.window.bottom, -10);
+
+        auto next = start();
+        EXPECT_TRUE(next->boxes.shown().empty());
+        EXPECT_EQ(next->view->m_cf.yHeight, controlFormat.yHeight);
+        EXPECT_EQ(next->control().backgroundColor(), systemWindowColor());
+        EXPECT_FALSE(next->placedAt.has_value());
+    }
+}
+
 TEST_F(StartupOptionsTest, CancelWritesNothing)
 {
     auto h = start();
     options(*h, [&](CStartupOptionsDlg& d) {
         click(d.fontBox());
+        EXPECT_EQ(d.m_bSaveFont, 1);
+        // Checked by an assistive tool's toggle action, the fields follow as for a click.
+        QAccessible::queryAccessibleInterface(d.windowBox())
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(d.m_bSaveWindowPos, 1);
         click(d.updateDirBox());
         click(d.cancelButton());
     });
@@ -184,7 +224,9 @@ TEST_F(StartupOptionsTest, SettingsFileThatCannotBeWrittenIsReported)
     const std::string path = dir.file("missing folder/Quillory.dat");
     ViewHarness h("", path, &drives);
     options(h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
-    EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:", "Cannot update data file!\nError accessing: " + path,
+    EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:",
+                                                 "Cannot update data file!\nError accessing: " + path +
+                                                     "\nReason: No such file or directory",
                                                  MessageIcon::Stop, MessageButtons::Ok}));
 }
 

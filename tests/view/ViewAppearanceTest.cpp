@@ -64,6 +64,43 @@ TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
     }
 }
 
+TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
+{
+    TempDir dir;
+    const std::string path = dir.file("Quillory.dat");
+    const std::int32_t defaultHeight = ViewHarness().view->m_cf.yHeight;
+    struct Stored {
+        std::int32_t twips;
+        WindowRect window;
+        bool applied;  // the height and the rectangle are taken as stored
+    };
+    const std::int32_t far = 2000000000;
+    const Stored cases[] = {
+        {2147483647, {-far, -far, far, far}, false},   // a billion twips, a window as wide as 4e9 pixels
+        {19, {far, far, far + 600, far + 400}, false},  // too small to read; far off every screen
+        {32761, {10, 20, 60, 420}, false},               // a window 50 pixels wide
+        {-200, {-560, 20, 40, 420}, false},              // 40 x 400 pixels on the screen
+        {20, {10, 20, 610, 420}, true},
+        {32760, {-500, -300, 100, 100}, true},           // 100 x 100 pixels on the screen
+    };
+    for (const Stored& stored : cases) {
+        SCOPED_TRACE(stored.twips);
+        SettingsRecord record = storedRecord();
+        record.charFormat.yHeight = stored.twips;
+        record.window = stored.window;
+        ASSERT_TRUE(writeSettingsFile(path, record, ""));
+        const std::string before = readAll(path);
+        ViewHarness h({}, path);
+        h.view->OnInitialUpdate();
+        EXPECT_TRUE(h.boxes.shown().empty());
+        EXPECT_EQ(h.view->m_cf.yHeight, stored.applied ? stored.twips : defaultHeight);
+        EXPECT_EQ(h.control().GetDefaultCharFormat().yHeight, h.view->m_cf.yHeight);
+        EXPECT_EQ(h.placedAt.has_value(), stored.applied);
+        EXPECT_EQ(h.view->m_cf.faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
+        EXPECT_EQ(readAll(path), before);                         // the file stays until the user saves
+    }
+}
+
 TEST(ViewSettings, MissingFileShowsNothingAndUsesDefaults)
 {
     ViewHarness h;

@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <sched.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/SystemFiles.h"
 #include "support/FailingHeap.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -23,6 +25,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::int64_t kFiveGiB = 5ll << 30;
+
+MessageBoxRequest withReason(MessageBoxRequest box, int error)
+{
+    box.text += reasonLine(error);
+    return box;
+}
 
 class FileWiperTest : public ::testing::Test {
 protected:
@@ -72,11 +80,16 @@ protected:
 
 TEST_F(FileWiperTest, StandardWipeZeroesExactlyTheLengthThenTruncatesAndDeletes)
 {
-    for (const std::size_t size : {0, 1, 499, 500, 501, 1234}) {
+    // Also longer than the 1 MB write piece and no multiple of it: the last piece is a short one.
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{499}, std::size_t{500}, std::size_t{501},
+                                   std::size_t{1234}, (std::size_t{2} << 20) + 345}) {
         SCOPED_TRACE(size);
         passes.clear();
         syncs = 0;
-        const std::string path = dir.write("victim.txt", std::string(size, 'x'));
+        std::string content(size, 'x');
+        for (std::size_t i = 0; i < size; i += 4093)
+            content[i] = static_cast<char>(i);
+        const std::string path = dir.write("victim.txt", content);
         const std::string other = secondName(path);
         select(path);
         EXPECT_EQ(fields().m_strFileName, path);
@@ -200,18 +213,30 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     const std::string pipe = dir.file("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     fs::create_directory(dir.file("folder"));
-    for (const std::string& path : {std::string("/dev/null"), std::string("/dev/zero"), pipe, dir.file("folder"),
-                                    dir.file("missing")}) {
+    // A pipe or device is never even opened (opening one can block or act on the device): the
+    // kernel would report any open of them here.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    for (const char* watched : {"/dev/null", "/dev/zero"})
+        ASSERT_GE(::inotify_add_watch(watch, watched, IN_OPEN), 0);
+    ASSERT_GE(::inotify_add_watch(watch, pipe.c_str(), IN_OPEN), 0);
+    const std::pair<std::string, int> refused[] = {{"/dev/null", kNotRegularFile}, {"/dev/zero", kNotRegularFile},
+                                                   {pipe, kNotRegularFile}, {dir.file("folder"), EISDIR},
+                                                   {dir.file("missing"), ENOENT}};
+    for (const auto& [path, error] : refused) {
         SCOPED_TRACE(path);
         boxes.clear();
         logic.fields().m_strFileName = "stale";
         select(path);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.last(), wipeErrorReadingFileMessage());
+        EXPECT_EQ(boxes.last(), withReason(wipeErrorReadingFileMessage(), error));
         EXPECT_EQ(fields().m_strFileName, "");
         EXPECT_EQ(fields().m_strStatus, "File error!");
         EXPECT_EQ(fields().m_nFileLength, 0);
     }
+    char events[4096];
+    EXPECT_EQ(::read(watch, events, sizeof events), -1) << "a pipe or device was opened";
+    ::close(watch);
     EXPECT_TRUE(fs::is_fifo(pipe));
 
     // A link to a link to the file: the file itself is chosen, overwritten and deleted.
@@ -232,7 +257,7 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     // A link to a device leads to the device, which is refused.
     fs::create_symlink("/dev/null", dir.file("null-link"));
     select(dir.file("null-link"));
-    EXPECT_EQ(boxes.last(), wipeErrorReadingFileMessage());
+    EXPECT_EQ(boxes.last(), withReason(wipeErrorReadingFileMessage(), kNotRegularFile));
 }
 
 TEST_F(FileWiperTest, ReadOnlyFileCannotBeChosen)
@@ -243,7 +268,7 @@ TEST_F(FileWiperTest, ReadOnlyFileCannotBeChosen)
     ASSERT_TRUE(::chown(path.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
     const bool refused = runUnprivileged([&] {
         select(path);
-        return boxes.shown().size() == 1 && boxes.last() == wipeErrorReadingFileMessage() &&
+        return boxes.shown().size() == 1 && boxes.last() == withReason(wipeErrorReadingFileMessage(), EACCES) &&
                fields().m_strFileName.empty() && fields().m_strStatus == "File error!";
     });
     EXPECT_TRUE(refused);
@@ -257,10 +282,14 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
     select(path);
 
     // A sync that fails is a failed pass: nothing is truncated or deleted.
-    logic.setHooks({[](int) { return -1; }, {}, {}});
+    logic.setHooks({[](int) {
+                        errno = EIO;
+                        return -1;
+                    },
+                    {}, {}});
     logic.fields().m_nWipeMethod = kWipeGovernment;
     logic.OnWipe();
-    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{wipeCannotReadWriteMessage()});
+    EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{withReason(wipeCannotReadWriteMessage(), EIO)});
     EXPECT_EQ(fields().m_strStatus, "File ERROR!");
     EXPECT_EQ(fields().m_strFileName, path);
     EXPECT_EQ(fs::file_size(path), 5u);
@@ -279,37 +308,63 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
 
     // The file vanished after it was chosen.
     fs::remove(path);
+    custom(kCustomOverwriteOnly, 0, 1);
     logic.OnWipe();
-    EXPECT_EQ(boxes.last(), wipeCannotReadWriteMessage());
+    EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
     EXPECT_EQ(fields().m_strStatus, "File ERROR!");
     custom(kCustomResizeOnly, 0, 1);
     logic.OnWipe();
-    EXPECT_EQ(boxes.last(), wipeCannotReadWriteMessage());
+    EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
     EXPECT_EQ(fields().m_strStatus, "File error!");
     EXPECT_EQ(readAll(other), "11111");  // the pass whose sync failed was not undone
 }
 
-TEST_F(FileWiperTest, FileThatCannotBeDeletedIsReportedAndStaysChosen)
+TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChanges)
 {
-    // A writable file in a folder that takes no changes: the passes and the truncation work,
-    // the deletion does not.
-    const std::string folder = dir.file("locked");
-    fs::create_directory(folder);
-    const std::string path = dir.write("locked/file", "content");
+    // A writable file in a folder that takes no changes, and one of another user in a sticky
+    // folder that everybody may write: each could be overwritten but not deleted.
+    const std::string locked = dir.file("locked");
+    const std::string sticky = dir.file("sticky");
+    fs::create_directory(locked);
+    fs::create_directory(sticky);
+    const std::string lockedFile = dir.write("locked/file", "content");
+    const std::string stickyFile = dir.write("sticky/file", "content");
     ::chmod(dir.path().c_str(), 0755);
-    ASSERT_TRUE(::chown(folder.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
-    ASSERT_TRUE(::chown(path.c_str(), unprivilegedUser(), unprivilegedGroup()) == 0 || ::geteuid() != 0);
-    ::chmod(folder.c_str(), 0555);
-    const bool reported = runUnprivileged([&] {
-        select(path);
-        logic.OnWipe();
-        return boxes.shown().size() == 1 && boxes.last().text == "Cannot delete the selected file!" &&
-               boxes.last().icon == MessageIcon::Stop && fields().m_strStatus == "Ready" &&
-               fields().m_strFileName == path && fields().m_strLength == "7" && passes.size() == 1;
-    });
-    ::chmod(folder.c_str(), 0755);
-    EXPECT_TRUE(reported);
-    EXPECT_EQ(fs::file_size(path), 0u);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the files to another user";
+    ASSERT_EQ(::chown(locked.c_str(), unprivilegedUser(), unprivilegedGroup()), 0);
+    ASSERT_EQ(::chown(lockedFile.c_str(), unprivilegedUser(), unprivilegedGroup()), 0);
+    ::chmod(locked.c_str(), 0555);
+    ::chmod(sticky.c_str(), 01777);  // root's folder and root's file, writable by all
+    ::chmod(stickyFile.c_str(), 0666);
+    for (const std::string& path : {lockedFile, stickyFile}) {
+        SCOPED_TRACE(path);
+        for (const std::int32_t method : {kWipeStandard, kWipeGovernment, kWipeCustom}) {
+            const int error = path == lockedFile ? EACCES : EPERM;
+            const bool refused = runUnprivileged([&] {
+                select(path);
+                logic.fields().m_nWipeMethod = method;
+                logic.fields().m_nCustomAction = kCustomOverwriteAndDelete;
+                logic.OnWipe();
+                const MessageBoxRequest refusal{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
+                                                MessageIcon::Stop, MessageButtons::Ok};
+                return boxes.shown().size() == 1 && boxes.last() == refusal &&
+                       fields().m_strStatus == "File error!" && fields().m_strFileName == path &&
+                       fields().m_strLength == "7" && passes.empty() && syncs == 0;
+            });
+            EXPECT_TRUE(refused) << method;
+            EXPECT_EQ(readAll(path), "content");
+        }
+        // Overwrite only deletes nothing, so it runs.
+        EXPECT_TRUE(runUnprivileged([&] {
+            select(path);
+            custom(kCustomOverwriteOnly, 'w', 1);
+            logic.OnWipe();
+            return boxes.shown().empty() && fields().m_strStatus == "Done wiping!";
+        }));
+        EXPECT_EQ(readAll(path), "wwwwwww");
+    }
+    ::chmod(locked.c_str(), 0755);
 }
 
 // Runs body in a child process with a tmpfs of the given size mounted at mountPoint, in a mount
@@ -348,7 +403,8 @@ TEST_F(FileWiperTest, PassFailingOnAFullFileSystemStopsBeforeTruncatingOrDeletin
         struct stat after {};
         const bool ok = ::stat(path.c_str(), &after) == 0 && after.st_size == kFiveGiB && passesDone == 0 &&
                         total == static_cast<std::uint64_t>(kFiveGiB) && boxes.shown().size() == 1 &&
-                        boxes.last() == wipeCannotReadWriteMessage() && fields().m_strStatus == "File ERROR!" &&
+                        boxes.last() == withReason(wipeCannotReadWriteMessage(), ENOSPC) &&
+                        fields().m_strStatus == "File ERROR!" && fields().m_strLength == "5368709120" &&
                         fields().m_strFileName == path;
         if (!ok)
             std::fprintf(stderr, "size %lld, passes %d, total %llu, boxes %zu, status %s\n",

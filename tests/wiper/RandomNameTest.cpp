@@ -2,6 +2,7 @@
 // replaces another file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <deque>
 #include <filesystem>
 
@@ -26,9 +27,11 @@ Draw15 drawing(std::deque<int> numbers)
 TEST(RandomName, DrawsReduceToLengthAndCharacter)
 {
     EXPECT_EQ(drawRandomName(drawing({0})), "");
-    std::deque<int> longest(256, 0);
-    longest.front() = 255;
-    EXPECT_EQ(drawRandomName(drawing(longest)), std::string(255, '.'));
+    // A first character that would be a full stop (which hides the file) is drawn again.
+    std::deque<int> longest(254, 0);
+    for (const int first : {65, 0, 0, 255})
+        longest.push_front(first);
+    EXPECT_EQ(drawRandomName(drawing(longest)), "a" + std::string(254, '.'));
     // 260 -> 5 characters; 65 and 159 -> 'a'; 0 (space) and 2 (double quote) -> '.'; 32767 -> 'W'.
     EXPECT_EQ(drawRandomName(drawing({260, 65, 159, 0, 2, 32767})), "aa..W");
     // 32767 -> 127 characters; 94 -> '~', the last code; 95 -> '!', the first after the space.
@@ -36,6 +39,24 @@ TEST(RandomName, DrawsReduceToLengthAndCharacter)
     draws.insert(draws.end(), 126, 94);
     draws.push_back(95);
     EXPECT_EQ(drawRandomName(drawing(draws)), std::string(126, '~') + "!");
+}
+
+TEST(RandomName, DrawnNamesNeverBeginWithAFullStop)
+{
+    RandomDraws draws(20261208);
+    const Draw15 draw = [&draws] { return draws(); };
+    int named = 0;
+    int dotsInside = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string name = drawRandomName(draw);
+        if (name.empty())
+            continue;
+        ++named;
+        ASSERT_NE(name.front(), '.') << name;
+        dotsInside += name.find('.') != std::string::npos ? 1 : 0;
+    }
+    EXPECT_GT(named, 99000);
+    EXPECT_GT(dotsInside, 90000);  // full stops stay everywhere else
 }
 
 TEST(RandomName, NameAlphabetIsLettersDigitsAndFifteenMarks)
@@ -64,7 +85,9 @@ TEST(RandomName, RenamingNeverReplacesAnExistingFile)
     const std::string from = dir.write("old", "content");
     const std::string taken = dir.write("a", "keep me");
     for (auto rename : {&renameWithoutReplacing, &linkThenUnlink}) {
+        errno = 0;
         EXPECT_FALSE(rename(from, taken));
+        EXPECT_EQ(errno, EEXIST);  // a taken name is told apart from a missing file
         EXPECT_EQ(readAll(from), "content");
         EXPECT_EQ(readAll(taken), "keep me");
         EXPECT_FALSE(rename(from, dir.path() + "/."));

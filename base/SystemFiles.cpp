@@ -1,0 +1,60 @@
+#include "base/SystemFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillory {
+
+namespace {
+
+// 0 for a regular file, otherwise the error that refuses it.
+int refusalOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return 0;
+    return S_ISDIR(mode) ? EISDIR : kNotRegularFile;
+}
+
+}  // namespace
+
+std::string reasonLine(int error)
+{
+    if (error == kNotRegularFile)
+        return "\nReason: Not a regular file (a pipe, device or socket)";
+    return std::string("\nReason: ") + std::strerror(error);
+}
+
+int openRegularFile(const std::string& path, int flags, int& error, mode_t mode)
+{
+    error = 0;
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0) {
+        error = refusalOf(before.st_mode);
+        if (error != 0)
+            return -1;
+    } else if (errno != ENOENT || (flags & O_CREAT) == 0) {
+        error = errno;
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    // The name may have been given to a pipe or device between the look and the open.
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        error = errno;
+    else
+        error = refusalOf(opened.st_mode);
+    if (error != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace quillory

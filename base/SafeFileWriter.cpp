@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
+
 namespace quillory {
 
 namespace {
@@ -87,47 +89,44 @@ bool namesOpenFile(const std::string& path, int fd)
 
 // Creates a file of a new random name in folder, with `mode` as the kernel masks it (umask or
 // the folder's default ACL), locked (flock, exclusive) for as long as the descriptor stays open;
-// returns its descriptor and sets path, or -1. The lock tells every other save that the file is in
+// returns its descriptor and sets path, or an empty one. The lock tells every other save that the file is in
 // use; a temporary that a clean-up removed before the lock was taken is given up for a new one.
-int createTemporary(const std::string& folder, mode_t mode, std::string& path)
+FileDescriptor createTemporary(const std::string& folder, mode_t mode, std::string& path)
 {
     static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
     for (int attempt = 0; attempt < 100; ++attempt) {
         path = folder + "/" + kTemporaryPrefix;
         for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
             path += kTemporaryDigits[random() % (sizeof kTemporaryDigits - 1)];
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0 && errno == EEXIST)
+        FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (!file && errno == EEXIST)
             continue;
-        if (fd < 0)
-            return -1;
+        if (!file)
+            return {};
         // Where the file system has no locks, no clean-up can take one either: the file is safe.
-        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if ((locked || errno != EWOULDBLOCK) && namesOpenFile(path, fd))
-            return fd;
-        ::close(fd);
+        const bool locked = ::flock(file.get(), LOCK_EX | LOCK_NB) == 0;
+        if ((locked || errno != EWOULDBLOCK) && namesOpenFile(path, file.get()))
+            return file;
     }
-    return -1;
+    return {};
 }
 
 void syncFolder(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory)
+        ::fsync(directory.get());
 }
 
 // Rewrites an existing file in place: used only where no new file can be made beside it.
 bool writeInPlace(const std::string& target, std::span<const std::uint8_t> content)
 {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!file)
         return false;
-    bool ok = writeAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
-    ok = ::fsync(fd) == 0 && ok;
-    return ::close(fd) == 0 && ok;
+    bool ok = writeAll(file.get(), content) && ::ftruncate(file.get(), static_cast<off_t>(content.size())) == 0;
+    ok = ::fsync(file.get()) == 0 && ok;
+    return file.close() == 0 && ok;
 }
 
 }  // namespace
@@ -143,15 +142,14 @@ int removeAbandonedTemporaries(const std::string& folder)
             continue;
         const std::string path = folder + "/" + entry->d_name;
         // Never follows a link, never waits on a pipe: only a regular file of ours is opened.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
+        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!file)
             continue;
         struct stat info {};
         // A lock that cannot be taken belongs to a save that is still running.
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            namesOpenFile(path, fd) && ::unlink(path.c_str()) == 0)
+        if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+            namesOpenFile(path, file.get()) && ::unlink(path.c_str()) == 0)
             ++removed;
-        ::close(fd);
     }
     ::closedir(listing);
     return removed;
@@ -160,17 +158,16 @@ int removeAbandonedTemporaries(const std::string& folder)
 ExistingFile probeExistingFile(const std::string& path)
 {
     // Non-blocking, so that a named pipe is refused instead of waiting for a reader.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info {};
-    if (fd < 0) {
+    if (!file) {
         // A pipe without a reader refuses the open itself (ENXIO). A folder counts as no file:
         // it is what an untitled document's path names.
         const bool exists = ::stat(path.c_str(), &info) == 0;
         const bool special = exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
         return special ? ExistingFile::NotRegular : ExistingFile::Unwritable;
     }
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
+    const bool regular = ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);
     return regular ? ExistingFile::Writable : ExistingFile::NotRegular;
 }
 
@@ -192,25 +189,25 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
     // the permissions the kernel gives new files. No process-wide umask is touched.
     removeAbandonedTemporaries(folder);
     std::string temporary;
-    const int fd = createTemporary(folder, exists ? 0600 : 0666, temporary);
-    if (fd < 0)
+    FileDescriptor file = createTemporary(folder, exists ? 0600 : 0666, temporary);
+    if (!file)
         return exists && isWritableExistingFile(target) && writeInPlace(target, content);
     // A second descriptor of the same open file keeps the lock until the rename is done, while
     // closing the first still reports a late write error.
-    const int lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    FileDescriptor lock(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
 
-    bool ok = lock >= 0 && writeAll(fd, content);
+    const int fd = file.get();
+    bool ok = lock.isOpen() && writeAll(fd, content);
     if (exists) {
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may
     }
     ok = (sync ? sync(fd) : ::fsync(fd)) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
+    ok = file.close() == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
         ::unlink(temporary.c_str());
-    if (lock >= 0)
-        ::close(lock);
+    lock.close();
     if (!ok)
         return false;
     syncFolder(folder);

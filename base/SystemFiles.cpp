@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
+
 namespace quillory {
 
 namespace {
@@ -39,22 +41,18 @@ int openRegularFile(const std::string& path, int flags, int& error, mode_t mode)
         error = errno;
         return -1;
     }
-    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
-    if (fd < 0) {
+    FileDescriptor file(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    if (!file) {
         error = errno;
         return -1;
     }
     // The name may have been given to a pipe or device between the look and the open.
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0)
+    if (::fstat(file.get(), &opened) != 0)
         error = errno;
     else
         error = refusalOf(opened.st_mode);
-    if (error != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    return error != 0 ? -1 : file.release();
 }
 
 }  // namespace quillory

@@ -6,6 +6,7 @@
 #include <sys/vfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillory {
 
@@ -18,16 +19,15 @@ bool ReadOnlyFile::open(const std::string& path)
 {
     close();
     // Non-blocking, so that a named pipe with no writer cannot hang the editor before it is refused.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file)
         return false;
+    const int fd = file.get();
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    m_fd = fd;
+    m_file = std::move(file);
     m_size = info.st_size;
     struct statfs system {};
     const bool pseudo = ::fstatfs(fd, &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC);
@@ -40,7 +40,7 @@ std::size_t ReadOnlyFile::read(void* buffer, std::size_t count)
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::read(m_fd, out + done, count - done);
+        const ssize_t got = ::read(m_file.get(), out + done, count - done);
         if (got < 0 && errno == EINTR)
             continue;
         m_failed = m_failed || got < 0;
@@ -59,14 +59,12 @@ bool ReadOnlyFile::atEnd()
 
 bool ReadOnlyFile::seekToStart()
 {
-    return ::lseek(m_fd, 0, SEEK_SET) == 0;
+    return ::lseek(m_file.get(), 0, SEEK_SET) == 0;
 }
 
 void ReadOnlyFile::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_file = FileDescriptor();
     m_size = 0;
     m_sizeReliable = false;
     m_failed = false;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FileDescriptor.h"
+
 namespace quillory {
 
 class ReadOnlyFile {
@@ -16,7 +18,7 @@ public:
 
     // Opens a regular file for reading; false when it is missing, unreadable or not a regular file.
     bool open(const std::string& path);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file.isOpen(); }
 
     // Length of the file in bytes when it was opened.
     std::int64_t size() const { return m_size; }
@@ -36,7 +38,7 @@ public:
     void close();
 
 private:
-    int m_fd = -1;
+    FileDescriptor m_file;
     std::int64_t m_size = 0;
     bool m_sizeReliable = false;
     bool m_failed = false;

@@ -9,6 +9,7 @@
 #include "editcore/ByteCodec.h"
 #include "editcore/CharSteps.h"
 #include "editcore/UnicodeTables.h"
+#include "editcore/Utf8.h"
 #include "editcontrol/EditControl.h"
 #include "editcontrol/GlyphTable.h"
 
@@ -37,14 +38,8 @@ int charClass(const TextBuffer& text, std::int64_t pos, TextEncoding encoding)
 template <typename Visit>
 void forEachCodePoint(const QString& text, Visit visit)
 {
-    for (int i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        visit(c);
-    }
+    utf8::forEachCodePoint(std::u16string_view(QStringView(text).utf16(), static_cast<std::size_t>(text.size())),
+                           visit);
 }
 
 }  // namespace

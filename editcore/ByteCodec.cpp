@@ -1,6 +1,7 @@
 #include "editcore/ByteCodec.h"
 
 #include "base/CodePages.h"
+#include "editcore/Utf8.h"
 
 namespace quillory {
 
@@ -62,15 +63,8 @@ std::string ByteCodec::fromClipboard(std::u16string_view text) const
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        // A surrogate pair is one character (and never has a byte).
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        out.push_back(static_cast<char>(byteFor(c)));
-    }
+    // A surrogate pair is one character (and never has a byte).
+    utf8::forEachCodePoint(text, [this, &out](char32_t c) { out.push_back(static_cast<char>(byteFor(c))); });
     return out;
 }
 

@@ -217,14 +217,7 @@ std::string fromUtf16(std::u16string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        append(out, c);
-    }
+    forEachCodePoint(text, [&out](char32_t c) { append(out, c); });
     return out;
 }
 

@@ -61,6 +61,28 @@ bool isValid(const std::uint8_t* bytes, std::size_t count);
 // True when no byte has its high bit set.
 bool isAscii(const std::uint8_t* bytes, std::size_t count);
 
+// UTF-16 surrogates: a high one (U+D800 to U+DBFF) followed by a low one (U+DC00 to U+DFFF)
+// stands for one code point above U+FFFF.
+constexpr bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+constexpr bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+constexpr char32_t combineSurrogates(char32_t high, char32_t low)
+{
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Calls visit(cp) with each character of UTF-16 text: a surrogate pair as its code point, any
+// other unit (an unpaired surrogate too) as its own value.
+template <typename Visit>
+void forEachCodePoint(std::u16string_view text, Visit visit)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1]))
+            c = combineSurrogates(c, text[++i]);
+        visit(c);
+    }
+}
+
 // Bytes to UTF-16 (invalid bytes as U+FFFD), and back (an unpaired surrogate as U+FFFD).
 std::u16string toUtf16(std::string_view bytes);
 std::string fromUtf16(std::u16string_view text);

@@ -1,30 +1,59 @@
 #include "settings/SettingsFile.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <iterator>
-#include <memory>
+#include <string_view>
 #include <vector>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
 #include "base/SafeFileWriter.h"
 
 namespace quillory {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+FileDescriptor openForReading(const std::string& path)
+{
+    return FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+// Reads up to count bytes, going on after short reads; how many were read (fewer at the end of
+// the file or on a read error).
+std::size_t readUpTo(int fd, void* buffer, std::size_t count)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(fd, out + done, count - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
 
 // Reads the rest of the file up to the first line feed (not included).
-std::string readLine(std::FILE* file)
+std::string readLine(int fd)
 {
     std::string line;
-    for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file))
-        line.push_back(static_cast<char>(c));
-    return line;
+    char piece[256];
+    for (;;) {
+        const ssize_t got = ::read(fd, piece, sizeof piece);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return line;
+        const std::string_view text(piece, static_cast<std::size_t>(got));
+        const std::size_t newline = text.find('\n');
+        line.append(text.substr(0, newline));
+        if (newline != std::string_view::npos)
+            return line;
+    }
 }
 
 std::string withoutTrailingWhiteSpace(std::string text)
@@ -39,14 +68,14 @@ std::string withoutTrailingWhiteSpace(std::string text)
 SettingsFileContents readSettingsFile(const std::string& path)
 {
     SettingsFileContents contents;
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    const FileDescriptor file = openForReading(path);
     if (!file)
         return contents;
 
     std::uint8_t image[kSettingsRecordSize] = {};
     char tag[4] = {};
-    const std::size_t got = std::fread(image, 1, sizeof image, file.get());
-    std::fread(tag, 1, 3, file.get());
+    const std::size_t got = readUpTo(file.get(), image, sizeof image);
+    readUpTo(file.get(), tag, 3);
     if (got < sizeof image || std::memcmp(tag, kSettingsTag, sizeof kSettingsTag) != 0) {
         contents.status = SettingsReadStatus::Corrupt;
         return contents;
@@ -59,13 +88,13 @@ SettingsFileContents readSettingsFile(const std::string& path)
 
 bool readSettingsForRewrite(const std::string& path, SettingsRecord& record, std::string& storedDir)
 {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    const FileDescriptor file = openForReading(path);
     if (!file)
         return false;
     auto image = encodeSettingsRecord(record);
-    std::fread(image.data(), 1, image.size(), file.get());
+    readUpTo(file.get(), image.data(), image.size());
     char tag[3];
-    std::fread(tag, 1, sizeof tag, file.get());
+    readUpTo(file.get(), tag, sizeof tag);
     record = decodeSettingsRecord(image.data());
     storedDir = readLine(file.get());
     return true;

@@ -4,16 +4,35 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
+#include <string_view>
 #include <sys/stat.h>
+
+#include "base/FileDescriptor.h"
 
 namespace quillory {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
+// Calls visit with every entry of the open folder, "." and ".." included, in the order the file
+// system gives them. 0, or the errno of a failed read; a folder removed while it is read ends
+// there, as an empty one would.
+template <typename Visit>
+int forEachRawEntry(int folder, Visit visit)
+{
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t got = ::getdents64(folder, buffer, sizeof buffer);
+        if (got == 0 || (got < 0 && errno == ENOENT))
+            return 0;
+        if (got < 0)
+            return errno;
+        for (ssize_t offset = 0; offset < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+            visit(*entry);
+            offset += entry->d_reclen;
+        }
+    }
+}
 
 // Visits every entry of dir except "." and "..", telling whether it is a directory. Links and
 // entries of unknown type are looked up; a dangling link is not a directory. 0, or the errno of
@@ -21,25 +40,20 @@ struct DirCloser {
 template <typename Visit>
 int forEachEntry(const std::string& dir, Visit visit)
 {
-    const std::unique_ptr<DIR, DirCloser> stream(::opendir(dir.c_str()));
-    if (!stream)
+    const FileDescriptor folder(::open(dir.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC));
+    if (!folder)
         return errno;
-    const int fd = ::dirfd(stream.get());
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(stream.get());
-        if (entry == nullptr)
-            return errno;
-        const std::string_view name = entry->d_name;
+    return forEachRawEntry(folder.get(), [&](const dirent64& entry) {
+        const std::string_view name = entry.d_name;
         if (name == "." || name == "..")
-            continue;
-        bool directory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            return;
+        bool directory = entry.d_type == DT_DIR;
+        if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
             struct stat info {};
-            directory = ::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+            directory = ::fstatat(folder.get(), entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
         visit(name, directory);
-    }
+    });
 }
 
 char lowerAscii(char c)

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
 #include "base/Paths.h"
 #include "base/SystemFiles.h"
 #include "splitjoin/ChunkNaming.h"
@@ -16,31 +17,6 @@ namespace quillory {
 namespace {
 
 constexpr const char* kNoBufferText = "Not enough memory for file buffering!";
-
-// A descriptor closed when it goes out of scope (unless closed before, to check the result).
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    // Closes now; the errno of a failed close, or 0.
-    int close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 void showError(const SplitJoinHost& host, const std::string& caption, const std::string& text, MessageIcon icon)
 {
@@ -111,7 +87,7 @@ void writeChunks(const SplitJoinHost& host, int source, const std::string& sourc
         const std::string name = base + chunkExtension(k, width);
         // Exclusive creation: a file that appears after the test is not overwritten either.
         const bool taken = exists(name);
-        Fd out(taken ? -1 : ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
+        FileDescriptor out(taken ? -1 : ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
         if (!out) {
             const int error = errno;
             host.setStatus(kStatusFileError);
@@ -146,7 +122,7 @@ AppendResult appendFile(const SplitJoinHost& host, FileCopier& copier, int out, 
         return AppendResult::Stopped;
     }
     int error = 0;
-    Fd in(openRegularFile(input, O_RDONLY, error));
+    FileDescriptor in(openRegularFile(input, O_RDONLY, error));
     struct stat inInfo {};
     struct stat outInfo {};
     std::string why;
@@ -202,7 +178,7 @@ void splitFile(const SplitJoinHost& host, const std::string& curDir, int chunkCh
     const std::string sourceName = absolutePath(*chosen);
     // Never blocks: a pipe, device or socket is refused before it is opened.
     int error = 0;
-    Fd source(openRegularFile(sourceName, O_RDONLY, error));
+    FileDescriptor source(openRegularFile(sourceName, O_RDONLY, error));
     struct stat info {};
     if (source && ::fstat(source.get(), &info) != 0)
         error = errno;
@@ -244,7 +220,7 @@ void joinFiles(const SplitJoinHost& host, const std::string& curDir, const std::
     const std::string output = absolutePath(*chosen);
     const bool existed = exists(output);
     int error = 0;
-    Fd out(openRegularFile(output, O_WRONLY | O_CREAT, error));
+    FileDescriptor out(openRegularFile(output, O_WRONLY | O_CREAT, error));
     struct stat outInfo {};
     if (out && ::fstat(out.get(), &outInfo) != 0)
         error = errno;
@@ -282,7 +258,7 @@ void joinFiles(const SplitJoinHost& host, const std::string& curDir, const std::
     }
     if (const int closeError = out.close(); closeError != 0) {
         // The descriptor is gone: the output is opened once more to be cut back.
-        const Fd again(::open(output.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        const FileDescriptor again(::open(output.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         reportCopyFault(host, CopyOutcome{CopyFault::Write, closeError, 0}, "", output,
                         undoOutput(again.get(), output, existed, oldLength));
         return;

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
 #include "base/HeapBlock.h"
 
 namespace quillory {
@@ -20,31 +21,6 @@ namespace {
 constexpr std::size_t kPieceBytes = 1 << 20;           // bytes per write call
 constexpr std::uint64_t kProgressEvery = 8ull << 20;   // bytes between two progress reports
 
-// An open descriptor that closes itself.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-    // Closes now; false when close reports a delayed write error.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 void setError(int* error, int value)
 {
     if (error != nullptr)
@@ -52,36 +28,35 @@ void setError(int* error, int value)
 }
 
 // Opens path only if it names a regular file itself (not a link to one): a device or a pipe is
-// never opened, since opening some devices already acts on them. -1 otherwise, with error set.
-int openRegular(const std::string& path, int access, int* error = nullptr)
+// never opened, since opening some devices already acts on them. Empty otherwise, with error set.
+FileDescriptor openRegular(const std::string& path, int access, int* error = nullptr)
 {
     struct stat before {};
     if (path.empty()) {
         setError(error, ENOENT);
-        return -1;
+        return {};
     }
     if (::lstat(path.c_str(), &before) != 0) {
         setError(error, errno);
-        return -1;
+        return {};
     }
     if (!S_ISREG(before.st_mode)) {
         setError(error, S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile);
-        return -1;
+        return {};
     }
-    const int fd = ::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor file(::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file) {
         setError(error, errno);
-        return -1;
+        return {};
     }
     // The name may have been given to something else between the two looks.
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != before.st_ino ||
+    if (::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != before.st_ino ||
         opened.st_dev != before.st_dev) {
-        ::close(fd);
         setError(error, kNotRegularFile);
-        return -1;
+        return {};
     }
-    return fd;
+    return file;
 }
 
 // Writes count bytes of buffer at offset, going on after short writes and interruptions.
@@ -126,8 +101,8 @@ std::optional<WipeTarget> chooseWipeTarget(const std::string& path, int* error)
         setError(error, errno);
         return std::nullopt;
     }
-    FileDescriptor file(openRegular(resolved, O_RDWR, error));
-    if (!file.ok())
+    FileDescriptor file = openRegular(resolved, O_RDWR, error);
+    if (!file.isOpen())
         return std::nullopt;
     struct stat status {};
     if (::fstat(file.get(), &status) != 0) {
@@ -152,9 +127,9 @@ int deletionRefusal(const std::string& path)
     const uid_t me = ::geteuid();
     if ((dir.st_mode & S_ISVTX) != 0 && me != 0 && me != file.st_uid && me != dir.st_uid)
         return EPERM;
-    FileDescriptor opened(openRegular(path, O_RDONLY));
+    FileDescriptor opened = openRegular(path, O_RDONLY);
     int flags = 0;
-    if (opened.ok() && ::ioctl(opened.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+    if (opened.isOpen() && ::ioctl(opened.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
         (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
         return EPERM;
     return 0;
@@ -176,8 +151,8 @@ PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uin
     if (!buffer.ok())
         return PassOutcome::NoMemory;
     std::memset(buffer.data(), value, buffer.size());
-    FileDescriptor file(openRegular(path, O_RDWR, error));
-    if (!file.ok())
+    FileDescriptor file = openRegular(path, O_RDWR, error);
+    if (!file.isOpen())
         return PassOutcome::OpenFailed;
 
     const std::uint64_t total = bytes * static_cast<std::uint64_t>(std::max(passes, 0));
@@ -214,8 +189,8 @@ PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uin
         if (hooks.afterPass)
             hooks.afterPass(pass);
     }
-    if (!file.close()) {
-        setError(error, errno);
+    if (const int closeError = file.close(); closeError != 0) {
+        setError(error, closeError);
         return PassOutcome::WriteFailed;
     }
     return PassOutcome::Done;
@@ -223,10 +198,10 @@ PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uin
 
 TruncateOutcome truncateFile(const std::string& path, int* error)
 {
-    FileDescriptor file(openRegular(path, O_WRONLY, error));
-    if (!file.ok())
+    FileDescriptor file = openRegular(path, O_WRONLY, error);
+    if (!file.isOpen())
         return TruncateOutcome::NotOpened;
-    if (::ftruncate(file.get(), 0) == 0 && file.close())
+    if (::ftruncate(file.get(), 0) == 0 && file.close() == 0)
         return TruncateOutcome::Truncated;
     setError(error, errno);
     return TruncateOutcome::Failed;
@@ -255,10 +230,10 @@ bool resizeFile(const std::string& path, std::int64_t length, int* error)
         setError(error, EINVAL);
         return false;
     }
-    FileDescriptor file(openRegular(path, O_RDWR, error));
-    if (!file.ok())
+    FileDescriptor file = openRegular(path, O_RDWR, error);
+    if (!file.isOpen())
         return false;
-    if (::ftruncate(file.get(), static_cast<off_t>(length)) == 0 && file.close())
+    if (::ftruncate(file.get(), static_cast<off_t>(length)) == 0 && file.close() == 0)
         return true;
     setError(error, errno);
     return false;

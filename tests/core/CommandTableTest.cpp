@@ -90,7 +90,7 @@ TEST(CommandTable, ToolbarOrderWithSeparators)
                                 ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT, ID_APP_ABOUT}));
 }
 
-TEST(CommandTable, StatusStringSplitsIntoPromptAndTooltip)
+TEST(CommandTable, EachCommandHasAPromptAndMaybeATooltip)
 {
     EXPECT_EQ(CommandTable::prompt(ID_FILE_NEW), "Create a new document");
     EXPECT_EQ(CommandTable::tooltip(ID_FILE_NEW), "New");
@@ -103,7 +103,7 @@ TEST(CommandTable, StatusStringSplitsIntoPromptAndTooltip)
     EXPECT_EQ(CommandTable::prompt(IDC_URL_EDIT), "Enter a URL for document retrieval");
     EXPECT_EQ(CommandTable::tooltip(IDC_URL_EDIT), "Enter URL here");
     // Unknown IDs have nothing.
-    EXPECT_TRUE(CommandTable::statusString(12345).empty());
+    EXPECT_TRUE(CommandTable::tooltip(12345).empty());
     EXPECT_TRUE(CommandTable::prompt(12345).empty());
 }
 

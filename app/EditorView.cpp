@@ -10,6 +10,7 @@
 
 #include "app/MainFrame.h"
 #include "app/UrlBar.h"
+#include "controllers/DownloadsController.h"
 #include "settings/SettingsFile.h"
 #include "view/QuilloryView.h"
 
@@ -55,17 +56,21 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
         services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
-        auto* view = new CQuilloryView(document, std::move(services), settingsPath, commandLineTail);
-        // The bar's buttons reach this view while it lives; the frame deletes it with the next.
-        urlBar->setRetrieveHandler([view = QPointer(view)](const QString& url) {
-            if (view != nullptr)
-                view->Retrieve(url.toStdString());
+        auto* view = new CQuilloryView(document, services, settingsPath, commandLineTail);
+        // The view's features beside it, children of the view: they go with it.
+        auto* downloads = new DownloadsController(*view, document, services);
+        // The bar's buttons reach these downloads while they live; the frame deletes them with the
+        // view, when the next one comes.
+        urlBar->setRetrieveHandler([downloads = QPointer(downloads)](const QString& url) {
+            if (downloads != nullptr)
+                downloads->retrieve(url.toStdString());
         });
-        urlBar->setStopHandler([view = QPointer(view)] {
-            if (view != nullptr)
-                view->Stop();
+        urlBar->setStopHandler([downloads = QPointer(downloads)] {
+            if (downloads != nullptr)
+                downloads->stop();
         });
-        return CQuilloryApp::ViewParts{view, &view->commands(), [view] { return view->OnInitialUpdate(); }};
+        return CQuilloryApp::ViewParts{view, {&view->commands(), &downloads->commands()},
+                                       [view] { return view->OnInitialUpdate(); }};
     };
 }
 

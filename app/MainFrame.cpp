@@ -118,10 +118,14 @@ void CMainFrame::UpdateCommandUI()
     m_wndUrlBar->UpdateButtons();
 }
 
-void CMainFrame::setView(QWidget* view, CommandTarget* viewCommands)
+void CMainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands)
 {
     // The old view's handlers go off the route before the old view (which owns them) goes.
-    m_router.attach(RouteLevel::View, viewCommands);
+    for (CommandTarget* target : m_viewCommands)
+        m_router.detach(target);
+    m_viewCommands = std::move(viewCommands);
+    for (auto target = m_viewCommands.rbegin(); target != m_viewCommands.rend(); ++target)
+        m_router.attach(RouteLevel::View, *target);
     QWidget* old = takeCentralWidget();
     setCentralWidget(view != nullptr ? view : new QWidget(this));
     delete old;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include <QMainWindow>
+#include <vector>
 
 #include "commands/CommandRouter.h"
 #include "document/DocumentInterfaces.h"
@@ -42,8 +43,9 @@ public:
     void UpdateCommandUI();
 
     // The view seam: puts `view` in the editing area (the frame owns it), deletes the one before,
-    // and puts `viewCommands` (owned by the view, may be null) at the head of the command route.
-    void setView(QWidget* view, CommandTarget* viewCommands = nullptr);
+    // and puts `viewCommands` (the view's and its features' targets, owned with the view, asked in
+    // this order) at the head of the command route in place of the ones before.
+    void setView(QWidget* view, std::vector<CommandTarget*> viewCommands = {});
     QWidget* GetActiveView() const;
 
     // Status panes; see CQuilloryStatusBar. Panes 1-3 are the view's: font, mode, INS/OVR.
@@ -86,6 +88,7 @@ private:
     void OnViewStatusBar();
 
     CommandRouter m_router;
+    std::vector<CommandTarget*> m_viewCommands;  // on the route's view level for the current view
     CommandTarget m_frameCommands;            // toolbar and status bar toggles, Exit
     CommandActions* m_actions = nullptr;      // one action per command ID
     QToolBar* m_wndToolBar = nullptr;         // toolbar 128

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "commands/CommandRouter.h"
 
@@ -26,7 +27,8 @@ public:
     // What a view brings to the frame. The frame owns the widget; the view owns its commands.
     struct ViewParts {
         QWidget* widget = nullptr;          // the editing area; null keeps the placeholder
-        CommandTarget* commands = nullptr;  // the view's level of the command route, or null
+        std::vector<CommandTarget*> commands;  // the view's level of the command route: the view's
+                                               // own target, then its features' controllers
         // The view's first update, run once start-up has a document: it loads the command-line
         // file when there is one and returns false when that failed. Null: the application loads
         // the file itself.

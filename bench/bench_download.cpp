@@ -30,6 +30,7 @@
 #include "internet/DownloadBuffer.h"
 #include "internet/Retrieval.h"
 #include "support/LoopbackServers.h"
+#include "controllers/DownloadsController.h"
 #include "view/QuilloryView.h"
 
 extern char** environ;
@@ -192,6 +193,7 @@ int main(int argc, char** argv)
     CMainFrame& frame = *app.mainFrame();
     auto* view = dynamic_cast<CQuilloryView*>(frame.GetActiveView());
     CUrlBar& bar = *frame.urlBar();
+    const DownloadsController& downloads = *view->findChild<DownloadsController*>();
     QWidget* editor = &view->GetRichEditCtrl();
     QTest::keyClicks(editor, "typed");  // a document in the editor: the download is kept in memory
     QApplication::processEvents();
@@ -213,9 +215,9 @@ int main(int argc, char** argv)
         probe.start();
         QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
         double firstByte = -1;
-        while (view->m_bRetrieving != 0) {
+        while (downloads.retrieving()) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            const std::int32_t arrived = view->downloadBuffer().length();
+            const std::int32_t arrived = downloads.buffer().length();
             if (firstByte < 0 && arrived > 0 && arrived < 100000000)
                 firstByte = msSince(clock);
         }
@@ -225,7 +227,7 @@ int main(int argc, char** argv)
         probe.stop();
         worstKeyMs = std::max(worstKeyMs, probe.worstMs());
         keys += probe.keys();
-        received = view->downloadBuffer().length();
+        received = downloads.buffer().length();
     }
     const double firstMs = ourTimes.front();
     std::sort(curlTimes.begin(), curlTimes.end());
@@ -248,7 +250,7 @@ int main(int argc, char** argv)
     const std::int64_t half = static_cast<std::int64_t>(sizeMb << 19);
     for (;;) {
         QApplication::processEvents();
-        if (view->downloadBuffer().length() >= half)
+        if (downloads.buffer().length() >= half)
             break;
     }
     clock.restart();
@@ -258,14 +260,14 @@ int main(int argc, char** argv)
     QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
     for (;;) {
         QApplication::processEvents();
-        if (view->downloadBuffer().length() > 0)
+        if (downloads.buffer().length() > 0)
             break;
     }
     const double reconnectMs = msSince(clock);
     std::printf("Stop half-way through: %.2f ms (limit 50 ms); the next Retrieve's first bytes after %.1f ms "
                 "(limit 500 ms)\n",
                 stopMs, reconnectMs);
-    while (view->m_bRetrieving != 0)
+    while (downloads.retrieving())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     std::printf("workers ended: %s\n", waitForRetrievalWorkers(std::chrono::seconds(1)) ? "yes" : "no");
     return 0;

@@ -6,7 +6,7 @@
 
 # Bottom up. Folders in one layer do not include each other.
 set(core_layers base "commands settings editcore" document "tools internet wiper splitjoin")
-set(widget_layers qtplatform editcontrol dialogs view app)
+set(widget_layers qtplatform editcontrol dialogs view controllers app)
 
 # Folders that may use only some of the folders below them. The edit control knows nothing of the
 # application: no document, no settings, no commands.

@@ -28,40 +28,48 @@ const CommandTarget::UpdateRule* CommandTarget::updateRuleFor(int id) const
 
 void CommandRouter::attach(RouteLevel level, CommandTarget* target)
 {
-    m_targets[static_cast<std::size_t>(level)] = target;
+    if (target == nullptr)
+        return;
+    detach(target);
+    std::vector<CommandTarget*>& atLevel = m_targets[static_cast<std::size_t>(level)];
+    atLevel.insert(atLevel.begin(), target);
 }
 
 void CommandRouter::detach(CommandTarget* target)
 {
-    for (CommandTarget*& slot : m_targets)
-        if (slot == target)
-            slot = nullptr;
+    for (std::vector<CommandTarget*>& level : m_targets)
+        std::erase(level, target);
 }
 
-CommandTarget* CommandRouter::target(RouteLevel level) const
+const std::vector<CommandTarget*>& CommandRouter::targets(RouteLevel level) const
 {
     return m_targets[static_cast<std::size_t>(level)];
 }
 
+template <typename Visit>
+bool CommandRouter::anyTarget(Visit visit) const
+{
+    for (const std::vector<CommandTarget*>& level : m_targets)
+        for (const CommandTarget* target : level)
+            if (visit(*target))
+                return true;
+    return false;
+}
+
 bool CommandRouter::hasHandler(int id) const
 {
-    for (const CommandTarget* target : m_targets)
-        if (target != nullptr && target->handlerFor(id) != nullptr)
-            return true;
-    return false;
+    return anyTarget([id](const CommandTarget& target) { return target.handlerFor(id) != nullptr; });
 }
 
 CommandState CommandRouter::state(int id) const
 {
     CCmdUI ui(id);
-    for (const CommandTarget* target : m_targets) {
-        if (target == nullptr)
-            continue;
-        if (const CommandTarget::UpdateRule* rule = target->updateRuleFor(id)) {
+    anyTarget([&ui, id](const CommandTarget& target) {
+        const CommandTarget::UpdateRule* rule = target.updateRuleFor(id);
+        if (rule != nullptr)
             (*rule)(ui);
-            break;
-        }
-    }
+        return rule != nullptr;
+    });
     return CommandState{ui.enabled().value_or(hasHandler(id)), ui.checked()};
 }
 
@@ -69,17 +77,17 @@ bool CommandRouter::execute(int id) const
 {
     if (!state(id).enabled)
         return false;
-    for (const CommandTarget* target : m_targets) {
-        if (target == nullptr)
-            continue;
-        if (const CommandTarget::Handler* handler = target->handlerFor(id)) {
-            // A copy, so that a handler may unregister itself (or its target) while it runs.
-            const CommandTarget::Handler run = *handler;
-            run();
-            return true;
-        }
-    }
-    return false;
+    CommandTarget::Handler run;
+    anyTarget([&run, id](const CommandTarget& target) {
+        const CommandTarget::Handler* handler = target.handlerFor(id);
+        if (handler != nullptr)
+            run = *handler;  // a copy, so that a handler may unregister itself (or its target)
+        return handler != nullptr;
+    });
+    if (!run)
+        return false;
+    run();
+    return true;
 }
 
 }  // namespace quillory

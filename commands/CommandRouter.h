@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace quillory {
 
@@ -60,13 +61,17 @@ private:
 // Routing order: a command is offered to the levels in this order.
 enum class RouteLevel { View = 0, Document = 1, Frame = 2, Application = 3 };
 
+// Each level holds any number of targets (the view and the controllers of its features, say);
+// within a level the target attached last is asked first.
 class CommandRouter {
 public:
-    // Puts a target at a level, replacing the one there; nullptr empties the level. Not owned.
+    // Puts a target at a level, ahead of those already there; a target on the route already moves
+    // there. nullptr does nothing. Not owned.
     void attach(RouteLevel level, CommandTarget* target);
-    // Empties the level if this target is attached there.
+    // Takes the target off the route, wherever it is.
     void detach(CommandTarget* target);
-    CommandTarget* target(RouteLevel level) const;
+    // The targets of a level, in the order they are asked.
+    const std::vector<CommandTarget*>& targets(RouteLevel level) const;
 
     // Whether some target along the route handles the command.
     bool hasHandler(int id) const;
@@ -76,8 +81,12 @@ public:
     bool execute(int id) const;
 
 private:
+    // Calls visit for every target along the route, in order, until it returns true.
+    template <typename Visit>
+    bool anyTarget(Visit visit) const;
+
     static constexpr std::size_t kLevels = 4;
-    std::array<CommandTarget*, kLevels> m_targets{};  // indexed by RouteLevel
+    std::array<std::vector<CommandTarget*>, kLevels> m_targets{};  // indexed by RouteLevel
 };
 
 }  // namespace quillory

@@ -14,8 +14,6 @@
 #include "settings/SettingsFile.h"
 #include "dialogs/FindReplaceDialog.h"
 #include "dialogs/GotoDlg.h"
-#include "internet/DownloadBuffer.h"
-#include "internet/Retrieval.h"
 #include "view/HelpWindow.h"
 
 namespace quillory {
@@ -40,8 +38,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
       m_clipboard(m_services.clipboard != nullptr ? m_services.clipboard : m_ownClipboard.get()),
       m_commandLine(std::move(commandLine)),
       m_control(new EditControl(this)),
-      m_documentControl(*m_control),
-      m_progressTimer(new QTimer(this))
+      m_documentControl(*m_control)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,19 +72,10 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
-    connect(m_progressTimer, &QTimer::timeout, this, &CQuilloryView::showProgress);
 }
 
 CQuilloryView::~CQuilloryView()
 {
-    // A running worker is stopped; whatever it leaves unfinished it finishes alone, touching nothing
-    // of this view. The window around the view is going too: no pane is touched here.
-    if (m_pRetrieval != nullptr)
-        m_pRetrieval->cancel();
-    m_pRetrieval.reset();
-    m_bRetrieving = 0;
-    m_progressTimer->stop();
-    m_downloads->release();
     m_document.detachView(this);
     m_document.setControl(nullptr);
 }
@@ -274,7 +262,6 @@ void CQuilloryView::registerCommands()
     c.OnCommand(ID_INSERT_FILE, [this] { OnInsertFile(); });
     c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
     c.OnCommand(ID_FILE_WIPE, [this] { OnFileWipe(); });
-    registerDownloadCommands();
     c.OnCommand(ID_SPLIT_JOIN, [this] { OnSplitJoin(); });
     c.OnCommand(ID_STARTUP_OPTIONS, [this] { OnStartupOptions(); });
 }

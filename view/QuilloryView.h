@@ -13,7 +13,7 @@
 #include "document/QuilloryDoc.h"
 #include "editcontrol/EditControl.h"
 #include "editcontrol/PrintLayout.h"
-#include "internet/DownloadBuffer.h"
+#include "base/HeapBlock.h"
 #include "settings/SettingsRecord.h"
 #include "dialogs/FindReplaceDialog.h"
 #include "view/ControlDocumentAdapter.h"
@@ -23,7 +23,6 @@ namespace quillory {
 
 class CGotoDlg;
 class HelpWindow;
-class Retrieval;
 
 class CQuilloryView : public QWidget, public IDocumentView {
     Q_OBJECT
@@ -82,20 +81,15 @@ public:
     void OnFileWipe();
     CGotoDlg* gotoDialog() const { return m_pGotoDlg.get(); }
 
-    // Internet retrieval: the URL bar's buttons, the worker's events and the Downloads menu
-    void Retrieve(const std::string& typed);
-    void Stop();
-    void OnRetrievalMessage();
-    void OnRetrievalDone();
-    void ShowDownload();
-    void OnLoadSavedDoc();
-    void OnSaveDownloadAs();
-    void OnViewAfterDownload();
-    void OnViewUrlToolbar();
-    // The last retrieved document, until it is shown, saved or replaced.
-    const DownloadBuffer& downloadBuffer() const { return *m_downloads; }
-    // The address of the last Retrieve as it was sent (or as typed, when it was refused).
-    const std::string& retrievalUrl() const { return m_strUrl; }
+    // A document from memory (a retrieved one).
+    // Whether the editor holds no text and no change: a document from memory may replace it.
+    bool isEmptyAndUnmodified() const;
+    // How showing a document from memory went; a refusal changed nothing.
+    enum class MemoryDocument { Shown, NoMemoryForBinary, NoMemory };
+    // Shows the length bytes of block as a new untitled document, TEXT or BINARY by the usual rule,
+    // taking the block over; refused, the block is still the caller's, with the same bytes.
+    MemoryDocument showDocumentFromMemory(HeapBlock& block, std::int32_t length);
+    void takeFocus() { m_control->SetFocus(); }
 
     // Dialogs: Split/Join runs modally; Startup Options rewrites the settings file after "OK - Save".
     void OnSplitJoin();
@@ -110,8 +104,6 @@ public:
     ColorRef m_crBackground = 0;      // background colour of the control
     std::string m_strSettingsPath;    // full path of the settings file
     MarginsTwips m_rectMargin;        // print margins
-    std::int32_t m_bRetrieving = 0;         // 1 from Retrieve until its completion, Stop or the view's end
-    std::int32_t m_bViewAfterDownload = 1;  // 1: a retrieved document is shown at once when it can be
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -146,14 +138,6 @@ private:
     void printPages(QPrinter* printer);
     // Moves the goto dialog so that it does not cover the selection.
     void AdjustDialogPosition(QWidget* dialog);
-    void registerDownloadCommands();
-    // Cancels a running worker and empties the download buffer (the first half of Stop).
-    void StopRetrieval();
-    void setUrlBarBusy(bool busy) const;
-    void showInfo(const char* text) const;
-    void showSaveDownloadError(const std::string& path, const std::string& reason) const;
-    void showProgress() const;
-    void endProgress();
     IDrives& drives();
 
     CQuilloryDoc& m_document;
@@ -168,10 +152,6 @@ private:
     std::optional<SearchRequest> m_lastSearch; // what Find Next repeats
     QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
     std::unique_ptr<CGotoDlg> m_pGotoDlg;      // the one goto dialog; its window comes and goes
-    std::shared_ptr<Retrieval> m_pRetrieval;   // the last worker started, until it ends or is stopped
-    std::shared_ptr<DownloadBuffer> m_downloads = std::make_shared<DownloadBuffer>();  // shared with the worker
-    std::string m_strUrl;                      // the address of the last Retrieve
-    QTimer* m_progressTimer;                   // refreshes pane 0 while a retrieval runs
     std::unique_ptr<IDrives> m_ownDrives;      // the mounted file systems when none were given
 };
 

@@ -57,14 +57,6 @@ bool CQuilloryView::event(QEvent* event)
         OnGotoClose();
         return true;
     }
-    if (event->type() == WM_RETRIEVAL_MESSAGE) {
-        OnRetrievalMessage();
-        return true;
-    }
-    if (event->type() == WM_RETRIEVAL_DONE) {
-        OnRetrievalDone();
-        return true;
-    }
     return QWidget::event(event);
 }
 

@@ -39,15 +39,15 @@ TEST_F(DownloadTest, TheDownloadsMenuCannotReachTheBufferWhileBytesArrive)
     fileDialogs.choosePath(dir.file("mid-transfer.txt"));
     EXPECT_FALSE(frame->OnCommand(ID_SAVE_DOWNLOAD_AS));
     EXPECT_FALSE(frame->OnCommand(ID_LOAD_SAVED_DOC));
-    view->OnSaveDownloadAs();
-    view->OnLoadSavedDoc();
+    downloads->saveDownloadAs();
+    downloads->loadSavedDocument();
     EXPECT_TRUE(fileDialogs.requests.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.file("mid-transfer.txt")));
     EXPECT_EQ(editorText(), "busy");
     fileDialogs.answers.clear();
 
     // The whole document arrives and is offered whole.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !downloads->retrieving(); }, 8000));
     EXPECT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
     EXPECT_EQ(heldDownload(), "abc");
@@ -71,7 +71,7 @@ TEST_F(DownloadTest, ACompletionWaitsUntilTheModalDialogInFrontOfItCloses)
         dialog.show();
         EXPECT_TRUE(QTest::qWaitFor([] { return waitForRetrievalWorkers(std::chrono::milliseconds(0)); }, 8000));
         QTest::qWait(300);
-        heldWhileOpen = view->m_bRetrieving != 0 && editorText().empty();
+        heldWhileOpen = downloads->retrieving() && editorText().empty();
         dialog.close();
     };
     fileDialogs.choosePath(dir.file("saved-as.txt"));
@@ -175,14 +175,14 @@ TEST_F(DownloadTest, StopDuringAFastLargeTransferLeavesTheBufferEmpty)
     QTest::keyClicks(view->focusWidget(), "busy");
     retrieve(http("/large.bin"));
     ASSERT_TRUE(QTest::qWaitFor(
-        [this] { return view->downloadBuffer().length() > 0; },
+        [this] { return downloads->buffer().length() > 0; },
         5000));
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_EQ(heldDownload(), "");
     ASSERT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));
     QTest::qWait(100);
     EXPECT_EQ(heldDownload(), "");
-    EXPECT_EQ(view->m_bRetrieving, 0);
+    EXPECT_FALSE(downloads->retrieving());
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
 }

@@ -27,6 +27,7 @@
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "controllers/DownloadsController.h"
 #include "view/QuilloryView.h"
 
 namespace quillory::test {
@@ -59,6 +60,8 @@ struct DownloadTest : ::testing::Test {
         bar = frame->urlBar();
         view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
         ASSERT_NE(view, nullptr);
+        downloads = view->findChild<DownloadsController*>();
+        ASSERT_NE(downloads, nullptr);
         QApplication::setActiveWindow(frame);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     }
@@ -79,7 +82,7 @@ struct DownloadTest : ::testing::Test {
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
     }
     // Waits until the retrieval has completed and its completion was handled.
-    bool completed() { return QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 5000); }
+    bool completed() { return QTest::qWaitFor([this] { return !downloads->retrieving(); }, 5000); }
     bool menuEnabled(int id)
     {
         frame->UpdateCommandUI();
@@ -95,7 +98,7 @@ struct DownloadTest : ::testing::Test {
         const EditControl& control = view->GetRichEditCtrl();
         return control.GetTextRange(0, control.GetTextLength());
     }
-    std::string heldDownload() const { return view->downloadBuffer().contents(); }
+    std::string heldDownload() const { return downloads->buffer().contents(); }
     static MessageBoxRequest connectionError(const std::string& url, const std::string& reason)
     {
         return {"Connection Error:", connectionErrorText(url) + "\nReason: " + reason, MessageIcon::Stop,
@@ -124,6 +127,7 @@ struct DownloadTest : ::testing::Test {
     CMainFrame* frame = nullptr;
     CUrlBar* bar = nullptr;
     CQuilloryView* view = nullptr;
+    DownloadsController* downloads = nullptr;
 };
 
 }  // namespace quillory::test

@@ -169,7 +169,7 @@ TEST_F(DownloadTest, CertificatesAreVerifiedAndLocalFilesRefused)
 
     retrieve("FiLe:///etc/hostname");
     EXPECT_EQ(boxes.last(), info(kLocalFileText));
-    EXPECT_EQ(view->m_bRetrieving, 0);
+    EXPECT_FALSE(downloads->retrieving());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
     EXPECT_EQ(boxes.shown().size(), 3u);
@@ -189,7 +189,7 @@ TEST_F(DownloadTest, StopDuringASlowTransferAndANewRetrievalCompletesAtOnce)
     EXPECT_EQ(heldDownload(), "a");
 
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
-    EXPECT_EQ(view->m_bRetrieving, 0);
+    EXPECT_FALSE(downloads->retrieving());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
     EXPECT_EQ(frame->GetPaneText(0), "Ready");

@@ -77,7 +77,7 @@ TEST_F(StartupTest, ViewFactoryPutsTheViewAndItsCommandsInTheFrame)
     app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
         seen = &document;
         EXPECT_EQ(tail, "");
-        return CQuilloryApp::ViewParts{new QLabel("the view"), &viewCommands, nullptr};
+        return CQuilloryApp::ViewParts{new QLabel("the view"), {&viewCommands}, nullptr};
     });
     ASSERT_TRUE(app.InitInstance(""));
     EXPECT_EQ(seen, app.document());
@@ -98,7 +98,7 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
     const std::string path = dir.write("x.txt", "text");
     std::vector<std::string> steps;
     app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
-        return CQuilloryApp::ViewParts{nullptr, nullptr, [&steps, &document, tail] {
+        return CQuilloryApp::ViewParts{nullptr, {}, [&steps, &document, tail] {
                                            steps.push_back("initial update");
                                            return document.LoadFile(tail);
                                        }};
@@ -111,7 +111,7 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
 TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
 {
     app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
-        return CQuilloryApp::ViewParts{nullptr, nullptr,
+        return CQuilloryApp::ViewParts{nullptr, {},
                                        [&document, tail] { return document.LoadFile(tail); }};
     });
     EXPECT_FALSE(app.InitInstance(dir.file("missing")));

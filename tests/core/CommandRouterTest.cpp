@@ -95,10 +95,37 @@ TEST_F(RouterFixture, DetachedTargetIsNoLongerAsked)
 {
     view.OnCommand(kCommand, record("view"));
     router.detach(&view);
-    EXPECT_EQ(router.target(RouteLevel::View), nullptr);
+    EXPECT_TRUE(router.targets(RouteLevel::View).empty());
     EXPECT_FALSE(router.execute(kCommand));
     router.attach(RouteLevel::View, &view);
     EXPECT_TRUE(router.execute(kCommand));
+}
+
+TEST_F(RouterFixture, SeveralTargetsShareALevelTheLastAttachedAskedFirst)
+{
+    // A feature's controller beside the view: each answers for its own commands.
+    CommandTarget downloads;
+    router.attach(RouteLevel::View, &downloads);
+    downloads.OnCommand(kCommand, record("downloads"));
+    view.OnCommand(kCommand + 1, record("view"));
+    document.OnCommand(kCommand, record("document"));
+    EXPECT_TRUE(router.execute(kCommand));
+    EXPECT_TRUE(router.execute(kCommand + 1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"downloads", "view"}));
+
+    // Within the level the one attached last is asked first, for its update rule as for its
+    // handler; attaching again moves a target, and it is never asked twice.
+    view.OnCommand(kCommand, record("view"));
+    view.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(true); });
+    downloads.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(false); });
+    EXPECT_FALSE(router.execute(kCommand));
+    router.attach(RouteLevel::View, &view);
+    EXPECT_EQ(router.targets(RouteLevel::View), (std::vector<CommandTarget*>{&view, &downloads}));
+    EXPECT_TRUE(router.execute(kCommand));
+    EXPECT_EQ(calls.back(), "view");
+    router.detach(&view);
+    EXPECT_FALSE(router.execute(kCommand));
+    EXPECT_EQ(router.targets(RouteLevel::View), std::vector<CommandTarget*>{&downloads});
 }
 
 TEST_F(RouterFixture, EmptyHandlerCountsAsNoHandler)

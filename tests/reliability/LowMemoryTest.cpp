@@ -30,6 +30,7 @@
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "controllers/DownloadsController.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
@@ -143,9 +144,9 @@ struct LowMemoryTest : ::testing::Test {
         QTest::keyClicks(bar->urlEdit(),
                          QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/" + name));
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bRetrieving == 0; }, 60000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !view->findChild<DownloadsController*>()->retrieving(); }, 60000));
     }
-    std::int32_t downloadLength() const { return view->downloadBuffer().length(); }
+    std::int32_t downloadLength() const { return view->findChild<DownloadsController*>()->buffer().length(); }
     // The "Memory Error:" box of a download cut short by memory, as boxTexts() lists it.
     static std::string partialDownloadBox(std::int64_t kept)
     {

@@ -1,0 +1,83 @@
+// A document that comes from memory rather than a file (a retrieved one): classified TEXT or
+// BINARY by the usual rule and shown as a new untitled document.
+#include <QApplication>
+#include <cstring>
+#include <new>
+
+#include "document/ByteClassifier.h"
+#include "editcore/Utf8.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+namespace {
+
+// The wait cursor for the lifetime of the object.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+bool CQuilloryView::isEmptyAndUnmodified() const
+{
+    return m_control->GetTextLength() == 0 && !m_control->GetModify();
+}
+
+CQuilloryView::MemoryDocument CQuilloryView::showDocumentFromMemory(HeapBlock& block, std::int32_t length)
+{
+    WaitCursor wait;
+    const auto count = static_cast<std::size_t>(length);
+    const bool binary = quillory::isBinary(block.data(), count);
+    // Nothing changes until the control holds the text: a refusal leaves the document as it was
+    // and the block the caller's.
+    std::uint8_t* copy = nullptr;
+    if (binary) {
+        // The true bytes go to the storage; the block becomes the display copy.
+        copy = static_cast<std::uint8_t*>(m_document.heap().allocPlain(count + 1));
+        if (copy == nullptr)
+            return MemoryDocument::NoMemoryForBinary;
+        std::memcpy(copy, block.data(), count);
+        copy[count] = 0;
+        makeDisplayCopy(block.data(), count);
+    }
+    // A TEXT document reads as UTF-8 when it is valid UTF-8, as a loaded file does.
+    const TextEncoding encoding = binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252
+                                                                                : TextEncoding::Utf8;
+    const TextEncoding shown = m_control->encoding();
+    m_control->setEncoding(encoding);
+    try {
+        m_control->adoptWindowText(std::move(block), count);
+    } catch (const std::bad_alloc&) {
+        if (!block.ok())
+            throw;  // the control took the text and failed after: nothing left to give back
+        m_control->setEncoding(shown);
+        if (binary) {
+            std::memcpy(block.data(), copy, count);
+            m_document.heap().release(copy);
+        }
+        return binary ? MemoryDocument::NoMemoryForBinary : MemoryDocument::NoMemory;
+    }
+    if (binary) {
+        m_document.adoptBlock(copy, length, count + 1);
+        m_document.m_nCapacity = length;
+    } else {
+        // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
+        m_document.releaseStorage();
+        m_document.m_encoding = encoding;
+    }
+    m_document.m_bText = binary ? 0 : 1;
+    showEncoding();
+    m_document.SetTitle("Untitled");
+    m_document.m_szFileName[0] = '\0';
+    setPane(2, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
+    m_control->EmptyUndoBuffer();
+    m_document.releaseUndo();
+    m_control->SetFocus();
+    return MemoryDocument::Shown;
+}
+
+}  // namespace quillory

@@ -16,26 +16,26 @@ std::string prepareSettingsRewrite(const std::string& path, SettingsRecord& imag
     return storedDir;
 }
 
-void applyStartupOptions(SettingsRecord& image, const StartupOptionsFields& fields, const CurrentAppearance& now)
+void applyStartupOptions(SettingsRecord& image, const StartupOptionsChoice& choice, const CurrentAppearance& now)
 {
-    image.wordWrap = static_cast<std::uint32_t>(fields.m_bWordWrapOnStartup);
-    image.ansiToAscii = static_cast<std::uint32_t>(fields.m_bAnsi2Ascii);
-    if (fields.m_bSaveFont == 1) {
+    image.wordWrap = choice.wordWrapOnStartup ? 1u : 0u;
+    image.ansiToAscii = choice.ansiToAscii ? 1u : 0u;
+    if (choice.saveFont) {
         image.charFormat = now.font;
     } else {
         image.charFormat.dwMask = kDefaultFontMask;
         image.charFormat.dwEffects = 0;
         image.charFormat.setFaceName(kDefaultFaceName);
     }
-    if (fields.m_bSaveWindowPos == 1)
+    if (choice.saveWindowPos)
         image.window = now.window;
-    if (fields.m_bSaveBkColor == 1)
+    if (choice.saveBackground)
         image.background = now.background;
 }
 
-std::string directoryToStore(const StartupOptionsFields& fields, const std::string& storedDir)
+std::string directoryToStore(const StartupOptionsChoice& choice, const std::string& storedDir)
 {
-    return fields.m_bUpdateDefaultDir == 1 ? fields.m_strDefaultDir : storedDir;
+    return choice.updateDefaultDir ? choice.defaultDir : storedDir;
 }
 
 }  // namespace quillory

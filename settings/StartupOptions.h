@@ -9,15 +9,15 @@
 
 namespace quillory {
 
-// The fields of the Startup Options dialog, each flag 1 when its box is checked.
-struct StartupOptionsFields {
-    std::string m_strDefaultDir;            // 1000: the default directory path
-    std::int32_t m_bWordWrapOnStartup = 0;  // 1002 "Word wrap on startup"
-    std::int32_t m_bSaveWindowPos = 0;      // 1001 "Save current Windows position"
-    std::int32_t m_bSaveFont = 0;           // 1003 "Save current Font (otherwise default Font will be saved)"
-    std::int32_t m_bUpdateDefaultDir = 0;   // 1007 "Update the default directory path with the one below..."
-    std::int32_t m_bSaveBkColor = 0;        // 1008 "Save Back- ground Color"
-    std::int32_t m_bAnsi2Ascii = 0;         // 1038 "Ansi2Ascii"
+// What the Startup Options dialog's controls say: the path field and the six check boxes.
+struct StartupOptionsChoice {
+    std::string defaultDir;          // 1000: the default directory path
+    bool wordWrapOnStartup = false;  // 1002 "Word wrap on startup"
+    bool saveWindowPos = false;      // 1001 "Save current Windows position"
+    bool saveFont = false;           // 1003 "Save current Font (otherwise default Font will be saved)"
+    bool updateDefaultDir = false;   // 1007 "Update the default directory path with the one below..."
+    bool saveBackground = false;     // 1008 "Save Back- ground Color"
+    bool ansiToAscii = false;        // 1038 "Ansi2Ascii"
 };
 
 // The most characters the path field holds.
@@ -38,10 +38,10 @@ std::string prepareSettingsRewrite(const std::string& path, SettingsRecord& imag
 // After "OK - Save": word wrap and ANSI-to-ASCII from the boxes; the font, window rectangle and
 // background from `now` where their boxes are checked, otherwise the default font and what the
 // record held.
-void applyStartupOptions(SettingsRecord& image, const StartupOptionsFields& fields, const CurrentAppearance& now);
+void applyStartupOptions(SettingsRecord& image, const StartupOptionsChoice& choice, const CurrentAppearance& now);
 
 // The directory text to store: the path field when 1007 is checked (even empty), otherwise the
 // line stored before.
-std::string directoryToStore(const StartupOptionsFields& fields, const std::string& storedDir);
+std::string directoryToStore(const StartupOptionsChoice& choice, const std::string& storedDir);
 
 }  // namespace quillory

@@ -281,9 +281,12 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
         allProcessing = allProcessing && d.statusField()->text() == "Processing...";
         splitEverEnabled = splitEverEnabled || d.splitButton()->isEnabled();
     });
+    std::vector<bool> busy;  // what the dialog tells its owner
+    QObject::connect(&d, &SplitJoinDialog::busyChanged, [&](bool now) { busy.push_back(now); });
     fileDialogs.choosePath(folder("src.bin"));
     fileDialogs.choosePath(folder("B"));
     click(d.splitButton());
+    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     EXPECT_EQ(d.statusField()->text(), "Finished!");
     EXPECT_TRUE(boxes.shown().empty());
     ASSERT_EQ(fileDialogs.requests.size(), 2u);

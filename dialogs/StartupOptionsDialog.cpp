@@ -33,12 +33,15 @@ StartupOptionsDialog::StartupOptionsDialog(IDrives& drives, const std::string& s
       m_ok(new QPushButton(QStringLiteral("OK - Save"), this)),
       m_cancel(new QPushButton(QStringLiteral("Cancel"), this)),
       m_tree(new DirectoryTree(DotDirectories::Shown, this)),
-      m_driveList(new QComboBox(this)),
-      m_path(new QLineEdit(this))
+      m_driveList(new QComboBox(this))
 {
     static_assert(std::size(kOptionTexts) == kOptionCount);
-    for (int i = 0; i < kOptionCount; ++i)
+    // Created in the order Tab visits them: the update box, the path it concerns, the other boxes.
+    for (int i = 0; i < kOptionCount; ++i) {
         m_boxes[i] = new QCheckBox(QString::fromUtf8(kOptionTexts[i]), this);
+        if (static_cast<StartupOption>(i) == StartupOption::UpdateDefaultDir)
+            m_path = new QLineEdit(this);
+    }
     setWindowTitle(QStringLiteral("Quillory Startup Options..."));
     m_path->setMaxLength(kDefaultDirMaxChars);
     m_path->setAccessibleName(QStringLiteral("Default directory path"));

@@ -69,7 +69,7 @@ private:
     QPushButton* m_cancel;                 // 2 "Cancel"
     DirectoryTree* m_tree;                 // 1005
     QComboBox* m_driveList;                // 1006
-    QLineEdit* m_path;                     // 1000
+    QLineEdit* m_path = nullptr;           // 1000
     QCheckBox* m_boxes[kOptionCount];      // 1007, 1002, 1008, 1003, 1001, 1038 by StartupOption
 };
 

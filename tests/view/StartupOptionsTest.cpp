@@ -75,6 +75,9 @@ TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesAComplete
             EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
         EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/");
         EXPECT_EQ(d.pathEdit()->maxLength(), 700);
+        // Tab goes from the update box to the path, then down the other boxes.
+        EXPECT_EQ(d.updateDirBox()->nextInFocusChain(), d.pathEdit());
+        EXPECT_EQ(d.pathEdit()->nextInFocusChain(), d.wordWrapBox());
         QStringList labels;
         for (const QLabel* label : d.findChildren<QLabel*>())
             labels << label->text();

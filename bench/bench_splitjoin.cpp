@@ -21,7 +21,7 @@
 
 #include "bench/BenchSupport.h"
 #include "dialogs/SelectionListBox.h"
-#include "dialogs/SplitJoinDlg.h"
+#include "dialogs/SplitJoinDialog.h"
 #include "splitjoin/ChunkNaming.h"
 #include "splitjoin/SplitJoin.h"
 
@@ -209,8 +209,8 @@ void openOnManyFiles(const std::string& folder, int argc, char** argv)
     OneDrive drive(many);
     for (int run = 0; run < 2; ++run) {
         const auto start = Clock::now();
-        CSplitJoinDlg dialog(boxes, dialogs, drive, {});
-        dialog.OnInitDialog();
+        SplitJoinDialog dialog(boxes, dialogs, drive, {});
+        dialog.onInitDialog();
         const double filledMs = millisecondsSince(start);
         dialog.show();
         QApplication::processEvents();

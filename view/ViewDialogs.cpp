@@ -1,14 +1,10 @@
 // The modal dialogs of the view: Split/Join, and Startup Options, whose choices the view writes
 // into the settings file. Nothing of either is applied to the running editor.
 #include <QApplication>
-#include <cerrno>
 
 #include "base/Paths.h"
-#include "base/SystemFiles.h"
-#include "dialogs/SplitJoinDlg.h"
-#include "dialogs/StartupOptionsDlg.h"
-#include "settings/SettingsFile.h"
-#include "settings/StartupOptions.h"
+#include "dialogs/SplitJoinDialog.h"
+#include "dialogs/StartupOptionsDialog.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
@@ -26,10 +22,10 @@ void CQuilloryView::OnSplitJoin()
 {
     if (m_services.messageBoxes == nullptr || m_services.fileDialogs == nullptr)
         return;
-    CSplitJoinDlg dialog(*m_services.messageBoxes, *m_services.fileDialogs, drives(), m_services.beep, window());
+    SplitJoinDialog dialog(*m_services.messageBoxes, *m_services.fileDialogs, drives(), m_services.beep, window());
     // The tree opens at the document's folder, else at the working folder.
-    dialog.setStartFolder(m_document.m_strDir.empty() ? absolutePath(".") : m_document.m_strDir);
-    dialog.DoModal();
+    dialog.logic().setStartFolder(m_document.m_strDir.empty() ? absolutePath(".") : m_document.m_strDir);
+    dialog.runModal();
     m_control->SetFocus();
 }
 
@@ -38,35 +34,24 @@ void CQuilloryView::OnStartupOptions()
     std::string folder;
     if (m_services.settingsInConfigFolder)
         folder = m_strSettingsPath.substr(0, m_strSettingsPath.rfind('/') + 1);
-    CStartupOptionsDlg dialog(drives(), folder, window());
+    StartupOptionsDialog dialog(drives(), folder, window());
+    StartupOptionsLogic& options = dialog.logic();
     // A file the start found damaged is not read again: its bytes would be written back as valid.
-    const std::string storedDir = prepareSettingsRewrite(m_bSettingsDamaged ? std::string() : m_strSettingsPath,
-                                                         m_settings, systemWindowColor());
-    dialog.m_bWordWrapOnStartup = m_bWordWrap == 1 ? 1 : 0;
-    dialog.m_bAnsi2Ascii = m_document.m_bAnsiToAscii != 0 ? 1 : 0;
-    const int result = dialog.DoModal();
+    options.prepareRewrite(m_bSettingsDamaged ? std::string() : m_strSettingsPath, m_settings, systemWindowColor(),
+                           m_bWordWrap == 1, m_document.m_bAnsiToAscii != 0);
+    const int result = dialog.runModal();
     m_control->SetFocus();
     if (result != QDialog::Accepted)
         return;
 
-    if (dialog.m_bSaveFont == 1)
+    if (options.choice().saveFont)
         m_cf = m_control->GetDefaultCharFormat();
     const QRect frame = window()->geometry();
     const CurrentAppearance now{m_cf, m_crBackground,
                                 WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
                                            frame.top() + frame.height()}};
-    applyStartupOptions(m_settings, dialog, now);
-    errno = 0;
-    if (writeSettingsFile(m_strSettingsPath, m_settings, directoryToStore(dialog, storedDir))) {
+    if (options.save(m_strSettingsPath, m_settings, now, m_services.messageBoxes))
         m_bSettingsDamaged = false;
-        return;
-    }
-    // The failed call of the write left its reason.
-    const int error = errno != 0 ? errno : EIO;
-    if (m_services.messageBoxes != nullptr)
-        m_services.messageBoxes->show({kSettingsWriteErrorCaption,
-                                       kSettingsWriteErrorText + m_strSettingsPath + reasonLine(error),
-                                       MessageIcon::Stop, MessageButtons::Ok});
 }
 
 }  // namespace quillory

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "settings/SettingsFile.h"
+#include "settings/StartupOptionsLogic.h"
 #include "support/TempDir.h"
 
 namespace quillory::test {
@@ -179,6 +180,37 @@ TEST(SettingsFile, SettingsLiveBesideTheProgramUnlessItIsInstalledOrItsFolderIsC
         EXPECT_EQ(chooseSettingsPath(dir.file("closed/quillory"), "/home/u/.config/Quillory"),
                   "/home/u/.config/Quillory/Quillory.dat");
     }
+}
+
+TEST(StartupOptionsLogic, FourBoxesStartClearAndOnlyPathsTheFieldHoldsWholeAreOffered)
+{
+    TempDir dir;
+    SettingsRecord image = SettingsRecord::defaults();
+    StartupOptionsLogic logic;
+    logic.prepareRewrite(dir.file("none"), image, 0x00FFFFFF, true, false);
+    for (const StartupOption option : {StartupOption::UpdateDefaultDir, StartupOption::SaveBackground,
+                                       StartupOption::SaveFont, StartupOption::SaveWindowPos})
+        logic.onOptionToggled(option, true);
+    logic.onPathEdited("/left/over/");
+    logic.onInitDialog("/r/");
+    EXPECT_EQ(logic.choice().defaultDir, "");
+    EXPECT_TRUE(logic.option(StartupOption::WordWrapOnStartup));
+    EXPECT_FALSE(logic.option(StartupOption::AnsiToAscii));
+    for (const StartupOption option : {StartupOption::UpdateDefaultDir, StartupOption::SaveBackground,
+                                       StartupOption::SaveFont, StartupOption::SaveWindowPos})
+        EXPECT_FALSE(logic.option(option));
+
+    // A path of 700 characters fits the field; a longer one leaves the field's text, yet it is the
+    // folder a typed relative path is taken from.
+    const std::string fits = "/r/" + std::string(kDefaultDirMaxChars - 4, 'x') + "/";
+    EXPECT_TRUE(logic.onFolderSelected(fits));
+    EXPECT_EQ(logic.choice().defaultDir, fits);
+    const std::string tooLong = "/r/" + std::string(kDefaultDirMaxChars - 3, 'y') + "/";
+    EXPECT_FALSE(logic.onFolderSelected(tooLong));
+    EXPECT_EQ(logic.choice().defaultDir, fits);
+    logic.onPathEdited("notes");
+    logic.onOk();
+    EXPECT_EQ(logic.choice().defaultDir, tooLong + "notes");
 }
 
 }  // namespace

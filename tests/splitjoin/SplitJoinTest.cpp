@@ -1,6 +1,7 @@
 // Split then join on real files: every chunk size and edge length gives the source back byte for
 // byte, a sparse file beyond 4 GiB included; an existing chunk, a full disk, a source that ends
-// early and the output listed as its own input stop the work with their messages.
+// early and the output listed as its own input stop the work with their messages. The dialog's
+// logic, without a display, tells its dialog of every change in the order the dialog shows them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,8 @@
 
 #include "splitjoin/ChunkNaming.h"
 #include "splitjoin/SplitJoin.h"
+#include "splitjoin/SplitJoinLogic.h"
+#include "support/FakeDrives.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/SmallDisk.h"
@@ -415,6 +418,55 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
               (MessageBoxRequest{"File Error:", "Error writing to output file " + dir.path() + "\nReason: " +
                                                     std::strerror(EISDIR),
                                  MessageIcon::Stop, MessageButtons::Ok}));
+}
+
+TEST(SplitJoinLogic, TellsItsDialogInOrderAndReadsTheFolderAgainOnceARunHasEnded)
+{
+    TempDir dir;
+    dir.write("a", "A");
+    dir.write("b", "BB");
+    FakeDrives drives;
+    drives.list = {dir.path()};
+    drives.current = dir.path();
+    ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    SplitJoinLogic logic(boxes, dialogs, drives);
+    std::vector<std::string> events;
+    SplitJoinListeners listeners;
+    listeners.fileListChanged = [&] {
+        events.push_back("list of " + std::to_string(logic.fileNames().size()) + " after " +
+                         std::to_string(boxes.shown().size()) + " boxes");
+    };
+    listeners.statusChanged = [&](const std::string& status) { events.push_back(status); };
+    listeners.runBusy = [&](const std::function<void()>& work) {
+        events.push_back("busy");
+        work();
+        events.push_back("idle");
+    };
+    logic.setListeners(listeners);
+
+    // A folder that cannot be read: the list is emptied before the box stands over it, and an
+    // opening on such a folder still ends "Ready!".
+    logic.openCurrentDrive();
+    EXPECT_EQ(logic.currentFolder(), dir.path() + "/");
+    logic.onFolderSelected(dir.file("gone/"));
+    logic.onInitDialog();
+    EXPECT_EQ(events, (Statuses{"list of 0 after 0 boxes", "File Error!", "list of 0 after 1 boxes", "Ready!"}));
+    EXPECT_FALSE(logic.customSizeEnabled());
+
+    events.clear();
+    logic.onFolderSelected(dir.path() + "/");
+    logic.onAdd({0, 1});
+    const JoinListRemoval removal = logic.onRemove({1});
+    EXPECT_TRUE(removal.selectLastAfter);
+    EXPECT_EQ(logic.joinPaths(), Statuses{dir.file("a")});
+    dialogs.choosePath(dir.file("joined"));
+    logic.onJoin();
+    EXPECT_EQ(readAll(dir.file("joined")), "A");
+    // The folder is read again once the controls are back, so the output can be added at once.
+    EXPECT_EQ(events, (Statuses{"list of 0 after 1 boxes", "list of 2 after 1 boxes", "File(s) Added.", " Removed",
+                                "busy", "Ready", "Processing...", "Finished!", "idle", "list of 0 after 1 boxes",
+                                "list of 3 after 1 boxes"}));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 #include "dialogs/DirectoryTree.h"
 #include "dialogs/FolderIcons.h"
 #include "dialogs/SelectionListBox.h"
-#include "dialogs/SplitJoinDlg.h"
+#include "dialogs/SplitJoinDialog.h"
 #include "splitjoin/ChunkNaming.h"
 #include "support/FakeDrives.h"
 #include "view/DialogDriving.h"
@@ -42,10 +42,10 @@ protected:
     std::string root() const { return dir.path(); }
     std::string folder(const std::string& relative = "") const { return dir.path() + "/" + relative; }
     // The dialog as it opens, shown.
-    CSplitJoinDlg& open()
+    SplitJoinDialog& open()
     {
-        dialog = std::make_unique<CSplitJoinDlg>(boxes, fileDialogs, drives, [this] { ++beeps; });
-        dialog->OnInitDialog();
+        dialog = std::make_unique<SplitJoinDialog>(boxes, fileDialogs, drives, [this] { ++beeps; });
+        dialog->onInitDialog();
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return *dialog;
@@ -65,7 +65,7 @@ protected:
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs fileDialogs;
     int beeps = 0;
-    std::unique_ptr<CSplitJoinDlg> dialog;
+    std::unique_ptr<SplitJoinDialog> dialog;
 };
 
 TEST_F(SplitJoinDialogTest, TreeReadsFoldersOnDemandAndItsSelectionBuildsThePath)
@@ -75,9 +75,9 @@ TEST_F(SplitJoinDialogTest, TreeReadsFoldersOnDemandAndItsSelectionBuildsThePath
     dir.write("top.txt", "t");
     for (const char* name : {"a/b/x.1", "a/b/x.2", "a/b/Y", "a/b/.hidden"})
         dir.write(name, "x");
-    CSplitJoinDlg& d = open();
+    SplitJoinDialog& d = open();
     EXPECT_EQ(d.statusField()->text(), "Ready!");
-    EXPECT_EQ(d.m_strCurDir, folder());
+    EXPECT_EQ(d.logic().currentFolder(), folder());
     ASSERT_NE(item({}), nullptr);
     EXPECT_EQ(item({})->text(0).toStdString(), folder());
     EXPECT_EQ(childTexts(item({})), QStringList{"a"});  // names beginning with a dot stay hidden
@@ -87,7 +87,7 @@ TEST_F(SplitJoinDialogTest, TreeReadsFoldersOnDemandAndItsSelectionBuildsThePath
     EXPECT_FALSE(d.customSizeEdit()->isEnabled());
 
     clickItem(*d.tree(), item({"a"}));
-    EXPECT_EQ(d.m_strCurDir, folder("a/"));
+    EXPECT_EQ(d.logic().currentFolder(), folder("a/"));
     EXPECT_TRUE(texts(*d.fileList()).isEmpty());
     EXPECT_EQ(item({"a"})->childCount(), 0);  // not read before it is double-clicked
     doubleClickItem(*d.tree(), item({"a"}));
@@ -104,12 +104,12 @@ TEST_F(SplitJoinDialogTest, TreeReadsFoldersOnDemandAndItsSelectionBuildsThePath
     EXPECT_EQ(childTexts(item({"a"})), QStringList{"b"});
 
     clickItem(*d.tree(), item({"a", "b"}));
-    EXPECT_EQ(d.m_strCurDir, folder("a/b/"));
+    EXPECT_EQ(d.logic().currentFolder(), folder("a/b/"));
     EXPECT_EQ(texts(*d.fileList()), (QStringList{".hidden", "x.1", "x.2", "Y"}));
     clickRow(*d.fileList(), 1);
     clickRow(*d.fileList(), 2);
     click(d.addButton());
-    EXPECT_EQ(d.joinPaths(), (std::vector<std::string>{folder("a/b/x.1"), folder("a/b/x.2")}));
+    EXPECT_EQ(d.logic().joinPaths(), (std::vector<std::string>{folder("a/b/x.1"), folder("a/b/x.2")}));
     EXPECT_EQ(texts(*d.joinList()), (QStringList{QString::fromStdString(folder("a/b/x.1")),
                                                  QString::fromStdString(folder("a/b/x.2"))}));
     EXPECT_EQ(d.statusField()->text(), "File(s) Added.");
@@ -127,7 +127,7 @@ TEST_F(SplitJoinDialogTest, ShiftClicksExtendAndRemoveSelectsTheEntryAfterTheRem
 {
     for (const char* name : {"f1", "f2", "f3", "f4", "f5"})
         dir.write(name, name);
-    CSplitJoinDlg& d = open();
+    SplitJoinDialog& d = open();
     SelectionListBox& left = *d.fileList();
     clickRow(left, 0);
     clickRow(left, 4, Qt::ShiftModifier);
@@ -145,7 +145,7 @@ TEST_F(SplitJoinDialogTest, ShiftClicksExtendAndRemoveSelectsTheEntryAfterTheRem
     SelectionListBox& right = *d.joinList();
     const auto names = [&] {
         std::vector<std::string> result;
-        for (const std::string& path : d.joinPaths())
+        for (const std::string& path : d.logic().joinPaths())
             result.push_back(fs::path(path).filename().string());
         return result;
     };
@@ -174,17 +174,17 @@ TEST_F(SplitJoinDialogTest, ShiftClicksExtendAndRemoveSelectsTheEntryAfterTheRem
     EXPECT_EQ(right.count(), 10);
     click(d.clearButton());
     EXPECT_EQ(right.count(), 0);
-    EXPECT_TRUE(d.joinPaths().empty());
+    EXPECT_TRUE(d.logic().joinPaths().empty());
     EXPECT_EQ(d.statusField()->text(), "List Cleared.");
 }
 
 TEST_F(SplitJoinDialogTest, CustomSizeEditTakesAtMostNineDigits)
 {
-    CSplitJoinDlg& d = open();
+    SplitJoinDialog& d = open();
     QLineEdit& edit = *d.customSizeEdit();
     click(d.chunkButton(ChunkCustom));
     EXPECT_TRUE(edit.isEnabled());
-    EXPECT_EQ(d.m_nChunkChoice, ChunkCustom);
+    EXPECT_EQ(d.logic().chunkChoice(), ChunkCustom);
     edit.setFocus();
     QTest::keyClick(&edit, Qt::Key_End);
     QTest::keyClicks(&edit, "5");
@@ -203,14 +203,14 @@ TEST_F(SplitJoinDialogTest, CustomSizeEditTakesAtMostNineDigits)
     QTest::keyClick(&edit, Qt::Key_End);
     QTest::keyClicks(&edit, "12");  // a tenth digit does not fit
     EXPECT_EQ(edit.text(), "174000051");
-    EXPECT_EQ(d.m_strCustomSize, "174000051");
+    EXPECT_EQ(d.logic().customSize(), "174000051");
     QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&edit, Qt::Key_Delete);
-    EXPECT_EQ(d.m_strCustomSize, "");  // empty is allowed here; SPLIT refuses it
+    EXPECT_EQ(d.logic().customSize(), "");  // empty is allowed here; SPLIT refuses it
     EXPECT_EQ(beeps, 2);
     click(d.chunkButton(Chunk144MB));
     EXPECT_FALSE(edit.isEnabled());
-    EXPECT_EQ(d.m_nChunkChoice, Chunk144MB);
+    EXPECT_EQ(d.logic().chunkChoice(), Chunk144MB);
 
     // Checked by an assistive tool (its toggle action) or the keyboard, the buttons act alike.
     QAccessibleInterface* custom = QAccessible::queryAccessibleInterface(d.chunkButton(ChunkCustom));
@@ -218,12 +218,12 @@ TEST_F(SplitJoinDialogTest, CustomSizeEditTakesAtMostNineDigits)
     custom->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(d.chunkButton(ChunkCustom)->isChecked());
     EXPECT_TRUE(edit.isEnabled());
-    EXPECT_EQ(d.m_nChunkChoice, ChunkCustom);
+    EXPECT_EQ(d.logic().chunkChoice(), ChunkCustom);
     d.chunkButton(ChunkCustom)->setFocus();
     QTest::keyClick(d.chunkButton(ChunkCustom), Qt::Key_Left);
     EXPECT_TRUE(d.chunkButton(Chunk144MB)->isChecked());
     EXPECT_FALSE(edit.isEnabled());
-    EXPECT_EQ(d.m_nChunkChoice, Chunk144MB);
+    EXPECT_EQ(d.logic().chunkChoice(), Chunk144MB);
 }
 
 TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
@@ -234,7 +234,7 @@ TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
     drives.list = {"/no/such/drive", root(), other.path()};
     std::sort(drives.list.begin() + 1, drives.list.end());
     drives.refused = {"/no/such/drive"};
-    CSplitJoinDlg& d = open();
+    SplitJoinDialog& d = open();
     QComboBox& combo = *d.driveList();
     EXPECT_EQ(combo.currentText().toStdString(), root());
     clickItem(*d.tree(), item({"a"}));
@@ -244,7 +244,7 @@ TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
     combo.setCurrentIndex(0);
     emit combo.activated(0);  // what choosing the entry in the list does
     EXPECT_EQ(combo.currentIndex(), before);
-    EXPECT_EQ(d.m_strCurDir, folder("a/"));
+    EXPECT_EQ(d.logic().currentFolder(), folder("a/"));
     EXPECT_EQ(d.tree()->currentItem(), item({"a"}));
     EXPECT_EQ(drives.current, root());
     EXPECT_TRUE(boxes.shown().empty());
@@ -253,7 +253,7 @@ TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
     combo.setCurrentIndex(otherIndex);
     emit combo.activated(otherIndex);
     EXPECT_EQ(drives.current, other.path());
-    EXPECT_EQ(d.m_strCurDir, other.path() + "/");
+    EXPECT_EQ(d.logic().currentFolder(), other.path() + "/");
     EXPECT_EQ(item({})->text(0).toStdString(), other.path() + "/");
     EXPECT_EQ(childTexts(item({})), QStringList{"elsewhere"});
 }
@@ -265,8 +265,8 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
     for (std::size_t i = 0; i < source.size(); ++i)
         source[i] = static_cast<char>(i * 7 + i / 256);
     dir.write("src.bin", source);
-    CSplitJoinDlg& d = open();
-    d.setCopyOptions(100, false);
+    SplitJoinDialog& d = open();
+    d.logic().setCopyOptions(100, false);
     click(d.chunkButton(ChunkCustom));
     d.customSizeEdit()->setFocus();
     QTest::keyClick(d.customSizeEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -281,9 +281,12 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
         allProcessing = allProcessing && d.statusField()->text() == "Processing...";
         splitEverEnabled = splitEverEnabled || d.splitButton()->isEnabled();
     });
+    std::vector<bool> busy;  // what the dialog tells its owner
+    QObject::connect(&d, &SplitJoinDialog::busyChanged, [&](bool now) { busy.push_back(now); });
     fileDialogs.choosePath(folder("src.bin"));
     fileDialogs.choosePath(folder("B"));
     click(d.splitButton());
+    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     EXPECT_EQ(d.statusField()->text(), "Finished!");
     EXPECT_TRUE(boxes.shown().empty());
     ASSERT_EQ(fileDialogs.requests.size(), 2u);
@@ -328,7 +331,7 @@ TEST_F(SplitJoinDialogTest, PipesMissingFilesAndUnreadableFoldersAreRefusedAtOnc
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     dir.write("data", "data");
     fs::create_directory(folder("gone"));
-    CSplitJoinDlg& d = open();
+    SplitJoinDialog& d = open();
     EXPECT_EQ(texts(*d.fileList()), (QStringList{"data", "pipe"}));
     const std::string notRegular = "\nReason: Not a regular file (a pipe, device or socket)";
     const auto fileError = [](const std::string& text) {
@@ -375,15 +378,15 @@ TEST_F(SplitJoinDialogTest, TreeOpensAtTheStartFolderAndShowsWhichFoldersMayHold
     fs::create_directories(folder("a/b/c"));
     fs::create_directories(folder("empty"));
     dir.write("a/b/inside", "x");
-    dialog = std::make_unique<CSplitJoinDlg>(boxes, fileDialogs, drives, [] {});
-    dialog->setStartFolder(folder("a/b"));
-    dialog->OnInitDialog();
+    dialog = std::make_unique<SplitJoinDialog>(boxes, fileDialogs, drives, [] {});
+    dialog->logic().setStartFolder(folder("a/b"));
+    dialog->onInitDialog();
     dialog->show();
-    CSplitJoinDlg& d = *dialog;
+    SplitJoinDialog& d = *dialog;
     ASSERT_NE(item({"a", "b"}), nullptr);
     EXPECT_EQ(d.tree()->currentItem(), item({"a", "b"}));
     EXPECT_TRUE(item({"a"})->isExpanded());
-    EXPECT_EQ(d.m_strCurDir, folder("a/b/"));
+    EXPECT_EQ(d.logic().currentFolder(), folder("a/b/"));
     EXPECT_EQ(texts(*d.fileList()), QStringList{"inside"});
     // Not yet read: an indicator says it may hold folders; read and found empty: none.
     EXPECT_EQ(item({"a", "b"})->childCount(), 0);
@@ -405,10 +408,10 @@ TEST(SplitJoinCommand, OpensTheModalDialogWithEveryControlNamed)
     ASSERT_TRUE(h.enabled(cmd::ID_SPLIT_JOIN));
     fs::create_directories(root.path() + "/docs/letters");
     h.doc.m_strDir = root.path() + "/docs/letters/";  // the document's folder
-    withModalDialog<CSplitJoinDlg>([&] { h.command(cmd::ID_SPLIT_JOIN); }, [&](CSplitJoinDlg& d) {
+    withModalDialog<SplitJoinDialog>([&] { h.command(cmd::ID_SPLIT_JOIN); }, [&](SplitJoinDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Split or Join files...");
         EXPECT_EQ(d.statusField()->text(), "Ready!");
-        EXPECT_EQ(d.m_strCurDir, root.path() + "/docs/letters/");  // the tree opens where the document is
+        EXPECT_EQ(d.logic().currentFolder(), root.path() + "/docs/letters/");  // the tree opens where the document is
         ASSERT_NE(d.tree()->currentItem(), nullptr);
         EXPECT_EQ(d.tree()->currentItem()->text(0), "letters");
         QStringList named;

@@ -14,7 +14,7 @@
 
 #include "commands/CommandIds.h"
 #include "dialogs/DirectoryTree.h"
-#include "dialogs/StartupOptionsDlg.h"
+#include "dialogs/StartupOptionsDialog.h"
 #include "settings/SettingsFile.h"
 #include "support/FakeDrives.h"
 #include "view/DialogDriving.h"
@@ -37,16 +37,16 @@ protected:
     std::string settingsPath() const { return dir.file("Quillory.dat"); }
     std::unique_ptr<ViewHarness> start() { return std::make_unique<ViewHarness>("", settingsPath(), &drives); }
     // Runs Startup Options in h; act works the dialog and ends it.
-    void options(ViewHarness& h, const std::function<void(CStartupOptionsDlg&)>& act)
+    void options(ViewHarness& h, const std::function<void(StartupOptionsDialog&)>& act)
     {
-        withModalDialog<CStartupOptionsDlg>([&] { h.command(cmd::ID_STARTUP_OPTIONS); }, act);
+        withModalDialog<StartupOptionsDialog>([&] { h.command(cmd::ID_STARTUP_OPTIONS); }, act);
     }
     // Clicks a button where its box or text is: a check box's click area ends with its text.
     static void click(QAbstractButton* button)
     {
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
-    static QTreeWidgetItem* folder(CStartupOptionsDlg& d, const char* name)
+    static QTreeWidgetItem* folder(StartupOptionsDialog& d, const char* name)
     {
         return d.tree()->childNamed(d.tree()->childNamed(nullptr, ""), name);
     }
@@ -68,13 +68,16 @@ TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesAComplete
     auto h = start();
     const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
     ASSERT_TRUE(h->enabled(cmd::ID_STARTUP_OPTIONS));
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Quillory Startup Options...");
         EXPECT_TRUE(d.wordWrapBox()->isChecked());
         for (QCheckBox* box : {d.ansiBox(), d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
             EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
         EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/");
         EXPECT_EQ(d.pathEdit()->maxLength(), 700);
+        // Tab goes from the update box to the path, then down the other boxes.
+        EXPECT_EQ(d.updateDirBox()->nextInFocusChain(), d.pathEdit());
+        EXPECT_EQ(d.pathEdit()->nextInFocusChain(), d.wordWrapBox());
         QStringList labels;
         for (const QLabel* label : d.findChildren<QLabel*>())
             labels << label->text();
@@ -117,7 +120,7 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
         ASSERT_EQ(h->boxes.shown().size(), 1u);
         EXPECT_EQ(h->boxes.last().caption, "Error - Quillory.dat");
         const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
-        options(*h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
+        options(*h, [&](StartupOptionsDialog& d) { click(d.okButton()); });
         const SettingsRecord written = storedRecord();
         EXPECT_EQ(stored().size(), 91u);  // no directory carried over either
         EXPECT_EQ(written.charFormat.yHeight, controlFormat.yHeight);
@@ -136,14 +139,14 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
 TEST_F(StartupOptionsTest, CancelWritesNothing)
 {
     auto h = start();
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         click(d.fontBox());
-        EXPECT_EQ(d.m_bSaveFont, 1);
+        EXPECT_TRUE(d.logic().choice().saveFont);
         // Checked by an assistive tool's toggle action, the fields follow as for a click.
         QAccessible::queryAccessibleInterface(d.windowBox())
             ->actionInterface()
             ->doAction(QAccessibleActionInterface::toggleAction());
-        EXPECT_EQ(d.m_bSaveWindowPos, 1);
+        EXPECT_TRUE(d.logic().choice().saveWindowPos);
         click(d.updateDirBox());
         click(d.cancelButton());
     });
@@ -153,7 +156,7 @@ TEST_F(StartupOptionsTest, CancelWritesNothing)
 TEST_F(StartupOptionsTest, DefaultPathIsStoredOnlyWithItsBoxAndFourBoxesStartClearEveryTime)
 {
     auto h = start();
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         clickItem(*d.tree(), folder(d, "docs"));
         EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/docs/");
         for (QCheckBox* box : {d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
@@ -165,7 +168,7 @@ TEST_F(StartupOptionsTest, DefaultPathIsStoredOnlyWithItsBoxAndFourBoxesStartCle
     EXPECT_EQ(storedRecord().window, (WindowRect{frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1}));
 
     // Unchecked, the stored path is written back unchanged, whatever the field shows.
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         for (QCheckBox* box : {d.updateDirBox(), d.backgroundBox(), d.fontBox(), d.windowBox()})
             EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
         click(d.okButton());
@@ -173,7 +176,7 @@ TEST_F(StartupOptionsTest, DefaultPathIsStoredOnlyWithItsBoxAndFourBoxesStartCle
     EXPECT_EQ(stored().substr(91), root.path() + "/docs/");
 
     // Checked with an empty field, the path goes.
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         click(d.updateDirBox());
         d.pathEdit()->setFocus();
         QTest::keyClick(d.pathEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -183,7 +186,7 @@ TEST_F(StartupOptionsTest, DefaultPathIsStoredOnlyWithItsBoxAndFourBoxesStartCle
     EXPECT_EQ(stored().size(), 91u);
 
     // A typed relative path is kept absolute: it is taken from the folder selected in the tree.
-    options(*h, [&](CStartupOptionsDlg& d) {
+    options(*h, [&](StartupOptionsDialog& d) {
         click(d.updateDirBox());
         d.pathEdit()->setFocus();
         QTest::keyClick(d.pathEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -200,7 +203,7 @@ TEST_F(StartupOptionsTest, WhatIsSavedIsAppliedAtTheNextStart)
         h->command(cmd::ID_WORD_WRAP);  // off now
         h->dialogs.nextColor = makeColorRef(10, 20, 30);
         h->command(cmd::ID_BACKGROUND_COLOR);
-        options(*h, [&](CStartupOptionsDlg& d) {
+        options(*h, [&](StartupOptionsDialog& d) {
             EXPECT_FALSE(d.wordWrapBox()->isChecked());
             ASSERT_NE(folder(d, ".config"), nullptr);  // shown in this tree
             clickItem(*d.tree(), folder(d, ".config"));
@@ -223,7 +226,7 @@ TEST_F(StartupOptionsTest, SettingsFileThatCannotBeWrittenIsReported)
 {
     const std::string path = dir.file("missing folder/Quillory.dat");
     ViewHarness h("", path, &drives);
-    options(h, [&](CStartupOptionsDlg& d) { click(d.okButton()); });
+    options(h, [&](StartupOptionsDialog& d) { click(d.okButton()); });
     EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"File Error:",
                                                  "Cannot update data file!\nError accessing: " + path +
                                                      "\nReason: No such file or directory",
@@ -234,15 +237,15 @@ TEST_F(StartupOptionsTest, DriveThatCannotBeMadeCurrentLeavesThePath)
 {
     drives.list = {"/no/such/drive", root.path()};
     drives.refused = {"/no/such/drive"};
-    CStartupOptionsDlg d(drives, "/home/ann/.config/Quillory/");
-    d.OnInitDialog();
+    StartupOptionsDialog d(drives, "/home/ann/.config/Quillory/");
+    d.onInitDialog();
     d.show();
     clickItem(*d.tree(), folder(d, "docs"));
     d.driveList()->setCurrentIndex(0);
     emit d.driveList()->activated(0);
     EXPECT_EQ(d.driveList()->currentIndex(), 1);
     EXPECT_EQ(d.pathEdit()->text().toStdString(), root.path() + "/docs/");
-    EXPECT_EQ(d.m_szCurDir, root.path() + "/docs/");
+    EXPECT_EQ(d.logic().currentFolder(), root.path() + "/docs/");
     QStringList labels;
     for (const QLabel* label : d.findChildren<QLabel*>())
         labels << label->text();

@@ -1,4 +1,4 @@
-#include "dialogs/SplitJoinDlg.h"
+#include "dialogs/SplitJoinDialog.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -14,13 +14,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "dialogs/DirectoryTree.h"
 #include "dialogs/DriveList.h"
 #include "dialogs/SelectionListBox.h"
-#include "base/SystemFiles.h"
 #include "splitjoin/ChunkNaming.h"
 
 namespace quillory {
@@ -39,14 +39,12 @@ QLabel* label(const char* text, QWidget* parent)
 
 }  // namespace
 
-CSplitJoinDlg::CSplitJoinDlg(IMessageBoxes& boxes, IFileDialogs& fileDialogs, IDrives& drives,
+SplitJoinDialog::SplitJoinDialog(IMessageBoxes& boxes, IFileDialogs& fileDialogs, IDrives& drives,
                              std::function<void()> beep, QWidget* parent)
     : QDialog(parent),
-      m_boxes(boxes),
-      m_fileDialogs(fileDialogs),
-      m_drivesSource(drives),
+      m_logic(boxes, fileDialogs, drives),
       m_beep(std::move(beep)),
-      m_drives(new QComboBox(this)),
+      m_driveList(new QComboBox(this)),
       m_tree(new DirectoryTree(DotDirectories::Hidden, this)),
       m_fileList(new SelectionListBox(this)),
       m_joinList(new SelectionListBox(this)),
@@ -80,13 +78,14 @@ CSplitJoinDlg::CSplitJoinDlg(IMessageBoxes& boxes, IFileDialogs& fileDialogs, ID
         button->setAutoDefault(false);
     buildLayout();
     connectControls();
+    listenToLogic();
 }
 
-void CSplitJoinDlg::buildLayout()
+void SplitJoinDialog::buildLayout()
 {
     auto* drivesLabel = new QLabel(QStringLiteral("<-- Change Drives"), this);
-    drivesLabel->setBuddy(m_drives);
-    m_drives->setAccessibleName(drivesLabel->text());
+    drivesLabel->setBuddy(m_driveList);
+    m_driveList->setAccessibleName(drivesLabel->text());
     auto* statusLabel = new QLabel(QStringLiteral("--Last operation status"), this);
     statusLabel->setBuddy(m_status);
     m_status->setAccessibleName(statusLabel->text());
@@ -119,7 +118,7 @@ void CSplitJoinDlg::buildLayout()
     statusRow->addWidget(statusLabel);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_drives, 0, 0);
+    grid->addWidget(m_driveList, 0, 0);
     grid->addWidget(drivesLabel, 0, 1, 1, 3);
     grid->addWidget(m_tree, 1, 0);
     grid->addWidget(m_fileList, 1, 1);
@@ -140,210 +139,136 @@ void CSplitJoinDlg::buildLayout()
     resize(820, 560);
 }
 
-void CSplitJoinDlg::connectControls()
+void SplitJoinDialog::connectControls()
 {
-    m_tree->onSelectionChanged = [this](const std::string& path) { OnTreeSelChanged(path); };
-    connect(m_drives, &QComboBox::activated, this, [this](int index) { OnDriveChange(index); });
-    connect(m_add, &QPushButton::clicked, this, [this] { OnAdd(); });
-    connect(m_remove, &QPushButton::clicked, this, [this] { OnRemove(); });
-    connect(m_clear, &QPushButton::clicked, this, [this] { OnClearList(); });
-    connect(m_split, &QPushButton::clicked, this, [this] { OnSplit(); });
-    connect(m_join, &QPushButton::clicked, this, [this] { OnJoin(); });
-    connect(m_quit, &QPushButton::clicked, this, &CSplitJoinDlg::reject);
-    // A button checked by the keyboard or an assistive tool counts as much as a click.
-    for (int choice = 0; choice < 3; ++choice)
-        connect(m_chunkButtons[choice], &QRadioButton::toggled, this, [this](bool checked) {
-            if (checked && !m_pushing)
-                OnFixedSize();
-        });
-    connect(m_chunkButtons[ChunkCustom], &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked && !m_pushing)
-            OnCustomSize();
+    m_tree->onSelectionChanged = [this](const std::string& path) { m_logic.onFolderSelected(path); };
+    connect(m_driveList, &QComboBox::activated, this, [this](int index) { onDriveChosen(index); });
+    connect(m_add, &QPushButton::clicked, this, [this] { onAdd(); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { onRemove(); });
+    connect(m_clear, &QPushButton::clicked, this, [this] {
+        m_joinList->resetContent();
+        m_logic.onClearList();
     });
-    connect(m_customSize, &QLineEdit::textChanged, this, [this] { OnCustomSizeChange(); });
+    connect(m_split, &QPushButton::clicked, this, [this] { m_logic.onSplit(); });
+    connect(m_join, &QPushButton::clicked, this, [this] { m_logic.onJoin(); });
+    connect(m_quit, &QPushButton::clicked, this, &SplitJoinDialog::reject);
+    // A button checked by the keyboard or an assistive tool counts as much as a click.
+    for (int choice = 0; choice < 4; ++choice)
+        connect(m_chunkButtons[choice], &QRadioButton::toggled, this, [this, choice](bool checked) {
+            if (!checked || m_pushing)
+                return;
+            m_logic.onChunkChoice(choice);
+            showChunkChoice();
+        });
+    connect(m_customSize, &QLineEdit::textChanged, this, [this] { onCustomSizeEdited(); });
 }
 
-int CSplitJoinDlg::DoModal()
+void SplitJoinDialog::listenToLogic()
 {
-    OnInitDialog();
+    SplitJoinListeners listeners;
+    listeners.fileListChanged = [this] { showFileList(); };
+    listeners.statusChanged = [this](const std::string& status) { m_status->setText(QString::fromStdString(status)); };
+    listeners.progress = [this](std::uint64_t done, std::uint64_t total) { showProgress(done, total); };
+    listeners.runBusy = [this](const std::function<void()>& work) { runBusy(work); };
+    m_logic.setListeners(std::move(listeners));
+}
+
+int SplitJoinDialog::runModal()
+{
+    onInitDialog();
     return exec();
 }
 
-void CSplitJoinDlg::OnInitDialog()
+void SplitJoinDialog::onInitDialog()
 {
-    const std::string current = m_drivesSource.currentRoot();
-    fillDriveList(*m_drives, m_drivesSource.roots(), current);
-    m_strDrive = rootFolder(current);
-    m_strCurDir = m_strDrive;
-    FillTree();
-    if (!m_startFolder.empty())
-        m_tree->selectFolder(m_startFolder);
-    m_nChunkChoice = Chunk720K;
-    m_strCustomSize = "1740000";
-    setCustomSizeEnabled(false);
-    setStatus(kStatusOpened);
-    UpdateData(false);
+    m_logic.openCurrentDrive();
+    fillDriveList(*m_driveList, m_logic.driveRoots(), m_logic.driveRoot());
+    m_tree->FillTree(m_logic.driveFolder());
+    if (!m_logic.startFolder().empty())
+        m_tree->selectFolder(m_logic.startFolder());
+    m_logic.onInitDialog();
+    showChunkChoice();
 }
 
-void CSplitJoinDlg::setCopyOptions(std::size_t bufferBytes, bool kernelCopy)
+void SplitJoinDialog::showFileList()
 {
-    m_bufferBytes = bufferBytes;
-    m_kernelCopy = kernelCopy;
-}
-
-void CSplitJoinDlg::UpdateData(bool saveAndValidate)
-{
-    if (saveAndValidate) {
-        m_nChunkChoice = -1;
-        for (int choice = 0; choice < 4; ++choice)
-            if (m_chunkButtons[choice]->isChecked())
-                m_nChunkChoice = choice;
-        m_strCustomSize = m_customSize->text().toStdString();
-        return;
-    }
-    m_pushing = true;
-    for (int choice = 0; choice < 4; ++choice)
-        m_chunkButtons[choice]->setChecked(choice == m_nChunkChoice);
-    if (m_customSize->text().toStdString() != m_strCustomSize)
-        m_customSize->setText(QString::fromStdString(m_strCustomSize));
-    m_pushing = false;
-}
-
-void CSplitJoinDlg::FillTree()
-{
-    m_tree->FillTree(m_strDrive);
-    m_strCurDir = m_strDrive;
-}
-
-void CSplitJoinDlg::OnTreeSelChanged(const std::string& path)
-{
-    m_strCurDir = path;
-    FillFileList();
-}
-
-void CSplitJoinDlg::FillFileList()
-{
-    m_fileList->resetContent();
-    int error = 0;
-    m_fileNames = listFiles(m_strCurDir, &error);
-    if (error != 0) {
-        // An empty list alone would read as an empty folder.
-        setStatus(kStatusFileError);
-        m_boxes.show({"File Error:", "Cannot read the folder " + m_strCurDir + reasonLine(error), MessageIcon::Stop,
-                      MessageButtons::Ok});
-    }
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(m_fileNames.size()));
-    for (const std::string& name : m_fileNames)
-        texts.append(QFile::decodeName(QByteArray::fromStdString(name)));
-    m_fileList->addEntries(texts);
-    UpdateData(false);
-}
-
-void CSplitJoinDlg::OnDriveChange(int index)
-{
-    const std::string saved = m_strCurDir;
-    const int previous = driveIndexHolding(*m_drives, saved);
-    const std::string root = driveAt(*m_drives, index);
-    if (root.empty())
-        return;
-    m_strCurDir = rootFolder(root);
-    if (m_drivesSource.makeCurrent(root)) {
-        m_strDrive = rootFolder(root);
-        FillTree();
+    if (m_logic.fileNames().empty()) {
+        m_fileList->resetContent();
     } else {
-        m_strCurDir = saved;
-        m_drives->setCurrentIndex(previous);
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(m_logic.fileNames().size()));
+        for (const std::string& name : m_logic.fileNames())
+            texts.append(QFile::decodeName(QByteArray::fromStdString(name)));
+        m_fileList->addEntries(texts);
     }
+    showChunkChoice();
 }
 
-void CSplitJoinDlg::OnAdd()
+void SplitJoinDialog::showChunkChoice()
 {
-    const std::vector<int> rows = m_fileList->selectedRows();
-    if (rows.empty()) {
-        m_boxes.show({"Error:", "No file selected from the list box on the left!", MessageIcon::Exclamation,
-                      MessageButtons::Ok});
-        return;
+    {
+        const QScopedValueRollback<bool> pushing(m_pushing, true);
+        for (int choice = 0; choice < 4; ++choice)
+            m_chunkButtons[choice]->setChecked(choice == m_logic.chunkChoice());
+        const QString customSize = QString::fromStdString(m_logic.customSize());
+        if (m_customSize->text() != customSize)
+            m_customSize->setText(customSize);
     }
-    QStringList texts;
-    for (const int row : rows) {
-        m_joinPaths.push_back(m_strCurDir + m_fileNames[static_cast<std::size_t>(row)]);
-        texts.append(QFile::decodeName(QByteArray::fromStdString(m_joinPaths.back())));
-    }
-    m_joinList->addEntries(texts);
-    setStatus("File(s) Added.");
-}
-
-void CSplitJoinDlg::OnRemove()
-{
-    const std::vector<int> rows = m_joinList->selectedRows();
-    if (rows.empty()) {
-        m_boxes.show({"Error:", "No file selected from the list box on the right!", MessageIcon::Exclamation,
-                      MessageButtons::Ok});
-        return;
-    }
-    const int last = rows.back();
-    const bool lastWasFinal = last == m_joinList->count() - 1;
-    if (!lastWasFinal)
-        m_joinList->setRowSelected(last + 1, true);
-    m_joinList->deleteRows(rows);
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        m_joinPaths.erase(m_joinPaths.begin() + *row);
-    if (lastWasFinal && m_joinList->count() > 0)
-        m_joinList->setRowSelected(m_joinList->count() - 1, true);
-    setStatus(" Removed");
-}
-
-void CSplitJoinDlg::OnClearList()
-{
-    m_joinList->resetContent();
-    m_joinPaths.clear();
-    setStatus("List Cleared.");
-}
-
-void CSplitJoinDlg::OnFixedSize()
-{
-    UpdateData(true);
-    setCustomSizeEnabled(false);
-}
-
-void CSplitJoinDlg::OnCustomSize()
-{
-    UpdateData(true);
-    setCustomSizeEnabled(true);
-}
-
-void CSplitJoinDlg::OnCustomSizeChange()
-{
-    if (m_pushing)
-        return;
-    const int start = m_customSize->cursorPosition();
-    const std::string saved = m_strCustomSize;
-    UpdateData(true);
-    const bool digitsOnly = std::all_of(m_strCustomSize.begin(), m_strCustomSize.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
-    if (digitsOnly)
-        return;
-    m_strCustomSize = saved;
-    UpdateData(false);
-    if (m_beep)
-        m_beep();
-    m_customSize->setCursorPosition(std::max(start - 1, 0));
-}
-
-void CSplitJoinDlg::setCustomSizeEnabled(bool enabled)
-{
+    const bool enabled = m_logic.customSizeEnabled();
     m_customLabel->setEnabled(enabled);
     m_bytesLabel->setEnabled(enabled);
     m_customSize->setEnabled(enabled);
 }
 
-void CSplitJoinDlg::setStatus(const std::string& text)
+void SplitJoinDialog::onDriveChosen(int index)
 {
-    m_status->setText(QString::fromStdString(text));
+    const int previous = driveIndexHolding(*m_driveList, m_logic.currentFolder());
+    const std::string root = driveAt(*m_driveList, index);
+    if (root.empty())
+        return;
+    if (m_logic.onDriveChosen(root))
+        m_tree->FillTree(m_logic.driveFolder());
+    else
+        m_driveList->setCurrentIndex(previous);
 }
 
-void CSplitJoinDlg::showProgress(std::uint64_t done, std::uint64_t total)
+void SplitJoinDialog::onAdd()
+{
+    const std::size_t before = m_logic.joinPaths().size();
+    m_logic.onAdd(m_fileList->selectedRows());
+    QStringList texts;
+    for (std::size_t i = before; i < m_logic.joinPaths().size(); ++i)
+        texts.append(QFile::decodeName(QByteArray::fromStdString(m_logic.joinPaths()[i])));
+    if (!texts.isEmpty())
+        m_joinList->addEntries(texts);
+}
+
+void SplitJoinDialog::onRemove()
+{
+    const JoinListRemoval removal = m_logic.onRemove(m_joinList->selectedRows());
+    if (removal.rows.empty())
+        return;
+    if (removal.selectBefore >= 0)
+        m_joinList->setRowSelected(removal.selectBefore, true);
+    m_joinList->deleteRows(removal.rows);
+    if (removal.selectLastAfter)
+        m_joinList->setRowSelected(m_joinList->count() - 1, true);
+}
+
+void SplitJoinDialog::onCustomSizeEdited()
+{
+    if (m_pushing)
+        return;
+    const int start = m_customSize->cursorPosition();
+    if (m_logic.onCustomSizeChanged(m_customSize->text().toStdString()))
+        return;
+    showChunkChoice();
+    if (m_beep)
+        m_beep();
+    m_customSize->setCursorPosition(std::max(start - 1, 0));
+}
+
+void SplitJoinDialog::showProgress(std::uint64_t done, std::uint64_t total)
 {
     const int value = total == 0 ? kProgressSteps
                                  : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kProgressSteps);
@@ -357,15 +282,9 @@ void CSplitJoinDlg::showProgress(std::uint64_t done, std::uint64_t total)
     }
 }
 
-void CSplitJoinDlg::runBusy(const std::function<void(const SplitJoinHost&)>& work)
+void SplitJoinDialog::runBusy(const std::function<void()>& work)
 {
-    const SplitJoinHost host{m_boxes,
-                             m_fileDialogs,
-                             [this](const std::string& status) { setStatus(status); },
-                             [this](std::uint64_t done, std::uint64_t total) { showProgress(done, total); },
-                             m_bufferBytes,
-                             m_kernelCopy};
-    QWidget* const controls[] = {m_drives, m_tree, m_fileList, m_joinList, m_clear, m_add, m_remove,
+    QWidget* const controls[] = {m_driveList, m_tree, m_fileList, m_joinList, m_clear, m_add, m_remove,
                                  m_split, m_join, m_quit, m_chunkButtons[0], m_chunkButtons[1],
                                  m_chunkButtons[2], m_chunkButtons[3], m_customSize};
     std::vector<bool> wasEnabled;
@@ -374,38 +293,25 @@ void CSplitJoinDlg::runBusy(const std::function<void(const SplitJoinHost&)>& wor
         control->setEnabled(false);
     }
     m_busy = true;
+    emit busyChanged(true);
     m_progress->setValue(0);
     m_sinceRepaint.invalidate();
-    work(host);
+    work();
     // Clicks and keys that came while the work ran reach disabled controls and are dropped.
     QCoreApplication::processEvents();
     for (std::size_t i = 0; i < std::size(controls); ++i)
         controls[i]->setEnabled(wasEnabled[i]);
     m_busy = false;
+    emit busyChanged(false);
 }
 
-void CSplitJoinDlg::OnSplit()
-{
-    UpdateData(true);
-    runBusy([this](const SplitJoinHost& host) { splitFile(host, m_strCurDir, m_nChunkChoice, m_strCustomSize); });
-    // The chunks just written can be added and joined at once.
-    FillFileList();
-}
-
-void CSplitJoinDlg::OnJoin()
-{
-    UpdateData(true);
-    runBusy([this](const SplitJoinHost& host) { joinFiles(host, m_strCurDir, m_joinPaths); });
-    FillFileList();
-}
-
-void CSplitJoinDlg::reject()
+void SplitJoinDialog::reject()
 {
     if (!m_busy)
         QDialog::reject();
 }
 
-void CSplitJoinDlg::keyPressEvent(QKeyEvent* event)
+void SplitJoinDialog::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
@@ -425,7 +331,7 @@ void CSplitJoinDlg::keyPressEvent(QKeyEvent* event)
     accept();
 }
 
-void CSplitJoinDlg::closeEvent(QCloseEvent* event)
+void SplitJoinDialog::closeEvent(QCloseEvent* event)
 {
     if (m_busy)
         event->ignore();

@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include "internet/RetrievalProgressText.h"
+#include "internet/UrlRules.h"
 
 namespace quillory {
 
@@ -47,10 +48,7 @@ std::string refusedRedirect(const TransferFailure& failure)
     const std::size_t colon = failure.refusedLocation.find(':');
     if (colon == std::string::npos || colon == 0)
         return "redirect to an unsupported address refused (" + failure.refusedLocation + ")";
-    std::string scheme = failure.refusedLocation.substr(0, colon);
-    for (char& c : scheme)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return "redirect to a " + scheme + ":// address refused";
+    return "redirect to a " + asciiLower(failure.refusedLocation.substr(0, colon)) + ":// address refused";
 }
 
 std::string brokenConnection(const TransferFailure& failure)

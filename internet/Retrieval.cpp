@@ -13,6 +13,7 @@
 
 #include "internet/FailureReason.h"
 #include "internet/RetrievalMessages.h"
+#include "internet/UrlRules.h"
 
 namespace quillory {
 
@@ -83,13 +84,6 @@ bool isGopherError(const std::string& document)
     if (std::count(line.begin(), line.end(), '\t') != 3 || lastTab + 1 == line.size())
         return false;
     return line.find_first_not_of("0123456789", lastTab + 1) == std::string::npos;
-}
-
-std::string asciiLower(std::string text)
-{
-    for (char& c : text)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
 }
 
 // The host part of url, as the address names it.

@@ -25,6 +25,13 @@ bool needsEncoding(unsigned char byte)
 
 }  // namespace
 
+std::string asciiLower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
 std::string trimBlanks(const std::string& text)
 {
     const std::size_t first = text.find_first_not_of(kBlanks);
@@ -57,10 +64,7 @@ std::string percentEncodeAfterHost(const std::string& url)
 UrlDecision normaliseUrl(const std::string& typed)
 {
     const std::string text = trimBlanks(typed);
-    // Schemes are ASCII: only A-Z fold, whatever the locale, so that no other byte can read as one.
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    const std::string lower = asciiLower(text);
     constexpr std::array<std::string_view, 4> kSchemes{"http://", "https://", "ftp://", "gopher://"};
     for (const std::string_view scheme : kSchemes) {
         if (beginsWith(lower, scheme))

@@ -22,6 +22,10 @@ struct UrlDecision {
 // ASCII becomes %XX; the host is left to libcurl (an international name is converted there).
 UrlDecision normaliseUrl(const std::string& typed);
 
+// The text with A-Z folded to a-z and every other byte as it is, whatever the locale (schemes and
+// header names are ASCII, so no other byte may read as one).
+std::string asciiLower(std::string text);
+
 // The text without leading and trailing blanks (space, tab, line feed, carriage return, vertical
 // tab, form feed).
 std::string trimBlanks(const std::string& text);

@@ -11,6 +11,7 @@
 #include "app/MainFrame.h"
 #include "app/UrlBar.h"
 #include "controllers/DownloadsController.h"
+#include "controllers/EditorFeatures.h"
 #include "settings/SettingsFile.h"
 #include "view/QuilloryView.h"
 
@@ -56,9 +57,10 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
         services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
-        auto* view = new CQuilloryView(document, services, settingsPath, commandLineTail);
+        auto* view = new CQuilloryView(document, services, commandLineTail);
         // The view's features beside it, children of the view: they go with it.
-        auto* downloads = new DownloadsController(*view, document, services);
+        const EditorFeatures features = attachEditorFeatures(*view, document, services, settingsPath);
+        DownloadsController* downloads = features.downloads;
         // The bar's buttons reach these downloads while they live; the frame deletes them with the
         // view, when the next one comes.
         urlBar->setRetrieveHandler([downloads = QPointer(downloads)](const QString& url) {
@@ -69,7 +71,7 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
             if (downloads != nullptr)
                 downloads->stop();
         });
-        return CQuilloryApp::ViewParts{view, {&view->commands(), &downloads->commands()},
+        return CQuilloryApp::ViewParts{view, features.commandTargets(*view),
                                        [view] { return view->OnInitialUpdate(); }};
     };
 }

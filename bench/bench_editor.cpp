@@ -19,6 +19,7 @@
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
 #include "app/QuilloryApp.h"
+#include "controllers/EditingToolsController.h"
 #include "document/QuilloryDoc.h"
 #include "base/FileDialogs.h"
 #include "base/MessageBox.h"
@@ -118,12 +119,13 @@ int main(int argc, char** argv)
     writeTextFile(textPath, sizeMb << 20);
     doc.LoadFile(textPath);
     control.viewport()->repaint();
-    view->OnGoto();
-    CGotoDlg& dialog = *view->gotoDialog();
+    auto* tools = view->findChild<EditingToolsController*>();
+    tools->openGoto();
+    CGotoDlg& dialog = *tools->gotoDialog();
     QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
     QTest::keyClicks(dialog.percentEdit(), "99");
     clock.restart();
-    view->OnGotoGo();
+    tools->gotoGo();
     control.viewport()->repaint();
     std::printf("Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
                 sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6,

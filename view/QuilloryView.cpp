@@ -8,12 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "base/Paths.h"
 #include "commands/CommandIds.h"
 #include "qtplatform/QtClipboard.h"
-#include "settings/SettingsFile.h"
-#include "dialogs/FindReplaceDialog.h"
-#include "dialogs/GotoDlg.h"
 #include "view/HelpWindow.h"
 
 namespace quillory {
@@ -28,10 +24,9 @@ ColorRef systemWindowColor()
     return makeColorRef(window.red(), window.green(), window.blue());
 }
 
-CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string settingsPath,
-                             std::string commandLine, QWidget* parent)
+CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string commandLine,
+                             QWidget* parent)
     : QWidget(parent),
-      m_strSettingsPath(std::move(settingsPath)),
       m_document(document),
       m_services(std::move(services)),
       m_ownClipboard(m_services.clipboard == nullptr ? std::make_unique<QtClipboard>() : nullptr),
@@ -56,19 +51,10 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_control->SetAutoWordSelection(false);
     m_bWordWrap = 1;
     m_crBackground = systemWindowColor();
-    // What Startup Options starts from when no settings file is ever read: a complete record with
-    // the control's own format, so that the next start applies a whole, sensible font.
-    m_settings = SettingsRecord::defaults();
-    m_settings.charFormat = m_cf;
-    m_settings.background = m_crBackground;
-    ReadSettings();
     m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
     m_document.m_bInsert = 1;
     m_control->SetDefaultCharFormat(m_cf);
     m_control->SetBackgroundColor(m_crBackground);
-
-    if (m_services.messageBoxes != nullptr)
-        m_pGotoDlg = std::make_unique<CGotoDlg>(this, *m_services.messageBoxes, m_services.beep);
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
@@ -80,51 +66,26 @@ CQuilloryView::~CQuilloryView()
     m_document.setControl(nullptr);
 }
 
-void CQuilloryView::ReadSettings()
+void CQuilloryView::setCharacterFormat(const CharFormatA& format)
 {
-    m_document.m_strDir.clear();
-    m_document.m_bAnsiToAscii = 0;
-    const SettingsFileContents contents = readSettingsFile(m_strSettingsPath);
-    if (contents.status == SettingsReadStatus::Missing)
-        return;
-    if (contents.status == SettingsReadStatus::Corrupt) {
-        // Startup Options then writes from the defaults, never from the damaged bytes.
-        m_bSettingsDamaged = true;
-        if (m_services.messageBoxes != nullptr)
-            m_services.messageBoxes->show({kSettingsReadErrorCaption, kSettingsReadErrorText, MessageIcon::Stop,
-                                           MessageButtons::Ok});
-        return;
-    }
-    m_settings = contents.record;
-    const WindowRect& frame = m_settings.window;
-    // An absurd rectangle (a damaged or hand-made file) leaves the window where it was placed.
-    if (frame.bottom != kNoWindowPosition && m_services.placeMainWindow && plausibleWindowRect(frame, screenRects()))
-        m_services.placeMainWindow(QRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top));
-    m_bWordWrap = m_settings.wordWrap != 0 ? 0 : 1;
-    OnWordWrap();  // toggles to the stored state
-    m_document.m_bAnsiToAscii = static_cast<std::int32_t>(m_settings.ansiToAscii);
-    const std::int32_t defaultHeight = m_cf.yHeight;
-    m_cf = m_settings.charFormat;
-    if (!plausibleFontHeight(m_cf.yHeight))
-        m_cf.yHeight = defaultHeight;
-    m_crBackground = m_settings.background;
-    if (!contents.defaultDir.empty())
-        m_document.m_strDir = absolutePath(contents.defaultDir);
+    m_cf = format;
+    m_control->SetDefaultCharFormat(m_cf);
 }
 
-std::vector<WindowRect> CQuilloryView::screenRects()
+void CQuilloryView::setBackgroundColor(ColorRef color)
 {
-    std::vector<WindowRect> rects;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->geometry();
-        rects.push_back({area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
-    }
-    return rects;
+    m_crBackground = color;
+    m_control->SetBackgroundColor(m_crBackground);
+}
+
+void CQuilloryView::setWordWrap(bool on)
+{
+    m_bWordWrap = on ? 1 : 0;
+    m_control->SetWordWrap(on);
 }
 
 bool CQuilloryView::OnInitialUpdate()
 {
-    m_rectMargin = MarginsTwips{720, 720, 720, 720};
     if (m_bCmdLineFile == 0) {
         OnUpdate();
         return true;
@@ -248,22 +209,6 @@ void CQuilloryView::registerCommands()
     }
 
     c.OnCommand(ID_EDIT_SELECT_ALL, [this] { OnEditSelectAll(); });
-    c.OnCommand(ID_EDIT_FIND, [this] { OnEditFind(); });
-    c.OnCommand(ID_EDIT_REPEAT, [this] { OnEditFindNext(); });
-    c.OnCommand(ID_EDIT_REPLACE, [this] { OnEditReplace(); });
-    c.OnUpdate(ID_EDIT_REPLACE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
-    c.OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
-    c.OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
-
-    c.OnCommand(ID_FILE_STAT, [this] { OnFileStat(); });
-    c.OnCommand(ID_GOTO, [this] { OnGoto(); });
-    c.OnCommand(ID_STRIP_HTML, [this] { OnStripHtmlTags(); });
-    c.OnUpdate(ID_STRIP_HTML, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
-    c.OnCommand(ID_INSERT_FILE, [this] { OnInsertFile(); });
-    c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!isBinary()); });
-    c.OnCommand(ID_FILE_WIPE, [this] { OnFileWipe(); });
-    c.OnCommand(ID_SPLIT_JOIN, [this] { OnSplitJoin(); });
-    c.OnCommand(ID_STARTUP_OPTIONS, [this] { OnStartupOptions(); });
 }
 
 }  // namespace quillory

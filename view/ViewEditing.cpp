@@ -16,6 +16,11 @@ constexpr const char* kRanOutOfMemory = "Ran out of memory!";
 constexpr std::uint8_t kHiddenByte = 0x01;  // what the display shows for 0, 9, 10 and 13
 }  // namespace
 
+void CQuilloryView::OnEditSelectAll()
+{
+    m_control->SetSel(0, -1);
+}
+
 void CQuilloryView::showOutOfMemory() const
 {
     if (m_services.messageBoxes != nullptr)

@@ -130,7 +130,7 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
 
         auto next = start();
         EXPECT_TRUE(next->boxes.shown().empty());
-        EXPECT_EQ(next->view->m_cf.yHeight, controlFormat.yHeight);
+        EXPECT_EQ(next->view->characterFormat().yHeight, controlFormat.yHeight);
         EXPECT_EQ(next->control().backgroundColor(), systemWindowColor());
         EXPECT_FALSE(next->placedAt.has_value());
     }
@@ -215,11 +215,11 @@ TEST_F(StartupOptionsTest, WhatIsSavedIsAppliedAtTheNextStart)
     }
     auto next = start();
     EXPECT_TRUE(next->boxes.shown().empty());
-    EXPECT_EQ(next->view->m_bWordWrap, 0);
+    EXPECT_FALSE(next->view->wordWrap());
     EXPECT_EQ(next->doc.m_bAnsiToAscii, 1);
     EXPECT_EQ(next->doc.m_strDir, root.path() + "/.config/");
     EXPECT_EQ(next->control().backgroundColor(), makeColorRef(10, 20, 30));
-    EXPECT_EQ(next->view->m_cf.faceName(), "Courier New");
+    EXPECT_EQ(next->view->characterFormat().faceName(), "Courier New");
 }
 
 TEST_F(StartupOptionsTest, SettingsFileThatCannotBeWrittenIsReported)

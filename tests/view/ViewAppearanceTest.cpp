@@ -33,7 +33,7 @@ TEST(ViewSettings, ValidFileIsAppliedAtCreation)
     ViewHarness h({}, path);
     h.view->OnInitialUpdate();
     EXPECT_TRUE(h.boxes.shown().empty());
-    EXPECT_EQ(h.view->m_bWordWrap, 0);
+    EXPECT_FALSE(h.view->wordWrap());
     EXPECT_FALSE(h.control().wordWrap());
     EXPECT_EQ(h.doc.m_bAnsiToAscii, 1);
     EXPECT_EQ(h.doc.m_strDir, "/srv/texts/");
@@ -57,7 +57,7 @@ TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
                                                      "out-dated or corrupted.\nPlease create a new one.\nDefault "
                                                      "settings will be used.",
                                                      MessageIcon::Stop, MessageButtons::Ok}));
-        EXPECT_EQ(h.view->m_bWordWrap, 1);
+        EXPECT_TRUE(h.view->wordWrap());
         EXPECT_EQ(h.doc.m_bAnsiToAscii, 0);
         EXPECT_EQ(h.panes[1], "Font: Courier New");
         EXPECT_FALSE(h.placedAt.has_value());
@@ -68,7 +68,7 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
 {
     TempDir dir;
     const std::string path = dir.file("Quillory.dat");
-    const std::int32_t defaultHeight = ViewHarness().view->m_cf.yHeight;
+    const std::int32_t defaultHeight = ViewHarness().view->characterFormat().yHeight;
     struct Stored {
         std::int32_t twips;
         WindowRect window;
@@ -93,10 +93,10 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
         ViewHarness h({}, path);
         h.view->OnInitialUpdate();
         EXPECT_TRUE(h.boxes.shown().empty());
-        EXPECT_EQ(h.view->m_cf.yHeight, stored.applied ? stored.twips : defaultHeight);
-        EXPECT_EQ(h.control().GetDefaultCharFormat().yHeight, h.view->m_cf.yHeight);
+        EXPECT_EQ(h.view->characterFormat().yHeight, stored.applied ? stored.twips : defaultHeight);
+        EXPECT_EQ(h.control().GetDefaultCharFormat().yHeight, h.view->characterFormat().yHeight);
         EXPECT_EQ(h.placedAt.has_value(), stored.applied);
-        EXPECT_EQ(h.view->m_cf.faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
+        EXPECT_EQ(h.view->characterFormat().faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
         EXPECT_EQ(readAll(path), before);                         // the file stays until the user saves
     }
 }
@@ -160,11 +160,11 @@ TEST(ViewAppearance, TextColourKeepsFaceSizeAndStyles)
     EXPECT_EQ(after.faceName(), before.faceName());
     EXPECT_EQ(after.yHeight, before.yHeight);
     EXPECT_EQ(after.dwEffects & (CFE_BOLD | CFE_ITALIC), before.dwEffects & (CFE_BOLD | CFE_ITALIC));
-    EXPECT_TRUE(h.view->m_cf.dwMask & CFM_COLOR);
+    EXPECT_TRUE(h.view->characterFormat().dwMask & CFM_COLOR);
 
     h.dialogs.nextColor = makeColorRef(0, 0, 90);
     h.command(ID_BACKGROUND_COLOR);
-    EXPECT_EQ(h.view->m_crBackground, makeColorRef(0, 0, 90));
+    EXPECT_EQ(h.view->backgroundColor(), makeColorRef(0, 0, 90));
     EXPECT_EQ(h.control().backgroundColor(), makeColorRef(0, 0, 90));
 }
 
@@ -174,7 +174,7 @@ TEST(ViewFind, FindNextAndReplaceAllThroughTheDialog)
     h.load("t.txt", "one Two two TWO");
     h.select(0, 0);
     h.command(ID_EDIT_FIND);
-    FindReplaceDialog* dialog = h.view->findReplaceDialog();
+    FindReplaceDialog* dialog = h.features.find->dialog();
     ASSERT_NE(dialog, nullptr);
     QTest::keyClicks(dialog->findEdit(), "two");
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);

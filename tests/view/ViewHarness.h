@@ -1,6 +1,6 @@
 #pragma once
-// A view on a real edit control with scripted platform services, shown offscreen, with the
-// command route of a main window (view, then document).
+// A view on a real edit control with its features, scripted platform services, shown offscreen,
+// with the command route of a main window (view and features, then document).
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "commands/CommandRouter.h"
+#include "controllers/EditingToolsController.h"
+#include "controllers/EditorFeatures.h"
+#include "controllers/FindController.h"
 #include "document/DocumentCommands.h"
 #include "document/QuilloryDoc.h"
 #include "support/FakeClipboard.h"
@@ -54,11 +57,13 @@ public:
         services.drives = drives;
         if (settingsPath.empty())
             settingsPath = dir.file("Quillory.dat");
-        view = std::make_unique<CQuilloryView>(doc, services, settingsPath, commandLine);
+        view = std::make_unique<CQuilloryView>(doc, services, commandLine);
+        features = attachEditorFeatures(*view, doc, services, settingsPath);
         view->resize(640, 400);
         view->show();
         registerDocumentCommands(documentCommands, doc);
-        router.attach(RouteLevel::View, &view->commands());
+        for (CommandTarget* target : features.commandTargets(*view))
+            router.attach(RouteLevel::View, target);
         router.attach(RouteLevel::Document, &documentCommands);
     }
 
@@ -95,6 +100,7 @@ public:
     ScriptedFileDialogs fileDialogs;
     CQuilloryDoc doc{boxes};
     std::unique_ptr<CQuilloryView> view;
+    EditorFeatures features;  // children of the view
     CommandTarget documentCommands;
     CommandRouter router;
     std::map<int, QString> panes;

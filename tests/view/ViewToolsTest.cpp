@@ -20,7 +20,7 @@ protected:
     CGotoDlg& openGoto()
     {
         h.command(ID_GOTO);
-        CGotoDlg* dialog = h.view->gotoDialog();
+        CGotoDlg* dialog = h.features.editingTools->gotoDialog();
         EXPECT_TRUE(dialog->isVisible());
         return *dialog;
     }

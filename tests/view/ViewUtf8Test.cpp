@@ -37,7 +37,7 @@ protected:
     void go(std::int64_t offset)
     {
         h.command(ID_GOTO);
-        CGotoDlg* dialog = h.view->gotoDialog();
+        CGotoDlg* dialog = h.features.editingTools->gotoDialog();
         dialog->fields().m_strOffset = std::to_string(offset);
         QTest::mouseClick(dialog->goButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
@@ -137,7 +137,7 @@ TEST_F(ViewUtf8Test, FindFoldsUnicodeCaseUnlessMatchCaseIsOn)
 {
     open("Stra\xC3\x9F" "e in K\xC3\xB6ln");
     h.command(ID_EDIT_FIND);
-    FindReplaceDialog* dialog = h.view->findReplaceDialog();
+    FindReplaceDialog* dialog = h.features.find->dialog();
     dialog->findEdit()->setText(QString::fromUtf8("K\xC3\x96LN"));
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
     EXPECT_EQ(h.control().GetSelText(), "K\xC3\xB6ln");

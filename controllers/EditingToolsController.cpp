@@ -1,0 +1,184 @@
+#include "controllers/EditingToolsController.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <new>
+
+#include "commands/CommandIds.h"
+#include "dialogs/GotoDlg.h"
+#include "qtplatform/PostedMessages.h"
+#include "tools/FileStatistics.h"
+#include "tools/InsertFile.h"
+#include "tools/StripHtmlCommand.h"
+#include "view/QuilloryView.h"
+
+namespace quillory {
+
+namespace {
+
+// The edit control as the HTML stripper drives it.
+class StripHtmlControl final : public IStripHtmlControl {
+public:
+    explicit StripHtmlControl(EditControl& control) : m_control(control) {}
+    std::int64_t textLength() const override { return m_control.GetTextLength(); }
+    std::optional<TextMatch> findNoCase(std::string_view pattern, std::int64_t from) const override
+    {
+        const std::optional<FoundRange> found = m_control.FindText(pattern, from, FindOptions{});
+        if (!found)
+            return std::nullopt;
+        return TextMatch{found->start, found->end};
+    }
+    void setSelection(std::int64_t start, std::int64_t end) override { m_control.SetSel(start, end); }
+    void clearSelection() override { m_control.ReplaceSel({}, false); }
+    void copyText(std::uint8_t* out) const override { m_control.GetText(out); }
+    void setText(std::span<const std::uint8_t> bytes) override
+    {
+        m_control.SetWindowText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    }
+    void setModified() override { m_control.SetModify(true); }
+    void hideSelection(bool hidden) override { m_control.HideSelection(hidden); }
+    void emptyUndoBuffer() override { m_control.EmptyUndoBuffer(); }
+    void beginWaitCursor() override { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    void endWaitCursor() override { QApplication::restoreOverrideCursor(); }
+
+private:
+    EditControl& m_control;
+};
+
+}  // namespace
+
+EditingToolsController::EditingToolsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services)
+    : QObject(&view),
+      m_view(view),
+      m_control(view.GetRichEditCtrl()),
+      m_document(document),
+      m_services(std::move(services))
+{
+    if (m_services.messageBoxes != nullptr)
+        m_gotoDialog = std::make_unique<CGotoDlg>(this, *m_services.messageBoxes, m_services.beep);
+    registerCommands();
+}
+
+EditingToolsController::~EditingToolsController() = default;
+
+void EditingToolsController::registerCommands()
+{
+    using namespace cmd;
+    CommandTarget& c = m_commands;
+    c.OnCommand(ID_FILE_STAT, [this] { showStatistics(); });
+    c.OnCommand(ID_GOTO, [this] { openGoto(); });
+    c.OnCommand(ID_STRIP_HTML, [this] { stripHtmlTags(); });
+    c.OnUpdate(ID_STRIP_HTML, [this](CCmdUI& ui) { ui.Enable(!m_view.isBinary()); });
+    c.OnCommand(ID_INSERT_FILE, [this] { insertFile(); });
+    c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!m_view.isBinary()); });
+}
+
+bool EditingToolsController::event(QEvent* event)
+{
+    if (event->type() == WM_GOTO_GO) {
+        gotoGo();
+        return true;
+    }
+    if (event->type() == WM_GOTO_CLOSE) {
+        gotoClose();
+        return true;
+    }
+    return QObject::event(event);
+}
+
+void EditingToolsController::showStatistics()
+{
+    if (m_services.messageBoxes == nullptr)
+        return;
+    const EditControl& control = m_control;
+    const ByteChunkSource text = [&control](const ByteChunkVisitor& visit) {
+        control.forEachTextPiece([&visit](std::string_view piece) {
+            visit({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
+        });
+    };
+    m_services.messageBoxes->show(fileStatisticsReport(!m_view.isBinary(), m_control.GetTextLength(),
+                                                       m_control.GetLimitText(), text, m_control.encoding()));
+    m_control.SetFocus();
+}
+
+void EditingToolsController::openGoto()
+{
+    if (m_gotoDialog == nullptr || m_gotoDialog->isVisible())
+        return;
+    // Kept above the main window, as a dialog of it, but never modal.
+    if (m_gotoDialog->parentWidget() != m_view.window())
+        m_gotoDialog->setParent(m_view.window(), Qt::Dialog);
+    m_gotoDialog->open();
+}
+
+void EditingToolsController::gotoClose()
+{
+    if (m_gotoDialog != nullptr)
+        m_gotoDialog->hide();
+}
+
+void EditingToolsController::gotoGo()
+{
+    if (m_gotoDialog == nullptr)
+        return;
+    const GotoJump jump = computeGotoJump(m_gotoDialog->fields(), m_control.GetTextLength());
+    if (!jump.start) {
+        if (m_services.messageBoxes != nullptr && jump.message)
+            m_services.messageBoxes->show(*jump.message);
+        return;
+    }
+    m_control.SetFocus();
+    // An offset inside a character selects that whole character.
+    const auto [start, end] = m_control.characterAt(*jump.start);
+    m_control.SetSel(start, end);
+    moveOffSelection(m_gotoDialog.get());
+}
+
+void EditingToolsController::moveOffSelection(QWidget* dialog)
+{
+    if (dialog == nullptr || !dialog->isVisible())
+        return;
+    const QRect caret(m_control.viewport()->mapToGlobal(m_control.caretRect().topLeft()),
+                      m_control.caretRect().size());
+    QRect frame = dialog->frameGeometry();
+    if (!frame.intersects(caret.adjusted(-4, -4, 4, 4)))
+        return;
+    const QRect screen = dialog->screen() != nullptr ? dialog->screen()->availableGeometry() : QRect();
+    // Below the selection's row if there is room, otherwise above it.
+    if (caret.bottom() + 8 + frame.height() <= screen.bottom() || screen.isNull())
+        frame.moveTop(caret.bottom() + 8);
+    else
+        frame.moveBottom(caret.top() - 8);
+    dialog->move(frame.topLeft());
+}
+
+void EditingToolsController::stripHtmlTags()
+{
+    if (m_services.messageBoxes == nullptr)
+        return;
+    StripHtmlControl control(m_control);
+    OnStripHtmlTags(control, *m_services.messageBoxes, !m_view.isBinary());
+    m_control.SetFocus();
+}
+
+void EditingToolsController::insertFile()
+{
+    if (m_view.isBinary() || m_services.fileDialogs == nullptr || m_services.messageBoxes == nullptr)
+        return;
+    EditControl& control = m_control;
+    IMessageBoxes& boxes = *m_services.messageBoxes;
+    OnInsertFile(*m_services.fileDialogs, boxes, m_document.m_strDir,
+                 [&control, &boxes](std::span<const std::uint8_t> text) {
+                     // The control takes its memory before it changes: a text it cannot hold leaves
+                     // it as it was.
+                     try {
+                         control.ReplaceSel({reinterpret_cast<const char*>(text.data()), text.size()}, true);
+                     } catch (const std::bad_alloc&) {
+                         boxes.show(insertFileNoMemoryMessage());
+                     }
+                 });
+    m_control.SetFocus();
+}
+
+}  // namespace quillory

@@ -1,0 +1,39 @@
+#pragma once
+// The editor's features beside its view: each a controller that owns its state and its commands.
+// One place creates them all, for the main window and for tests alike.
+
+#include <string>
+#include <vector>
+
+#include "commands/CommandRouter.h"
+#include "view/ViewServices.h"
+
+namespace quillory {
+
+class CQuilloryDoc;
+class CQuilloryView;
+class DownloadsController;
+class EditingToolsController;
+class FindController;
+class PrintController;
+class SettingsController;
+class ToolDialogsController;
+
+struct EditorFeatures {
+    SettingsController* settings = nullptr;
+    FindController* find = nullptr;
+    PrintController* print = nullptr;
+    EditingToolsController* editingTools = nullptr;
+    ToolDialogsController* toolDialogs = nullptr;
+    DownloadsController* downloads = nullptr;
+
+    // The view's level of the command route: the view's own commands, then every feature's.
+    std::vector<CommandTarget*> commandTargets(CQuilloryView& view) const;
+};
+
+// Creates every feature as a child of view (they go with it). The settings file at settingsPath is
+// read and applied first, as the editor starts.
+EditorFeatures attachEditorFeatures(CQuilloryView& view, CQuilloryDoc& document, const ViewServices& services,
+                                    const std::string& settingsPath);
+
+}  // namespace quillory

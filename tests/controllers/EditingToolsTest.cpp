@@ -15,7 +15,7 @@ namespace {
 
 using namespace cmd;
 
-class ViewToolsTest : public ::testing::Test {
+class EditingToolsTest : public ::testing::Test {
 protected:
     CGotoDlg& openGoto()
     {
@@ -40,7 +40,7 @@ protected:
     ViewHarness h;
 };
 
-TEST_F(ViewToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
+TEST_F(EditingToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
 {
     h.load("t.txt", "one two\tthree\r\nfour");
     h.select(2, 5);
@@ -53,7 +53,7 @@ TEST_F(ViewToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
     EXPECT_FALSE(h.control().GetModify());
 }
 
-TEST_F(ViewToolsTest, GotoOffsetChecksAndJumps)
+TEST_F(EditingToolsTest, GotoOffsetChecksAndJumps)
 {
     h.load("t.txt", std::string(50, 'x'));
     CGotoDlg& dialog = openGoto();
@@ -81,7 +81,7 @@ TEST_F(ViewToolsTest, GotoOffsetChecksAndJumps)
     EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST_F(ViewToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
+TEST_F(EditingToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
 {
     h.load("t.txt", std::string(50, 'x'));
     CGotoDlg& dialog = openGoto();
@@ -105,7 +105,7 @@ TEST_F(ViewToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
     EXPECT_EQ(selection(), (CharRange{3, 4}));
 }
 
-TEST_F(ViewToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
+TEST_F(EditingToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
 {
     h.doc.OnNewDocument();
     CGotoDlg& dialog = openGoto();
@@ -116,7 +116,7 @@ TEST_F(ViewToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
     EXPECT_EQ(h.boxes.shown().size(), 2u);
 }
 
-TEST_F(ViewToolsTest, CtrlGWhileOpenChangesNothingAndReopeningKeepsTexts)
+TEST_F(EditingToolsTest, CtrlGWhileOpenChangesNothingAndReopeningKeepsTexts)
 {
     h.load("t.txt", "some text");
     CGotoDlg& dialog = openGoto();
@@ -133,7 +133,7 @@ TEST_F(ViewToolsTest, CtrlGWhileOpenChangesNothingAndReopeningKeepsTexts)
     EXPECT_TRUE(dialog.byOffsetBox()->isChecked());
 }
 
-TEST_F(ViewToolsTest, StripHtmlRemovesTagsAndIsOnlyForText)
+TEST_F(EditingToolsTest, StripHtmlRemovesTagsAndIsOnlyForText)
 {
     h.load("page.htm", "<p>Hello <b>world</b></p><script>x</script>!");
     ASSERT_TRUE(h.enabled(ID_STRIP_HTML));
@@ -147,7 +147,7 @@ TEST_F(ViewToolsTest, StripHtmlRemovesTagsAndIsOnlyForText)
     EXPECT_FALSE(h.enabled(ID_INSERT_FILE));
 }
 
-TEST_F(ViewToolsTest, InsertFileReplacesTheSelectionUndoablyAndRefusesBinaryFiles)
+TEST_F(EditingToolsTest, InsertFileReplacesTheSelectionUndoablyAndRefusesBinaryFiles)
 {
     h.load("t.txt", "abcdef");
     h.select(2, 4);

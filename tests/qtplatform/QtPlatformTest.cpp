@@ -1,3 +1,4 @@
+// The Qt side of the platform layer: file dialog filters, the clipboard, fonts from character formats.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
@@ -65,27 +66,6 @@ TEST(CharFormatFont, FontRoundTripKeepsColourAndStyles)
     EXPECT_FALSE(textColorOf(SettingsRecord::defaults().charFormat).isValid());  // automatic
     const QFont back = fontFromCharFormat(format);
     EXPECT_TRUE(back.italic() && back.underline() && !back.bold());
-}
-
-}  // namespace
-}  // namespace quillory::test
-
-#include <QTextBrowser>
-
-#include "view/HelpWindow.h"
-
-namespace quillory::test {
-namespace {
-
-TEST(HelpWindow, ShowsTheBundledHelpWithItsFourSections)
-{
-    HelpWindow help;
-    const QString text = help.browser()->toPlainText();
-    for (const char* section : {"License", "Introduction", "Usage", "Contact"})
-        EXPECT_TRUE(text.contains(QLatin1String(section))) << section;
-    EXPECT_TRUE(text.contains(QLatin1String("~/.config/Quillory/Quillory.dat")));
-    EXPECT_TRUE(text.contains(QLatin1String("What overwriting cannot promise")));  // the wiper's limits
-    EXPECT_TRUE(text.contains(QLatin1String("Splitting and joining files")));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "dialogs/StartupOptionsDialog.h"
 #include "settings/SettingsFile.h"
 #include "support/FakeDrives.h"
-#include "view/DialogDriving.h"
+#include "dialogs/DialogDriving.h"
 #include "view/ViewHarness.h"
 
 namespace quillory::test {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -11,13 +12,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <unistd.h>
 
 #include "commands/CommandIds.h"
 #include "dialogs/FileWiperDlg.h"
-#include "view/ViewHarness.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempDir.h"
 
 namespace quillory::test {
 namespace {
@@ -491,29 +495,6 @@ TEST_F(FileWiperDlgTest, RandomRenameNeverReplacesAndNeedsAFile)
     EXPECT_EQ(shownName(), dir.file("ab"));
     EXPECT_EQ(readAll(dir.file("ab")), "mine");
     EXPECT_EQ(boxes.shown().size(), 2u);
-}
-
-TEST(FileWipeCommand, OpensTheModalDialogWithTheViewsServices)
-{
-    ViewHarness h;
-    ASSERT_TRUE(h.enabled(cmd::ID_FILE_WIPE));
-    const std::string path = h.dir.write("x.bin", "abc");
-    h.fileDialogs.choosePath(path);
-    QString title;
-    QString shownPath;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CFileWiperDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        QTest::mouseClick(dialog->selectButton(), Qt::LeftButton);
-        shownPath = dialog->fileNameEdit()->text();
-        QTest::mouseClick(dialog->quitButton(), Qt::LeftButton);
-    });
-    h.command(cmd::ID_FILE_WIPE);
-    EXPECT_EQ(title, "File Wiper (NOT just a simple deleting command) !!!");
-    EXPECT_EQ(shownPath.toStdString(), path);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(readAll(path), "abc");
 }
 
 }  // namespace

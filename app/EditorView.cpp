@@ -46,7 +46,7 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
         services.fontColorDialogs = &fontColorDialogs;
         services.fileDialogs = &fileDialogs;
         services.beep = [] { QApplication::beep(); };
-        services.setPaneText = [&frame](int pane, const QString& text) { frame.SetPaneText(pane, text); };
+        services.setPaneText = [&frame](StatusPane pane, const QString& text) { frame.SetPaneText(pane, text); };
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
         services.printer = &app.printer();
         CUrlBar* urlBar = frame.urlBar();

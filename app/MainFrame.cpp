@@ -137,14 +137,14 @@ QWidget* CMainFrame::GetActiveView() const
     return centralWidget();
 }
 
-bool CMainFrame::SetPaneText(int index, const QString& text, bool update)
+bool CMainFrame::SetPaneText(StatusPane pane, const QString& text, bool update)
 {
-    return m_wndStatusBar->SetPaneText(index, text, update);
+    return m_wndStatusBar->SetPaneText(pane, text, update);
 }
 
-QString CMainFrame::GetPaneText(int index) const
+QString CMainFrame::GetPaneText(StatusPane pane) const
 {
-    return m_wndStatusBar->GetPaneText(index);
+    return m_wndStatusBar->GetPaneText(pane);
 }
 
 QString CMainFrame::frameTitle(const QString& documentTitle)

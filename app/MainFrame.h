@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <vector>
 
+#include "base/StatusPane.h"
 #include "commands/CommandRouter.h"
 #include "document/DocumentInterfaces.h"
 
@@ -48,9 +49,9 @@ public:
     void setView(QWidget* view, std::vector<CommandTarget*> viewCommands = {});
     QWidget* GetActiveView() const;
 
-    // Status panes; see CQuilloryStatusBar. Panes 1-3 are the view's: font, mode, INS/OVR.
-    bool SetPaneText(int index, const QString& text, bool update = true);
-    QString GetPaneText(int index) const;
+    // Status panes; see CQuilloryStatusBar. Font, mode, INS/OVR and encoding are the view's.
+    bool SetPaneText(StatusPane pane, const QString& text, bool update = true);
+    QString GetPaneText(StatusPane pane) const;
 
     // Asked before the window closes (close box or Exit); may veto. Without one the window closes.
     void setCloseRequestHandler(CloseRequestHandler handler) { m_closeRequest = std::move(handler); }

@@ -9,12 +9,12 @@
 namespace quillory {
 
 namespace {
-constexpr int kFontPane = 1;
-constexpr int kModePane = 2;
-constexpr int kInsertPane = 3;
-constexpr int kCapsPane = 4;
-constexpr int kNumPane = 5;
-constexpr int kEncodingPane = 6;
+constexpr int kFontPane = static_cast<int>(StatusPane::Font);
+constexpr int kModePane = static_cast<int>(StatusPane::Mode);
+constexpr int kInsertPane = static_cast<int>(StatusPane::InsertMode);
+constexpr int kCapsPane = static_cast<int>(StatusPane::CapsLock);
+constexpr int kNumPane = static_cast<int>(StatusPane::NumLock);
+constexpr int kEncodingPane = static_cast<int>(StatusPane::Encoding);
 constexpr int kTextMargin = 8;     // room for the pane's frame around its text
 constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
@@ -63,9 +63,10 @@ QLabel* CQuilloryStatusBar::addPane(int minimumWidth, const QStringList& widestT
     return pane;
 }
 
-bool CQuilloryStatusBar::SetPaneText(int index, const QString& text, bool update)
+bool CQuilloryStatusBar::SetPaneText(StatusPane pane, const QString& text, bool update)
 {
-    if (index == 0) {
+    const int index = static_cast<int>(pane);
+    if (pane == StatusPane::Prompt) {
         showMessage(text);
     } else if ((index >= kFontPane && index <= kInsertPane) || index == kEncodingPane) {
         m_panes[index]->setText(text);
@@ -77,18 +78,20 @@ bool CQuilloryStatusBar::SetPaneText(int index, const QString& text, bool update
     return true;
 }
 
-QString CQuilloryStatusBar::GetPaneText(int index) const
+QString CQuilloryStatusBar::GetPaneText(StatusPane pane) const
 {
-    if (index == 0)
+    const int index = static_cast<int>(pane);
+    if (pane == StatusPane::Prompt)
         return currentMessage().isEmpty() ? m_idle->text() : currentMessage();
-    if (index > 0 && index < kPaneCount)
+    if (index > 0 && index < kStatusPaneCount)
         return m_panes[index]->text();
     return {};
 }
 
-QLabel* CQuilloryStatusBar::paneLabel(int index) const
+QLabel* CQuilloryStatusBar::paneLabel(StatusPane pane) const
 {
-    return index > 0 && index < kPaneCount ? m_panes[index] : nullptr;
+    const int index = static_cast<int>(pane);
+    return index > 0 && index < kStatusPaneCount ? m_panes[index] : nullptr;
 }
 
 void CQuilloryStatusBar::refreshLockIndicators()

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "base/StatusPane.h"
+
 #include <QStatusBar>
 #include <QTimer>
 
@@ -15,18 +17,16 @@ namespace quillory {
 class CQuilloryStatusBar : public QStatusBar {
     Q_OBJECT
 public:
-    static constexpr int kPaneCount = 7;
-
     explicit CQuilloryStatusBar(QWidget* parent = nullptr);
 
-    // Sets a pane's text. Pane 0 shows it until the next prompt ends, then "Ready" again; panes 1-3
-    // and 6 keep it; the indicator panes 4 and 5 belong to the keyboard and refuse it. False for a pane
-    // that does not take text.
-    bool SetPaneText(int index, const QString& text, bool update = true);
-    // The text a pane shows now: pane 0 the prompt or "Ready", panes 4-5 "CAP"/"NUM" or empty.
-    QString GetPaneText(int index) const;
-    // The label of pane 1 to 6 (for layout checks); nullptr for pane 0 or out of range.
-    QLabel* paneLabel(int index) const;
+    // Sets a pane's text. The prompt pane shows it until the next prompt ends, then "Ready" again;
+    // font, mode, INS/OVR and encoding keep it; the lock indicators belong to the keyboard and refuse
+    // it. False for a pane that does not take text.
+    bool SetPaneText(StatusPane pane, const QString& text, bool update = true);
+    // The text a pane shows now: the prompt or "Ready", "CAP"/"NUM" or empty for the indicators.
+    QString GetPaneText(StatusPane pane) const;
+    // The label of a pane (for layout checks); nullptr for the prompt pane or out of range.
+    QLabel* paneLabel(StatusPane pane) const;
 
     // Shows "CAP" and "NUM" while those locks are on, where the platform can tell. Runs by itself
     // a few times a second on such platforms.
@@ -36,7 +36,7 @@ private:
     QLabel* addPane(int minimumWidth, const QStringList& widestTexts, bool raised);
 
     QLabel* m_idle;                            // pane 0 when no prompt is shown
-    std::array<QLabel*, kPaneCount> m_panes{};  // panes 1-6; [0] is unused
+    std::array<QLabel*, kStatusPaneCount> m_panes{};  // panes 1-6; [0] is unused
     QTimer m_lockPoll;                         // re-reads the lock keys while the platform tells
 };
 

@@ -241,17 +241,17 @@ void DownloadsController::showProgress() const
     const RetrievalProgress progress = m_retrieval->progress();
     // Until the first bytes arrive, the address as it is being retrieved.
     if (progress.received == 0) {
-        m_services.setPaneText(0, QStringLiteral("Retrieving ") + QString::fromStdString(m_url));
+        m_services.setPaneText(StatusPane::Prompt, QStringLiteral("Retrieving ") + QString::fromStdString(m_url));
         return;
     }
-    m_services.setPaneText(0, QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
+    m_services.setPaneText(StatusPane::Prompt, QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
 }
 
 void DownloadsController::endProgress()
 {
     m_progressTimer.stop();
     if (m_services.setPaneText)
-        m_services.setPaneText(0, QString());
+        m_services.setPaneText(StatusPane::Prompt, QString());
 }
 
 }  // namespace quillory

@@ -14,10 +14,6 @@
 
 namespace quillory {
 
-namespace {
-constexpr int kEncodingPane = 6;  // the status pane after the lock indicators: the TEXT document's encoding
-}  // namespace
-
 ColorRef systemWindowColor()
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
@@ -120,8 +116,8 @@ void CQuilloryView::OnUpdate()
         throw;
     }
     showFontPane();
-    setPane(2, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
-    setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+    setPane(StatusPane::Mode, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
+    setPane(StatusPane::InsertMode, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
     showEncoding();
     m_control->SetModify(false);
     m_control->EmptyUndoBuffer();
@@ -135,7 +131,7 @@ void CQuilloryView::resizeEvent(QResizeEvent* event)
     m_control->SetFocus();
 }
 
-void CQuilloryView::setPane(int pane, const QString& text) const
+void CQuilloryView::setPane(StatusPane pane, const QString& text) const
 {
     if (m_services.setPaneText)
         m_services.setPaneText(pane, text);
@@ -143,7 +139,7 @@ void CQuilloryView::setPane(int pane, const QString& text) const
 
 void CQuilloryView::showFontPane() const
 {
-    setPane(1, QStringLiteral("Font: ") + QString::fromStdString(m_cf.faceName()));
+    setPane(StatusPane::Font, QStringLiteral("Font: ") + QString::fromStdString(m_cf.faceName()));
 }
 
 void CQuilloryView::showEncoding()
@@ -152,7 +148,7 @@ void CQuilloryView::showEncoding()
     QString name;
     if (m_document.m_bText)
         name = m_document.m_encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
-    setPane(kEncodingPane, name);
+    setPane(StatusPane::Encoding, name);
 }
 
 void CQuilloryView::OnEncoding(TextEncoding encoding)

@@ -87,7 +87,7 @@ protected:
 
 private:
     void registerCommands();
-    void setPane(int pane, const QString& text) const;
+    void setPane(StatusPane pane, const QString& text) const;
     void showFontPane() const;
     void showOutOfMemory() const;
     // Replaces the control's selection by bytes as one undoable edit (the storage already holds

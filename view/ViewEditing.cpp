@@ -55,7 +55,7 @@ bool CQuilloryView::OnKeyDown(const KeyDown& key)
     }
     if (key.key == Qt::Key_Insert && !ctrl && !alt && !shift) {
         m_document.m_bInsert = m_document.m_bInsert ? 0 : 1;
-        setPane(3, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+        setPane(StatusPane::InsertMode, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
         m_control->setOverwriteMode(m_document.m_bInsert == 0);
         return true;
     }

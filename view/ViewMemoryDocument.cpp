@@ -73,7 +73,7 @@ CQuilloryView::MemoryDocument CQuilloryView::showDocumentFromMemory(HeapBlock& b
     showEncoding();
     m_document.SetTitle("Untitled");
     m_document.m_szFileName[0] = '\0';
-    setPane(2, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
+    setPane(StatusPane::Mode, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
     m_control->EmptyUndoBuffer();
     m_document.releaseUndo();
     m_control->SetFocus();

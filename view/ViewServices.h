@@ -10,6 +10,7 @@
 #include "base/FileDialogs.h"
 #include "base/FontColorDialogs.h"
 #include "base/MessageBox.h"
+#include "base/StatusPane.h"
 #include "splitjoin/Drives.h"
 
 class QPrinter;
@@ -22,9 +23,9 @@ struct ViewServices {
     IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As, Split/Join
     IClipboard* clipboard = nullptr;                          // null: the system clipboard
     std::function<void()> beep;                               // the system's warning sound
-    // Status bar panes: 0 the retrieval's progress (empty text: back to the prompt), 1-3 the view's,
-    // 6 the encoding.
-    std::function<void(int pane, const QString& text)> setPaneText;
+    // Status bar panes: the prompt pane shows the retrieval's progress (empty text: back to the
+    // prompt); font, mode, INS/OVR and encoding are the view's.
+    std::function<void(StatusPane pane, const QString& text)> setPaneText;
     std::function<void(const QRect& frame)> placeMainWindow;  // from the settings file
     QPrinter* printer = nullptr;                              // shared with Print Setup
     std::function<void(bool busy)> setUrlBarBusy;             // the URL bar's busy flag

@@ -101,7 +101,7 @@ struct AcceleratorKeysTest : test::EditorInWindow {
 TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesATextControl)
 {
     ASSERT_TRUE(app.document()->LoadFile(dir.write("notes.txt", "hello world\r\nsecond line\r\n")));
-    ASSERT_EQ(frame->GetPaneText(2), " TEXT ");
+    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
     pressEveryAccelerator();
 }
 
@@ -109,7 +109,7 @@ TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesABinaryControl)
 {
     const std::string bytes = test::bytesOf({'a', 0, 'b', 9, 'c', 13, 10, 0x1B, 'd'});
     ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(2), "BINARY");
+    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
     pressEveryAccelerator();
 }
 

@@ -20,7 +20,7 @@ struct BinaryKeysInFrameTest : test::EditorInWindow {
         ASSERT_NO_FATAL_FAILURE(startEditor(""));
         const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c', '\t', 'd', 0x7F, 0x80, 'e'});
         ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
-        ASSERT_EQ(frame->GetPaneText(2), "BINARY");
+        ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
     }
 
     // Presses a key on the focused control, as the user would; menus see accelerators first.

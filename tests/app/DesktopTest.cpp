@@ -56,7 +56,7 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 {
     const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c'});
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("data.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(2), "BINARY");
+    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
     EXPECT_FALSE(control->acceptDrops());
     EXPECT_FALSE(control->viewport()->acceptDrops());
     control->SetSel(1, 1);
@@ -81,7 +81,7 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
     ASSERT_TRUE(drop(data.get()));
     EXPECT_EQ(boxes.shown().size(), 2U);
     EXPECT_EQ(frame->windowTitle(), "notes.txt - Quillory");
-    EXPECT_EQ(frame->GetPaneText(2), " TEXT ");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
     EXPECT_EQ(controlText(), "dropped text\n");
     EXPECT_FALSE(app.document()->IsModified());
     EXPECT_EQ(test::readAll(dir.file("data.bin")), bytes);  // "No" saved nothing
@@ -277,7 +277,7 @@ TEST_F(PrintTest, TextPagesHoldTheTextInOrderWithinHalfInchMargins)
     expected += longLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     expected += QStringLiteral("last");
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("pages.txt", text)));
-    ASSERT_EQ(frame->GetPaneText(2), " TEXT ");
+    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
 
     const PrintedPdf pdf = readPdf(printToPdf());
     ASSERT_GE(pdf.pages.size(), 3U);
@@ -319,7 +319,7 @@ TEST_F(PrintTest, BinaryDocumentPrints)
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>(i % 256);
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("all.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(2), "BINARY");
+    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
     const PrintedPdf pdf = readPdf(printToPdf());
     EXPECT_GE(pdf.pages.size(), 1U);
     EXPECT_FALSE(pdf.words.empty());

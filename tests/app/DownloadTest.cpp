@@ -25,9 +25,9 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(editorText(), kText);
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
-    EXPECT_EQ(frame->GetPaneText(2), " TEXT ");
-    EXPECT_EQ(frame->GetPaneText(6), "UTF-8");  // the text is valid UTF-8
-    EXPECT_EQ(frame->GetPaneText(0), "Ready");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "UTF-8");  // the text is valid UTF-8
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt), "Ready");
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
     EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
@@ -45,8 +45,8 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_TRUE(menuEnabled(ID_LOAD_SAVED_DOC));
     choose(ID_LOAD_SAVED_DOC);
     EXPECT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(frame->GetPaneText(2), "BINARY");
-    EXPECT_EQ(frame->GetPaneText(6), "");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "");
     EXPECT_EQ(view->GetDocument().m_bText, 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(view->GetDocument().m_pBytes), kBinary.size()), kBinary);
     std::string display = kBinary;
@@ -183,16 +183,16 @@ TEST_F(DownloadTest, StopDuringASlowTransferAndANewRetrievalCompletesAtOnce)
     QTest::keyClicks(view->focusWidget(), "x");
     retrieve("127.0.0.1:" + std::to_string(slow.port()) + "/slow");
     // The status bar counts what arrives.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->GetPaneText(0).startsWith("Received 1 of 1,000 bytes"); },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->GetPaneText(StatusPane::Prompt).startsWith("Received 1 of 1,000 bytes"); },
                                 3000))
-        << frame->GetPaneText(0).toStdString();
+        << frame->GetPaneText(StatusPane::Prompt).toStdString();
     EXPECT_EQ(heldDownload(), "a");
 
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_FALSE(downloads->retrieving());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
-    EXPECT_EQ(frame->GetPaneText(0), "Ready");
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt), "Ready");
     EXPECT_EQ(heldDownload(), "");
 
     retrieve(http("/text.txt"));
@@ -215,7 +215,7 @@ TEST_F(DownloadTest, ClosingTheEditorWhileATransferHangsEndsTheWorkerAtOnce)
     retrieve(" 127.0.0.1:" + std::to_string(silent.port()) + "/never ever");
     ASSERT_TRUE(QTest::qWaitFor([&silent] { return silent.connections() > 0; }, 3000));
     // Nothing has arrived: the status bar names the address as it is sent.
-    EXPECT_EQ(frame->GetPaneText(0).toStdString(),
+    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt).toStdString(),
               "Retrieving http://127.0.0.1:" + std::to_string(silent.port()) + "/never%20ever");
     frame->close();
     app.reset();  // the view, its downloads and their buffer go with it

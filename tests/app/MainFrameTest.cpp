@@ -197,18 +197,18 @@ TEST_F(MainFrameTest, MenuItemPromptShowsInPaneZeroAndReadyReturns)
     view.OnCommand(ID_FILE_NEW, [] {});
     view.OnCommand(ID_FILE_OPEN, [] {});  // disabled items would be skipped by the arrow keys
     showActive();
-    EXPECT_EQ(frame.GetPaneText(0), "Ready");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Ready");
 
     QMenu* file = topMenu("&File");
     file->popup(frame.mapToGlobal(QPoint(10, 30)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
     QTest::keyClick(file, Qt::Key_Down);
     EXPECT_EQ(file->activeAction(), frame.commandAction(ID_FILE_NEW));
-    EXPECT_EQ(frame.GetPaneText(0), "Create a new document");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Create a new document");
     QTest::keyClick(file, Qt::Key_Down);
-    EXPECT_EQ(frame.GetPaneText(0), "Open an existing document");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Open an existing document");
     QTest::keyClick(file, Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(0) == "Ready"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Ready"; }, 1000));
 }
 
 TEST_F(MainFrameTest, ToolbarButtonFlyByPrompt)
@@ -218,9 +218,9 @@ TEST_F(MainFrameTest, ToolbarButtonFlyByPrompt)
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->toolTip(), "Save");
     QTest::mouseMove(save);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(0) == "Save the active document"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Save the active document"; }, 1000));
     QTest::mouseMove(frame.centralWidget());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(0) == "Ready"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Ready"; }, 1000));
 }
 
 TEST_F(MainFrameTest, ToolbarAndStatusBarTogglesWithCheckMarks)
@@ -250,29 +250,29 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarTogglesWithCheckMarks)
 
 TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
 {
-    EXPECT_TRUE(frame.SetPaneText(1, "Font: Courier New"));
-    EXPECT_TRUE(frame.SetPaneText(2, "BINARY"));
-    EXPECT_TRUE(frame.SetPaneText(3, "OVR"));
-    EXPECT_EQ(frame.GetPaneText(1), "Font: Courier New");
-    EXPECT_EQ(frame.GetPaneText(2), "BINARY");
-    EXPECT_EQ(frame.GetPaneText(3), "OVR");
+    EXPECT_TRUE(frame.SetPaneText(StatusPane::Font, "Font: Courier New"));
+    EXPECT_TRUE(frame.SetPaneText(StatusPane::Mode, "BINARY"));
+    EXPECT_TRUE(frame.SetPaneText(StatusPane::InsertMode, "OVR"));
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Font), "Font: Courier New");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::InsertMode), "OVR");
     // The lock indicators belong to the keyboard; pane 6 names the encoding; there is no pane 7.
-    EXPECT_TRUE(frame.SetPaneText(6, "UTF-8"));
-    EXPECT_EQ(frame.GetPaneText(6), "UTF-8");
-    EXPECT_FALSE(frame.SetPaneText(4, "x"));
-    EXPECT_FALSE(frame.SetPaneText(7, "x"));
-    EXPECT_FALSE(frame.SetPaneText(-1, "x"));
+    EXPECT_TRUE(frame.SetPaneText(StatusPane::Encoding, "UTF-8"));
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Encoding), "UTF-8");
+    EXPECT_FALSE(frame.SetPaneText(StatusPane::CapsLock, "x"));
+    EXPECT_FALSE(frame.SetPaneText(static_cast<StatusPane>(7), "x"));
+    EXPECT_FALSE(frame.SetPaneText(static_cast<StatusPane>(-1), "x"));
 
     // The fixed panes are at least as wide as their widths at 96 dpi and fit their texts.
     CQuilloryStatusBar* bar = frame.quilloryStatusBar();
-    EXPECT_GE(bar->paneLabel(1)->minimumWidth(), 150 * bar->logicalDpiX() / 96);
-    const QFontMetrics metrics = bar->paneLabel(2)->fontMetrics();
-    EXPECT_GE(bar->paneLabel(2)->minimumWidth(), metrics.horizontalAdvance("BINARY"));
-    EXPECT_GE(bar->paneLabel(3)->minimumWidth(), metrics.horizontalAdvance("OVR"));
+    EXPECT_GE(bar->paneLabel(StatusPane::Font)->minimumWidth(), 150 * bar->logicalDpiX() / 96);
+    const QFontMetrics metrics = bar->paneLabel(StatusPane::Mode)->fontMetrics();
+    EXPECT_GE(bar->paneLabel(StatusPane::Mode)->minimumWidth(), metrics.horizontalAdvance("BINARY"));
+    EXPECT_GE(bar->paneLabel(StatusPane::InsertMode)->minimumWidth(), metrics.horizontalAdvance("OVR"));
 
     // Pane 0 shows a text until the next prompt ends.
-    frame.SetPaneText(0, "Loading...");
-    EXPECT_EQ(frame.GetPaneText(0), "Loading...");
+    frame.SetPaneText(StatusPane::Prompt, "Loading...");
+    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Loading...");
 }
 
 TEST_F(MainFrameTest, TitleFollowsTheDocument)

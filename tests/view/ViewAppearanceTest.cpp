@@ -38,7 +38,7 @@ TEST(ViewSettings, ValidFileIsAppliedAtCreation)
     EXPECT_EQ(h.doc.m_bAnsiToAscii, 1);
     EXPECT_EQ(h.doc.m_strDir, "/srv/texts/");
     EXPECT_EQ(h.control().backgroundColor(), makeColorRef(1, 2, 3));
-    EXPECT_EQ(h.panes[1], "Font: DejaVu Sans Mono");
+    EXPECT_EQ(h.panes[StatusPane::Font], "Font: DejaVu Sans Mono");
     EXPECT_EQ(h.placedAt, QRect(10, 20, 600, 400));
 }
 
@@ -59,7 +59,7 @@ TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
                                                      MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_TRUE(h.view->wordWrap());
         EXPECT_EQ(h.doc.m_bAnsiToAscii, 0);
-        EXPECT_EQ(h.panes[1], "Font: Courier New");
+        EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
         EXPECT_FALSE(h.placedAt.has_value());
     }
 }
@@ -106,9 +106,9 @@ TEST(ViewSettings, MissingFileShowsNothingAndUsesDefaults)
     ViewHarness h;
     h.view->OnInitialUpdate();
     EXPECT_TRUE(h.boxes.shown().empty());
-    EXPECT_EQ(h.panes[1], "Font: Courier New");
-    EXPECT_EQ(h.panes[2], " TEXT ");
-    EXPECT_EQ(h.panes[3], "INS");
+    EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
+    EXPECT_EQ(h.panes[StatusPane::Mode], " TEXT ");
+    EXPECT_EQ(h.panes[StatusPane::InsertMode], "INS");
     EXPECT_TRUE(h.control().wordWrap());
 }
 
@@ -119,7 +119,7 @@ TEST(ViewSettings, CommandLineFileIsLoadedByTheFirstUpdate)
     ViewHarness h(path);
     EXPECT_TRUE(h.view->OnInitialUpdate());
     EXPECT_EQ(h.text(), bytesOf({'A', 1, 1, 1, 1, 'B'}));
-    EXPECT_EQ(h.panes[2], "BINARY");
+    EXPECT_EQ(h.panes[StatusPane::Mode], "BINARY");
     EXPECT_FALSE(h.control().CanUndo());
     EXPECT_FALSE(h.control().GetModify());
 }
@@ -138,14 +138,14 @@ TEST(ViewAppearance, WordWrapTwiceReturnsAndTheCheckMarkFollows)
 TEST(ViewAppearance, CancelledFontDialogStillRewritesTheFontPane)
 {
     ViewHarness h;
-    h.panes[1] = "stale";
+    h.panes[StatusPane::Font] = "stale";
     h.command(ID_SELECT_FONTS);
-    EXPECT_EQ(h.panes[1], "Font: Courier New");
+    EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
     CharFormatA chosen = h.control().GetDefaultCharFormat();
     chosen.setFaceName("DejaVu Sans");
     h.dialogs.nextFont = chosen;
     h.command(ID_SELECT_FONTS);
-    EXPECT_EQ(h.panes[1], "Font: DejaVu Sans");
+    EXPECT_EQ(h.panes[StatusPane::Font], "Font: DejaVu Sans");
     EXPECT_EQ(h.control().GetDefaultCharFormat().faceName(), "DejaVu Sans");
 }
 

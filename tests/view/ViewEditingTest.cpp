@@ -46,7 +46,7 @@ TEST_F(ViewEditingTest, TextFileIsHandedToTheControlAndStaysEditable)
 TEST_F(ViewEditingTest, TypingInInsertModeStoresTheByteAtTheCaret)
 {
     loadBinary(kTenBytes);
-    EXPECT_EQ(h.panes[2], "BINARY");
+    EXPECT_EQ(h.panes[StatusPane::Mode], "BINARY");
     h.select(3, 3);
     h.type("A");
     EXPECT_EQ(h.doc.m_nLength, 11);
@@ -97,7 +97,7 @@ TEST_F(ViewEditingTest, TabIsTypedLikeAnyCharacterAndShownAsHiddenByte)
     EXPECT_EQ(h.storage(), kTenBytes);
 
     h.key(Qt::Key_Insert);
-    ASSERT_EQ(h.panes[3], "OVR");
+    ASSERT_EQ(h.panes[StatusPane::InsertMode], "OVR");
     h.select(3, 3);
     h.key(Qt::Key_Tab);  // overwrite mode replaces the byte at the caret
     std::string expected = kTenBytes;
@@ -263,16 +263,16 @@ TEST_F(ViewEditingTest, UndoAlternatesInBothModes)
 TEST_F(ViewEditingTest, InsertTogglesTheStatusPaneInTextModeToo)
 {
     h.doc.OnNewDocument();
-    EXPECT_EQ(h.panes[3], "INS");
+    EXPECT_EQ(h.panes[StatusPane::InsertMode], "INS");
     h.key(Qt::Key_Insert);
-    EXPECT_EQ(h.panes[3], "OVR");
+    EXPECT_EQ(h.panes[StatusPane::InsertMode], "OVR");
     EXPECT_EQ(h.doc.m_bInsert, 0);
     h.type("ab");
     h.select(0, 0);
     h.type("X");
     EXPECT_EQ(h.text(), "Xb");
     h.key(Qt::Key_Insert);
-    EXPECT_EQ(h.panes[3], "INS");
+    EXPECT_EQ(h.panes[StatusPane::InsertMode], "INS");
 }
 
 TEST_F(ViewEditingTest, KeyEditedBinaryFileIsSavedByteExact)

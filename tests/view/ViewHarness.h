@@ -52,7 +52,7 @@ public:
         services.clipboard = &clipboard;
         services.fileDialogs = &fileDialogs;
         services.beep = [this] { ++beeps; };
-        services.setPaneText = [this](int pane, const QString& text) { panes[pane] = text; };
+        services.setPaneText = [this](StatusPane pane, const QString& text) { panes[pane] = text; };
         services.placeMainWindow = [this](const QRect& rect) { placedAt = rect; };
         services.drives = drives;
         if (settingsPath.empty())
@@ -103,7 +103,7 @@ public:
     EditorFeatures features;  // children of the view
     CommandTarget documentCommands;
     CommandRouter router;
-    std::map<int, QString> panes;
+    std::map<StatusPane, QString> panes;
     std::optional<QRect> placedAt;
     int beeps = 0;
 };

@@ -49,7 +49,7 @@ protected:
 TEST_F(ViewUtf8Test, ANewDocumentIsUtf8AndSavesTypedCharactersAsUtf8)
 {
     h.doc.OnNewDocument();
-    EXPECT_EQ(h.panes[6], "UTF-8");
+    EXPECT_EQ(h.panes[StatusPane::Encoding], "UTF-8");
     EXPECT_TRUE(h.router.state(ID_ENCODING_UTF8).checked.value_or(false));
     EXPECT_FALSE(h.router.state(ID_ENCODING_WINDOWS_1252).checked.value_or(true));
     h.typeCharacter(QChar(0xE9));
@@ -76,9 +76,9 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
         if (b == '\t' || b == '\n' || b == 0x0B || b == 0x0C || b == '\r' || b >= 0x20)
             all.push_back(static_cast<char>(b));
     std::string path = open(all);
-    EXPECT_EQ(h.panes[6], "Windows-1252");
+    EXPECT_EQ(h.panes[StatusPane::Encoding], "Windows-1252");
     ASSERT_TRUE(h.command(ID_ENCODING_UTF8));
-    EXPECT_EQ(h.panes[6], "UTF-8");
+    EXPECT_EQ(h.panes[StatusPane::Encoding], "UTF-8");
     EXPECT_EQ(h.text(), all);
     EXPECT_FALSE(h.control().GetModify());
     h.key(Qt::Key_End, Qt::ControlModifier);
@@ -99,7 +99,7 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
             text += kPieces[piece];
         }
         path = open(text);
-        ASSERT_EQ(h.panes[6], validUtf8(text) ? "UTF-8" : "Windows-1252") << round;
+        ASSERT_EQ(h.panes[StatusPane::Encoding], validUtf8(text) ? "UTF-8" : "Windows-1252") << round;
         if (random() % 2)
             h.command(random() % 2 ? ID_ENCODING_UTF8 : ID_ENCODING_WINDOWS_1252);
         h.key(Qt::Key_End, Qt::ControlModifier);
@@ -119,7 +119,7 @@ TEST_F(ViewUtf8Test, TheEncodingSwitchOnlyReinterpretsAndIsForTextOnly)
     const std::string text = "Gr\xC3\xBC\xC3\x9F" "e";
     const std::string path = open(text);
     ASSERT_TRUE(h.command(ID_ENCODING_WINDOWS_1252));
-    EXPECT_EQ(h.panes[6], "Windows-1252");
+    EXPECT_EQ(h.panes[StatusPane::Encoding], "Windows-1252");
     h.select(3, 3);  // between the two bytes of the u umlaut, a character of its own here
     EXPECT_EQ(h.control().caretPosition(), 3);
     ASSERT_TRUE(h.command(ID_ENCODING_UTF8));
@@ -128,7 +128,7 @@ TEST_F(ViewUtf8Test, TheEncodingSwitchOnlyReinterpretsAndIsForTextOnly)
     EXPECT_FALSE(h.control().GetModify());
     EXPECT_EQ(saved(path), text);
     open(bytesOf({'a', 0x1B}));
-    EXPECT_EQ(h.panes[6], "");
+    EXPECT_EQ(h.panes[StatusPane::Encoding], "");
     EXPECT_FALSE(h.enabled(ID_ENCODING_UTF8));
     EXPECT_FALSE(h.enabled(ID_ENCODING_WINDOWS_1252));
 }

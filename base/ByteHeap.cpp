@@ -20,21 +20,37 @@ public:
 
 }  // namespace
 
-void* adviseHugePages(void* block, std::size_t size)
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kPage = 4096;
+
+// Gives advice on every page of the block's allocation, not only on the pages of the block: advice
+// on part of a mapping splits it in two, and the C heap can then no longer grow the block by
+// remapping it (the kernel refuses a range over two mappings), so every growth would copy the
+// whole block. The advice is a hint and may be ignored.
+void adviseWholeAllocation(void* block, std::size_t size, int advice)
 {
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    constexpr std::size_t kPage = 4096;
-    if (block == nullptr || size < 2 * kHugePage)
-        return block;
-    // The advice covers every page of the block's allocation, not only the whole huge pages inside
-    // it: advice on part of a mapping splits it in two, and the C heap can then no longer grow the
-    // block by remapping it (the kernel refuses a range over two mappings), so every growth would
-    // copy the whole block. The advice is a hint and may be ignored.
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     const std::size_t allocated = std::max(size, ::malloc_usable_size(block));
     const auto start = address & ~(kPage - 1);
     const auto end = (address + allocated + kPage - 1) & ~(kPage - 1);
-    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    ::madvise(reinterpret_cast<void*>(start), end - start, advice);
+}
+
+}  // namespace
+
+void* adviseHugePages(void* block, std::size_t size)
+{
+    if (block != nullptr && size >= 2 * kHugePage)
+        adviseWholeAllocation(block, size, MADV_HUGEPAGE);
+    return block;
+}
+
+void* adviseSmallPages(void* block, std::size_t size)
+{
+    if (block != nullptr && size >= 2 * kHugePage)
+        adviseWholeAllocation(block, size, MADV_NOHUGEPAGE);
     return block;
 }
 

@@ -24,6 +24,10 @@ IByteHeap& cHeap();
 // Asks the system to back the whole huge pages inside [block, block + size) with huge pages.
 // Returns block. For buffers of file size that do not come from cHeap().
 void* adviseHugePages(void* block, std::size_t size);
+// Asks the system to back a block of cHeap() with ordinary pages only: a block that is made
+// resident at once, on a busy machine, gets ordinary pages sooner than huge ones, for which the
+// kernel may first have to reclaim and compact memory. Returns block.
+void* adviseSmallPages(void* block, std::size_t size);
 
 // A standard allocator over cHeap(), for containers that may grow to the size of a file.
 template <typename T>

@@ -47,6 +47,7 @@ void DownloadBuffer::release()
 
 void DownloadBuffer::releaseLocked()
 {
+    m_prefaulter.stop();
     cHeap().release(m_bytes);
     m_bytes = nullptr;
     m_length = 0;
@@ -56,6 +57,7 @@ void DownloadBuffer::releaseLocked()
 DownloadBuffer::Document DownloadBuffer::take()
 {
     std::lock_guard lock(m_mutex);
+    m_prefaulter.stop();
     Document document{HeapBlock::adopt(cHeap(), m_bytes, m_blockBytes), m_length};
     m_bytes = nullptr;
     m_length = 0;
@@ -86,6 +88,12 @@ bool DownloadBuffer::beginDocument(const std::atomic<bool>& cancelled, std::int6
         block[0] = 0;
         m_bytes = block;
         m_blockBytes = size;
+        // The announced room is made resident beside the transfer rather than by it, a page at a
+        // time as bytes arrive; ordinary pages come sooner than huge ones to a thread that asks
+        // for all of them at once (measured: the first 200 MB download of a process on a machine
+        // whose memory is full of cache took half the time).
+        adviseSmallPages(block, size);
+        m_prefaulter.start(block, size);
     }
     return true;
 }
@@ -116,6 +124,7 @@ bool DownloadBuffer::appendPiece(std::span<const std::uint8_t> bytes, std::int32
         // transfer itself. Pages past the terminating 0 are never touched, so the spare room
         // costs address space, not memory; finishDocument() gives it back.
         const std::size_t limit = static_cast<std::size_t>(maxLength) + 1;
+        m_prefaulter.stop();  // the block may move
         std::size_t size = std::min(limit, std::max(needed, m_blockBytes + m_blockBytes / 4));
         auto* grown = static_cast<std::uint8_t*>(cHeap().grow(m_bytes, size));
         if (grown == nullptr && size > needed) {
@@ -130,6 +139,7 @@ bool DownloadBuffer::appendPiece(std::span<const std::uint8_t> bytes, std::int32
     std::memcpy(m_bytes + m_length, bytes.data(), bytes.size());
     m_length += static_cast<std::int32_t>(bytes.size());
     m_bytes[m_length] = 0;
+    m_prefaulter.writerAt(static_cast<std::size_t>(m_length));
     return true;
 }
 
@@ -138,6 +148,7 @@ bool DownloadBuffer::finishDocument(const std::atomic<bool>& cancelled)
     std::lock_guard lock(m_mutex);
     if (cancelled)
         return false;
+    m_prefaulter.stop();
     const std::size_t exact = static_cast<std::size_t>(m_length) + 1;
     if (m_length == 0) {
         // A document of zero bytes leaves the buffer empty.

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "base/HeapBlock.h"
+#include "internet/Prefaulter.h"
 
 namespace quillory {
 
@@ -75,6 +76,7 @@ private:
     std::uint8_t* m_bytes = nullptr;  // the document, then a 0; nullptr when empty
     std::int32_t m_length = 0;        // bytes of the document
     std::size_t m_blockBytes = 0;     // bytes allocated for m_bytes (at least m_length + 1)
+    Prefaulter m_prefaulter;          // makes the announced room resident ahead of the worker
 };
 
 }  // namespace quillory

@@ -110,7 +110,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    bool isBinary() const { return m_document.m_bText == 0; }
+    bool isBinary() const { return m_document.mode() == DocumentMode::Binary; }
     void ReadSettings();
     // The screens' rectangles, for the check of a stored window rectangle.
     static std::vector<WindowRect> screenRects();

@@ -38,7 +38,7 @@ void CQuilloryView::OnStartupOptions()
     StartupOptionsLogic& options = dialog.logic();
     // A file the start found damaged is not read again: its bytes would be written back as valid.
     options.prepareRewrite(m_bSettingsDamaged ? std::string() : m_strSettingsPath, m_settings, systemWindowColor(),
-                           m_bWordWrap == 1, m_document.m_bAnsiToAscii != 0);
+                           m_bWordWrap == 1, m_document.ansiToAscii());
     const int result = dialog.runModal();
     m_control->SetFocus();
     if (result != QDialog::Accepted)

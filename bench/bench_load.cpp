@@ -82,20 +82,21 @@ void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
     doc.LoadFile(path);
     const double loadMs = millisecondsSince(start);
     std::printf("  load: %.1f ms (%.2f ms/MB), mode %s, peak memory %.1f MB (limit 2.1 x size + 30 = %.1f MB)\n",
-                loadMs, loadMs / sizeMb, doc.m_bText ? "TEXT" : "BINARY", bench::peakMegabytes(), 2.1 * sizeMb + 30);
+                loadMs, loadMs / sizeMb, doc.mode() == DocumentMode::Text ? "TEXT" : "BINARY", bench::peakMegabytes(),
+                2.1 * sizeMb + 30);
     if (!typeBytes)
         return;
 
     std::mt19937 random(7);
     std::vector<double> times;
     for (int i = 0; i < 1000; ++i) {
-        const auto at = static_cast<std::int32_t>(random() % static_cast<unsigned>(doc.m_nLength + 1));
+        const auto at = static_cast<std::int32_t>(random() % static_cast<unsigned>(doc.storage().length() + 1));
         control.selection = {at, at};
         const auto t = Clock::now();
         doc.InsertByte(static_cast<std::uint8_t>('A' + i % 26));
         times.push_back(millisecondsSince(t));
     }
-    const double middleStart = static_cast<double>(doc.m_nLength) / 2;
+    const double middleStart = static_cast<double>(doc.storage().length()) / 2;
     control.selection = {static_cast<std::int32_t>(middleStart), static_cast<std::int32_t>(middleStart)};
     const auto t = Clock::now();
     doc.InsertByte('M');

@@ -33,7 +33,7 @@ SettingsController::SettingsController(CQuilloryView& view, CQuilloryDoc& docume
 void SettingsController::read()
 {
     m_document.m_strDir.clear();
-    m_document.m_bAnsiToAscii = 0;
+    m_document.setAnsiToAscii(false);
     const SettingsFileContents contents = readSettingsFile(m_path);
     if (contents.status == SettingsReadStatus::Missing)
         return;
@@ -51,7 +51,7 @@ void SettingsController::read()
     if (frame.bottom != kNoWindowPosition && m_services.placeMainWindow && plausibleWindowRect(frame, screenRects()))
         m_services.placeMainWindow(QRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top));
     m_view.setWordWrap(m_record.wordWrap != 0);
-    m_document.m_bAnsiToAscii = static_cast<std::int32_t>(m_record.ansiToAscii);
+    m_document.setAnsiToAsciiFromSettings(m_record.ansiToAscii);
     CharFormatA format = m_record.charFormat;
     if (!plausibleFontHeight(format.yHeight))
         format.yHeight = m_view.characterFormat().yHeight;
@@ -80,7 +80,7 @@ void SettingsController::startupOptions()
     StartupOptionsLogic& options = dialog.logic();
     // A file the start found damaged is not read again: its bytes would be written back as valid.
     options.prepareRewrite(m_damaged ? std::string() : m_path, m_record, systemWindowColor(), m_view.wordWrap(),
-                           m_document.m_bAnsiToAscii != 0);
+                           m_document.ansiToAscii());
     const int result = dialog.runModal();
     m_view.takeFocus();
     if (result != QDialog::Accepted)

@@ -4,6 +4,7 @@
 // positions that the control is about to change.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "base/ByteHeap.h"
@@ -25,15 +26,18 @@ public:
     ByteStorage(const ByteStorage&) = delete;
     ByteStorage& operator=(const ByteStorage&) = delete;
 
-    std::int32_t m_nLength = 0;    // valid bytes in m_pBytes; m_pBytes[m_nLength] is 0
-    std::int32_t m_nCapacity = 0;  // bytes the block holds before it must grow; block >= m_nCapacity + 1
-    std::uint8_t* m_pBytes = nullptr;  // the true bytes (BINARY), or the display copy while loading
-    std::uint8_t* m_pClip = nullptr;   // private clipboard: true bytes of the last Copy or Cut, 0-terminated
-    std::int32_t m_nClipLen = 0;
-    std::uint8_t* m_pUndo = nullptr;  // bytes that undoing puts back in [m_nUndoStart, m_nUndoEnd); none = nothing to undo
-    std::int32_t m_nUndoLen = 0;
-    std::int32_t m_nUndoStart = 0;
-    std::int32_t m_nUndoEnd = 0;
+    // Valid bytes in the block; bytes()[length()] is 0.
+    std::int32_t length() const { return m_length; }
+    // Bytes the block holds before it must grow; 0 while a load still shows its display copy.
+    std::int32_t capacity() const { return m_capacity; }
+    // The true bytes (BINARY), or the display copy while loading; none when there is no block.
+    const std::uint8_t* bytes() const { return m_bytes; }
+    // The private clipboard: true bytes of the last Copy or Cut, 0-terminated.
+    bool hasClip() const { return m_clip != nullptr; }
+    std::span<const std::uint8_t> clip() const { return {m_clip, static_cast<std::size_t>(m_clipLength)}; }
+    // The one-step undo record: the bytes undoing puts back; none means nothing to undo.
+    bool hasUndo() const { return m_undo != nullptr; }
+    std::span<const std::uint8_t> undoBytes() const { return {m_undo, static_cast<std::size_t>(m_undoLength)}; }
 
     // Whether a Backspace (backward) or Delete at sel removes anything.
     bool wouldDelete(CharRange sel, bool backward) const;
@@ -51,16 +55,17 @@ public:
     // False when the storage cannot grow to take the bytes back (nothing changes then).
     bool undo();
 
-    // Takes ownership of a zero-filled block of blockBytes >= length + 1 bytes as the new storage;
-    // capacity 0 until the load finishes.
-    void adoptBlock(std::uint8_t* block, std::int32_t length, std::size_t blockBytes);
+    // Takes ownership of a block of blockBytes >= max(length, capacity) + 1 bytes, 0 after the
+    // length, as the new storage. A load in progress passes capacity 0 and adopts the block again
+    // with its capacity once it holds the true bytes.
+    void adoptBlock(std::uint8_t* block, std::int32_t length, std::size_t blockBytes, std::int32_t capacity = 0);
     void releaseStorage();
     // Hands the storage block (its whole allocated size) over to the caller; the storage is then
     // empty.
     HeapBlock takeBlock();
     void releaseUndo();
     void releaseClip();
-    // Gives the slack back: the block shrinks to m_nLength + 1 bytes. False when that fails.
+    // Gives the slack back: the block shrinks to length() + 1 bytes. False when that fails.
     bool freeSlack();
 
     IByteHeap& heap() const { return m_heap; }
@@ -79,7 +84,16 @@ private:
     void replaceRange(std::int32_t start, std::int32_t end, const std::uint8_t* bytes, std::int32_t count);
 
     IByteHeap& m_heap;
-    std::size_t m_blockBytes = 0;  // bytes allocated for m_pBytes (at least m_nCapacity + 1)
+    std::int32_t m_length = 0;
+    std::int32_t m_capacity = 0;       // the block is at least m_capacity + 1 bytes
+    std::uint8_t* m_bytes = nullptr;
+    std::size_t m_blockBytes = 0;      // bytes allocated for m_bytes
+    std::uint8_t* m_clip = nullptr;
+    std::int32_t m_clipLength = 0;
+    std::uint8_t* m_undo = nullptr;    // bytes that undoing puts back in [m_undoStart, m_undoEnd)
+    std::int32_t m_undoLength = 0;
+    std::int32_t m_undoStart = 0;
+    std::int32_t m_undoEnd = 0;
 };
 
 }  // namespace quillory

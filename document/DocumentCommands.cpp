@@ -15,10 +15,10 @@ void registerDocumentCommands(CommandTarget& target, CQuilloryDoc& document)
     target.OnCommand(cmd::ID_FILE_SAVE_AS, [doc] { doc->OnFileSaveAs(); });
     target.OnCommand(cmd::ID_ANSI_TO_ASCII, [doc] { doc->OnAnsiToAscii(); });
     target.OnUpdate(cmd::ID_ANSI_TO_ASCII,
-                    [doc](CCmdUI& ui) { ui.SetCheck(doc->m_bAnsiToAscii != 0); });
+                    [doc](CCmdUI& ui) { ui.SetCheck(doc->ansiToAscii()); });
     target.OnCommand(cmd::ID_FREE_STORAGE, [doc] { doc->OnFreeStorage(); });
     // The view answers this update too (it comes first); until there is one the rule is the same.
-    target.OnUpdate(cmd::ID_FREE_STORAGE, [doc](CCmdUI& ui) { ui.Enable(doc->m_bText == 0); });
+    target.OnUpdate(cmd::ID_FREE_STORAGE, [doc](CCmdUI& ui) { ui.Enable(doc->mode() == DocumentMode::Binary); });
 }
 
 }  // namespace quillory

@@ -44,12 +44,12 @@ bool CQuilloryDoc::PromptSaveModified()
 {
     if (!IsModified())
         return true;
-    m_bSaved = 0;
+    m_saved = false;
     switch (AfxMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
                           MessageButtons::YesNoCancel)) {
     case MessageResult::Yes:
         OnFileSave();
-        return m_bSaved == 1;
+        return m_saved;
     case MessageResult::No:
         return true;
     default:
@@ -63,8 +63,8 @@ void CQuilloryDoc::OnFileNew()
         focusView();
         return;
     }
-    releaseStorage();
-    releaseUndo();
+    m_storage.releaseStorage();
+    m_storage.releaseUndo();
     OnNewDocument();
 }
 
@@ -95,9 +95,9 @@ void CQuilloryDoc::loadChosenFile(const std::string& path)
 {
     // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
     // without its storage.
-    if (m_pBytes != nullptr || m_nCapacity > 0)
+    if (m_storage.bytes() != nullptr || m_storage.capacity() > 0)
         showEmptyUntitled();
-    releaseUndo();
+    m_storage.releaseUndo();
     if (!path.empty())
         LoadFile(path);
 }
@@ -125,18 +125,18 @@ std::uint8_t* CQuilloryDoc::takeText(std::int64_t& length)
 bool CQuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
 {
     bool written = false;
-    if (m_bText == 1) {
-        if (m_bAnsiToAscii == 1 && m_encoding == TextEncoding::Utf8)
+    if (m_mode == DocumentMode::Text) {
+        if (convertsToOem() && m_encoding == TextEncoding::Utf8)
             textLength = static_cast<std::int64_t>(Utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
-        else if (m_bAnsiToAscii == 1)
+        else if (convertsToOem())
             CharToOemBuffer(text, static_cast<std::size_t>(textLength));
         written = writeFileReplacing(path, {text, static_cast<std::size_t>(textLength)});
     } else {
-        written = writeFileReplacing(path, {m_pBytes, static_cast<std::size_t>(m_nLength)});
+        written = writeFileReplacing(path, {m_storage.bytes(), static_cast<std::size_t>(m_storage.length())});
     }
     if (written) {
         SetModifiedFlag(false);
-        m_bSaved = 1;
+        m_saved = true;
     }
     return written;
 }
@@ -151,7 +151,7 @@ void CQuilloryDoc::OnFileSave()
     }
     std::int64_t textLength = 0;
     std::uint8_t* text = nullptr;
-    if (m_bText == 1 && (text = takeText(textLength)) == nullptr) {
+    if (m_mode == DocumentMode::Text && (text = takeText(textLength)) == nullptr) {
         AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Stop);
         return;
     }
@@ -187,7 +187,7 @@ void CQuilloryDoc::OnFileSaveAs()
     }
     std::int64_t textLength = 0;
     std::uint8_t* text = nullptr;
-    if (m_bText == 1 && (text = takeText(textLength)) == nullptr) {
+    if (m_mode == DocumentMode::Text && (text = takeText(textLength)) == nullptr) {
         AfxMessageBox(m_messageBoxes, kNoMemoryForWholeDocument, MessageIcon::Stop);
         return;
     }
@@ -212,15 +212,15 @@ bool CQuilloryDoc::SaveModified()
 
 void CQuilloryDoc::OnCloseDocument()
 {
-    releaseStorage();
-    releaseClip();
-    releaseUndo();
+    m_storage.releaseStorage();
+    m_storage.releaseClip();
+    m_storage.releaseUndo();
 }
 
 void CQuilloryDoc::OnFreeStorage()
 {
-    if (m_nCapacity - m_nLength > 0)
-        freeSlack();
+    if (m_storage.capacity() > m_storage.length())
+        m_storage.freeSlack();
 }
 
 }  // namespace quillory

@@ -78,8 +78,25 @@ ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 }  // namespace
 
 CQuilloryDoc::CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap)
-    : ByteStorage(heap), m_messageBoxes(messageBoxes)
+    : m_storage(heap), m_messageBoxes(messageBoxes)
 {
+}
+
+void CQuilloryDoc::setAnsiToAscii(bool on)
+{
+    m_ansiToAscii = on;
+    m_ansiToAsciiInert = false;
+}
+
+void CQuilloryDoc::setAnsiToAsciiFromSettings(std::uint32_t stored)
+{
+    m_ansiToAscii = stored != 0;
+    m_ansiToAsciiInert = stored > 1;
+}
+
+void CQuilloryDoc::adoptTrueBytes(std::uint8_t* block, std::int32_t length)
+{
+    m_storage.adoptBlock(block, length, static_cast<std::size_t>(length) + 1, length);
 }
 
 void CQuilloryDoc::attachView(IDocumentView* view)
@@ -109,12 +126,12 @@ void CQuilloryDoc::UpdateAllViews()
 bool CQuilloryDoc::OnNewDocument()
 {
     m_szFileName[0] = '\0';
-    releaseStorage();
-    m_bText = 1;
+    m_storage.releaseStorage();
+    m_mode = DocumentMode::Text;
     m_encoding = TextEncoding::Utf8;
-    m_bSaved = 1;
-    releaseClip();
-    releaseUndo();
+    m_saved = true;
+    m_storage.releaseClip();
+    m_storage.releaseUndo();
     SetTitle("Untitled");
     UpdateAllViews();
     return true;
@@ -139,18 +156,19 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
                       MessageIcon::Exclamation);
         return false;
     }
+    // The views are shown the display copy of a BINARY file.
+    const bool binary = isBinary(whole.bytes, whole.length);
+    if (binary)
+        makeDisplayCopy(whole.bytes, whole.length);
     // Kept until the view has shown the new file: a view that cannot gets it all back.
-    const ReplacedDocument replaced = takeReplacedDocument();
-    adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
+    ReplacedDocument replaced = takeReplacedDocument();
+    m_storage.adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
     setFileNameAndDir(path);
     SetTitle(m_szFileName);
 
-    m_bText = isBinary(m_pBytes, static_cast<std::size_t>(m_nLength)) ? 0 : 1;
-    if (m_bText == 0)
-        makeDisplayCopy(m_pBytes, static_cast<std::size_t>(m_nLength));
-    else
-        m_encoding = utf8::isValid(m_pBytes, static_cast<std::size_t>(m_nLength)) ? TextEncoding::Utf8
-                                                                                  : TextEncoding::Windows1252;
+    m_mode = binary ? DocumentMode::Binary : DocumentMode::Text;
+    if (!binary)
+        m_encoding = utf8::isValid(whole.bytes, whole.length) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     try {
         UpdateAllViews();
     } catch (const std::bad_alloc&) {
@@ -159,55 +177,72 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
         AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
         return false;
     }
-    heap().release(replaced.storage);
+    replaced.storage.reset();
 
-    if (m_bText == 1) {
-        releaseStorage();
-    } else {
-        // The same block now takes the true bytes, so the file is held only once. A file that
-        // changed its length since the first read would no longer match what the view shows.
-        const auto length = static_cast<std::size_t>(m_nLength);
-        if (!file.seekToStart() || file.read(m_pBytes, length) != length || !file.atEnd() || file.failed()) {
-            endWaitCursor();
-            showEmptyUntitled();
-            AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
-            return false;
-        }
-        m_nCapacity = m_nLength;
+    if (!binary)
+        m_storage.releaseStorage();
+    else if (!rereadTrueBytes(file)) {
+        endWaitCursor();
+        showEmptyUntitled();
+        AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
+        return false;
     }
     endWaitCursor();
     return true;
 }
 
+// The block that holds a BINARY file's display copy takes its true bytes, so the file is held
+// only once. A file that changed its length since the first read would no longer match what the
+// view shows: false, and the storage is empty.
+bool CQuilloryDoc::rereadTrueBytes(ReadOnlyFile& file)
+{
+    const std::int32_t length = m_storage.length();
+    const auto count = static_cast<std::size_t>(length);
+    HeapBlock block = m_storage.takeBlock();
+    if (!file.seekToStart() || file.read(block.data(), count) != count || !file.atEnd() || file.failed())
+        return false;
+    const std::size_t blockBytes = block.size();
+    m_storage.adoptBlock(block.release(), length, blockBytes, length);
+    return true;
+}
+
+bool CQuilloryDoc::loadStartupFile(const std::string& path)
+{
+    m_szFileName[0] = '\0';
+    m_storage.releaseStorage();
+    m_storage.releaseUndo();
+    m_saved = true;
+    return LoadFile(path);
+}
+
 CQuilloryDoc::ReplacedDocument CQuilloryDoc::takeReplacedDocument()
 {
-    ReplacedDocument replaced{m_strDir, {}, m_strTitle, m_bText, m_encoding, nullptr, m_nLength, m_nCapacity, 0};
+    ReplacedDocument replaced{m_strDir, {}, m_strTitle, m_mode, m_encoding, {}, m_storage.length(),
+                              m_storage.capacity()};
     std::memcpy(replaced.fileName, m_szFileName, sizeof m_szFileName);
-    HeapBlock storage = takeBlock();
-    replaced.storageBytes = storage.size();
-    replaced.storage = storage.release();
+    replaced.storage = m_storage.takeBlock();
     return replaced;
 }
 
-void CQuilloryDoc::putBack(const ReplacedDocument& replaced)
+void CQuilloryDoc::putBack(ReplacedDocument& replaced)
 {
-    releaseStorage();
-    if (replaced.storage != nullptr) {
-        adoptBlock(replaced.storage, replaced.length, replaced.storageBytes);
-        m_nCapacity = replaced.capacity;
+    m_storage.releaseStorage();
+    if (replaced.storage.ok()) {
+        const std::size_t storageBytes = replaced.storage.size();
+        m_storage.adoptBlock(replaced.storage.release(), replaced.length, storageBytes, replaced.capacity);
     }
     m_strDir = replaced.dir;
     std::memcpy(m_szFileName, replaced.fileName, sizeof m_szFileName);
     SetTitle(replaced.title);
-    m_bText = replaced.text;
+    m_mode = replaced.mode;
     m_encoding = replaced.encoding;
 }
 
 void CQuilloryDoc::showEmptyUntitled()
 {
-    releaseStorage();
+    m_storage.releaseStorage();
     m_szFileName[0] = '\0';
-    m_bText = 1;
+    m_mode = DocumentMode::Text;
     SetModifiedFlag(false);
     SetTitle("Untitled");
     UpdateAllViews();
@@ -251,10 +286,10 @@ void CQuilloryDoc::emptyControlUndo()
 bool CQuilloryDoc::DeleteBytes(int backward)
 {
     const CharRange sel = controlSelection();
-    if (!wouldDelete(sel, backward != 0))
+    if (!m_storage.wouldDelete(sel, backward != 0))
         return false;
     emptyControlUndo();
-    deleteAt(sel, backward != 0);
+    m_storage.deleteAt(sel, backward != 0);
     return true;
 }
 
@@ -262,31 +297,31 @@ bool CQuilloryDoc::InsertByte(std::uint8_t b)
 {
     const CharRange sel = controlSelection();
     emptyControlUndo();
-    return insertAt(sel, b);
+    return m_storage.insertAt(sel, b);
 }
 
 bool CQuilloryDoc::OverwriteByte(std::uint8_t b)
 {
     emptyControlUndo();
-    return overwriteAt(controlSelection(), b);
+    return m_storage.overwriteAt(controlSelection(), b);
 }
 
 void CQuilloryDoc::CopyBytes()
 {
-    copyAt(controlSelection());
+    m_storage.copyAt(controlSelection());
 }
 
 bool CQuilloryDoc::PasteBytes()
 {
-    if (m_pClip == nullptr)
+    if (!m_storage.hasClip())
         return false;
     emptyControlUndo();
-    return pasteAt(controlSelection());
+    return m_storage.pasteAt(controlSelection());
 }
 
 bool CQuilloryDoc::UndoBytes()
 {
-    return undo();
+    return m_storage.undo();
 }
 
 }  // namespace quillory

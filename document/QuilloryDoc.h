@@ -4,18 +4,23 @@
 // lives in the view's control; in BINARY mode the storage holds the true bytes position for position.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/HeapBlock.h"
 #include "document/ByteStorage.h"
 #include "document/DocumentInterfaces.h"
+#include "document/DocumentMode.h"
 #include "base/FileDialogs.h"
 #include "editcore/TextEncoding.h"
 #include "base/MessageBox.h"
 
 namespace quillory {
 
-class CQuilloryDoc : public ByteStorage {
+class ReadOnlyFile;
+
+class CQuilloryDoc {
 public:
     // Spare bytes after a loaded file's terminating 0: a view that takes over a TEXT document's
     // block finds room for its first edits there instead of reallocating the whole file.
@@ -33,13 +38,40 @@ public:
 
     std::string m_strDir;          // absolute directory of the current file with its trailing '/', or empty
     char m_szFileName[256] = {};   // file name without directory; empty when untitled
-    std::int32_t m_bText = 1;      // 1 TEXT, 0 BINARY
-    std::int32_t m_bSaved = 1;     // 1 after a save succeeded
-    std::int32_t m_bInsert = 1;    // 1 insert ("INS"), 0 overwrite ("OVR")
-    std::int32_t m_bAnsiToAscii = 0;  // 1: TEXT is converted to OEM when saved
     // How a TEXT document's bytes read: UTF-8 for a new document and a file that is valid UTF-8,
     // Windows-1252 for any other. It never changes a byte. (A BINARY document shows Windows-1252.)
     TextEncoding m_encoding = TextEncoding::Utf8;
+
+    DocumentMode mode() const { return m_mode; }
+    void setMode(DocumentMode mode) { m_mode = mode; }
+    // Typed bytes are inserted ("INS") or overwrite the byte after the caret ("OVR").
+    bool insertMode() const { return m_insertMode; }
+    void setInsertMode(bool insert) { m_insertMode = insert; }
+    // The last save asked for succeeded.
+    bool saved() const { return m_saved; }
+
+    // The ANSI-to-ASCII option: a TEXT document is converted to OEM when saved.
+    bool ansiToAscii() const { return m_ansiToAscii; }
+    void setAnsiToAscii(bool on);
+    // The option as a settings file stores it. Any value but 0 turns it on, yet a value other than
+    // 1 converts nothing until the option is toggled.
+    void setAnsiToAsciiFromSettings(std::uint32_t stored);
+
+    // The byte storage, to read: the true bytes of a BINARY document, or none.
+    const ByteStorage& storage() const { return m_storage; }
+    IByteHeap& heap() const { return m_storage.heap(); }
+    // Hands a TEXT document's block to the view that shows it; the storage is then empty.
+    HeapBlock takeBlock() { return m_storage.takeBlock(); }
+    // Takes over a block of length bytes and a 0, from heap(), as a BINARY document's true bytes.
+    void adoptTrueBytes(std::uint8_t* block, std::int32_t length);
+    void releaseStorage() { m_storage.releaseStorage(); }
+    // The private clipboard of a BINARY document (true bytes of the last Copy or Cut).
+    bool hasPrivateClip() const { return m_storage.hasClip(); }
+    std::span<const std::uint8_t> privateClip() const { return m_storage.clip(); }
+    void releaseClip() { m_storage.releaseClip(); }
+    // UndoBytes has an edit of the storage to undo.
+    bool canUndoBytes() const { return m_storage.hasUndo(); }
+    void releaseUndo() { m_storage.releaseUndo(); }
 
     const std::string& GetTitle() const { return m_strTitle; }
     void SetTitle(const std::string& title);
@@ -50,6 +82,9 @@ public:
     // Loads a file whole: classifies it, shows its display copy and keeps its true bytes when
     // BINARY. A failure is reported, leaves the document as it was and returns false.
     bool LoadFile(const std::string& path);
+    // The start-up load of the command line's file: the document forgets its file, storage and
+    // undo record first.
+    bool loadStartupFile(const std::string& path);
 
     // Storage edits at the control's current selection, made before the control makes the same edit.
     // Each empties the control's undo buffer first, so the control's undo and the storage's record
@@ -69,7 +104,7 @@ public:
     void OpenFile(const std::string& path);
     void OnFileSave();
     void OnFileSaveAs();
-    void OnAnsiToAscii() { m_bAnsiToAscii = m_bAnsiToAscii ? 0 : 1; }
+    void OnAnsiToAscii() { setAnsiToAscii(!m_ansiToAscii); }
     void OnFreeStorage();  // gives the storage's slack back
     // Asks whether to save a modified document: true lets the caller go on.
     bool PromptSaveModified();
@@ -94,15 +129,17 @@ private:
         std::string dir;
         char fileName[256];
         std::string title;
-        std::int32_t text;
+        DocumentMode mode;
         TextEncoding encoding;
-        std::uint8_t* storage;
+        HeapBlock storage;
         std::int32_t length;
         std::int32_t capacity;
-        std::size_t storageBytes;
     };
     ReplacedDocument takeReplacedDocument();
-    void putBack(const ReplacedDocument& replaced);
+    void putBack(ReplacedDocument& replaced);
+    bool rereadTrueBytes(ReadOnlyFile& file);
+    // Whether a TEXT save converts to OEM.
+    bool convertsToOem() const { return m_ansiToAscii && !m_ansiToAsciiInert; }
     std::string currentPath() const { return m_strDir + m_szFileName; }
     std::uint8_t* takeText(std::int64_t& length);
     bool writeDocument(const std::string& path);
@@ -113,6 +150,12 @@ private:
     void beginWaitCursor();
     void endWaitCursor();
 
+    ByteStorage m_storage;
+    DocumentMode m_mode = DocumentMode::Text;
+    bool m_saved = true;
+    bool m_insertMode = true;
+    bool m_ansiToAscii = false;
+    bool m_ansiToAsciiInert = false;  // on from a settings value other than 1: nothing is converted
     IMessageBoxes& m_messageBoxes;
     IDocumentControl* m_control = nullptr;
     IDocumentHost* m_host = nullptr;

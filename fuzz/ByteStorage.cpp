@@ -44,14 +44,14 @@ CharRange clamped(CharRange sel, std::int32_t length)
 
 void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int32_t expectedCapacity)
 {
-    FUZZ_CHECK(storage.m_nLength == model.length());
-    FUZZ_CHECK(storage.m_nCapacity == expectedCapacity);
-    FUZZ_CHECK(storage.m_nLength == 0 || std::equal(model.bytes.begin(), model.bytes.end(), storage.m_pBytes));
-    FUZZ_CHECK(storage.m_pBytes == nullptr || storage.m_pBytes[storage.m_nLength] == 0);
-    FUZZ_CHECK((storage.m_pUndo != nullptr) == model.beforeLastEdit.has_value());
-    FUZZ_CHECK((storage.m_pClip != nullptr) == model.clip.has_value());
+    FUZZ_CHECK(storage.length() == model.length());
+    FUZZ_CHECK(storage.capacity() == expectedCapacity);
+    FUZZ_CHECK(storage.length() == 0 || std::equal(model.bytes.begin(), model.bytes.end(), storage.bytes()));
+    FUZZ_CHECK(storage.bytes() == nullptr || storage.bytes()[storage.length()] == 0);
+    FUZZ_CHECK(storage.hasUndo() == model.beforeLastEdit.has_value());
+    FUZZ_CHECK(storage.hasClip() == model.clip.has_value());
     if (model.clip)
-        FUZZ_CHECK(Bytes(storage.m_pClip, storage.m_pClip + storage.m_nClipLen) == *model.clip);
+        FUZZ_CHECK(Bytes(storage.clip().begin(), storage.clip().end()) == *model.clip);
     FUZZ_CHECK(storage.checkInvariants().empty());
 }
 
@@ -65,15 +65,15 @@ QUILLORY_FUZZ_TARGET(input)
         const std::string_view initial = input.piece();
         auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
         std::copy(initial.begin(), initial.end(), block);
-        storage.adoptBlock(block, static_cast<std::int32_t>(initial.size()), initial.size() + 1);
-        storage.m_nCapacity = storage.m_nLength;
+        const auto length = static_cast<std::int32_t>(initial.size());
+        storage.adoptBlock(block, length, initial.size() + 1, length);
         model.bytes.assign(initial.begin(), initial.end());
     }
 
     while (!input.empty()) {
         const std::uint8_t op = input.byte();
         const std::int32_t lengthBefore = model.length();
-        const std::int32_t capacityBefore = storage.m_nCapacity;
+        const std::int32_t capacityBefore = storage.capacity();
         std::int32_t expectedCapacity = capacityBefore;
         const CharRange given = selectionFrom(input, lengthBefore);
         const CharRange sel = clamped(given, lengthBefore);
@@ -129,12 +129,12 @@ QUILLORY_FUZZ_TARGET(input)
             FUZZ_CHECK(storage.undo() && storage.undo());
             if (model.beforeLastEdit)
                 expectedCapacity = std::max(capacityBefore, static_cast<std::int32_t>(model.beforeLastEdit->size()));
-            FUZZ_CHECK(Bytes(storage.m_pBytes, storage.m_pBytes + storage.m_nLength) == before);
+            FUZZ_CHECK(Bytes(storage.bytes(), storage.bytes() + storage.length()) == before);
             break;
         }
         case 8:
             FUZZ_CHECK(storage.freeSlack());
-            if (storage.m_pBytes != nullptr)
+            if (storage.bytes() != nullptr)
                 expectedCapacity = model.length();
             break;
         default:

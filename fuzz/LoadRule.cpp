@@ -91,15 +91,15 @@ QUILLORY_FUZZ_TARGET(input)
     test::ControlStandIn control(doc);
     FUZZ_CHECK(doc.LoadFile(file.write(content)));
     FUZZ_CHECK(boxes.shown == 0);
-    FUZZ_CHECK(doc.m_bText == (binary ? 0 : 1));
+    FUZZ_CHECK(doc.mode() == (binary ? DocumentMode::Binary : DocumentMode::Text));
     FUZZ_CHECK(control.text == (binary ? plainDisplayCopy(content) : content));
     if (binary) {
-        FUZZ_CHECK(doc.m_nLength == static_cast<std::int32_t>(content.size()));
-        FUZZ_CHECK(std::string(reinterpret_cast<const char*>(doc.m_pBytes), content.size()) == content);
-        FUZZ_CHECK(doc.m_pBytes[doc.m_nLength] == 0);
-        FUZZ_CHECK(doc.checkInvariants().empty());
+        FUZZ_CHECK(doc.storage().length() == static_cast<std::int32_t>(content.size()));
+        FUZZ_CHECK(std::string(reinterpret_cast<const char*>(doc.storage().bytes()), content.size()) == content);
+        FUZZ_CHECK(doc.storage().bytes()[doc.storage().length()] == 0);
+        FUZZ_CHECK(doc.storage().checkInvariants().empty());
     } else {
-        FUZZ_CHECK(doc.m_pBytes == nullptr);
+        FUZZ_CHECK(doc.storage().bytes() == nullptr);
         FUZZ_CHECK(doc.m_encoding == (plainIsUtf8(content) ? TextEncoding::Utf8 : TextEncoding::Windows1252));
     }
 }

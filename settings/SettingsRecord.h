@@ -24,7 +24,7 @@ inline constexpr std::int32_t kNoWindowPosition = -10;
 
 struct SettingsRecord {
     std::uint32_t wordWrap = 1;        // non-zero: wrap to the window at start-up
-    std::uint32_t ansiToAscii = 0;     // copied as stored into the document's m_bAnsiToAscii
+    std::uint32_t ansiToAscii = 0;     // copied as stored into the document's ANSI-to-ASCII option
     CharFormatA charFormat;
     std::uint32_t background = 0;      // COLORREF of the editing area
     WindowRect window;

@@ -3,7 +3,7 @@
 // control's storage limit, reported in one message box.
 //
 // The view's whole command:
-//   boxes.show(fileStatisticsReport(doc.m_bText != 0, length, limit, chunksOfTheControlText));
+//   boxes.show(fileStatisticsReport(doc.mode() == DocumentMode::Text, length, limit, chunksOfTheControlText));
 //   control.SetFocus();
 // The selection and the modified flag are never touched: the text is only read.
 

@@ -4,7 +4,7 @@
 // deleting through the edit control; larger ones in one pass over a private copy.
 //
 // The view adapts its edit control to IStripHtmlControl and calls
-//   OnStripHtmlTags(adapter, boxes, doc.m_bText != 0);
+//   OnStripHtmlTags(adapter, boxes, doc.mode() == DocumentMode::Text);
 // The command is enabled only in TEXT mode.
 
 #include <cstdint>

@@ -48,7 +48,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_bWordWrap = 1;
     m_crBackground = systemWindowColor();
     m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
-    m_document.m_bInsert = 1;
+    m_document.setInsertMode(true);
     m_control->SetDefaultCharFormat(m_cf);
     m_control->SetBackgroundColor(m_crBackground);
     m_document.attachView(this);
@@ -88,23 +88,19 @@ bool CQuilloryView::OnInitialUpdate()
     }
     // The command-line file is loaded by the first update, whose load updates the view again.
     m_bCmdLineFile = 0;
-    m_document.m_szFileName[0] = '\0';
-    m_document.releaseStorage();
-    m_document.releaseUndo();
-    m_document.m_bSaved = 1;
-    return m_document.LoadFile(m_commandLine);
+    return m_document.loadStartupFile(m_commandLine);
 }
 
 void CQuilloryView::OnUpdate()
 {
-    const auto* bytes = reinterpret_cast<const char*>(m_document.m_pBytes);
-    const auto length = static_cast<std::size_t>(m_document.m_nLength);
+    const auto* bytes = reinterpret_cast<const char*>(m_document.storage().bytes());
+    const auto length = static_cast<std::size_t>(m_document.storage().length());
     // The encoding first, so that the new text is laid out once, as what it is. Should the
     // control lack the memory for the new text, it keeps the old one, shown as before.
     const TextEncoding shown = m_control->encoding();
-    m_control->setEncoding(m_document.m_bText ? m_document.m_encoding : TextEncoding::Windows1252);
+    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.m_encoding);
     try {
-        if (bytes != nullptr && m_document.m_bText == 1) {
+        if (bytes != nullptr && !isBinary()) {
             // A TEXT document's block is released as soon as the view has it, so the control takes
             // it over instead of copying: a large file is then held once, not twice.
             m_control->adoptWindowText(m_document.takeBlock(), length);
@@ -116,12 +112,12 @@ void CQuilloryView::OnUpdate()
         throw;
     }
     showFontPane();
-    setPane(StatusPane::Mode, m_document.m_bText ? QStringLiteral(" TEXT ") : QStringLiteral("BINARY"));
-    setPane(StatusPane::InsertMode, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+    setPane(StatusPane::Mode, isBinary() ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
+    setPane(StatusPane::InsertMode, m_document.insertMode() ? QStringLiteral("INS") : QStringLiteral("OVR"));
     showEncoding();
     m_control->SetModify(false);
     m_control->EmptyUndoBuffer();
-    m_control->setOverwriteMode(m_document.m_bInsert == 0);
+    m_control->setOverwriteMode(!m_document.insertMode());
     m_control->SetFocus();
 }
 
@@ -144,9 +140,9 @@ void CQuilloryView::showFontPane() const
 
 void CQuilloryView::showEncoding()
 {
-    m_control->setEncoding(m_document.m_bText ? m_document.m_encoding : TextEncoding::Windows1252);
+    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.m_encoding);
     QString name;
-    if (m_document.m_bText)
+    if (!isBinary())
         name = m_document.m_encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
     setPane(StatusPane::Encoding, name);
 }
@@ -179,11 +175,11 @@ void CQuilloryView::registerCommands()
     c.OnUpdate(ID_EDIT_CUT, [hasSelection](CCmdUI& ui) { ui.Enable(hasSelection()); });
     c.OnCommand(ID_EDIT_PASTE, [this] { OnEditPaste(); });
     c.OnUpdate(ID_EDIT_PASTE, [this](CCmdUI& ui) {
-        ui.Enable(isBinary() ? m_document.m_pClip != nullptr : m_control->CanPaste());
+        ui.Enable(isBinary() ? m_document.hasPrivateClip() : m_control->CanPaste());
     });
     c.OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
     c.OnUpdate(ID_EDIT_UNDO, [this](CCmdUI& ui) {
-        ui.Enable((!isBinary() && m_control->CanUndo()) || m_document.m_pUndo != nullptr);
+        ui.Enable((!isBinary() && m_control->CanUndo()) || m_document.canUndoBytes());
     });
     c.OnCommand(ID_FREE_CLIPBOARD, [this] { OnFreeClipboard(); });
     c.OnCommand(ID_FREE_UNDO, [this] { OnFreeUndoBuffer(); });

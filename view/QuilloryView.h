@@ -69,7 +69,7 @@ public:
 
     void OnEditSelectAll();
     // Whether the document is BINARY (its bytes live in the storage, the control shows a copy).
-    bool isBinary() const { return m_document.m_bText == 0; }
+    bool isBinary() const { return m_document.mode() == DocumentMode::Binary; }
     void beep() const;
 
     // A document from memory (a retrieved one).

@@ -2,6 +2,7 @@
 // first, at the control's selection, and then by the control, so that the control always shows the
 // display copy of the storage and both undo the same edit.
 #include <new>
+#include <span>
 #include <string>
 
 #include "document/ByteClassifier.h"
@@ -54,9 +55,9 @@ bool CQuilloryView::OnKeyDown(const KeyDown& key)
             m_document.DeleteBytes(0);
     }
     if (key.key == Qt::Key_Insert && !ctrl && !alt && !shift) {
-        m_document.m_bInsert = m_document.m_bInsert ? 0 : 1;
-        setPane(StatusPane::InsertMode, m_document.m_bInsert ? QStringLiteral("INS") : QStringLiteral("OVR"));
-        m_control->setOverwriteMode(m_document.m_bInsert == 0);
+        m_document.setInsertMode(!m_document.insertMode());
+        setPane(StatusPane::InsertMode, m_document.insertMode() ? QStringLiteral("INS") : QStringLiteral("OVR"));
+        m_control->setOverwriteMode(!m_document.insertMode());
         return true;
     }
     return false;
@@ -73,7 +74,7 @@ bool CQuilloryView::OnChar(char32_t character)
         // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01. The
         // first three are inserted in either mode; Tab is typed like any other character, so in
         // overwrite mode it replaces the byte at the caret.
-        const bool overwrite = c == '\t' && m_document.m_bInsert == 0;
+        const bool overwrite = c == '\t' && !m_document.insertMode();
         if (!(overwrite ? m_document.OverwriteByte(c) : m_document.InsertByte(c))) {
             showOutOfMemory();
             return true;
@@ -84,7 +85,7 @@ bool CQuilloryView::OnChar(char32_t character)
         return true;
     }
     const std::uint8_t stored = c >= 128 ? ansiToOem(c) : c;
-    const bool done = m_document.m_bInsert ? m_document.InsertByte(stored) : m_document.OverwriteByte(stored);
+    const bool done = m_document.insertMode() ? m_document.InsertByte(stored) : m_document.OverwriteByte(stored);
     if (!done) {
         showOutOfMemory();
         return true;
@@ -137,10 +138,10 @@ void CQuilloryView::OnEditPaste()
         // The control receives the display copy of the bytes the storage receives, whatever
         // another program has put on the system clipboard since. It is made before the storage
         // changes; should the control then fail, the storage takes its paste back.
-        if (m_document.m_pClip == nullptr)
+        if (!m_document.hasPrivateClip())
             return;
-        std::string display(reinterpret_cast<const char*>(m_document.m_pClip),
-                            static_cast<std::size_t>(m_document.m_nClipLen));
+        const std::span<const std::uint8_t> clip = m_document.privateClip();
+        std::string display(reinterpret_cast<const char*>(clip.data()), clip.size());
         makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
         if (!m_document.PasteBytes())
             return;
@@ -165,7 +166,7 @@ void CQuilloryView::OnEditUndo()
         return;
     }
     // Both undo the same edit, or neither does.
-    if (m_document.m_pUndo == nullptr || !m_document.UndoBytes())
+    if (!m_document.canUndoBytes() || !m_document.UndoBytes())
         return;
     m_control->Undo();
 }

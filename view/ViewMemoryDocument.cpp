@@ -62,14 +62,13 @@ CQuilloryView::MemoryDocument CQuilloryView::showDocumentFromMemory(HeapBlock& b
         return binary ? MemoryDocument::NoMemoryForBinary : MemoryDocument::NoMemory;
     }
     if (binary) {
-        m_document.adoptBlock(copy, length, count + 1);
-        m_document.m_nCapacity = length;
+        m_document.adoptTrueBytes(copy, length);
     } else {
         // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
         m_document.releaseStorage();
         m_document.m_encoding = encoding;
     }
-    m_document.m_bText = binary ? 0 : 1;
+    m_document.setMode(binary ? DocumentMode::Binary : DocumentMode::Text);
     showEncoding();
     m_document.SetTitle("Untitled");
     m_document.m_szFileName[0] = '\0';

@@ -106,7 +106,7 @@ TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInS
             }
         }
         ASSERT_EQ(controlText(), test::displayOf(storage())) << "step " << step << " press " << which;
-        ASSERT_EQ(app.document()->m_pUndo != nullptr, control->CanUndo()) << "step " << step << " press " << which;
+        ASSERT_EQ(app.document()->canUndoBytes(), control->CanUndo()) << "step " << step << " press " << which;
     }
 }
 

@@ -74,13 +74,13 @@ TEST_F(DocumentRoutingTest, OpenByKeyLoadsTheChosenFileAndNewResetsIt)
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(frame->windowTitle(), "log file.bin - Quillory");
-    EXPECT_EQ(doc->m_bText, 0);
+    EXPECT_EQ(doc->mode(), DocumentMode::Binary);
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->commandAction(ID_FREE_STORAGE)->isEnabled());
 
     QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
-    EXPECT_EQ(doc->m_bText, 1);
+    EXPECT_EQ(doc->mode(), DocumentMode::Text);
 }
 
 TEST_F(DocumentRoutingTest, AnsiToAsciiTogglesWithItsCheckMark)
@@ -89,10 +89,10 @@ TEST_F(DocumentRoutingTest, AnsiToAsciiTogglesWithItsCheckMark)
     frame->UpdateCommandUI();
     EXPECT_FALSE(option->isChecked());
     QTest::keyClick(frame, Qt::Key_A, Qt::AltModifier);
-    EXPECT_EQ(doc->m_bAnsiToAscii, 1);
+    EXPECT_TRUE(doc->ansiToAscii());
     EXPECT_TRUE(option->isChecked());
     option->trigger();
-    EXPECT_EQ(doc->m_bAnsiToAscii, 0);
+    EXPECT_FALSE(doc->ansiToAscii());
     EXPECT_FALSE(option->isChecked());
 }
 

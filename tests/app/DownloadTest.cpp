@@ -47,8 +47,9 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
     EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "");
-    EXPECT_EQ(view->GetDocument().m_bText, 0);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view->GetDocument().m_pBytes), kBinary.size()), kBinary);
+    EXPECT_EQ(view->GetDocument().mode(), DocumentMode::Binary);
+    const auto* stored = reinterpret_cast<const char*>(view->GetDocument().storage().bytes());
+    EXPECT_EQ(std::string(stored, kBinary.size()), kBinary);
     std::string display = kBinary;
     makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
     EXPECT_EQ(editorText(), display);

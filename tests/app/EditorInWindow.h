@@ -15,6 +15,7 @@
 #include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 #include "view/QuilloryView.h"
 
@@ -47,9 +48,7 @@ protected:
     std::string storage() const
     {
         const CQuilloryDoc& doc = *app.document();
-        return doc.m_pBytes == nullptr ? std::string()
-                                       : std::string(reinterpret_cast<const char*>(doc.m_pBytes),
-                                                     static_cast<std::size_t>(doc.m_nLength));
+        return storedBytes(doc.storage());
     }
     std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
 

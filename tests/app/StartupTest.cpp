@@ -37,7 +37,7 @@ TEST_F(StartupTest, NoTailGivesAnUntitledTextDocument)
     EXPECT_EQ(AfxGetMainWnd(), frame);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
-    EXPECT_EQ(app.document()->m_bText, 1);
+    EXPECT_EQ(app.document()->mode(), DocumentMode::Text);
     EXPECT_TRUE(boxes.shown().empty());
 }
 
@@ -47,14 +47,14 @@ TEST_F(StartupTest, WordsOfTheCommandLineNameOneFileWithBlanks)
     const std::string tail = commandLineTail(std::vector<std::string>{"quillory", dir.file("a"), "b.txt"});
     ASSERT_TRUE(app.InitInstance(tail));
     EXPECT_EQ(app.mainFrame()->windowTitle(), "a b.txt - Quillory");
-    EXPECT_EQ(app.document()->m_bText, 1);
+    EXPECT_EQ(app.document()->mode(), DocumentMode::Text);
 }
 
 TEST_F(StartupTest, BinaryFileFromTheCommandLine)
 {
     const std::string path = dir.write("data.bin", test::bytesOf({'M', 'Z', 0x00, 0x1B}));
     ASSERT_TRUE(app.InitInstance(path));
-    EXPECT_EQ(app.document()->m_bText, 0);
+    EXPECT_EQ(app.document()->mode(), DocumentMode::Binary);
     EXPECT_EQ(app.mainFrame()->windowTitle(), "data.bin - Quillory");
 }
 

@@ -25,15 +25,15 @@ TEST(ByteClassifier, EveryByteValueAloneInAFileLoadsInItsMode)
         ControlStandIn control(doc);
         doc.LoadFile(dir.write("one", std::string(1, static_cast<char>(b))));
         ASSERT_TRUE(boxes.shown().empty());
-        EXPECT_EQ(doc.m_bText, isBinaryByte(b) ? 0 : 1) << "byte " << b;
+        EXPECT_EQ(doc.mode(), isBinaryByte(b) ? DocumentMode::Binary : DocumentMode::Text) << "byte " << b;
         if (isBinaryByte(b)) {
             // The control shows one character per byte; 0 cannot be shown and becomes 1.
             EXPECT_EQ(control.text, std::string(1, static_cast<char>(b == 0 ? 1 : b)));
-            ASSERT_EQ(doc.m_nLength, 1);
-            EXPECT_EQ(doc.m_pBytes[0], b);
+            ASSERT_EQ(doc.storage().length(), 1);
+            EXPECT_EQ(doc.storage().bytes()[0], b);
         } else {
             EXPECT_EQ(control.text, std::string(1, static_cast<char>(b)));
-            EXPECT_EQ(doc.m_pBytes, nullptr);
+            EXPECT_EQ(doc.storage().bytes(), nullptr);
         }
     }
 }

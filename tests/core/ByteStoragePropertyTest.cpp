@@ -26,8 +26,8 @@ public:
     void step()
     {
         const CharRange sel = randomSelection();
-        const std::int32_t capacityBefore = m_storage.m_nCapacity;
-        const std::int32_t lengthBefore = m_storage.m_nLength;
+        const std::int32_t capacityBefore = m_storage.capacity();
+        const std::int32_t lengthBefore = m_storage.length();
         std::int32_t expectedCapacity = capacityBefore;
         const auto b = static_cast<std::uint8_t>(m_random() % 256);
 
@@ -90,34 +90,34 @@ public:
     void checkAgainstModel(std::int32_t expectedCapacity) const
     {
         SCOPED_TRACE(m_lastOp);
-        ASSERT_EQ(m_storage.m_nLength, static_cast<std::int32_t>(m_model.bytes.size()));
-        ASSERT_LE(m_storage.m_nLength, m_storage.m_nCapacity);
-        ASSERT_EQ(m_storage.m_nCapacity, expectedCapacity);
-        ASSERT_EQ(m_storage.m_pBytes[m_storage.m_nLength], 0);
-        ASSERT_TRUE(std::equal(m_model.bytes.begin(), m_model.bytes.end(), m_storage.m_pBytes));
-        ASSERT_EQ(m_storage.m_pUndo != nullptr, m_model.beforeLastEdit.has_value());
-        if (m_storage.m_pUndo != nullptr) {
-            ASSERT_EQ(m_storage.m_pUndo[m_storage.m_nUndoLen], 0);
+        ASSERT_EQ(m_storage.length(), static_cast<std::int32_t>(m_model.bytes.size()));
+        ASSERT_LE(m_storage.length(), m_storage.capacity());
+        ASSERT_EQ(m_storage.capacity(), expectedCapacity);
+        ASSERT_EQ(m_storage.bytes()[m_storage.length()], 0);
+        ASSERT_TRUE(std::equal(m_model.bytes.begin(), m_model.bytes.end(), m_storage.bytes()));
+        ASSERT_EQ(m_storage.hasUndo(), m_model.beforeLastEdit.has_value());
+        if (m_storage.hasUndo()) {
+            ASSERT_EQ(m_storage.undoBytes().data()[m_storage.undoBytes().size()], 0);
         }
-        if (m_storage.m_pClip != nullptr) {
-            ASSERT_EQ(m_storage.m_pClip[m_storage.m_nClipLen], 0);
+        if (m_storage.hasClip()) {
+            ASSERT_EQ(m_storage.clip().data()[m_storage.clip().size()], 0);
         }
     }
 
     void checkUndoTwiceIsNoOp()
     {
-        const Bytes before(m_storage.m_pBytes, m_storage.m_pBytes + m_storage.m_nLength);
+        const Bytes before(m_storage.bytes(), m_storage.bytes() + m_storage.length());
         ASSERT_TRUE(m_storage.undo());
         ASSERT_TRUE(m_storage.undo());
-        ASSERT_EQ(Bytes(m_storage.m_pBytes, m_storage.m_pBytes + m_storage.m_nLength), before) << m_lastOp;
+        ASSERT_EQ(Bytes(m_storage.bytes(), m_storage.bytes() + m_storage.length()), before) << m_lastOp;
     }
 
     void start(const Bytes& initial)
     {
         auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
         std::copy(initial.begin(), initial.end(), block);
-        m_storage.adoptBlock(block, static_cast<std::int32_t>(initial.size()), initial.size() + 1);
-        m_storage.m_nCapacity = m_storage.m_nLength;
+        const auto length = static_cast<std::int32_t>(initial.size());
+        m_storage.adoptBlock(block, length, initial.size() + 1, length);
         m_model.bytes = initial;
     }
 

@@ -6,6 +6,7 @@
 #include "support/ControlStandIn.h"
 #include "support/FailingHeap.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 
 namespace quillory::test {
@@ -14,10 +15,7 @@ namespace {
 class ByteStorageTest : public ::testing::Test {
 protected:
     void load(std::string_view bytes) { doc.LoadFile(dir.write("f.bin", bytes)); }
-    std::string bytes() const
-    {
-        return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
-    }
+    std::string bytes() const { return storedBytes(doc.storage()); }
     void select(int start, int end) { control.selection = {start, end}; }
     void caret(int at) { select(at, at); }
 
@@ -87,7 +85,7 @@ TEST_F(ByteStorageTest, OverwriteInTheMiddleReplacesOneByteAndUndoRestoresIt)
     caret(1);
     ASSERT_TRUE(doc.OverwriteByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 9, 3}));
-    EXPECT_EQ(doc.m_nCapacity, 3);  // no growth for an exchange in place
+    EXPECT_EQ(doc.storage().capacity(), 3);  // no growth for an exchange in place
     doc.UndoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
@@ -123,15 +121,15 @@ TEST_F(ByteStorageTest, PasteGrowsByTheClipLengthAboveTwentyBytesAndByTwentyBelo
     doc.CopyBytes();
     caret(50);
     ASSERT_TRUE(doc.PasteBytes());
-    EXPECT_EQ(doc.m_nCapacity, 200);
-    EXPECT_EQ(doc.m_nLength, 200);
+    EXPECT_EQ(doc.storage().capacity(), 200);
+    EXPECT_EQ(doc.storage().length(), 200);
 
     select(0, 3);
     doc.CopyBytes();
     caret(0);
     ASSERT_TRUE(doc.PasteBytes());
-    EXPECT_EQ(doc.m_nCapacity, 220);
-    EXPECT_EQ(doc.m_nLength, 203);
+    EXPECT_EQ(doc.storage().capacity(), 220);
+    EXPECT_EQ(doc.storage().length(), 203);
 }
 
 TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsByTwentyAndServesTwentyInsertions)
@@ -139,17 +137,17 @@ TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsByTwentyAndServesTwentyInsertio
     load(bytesOf({1, 2, 3}));
     caret(3);
     doc.InsertByte(4);
-    EXPECT_EQ(doc.m_nCapacity, 23);
+    EXPECT_EQ(doc.storage().capacity(), 23);
     for (int i = 0; i < 18; ++i) {
-        caret(doc.m_nLength);
+        caret(doc.storage().length());
         doc.InsertByte('a');
     }
-    EXPECT_EQ(doc.m_nLength, 22);
-    EXPECT_EQ(doc.m_nCapacity, 23);
+    EXPECT_EQ(doc.storage().length(), 22);
+    EXPECT_EQ(doc.storage().capacity(), 23);
     caret(0);
     doc.InsertByte('b');  // length + 1 reaches the capacity: grow
-    EXPECT_EQ(doc.m_nCapacity, 43);
-    EXPECT_EQ(doc.m_pBytes[doc.m_nLength], 0);
+    EXPECT_EQ(doc.storage().capacity(), 43);
+    EXPECT_EQ(doc.storage().bytes()[doc.storage().length()], 0);
 }
 
 TEST_F(ByteStorageTest, PasteWithoutPrivateClipboardDoesNothing)
@@ -166,8 +164,8 @@ TEST_F(ByteStorageTest, CopyOfEmptySelectionGivesAnEmptyClipboardThatPastesNothi
     load(bytesOf({1, 2, 3}));
     caret(1);
     doc.CopyBytes();
-    ASSERT_NE(doc.m_pClip, nullptr);
-    EXPECT_EQ(doc.m_nClipLen, 0);
+    ASSERT_TRUE(doc.hasPrivateClip());
+    EXPECT_TRUE(doc.privateClip().empty());
     EXPECT_TRUE(doc.PasteBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
@@ -179,12 +177,12 @@ TEST_F(ByteStorageTest, FailedGrowthOnInsertLeavesStorageUnchangedWithNothingToU
     heap.failAfter(1);  // the undo record may be allocated, the growth fails
     EXPECT_FALSE(doc.InsertByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
-    EXPECT_EQ(doc.m_nCapacity, 3);
-    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_EQ(doc.storage().capacity(), 3);
+    EXPECT_FALSE(doc.canUndoBytes());
     caret(3);
     EXPECT_FALSE(doc.OverwriteByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
-    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_FALSE(doc.canUndoBytes());
 }
 
 TEST_F(ByteStorageTest, FailedGrowthOnPasteOverSelectionLeavesStorageUnchanged)
@@ -196,7 +194,7 @@ TEST_F(ByteStorageTest, FailedGrowthOnPasteOverSelectionLeavesStorageUnchanged)
     heap.failAfter(0);
     EXPECT_FALSE(doc.PasteBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4}));
-    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_FALSE(doc.canUndoBytes());
 }
 
 TEST_F(ByteStorageTest, FailedUndoRecordStillEditsWithNothingToUndo)
@@ -206,7 +204,7 @@ TEST_F(ByteStorageTest, FailedUndoRecordStillEditsWithNothingToUndo)
     heap.failAfter(0);
     EXPECT_TRUE(doc.DeleteBytes(0));
     EXPECT_EQ(bytes(), bytesOf({1, 3}));
-    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_FALSE(doc.canUndoBytes());
     doc.UndoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 3}));
 }
@@ -216,7 +214,7 @@ TEST_F(ByteStorageTest, UndoThatCannotGrowChangesNothing)
     load(bytesOf({1, 2, 3, 4, 5}));
     select(1, 4);
     doc.DeleteBytes(0);
-    doc.freeSlack();
+    doc.OnFreeStorage();
     heap.failAfter(0);
     EXPECT_FALSE(doc.UndoBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 5}));
@@ -231,17 +229,6 @@ TEST_F(ByteStorageTest, EnterInBinaryModeStoresThirteen)
     caret(1);
     ASSERT_TRUE(doc.InsertByte(13));
     EXPECT_EQ(bytes(), bytesOf({1, 13, 2}));
-}
-
-TEST_F(ByteStorageTest, FreeSlackShrinksCapacityToLength)
-{
-    load(bytesOf({1, 2}));
-    caret(0);
-    doc.InsertByte(0);
-    ASSERT_EQ(doc.m_nCapacity, 22);
-    EXPECT_TRUE(doc.freeSlack());
-    EXPECT_EQ(doc.m_nCapacity, 3);
-    EXPECT_EQ(bytes(), bytesOf({0, 1, 2}));
 }
 
 }  // namespace

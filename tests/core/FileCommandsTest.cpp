@@ -16,6 +16,7 @@
 #include "support/ControlStandIn.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 
 namespace quillory::test {
@@ -64,7 +65,7 @@ TEST_F(FileCommandsTest, BinarySaveWritesTheTrueBytesAfterEdits)
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(readAll(path), bytesOf({0x00, 0x00, 0x09, 0x0A, 0x0D, 0x1B, 0xFF}));
     EXPECT_FALSE(control.modified);
-    EXPECT_EQ(doc.m_bSaved, 1);
+    EXPECT_TRUE(doc.saved());
 }
 
 TEST_F(FileCommandsTest, AnsiToAsciiConvertsUtf8CharactersByTheirUnicodeValueThroughTheSameTable)
@@ -102,6 +103,26 @@ TEST_F(FileCommandsTest, TextSaveWithAnsiToAsciiConvertsTheFileButNotTheControl)
     EXPECT_EQ(control.text, "caf\xE9 \x80");
     EXPECT_EQ(control.selection, (CharRange{2, 2}));  // collapsed to its former start
     EXPECT_EQ(control.focusTaken, 1);
+}
+
+TEST_F(FileCommandsTest, AnsiToAsciiFromSettingsConvertsOnlyForOneUntilToggled)
+{
+    // A settings file may hold any value for the option: all but 0 show it on, only 1 converts.
+    const std::string path = dir.write("t.txt", "old");
+    doc.LoadFile(path);
+    doc.m_encoding = TextEncoding::Windows1252;
+    typeText("caf\xE9");
+    for (const std::uint32_t stored : {0u, 1u, 2u, 0x80000000u}) {
+        doc.setAnsiToAsciiFromSettings(stored);
+        EXPECT_EQ(doc.ansiToAscii(), stored != 0) << stored;
+        doc.OnFileSave();
+        EXPECT_EQ(readAll(path), stored == 1 ? "caf\x82" : "caf\xE9") << stored;
+    }
+    doc.OnAnsiToAscii();  // off, whatever the settings said
+    doc.OnAnsiToAscii();  // and on again: now it converts
+    doc.OnFileSave();
+    EXPECT_TRUE(doc.ansiToAscii());
+    EXPECT_EQ(readAll(path), "caf\x82");
 }
 
 TEST_F(FileCommandsTest, UntitledWithoutDefaultFolderGoesStraightToSaveAs)
@@ -176,8 +197,8 @@ TEST_F(FileCommandsTest, NoThenCancelledOpenKeepsTheModifiedBinaryDocument)
     dialogs.cancel();
     doc.OnFileOpen();
     EXPECT_TRUE(control.modified);
-    EXPECT_EQ(doc.m_nLength, 3);
-    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(doc.storage().length(), 3);
+    EXPECT_EQ(doc.mode(), DocumentMode::Binary);
 }
 
 TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
@@ -189,7 +210,7 @@ TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
     EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(dialogs.requests[0].initialDir, dir.path() + "/");
     EXPECT_EQ(dialogs.requests[0].filter.substr(0, 20), "All Files (*.*)|*.*|");
-    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(doc.mode(), DocumentMode::Binary);
     EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
 }
 
@@ -199,8 +220,8 @@ TEST_F(FileCommandsTest, FailedOpenAfterBinaryLeavesAnEmptyTextDocument)
     dialogs.choosePath(dir.file("missing"));
     doc.OnFileOpen();
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Cannot Open or Read Selected File!"});
-    EXPECT_EQ(doc.m_bText, 1);
-    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(doc.mode(), DocumentMode::Text);
+    EXPECT_EQ(doc.storage().bytes(), nullptr);
     EXPECT_EQ(control.text, "");
     EXPECT_EQ(doc.GetTitle(), "Untitled");
 }
@@ -215,7 +236,7 @@ TEST_F(FileCommandsTest, SaveAsKeepsModeAndRenames)
     EXPECT_EQ(dialogs.requests[0].initialName, "b.bin");
     EXPECT_EQ(readAll(path), bytesOf({7, 0, 8}));
     EXPECT_EQ(doc.GetTitle(), "copy.bin");
-    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(doc.mode(), DocumentMode::Binary);
 }
 
 TEST_F(FileCommandsTest, SaveAsIntoAMissingFolderFailsAndKeepsTheName)
@@ -299,10 +320,10 @@ TEST_F(FileCommandsTest, FreeStorageGivesBackTheSlackOnly)
     doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
     control.selection = {0, 0};
     doc.InsertByte(9);
-    ASSERT_EQ(doc.m_nCapacity, 23);
+    ASSERT_EQ(doc.storage().capacity(), 23);
     doc.OnFreeStorage();
-    EXPECT_EQ(doc.m_nCapacity, 4);
-    EXPECT_EQ(doc.m_nLength, 4);
+    EXPECT_EQ(doc.storage().capacity(), 4);
+    EXPECT_EQ(storedBytes(doc.storage()), bytesOf({9, 1, 2, 3}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "support/ControlStandIn.h"
 #include "support/FailingHeap.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -20,11 +21,6 @@ const MessageBoxRequest kCannotOpenBox{"Quillory", "Cannot Open or Read Selected
                                        MessageIcon::Exclamation, MessageButtons::Ok};
 const MessageBoxRequest kNotEnoughMemoryBox{"Quillory", "Not enough memory!", MessageIcon::Exclamation,
                                             MessageButtons::Ok};
-
-std::string storageBytes(const CQuilloryDoc& doc)
-{
-    return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
-}
 
 class LoadFileTest : public ::testing::Test {
 protected:
@@ -38,12 +34,12 @@ protected:
 TEST_F(LoadFileTest, EmptyFileLoadsAsTextWithItsName)
 {
     doc.LoadFile(dir.write("empty.txt", ""));
-    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(control.text, "");
     EXPECT_EQ(doc.GetTitle(), "empty.txt");
-    EXPECT_EQ(doc.m_pBytes, nullptr);
-    EXPECT_EQ(doc.m_nLength, 0);
-    EXPECT_EQ(doc.m_nCapacity, 0);
+    EXPECT_EQ(doc.storage().bytes(), nullptr);
+    EXPECT_EQ(doc.storage().length(), 0);
+    EXPECT_EQ(doc.storage().capacity(), 0);
     EXPECT_EQ(control.updates, 1);
 }
 
@@ -51,22 +47,22 @@ TEST_F(LoadFileTest, TextFileArrivesUnchangedWithEveryKindOfLineBreakAndHighByte
 {
     const std::string content = "tab\there\r\nlf\nvt\x0B ff\x0C cr\rdel\x7F high\x80\xE9\xFF";
     doc.LoadFile(dir.write("t.txt", content));
-    EXPECT_EQ(doc.m_bText, 1);
+    EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(control.text, content);
-    EXPECT_EQ(doc.m_pBytes, nullptr);
-    EXPECT_EQ(doc.m_nCapacity, 0);
+    EXPECT_EQ(doc.storage().bytes(), nullptr);
+    EXPECT_EQ(doc.storage().capacity(), 0);
 }
 
 TEST_F(LoadFileTest, BinaryFileShowsDisplayCopyAndKeepsTrueBytes)
 {
     const std::string content = bytesOf({0x41, 0x00, 0x0D, 0x0A, 0x09, 0x42, 0x0B, 0x0C, 0x1B});
     doc.LoadFile(dir.write("b.bin", content));
-    EXPECT_EQ(doc.m_bText, 0);
+    EXPECT_EQ(doc.mode(), DocumentMode::Binary);
     EXPECT_EQ(control.text, bytesOf({0x41, 0x01, 0x01, 0x01, 0x01, 0x42, 0x0B, 0x0C, 0x1B}));
-    EXPECT_EQ(storageBytes(doc), content);
-    EXPECT_EQ(doc.m_nLength, 9);
-    EXPECT_EQ(doc.m_nCapacity, 9);
-    EXPECT_EQ(doc.m_pBytes[9], 0);
+    EXPECT_EQ(storedBytes(doc.storage()), content);
+    EXPECT_EQ(doc.storage().length(), 9);
+    EXPECT_EQ(doc.storage().capacity(), 9);
+    EXPECT_EQ(doc.storage().bytes()[9], 0);
 }
 
 TEST_F(LoadFileTest, FullPathSplitsIntoDirectoryWithSlashAndName)
@@ -93,10 +89,10 @@ TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
 TEST_F(LoadFileTest, BinaryThenTextLoadReleasesStorage)
 {
     doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
-    ASSERT_NE(doc.m_pBytes, nullptr);
+    ASSERT_NE(doc.storage().bytes(), nullptr);
     doc.LoadFile(dir.write("t.txt", "plain"));
-    EXPECT_EQ(doc.m_bText, 1);
-    EXPECT_EQ(doc.m_pBytes, nullptr);
+    EXPECT_EQ(doc.mode(), DocumentMode::Text);
+    EXPECT_EQ(doc.storage().bytes(), nullptr);
     EXPECT_EQ(control.text, "plain");
 }
 
@@ -110,7 +106,7 @@ TEST_F(LoadFileTest, MissingFileOrFolderChangesNothing)
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
         EXPECT_EQ(control.updates, 0);
         EXPECT_EQ(doc.GetTitle(), "b.bin");
-        EXPECT_EQ(storageBytes(doc), bytesOf({1, 2, 3}));
+        EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 2, 3}));
     }
 }
 
@@ -145,8 +141,8 @@ TEST_F(LoadFileTest, FailedAllocationKeepsThePreviousBinaryDocumentIntact)
     doc.LoadFile(dir.write("new.bin", bytesOf({5, 6, 7, 8})));
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
     EXPECT_EQ(doc.GetTitle(), "old.bin");
-    EXPECT_EQ(doc.m_bText, 0);
-    EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2}));
+    EXPECT_EQ(doc.mode(), DocumentMode::Binary);
+    EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2}));
     EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
 }
 
@@ -167,11 +163,11 @@ TEST_F(LoadFileTest, ViewWithoutMemoryForTheNewFileGetsTheOldDocumentBack)
         EXPECT_EQ(doc.GetTitle(), "old.bin");
         EXPECT_STREQ(doc.m_szFileName, "old.bin");
         EXPECT_EQ(doc.m_strDir, dir.path() + "/");
-        EXPECT_EQ(doc.m_bText, 0);
-        EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2, 7}));
-        EXPECT_EQ(doc.m_nCapacity, 23);
+        EXPECT_EQ(doc.mode(), DocumentMode::Binary);
+        EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2, 7}));
+        EXPECT_EQ(doc.storage().capacity(), 23);
         ASSERT_TRUE(doc.UndoBytes());  // its undo record too
-        EXPECT_EQ(storageBytes(doc), bytesOf({1, 0, 2}));
+        EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2}));
     }
 }
 
@@ -192,13 +188,13 @@ TEST_F(LoadFileTest, LoadKeepsInsertModeAnsiOptionAndPrivateClipboard)
     doc.LoadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
     control.selection = {0, 2};
     doc.CopyBytes();
-    doc.m_bInsert = 0;
-    doc.m_bAnsiToAscii = 1;
+    doc.setInsertMode(false);
+    doc.setAnsiToAscii(true);
     doc.LoadFile(dir.write("b.bin", bytesOf({9, 9, 9, 4})));
-    EXPECT_EQ(doc.m_bInsert, 0);
-    EXPECT_EQ(doc.m_bAnsiToAscii, 1);
-    ASSERT_NE(doc.m_pClip, nullptr);
-    EXPECT_EQ(doc.m_nClipLen, 2);
+    EXPECT_FALSE(doc.insertMode());
+    EXPECT_TRUE(doc.ansiToAscii());
+    ASSERT_TRUE(doc.hasPrivateClip());
+    EXPECT_EQ(doc.privateClip().size(), 2u);
 }
 
 TEST_F(LoadFileTest, NewDocumentResetsToUntitledTextAndDropsClipboard)
@@ -210,11 +206,11 @@ TEST_F(LoadFileTest, NewDocumentResetsToUntitledTextAndDropsClipboard)
     EXPECT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(doc.GetTitle(), "Untitled");
     EXPECT_STREQ(doc.m_szFileName, "");
-    EXPECT_EQ(doc.m_bText, 1);
-    EXPECT_EQ(doc.m_bSaved, 1);
-    EXPECT_EQ(doc.m_pBytes, nullptr);
-    EXPECT_EQ(doc.m_pClip, nullptr);
-    EXPECT_EQ(doc.m_pUndo, nullptr);
+    EXPECT_EQ(doc.mode(), DocumentMode::Text);
+    EXPECT_TRUE(doc.saved());
+    EXPECT_EQ(doc.storage().bytes(), nullptr);
+    EXPECT_FALSE(doc.hasPrivateClip());
+    EXPECT_FALSE(doc.canUndoBytes());
     EXPECT_EQ(control.text, "");
 }
 

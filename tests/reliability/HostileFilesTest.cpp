@@ -19,6 +19,7 @@
 #include "support/ControlStandIn.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/SmallDisk.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 
 namespace quillory::test {
@@ -30,11 +31,6 @@ const MessageBoxRequest kCannotOpenBox{"Quillory", "Cannot Open or Read Selected
                                        MessageButtons::Ok};
 const MessageBoxRequest kNotEnoughMemoryBox{"Quillory", "Not enough memory!", MessageIcon::Exclamation,
                                             MessageButtons::Ok};
-
-std::string storageBytes(const CQuilloryDoc& doc)
-{
-    return std::string(reinterpret_cast<const char*>(doc.m_pBytes), static_cast<std::size_t>(doc.m_nLength));
-}
 
 // A folder path of at least `length` bytes below base, made of 200-byte names.
 std::string deepFolder(const std::string& base, std::size_t length)
@@ -58,7 +54,7 @@ protected:
         const std::string name = path.substr(path.rfind('/') + 1);
         EXPECT_EQ(doc.GetTitle(), name);
         EXPECT_EQ(doc.m_strDir + doc.m_szFileName, path);
-        EXPECT_EQ(doc.m_bText == 1 ? control.text : storageBytes(doc), content);
+        EXPECT_EQ(doc.mode() == DocumentMode::Text ? control.text : storedBytes(doc.storage()), content);
         control.modified = true;
         doc.OnFileSave();
         EXPECT_TRUE(boxes.shown().empty());
@@ -143,7 +139,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
         boxes.clear();
         ASSERT_TRUE(doc.LoadFile(path));
         EXPECT_TRUE(boxes.shown().empty());
-        const std::string shown = doc.m_bText == 1 ? control.text : storageBytes(doc);
+        const std::string shown = doc.mode() == DocumentMode::Text ? control.text : storedBytes(doc.storage());
         EXPECT_GT(shown.size(), 0u);
         if (std::string(path) == "/proc/version" || std::string(path) == "/proc/self/environ") {
             EXPECT_EQ(shown, std::string(std::istreambuf_iterator<char>(in), {}));
@@ -167,7 +163,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
     EXPECT_TRUE(doc.LoadFile(environ));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    EXPECT_EQ(storageBytes(doc), variable + '\0');
+    EXPECT_EQ(storedBytes(doc.storage()), variable + '\0');
 }
 
 // A view that changes the file while the load shows it: between the two reads of a BINARY load.
@@ -196,8 +192,8 @@ TEST_F(HostileFilesTest, FileThatGrowsOrShrinksWhileReadIsReportedNotShownInPart
         EXPECT_FALSE(doc.LoadFile(path));
         doc.detachView(&changer);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
-        EXPECT_EQ(doc.m_bText, 1);
-        EXPECT_EQ(doc.m_pBytes, nullptr);
+        EXPECT_EQ(doc.mode(), DocumentMode::Text);
+        EXPECT_EQ(doc.storage().bytes(), nullptr);
         EXPECT_EQ(doc.GetTitle(), "Untitled");
         EXPECT_EQ(control.text, "");
     }
@@ -260,7 +256,7 @@ public:
     ~LengthOnlyView() override { m_doc.detachView(this); }
     void OnUpdate() override
     {
-        const auto* bytes = reinterpret_cast<const char*>(m_doc.m_pBytes);
+        const auto* bytes = reinterpret_cast<const char*>(m_doc.storage().bytes());
         shownLength = bytes != nullptr ? std::strlen(bytes) : 0;
     }
     std::size_t shownLength = 0;
@@ -279,10 +275,10 @@ TEST_F(HostileFilesTest, SparseFileAtTheLengthLimitOpensOrIsRefusedAndOneByteMor
         LengthOnlyView view(big);
         if (big.LoadFile(path)) {
             EXPECT_TRUE(bigBoxes.shown().empty());
-            EXPECT_EQ(big.m_bText, 0);
-            EXPECT_EQ(big.m_nLength, ByteStorage::kMaxLength);
+            EXPECT_EQ(big.mode(), DocumentMode::Binary);
+            EXPECT_EQ(big.storage().length(), ByteStorage::kMaxLength);
             EXPECT_EQ(view.shownLength, static_cast<std::size_t>(ByteStorage::kMaxLength));  // every 0 shown as 1
-            EXPECT_EQ(big.m_pBytes[ByteStorage::kMaxLength - 1], 0);
+            EXPECT_EQ(big.storage().bytes()[ByteStorage::kMaxLength - 1], 0);
             EXPECT_EQ(big.GetTitle(), "limit.bin");
         } else {
             EXPECT_EQ(bigBoxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});

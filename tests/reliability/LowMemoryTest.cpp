@@ -120,7 +120,7 @@ struct LowMemoryTest : ::testing::Test {
     {
         EXPECT_EQ(text(), kKept);
         EXPECT_EQ(app->document()->GetTitle(), "kept.txt");
-        EXPECT_EQ(app->document()->m_bText, 1);
+        EXPECT_EQ(app->document()->mode(), DocumentMode::Text);
         EXPECT_FALSE(control->GetModify());
         EXPECT_FALSE(control->CanUndo());  // no undo step of an edit that did not happen
         EXPECT_EQ(control->GetSel(), (CharRange{5, 5}));
@@ -297,8 +297,8 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPart
     if (texts.size() == 1) {
         // The part that arrived is the document, in BINARY mode, each of its bytes 0.
         EXPECT_GT(shown, 0);
-        EXPECT_EQ(app->document()->m_bText, 0);
-        EXPECT_EQ(app->document()->m_nLength, shown + 2);
+        EXPECT_EQ(app->document()->mode(), DocumentMode::Binary);
+        EXPECT_EQ(app->document()->storage().length(), shown + 2);
         EXPECT_EQ(text().substr(0, 2), "ok");
     } else {
         // No room to show it as well: it stays in memory, offered for saving.
@@ -331,7 +331,7 @@ TEST_F(LowMemoryTest, DownloadWhoseLinesTheControlCannotIndexStaysInMemoryOffere
     ASSERT_EQ(fileDialogs.requests.size(), 1u);  // Save Download As, cancelled
     EXPECT_EQ(static_cast<std::size_t>(kept), kSpare / 4);
     EXPECT_EQ(app->document()->GetTitle(), "Untitled");
-    EXPECT_EQ(app->document()->m_bText, 1);
+    EXPECT_EQ(app->document()->mode(), DocumentMode::Text);
 }
 
 }  // namespace

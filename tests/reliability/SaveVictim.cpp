@@ -25,5 +25,5 @@ int main(int argc, char** argv)
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     doc.OnFileSave();
-    return doc.m_bSaved == 1 && boxes.shown().empty() && !control.modified ? 0 : 1;
+    return doc.saved() && boxes.shown().empty() && !control.modified ? 0 : 1;
 }

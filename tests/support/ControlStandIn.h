@@ -27,7 +27,7 @@ public:
     void OnUpdate() override
     {
         ++updates;
-        const char* bytes = reinterpret_cast<const char*>(m_doc.m_pBytes);
+        const char* bytes = reinterpret_cast<const char*>(m_doc.storage().bytes());
         const std::size_t length = bytes != nullptr ? std::strlen(bytes) : 0;
         text.clear();
         text.reserve(length);

@@ -35,7 +35,7 @@ TEST(ViewSettings, ValidFileIsAppliedAtCreation)
     EXPECT_TRUE(h.boxes.shown().empty());
     EXPECT_FALSE(h.view->wordWrap());
     EXPECT_FALSE(h.control().wordWrap());
-    EXPECT_EQ(h.doc.m_bAnsiToAscii, 1);
+    EXPECT_TRUE(h.doc.ansiToAscii());
     EXPECT_EQ(h.doc.m_strDir, "/srv/texts/");
     EXPECT_EQ(h.control().backgroundColor(), makeColorRef(1, 2, 3));
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: DejaVu Sans Mono");
@@ -58,7 +58,7 @@ TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
                                                      "settings will be used.",
                                                      MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_TRUE(h.view->wordWrap());
-        EXPECT_EQ(h.doc.m_bAnsiToAscii, 0);
+        EXPECT_FALSE(h.doc.ansiToAscii());
         EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
         EXPECT_FALSE(h.placedAt.has_value());
     }

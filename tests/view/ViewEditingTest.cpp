@@ -32,7 +32,7 @@ const std::string kTenBytes = bytesOf({0x1B, 1, 2, 3, 4, 5, 6, 7, 8, 0});
 TEST_F(ViewEditingTest, TextFileIsHandedToTheControlAndStaysEditable)
 {
     h.load("t.txt", "first line\r\nsecond");
-    EXPECT_EQ(h.doc.m_pBytes, nullptr);  // held once, by the control
+    EXPECT_EQ(h.doc.storage().bytes(), nullptr);  // held once, by the control
     EXPECT_EQ(h.text(), "first line\r\nsecond");
     h.select(5, 5);
     h.type("!");
@@ -49,7 +49,7 @@ TEST_F(ViewEditingTest, TypingInInsertModeStoresTheByteAtTheCaret)
     EXPECT_EQ(h.panes[StatusPane::Mode], "BINARY");
     h.select(3, 3);
     h.type("A");
-    EXPECT_EQ(h.doc.m_nLength, 11);
+    EXPECT_EQ(h.doc.storage().length(), 11);
     EXPECT_EQ(h.storage()[3], 'A');
     EXPECT_EQ(h.text()[3], 'A');
     expectInStep();
@@ -123,7 +123,7 @@ TEST_F(ViewEditingTest, EnterOverASelectionReplacesTheWholeSelectionInBoth)
     loadBinary(kTenBytes);
     h.select(2, 6);
     h.key(Qt::Key_Return);
-    EXPECT_EQ(h.doc.m_nLength, 7);
+    EXPECT_EQ(h.doc.storage().length(), 7);
     expectInStep();
     h.command(ID_EDIT_UNDO);
     EXPECT_EQ(h.storage(), kTenBytes);
@@ -140,7 +140,7 @@ TEST_F(ViewEditingTest, BackspaceAtStartAndDeleteAtEndChangeNothing)
     h.select(11, 11);
     h.key(Qt::Key_Delete);
     h.command(ID_EDIT_CLEAR);
-    EXPECT_EQ(h.doc.m_nLength, 11);
+    EXPECT_EQ(h.doc.storage().length(), 11);
     expectInStep();
     // The typed x is still what Undo takes back, in both.
     ASSERT_TRUE(h.enabled(ID_EDIT_UNDO));
@@ -209,7 +209,7 @@ TEST_F(ViewEditingTest, FreeClipboardEmptiesItSoPasteIsDisabledInBothModes)
     ASSERT_TRUE(h.enabled(ID_EDIT_PASTE));
     h.command(ID_FREE_CLIPBOARD);
     EXPECT_FALSE(h.clipboard.canPaste());
-    EXPECT_EQ(h.doc.m_pClip, nullptr);
+    EXPECT_FALSE(h.doc.hasPrivateClip());
     EXPECT_FALSE(h.enabled(ID_EDIT_PASTE));
 }
 
@@ -266,7 +266,7 @@ TEST_F(ViewEditingTest, InsertTogglesTheStatusPaneInTextModeToo)
     EXPECT_EQ(h.panes[StatusPane::InsertMode], "INS");
     h.key(Qt::Key_Insert);
     EXPECT_EQ(h.panes[StatusPane::InsertMode], "OVR");
-    EXPECT_EQ(h.doc.m_bInsert, 0);
+    EXPECT_FALSE(h.doc.insertMode());
     h.type("ab");
     h.select(0, 0);
     h.type("X");
@@ -296,12 +296,12 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
     const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Up, Qt::Key_Down};
     int lengthChanges = 0;
     for (int step = 0; step < 1500; ++step) {
-        const std::int32_t lengthBefore = h.doc.m_nLength;
+        const std::int32_t lengthBefore = h.doc.storage().length();
         // What a typed byte does, from the mode and the selection: it replaces the byte at the
         // caret in overwrite mode, and the selection (empty or not) otherwise.
         const std::string before = h.storage();
         const CharRange selection = h.control().GetSel();
-        const bool overwrite = h.doc.m_bInsert == 0;
+        const bool overwrite = !h.doc.insertMode();
         std::optional<std::string> typed;
         const auto expectTyped = [&](char byte) {
             std::string after = before;
@@ -338,8 +338,8 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
         if (typed) {
             ASSERT_EQ(h.storage(), *typed) << "step " << step << " action " << what;
         }
-        ASSERT_EQ(h.doc.m_pUndo != nullptr, h.control().CanUndo()) << "step " << step << " action " << what;
-        lengthChanges += h.doc.m_nLength != lengthBefore;
+        ASSERT_EQ(h.doc.canUndoBytes(), h.control().CanUndo()) << "step " << step << " action " << what;
+        lengthChanges += h.doc.storage().length() != lengthBefore;
     }
     EXPECT_GT(lengthChanges, 300);
 }

@@ -18,6 +18,7 @@
 #include "support/FakeClipboard.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/StoredBytes.h"
 #include "support/TempDir.h"
 #include "view/QuilloryView.h"
 
@@ -71,9 +72,7 @@ public:
     std::string text() const { return control().GetTextRange(0, control().GetTextLength()); }
     std::string storage() const
     {
-        return doc.m_pBytes == nullptr ? std::string()
-                                       : std::string(reinterpret_cast<const char*>(doc.m_pBytes),
-                                                     static_cast<std::size_t>(doc.m_nLength));
+        return storedBytes(doc.storage());
     }
     // Opens a file as the first update would.
     void load(const std::string& name, const std::string& bytes) { doc.LoadFile(dir.write(name, bytes)); }

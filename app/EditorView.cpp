@@ -21,7 +21,7 @@ namespace {
 
 // Moves the frame to a stored rectangle, unless that rectangle lies on no screen of this desktop
 // (a file written on a larger or since removed monitor), where the window could not be reached.
-void placeOnSomeScreen(CMainFrame& frame, const QRect& rect)
+void placeOnSomeScreen(MainFrame& frame, const QRect& rect)
 {
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
@@ -35,12 +35,12 @@ void placeOnSomeScreen(CMainFrame& frame, const QRect& rect)
 
 }  // namespace
 
-CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& messageBoxes,
+QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& messageBoxes,
                                             IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
                                             std::string settingsPath)
 {
     return [&app, &messageBoxes, &fontColorDialogs, &fileDialogs, settingsPath = std::move(settingsPath)](
-               CMainFrame& frame, CQuilloryDoc& document, const std::string& commandLineTail) {
+               MainFrame& frame, QuilloryDoc& document, const std::string& commandLineTail) {
         ViewServices services;
         services.messageBoxes = &messageBoxes;
         services.fontColorDialogs = &fontColorDialogs;
@@ -49,15 +49,15 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
         services.setPaneText = [&frame](StatusPane pane, const QString& text) { frame.SetPaneText(pane, text); };
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
         services.printer = &app.printer();
-        CUrlBar* urlBar = frame.urlBar();
+        UrlBar* urlBar = frame.urlBar();
         services.setUrlBarBusy = [urlBar](bool busy) {
-            urlBar->m_bBusy = busy ? 1 : 0;
+            urlBar->m_busy = busy ? 1 : 0;
             urlBar->UpdateButtons();
         };
         services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
-        auto* view = new CQuilloryView(document, services, commandLineTail);
+        auto* view = new QuilloryView(document, services, commandLineTail);
         // The view's features beside it, children of the view: they go with it.
         const EditorFeatures features = attachEditorFeatures(*view, document, services, settingsPath);
         DownloadsController* downloads = features.downloads;
@@ -71,7 +71,7 @@ CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& me
             if (downloads != nullptr)
                 downloads->stop();
         });
-        return CQuilloryApp::ViewParts{view, features.commandTargets(*view),
+        return QuilloryApp::ViewParts{view, features.commandTargets(*view),
                                        [view] { return view->OnInitialUpdate(); }};
     };
 }

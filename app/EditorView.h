@@ -1,5 +1,5 @@
 #pragma once
-// The real editing view for the application: CQuilloryView on the Qt platform services, writing
+// The real editing view for the application: QuilloryView on the Qt platform services, writing
 // its status panes into the main frame and sharing the application's printer.
 
 #include <string>
@@ -14,7 +14,7 @@ class IMessageBoxes;
 
 // Makes views with the given services (not owned; they must outlive the views). The settings file
 // is read from `settingsPath` when each view is created.
-CQuilloryApp::ViewFactory editorViewFactory(CQuilloryApp& app, IMessageBoxes& messageBoxes,
+QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& messageBoxes,
                                             IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
                                             std::string settingsPath);
 

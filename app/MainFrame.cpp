@@ -17,13 +17,13 @@
 #include "app/CommandActions.h"
 #include "commands/CommandIds.h"
 #include "app/FrameGeometry.h"
-#include "app/QuilloryStatusBar.h"
+#include "app/StatusBar.h"
 #include "app/UrlBar.h"
 #include "base/MessageBox.h"
 
 namespace quillory {
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
+MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
@@ -38,18 +38,18 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     // Idle-time update: whenever the event loop is about to wait, states follow the latest changes.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                                   &CMainFrame::UpdateCommandUI);
+                                   &MainFrame::UpdateCommandUI);
     UpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame()
+MainFrame::~MainFrame()
 {
     disconnect(m_idleConnection);
     while (m_waitCursorDepth > 0)
         endWaitCursor();
 }
 
-void CMainFrame::placeOnScreen()
+void MainFrame::placeOnScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
@@ -59,66 +59,66 @@ void CMainFrame::placeOnScreen()
     setGeometry(area.x() + rect.left, area.y() + rect.top, rect.width, rect.height);
 }
 
-void CMainFrame::createBars()
+void MainFrame::createBars()
 {
     m_actions = new CommandActions(this, [this](int id) { OnCommand(id); });
     m_actions->buildMenuBar(menuBar(), [this] { UpdateCommandUI(); });
 
-    m_wndToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
-    m_wndToolBar->setObjectName(QStringLiteral("ToolBar"));
-    m_wndToolBar->setIconSize(QSize(16, 16));
-    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    m_actions->buildToolbar(m_wndToolBar);
-    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_actions->buildToolbar(m_toolBar);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
 
-    m_wndUrlBar = new CUrlBar(this);
+    m_urlBar = new UrlBar(this);
     addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, m_wndUrlBar);
-    m_wndUrlBar->ToggleUrlBar();  // shown from the start
+    addToolBar(Qt::TopToolBarArea, m_urlBar);
+    m_urlBar->ToggleUrlBar();  // shown from the start
 
-    m_wndStatusBar = new CQuilloryStatusBar(this);
-    setStatusBar(m_wndStatusBar);
+    m_statusBar = new StatusBar(this);
+    setStatusBar(m_statusBar);
 }
 
-void CMainFrame::registerFrameCommands()
+void MainFrame::registerFrameCommands()
 {
     m_frameCommands.OnCommand(cmd::ID_VIEW_TOOLBAR, [this] { OnViewToolbar(); });
     m_frameCommands.OnUpdate(cmd::ID_VIEW_TOOLBAR,
-                             [this](CCmdUI& ui) { ui.SetCheck(!m_wndToolBar->isHidden()); });
+                             [this](CommandUpdate& ui) { ui.SetCheck(!m_toolBar->isHidden()); });
     m_frameCommands.OnCommand(cmd::ID_VIEW_STATUS_BAR, [this] { OnViewStatusBar(); });
     m_frameCommands.OnUpdate(cmd::ID_VIEW_STATUS_BAR,
-                             [this](CCmdUI& ui) { ui.SetCheck(!m_wndStatusBar->isHidden()); });
+                             [this](CommandUpdate& ui) { ui.SetCheck(!m_statusBar->isHidden()); });
     m_frameCommands.OnCommand(cmd::ID_APP_EXIT, [this] { close(); });
     // The URL bar's check mark follows its visibility; the toggle itself is the view's command.
-    m_frameCommands.OnUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CCmdUI& ui) {
-        ui.SetCheck(!m_wndUrlBar->isHidden());
+    m_frameCommands.OnUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CommandUpdate& ui) {
+        ui.SetCheck(!m_urlBar->isHidden());
     });
 }
 
-void CMainFrame::OnViewToolbar()
+void MainFrame::OnViewToolbar()
 {
-    m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+    m_toolBar->setVisible(m_toolBar->isHidden());
 }
 
-void CMainFrame::OnViewStatusBar()
+void MainFrame::OnViewStatusBar()
 {
-    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
+    m_statusBar->setVisible(m_statusBar->isHidden());
 }
 
-bool CMainFrame::OnCommand(int id)
+bool MainFrame::OnCommand(int id)
 {
     const bool ran = m_router.execute(id);
     UpdateCommandUI();
     return ran;
 }
 
-void CMainFrame::UpdateCommandUI()
+void MainFrame::UpdateCommandUI()
 {
     m_actions->refresh(m_router);
-    m_wndUrlBar->UpdateButtons();
+    m_urlBar->UpdateButtons();
 }
 
-void CMainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands)
+void MainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands)
 {
     // The old view's handlers go off the route before the old view (which owns them) goes.
     for (CommandTarget* target : m_viewCommands)
@@ -132,39 +132,39 @@ void CMainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands
     UpdateCommandUI();
 }
 
-QWidget* CMainFrame::GetActiveView() const
+QWidget* MainFrame::GetActiveView() const
 {
     return centralWidget();
 }
 
-bool CMainFrame::SetPaneText(StatusPane pane, const QString& text, bool update)
+bool MainFrame::SetPaneText(StatusPane pane, const QString& text, bool update)
 {
-    return m_wndStatusBar->SetPaneText(pane, text, update);
+    return m_statusBar->SetPaneText(pane, text, update);
 }
 
-QString CMainFrame::GetPaneText(StatusPane pane) const
+QString MainFrame::GetPaneText(StatusPane pane) const
 {
-    return m_wndStatusBar->GetPaneText(pane);
+    return m_statusBar->GetPaneText(pane);
 }
 
-QString CMainFrame::frameTitle(const QString& documentTitle)
+QString MainFrame::frameTitle(const QString& documentTitle)
 {
     return documentTitle + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle);
 }
 
-void CMainFrame::titleChanged(const std::string& title)
+void MainFrame::titleChanged(const std::string& title)
 {
     // Titles are file names: bytes in the file system's encoding.
     setWindowTitle(frameTitle(QFile::decodeName(QByteArray::fromStdString(title))));
 }
 
-void CMainFrame::beginWaitCursor()
+void MainFrame::beginWaitCursor()
 {
     ++m_waitCursorDepth;
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void CMainFrame::endWaitCursor()
+void MainFrame::endWaitCursor()
 {
     if (m_waitCursorDepth == 0)
         return;
@@ -172,12 +172,12 @@ void CMainFrame::endWaitCursor()
     QApplication::restoreOverrideCursor();
 }
 
-QAction* CMainFrame::commandAction(int id) const
+QAction* MainFrame::commandAction(int id) const
 {
     return m_actions->action(id);
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void MainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_closeRequest && !m_closeRequest()) {
         event->ignore();
@@ -186,7 +186,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-std::string CMainFrame::droppedFile(const QMimeData* data)
+std::string MainFrame::droppedFile(const QMimeData* data)
 {
     if (data == nullptr || !data->hasUrls())
         return {};
@@ -197,12 +197,12 @@ std::string CMainFrame::droppedFile(const QMimeData* data)
     return {};
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+void MainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
     dragMoveEvent(event);
 }
 
-void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
+void MainFrame::dragMoveEvent(QDragMoveEvent* event)
 {
     if (m_dropHandler && !droppedFile(event->mimeData()).empty())
         event->acceptProposedAction();
@@ -210,7 +210,7 @@ void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
 }
 
-void CMainFrame::dropEvent(QDropEvent* event)
+void MainFrame::dropEvent(QDropEvent* event)
 {
     const std::string path = droppedFile(event->mimeData());
     if (!m_dropHandler || path.empty()) {
@@ -226,7 +226,7 @@ void CMainFrame::dropEvent(QDropEvent* event)
     });
 }
 
-QMenu* CMainFrame::createPopupMenu()
+QMenu* MainFrame::createPopupMenu()
 {
     // The bars' context menu offers the View menu's own toggles, so it follows the same rules.
     UpdateCommandUI();

@@ -20,10 +20,10 @@ class QToolBar;
 namespace quillory {
 
 class CommandActions;
-class CQuilloryStatusBar;
-class CUrlBar;
+class StatusBar;
+class UrlBar;
 
-class CMainFrame : public QMainWindow, public IDocumentHost {
+class MainFrame : public QMainWindow, public IDocumentHost {
     Q_OBJECT
 public:
     // Returns true when the window may close; false keeps it open.
@@ -31,8 +31,8 @@ public:
     // Opens a file dropped on the window (a local path in the file system's encoding).
     using DropHandler = std::function<void(const std::string& path)>;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
-    ~CMainFrame() override;
+    explicit MainFrame(QWidget* parent = nullptr);
+    ~MainFrame() override;
 
     // The command routing of this window. The view attaches its target at RouteLevel::View, the
     // document's at RouteLevel::Document; the frame and the application fill the other two.
@@ -49,7 +49,7 @@ public:
     void setView(QWidget* view, std::vector<CommandTarget*> viewCommands = {});
     QWidget* GetActiveView() const;
 
-    // Status panes; see CQuilloryStatusBar. Font, mode, INS/OVR and encoding are the view's.
+    // Status panes; see StatusBar. Font, mode, INS/OVR and encoding are the view's.
     bool SetPaneText(StatusPane pane, const QString& text, bool update = true);
     QString GetPaneText(StatusPane pane) const;
 
@@ -70,9 +70,9 @@ public:
     void endWaitCursor() override;
 
     QAction* commandAction(int id) const;
-    QToolBar* toolBar() const { return m_wndToolBar; }
-    CQuilloryStatusBar* quilloryStatusBar() const { return m_wndStatusBar; }
-    CUrlBar* urlBar() const { return m_wndUrlBar; }
+    QToolBar* toolBar() const { return m_toolBar; }
+    StatusBar* quilloryStatusBar() const { return m_statusBar; }
+    UrlBar* urlBar() const { return m_urlBar; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,9 +92,9 @@ private:
     std::vector<CommandTarget*> m_viewCommands;  // on the route's view level for the current view
     CommandTarget m_frameCommands;            // toolbar and status bar toggles, Exit
     CommandActions* m_actions = nullptr;      // one action per command ID
-    QToolBar* m_wndToolBar = nullptr;         // toolbar 128
-    CQuilloryStatusBar* m_wndStatusBar = nullptr;
-    CUrlBar* m_wndUrlBar = nullptr;           // shown at start; "URL Toolbar" hides and shows it
+    QToolBar* m_toolBar = nullptr;         // toolbar 128
+    StatusBar* m_statusBar = nullptr;
+    UrlBar* m_urlBar = nullptr;           // shown at start; "URL Toolbar" hides and shows it
     CloseRequestHandler m_closeRequest;
     DropHandler m_dropHandler;
     int m_waitCursorDepth = 0;                // begin/end pairs still open

@@ -6,7 +6,7 @@
 #include <QSessionManager>
 #include <QWidget>
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "commands/CommandIds.h"
 #include "document/DocumentCommands.h"
 #include "app/MainFrame.h"
@@ -16,7 +16,7 @@
 namespace quillory {
 
 namespace {
-CMainFrame* g_pMainWnd = nullptr;  // the frame of the application that started last
+MainFrame* g_pMainWnd = nullptr;  // the frame of the application that started last
 
 class QtSessionEnd final : public ISessionEnd {
 public:
@@ -31,116 +31,116 @@ private:
 
 }  // namespace
 
-CMainFrame* AfxGetMainWnd()
+MainFrame* theMainFrame()
 {
     return g_pMainWnd;
 }
 
-CQuilloryApp::CQuilloryApp(IMessageBoxes& messageBoxes) : m_messageBoxes(messageBoxes)
+QuilloryApp::QuilloryApp(IMessageBoxes& messageBoxes) : m_messageBoxes(messageBoxes)
 {
     registerCommands();
 }
 
-CQuilloryApp::~CQuilloryApp()
+QuilloryApp::~QuilloryApp()
 {
-    if (m_pMainWnd != nullptr) {
-        m_pMainWnd->commandRouter().detach(&m_commands);
-        m_pMainWnd->commandRouter().detach(&m_documentCommands);
-        m_pMainWnd->setCloseRequestHandler(nullptr);
-        m_pMainWnd->setDropHandler(nullptr);
-        if (g_pMainWnd == m_pMainWnd.get())
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->commandRouter().detach(&m_commands);
+        m_mainFrame->commandRouter().detach(&m_documentCommands);
+        m_mainFrame->setCloseRequestHandler(nullptr);
+        m_mainFrame->setDropHandler(nullptr);
+        if (g_pMainWnd == m_mainFrame.get())
             g_pMainWnd = nullptr;
-        if (m_pDocument != nullptr)
-            m_pDocument->setHost(nullptr);
+        if (m_document != nullptr)
+            m_document->setHost(nullptr);
     }
     // The frame (and with it the view) goes before the document it shows.
-    m_pMainWnd.reset();
-    if (m_pDocument != nullptr) {
-        m_pDocument->setControl(nullptr);
-        m_pDocument->OnCloseDocument();
+    m_mainFrame.reset();
+    if (m_document != nullptr) {
+        m_document->setControl(nullptr);
+        m_document->OnCloseDocument();
     }
-    m_pDocument.reset();
+    m_document.reset();
 }
 
-void CQuilloryApp::registerCommands()
+void QuilloryApp::registerCommands()
 {
     m_commands.OnCommand(cmd::ID_APP_ABOUT, [this] { OnAppAbout(); });
     m_commands.OnCommand(cmd::ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
 }
 
-bool CQuilloryApp::InitInstance(const std::string& commandLineTail)
+bool QuilloryApp::InitInstance(const std::string& commandLineTail)
 {
-    m_pDocument = std::make_unique<CQuilloryDoc>(m_messageBoxes);
-    m_pDocument->setFileDialogs(m_fileDialogs);
-    registerDocumentCommands(m_documentCommands, *m_pDocument);
-    m_pMainWnd = std::make_unique<CMainFrame>();
-    g_pMainWnd = m_pMainWnd.get();
-    m_pMainWnd->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
-    m_pMainWnd->commandRouter().attach(RouteLevel::Application, &m_commands);
-    m_pMainWnd->setCloseRequestHandler([doc = m_pDocument.get()] { return doc->SaveModified(); });
-    m_pMainWnd->setDropHandler([doc = m_pDocument.get()](const std::string& path) { doc->OpenFile(path); });
+    m_document = std::make_unique<QuilloryDoc>(m_messageBoxes);
+    m_document->setFileDialogs(m_fileDialogs);
+    registerDocumentCommands(m_documentCommands, *m_document);
+    m_mainFrame = std::make_unique<MainFrame>();
+    g_pMainWnd = m_mainFrame.get();
+    m_mainFrame->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
+    m_mainFrame->commandRouter().attach(RouteLevel::Application, &m_commands);
+    m_mainFrame->setCloseRequestHandler([doc = m_document.get()] { return doc->SaveModified(); });
+    m_mainFrame->setDropHandler([doc = m_document.get()](const std::string& path) { doc->OpenFile(path); });
     if (qGuiApp != nullptr) {
-        QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_pMainWnd.get(),
+        QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_mainFrame.get(),
                          [this](QSessionManager& manager) {
                              QtSessionEnd session(manager);
                              OnSessionEnd(session);
                          });
     }
-    m_pDocument->setHost(m_pMainWnd.get());
+    m_document->setHost(m_mainFrame.get());
     ViewParts view;
     if (m_viewFactory) {
-        view = m_viewFactory(*m_pMainWnd, *m_pDocument, commandLineTail);
-        m_pMainWnd->setView(view.widget, view.commands);
+        view = m_viewFactory(*m_mainFrame, *m_document, commandLineTail);
+        m_mainFrame->setView(view.widget, view.commands);
     }
 
     bool started = true;
     if (commandLineTail.empty())
-        started = m_pDocument->OnNewDocument();
+        started = m_document->OnNewDocument();
     if (started && view.initialUpdate)
         started = view.initialUpdate();
     else if (started && !commandLineTail.empty())
-        started = m_pDocument->LoadFile(commandLineTail);
+        started = m_document->LoadFile(commandLineTail);
     if (!started) {
         // No window stays open after a failed start.
-        m_pMainWnd->hide();
+        m_mainFrame->hide();
         return false;
     }
-    m_pMainWnd->UpdateCommandUI();
-    m_pMainWnd->show();
+    m_mainFrame->UpdateCommandUI();
+    m_mainFrame->show();
     if (view.widget != nullptr)
         view.widget->setFocus();
     return true;
 }
 
-QPrinter& CQuilloryApp::printer()
+QPrinter& QuilloryApp::printer()
 {
     if (m_printer == nullptr)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *m_printer;
 }
 
-void CQuilloryApp::OnAppAbout()
+void QuilloryApp::OnAppAbout()
 {
-    CAboutDlg dialog(m_pMainWnd.get());
+    AboutDialog dialog(m_mainFrame.get());
     dialog.exec();
 }
 
-void CQuilloryApp::OnSessionEnd(ISessionEnd& session)
+void QuilloryApp::OnSessionEnd(ISessionEnd& session)
 {
-    if (m_pDocument == nullptr || !m_pDocument->IsModified())
+    if (m_document == nullptr || !m_document->IsModified())
         return;
     // Without leave to ask, the document stays as it is: nothing is saved or thrown away unasked.
     if (!session.allowsInteraction())
         return;
-    const bool mayEnd = m_pDocument->SaveModified();
+    const bool mayEnd = m_document->SaveModified();
     if (!mayEnd)
         session.cancel();
     session.release();
 }
 
-void CQuilloryApp::OnFilePrintSetup()
+void QuilloryApp::OnFilePrintSetup()
 {
-    QPageSetupDialog dialog(&printer(), m_pMainWnd.get());
+    QPageSetupDialog dialog(&printer(), m_mainFrame.get());
     dialog.exec();
 }
 

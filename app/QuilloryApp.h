@@ -16,13 +16,13 @@ class QWidget;
 
 namespace quillory {
 
-class CMainFrame;
-class CQuilloryDoc;
+class MainFrame;
+class QuilloryDoc;
 class IFileDialogs;
 class IMessageBoxes;
 class ISessionEnd;
 
-class CQuilloryApp {
+class QuilloryApp {
 public:
     // What a view brings to the frame. The frame owns the widget; the view owns its commands.
     struct ViewParts {
@@ -36,13 +36,13 @@ public:
     };
     // Makes the view for the new frame and document; `commandLineTail` is the file to open, or
     // empty.
-    using ViewFactory = std::function<ViewParts(CMainFrame& frame, CQuilloryDoc& document,
+    using ViewFactory = std::function<ViewParts(MainFrame& frame, QuilloryDoc& document,
                                                 const std::string& commandLineTail)>;
 
-    explicit CQuilloryApp(IMessageBoxes& messageBoxes);
-    ~CQuilloryApp();
-    CQuilloryApp(const CQuilloryApp&) = delete;
-    CQuilloryApp& operator=(const CQuilloryApp&) = delete;
+    explicit QuilloryApp(IMessageBoxes& messageBoxes);
+    ~QuilloryApp();
+    QuilloryApp(const QuilloryApp&) = delete;
+    QuilloryApp& operator=(const QuilloryApp&) = delete;
 
     // The Open and Save As dialogs of the document (not owned). Set it before InitInstance.
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
@@ -54,8 +54,8 @@ public:
     // the file could not be loaded (already reported): the program ends, no window stays open.
     bool InitInstance(const std::string& commandLineTail);
 
-    CMainFrame* mainFrame() const { return m_pMainWnd.get(); }
-    CQuilloryDoc* document() const { return m_pDocument.get(); }
+    MainFrame* mainFrame() const { return m_mainFrame.get(); }
+    QuilloryDoc* document() const { return m_document.get(); }
     // The printer that Print Setup configures and printing uses; made on first use.
     QPrinter& printer();
 
@@ -71,14 +71,14 @@ private:
     IMessageBoxes& m_messageBoxes;
     IFileDialogs* m_fileDialogs = nullptr;
     ViewFactory m_viewFactory;
-    std::unique_ptr<CQuilloryDoc> m_pDocument;
-    std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<QuilloryDoc> m_document;
+    std::unique_ptr<MainFrame> m_mainFrame;
     std::unique_ptr<QPrinter> m_printer;
     CommandTarget m_documentCommands;  // the document's handlers, after the view's
     CommandTarget m_commands;          // the application's handlers, last on the route
 };
 
 // The running application's main window, or nullptr before start-up and after it ends.
-CMainFrame* AfxGetMainWnd();
+MainFrame* theMainFrame();
 
 }  // namespace quillory

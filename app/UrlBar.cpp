@@ -10,7 +10,7 @@
 
 namespace quillory {
 
-CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), parent)
+UrlBar::UrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), parent)
 {
     setObjectName(QStringLiteral("UrlBar"));
     setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
@@ -34,8 +34,8 @@ CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), pare
     addWidget(m_edit);
     addWidget(m_retrieve);
     addWidget(m_stop);
-    connect(m_retrieve, &QPushButton::clicked, this, &CUrlBar::OnRetrieve);
-    connect(m_stop, &QPushButton::clicked, this, &CUrlBar::OnStop);
+    connect(m_retrieve, &QPushButton::clicked, this, &UrlBar::OnRetrieve);
+    connect(m_stop, &QPushButton::clicked, this, &UrlBar::OnStop);
     connect(m_edit, &QLineEdit::returnPressed, this, [this] {
         if (m_retrieve->isEnabled())
             OnRetrieve();
@@ -44,33 +44,33 @@ CUrlBar::CUrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), pare
     hide();
 }
 
-void CUrlBar::ToggleUrlBar()
+void UrlBar::ToggleUrlBar()
 {
     setVisible(isHidden());
 }
 
-void CUrlBar::UpdateData(bool saveAndValidate)
+void UrlBar::UpdateData(bool saveAndValidate)
 {
     if (saveAndValidate)
-        m_strUrl = m_edit->text();
+        m_url = m_edit->text();
     else
-        m_edit->setText(m_strUrl);
+        m_edit->setText(m_url);
 }
 
-void CUrlBar::UpdateButtons()
+void UrlBar::UpdateButtons()
 {
-    m_retrieve->setEnabled(m_bBusy == 0 && m_onRetrieve != nullptr);
-    m_stop->setEnabled(m_bBusy != 0 && m_onStop != nullptr);
+    m_retrieve->setEnabled(m_busy == 0 && m_onRetrieve != nullptr);
+    m_stop->setEnabled(m_busy != 0 && m_onStop != nullptr);
 }
 
-void CUrlBar::OnRetrieve()
+void UrlBar::OnRetrieve()
 {
     UpdateData(true);
     if (m_onRetrieve)
-        m_onRetrieve(m_strUrl);
+        m_onRetrieve(m_url);
 }
 
-void CUrlBar::OnStop()
+void UrlBar::OnStop()
 {
     if (m_onStop)
         m_onStop();

@@ -14,19 +14,19 @@ class QPushButton;
 
 namespace quillory {
 
-class CUrlBar : public QToolBar {
+class UrlBar : public QToolBar {
     Q_OBJECT
 public:
     using RetrieveHandler = std::function<void(const QString& url)>;
     using StopHandler = std::function<void()>;
 
-    explicit CUrlBar(QWidget* parent = nullptr);
+    explicit UrlBar(QWidget* parent = nullptr);
 
     // Shows the bar if hidden, hides it if shown. The edit keeps its text while hidden.
     void ToggleUrlBar();
-    // true: copies the edit's text into m_strUrl; false: puts m_strUrl into the edit.
+    // true: copies the edit's text into m_url; false: puts m_url into the edit.
     void UpdateData(bool saveAndValidate);
-    // Enables Retrieve and Stop from m_bBusy and the registered handlers.
+    // Enables Retrieve and Stop from m_busy and the registered handlers.
     void UpdateButtons();
 
     void setRetrieveHandler(RetrieveHandler handler) { m_onRetrieve = std::move(handler); }
@@ -36,8 +36,8 @@ public:
     QPushButton* retrieveButton() const { return m_retrieve; }
     QPushButton* stopButton() const { return m_stop; }
 
-    std::int32_t m_bBusy = 0;  // non-zero while a retrieval runs: Retrieve off, Stop on
-    QString m_strUrl;          // the URL Retrieve last passed on
+    std::int32_t m_busy = 0;  // non-zero while a retrieval runs: Retrieve off, Stop on
+    QString m_url;          // the URL Retrieve last passed on
 
 private:
     void OnRetrieve();

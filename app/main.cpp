@@ -30,7 +30,7 @@ int main(int argc, char* argv[])
         quillory::QtMessageBoxes messageBoxes;
         quillory::QtFileDialogs fileDialogs;
         quillory::QtFontColorDialogs fontColorDialogs;
-        quillory::CQuilloryApp app(messageBoxes);
+        quillory::QuilloryApp app(messageBoxes);
         app.setFileDialogs(&fileDialogs);
         app.setViewFactory(quillory::editorViewFactory(
             app, messageBoxes, fontColorDialogs, fileDialogs,

@@ -10,7 +10,7 @@ namespace quillory {
 
 namespace {
 
-class CHeap final : public IByteHeap {
+class MallocHeap final : public IByteHeap {
 public:
     void* allocZeroed(std::size_t size) override { return adviseHugePages(std::calloc(size, 1), size); }
     void* allocPlain(std::size_t size) override { return adviseHugePages(std::malloc(size), size); }
@@ -56,7 +56,7 @@ void* adviseSmallPages(void* block, std::size_t size)
 
 IByteHeap& cHeap()
 {
-    static CHeap heap;
+    static MallocHeap heap;
     return heap;
 }
 

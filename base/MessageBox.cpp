@@ -4,7 +4,7 @@
 
 namespace quillory {
 
-MessageResult AfxMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
+MessageResult showMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
                             MessageButtons buttons)
 {
     return boxes.show({kAppTitle, std::move(text), icon, buttons});

@@ -26,11 +26,11 @@ public:
     virtual MessageResult show(const MessageBoxRequest& request) = 0;
 };
 
-// The application's title, the caption of every box raised through AfxMessageBox.
+// The application's title, the caption of every box raised through showMessageBox.
 inline constexpr const char* kAppTitle = "Quillory";
 
 // Shows a box captioned with the application title.
-MessageResult AfxMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
+MessageResult showMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
                             MessageButtons buttons = MessageButtons::Ok);
 
 }  // namespace quillory

@@ -186,13 +186,13 @@ int main(int argc, char** argv)
     bench::PrintedMessageBoxes boxes;
     NoDialogs dialogs;
     NoFileDialogs fileDialogs;
-    CQuilloryApp app(boxes);
+    QuilloryApp app(boxes);
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
     if (!app.InitInstance(""))
         return 1;
-    CMainFrame& frame = *app.mainFrame();
-    auto* view = dynamic_cast<CQuilloryView*>(frame.GetActiveView());
-    CUrlBar& bar = *frame.urlBar();
+    MainFrame& frame = *app.mainFrame();
+    auto* view = dynamic_cast<QuilloryView*>(frame.GetActiveView());
+    UrlBar& bar = *frame.urlBar();
     const DownloadsController& downloads = *view->findChild<DownloadsController*>();
     QWidget* editor = &view->GetRichEditCtrl();
     QTest::keyClicks(editor, "typed");  // a document in the editor: the download is kept in memory

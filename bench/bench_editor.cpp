@@ -23,7 +23,7 @@
 #include "document/QuilloryDoc.h"
 #include "base/FileDialogs.h"
 #include "base/MessageBox.h"
-#include "dialogs/GotoDlg.h"
+#include "dialogs/GotoDialog.h"
 #include "view/QuilloryView.h"
 
 using namespace quillory;
@@ -80,19 +80,19 @@ int main(int argc, char** argv)
     QApplication application(qtArgc, argv);
     bench::PrintedMessageBoxes boxes;
     NoDialogs dialogs;
-    CQuilloryApp app(boxes);
+    QuilloryApp app(boxes);
     NoFileDialogs fileDialogs;
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, folder + "/Quillory-bench.dat"));
     if (!app.InitInstance(path))
         return 1;
-    CMainFrame& frame = *app.mainFrame();
+    MainFrame& frame = *app.mainFrame();
     frame.show();
     frame.grab();  // one full paint of the window
     const double startMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     std::printf("start-up with a %zu MB BINARY file to the first painted window: %.0f ms (limit 1000 ms)\n", sizeMb,
                 startMs);
 
-    auto* view = dynamic_cast<CQuilloryView*>(frame.GetActiveView());
+    auto* view = dynamic_cast<QuilloryView*>(frame.GetActiveView());
     EditControl& control = view->GetRichEditCtrl();
     control.SetSel(control.GetTextLength() / 2, control.GetTextLength() / 2);
     std::vector<double> keys;
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     std::printf("typing in the middle (storage, control, repaint): median %.2f ms, max %.2f ms (limit 20 ms)\n",
                 keys[keys.size() / 2], keys.back());
 
-    CQuilloryDoc& doc = *app.document();
+    QuilloryDoc& doc = *app.document();
     clock.restart();
     doc.OnFileSave();
     std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6);
@@ -121,7 +121,7 @@ int main(int argc, char** argv)
     control.viewport()->repaint();
     auto* tools = view->findChild<EditingToolsController*>();
     tools->openGoto();
-    CGotoDlg& dialog = *tools->gotoDialog();
+    GotoDialog& dialog = *tools->gotoDialog();
     QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
     QTest::keyClicks(dialog.percentEdit(), "99");
     clock.restart();

@@ -76,7 +76,7 @@ double readTwiceMs(const std::string& path, std::size_t size)
 void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
 {
     bench::PrintedMessageBoxes boxes;
-    CQuilloryDoc doc(boxes);
+    QuilloryDoc doc(boxes);
     test::ControlStandIn control(doc);
     const auto start = Clock::now();
     doc.LoadFile(path);

@@ -63,7 +63,7 @@ bool CommandRouter::hasHandler(int id) const
 
 CommandState CommandRouter::state(int id) const
 {
-    CCmdUI ui(id);
+    CommandUpdate ui(id);
     anyTarget([&ui, id](const CommandTarget& target) {
         const CommandTarget::UpdateRule* rule = target.updateRuleFor(id);
         if (rule != nullptr)

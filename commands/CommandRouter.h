@@ -14,9 +14,9 @@
 namespace quillory {
 
 // What an update rule may say about one command.
-class CCmdUI {
+class CommandUpdate {
 public:
-    explicit CCmdUI(int id) : m_nID(id) {}
+    explicit CommandUpdate(int id) : m_nID(id) {}
     void Enable(bool on = true) { m_enabled = on; }
     void SetCheck(bool checked = true) { m_checked = checked; }
 
@@ -41,7 +41,7 @@ struct CommandState {
 class CommandTarget {
 public:
     using Handler = std::function<void()>;
-    using UpdateRule = std::function<void(CCmdUI&)>;
+    using UpdateRule = std::function<void(CommandUpdate&)>;
 
     // Binds the handler of a command, replacing an earlier one.
     void OnCommand(int id, Handler handler) { m_handlers[id] = std::move(handler); }

@@ -25,7 +25,7 @@ constexpr int kHeldCompletionRetryMs = 50;  // how often a held completion looks
 
 }  // namespace
 
-DownloadsController::DownloadsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services)
+DownloadsController::DownloadsController(QuilloryView& view, QuilloryDoc& document, ViewServices services)
     : QObject(&view), m_view(view), m_document(document), m_services(std::move(services))
 {
     registerCommands();
@@ -47,12 +47,12 @@ void DownloadsController::registerCommands()
     using namespace cmd;
     CommandTarget& c = m_commands;
     c.OnCommand(ID_VIEW_AFTER_DOWNLOAD, [this] { toggleViewAfterDownload(); });
-    c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CCmdUI& ui) { ui.SetCheck(m_viewAfterDownload); });
+    c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CommandUpdate& ui) { ui.SetCheck(m_viewAfterDownload); });
     // While a worker runs the buffer is its own: neither item may take what has arrived so far.
     c.OnCommand(ID_LOAD_SAVED_DOC, [this] { loadSavedDocument(); });
-    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CCmdUI& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
+    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CommandUpdate& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
     c.OnCommand(ID_SAVE_DOWNLOAD_AS, [this] { saveDownloadAs(); });
-    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CCmdUI& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
+    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CommandUpdate& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
     // The check mark is the frame's: it follows the bar's visibility.
     if (m_services.toggleUrlBar)
         c.OnCommand(ID_VIEW_URL_TOOLBAR, [this] { m_services.toggleUrlBar(); });
@@ -60,11 +60,11 @@ void DownloadsController::registerCommands()
 
 bool DownloadsController::event(QEvent* event)
 {
-    if (event->type() == WM_RETRIEVAL_MESSAGE) {
+    if (event->type() == kRetrievalMessageEvent) {
         showWorkerMessage();
         return true;
     }
-    if (event->type() == WM_RETRIEVAL_DONE) {
+    if (event->type() == kRetrievalDoneEvent) {
         complete();
         return true;
     }
@@ -84,8 +84,8 @@ void DownloadsController::retrieve(const std::string& typed)
     m_url = decision.url;
     RetrievalCallbacks callbacks;
     // Both run on the worker's thread; posting is all they do.
-    callbacks.messageWaiting = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_MESSAGE)); };
-    callbacks.completed = [this] { QCoreApplication::postEvent(this, new QEvent(WM_RETRIEVAL_DONE)); };
+    callbacks.messageWaiting = [this] { QCoreApplication::postEvent(this, new QEvent(kRetrievalMessageEvent)); };
+    callbacks.completed = [this] { QCoreApplication::postEvent(this, new QEvent(kRetrievalDoneEvent)); };
     std::string whyNot;
     m_retrieval = Retrieval::start(RetrievalRequest{m_url, testCertificateAuthorities()}, m_buffer,
                                    std::move(callbacks), &whyNot);
@@ -165,13 +165,13 @@ void DownloadsController::showDownload()
     DownloadBuffer::Document taken = m_buffer->take();
     if (!taken.block.ok())
         return;
-    const CQuilloryView::MemoryDocument shown = m_view.showDocumentFromMemory(taken.block, taken.length);
-    if (shown == CQuilloryView::MemoryDocument::Shown)
+    const QuilloryView::MemoryDocument shown = m_view.showDocumentFromMemory(taken.block, taken.length);
+    if (shown == QuilloryView::MemoryDocument::Shown)
         return;
     // Refused for want of memory: the document stays as it was, the download in memory, offered
     // for saving.
     m_buffer->restore(std::move(taken));
-    showBox(shown == CQuilloryView::MemoryDocument::NoMemoryForBinary
+    showBox(shown == QuilloryView::MemoryDocument::NoMemoryForBinary
                 ? MessageBoxRequest{kBinaryMemoryErrorCaption, kBinaryMemoryErrorText, MessageIcon::Stop,
                                     MessageButtons::Ok}
                 : MessageBoxRequest{kAppTitle, "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok});
@@ -189,7 +189,7 @@ void DownloadsController::saveDownloadAs()
     if (m_services.fileDialogs == nullptr || m_retrieving)
         return;
     const std::optional<std::string> path = m_services.fileDialogs->choose(
-        {FileDialogRequest::Kind::Save, m_document.m_strDir, std::string(), kFileDialogFilter});
+        {FileDialogRequest::Kind::Save, m_document.folder(), std::string(), kFileDialogFilter});
     if (!path) {
         showInfo(kNotSavedText);
         return;

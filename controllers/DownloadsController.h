@@ -17,8 +17,8 @@
 
 namespace quillory {
 
-class CQuilloryDoc;
-class CQuilloryView;
+class QuilloryDoc;
+class QuilloryView;
 class Retrieval;
 
 class DownloadsController : public QObject {
@@ -26,7 +26,7 @@ class DownloadsController : public QObject {
 public:
     // Works on view, which shows retrieved documents, and its document. A child of view: it goes
     // with it, stopping its worker.
-    DownloadsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services);
+    DownloadsController(QuilloryView& view, QuilloryDoc& document, ViewServices services);
     ~DownloadsController() override;
     DownloadsController(const DownloadsController&) = delete;
     DownloadsController& operator=(const DownloadsController&) = delete;
@@ -68,8 +68,8 @@ private:
     void showProgress() const;
     void endProgress();
 
-    CQuilloryView& m_view;
-    CQuilloryDoc& m_document;
+    QuilloryView& m_view;
+    QuilloryDoc& m_document;
     ViewServices m_services;
     CommandTarget m_commands;
     std::shared_ptr<DownloadBuffer> m_buffer = std::make_shared<DownloadBuffer>();  // shared with the worker

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "commands/CommandIds.h"
-#include "dialogs/GotoDlg.h"
+#include "dialogs/GotoDialog.h"
 #include "qtplatform/PostedMessages.h"
 #include "tools/FileStatistics.h"
 #include "tools/InsertFile.h"
@@ -48,7 +48,7 @@ private:
 
 }  // namespace
 
-EditingToolsController::EditingToolsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services)
+EditingToolsController::EditingToolsController(QuilloryView& view, QuilloryDoc& document, ViewServices services)
     : QObject(&view),
       m_view(view),
       m_control(view.GetRichEditCtrl()),
@@ -56,7 +56,7 @@ EditingToolsController::EditingToolsController(CQuilloryView& view, CQuilloryDoc
       m_services(std::move(services))
 {
     if (m_services.messageBoxes != nullptr)
-        m_gotoDialog = std::make_unique<CGotoDlg>(this, *m_services.messageBoxes, m_services.beep);
+        m_gotoDialog = std::make_unique<GotoDialog>(this, *m_services.messageBoxes, m_services.beep);
     registerCommands();
 }
 
@@ -69,18 +69,18 @@ void EditingToolsController::registerCommands()
     c.OnCommand(ID_FILE_STAT, [this] { showStatistics(); });
     c.OnCommand(ID_GOTO, [this] { openGoto(); });
     c.OnCommand(ID_STRIP_HTML, [this] { stripHtmlTags(); });
-    c.OnUpdate(ID_STRIP_HTML, [this](CCmdUI& ui) { ui.Enable(!m_view.isBinary()); });
+    c.OnUpdate(ID_STRIP_HTML, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
     c.OnCommand(ID_INSERT_FILE, [this] { insertFile(); });
-    c.OnUpdate(ID_INSERT_FILE, [this](CCmdUI& ui) { ui.Enable(!m_view.isBinary()); });
+    c.OnUpdate(ID_INSERT_FILE, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
 }
 
 bool EditingToolsController::event(QEvent* event)
 {
-    if (event->type() == WM_GOTO_GO) {
+    if (event->type() == kGotoGoEvent) {
         gotoGo();
         return true;
     }
-    if (event->type() == WM_GOTO_CLOSE) {
+    if (event->type() == kGotoCloseEvent) {
         gotoClose();
         return true;
     }
@@ -168,7 +168,7 @@ void EditingToolsController::insertFile()
         return;
     EditControl& control = m_control;
     IMessageBoxes& boxes = *m_services.messageBoxes;
-    OnInsertFile(*m_services.fileDialogs, boxes, m_document.m_strDir,
+    OnInsertFile(*m_services.fileDialogs, boxes, m_document.folder(),
                  [&control, &boxes](std::span<const std::uint8_t> text) {
                      // The control takes its memory before it changes: a text it cannot hold leaves
                      // it as it was.

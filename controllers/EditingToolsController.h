@@ -12,16 +12,16 @@ class QWidget;
 
 namespace quillory {
 
-class CGotoDlg;
-class CQuilloryDoc;
-class CQuilloryView;
+class GotoDialog;
+class QuilloryDoc;
+class QuilloryView;
 class EditControl;
 
 class EditingToolsController : public QObject {
     Q_OBJECT
 public:
     // Works on view's control and document's folder; a child of view.
-    EditingToolsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services);
+    EditingToolsController(QuilloryView& view, QuilloryDoc& document, ViewServices services);
     ~EditingToolsController() override;
 
     CommandTarget& commands() { return m_commands; }
@@ -35,7 +35,7 @@ public:
     void stripHtmlTags();
     void insertFile();
     // The one goto dialog (null without message boxes to report through); its window comes and goes.
-    CGotoDlg* gotoDialog() const { return m_gotoDialog.get(); }
+    GotoDialog* gotoDialog() const { return m_gotoDialog.get(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -45,12 +45,12 @@ private:
     // Moves the dialog so that it does not cover the selection.
     void moveOffSelection(QWidget* dialog);
 
-    CQuilloryView& m_view;
+    QuilloryView& m_view;
     EditControl& m_control;
-    CQuilloryDoc& m_document;
+    QuilloryDoc& m_document;
     ViewServices m_services;
     CommandTarget m_commands;
-    std::unique_ptr<CGotoDlg> m_gotoDialog;
+    std::unique_ptr<GotoDialog> m_gotoDialog;
 };
 
 }  // namespace quillory

@@ -23,13 +23,13 @@ public:
 
 }  // namespace
 
-std::vector<CommandTarget*> EditorFeatures::commandTargets(CQuilloryView& view) const
+std::vector<CommandTarget*> EditorFeatures::commandTargets(QuilloryView& view) const
 {
     return {&view.commands(),          &settings->commands(),    &find->commands(),     &print->commands(),
             &editingTools->commands(), &toolDialogs->commands(), &downloads->commands()};
 }
 
-EditorFeatures attachEditorFeatures(CQuilloryView& view, CQuilloryDoc& document, const ViewServices& services,
+EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, const ViewServices& services,
                                     const std::string& settingsPath)
 {
     IDrives* drives = services.drives;

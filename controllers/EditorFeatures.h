@@ -10,8 +10,8 @@
 
 namespace quillory {
 
-class CQuilloryDoc;
-class CQuilloryView;
+class QuilloryDoc;
+class QuilloryView;
 class DownloadsController;
 class EditingToolsController;
 class FindController;
@@ -28,12 +28,12 @@ struct EditorFeatures {
     DownloadsController* downloads = nullptr;
 
     // The view's level of the command route: the view's own commands, then every feature's.
-    std::vector<CommandTarget*> commandTargets(CQuilloryView& view) const;
+    std::vector<CommandTarget*> commandTargets(QuilloryView& view) const;
 };
 
 // Creates every feature as a child of view (they go with it). The settings file at settingsPath is
 // read and applied first, as the editor starts.
-EditorFeatures attachEditorFeatures(CQuilloryView& view, CQuilloryDoc& document, const ViewServices& services,
+EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, const ViewServices& services,
                                     const std::string& settingsPath);
 
 }  // namespace quillory

@@ -5,7 +5,7 @@
 
 namespace quillory {
 
-FindController::FindController(CQuilloryView& view)
+FindController::FindController(QuilloryView& view)
     : QObject(&view), m_view(view), m_control(view.GetRichEditCtrl())
 {
     registerCommands();
@@ -17,7 +17,7 @@ void FindController::registerCommands()
     m_commands.OnCommand(ID_EDIT_FIND, [this] { find(); });
     m_commands.OnCommand(ID_EDIT_REPEAT, [this] { findNext(); });
     m_commands.OnCommand(ID_EDIT_REPLACE, [this] { replace(); });
-    m_commands.OnUpdate(ID_EDIT_REPLACE, [this](CCmdUI& ui) { ui.Enable(!m_view.isBinary()); });
+    m_commands.OnUpdate(ID_EDIT_REPLACE, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
 }
 
 void FindController::showDialog(bool replace)

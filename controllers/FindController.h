@@ -11,14 +11,14 @@
 
 namespace quillory {
 
-class CQuilloryView;
+class QuilloryView;
 class EditControl;
 
 class FindController : public QObject {
     Q_OBJECT
 public:
     // Searches view's control; a child of view.
-    explicit FindController(CQuilloryView& view);
+    explicit FindController(QuilloryView& view);
 
     CommandTarget& commands() { return m_commands; }
 
@@ -39,7 +39,7 @@ private:
     void replaceOnce(const SearchRequest& search);
     void replaceAll(const SearchRequest& search);
 
-    CQuilloryView& m_view;
+    QuilloryView& m_view;
     EditControl& m_control;
     CommandTarget m_commands;
     QPointer<FindReplaceDialog> m_dialog;      // made on first use, a child of the main window

@@ -12,7 +12,7 @@
 
 namespace quillory {
 
-PrintController::PrintController(CQuilloryView& view, QPrinter* printer)
+PrintController::PrintController(QuilloryView& view, QPrinter* printer)
     : QObject(&view), m_view(view), m_printer(printer)
 {
     m_commands.OnCommand(cmd::ID_FILE_PRINT, [this] { print(); });

@@ -11,13 +11,13 @@ class QPrinter;
 
 namespace quillory {
 
-class CQuilloryView;
+class QuilloryView;
 
 class PrintController : public QObject {
     Q_OBJECT
 public:
     // Prints view's control on printer (null: a printer of its own for each command); a child of view.
-    PrintController(CQuilloryView& view, QPrinter* printer);
+    PrintController(QuilloryView& view, QPrinter* printer);
 
     CommandTarget& commands() { return m_commands; }
 
@@ -28,7 +28,7 @@ private:
     void printTo(QPrinter* printer);
     void printPages(QPrinter* printer);
 
-    CQuilloryView& m_view;
+    QuilloryView& m_view;
     QPrinter* m_printer;
     CommandTarget m_commands;
     MarginsTwips m_margins{720, 720, 720, 720};  // half an inch from each edge of the paper

@@ -12,7 +12,7 @@
 
 namespace quillory {
 
-SettingsController::SettingsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services,
+SettingsController::SettingsController(QuilloryView& view, QuilloryDoc& document, ViewServices services,
                                        IDrives& drives, std::string path)
     : QObject(&view),
       m_view(view),
@@ -32,7 +32,7 @@ SettingsController::SettingsController(CQuilloryView& view, CQuilloryDoc& docume
 
 void SettingsController::read()
 {
-    m_document.m_strDir.clear();
+    m_document.setFolder({});
     m_document.setAnsiToAscii(false);
     const SettingsFileContents contents = readSettingsFile(m_path);
     if (contents.status == SettingsReadStatus::Missing)
@@ -58,7 +58,7 @@ void SettingsController::read()
     m_view.setCharacterFormat(format);
     m_view.setBackgroundColor(m_record.background);
     if (!contents.defaultDir.empty())
-        m_document.m_strDir = absolutePath(contents.defaultDir);
+        m_document.setFolder(absolutePath(contents.defaultDir));
 }
 
 std::vector<WindowRect> SettingsController::screenRects()

@@ -14,14 +14,14 @@
 
 namespace quillory {
 
-class CQuilloryDoc;
-class CQuilloryView;
+class QuilloryDoc;
+class QuilloryView;
 
 class SettingsController : public QObject {
     Q_OBJECT
 public:
     // Reads the settings file at path and applies it to view and document; a child of view.
-    SettingsController(CQuilloryView& view, CQuilloryDoc& document, ViewServices services, IDrives& drives,
+    SettingsController(QuilloryView& view, QuilloryDoc& document, ViewServices services, IDrives& drives,
                        std::string path);
 
     CommandTarget& commands() { return m_commands; }
@@ -34,8 +34,8 @@ private:
     // The screens' rectangles, for the check of a stored window rectangle.
     static std::vector<WindowRect> screenRects();
 
-    CQuilloryView& m_view;
-    CQuilloryDoc& m_document;
+    QuilloryView& m_view;
+    QuilloryDoc& m_document;
     ViewServices m_services;
     IDrives& m_drives;
     std::string m_path;         // full path of the settings file

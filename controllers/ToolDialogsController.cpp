@@ -2,14 +2,14 @@
 
 #include "base/Paths.h"
 #include "commands/CommandIds.h"
-#include "dialogs/FileWiperDlg.h"
+#include "dialogs/FileWiperDialog.h"
 #include "dialogs/SplitJoinDialog.h"
 #include "document/QuilloryDoc.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
 
-ToolDialogsController::ToolDialogsController(CQuilloryView& view, const CQuilloryDoc& document,
+ToolDialogsController::ToolDialogsController(QuilloryView& view, const QuilloryDoc& document,
                                              ViewServices services, IDrives& drives)
     : QObject(&view), m_view(view), m_document(document), m_services(std::move(services)), m_drives(drives)
 {
@@ -24,7 +24,7 @@ void ToolDialogsController::splitJoin()
     SplitJoinDialog dialog(*m_services.messageBoxes, *m_services.fileDialogs, m_drives, m_services.beep,
                            m_view.window());
     // The tree opens at the document's folder, else at the working folder.
-    dialog.logic().setStartFolder(m_document.m_strDir.empty() ? absolutePath(".") : m_document.m_strDir);
+    dialog.logic().setStartFolder(m_document.folder().empty() ? absolutePath(".") : m_document.folder());
     dialog.runModal();
     m_view.takeFocus();
 }
@@ -33,7 +33,7 @@ void ToolDialogsController::wipeFile()
 {
     if (m_services.fileDialogs == nullptr || m_services.messageBoxes == nullptr)
         return;
-    CFileWiperDlg dialog(*m_services.messageBoxes, *m_services.fileDialogs, m_view.window());
+    FileWiperDialog dialog(*m_services.messageBoxes, *m_services.fileDialogs, m_view.window());
     dialog.exec();
     m_view.takeFocus();
 }

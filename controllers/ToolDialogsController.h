@@ -9,15 +9,15 @@
 
 namespace quillory {
 
-class CQuilloryDoc;
-class CQuilloryView;
+class QuilloryDoc;
+class QuilloryView;
 
 class ToolDialogsController : public QObject {
     Q_OBJECT
 public:
     // The dialogs open over view's window, Split/Join at document's folder, listing drives; a child
     // of view.
-    ToolDialogsController(CQuilloryView& view, const CQuilloryDoc& document, ViewServices services, IDrives& drives);
+    ToolDialogsController(QuilloryView& view, const QuilloryDoc& document, ViewServices services, IDrives& drives);
 
     CommandTarget& commands() { return m_commands; }
 
@@ -25,8 +25,8 @@ public:
     void wipeFile();
 
 private:
-    CQuilloryView& m_view;
-    const CQuilloryDoc& m_document;
+    QuilloryView& m_view;
+    const QuilloryDoc& m_document;
     ViewServices m_services;
     IDrives& m_drives;
     CommandTarget m_commands;

@@ -5,9 +5,9 @@
 namespace quillory {
 
 class CommandTarget;
-class CQuilloryDoc;
+class QuilloryDoc;
 
 // Binds the document's File commands and their update rules into `target`.
-void registerDocumentCommands(CommandTarget& target, CQuilloryDoc& document);
+void registerDocumentCommands(CommandTarget& target, QuilloryDoc& document);
 
 }  // namespace quillory

@@ -23,29 +23,29 @@ constexpr const char* kErrorSavingToSelectedFile =
 
 }  // namespace
 
-bool CQuilloryDoc::IsModified() const
+bool QuilloryDoc::IsModified() const
 {
     return m_control != nullptr && m_control->IsModified();
 }
 
-void CQuilloryDoc::SetModifiedFlag(bool modified)
+void QuilloryDoc::SetModifiedFlag(bool modified)
 {
     if (m_control != nullptr)
         m_control->SetModify(modified);
 }
 
-void CQuilloryDoc::focusView()
+void QuilloryDoc::focusView()
 {
     if (m_control != nullptr)
         m_control->SetFocus();
 }
 
-bool CQuilloryDoc::PromptSaveModified()
+bool QuilloryDoc::PromptSaveModified()
 {
     if (!IsModified())
         return true;
     m_saved = false;
-    switch (AfxMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
+    switch (showMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
                           MessageButtons::YesNoCancel)) {
     case MessageResult::Yes:
         OnFileSave();
@@ -57,7 +57,7 @@ bool CQuilloryDoc::PromptSaveModified()
     }
 }
 
-void CQuilloryDoc::OnFileNew()
+void QuilloryDoc::OnFileNew()
 {
     if (!PromptSaveModified()) {
         focusView();
@@ -68,7 +68,7 @@ void CQuilloryDoc::OnFileNew()
     OnNewDocument();
 }
 
-void CQuilloryDoc::OnFileOpen()
+void QuilloryDoc::OnFileOpen()
 {
     if (!PromptSaveModified()) {
         focusView();
@@ -77,12 +77,12 @@ void CQuilloryDoc::OnFileOpen()
     if (m_fileDialogs == nullptr)
         return;
     const std::optional<std::string> path =
-        m_fileDialogs->choose({FileDialogRequest::Kind::Open, m_strDir, "", kFileDialogFilter});
+        m_fileDialogs->choose({FileDialogRequest::Kind::Open, m_folder, "", kFileDialogFilter});
     if (path)
         loadChosenFile(*path);
 }
 
-void CQuilloryDoc::OpenFile(const std::string& path)
+void QuilloryDoc::OpenFile(const std::string& path)
 {
     if (!PromptSaveModified()) {
         focusView();
@@ -91,7 +91,7 @@ void CQuilloryDoc::OpenFile(const std::string& path)
     loadChosenFile(path);
 }
 
-void CQuilloryDoc::loadChosenFile(const std::string& path)
+void QuilloryDoc::loadChosenFile(const std::string& path)
 {
     // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
     // without its storage.
@@ -104,7 +104,7 @@ void CQuilloryDoc::loadChosenFile(const std::string& path)
 
 // Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the
 // caret at the former start of the selection. Nothing when the block cannot be allocated.
-std::uint8_t* CQuilloryDoc::takeText(std::int64_t& length)
+std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)
 {
     length = m_control != nullptr ? m_control->GetTextLength() : 0;
     auto* text = static_cast<std::uint8_t*>(heap().allocPlain(static_cast<std::size_t>(length) + 1));
@@ -122,7 +122,7 @@ std::uint8_t* CQuilloryDoc::takeText(std::int64_t& length)
 
 // Writes the document to path: TEXT from the taken text (converted to OEM when the option is on),
 // BINARY from the storage. On success the document counts as saved.
-bool CQuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
+bool QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
 {
     bool written = false;
     if (m_mode == DocumentMode::Text) {
@@ -141,7 +141,7 @@ bool CQuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int6
     return written;
 }
 
-void CQuilloryDoc::OnFileSave()
+void QuilloryDoc::OnFileSave()
 {
     const std::string path = currentPath();
     if (path.empty()) {
@@ -152,7 +152,7 @@ void CQuilloryDoc::OnFileSave()
     std::int64_t textLength = 0;
     std::uint8_t* text = nullptr;
     if (m_mode == DocumentMode::Text && (text = takeText(textLength)) == nullptr) {
-        AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Stop);
+        showMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Stop);
         return;
     }
     // Save writes only over an existing regular file it may write. A pipe or device that has
@@ -162,25 +162,25 @@ void CQuilloryDoc::OnFileSave()
     if (target != ExistingFile::Writable) {
         heap().release(text);
         if (target == ExistingFile::NotRegular) {
-            AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+            showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
         } else {
-            AfxMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
+            showMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
             OnFileSaveAs();
         }
         focusView();
         return;
     }
     if (!saveTo(path, text, textLength))
-        AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+        showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
     heap().release(text);
     focusView();
 }
 
-void CQuilloryDoc::OnFileSaveAs()
+void QuilloryDoc::OnFileSaveAs()
 {
     std::optional<std::string> path;
     if (m_fileDialogs != nullptr)
-        path = m_fileDialogs->choose({FileDialogRequest::Kind::Save, m_strDir, m_szFileName, kFileDialogFilter});
+        path = m_fileDialogs->choose({FileDialogRequest::Kind::Save, m_folder, m_fileName, kFileDialogFilter});
     if (!path || path->empty()) {
         focusView();
         return;
@@ -188,20 +188,20 @@ void CQuilloryDoc::OnFileSaveAs()
     std::int64_t textLength = 0;
     std::uint8_t* text = nullptr;
     if (m_mode == DocumentMode::Text && (text = takeText(textLength)) == nullptr) {
-        AfxMessageBox(m_messageBoxes, kNoMemoryForWholeDocument, MessageIcon::Stop);
+        showMessageBox(m_messageBoxes, kNoMemoryForWholeDocument, MessageIcon::Stop);
         return;
     }
     if (saveTo(*path, text, textLength)) {
         setFileNameAndDir(*path);
-        SetTitle(m_szFileName);
+        SetTitle(m_fileName);
     } else {
-        AfxMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
+        showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
     }
     heap().release(text);
     focusView();
 }
 
-bool CQuilloryDoc::SaveModified()
+bool QuilloryDoc::SaveModified()
 {
     if (!PromptSaveModified()) {
         focusView();
@@ -210,14 +210,14 @@ bool CQuilloryDoc::SaveModified()
     return true;
 }
 
-void CQuilloryDoc::OnCloseDocument()
+void QuilloryDoc::OnCloseDocument()
 {
     m_storage.releaseStorage();
     m_storage.releaseClip();
     m_storage.releaseUndo();
 }
 
-void CQuilloryDoc::OnFreeStorage()
+void QuilloryDoc::OnFreeStorage()
 {
     if (m_storage.capacity() > m_storage.length())
         m_storage.freeSlack();

@@ -18,7 +18,7 @@ constexpr const char* kNotEnoughMemory = "Not enough memory!";
 
 enum class ReadOutcome { Whole, NoMemory, ShortRead };
 
-// A file's bytes in a block of the heap: length bytes, a 0, then CQuilloryDoc::kHandOverSlack
+// A file's bytes in a block of the heap: length bytes, a 0, then QuilloryDoc::kHandOverSlack
 // spare bytes.
 struct WholeFile {
     std::uint8_t* bytes = nullptr;
@@ -33,7 +33,7 @@ ReadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
     if (file.size() > ByteStorage::kMaxLength)
         return ReadOutcome::NoMemory;
     const auto length = static_cast<std::size_t>(file.size());
-    whole.blockBytes = length + 1 + CQuilloryDoc::kHandOverSlack;
+    whole.blockBytes = length + 1 + QuilloryDoc::kHandOverSlack;
     whole.bytes = static_cast<std::uint8_t*>(heap.allocZeroed(whole.blockBytes));
     if (whole.bytes == nullptr)
         return ReadOutcome::NoMemory;
@@ -44,7 +44,7 @@ ReadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 // Reads a file to its end whatever its size says (the files of /proc), doubling the block.
 ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 {
-    constexpr std::size_t kSpare = 1 + CQuilloryDoc::kHandOverSlack;
+    constexpr std::size_t kSpare = 1 + QuilloryDoc::kHandOverSlack;
     std::size_t capacity = 64 * 1024;
     whole.bytes = static_cast<std::uint8_t*>(heap.allocPlain(capacity + kSpare));
     if (whole.bytes == nullptr)
@@ -77,55 +77,55 @@ ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 
 }  // namespace
 
-CQuilloryDoc::CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap)
+QuilloryDoc::QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap)
     : m_storage(heap), m_messageBoxes(messageBoxes)
 {
 }
 
-void CQuilloryDoc::setAnsiToAscii(bool on)
+void QuilloryDoc::setAnsiToAscii(bool on)
 {
     m_ansiToAscii = on;
     m_ansiToAsciiInert = false;
 }
 
-void CQuilloryDoc::setAnsiToAsciiFromSettings(std::uint32_t stored)
+void QuilloryDoc::setAnsiToAsciiFromSettings(std::uint32_t stored)
 {
     m_ansiToAscii = stored != 0;
     m_ansiToAsciiInert = stored > 1;
 }
 
-void CQuilloryDoc::adoptTrueBytes(std::uint8_t* block, std::int32_t length)
+void QuilloryDoc::adoptTrueBytes(std::uint8_t* block, std::int32_t length)
 {
     m_storage.adoptBlock(block, length, static_cast<std::size_t>(length) + 1, length);
 }
 
-void CQuilloryDoc::attachView(IDocumentView* view)
+void QuilloryDoc::attachView(IDocumentView* view)
 {
     if (std::find(m_views.begin(), m_views.end(), view) == m_views.end())
         m_views.push_back(view);
 }
 
-void CQuilloryDoc::detachView(IDocumentView* view)
+void QuilloryDoc::detachView(IDocumentView* view)
 {
     m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
-void CQuilloryDoc::SetTitle(const std::string& title)
+void QuilloryDoc::SetTitle(const std::string& title)
 {
-    m_strTitle = title;
+    m_title = title;
     if (m_host != nullptr)
         m_host->titleChanged(title);
 }
 
-void CQuilloryDoc::UpdateAllViews()
+void QuilloryDoc::UpdateAllViews()
 {
     for (IDocumentView* view : m_views)
         view->OnUpdate();
 }
 
-bool CQuilloryDoc::OnNewDocument()
+bool QuilloryDoc::OnNewDocument()
 {
-    m_szFileName[0] = '\0';
+    m_fileName[0] = '\0';
     m_storage.releaseStorage();
     m_mode = DocumentMode::Text;
     m_encoding = TextEncoding::Utf8;
@@ -137,11 +137,11 @@ bool CQuilloryDoc::OnNewDocument()
     return true;
 }
 
-bool CQuilloryDoc::LoadFile(const std::string& path)
+bool QuilloryDoc::LoadFile(const std::string& path)
 {
     ReadOnlyFile file;
     if (!file.open(path)) {
-        AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
+        showMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
         return false;
     }
     // The file is read whole into a new block before anything changes, so that a refusal leaves
@@ -152,7 +152,7 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     if (outcome != ReadOutcome::Whole) {
         heap().release(whole.bytes);
         endWaitCursor();
-        AfxMessageBox(m_messageBoxes, outcome == ReadOutcome::NoMemory ? kNotEnoughMemory : kCannotOpen,
+        showMessageBox(m_messageBoxes, outcome == ReadOutcome::NoMemory ? kNotEnoughMemory : kCannotOpen,
                       MessageIcon::Exclamation);
         return false;
     }
@@ -164,7 +164,7 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     ReplacedDocument replaced = takeReplacedDocument();
     m_storage.adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
     setFileNameAndDir(path);
-    SetTitle(m_szFileName);
+    SetTitle(m_fileName);
 
     m_mode = binary ? DocumentMode::Binary : DocumentMode::Text;
     if (!binary)
@@ -174,7 +174,7 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     } catch (const std::bad_alloc&) {
         putBack(replaced);
         endWaitCursor();
-        AfxMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
+        showMessageBox(m_messageBoxes, kNotEnoughMemory, MessageIcon::Exclamation);
         return false;
     }
     replaced.storage.reset();
@@ -184,7 +184,7 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
     else if (!rereadTrueBytes(file)) {
         endWaitCursor();
         showEmptyUntitled();
-        AfxMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
+        showMessageBox(m_messageBoxes, kCannotOpen, MessageIcon::Exclamation);
         return false;
     }
     endWaitCursor();
@@ -194,7 +194,7 @@ bool CQuilloryDoc::LoadFile(const std::string& path)
 // The block that holds a BINARY file's display copy takes its true bytes, so the file is held
 // only once. A file that changed its length since the first read would no longer match what the
 // view shows: false, and the storage is empty.
-bool CQuilloryDoc::rereadTrueBytes(ReadOnlyFile& file)
+bool QuilloryDoc::rereadTrueBytes(ReadOnlyFile& file)
 {
     const std::int32_t length = m_storage.length();
     const auto count = static_cast<std::size_t>(length);
@@ -206,84 +206,84 @@ bool CQuilloryDoc::rereadTrueBytes(ReadOnlyFile& file)
     return true;
 }
 
-bool CQuilloryDoc::loadStartupFile(const std::string& path)
+bool QuilloryDoc::loadStartupFile(const std::string& path)
 {
-    m_szFileName[0] = '\0';
+    m_fileName[0] = '\0';
     m_storage.releaseStorage();
     m_storage.releaseUndo();
     m_saved = true;
     return LoadFile(path);
 }
 
-CQuilloryDoc::ReplacedDocument CQuilloryDoc::takeReplacedDocument()
+QuilloryDoc::ReplacedDocument QuilloryDoc::takeReplacedDocument()
 {
-    ReplacedDocument replaced{m_strDir, {}, m_strTitle, m_mode, m_encoding, {}, m_storage.length(),
+    ReplacedDocument replaced{m_folder, {}, m_title, m_mode, m_encoding, {}, m_storage.length(),
                               m_storage.capacity()};
-    std::memcpy(replaced.fileName, m_szFileName, sizeof m_szFileName);
+    std::memcpy(replaced.fileName, m_fileName, sizeof m_fileName);
     replaced.storage = m_storage.takeBlock();
     return replaced;
 }
 
-void CQuilloryDoc::putBack(ReplacedDocument& replaced)
+void QuilloryDoc::putBack(ReplacedDocument& replaced)
 {
     m_storage.releaseStorage();
     if (replaced.storage.ok()) {
         const std::size_t storageBytes = replaced.storage.size();
         m_storage.adoptBlock(replaced.storage.release(), replaced.length, storageBytes, replaced.capacity);
     }
-    m_strDir = replaced.dir;
-    std::memcpy(m_szFileName, replaced.fileName, sizeof m_szFileName);
+    m_folder = replaced.dir;
+    std::memcpy(m_fileName, replaced.fileName, sizeof m_fileName);
     SetTitle(replaced.title);
     m_mode = replaced.mode;
     m_encoding = replaced.encoding;
 }
 
-void CQuilloryDoc::showEmptyUntitled()
+void QuilloryDoc::showEmptyUntitled()
 {
     m_storage.releaseStorage();
-    m_szFileName[0] = '\0';
+    m_fileName[0] = '\0';
     m_mode = DocumentMode::Text;
     SetModifiedFlag(false);
     SetTitle("Untitled");
     UpdateAllViews();
 }
 
-void CQuilloryDoc::setFileNameAndDir(const std::string& given)
+void QuilloryDoc::setFileNameAndDir(const std::string& given)
 {
     // Kept absolute: the Split/Join dialog may change the current directory later.
     const std::string path = absolutePath(given);
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t nameLength = std::min(name.size(), sizeof m_szFileName - 1);
-    std::memcpy(m_szFileName, name.data(), nameLength);
-    m_szFileName[nameLength] = '\0';
-    m_strDir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::size_t nameLength = std::min(name.size(), sizeof m_fileName - 1);
+    std::memcpy(m_fileName, name.data(), nameLength);
+    m_fileName[nameLength] = '\0';
+    m_folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void CQuilloryDoc::beginWaitCursor()
+void QuilloryDoc::beginWaitCursor()
 {
     if (m_host != nullptr)
         m_host->beginWaitCursor();
 }
 
-void CQuilloryDoc::endWaitCursor()
+void QuilloryDoc::endWaitCursor()
 {
     if (m_host != nullptr)
         m_host->endWaitCursor();
 }
 
-CharRange CQuilloryDoc::controlSelection() const
+CharRange QuilloryDoc::controlSelection() const
 {
     return m_control != nullptr ? m_control->GetSel() : CharRange{};
 }
 
-void CQuilloryDoc::emptyControlUndo()
+void QuilloryDoc::emptyControlUndo()
 {
     if (m_control != nullptr)
         m_control->EmptyUndoBuffer();
 }
 
-bool CQuilloryDoc::DeleteBytes(int backward)
+bool QuilloryDoc::DeleteBytes(int backward)
 {
     const CharRange sel = controlSelection();
     if (!m_storage.wouldDelete(sel, backward != 0))
@@ -293,25 +293,25 @@ bool CQuilloryDoc::DeleteBytes(int backward)
     return true;
 }
 
-bool CQuilloryDoc::InsertByte(std::uint8_t b)
+bool QuilloryDoc::InsertByte(std::uint8_t b)
 {
     const CharRange sel = controlSelection();
     emptyControlUndo();
     return m_storage.insertAt(sel, b);
 }
 
-bool CQuilloryDoc::OverwriteByte(std::uint8_t b)
+bool QuilloryDoc::OverwriteByte(std::uint8_t b)
 {
     emptyControlUndo();
     return m_storage.overwriteAt(controlSelection(), b);
 }
 
-void CQuilloryDoc::CopyBytes()
+void QuilloryDoc::CopyBytes()
 {
     m_storage.copyAt(controlSelection());
 }
 
-bool CQuilloryDoc::PasteBytes()
+bool QuilloryDoc::PasteBytes()
 {
     if (!m_storage.hasClip())
         return false;
@@ -319,7 +319,7 @@ bool CQuilloryDoc::PasteBytes()
     return m_storage.pasteAt(controlSelection());
 }
 
-bool CQuilloryDoc::UndoBytes()
+bool QuilloryDoc::UndoBytes()
 {
     return m_storage.undo();
 }

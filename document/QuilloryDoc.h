@@ -20,13 +20,13 @@ namespace quillory {
 
 class ReadOnlyFile;
 
-class CQuilloryDoc {
+class QuilloryDoc {
 public:
     // Spare bytes after a loaded file's terminating 0: a view that takes over a TEXT document's
     // block finds room for its first edits there instead of reallocating the whole file.
     static constexpr std::size_t kHandOverSlack = 64 * 1024;
 
-    explicit CQuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
+    explicit QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
 
     // Collaborators; none of them is owned.
     void attachView(IDocumentView* view);
@@ -36,11 +36,17 @@ public:
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
     IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
 
-    std::string m_strDir;          // absolute directory of the current file with its trailing '/', or empty
-    char m_szFileName[256] = {};   // file name without directory; empty when untitled
+    // The current file's folder, absolute with its trailing '/', or empty; where the file dialogs
+    // open.
+    const std::string& folder() const { return m_folder; }
+    void setFolder(std::string folder) { m_folder = std::move(folder); }
+    // The file name without its folder; empty when untitled.
+    const char* fileName() const { return m_fileName; }
+    void clearFileName() { m_fileName[0] = '\0'; }
     // How a TEXT document's bytes read: UTF-8 for a new document and a file that is valid UTF-8,
     // Windows-1252 for any other. It never changes a byte. (A BINARY document shows Windows-1252.)
-    TextEncoding m_encoding = TextEncoding::Utf8;
+    TextEncoding encoding() const { return m_encoding; }
+    void setEncoding(TextEncoding encoding) { m_encoding = encoding; }
 
     DocumentMode mode() const { return m_mode; }
     void setMode(DocumentMode mode) { m_mode = mode; }
@@ -73,7 +79,7 @@ public:
     bool canUndoBytes() const { return m_storage.hasUndo(); }
     void releaseUndo() { m_storage.releaseUndo(); }
 
-    const std::string& GetTitle() const { return m_strTitle; }
+    const std::string& GetTitle() const { return m_title; }
     void SetTitle(const std::string& title);
     void UpdateAllViews();
 
@@ -140,7 +146,7 @@ private:
     bool rereadTrueBytes(ReadOnlyFile& file);
     // Whether a TEXT save converts to OEM.
     bool convertsToOem() const { return m_ansiToAscii && !m_ansiToAsciiInert; }
-    std::string currentPath() const { return m_strDir + m_szFileName; }
+    std::string currentPath() const { return m_folder + m_fileName; }
     std::uint8_t* takeText(std::int64_t& length);
     bool writeDocument(const std::string& path);
     bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
@@ -161,7 +167,10 @@ private:
     IDocumentHost* m_host = nullptr;
     IFileDialogs* m_fileDialogs = nullptr;
     std::vector<IDocumentView*> m_views;
-    std::string m_strTitle = "Untitled";
+    std::string m_title = "Untitled";
+    std::string m_folder;        // see folder()
+    char m_fileName[256] = {};   // see fileName()
+    TextEncoding m_encoding = TextEncoding::Utf8;
 };
 
 }  // namespace quillory

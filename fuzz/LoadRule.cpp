@@ -87,7 +87,7 @@ QUILLORY_FUZZ_TARGET(input)
     // The whole load.
     static MemoryFile file;  // kept: one file for every run
     NoBoxes boxes;
-    CQuilloryDoc doc(boxes);
+    QuilloryDoc doc(boxes);
     test::ControlStandIn control(doc);
     FUZZ_CHECK(doc.LoadFile(file.write(content)));
     FUZZ_CHECK(boxes.shown == 0);
@@ -100,7 +100,7 @@ QUILLORY_FUZZ_TARGET(input)
         FUZZ_CHECK(doc.storage().checkInvariants().empty());
     } else {
         FUZZ_CHECK(doc.storage().bytes() == nullptr);
-        FUZZ_CHECK(doc.m_encoding == (plainIsUtf8(content) ? TextEncoding::Utf8 : TextEncoding::Windows1252));
+        FUZZ_CHECK(doc.encoding() == (plainIsUtf8(content) ? TextEncoding::Utf8 : TextEncoding::Windows1252));
     }
 }
 

@@ -94,7 +94,7 @@ void writeChunks(const SplitJoinHost& host, int source, const std::string& sourc
             if (taken)
                 showError(host, "File Error:", "One of the output file already exists! Aborted...", MessageIcon::Stop);
             else
-                AfxMessageBox(host.boxes, "File creation error!" + reasonLine(error), MessageIcon::None);
+                showMessageBox(host.boxes, "File creation error!" + reasonLine(error), MessageIcon::None);
             return;
         }
         CopyOutcome outcome = copier.copy(source, out.get(), std::min(chunk, length - total));

@@ -64,46 +64,46 @@ GotoEditReaction onOffsetChanged(GotoFields& fields, std::string_view newText)
 {
     if (!isAllDecimalDigits(newText))
         return refused(GotoEdit::Offset, gotoOffsetMessage());  // the last accepted text stays
-    fields.m_strOffset = newText;
+    fields.offsetText = newText;
     return {};
 }
 
 GotoEditReaction onPercentChanged(GotoFields& fields, std::string_view newText)
 {
     if (!isAllDecimalDigits(newText) || decimalValue(newText) > 100) {
-        fields.m_strPercent.clear();
+        fields.percentText.clear();
         return refused(GotoEdit::Percent, gotoPercentMessage());
     }
-    fields.m_strPercent = newText;
+    fields.percentText = newText;
     return {};
 }
 
 void onByOffsetClicked(GotoFields& fields, bool checkedNow)
 {
-    fields.m_bByOffset = checkedNow ? 1 : 0;
-    fields.m_bByPercent = checkedNow ? 0 : 1;
+    fields.byOffset = checkedNow ? 1 : 0;
+    fields.byPercent = checkedNow ? 0 : 1;
 }
 
 void onByPercentClicked(GotoFields& fields, bool checkedNow)
 {
-    fields.m_bByPercent = checkedNow ? 1 : 0;
-    fields.m_bByOffset = checkedNow ? 0 : 1;
+    fields.byPercent = checkedNow ? 1 : 0;
+    fields.byOffset = checkedNow ? 0 : 1;
 }
 
 void onGotoOpened(GotoFields& fields)
 {
-    fields.m_bByOffset = 1;
-    fields.m_bByPercent = 0;
+    fields.byOffset = 1;
+    fields.byPercent = 0;
 }
 
 GotoJump computeGotoJump(const GotoFields& fields, std::int64_t textLength)
 {
     std::int64_t pos = 0;
-    if (fields.m_bByOffset == 1) {
-        pos = decimalValue(fields.m_strOffset);
+    if (fields.byOffset == 1) {
+        pos = decimalValue(fields.offsetText);
     } else {
         // 64-bit: len x 100 would overflow 32 bits from about 21 million characters on.
-        const std::int64_t percent = std::min<std::int64_t>(decimalValue(fields.m_strPercent), 100);
+        const std::int64_t percent = std::min<std::int64_t>(decimalValue(fields.percentText), 100);
         pos = textLength * percent / 100;
         if (pos < 0)
             pos = 0;

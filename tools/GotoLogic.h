@@ -1,5 +1,5 @@
 #pragma once
-// What the goto dialog (CGotoDlg) decides, without widgets: the checks of its two edits with their
+// What the goto dialog (GotoDialog) decides, without widgets: the checks of its two edits with their
 // different recoveries, the check-box pair that keeps exactly one box checked, and the jump.
 //
 // The dialog keeps one GotoFields and, on each notification, calls the matching function, then does
@@ -22,10 +22,10 @@ inline constexpr int kGotoPercentMaxChars = 3;  // limit of the File % edit (101
 
 // The dialog's data, kept by the view's one dialog object across openings.
 struct GotoFields {
-    std::string m_strOffset;  // text of the Offset edit: decimal digits or empty
-    std::string m_strPercent;  // text of the File % edit: a whole number 0..100 or empty
-    int m_bByOffset = 1;  // check box 1011: jump by offset
-    int m_bByPercent = 0;  // check box 1012: jump by percentage
+    std::string offsetText;  // text of the Offset edit: decimal digits or empty
+    std::string percentText;  // text of the File % edit: a whole number 0..100 or empty
+    int byOffset = 1;  // check box 1011: jump by offset
+    int byPercent = 0;  // check box 1012: jump by percentage
 
     bool operator==(const GotoFields&) const = default;
 };

@@ -4,7 +4,7 @@
 // cannot be allocated each end in their own message box, with nothing inserted.
 //
 // The view's whole command (enabled only in TEXT mode):
-//   OnInsertFile(dialogs, boxes, doc.m_strDir,
+//   OnInsertFile(dialogs, boxes, doc.folder(),
 //                [&](std::span<const std::uint8_t> text) { control.ReplaceSel(text, /*canUndo*/ true); });
 //   control.SetFocus();
 

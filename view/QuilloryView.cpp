@@ -20,7 +20,7 @@ ColorRef systemWindowColor()
     return makeColorRef(window.red(), window.green(), window.blue());
 }
 
-CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string commandLine,
+QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine,
                              QWidget* parent)
     : QWidget(parent),
       m_document(document),
@@ -40,47 +40,47 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& document, ViewServices services, std:
     m_control->charHook = [this](char32_t c) { return OnChar(c); };
 
     // The control's own size with the default face, neither bold nor italic.
-    m_cf = m_control->GetDefaultCharFormat();
-    m_cf.dwMask = kDefaultFontMask;
-    m_cf.dwEffects = 0;
-    m_cf.setFaceName(kDefaultFaceName);
+    m_charFormat = m_control->GetDefaultCharFormat();
+    m_charFormat.dwMask = kDefaultFontMask;
+    m_charFormat.dwEffects = 0;
+    m_charFormat.setFaceName(kDefaultFaceName);
     m_control->SetAutoWordSelection(false);
     m_bWordWrap = 1;
-    m_crBackground = systemWindowColor();
+    m_background = systemWindowColor();
     m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
     m_document.setInsertMode(true);
-    m_control->SetDefaultCharFormat(m_cf);
-    m_control->SetBackgroundColor(m_crBackground);
+    m_control->SetDefaultCharFormat(m_charFormat);
+    m_control->SetBackgroundColor(m_background);
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
 }
 
-CQuilloryView::~CQuilloryView()
+QuilloryView::~QuilloryView()
 {
     m_document.detachView(this);
     m_document.setControl(nullptr);
 }
 
-void CQuilloryView::setCharacterFormat(const CharFormatA& format)
+void QuilloryView::setCharacterFormat(const CharFormatA& format)
 {
-    m_cf = format;
-    m_control->SetDefaultCharFormat(m_cf);
+    m_charFormat = format;
+    m_control->SetDefaultCharFormat(m_charFormat);
 }
 
-void CQuilloryView::setBackgroundColor(ColorRef color)
+void QuilloryView::setBackgroundColor(ColorRef color)
 {
-    m_crBackground = color;
-    m_control->SetBackgroundColor(m_crBackground);
+    m_background = color;
+    m_control->SetBackgroundColor(m_background);
 }
 
-void CQuilloryView::setWordWrap(bool on)
+void QuilloryView::setWordWrap(bool on)
 {
     m_bWordWrap = on ? 1 : 0;
     m_control->SetWordWrap(on);
 }
 
-bool CQuilloryView::OnInitialUpdate()
+bool QuilloryView::OnInitialUpdate()
 {
     if (m_bCmdLineFile == 0) {
         OnUpdate();
@@ -91,14 +91,14 @@ bool CQuilloryView::OnInitialUpdate()
     return m_document.loadStartupFile(m_commandLine);
 }
 
-void CQuilloryView::OnUpdate()
+void QuilloryView::OnUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.storage().bytes());
     const auto length = static_cast<std::size_t>(m_document.storage().length());
     // The encoding first, so that the new text is laid out once, as what it is. Should the
     // control lack the memory for the new text, it keeps the old one, shown as before.
     const TextEncoding shown = m_control->encoding();
-    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.m_encoding);
+    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.encoding());
     try {
         if (bytes != nullptr && !isBinary()) {
             // A TEXT document's block is released as soon as the view has it, so the control takes
@@ -121,48 +121,48 @@ void CQuilloryView::OnUpdate()
     m_control->SetFocus();
 }
 
-void CQuilloryView::resizeEvent(QResizeEvent* event)
+void QuilloryView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_control->SetFocus();
 }
 
-void CQuilloryView::setPane(StatusPane pane, const QString& text) const
+void QuilloryView::setPane(StatusPane pane, const QString& text) const
 {
     if (m_services.setPaneText)
         m_services.setPaneText(pane, text);
 }
 
-void CQuilloryView::showFontPane() const
+void QuilloryView::showFontPane() const
 {
-    setPane(StatusPane::Font, QStringLiteral("Font: ") + QString::fromStdString(m_cf.faceName()));
+    setPane(StatusPane::Font, QStringLiteral("Font: ") + QString::fromStdString(m_charFormat.faceName()));
 }
 
-void CQuilloryView::showEncoding()
+void QuilloryView::showEncoding()
 {
-    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.m_encoding);
+    m_control->setEncoding(isBinary() ? TextEncoding::Windows1252 : m_document.encoding());
     QString name;
     if (!isBinary())
-        name = m_document.m_encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
+        name = m_document.encoding() == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
     setPane(StatusPane::Encoding, name);
 }
 
-void CQuilloryView::OnEncoding(TextEncoding encoding)
+void QuilloryView::OnEncoding(TextEncoding encoding)
 {
     if (isBinary())
         return;
-    m_document.m_encoding = encoding;
+    m_document.setEncoding(encoding);
     showEncoding();
     m_control->SetFocus();
 }
 
-void CQuilloryView::beep() const
+void QuilloryView::beep() const
 {
     if (m_services.beep)
         m_services.beep();
 }
 
-void CQuilloryView::registerCommands()
+void QuilloryView::registerCommands()
 {
     using namespace cmd;
     CommandTarget& c = m_commands;
@@ -170,23 +170,23 @@ void CQuilloryView::registerCommands()
 
     c.OnCommand(ID_EDIT_CLEAR, [this] { OnEditDelete(); });
     c.OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
-    c.OnUpdate(ID_EDIT_COPY, [hasSelection](CCmdUI& ui) { ui.Enable(hasSelection()); });
+    c.OnUpdate(ID_EDIT_COPY, [hasSelection](CommandUpdate& ui) { ui.Enable(hasSelection()); });
     c.OnCommand(ID_EDIT_CUT, [this] { OnEditCut(); });
-    c.OnUpdate(ID_EDIT_CUT, [hasSelection](CCmdUI& ui) { ui.Enable(hasSelection()); });
+    c.OnUpdate(ID_EDIT_CUT, [hasSelection](CommandUpdate& ui) { ui.Enable(hasSelection()); });
     c.OnCommand(ID_EDIT_PASTE, [this] { OnEditPaste(); });
-    c.OnUpdate(ID_EDIT_PASTE, [this](CCmdUI& ui) {
+    c.OnUpdate(ID_EDIT_PASTE, [this](CommandUpdate& ui) {
         ui.Enable(isBinary() ? m_document.hasPrivateClip() : m_control->CanPaste());
     });
     c.OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
-    c.OnUpdate(ID_EDIT_UNDO, [this](CCmdUI& ui) {
+    c.OnUpdate(ID_EDIT_UNDO, [this](CommandUpdate& ui) {
         ui.Enable((!isBinary() && m_control->CanUndo()) || m_document.canUndoBytes());
     });
     c.OnCommand(ID_FREE_CLIPBOARD, [this] { OnFreeClipboard(); });
     c.OnCommand(ID_FREE_UNDO, [this] { OnFreeUndoBuffer(); });
-    c.OnUpdate(ID_FREE_STORAGE, [this](CCmdUI& ui) { ui.Enable(isBinary()); });
+    c.OnUpdate(ID_FREE_STORAGE, [this](CommandUpdate& ui) { ui.Enable(isBinary()); });
 
     c.OnCommand(ID_WORD_WRAP, [this] { OnWordWrap(); });
-    c.OnUpdate(ID_WORD_WRAP, [this](CCmdUI& ui) { ui.SetCheck(m_bWordWrap == 1); });
+    c.OnUpdate(ID_WORD_WRAP, [this](CommandUpdate& ui) { ui.SetCheck(m_bWordWrap == 1); });
     c.OnCommand(ID_SELECT_FONTS, [this] { OnSelectFonts(); });
     c.OnCommand(ID_FONTS_COLOR, [this] { OnFontColor(); });
     c.OnCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
@@ -194,9 +194,9 @@ void CQuilloryView::registerCommands()
     for (const auto& [id, encoding] : {std::pair{ID_ENCODING_UTF8, TextEncoding::Utf8},
                                        std::pair{ID_ENCODING_WINDOWS_1252, TextEncoding::Windows1252}}) {
         c.OnCommand(id, [this, encoding] { OnEncoding(encoding); });
-        c.OnUpdate(id, [this, encoding](CCmdUI& ui) {
+        c.OnUpdate(id, [this, encoding](CommandUpdate& ui) {
             ui.Enable(!isBinary());
-            ui.SetCheck(!isBinary() && m_document.m_encoding == encoding);
+            ui.SetCheck(!isBinary() && m_document.encoding() == encoding);
         });
     }
 

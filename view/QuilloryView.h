@@ -20,16 +20,16 @@ namespace quillory {
 
 class HelpWindow;
 
-class CQuilloryView : public QWidget, public IDocumentView {
+class QuilloryView : public QWidget, public IDocumentView {
     Q_OBJECT
 public:
     // Creates the control with the default appearance. commandLine is the file named on the
     // command line (empty: none); the first update loads it.
-    CQuilloryView(CQuilloryDoc& document, ViewServices services, std::string commandLine,
+    QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine,
                   QWidget* parent = nullptr);
-    ~CQuilloryView() override;
+    ~QuilloryView() override;
 
-    CQuilloryDoc& GetDocument() const { return m_document; }
+    QuilloryDoc& GetDocument() const { return m_document; }
     EditControl& GetRichEditCtrl() const { return *m_control; }
     // Handlers and update rules of the view's commands, for the router's view level.
     CommandTarget& commands() { return m_commands; }
@@ -56,11 +56,11 @@ public:
     void OnBackgroundColor();
     void OnHelpContents();
     // The control's default character format as the view knows it (what the font pane names).
-    const CharFormatA& characterFormat() const { return m_cf; }
+    const CharFormatA& characterFormat() const { return m_charFormat; }
     void setCharacterFormat(const CharFormatA& format);
     // The view's format becomes the control's own, as the font and colour commands left it.
-    void takeCharacterFormatFromControl() { m_cf = m_control->GetDefaultCharFormat(); }
-    ColorRef backgroundColor() const { return m_crBackground; }
+    void takeCharacterFormatFromControl() { m_charFormat = m_control->GetDefaultCharFormat(); }
+    ColorRef backgroundColor() const { return m_background; }
     void setBackgroundColor(ColorRef color);
     bool wordWrap() const { return m_bWordWrap == 1; }
     void setWordWrap(bool on);
@@ -99,12 +99,12 @@ private:
     // Shows the document's encoding in the control and in the encoding pane (empty in BINARY mode).
     void showEncoding();
 
-    CharFormatA m_cf;                 // the view's copy of the control's character format
-    CharRange m_selDelete;            // the selection as the Delete command read it
+    CharFormatA m_charFormat;                 // the view's copy of the control's character format
+    CharRange m_deleteSelection;            // the selection as the Delete command read it
     std::int32_t m_bWordWrap = 1;     // 1 wrap at the window border, 0 no wrap
     std::int32_t m_bCmdLineFile = 0;  // 1 while the command-line file waits for the first update
-    ColorRef m_crBackground = 0;      // background colour of the control
-    CQuilloryDoc& m_document;
+    ColorRef m_background = 0;      // background colour of the control
+    QuilloryDoc& m_document;
     ViewServices m_services;
     std::unique_ptr<IClipboard> m_ownClipboard;  // the system clipboard when none was given
     IClipboard* m_clipboard;                     // what Copy, Cut, Paste and Free clipboard use

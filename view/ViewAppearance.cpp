@@ -4,54 +4,54 @@
 
 namespace quillory {
 
-void CQuilloryView::OnWordWrap()
+void QuilloryView::OnWordWrap()
 {
     m_bWordWrap = 1 - m_bWordWrap;
     m_control->SetWordWrap(m_bWordWrap == 1);
 }
 
-void CQuilloryView::OnSelectFonts()
+void QuilloryView::OnSelectFonts()
 {
-    m_cf = m_control->GetDefaultCharFormat();
+    m_charFormat = m_control->GetDefaultCharFormat();
     if (m_services.fontColorDialogs != nullptr) {
-        if (const std::optional<CharFormatA> chosen = m_services.fontColorDialogs->chooseFont(m_cf)) {
-            m_cf = *chosen;
-            m_control->SetDefaultCharFormat(m_cf);
+        if (const std::optional<CharFormatA> chosen = m_services.fontColorDialogs->chooseFont(m_charFormat)) {
+            m_charFormat = *chosen;
+            m_control->SetDefaultCharFormat(m_charFormat);
         }
     }
     showFontPane();
     m_control->SetFocus();
 }
 
-void CQuilloryView::OnFontColor()
+void QuilloryView::OnFontColor()
 {
-    m_cf = m_control->GetDefaultCharFormat();
+    m_charFormat = m_control->GetDefaultCharFormat();
     if (m_services.fontColorDialogs == nullptr)
         return;
-    const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_cf.crTextColor);
+    const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_charFormat.crTextColor);
     if (!chosen)
         return;
     // Only the colour changes: the face, size and styles stay.
-    CharFormatA colourOnly = m_cf;
+    CharFormatA colourOnly = m_charFormat;
     colourOnly.crTextColor = *chosen;
     colourOnly.dwMask = CFM_COLOR;
     colourOnly.dwEffects = 0;
     m_control->SetDefaultCharFormat(colourOnly);
-    m_cf.dwMask |= CFM_COLOR;
-    m_cf.crTextColor = *chosen;
+    m_charFormat.dwMask |= CFM_COLOR;
+    m_charFormat.crTextColor = *chosen;
 }
 
-void CQuilloryView::OnBackgroundColor()
+void QuilloryView::OnBackgroundColor()
 {
     if (m_services.fontColorDialogs == nullptr)
         return;
-    if (const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_crBackground)) {
-        m_crBackground = *chosen;
-        m_control->SetBackgroundColor(m_crBackground);
+    if (const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_background)) {
+        m_background = *chosen;
+        m_control->SetBackgroundColor(m_background);
     }
 }
 
-void CQuilloryView::OnHelpContents()
+void QuilloryView::OnHelpContents()
 {
     if (m_helpWindow == nullptr) {
         m_helpWindow = new HelpWindow(window());

@@ -17,30 +17,30 @@ constexpr const char* kRanOutOfMemory = "Ran out of memory!";
 constexpr std::uint8_t kHiddenByte = 0x01;  // what the display shows for 0, 9, 10 and 13
 }  // namespace
 
-void CQuilloryView::OnEditSelectAll()
+void QuilloryView::OnEditSelectAll()
 {
     m_control->SetSel(0, -1);
 }
 
-void CQuilloryView::showOutOfMemory() const
+void QuilloryView::showOutOfMemory() const
 {
     if (m_services.messageBoxes != nullptr)
         m_services.messageBoxes->show({kErrorCaption, kRanOutOfMemory, MessageIcon::Stop, MessageButtons::Ok});
 }
 
-void CQuilloryView::replaceSelectionMirrored(std::string_view displayBytes)
+void QuilloryView::replaceSelectionMirrored(std::string_view displayBytes)
 {
     m_control->ReplaceSel(displayBytes, true);
 }
 
-void CQuilloryView::selectCharacterToOverwrite()
+void QuilloryView::selectCharacterToOverwrite()
 {
     const CharRange selection = m_control->GetSel();
     if (selection.empty() && selection.start < m_control->GetTextLength())
         m_control->SetSel(selection.start, selection.start + 1);
 }
 
-bool CQuilloryView::OnKeyDown(const KeyDown& key)
+bool QuilloryView::OnKeyDown(const KeyDown& key)
 {
     const bool ctrl = key.modifiers & Qt::ControlModifier;
     const bool alt = key.modifiers & Qt::AltModifier;
@@ -63,7 +63,7 @@ bool CQuilloryView::OnKeyDown(const KeyDown& key)
     return false;
 }
 
-bool CQuilloryView::OnChar(char32_t character)
+bool QuilloryView::OnChar(char32_t character)
 {
     if (!isBinary() || character == 8)
         return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
@@ -93,15 +93,15 @@ bool CQuilloryView::OnChar(char32_t character)
     return false;  // the control types c itself, as typed
 }
 
-void CQuilloryView::OnEditDelete()
+void QuilloryView::OnEditDelete()
 {
-    m_selDelete = m_control->GetSel();
+    m_deleteSelection = m_control->GetSel();
     if (isBinary() && !m_document.DeleteBytes(0))
         return;  // nothing after the caret: nothing to delete in either
-    if (m_selDelete.empty()) {
+    if (m_deleteSelection.empty()) {
         // One character after the caret; a CR LF pair is one character of two bytes (never in
         // BINARY mode, whose display holds no CR or LF), and so is a UTF-8 sequence.
-        const std::int64_t start = m_selDelete.start;
+        const std::int64_t start = m_deleteSelection.start;
         const bool pair = !isBinary() && start + 1 < m_control->GetTextLength() &&
                           m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
         m_control->SetSel(start, pair ? start + 2 : m_control->characterAt(start).second);
@@ -109,14 +109,14 @@ void CQuilloryView::OnEditDelete()
     m_control->Clear();
 }
 
-void CQuilloryView::OnEditCopy()
+void QuilloryView::OnEditCopy()
 {
     m_control->Copy();
     if (isBinary())
         m_document.CopyBytes();
 }
 
-void CQuilloryView::OnEditCut()
+void QuilloryView::OnEditCut()
 {
     if (isBinary()) {
         m_document.CopyBytes();
@@ -125,7 +125,7 @@ void CQuilloryView::OnEditCut()
     m_control->Cut();
 }
 
-void CQuilloryView::OnEditPaste()
+void QuilloryView::OnEditPaste()
 {
     // A paste the memory cannot hold changes nothing and says so: the control takes all the
     // memory it needs before it changes its text.
@@ -156,7 +156,7 @@ void CQuilloryView::OnEditPaste()
     }
 }
 
-void CQuilloryView::OnEditUndo()
+void QuilloryView::OnEditUndo()
 {
     if (!isBinary()) {
         if (m_control->CanUndo())
@@ -171,14 +171,14 @@ void CQuilloryView::OnEditUndo()
     m_control->Undo();
 }
 
-void CQuilloryView::OnFreeClipboard()
+void QuilloryView::OnFreeClipboard()
 {
     // The system clipboard is always there to be emptied on this platform.
     m_clipboard->clear();
     m_document.releaseClip();
 }
 
-void CQuilloryView::OnFreeUndoBuffer()
+void QuilloryView::OnFreeUndoBuffer()
 {
     m_control->EmptyUndoBuffer();
     m_document.releaseUndo();

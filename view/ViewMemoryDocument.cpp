@@ -22,12 +22,12 @@ struct WaitCursor {
 
 }  // namespace
 
-bool CQuilloryView::isEmptyAndUnmodified() const
+bool QuilloryView::isEmptyAndUnmodified() const
 {
     return m_control->GetTextLength() == 0 && !m_control->GetModify();
 }
 
-CQuilloryView::MemoryDocument CQuilloryView::showDocumentFromMemory(HeapBlock& block, std::int32_t length)
+QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& block, std::int32_t length)
 {
     WaitCursor wait;
     const auto count = static_cast<std::size_t>(length);
@@ -66,12 +66,12 @@ CQuilloryView::MemoryDocument CQuilloryView::showDocumentFromMemory(HeapBlock& b
     } else {
         // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
         m_document.releaseStorage();
-        m_document.m_encoding = encoding;
+        m_document.setEncoding(encoding);
     }
     m_document.setMode(binary ? DocumentMode::Binary : DocumentMode::Text);
     showEncoding();
     m_document.SetTitle("Untitled");
-    m_document.m_szFileName[0] = '\0';
+    m_document.clearFileName();
     setPane(StatusPane::Mode, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
     m_control->EmptyUndoBuffer();
     m_document.releaseUndo();

@@ -88,9 +88,9 @@ std::int64_t digitsValue(std::string_view digits)
 
 CustomControlStates customControlStates(const FileWiperFields& fields)
 {
-    if (fields.m_nWipeMethod != kWipeCustom)
+    if (fields.wipeMethod != kWipeCustom)
         return {};
-    const bool resize = fields.m_nCustomAction == kCustomResizeOnly;
+    const bool resize = fields.customAction == kCustomResizeOnly;
     return {true, true, !resize, resize};
 }
 
@@ -102,18 +102,18 @@ FileWiperLogic::FileWiperLogic(IMessageBoxes& boxes, IFileDialogs& dialogs)
 void FileWiperLogic::OnInitDialog(std::uint32_t seed)
 {
     FileWiperFields& f = m_fields;
-    f.m_nWipeMethod = kWipeStandard;
-    f.m_strLength.clear();
-    f.m_strFileName.clear();
-    f.m_strResizeTo.clear();
-    f.m_strStatus.clear();
-    f.m_strValue = std::string("0");
-    f.m_strRepeats = std::string("1");
-    f.m_nCustomAction = kCustomOverwriteAndDelete;
-    f.m_nFileLength = 0;
-    f.m_nValue = 0;
-    f.m_nRepeats = 1;
-    f.m_nResizeTo = 0;
+    f.wipeMethod = kWipeStandard;
+    f.lengthText.clear();
+    f.fileName.clear();
+    f.resizeToText.clear();
+    f.status.clear();
+    f.valueText = std::string("0");
+    f.repeatsText = std::string("1");
+    f.customAction = kCustomOverwriteAndDelete;
+    f.fileLength = 0;
+    f.value = 0;
+    f.repeats = 1;
+    f.resizeTo = 0;
     m_draw = RandomDraws(seed);
 }
 
@@ -126,22 +126,22 @@ void FileWiperLogic::OnSelectFile()
     if (!chosen)
         return;
     FileWiperFields& f = m_fields;
-    f.m_nFileLength = 0;
+    f.fileLength = 0;
     // The file itself, never a link to it, a device, a pipe or a folder.
     int error = 0;
     const std::optional<WipeTarget> target = chooseWipeTarget(*chosen, &error);
     if (!target) {
-        f.m_strFileName.clear();
+        f.fileName.clear();
         m_boxes.show(withReason(wipeErrorReadingFileMessage(), error));
-        f.m_strStatus = std::string("File error!");
+        f.status = std::string("File error!");
         return;
     }
-    f.m_strFileName = target->path;
-    f.m_nFileLength = target->length;
-    f.m_strLength = std::to_string(target->length);
-    f.m_strResizeTo = f.m_strLength;
-    f.m_nResizeTo = target->length;
-    f.m_strStatus = std::string("Ready");
+    f.fileName = target->path;
+    f.fileLength = target->length;
+    f.lengthText = std::to_string(target->length);
+    f.resizeToText = f.lengthText;
+    f.resizeTo = target->length;
+    f.status = std::string("Ready");
 }
 
 bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
@@ -156,7 +156,7 @@ bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
     };
     const int passBefore = m_passesDone;
     hooks.beforePass = [this, passBefore, outer = m_hooks.beforePass](int pass) {
-        m_fields.m_strStatus = "Pass " + std::to_string(passBefore + pass) + " of " + std::to_string(m_passesTotal);
+        m_fields.status = "Pass " + std::to_string(passBefore + pass) + " of " + std::to_string(m_passesTotal);
         if (m_progress && m_progressTotal > 0)
             m_progress(static_cast<int>(m_progressDone * 1000 / m_progressTotal));
         if (outer)
@@ -164,18 +164,18 @@ bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
     };
     int error = 0;
     const PassOutcome outcome =
-        overwriteFile(m_fields.m_strFileName, m_fields.m_nFileLength, value, passes, hooks, *m_heap, &error);
-    m_progressDone += static_cast<std::uint64_t>(std::max<std::int64_t>(m_fields.m_nFileLength, 0)) *
+        overwriteFile(m_fields.fileName, m_fields.fileLength, value, passes, hooks, *m_heap, &error);
+    m_progressDone += static_cast<std::uint64_t>(std::max<std::int64_t>(m_fields.fileLength, 0)) *
                       static_cast<std::uint64_t>(std::max(passes, 0));
     m_passesDone += passes;
     switch (outcome) {
     case PassOutcome::Done:
         return true;
     case PassOutcome::NoMemory:
-        m_fields.m_strStatus = std::string("Memory Error!");
+        m_fields.status = std::string("Memory Error!");
         return false;
     case PassOutcome::Stopped:
-        m_fields.m_strStatus = std::string("Stopped!");
+        m_fields.status = std::string("Stopped!");
         m_boxes.show(wipeStoppedMessage());
         return false;
     case PassOutcome::OpenFailed:
@@ -183,34 +183,34 @@ bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
         break;
     }
     m_boxes.show(withReason(wipeCannotReadWriteMessage(), error));
-    m_fields.m_strStatus = std::string("File ERROR!");
+    m_fields.status = std::string("File ERROR!");
     return false;
 }
 
 void FileWiperLogic::OnWipe()
 {
     FileWiperFields& f = m_fields;
-    if (f.m_strFileName.empty()) {
+    if (f.fileName.empty()) {
         m_boxes.show(wipeNoFileNameMessage());
         return;
     }
-    const bool deletes = f.m_nWipeMethod == kWipeStandard || f.m_nWipeMethod == kWipeGovernment ||
-                         (f.m_nWipeMethod == kWipeCustom && f.m_nCustomAction == kCustomOverwriteAndDelete);
+    const bool deletes = f.wipeMethod == kWipeStandard || f.wipeMethod == kWipeGovernment ||
+                         (f.wipeMethod == kWipeCustom && f.customAction == kCustomOverwriteAndDelete);
     // A wipe that could overwrite but not delete would leave a destroyed file behind under its name.
-    if (const int refusal = deletes ? deletionRefusal(f.m_strFileName) : 0; refusal != 0) {
+    if (const int refusal = deletes ? deletionRefusal(f.fileName) : 0; refusal != 0) {
         showFileError("Cannot delete the selected file!", refusal);
-        f.m_strStatus = std::string("File error!");
+        f.status = std::string("File error!");
         return;
     }
-    const auto length = static_cast<std::uint64_t>(std::max<std::int64_t>(f.m_nFileLength, 0));
+    const auto length = static_cast<std::uint64_t>(std::max<std::int64_t>(f.fileLength, 0));
     m_progressDone = 0;
     m_passesDone = 0;
-    if (f.m_nWipeMethod == kWipeStandard) {
+    if (f.wipeMethod == kWipeStandard) {
         m_progressTotal = length;
         m_passesTotal = 1;
         if (OverwritePass(0, 1))
             FinishWipe();
-    } else if (f.m_nWipeMethod == kWipeGovernment) {
+    } else if (f.wipeMethod == kWipeGovernment) {
         m_progressTotal = length * 7;
         m_passesTotal = 7;
         bool passed = true;
@@ -218,9 +218,9 @@ void FileWiperLogic::OnWipe()
             passed = OverwritePass(kGovernmentOne, 1) && OverwritePass(kGovernmentZed, 1);
         if (passed && OverwritePass(kGovernmentLast, 1))
             FinishWipe();
-    } else if (f.m_nWipeMethod == kWipeCustom) {
-        m_progressTotal = f.m_nCustomAction == kCustomResizeOnly ? 0 : length * static_cast<std::uint64_t>(f.m_nRepeats);
-        m_passesTotal = f.m_nRepeats;
+    } else if (f.wipeMethod == kWipeCustom) {
+        m_progressTotal = f.customAction == kCustomResizeOnly ? 0 : length * static_cast<std::uint64_t>(f.repeats);
+        m_passesTotal = f.repeats;
         OnCustomAction();
     }
     ShowRealLength();
@@ -230,11 +230,11 @@ void FileWiperLogic::ShowRealLength()
 {
     // After a failure or a stop the length field tells what the file now holds.
     FileWiperFields& f = m_fields;
-    if (f.m_strFileName.empty())
+    if (f.fileName.empty())
         return;
-    if (const std::optional<std::int64_t> now = currentLength(f.m_strFileName); now && *now != f.m_nFileLength) {
-        f.m_nFileLength = *now;
-        f.m_strLength = std::to_string(*now);
+    if (const std::optional<std::int64_t> now = currentLength(f.fileName); now && *now != f.fileLength) {
+        f.fileLength = *now;
+        f.lengthText = std::to_string(*now);
     }
 }
 
@@ -242,51 +242,51 @@ void FileWiperLogic::FinishWipe()
 {
     // A file that can no longer be opened for writing is still deleted: its bytes were overwritten.
     int error = 0;
-    if (truncateFile(m_fields.m_strFileName, &error) == TruncateOutcome::Failed) {
+    if (truncateFile(m_fields.fileName, &error) == TruncateOutcome::Failed) {
         showFileError("Cannot truncate the selected file!", error);
         return;
     }
-    if (!deleteFile(m_fields.m_strFileName, &error)) {
+    if (!deleteFile(m_fields.fileName, &error)) {
         showFileError("Cannot delete the selected file!", error);
         return;
     }
     ForgetFile();
-    m_fields.m_strStatus = std::string("Done Wiping!");
+    m_fields.status = std::string("Done Wiping!");
 }
 
 void FileWiperLogic::OnCustomAction()
 {
     FileWiperFields& f = m_fields;
-    if (f.m_nCustomAction == kCustomResizeOnly) {
+    if (f.customAction == kCustomResizeOnly) {
         int error = 0;
-        if (!resizeFile(f.m_strFileName, f.m_nResizeTo, &error)) {
+        if (!resizeFile(f.fileName, f.resizeTo, &error)) {
             m_boxes.show(withReason(wipeCannotReadWriteMessage(), error));
-            f.m_strStatus = std::string("File error!");
+            f.status = std::string("File error!");
             return;
         }
-        f.m_nFileLength = f.m_nResizeTo;
-        f.m_strLength = std::to_string(f.m_nFileLength);
-        f.m_strStatus = std::string("Done Resizing!");
+        f.fileLength = f.resizeTo;
+        f.lengthText = std::to_string(f.fileLength);
+        f.status = std::string("Done Resizing!");
         return;
     }
-    if (!OverwritePass(static_cast<std::uint8_t>(f.m_nValue), f.m_nRepeats))
+    if (!OverwritePass(static_cast<std::uint8_t>(f.value), f.repeats))
         return;
-    if (f.m_nCustomAction == kCustomOverwriteAndDelete) {
+    if (f.customAction == kCustomOverwriteAndDelete) {
         int error = 0;
-        if (!deleteFile(f.m_strFileName, &error)) {
+        if (!deleteFile(f.fileName, &error)) {
             showFileError("Cannot delete the selected file!", error);
             return;
         }
         ForgetFile();
     }
-    f.m_strStatus = std::string("Done wiping!");
+    f.status = std::string("Done wiping!");
 }
 
 void FileWiperLogic::ForgetFile()
 {
-    m_fields.m_strFileName.clear();
-    m_fields.m_strLength.clear();
-    m_fields.m_strResizeTo.clear();
+    m_fields.fileName.clear();
+    m_fields.lengthText.clear();
+    m_fields.resizeToText.clear();
 }
 
 void FileWiperLogic::showFileError(const char* text, int error)
@@ -297,69 +297,69 @@ void FileWiperLogic::showFileError(const char* text, int error)
 void FileWiperLogic::OnValueChanged()
 {
     FileWiperFields& f = m_fields;
-    if (!isAllDigits(f.m_strValue)) {
+    if (!isAllDigits(f.valueText)) {
         m_boxes.show(stopBox("Error:", "Invalid entry!"));
-        f.m_strValue = std::string("0");
-        f.m_nValue = 0;
+        f.valueText = std::string("0");
+        f.value = 0;
         return;
     }
-    const std::int64_t value = digitsValue(f.m_strValue);
+    const std::int64_t value = digitsValue(f.valueText);
     if (value > 255) {
         m_boxes.show(stopBox("Error:", "Must be between 0 and 255."));
-        f.m_strValue = std::string("255");
-        f.m_nValue = 255;
+        f.valueText = std::string("255");
+        f.value = 255;
         return;
     }
-    f.m_nValue = static_cast<std::int32_t>(value);
+    f.value = static_cast<std::int32_t>(value);
 }
 
 void FileWiperLogic::OnRepeatsChanged()
 {
     FileWiperFields& f = m_fields;
-    if (!isAllDigits(f.m_strRepeats)) {
+    if (!isAllDigits(f.repeatsText)) {
         m_boxes.show(stopBox("Error:", "Invalid entry!"));
-        f.m_strRepeats = std::string("1");
-        f.m_nRepeats = 1;
+        f.repeatsText = std::string("1");
+        f.repeats = 1;
         return;
     }
-    const std::int64_t repeats = digitsValue(f.m_strRepeats);
+    const std::int64_t repeats = digitsValue(f.repeatsText);
     if (repeats < 1 || repeats > 100) {
         m_boxes.show(stopBox("Error:", "Must be between 1 and 100."));
-        f.m_strRepeats.clear();
-        f.m_nRepeats = 1;
+        f.repeatsText.clear();
+        f.repeats = 1;
         return;
     }
-    f.m_nRepeats = static_cast<std::int32_t>(repeats);
+    f.repeats = static_cast<std::int32_t>(repeats);
 }
 
 void FileWiperLogic::OnResizeChanged()
 {
     FileWiperFields& f = m_fields;
-    if (!isAllDigits(f.m_strResizeTo)) {
+    if (!isAllDigits(f.resizeToText)) {
         m_boxes.show(stopBox("Error:", "Invalid entry!"));
-        f.m_strResizeTo = std::to_string(f.m_nFileLength);
-        f.m_nResizeTo = f.m_nFileLength;
+        f.resizeToText = std::to_string(f.fileLength);
+        f.resizeTo = f.fileLength;
         return;
     }
-    f.m_nResizeTo = digitsValue(f.m_strResizeTo);
+    f.resizeTo = digitsValue(f.resizeToText);
 }
 
 void FileWiperLogic::OnRandomRename()
 {
     FileWiperFields& f = m_fields;
-    const std::string folder = f.m_strFileName.empty() ? std::string() : folderOf(f.m_strFileName);
+    const std::string folder = f.fileName.empty() ? std::string() : folderOf(f.fileName);
     const std::string name = drawRandomName(m_draw);
     if (name.empty())
         return;
     const std::string renamed = folder + name;
-    if (!renameWithoutReplacing(f.m_strFileName, renamed)) {
+    if (!renameWithoutReplacing(f.fileName, renamed)) {
         const int error = errno;
         // A drawn name that is taken is no missing file: it is said as it is.
         m_boxes.show(error == EEXIST ? wipeRenameTakenMessage(name)
-                                     : withReason(wipeRenameFailedMessage(), f.m_strFileName.empty() ? ENOENT : error));
+                                     : withReason(wipeRenameFailedMessage(), f.fileName.empty() ? ENOENT : error));
         return;
     }
-    f.m_strFileName = renamed;
+    f.fileName = renamed;
 }
 
 }  // namespace quillory

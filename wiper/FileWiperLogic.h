@@ -1,5 +1,5 @@
 #pragma once
-// What the file wiper dialog (CFileWiperDlg) does, without widgets: its fields, the choice of the
+// What the file wiper dialog (FileWiperDialog) does, without widgets: its fields, the choice of the
 // file, the wipe methods, the custom overwrite, delete and resize, the checks of its three edits
 // and Random Rename. The dialog reads its controls into fields() before each handler and writes
 // the fields back to the controls after it; it enables its custom controls as
@@ -31,18 +31,18 @@ inline constexpr std::int32_t kCustomResizeOnly = 2;
 
 // The dialog's data, exchanged with its controls.
 struct FileWiperFields {
-    std::int64_t m_nFileLength = 0;   // bytes every pass writes: the length when chosen or resized
-    std::int32_t m_nValue = 0;        // custom byte value, 0..255
-    std::int32_t m_nRepeats = 1;      // custom number of passes, 1..100
-    std::int64_t m_nResizeTo = 0;     // custom new length for Resize only
-    std::string m_strFileName;        // full path of the chosen file (1014)
-    std::string m_strLength;          // its length in decimal (1015)
-    std::int32_t m_nWipeMethod = -1;  // checked radio of 1016..1018: kWipeStandard..kWipeCustom
-    std::string m_strStatus;          // status line (1021)
-    std::int32_t m_nCustomAction = -1;  // checked radio of 1030..1032: kCustomOverwriteAndDelete..
-    std::string m_strResizeTo;        // text of 1029
-    std::string m_strValue;           // text of 1023
-    std::string m_strRepeats;         // text of 1024
+    std::int64_t fileLength = 0;   // bytes every pass writes: the length when chosen or resized
+    std::int32_t value = 0;        // custom byte value, 0..255
+    std::int32_t repeats = 1;      // custom number of passes, 1..100
+    std::int64_t resizeTo = 0;     // custom new length for Resize only
+    std::string fileName;        // full path of the chosen file (1014)
+    std::string lengthText;          // its length in decimal (1015)
+    std::int32_t wipeMethod = -1;  // checked radio of 1016..1018: kWipeStandard..kWipeCustom
+    std::string status;          // status line (1021)
+    std::int32_t customAction = -1;  // checked radio of 1030..1032: kCustomOverwriteAndDelete..
+    std::string resizeToText;        // text of 1029
+    std::string valueText;           // text of 1023
+    std::string repeatsText;         // text of 1024
 };
 
 // Which of the custom controls are enabled.

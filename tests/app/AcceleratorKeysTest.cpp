@@ -48,7 +48,7 @@ struct AcceleratorKeysTest : test::EditorInWindow {
         for (const Accelerator& accelerator : CommandTable::accelerators()) {
             const int id = accelerator.id;
             interceptor.OnCommand(id, [this, id] { ran.push_back(id); });
-            interceptor.OnUpdate(id, [this](CCmdUI& ui) { ui.Enable(enabled); });
+            interceptor.OnUpdate(id, [this](CommandUpdate& ui) { ui.Enable(enabled); });
         }
         frame->commandRouter().attach(RouteLevel::View, &interceptor);
     }

@@ -53,9 +53,9 @@ struct DocumentRoutingTest : ::testing::Test {
     test::ScriptedMessageBoxes boxes;
     PickingFileDialogs dialogs;
     test::TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
-    CQuilloryDoc* doc = nullptr;
+    QuilloryApp app{boxes};
+    MainFrame* frame = nullptr;
+    QuilloryDoc* doc = nullptr;
 };
 
 TEST_F(DocumentRoutingTest, FileCommandsAreEnabledOnceTheDocumentIsThere)

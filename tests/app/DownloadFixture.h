@@ -52,13 +52,13 @@ struct DownloadTest : ::testing::Test {
         servers.publish("text.txt", kText);
         servers.publish("bin.dat", kBinary);
         servers.publish("empty.txt", "");
-        app = std::make_unique<CQuilloryApp>(boxes);
+        app = std::make_unique<QuilloryApp>(boxes);
         app->setFileDialogs(&fileDialogs);
         app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
         ASSERT_TRUE(app->InitInstance(""));
         frame = app->mainFrame();
         bar = frame->urlBar();
-        view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        view = qobject_cast<QuilloryView*>(frame->GetActiveView());
         ASSERT_NE(view, nullptr);
         downloads = view->findChild<DownloadsController*>();
         ASSERT_NE(downloads, nullptr);
@@ -123,10 +123,10 @@ struct DownloadTest : ::testing::Test {
     CancellingFontColorDialogs dialogs;
     ScriptedFileDialogs fileDialogs;
     TempDir dir;
-    std::unique_ptr<CQuilloryApp> app;
-    CMainFrame* frame = nullptr;
-    CUrlBar* bar = nullptr;
-    CQuilloryView* view = nullptr;
+    std::unique_ptr<QuilloryApp> app;
+    MainFrame* frame = nullptr;
+    UrlBar* bar = nullptr;
+    QuilloryView* view = nullptr;
     DownloadsController* downloads = nullptr;
 };
 

@@ -76,7 +76,7 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     choose(ID_SAVE_DOWNLOAD_AS);
     EXPECT_EQ(test::readAll(dir.file("from-gopher.dat")), kBinary);
     EXPECT_EQ(fileDialogs.requests.back(),
-              (FileDialogRequest{FileDialogRequest::Kind::Save, view->GetDocument().m_strDir, "", kFileDialogFilter}));
+              (FileDialogRequest{FileDialogRequest::Kind::Save, view->GetDocument().folder(), "", kFileDialogFilter}));
 
     // Hidden and shown again, the bar keeps the address.
     const QString typed = bar->urlEdit()->text();

@@ -39,7 +39,7 @@ protected:
         frame = app.mainFrame();
         QApplication::setActiveWindow(frame);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        auto* view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        auto* view = qobject_cast<QuilloryView*>(frame->GetActiveView());
         ASSERT_NE(view, nullptr);
         control = &view->GetRichEditCtrl();
     }
@@ -47,7 +47,7 @@ protected:
     // The document's byte storage (BINARY mode), and the control's text.
     std::string storage() const
     {
-        const CQuilloryDoc& doc = *app.document();
+        const QuilloryDoc& doc = *app.document();
         return storedBytes(doc.storage());
     }
     std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
@@ -56,8 +56,8 @@ protected:
     CancellingFontColorDialogs dialogs;
     ScriptedFileDialogs fileDialogs;
     TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
+    QuilloryApp app{boxes};
+    MainFrame* frame = nullptr;
     EditControl* control = nullptr;
 };
 

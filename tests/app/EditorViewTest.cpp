@@ -40,8 +40,8 @@ struct EditorViewTest : ::testing::Test {
     test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
-    CQuilloryApp app{boxes};
-    CMainFrame* frame = nullptr;
+    QuilloryApp app{boxes};
+    MainFrame* frame = nullptr;
 };
 
 TEST_F(EditorViewTest, CommandLineFileFillsTheViewAndItsPanes)

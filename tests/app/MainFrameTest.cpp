@@ -19,7 +19,7 @@
 #include "commands/CommandIds.h"
 #include "app/FrameGeometry.h"
 #include "app/MainFrame.h"
-#include "app/QuilloryStatusBar.h"
+#include "app/StatusBar.h"
 #include "app/UrlBar.h"
 #include "QtPrinters.h"
 
@@ -57,7 +57,7 @@ protected:
             frame.toolBar()->widgetForAction(frame.commandAction(id)));
     }
 
-    CMainFrame frame;
+    MainFrame frame;
     CommandTarget view;  // stands in for the view's handlers
 };
 
@@ -124,7 +124,7 @@ TEST_F(MainFrameTest, UnhandledCommandIsDisabledUntilATargetRegistersIt)
 
     bool wrapped = false;
     view.OnCommand(ID_WORD_WRAP, [&] { wrapped = !wrapped; });
-    view.OnUpdate(ID_WORD_WRAP, [&](CCmdUI& ui) { ui.SetCheck(wrapped); });
+    view.OnUpdate(ID_WORD_WRAP, [&](CommandUpdate& ui) { ui.SetCheck(wrapped); });
     frame.UpdateCommandUI();
     EXPECT_TRUE(wrap->isEnabled());
     EXPECT_TRUE(toolButton(ID_WORD_WRAP)->isEnabled());
@@ -181,7 +181,7 @@ TEST_F(MainFrameTest, DisabledCommandsKeyDoesNothing)
 {
     int runs = 0;
     view.OnCommand(ID_STRIP_HTML, [&] { ++runs; });
-    view.OnUpdate(ID_STRIP_HTML, [](CCmdUI& ui) { ui.Enable(false); });  // BINARY mode, say
+    view.OnUpdate(ID_STRIP_HTML, [](CommandUpdate& ui) { ui.Enable(false); });  // BINARY mode, say
     frame.UpdateCommandUI();
     showActive();
     QTest::keyClick(&frame, Qt::Key_F10);
@@ -264,7 +264,7 @@ TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
     EXPECT_FALSE(frame.SetPaneText(static_cast<StatusPane>(-1), "x"));
 
     // The fixed panes are at least as wide as their widths at 96 dpi and fit their texts.
-    CQuilloryStatusBar* bar = frame.quilloryStatusBar();
+    StatusBar* bar = frame.quilloryStatusBar();
     EXPECT_GE(bar->paneLabel(StatusPane::Font)->minimumWidth(), 150 * bar->logicalDpiX() / 96);
     const QFontMetrics metrics = bar->paneLabel(StatusPane::Mode)->fontMetrics();
     EXPECT_GE(bar->paneLabel(StatusPane::Mode)->minimumWidth(), metrics.horizontalAdvance("BINARY"));
@@ -312,7 +312,7 @@ TEST_F(MainFrameTest, ExitClosesUnlessTheCloseRequestVetoes)
 
 TEST_F(MainFrameTest, UrlBarIsShownAndItsCommandsStayOffWithoutHandlers)
 {
-    CUrlBar* bar = frame.urlBar();
+    UrlBar* bar = frame.urlBar();
     frame.UpdateCommandUI();
     EXPECT_FALSE(bar->isHidden());
     EXPECT_FALSE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isEnabled());
@@ -326,7 +326,7 @@ TEST_F(MainFrameTest, UrlBarIsShownAndItsCommandsStayOffWithoutHandlers)
 TEST_F(MainFrameTest, UrlBarButtonsFollowBusyAndPassTheUrlOn)
 {
     showActive();
-    CUrlBar* bar = frame.urlBar();
+    UrlBar* bar = frame.urlBar();
     QStringList retrieved;
     int stops = 0;
     bar->setRetrieveHandler([&](const QString& url) { retrieved << url; });
@@ -342,9 +342,9 @@ TEST_F(MainFrameTest, UrlBarButtonsFollowBusyAndPassTheUrlOn)
     QTest::keyClicks(bar->urlEdit(), "example.org/a");
     QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
     EXPECT_EQ(retrieved, (QStringList{"", "example.org/a"}));
-    EXPECT_EQ(bar->m_strUrl, "example.org/a");
+    EXPECT_EQ(bar->m_url, "example.org/a");
 
-    bar->m_bBusy = 1;
+    bar->m_busy = 1;
     frame.UpdateCommandUI();
     EXPECT_FALSE(bar->retrieveButton()->isEnabled());
     EXPECT_TRUE(bar->stopButton()->isEnabled());

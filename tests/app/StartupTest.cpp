@@ -26,15 +26,15 @@ using namespace cmd;
 struct StartupTest : ::testing::Test {
     test::ScriptedMessageBoxes boxes;
     test::TempDir dir;
-    CQuilloryApp app{boxes};
+    QuilloryApp app{boxes};
 };
 
 TEST_F(StartupTest, NoTailGivesAnUntitledTextDocument)
 {
     ASSERT_TRUE(app.InitInstance(commandLineTail(std::vector<std::string>{"quillory"})));
-    CMainFrame* frame = app.mainFrame();
+    MainFrame* frame = app.mainFrame();
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(AfxGetMainWnd(), frame);
+    EXPECT_EQ(theMainFrame(), frame);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
     EXPECT_EQ(app.document()->mode(), DocumentMode::Text);
@@ -70,14 +70,14 @@ TEST_F(StartupTest, MissingFileEndsStartUpWithItsMessage)
 
 TEST_F(StartupTest, ViewFactoryPutsTheViewAndItsCommandsInTheFrame)
 {
-    CQuilloryDoc* seen = nullptr;
+    QuilloryDoc* seen = nullptr;
     CommandTarget viewCommands;
     int wraps = 0;
     viewCommands.OnCommand(ID_WORD_WRAP, [&] { ++wraps; });
-    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
+    app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
         seen = &document;
         EXPECT_EQ(tail, "");
-        return CQuilloryApp::ViewParts{new QLabel("the view"), {&viewCommands}, nullptr};
+        return QuilloryApp::ViewParts{new QLabel("the view"), {&viewCommands}, nullptr};
     });
     ASSERT_TRUE(app.InitInstance(""));
     EXPECT_EQ(seen, app.document());
@@ -97,8 +97,8 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
 {
     const std::string path = dir.write("x.txt", "text");
     std::vector<std::string> steps;
-    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
-        return CQuilloryApp::ViewParts{nullptr, {}, [&steps, &document, tail] {
+    app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
+        return QuilloryApp::ViewParts{nullptr, {}, [&steps, &document, tail] {
                                            steps.push_back("initial update");
                                            return document.LoadFile(tail);
                                        }};
@@ -110,8 +110,8 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
 
 TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
 {
-    app.setViewFactory([&](CMainFrame&, CQuilloryDoc& document, const std::string& tail) {
-        return CQuilloryApp::ViewParts{nullptr, {},
+    app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
+        return QuilloryApp::ViewParts{nullptr, {},
                                        [&document, tail] { return document.LoadFile(tail); }};
     });
     EXPECT_FALSE(app.InitInstance(dir.file("missing")));
@@ -122,7 +122,7 @@ TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
 TEST_F(StartupTest, ApplicationAndDocumentCommandsAreOnTheRoute)
 {
     ASSERT_TRUE(app.InitInstance(""));
-    CMainFrame* frame = app.mainFrame();
+    MainFrame* frame = app.mainFrame();
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->commandAction(ID_APP_ABOUT)->isEnabled());
     EXPECT_TRUE(frame->commandAction(ID_FILE_PRINT_SETUP)->isEnabled());

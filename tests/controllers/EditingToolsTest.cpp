@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "commands/CommandIds.h"
-#include "dialogs/GotoDlg.h"
+#include "dialogs/GotoDialog.h"
 #include "view/ViewHarness.h"
 
 namespace quillory::test {
@@ -17,10 +17,10 @@ using namespace cmd;
 
 class EditingToolsTest : public ::testing::Test {
 protected:
-    CGotoDlg& openGoto()
+    GotoDialog& openGoto()
     {
         h.command(ID_GOTO);
-        CGotoDlg* dialog = h.features.editingTools->gotoDialog();
+        GotoDialog* dialog = h.features.editingTools->gotoDialog();
         EXPECT_TRUE(dialog->isVisible());
         return *dialog;
     }
@@ -30,7 +30,7 @@ protected:
         QTest::keyClicks(edit, text);
     }
     // Go posts its notification; the view handles it on its next turn.
-    void go(CGotoDlg& dialog)
+    void go(GotoDialog& dialog)
     {
         QTest::mouseClick(dialog.goButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
@@ -56,7 +56,7 @@ TEST_F(EditingToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
 TEST_F(EditingToolsTest, GotoOffsetChecksAndJumps)
 {
     h.load("t.txt", std::string(50, 'x'));
-    CGotoDlg& dialog = openGoto();
+    GotoDialog& dialog = openGoto();
     EXPECT_TRUE(dialog.byOffsetBox()->isChecked());
     EXPECT_FALSE(dialog.byPercentBox()->isChecked());
 
@@ -68,7 +68,7 @@ TEST_F(EditingToolsTest, GotoOffsetChecksAndJumps)
 
     dialog.offsetEdit()->clear();
     typeInto(dialog.offsetEdit(), "0");
-    dialog.fields().m_strOffset = "0";
+    dialog.fields().offsetText = "0";
     go(dialog);
     EXPECT_EQ(selection(), (CharRange{0, 1}));
 
@@ -84,7 +84,7 @@ TEST_F(EditingToolsTest, GotoOffsetChecksAndJumps)
 TEST_F(EditingToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
 {
     h.load("t.txt", std::string(50, 'x'));
-    CGotoDlg& dialog = openGoto();
+    GotoDialog& dialog = openGoto();
     QTest::mouseClick(dialog.byOffsetBox(), Qt::LeftButton);  // unchecking one checks the other
     EXPECT_FALSE(dialog.byOffsetBox()->isChecked());
     EXPECT_TRUE(dialog.byPercentBox()->isChecked());
@@ -99,7 +99,7 @@ TEST_F(EditingToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
 
     h.load("t.txt", "1234567");
     dialog.percentEdit()->clear();
-    dialog.fields().m_strPercent.clear();
+    dialog.fields().percentText.clear();
     typeInto(dialog.percentEdit(), "50");
     go(dialog);
     EXPECT_EQ(selection(), (CharRange{3, 4}));
@@ -108,7 +108,7 @@ TEST_F(EditingToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
 TEST_F(EditingToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
 {
     h.doc.OnNewDocument();
-    CGotoDlg& dialog = openGoto();
+    GotoDialog& dialog = openGoto();
     go(dialog);
     EXPECT_EQ(h.boxes.last().text, "Out of bound!");
     QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
@@ -119,7 +119,7 @@ TEST_F(EditingToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
 TEST_F(EditingToolsTest, CtrlGWhileOpenChangesNothingAndReopeningKeepsTexts)
 {
     h.load("t.txt", "some text");
-    CGotoDlg& dialog = openGoto();
+    GotoDialog& dialog = openGoto();
     typeInto(dialog.offsetEdit(), "4");
     QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
     h.command(ID_GOTO);

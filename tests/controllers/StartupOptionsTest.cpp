@@ -217,7 +217,7 @@ TEST_F(StartupOptionsTest, WhatIsSavedIsAppliedAtTheNextStart)
     EXPECT_TRUE(next->boxes.shown().empty());
     EXPECT_FALSE(next->view->wordWrap());
     EXPECT_TRUE(next->doc.ansiToAscii());
-    EXPECT_EQ(next->doc.m_strDir, root.path() + "/.config/");
+    EXPECT_EQ(next->doc.folder(), root.path() + "/.config/");
     EXPECT_EQ(next->control().backgroundColor(), makeColorRef(10, 20, 30));
     EXPECT_EQ(next->view->characterFormat().faceName(), "Courier New");
 }

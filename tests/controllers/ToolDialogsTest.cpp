@@ -12,7 +12,7 @@
 #include "commands/CommandIds.h"
 #include "dialogs/DialogDriving.h"
 #include "dialogs/DirectoryTree.h"
-#include "dialogs/FileWiperDlg.h"
+#include "dialogs/FileWiperDialog.h"
 #include "dialogs/SplitJoinDialog.h"
 #include "support/FakeDrives.h"
 #include "view/ViewHarness.h"
@@ -31,7 +31,7 @@ TEST(SplitJoinCommand, OpensTheModalDialogWithEveryControlNamed)
     ViewHarness h({}, {}, &drives);
     ASSERT_TRUE(h.enabled(cmd::ID_SPLIT_JOIN));
     fs::create_directories(root.path() + "/docs/letters");
-    h.doc.m_strDir = root.path() + "/docs/letters/";  // the document's folder
+    h.doc.setFolder(root.path() + "/docs/letters/");  // the document's folder
     withModalDialog<SplitJoinDialog>([&] { h.command(cmd::ID_SPLIT_JOIN); }, [&](SplitJoinDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Split or Join files...");
         EXPECT_EQ(d.statusField()->text(), "Ready!");
@@ -72,7 +72,7 @@ TEST(FileWipeCommand, OpensTheModalDialogWithTheViewsServices)
     QString title;
     QString shownPath;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CFileWiperDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<FileWiperDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         title = dialog->windowTitle();
         QTest::mouseClick(dialog->selectButton(), Qt::LeftButton);

@@ -21,7 +21,7 @@ TEST(ByteClassifier, EveryByteValueAloneInAFileLoadsInItsMode)
     TempDir dir;
     for (int b = 0; b < 256; ++b) {
         ScriptedMessageBoxes boxes;
-        CQuilloryDoc doc(boxes);
+        QuilloryDoc doc(boxes);
         ControlStandIn control(doc);
         doc.LoadFile(dir.write("one", std::string(1, static_cast<char>(b))));
         ASSERT_TRUE(boxes.shown().empty());

@@ -22,7 +22,7 @@ protected:
     TempDir dir;
     ScriptedMessageBoxes boxes;
     FailingHeap heap;
-    CQuilloryDoc doc{boxes, heap};
+    QuilloryDoc doc{boxes, heap};
     ControlStandIn control{doc};
 };
 

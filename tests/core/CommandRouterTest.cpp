@@ -59,8 +59,8 @@ TEST_F(RouterFixture, FirstUpdateRuleDecidesEvenWhenAnotherTargetHandles)
     // As with "Hex editing storage": the view answers the update, the document runs the command.
     bool binary = false;
     document.OnCommand(kCommand, record("doc"));
-    view.OnUpdate(kCommand, [&](CCmdUI& ui) { ui.Enable(binary); });
-    application.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(true); });
+    view.OnUpdate(kCommand, [&](CommandUpdate& ui) { ui.Enable(binary); });
+    application.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(true); });
     EXPECT_FALSE(router.state(kCommand).enabled);
     EXPECT_FALSE(router.execute(kCommand));
     EXPECT_TRUE(calls.empty());
@@ -71,12 +71,12 @@ TEST_F(RouterFixture, FirstUpdateRuleDecidesEvenWhenAnotherTargetHandles)
 
 TEST_F(RouterFixture, UpdateRuleThatOnlyChecksLeavesEnablingToTheHandlers)
 {
-    frame.OnUpdate(kCommand, [](CCmdUI& ui) { ui.SetCheck(true); });
+    frame.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.SetCheck(true); });
     EXPECT_EQ(router.state(kCommand), (CommandState{false, true}));
     view.OnCommand(kCommand, record("view"));
     EXPECT_EQ(router.state(kCommand), (CommandState{true, true}));
     // An update rule that does nothing at all keeps a handled command enabled (Delete's rule).
-    view.OnUpdate(kCommand, [](CCmdUI&) {});
+    view.OnUpdate(kCommand, [](CommandUpdate&) {});
     EXPECT_EQ(router.state(kCommand), (CommandState{true, std::nullopt}));
 }
 
@@ -116,8 +116,8 @@ TEST_F(RouterFixture, SeveralTargetsShareALevelTheLastAttachedAskedFirst)
     // Within the level the one attached last is asked first, for its update rule as for its
     // handler; attaching again moves a target, and it is never asked twice.
     view.OnCommand(kCommand, record("view"));
-    view.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(true); });
-    downloads.OnUpdate(kCommand, [](CCmdUI& ui) { ui.Enable(false); });
+    view.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(true); });
+    downloads.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(false); });
     EXPECT_FALSE(router.execute(kCommand));
     router.attach(RouteLevel::View, &view);
     EXPECT_EQ(router.targets(RouteLevel::View), (std::vector<CommandTarget*>{&view, &downloads}));

@@ -50,7 +50,7 @@ protected:
     TempDir dir;
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
-    CQuilloryDoc doc{boxes};
+    QuilloryDoc doc{boxes};
     ControlStandIn control{doc};
 };
 
@@ -82,7 +82,7 @@ TEST_F(FileCommandsTest, AnsiToAsciiConvertsUtf8CharactersByTheirUnicodeValueThr
     expected += "????";
     const std::string path = dir.write("u.txt", "old");
     doc.LoadFile(path);
-    ASSERT_EQ(doc.m_encoding, TextEncoding::Utf8);
+    ASSERT_EQ(doc.encoding(), TextEncoding::Utf8);
     typeText(text);
     doc.OnAnsiToAscii();
     doc.OnFileSave();
@@ -94,7 +94,7 @@ TEST_F(FileCommandsTest, TextSaveWithAnsiToAsciiConvertsTheFileButNotTheControl)
 {
     const std::string path = dir.write("t.txt", "old");
     doc.LoadFile(path);
-    doc.m_encoding = TextEncoding::Windows1252;  // a Windows-1252 document converts byte by byte
+    doc.setEncoding(TextEncoding::Windows1252);  // a Windows-1252 document converts byte by byte
     typeText("caf\xE9 \x80");
     control.selection = {2, 4};
     doc.OnAnsiToAscii();
@@ -110,7 +110,7 @@ TEST_F(FileCommandsTest, AnsiToAsciiFromSettingsConvertsOnlyForOneUntilToggled)
     // A settings file may hold any value for the option: all but 0 show it on, only 1 converts.
     const std::string path = dir.write("t.txt", "old");
     doc.LoadFile(path);
-    doc.m_encoding = TextEncoding::Windows1252;
+    doc.setEncoding(TextEncoding::Windows1252);
     typeText("caf\xE9");
     for (const std::uint32_t stored : {0u, 1u, 2u, 0x80000000u}) {
         doc.setAnsiToAsciiFromSettings(stored);
@@ -137,13 +137,13 @@ TEST_F(FileCommandsTest, UntitledWithoutDefaultFolderGoesStraightToSaveAs)
     EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
     EXPECT_EQ(readAll(path), "new text");
     EXPECT_EQ(doc.GetTitle(), "new.txt");
-    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
+    EXPECT_EQ(doc.folder(), dir.path() + "/");
 }
 
 TEST_F(FileCommandsTest, UntitledWithDefaultFolderWarnsThenOffersSaveAs)
 {
     doc.OnNewDocument();
-    doc.m_strDir = dir.path() + "/";
+    doc.setFolder(dir.path() + "/");
     typeText("x");
     dialogs.cancel();
     doc.OnFileSave();
@@ -203,7 +203,7 @@ TEST_F(FileCommandsTest, NoThenCancelledOpenKeepsTheModifiedBinaryDocument)
 
 TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
 {
-    doc.m_strDir = dir.path() + "/";
+    doc.setFolder(dir.path() + "/");
     dialogs.choosePath(dir.write("b.bin", bytesOf({1, 0, 2})));
     doc.OnFileOpen();
     ASSERT_EQ(dialogs.requests.size(), 1u);

@@ -27,7 +27,7 @@ protected:
     TempDir dir;
     ScriptedMessageBoxes boxes;
     FailingHeap heap;
-    CQuilloryDoc doc{boxes, heap};
+    QuilloryDoc doc{boxes, heap};
     ControlStandIn control{doc};
 };
 
@@ -69,8 +69,8 @@ TEST_F(LoadFileTest, FullPathSplitsIntoDirectoryWithSlashAndName)
 {
     const std::string path = dir.write("name with blanks.dat", "x");
     doc.LoadFile(path);
-    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
-    EXPECT_STREQ(doc.m_szFileName, "name with blanks.dat");
+    EXPECT_EQ(doc.folder(), dir.path() + "/");
+    EXPECT_STREQ(doc.fileName(), "name with blanks.dat");
     EXPECT_EQ(doc.GetTitle(), "name with blanks.dat");
 }
 
@@ -81,8 +81,8 @@ TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
     std::filesystem::current_path(dir.path());
     doc.LoadFile("here.txt");
     std::filesystem::current_path(previous);
-    EXPECT_EQ(doc.m_strDir, dir.path() + "/");
-    EXPECT_STREQ(doc.m_szFileName, "here.txt");
+    EXPECT_EQ(doc.folder(), dir.path() + "/");
+    EXPECT_STREQ(doc.fileName(), "here.txt");
     EXPECT_EQ(control.text, "abc");
 }
 
@@ -161,8 +161,8 @@ TEST_F(LoadFileTest, ViewWithoutMemoryForTheNewFileGetsTheOldDocumentBack)
         doc.detachView(&full);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
         EXPECT_EQ(doc.GetTitle(), "old.bin");
-        EXPECT_STREQ(doc.m_szFileName, "old.bin");
-        EXPECT_EQ(doc.m_strDir, dir.path() + "/");
+        EXPECT_STREQ(doc.fileName(), "old.bin");
+        EXPECT_EQ(doc.folder(), dir.path() + "/");
         EXPECT_EQ(doc.mode(), DocumentMode::Binary);
         EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2, 7}));
         EXPECT_EQ(doc.storage().capacity(), 23);
@@ -205,7 +205,7 @@ TEST_F(LoadFileTest, NewDocumentResetsToUntitledTextAndDropsClipboard)
     ASSERT_TRUE(doc.InsertByte('x'));
     EXPECT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(doc.GetTitle(), "Untitled");
-    EXPECT_STREQ(doc.m_szFileName, "");
+    EXPECT_STREQ(doc.fileName(), "");
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_TRUE(doc.saved());
     EXPECT_EQ(doc.storage().bytes(), nullptr);

@@ -53,7 +53,7 @@ protected:
         EXPECT_TRUE(boxes.shown().empty());
         const std::string name = path.substr(path.rfind('/') + 1);
         EXPECT_EQ(doc.GetTitle(), name);
-        EXPECT_EQ(doc.m_strDir + doc.m_szFileName, path);
+        EXPECT_EQ(doc.folder() + doc.fileName(), path);
         EXPECT_EQ(doc.mode() == DocumentMode::Text ? control.text : storedBytes(doc.storage()), content);
         control.modified = true;
         doc.OnFileSave();
@@ -75,7 +75,7 @@ protected:
 
     TempDir dir;
     ScriptedMessageBoxes boxes;
-    CQuilloryDoc doc{boxes};
+    QuilloryDoc doc{boxes};
     ControlStandIn control{doc};
 };
 
@@ -118,10 +118,10 @@ TEST_F(HostileFilesTest, LeadingDashNamedRelativelyIsAFileNotAnOption)
     const pid_t child = ::fork();
     if (child == 0) {
         ScriptedMessageBoxes childBoxes;
-        CQuilloryDoc childDoc(childBoxes);
+        QuilloryDoc childDoc(childBoxes);
         ControlStandIn childControl(childDoc);
         const bool ok = ::chdir(dir.path().c_str()) == 0 && childDoc.LoadFile("-x") && childControl.text == "dash" &&
-                        childDoc.m_strDir == dir.path() + "/";
+                        childDoc.folder() == dir.path() + "/";
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -252,7 +252,7 @@ TEST_F(HostileFilesTest, FileOnAFullDiskOpensAndAFailedSaveKeepsItWhole)
 // A view that only measures what the load shows, so that a file of 2 GB is not copied again.
 class LengthOnlyView final : public IDocumentView {
 public:
-    explicit LengthOnlyView(CQuilloryDoc& doc) : m_doc(doc) { doc.attachView(this); }
+    explicit LengthOnlyView(QuilloryDoc& doc) : m_doc(doc) { doc.attachView(this); }
     ~LengthOnlyView() override { m_doc.detachView(this); }
     void OnUpdate() override
     {
@@ -262,7 +262,7 @@ public:
     std::size_t shownLength = 0;
 
 private:
-    CQuilloryDoc& m_doc;
+    QuilloryDoc& m_doc;
 };
 
 TEST_F(HostileFilesTest, SparseFileAtTheLengthLimitOpensOrIsRefusedAndOneByteMoreIsRefused)
@@ -271,7 +271,7 @@ TEST_F(HostileFilesTest, SparseFileAtTheLengthLimitOpensOrIsRefusedAndOneByteMor
     ASSERT_EQ(::truncate(path.c_str(), ByteStorage::kMaxLength), 0);
     {
         ScriptedMessageBoxes bigBoxes;
-        CQuilloryDoc big(bigBoxes);
+        QuilloryDoc big(bigBoxes);
         LengthOnlyView view(big);
         if (big.LoadFile(path)) {
             EXPECT_TRUE(bigBoxes.shown().empty());

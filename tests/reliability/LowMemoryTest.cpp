@@ -91,12 +91,12 @@ struct LowMemoryTest : ::testing::Test {
 #endif
         for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"})
             ::unsetenv(proxy);
-        app = std::make_unique<CQuilloryApp>(boxes);
+        app = std::make_unique<QuilloryApp>(boxes);
         app->setFileDialogs(&fileDialogs);
         app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
         ASSERT_TRUE(app->InitInstance(dir.write("kept.txt", kKept)));
         frame = app->mainFrame();
-        view = qobject_cast<CQuilloryView*>(frame->GetActiveView());
+        view = qobject_cast<QuilloryView*>(frame->GetActiveView());
         ASSERT_NE(view, nullptr);
         control = &view->GetRichEditCtrl();
         QApplication::setActiveWindow(frame);
@@ -139,7 +139,7 @@ struct LowMemoryTest : ::testing::Test {
     {
         test::LoopbackServers& servers = test::LoopbackServers::instance();
         ASSERT_NE(servers.httpPort(), 0);
-        CUrlBar* bar = frame->urlBar();
+        UrlBar* bar = frame->urlBar();
         bar->urlEdit()->clear();
         QTest::keyClicks(bar->urlEdit(),
                          QString::fromStdString("127.0.0.1:" + std::to_string(servers.httpPort()) + "/" + name));
@@ -165,9 +165,9 @@ struct LowMemoryTest : ::testing::Test {
     test::CancellingFontColorDialogs dialogs;
     test::ScriptedFileDialogs fileDialogs;
     test::TempDir dir;
-    std::unique_ptr<CQuilloryApp> app;
-    CMainFrame* frame = nullptr;
-    CQuilloryView* view = nullptr;
+    std::unique_ptr<QuilloryApp> app;
+    MainFrame* frame = nullptr;
+    QuilloryView* view = nullptr;
     EditControl* control = nullptr;
 };
 

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
         return 2;
     }
     quillory::test::ScriptedMessageBoxes boxes;
-    quillory::CQuilloryDoc doc(boxes);
+    quillory::QuilloryDoc doc(boxes);
     quillory::test::ControlStandIn control(doc);
     if (!doc.LoadFile(argv[1]))
         return 1;

@@ -11,7 +11,7 @@ namespace quillory::test {
 
 class ControlStandIn final : public IDocumentView, public IDocumentControl {
 public:
-    explicit ControlStandIn(CQuilloryDoc& doc) : m_doc(doc)
+    explicit ControlStandIn(QuilloryDoc& doc) : m_doc(doc)
     {
         doc.attachView(this);
         doc.setControl(this);
@@ -53,7 +53,7 @@ public:
     int focusTaken = 0;
 
 private:
-    CQuilloryDoc& m_doc;
+    QuilloryDoc& m_doc;
 };
 
 }  // namespace quillory::test

@@ -8,14 +8,14 @@ namespace {
 GotoFields byOffset(std::string offset)
 {
     GotoFields fields;
-    fields.m_strOffset = std::move(offset);
+    fields.offsetText = std::move(offset);
     return fields;
 }
 
 GotoFields byPercent(std::string percent)
 {
     GotoFields fields;
-    fields.m_strPercent = std::move(percent);
+    fields.percentText = std::move(percent);
     onByPercentClicked(fields, true);
     return fields;
 }
@@ -39,13 +39,13 @@ TEST(GotoOffsetEdit, DigitsAndEmptyTextAreTaken)
     GotoFields fields;
     EXPECT_TRUE(onOffsetChanged(fields, "1").accepted);
     EXPECT_TRUE(onOffsetChanged(fields, "12").accepted);
-    EXPECT_EQ(fields.m_strOffset, "12");
+    EXPECT_EQ(fields.offsetText, "12");
     const GotoEditReaction reaction = onOffsetChanged(fields, "");
     EXPECT_TRUE(reaction.accepted);
     EXPECT_FALSE(reaction.beep);
     EXPECT_FALSE(reaction.message);
     EXPECT_FALSE(reaction.writeFieldsBack);
-    EXPECT_EQ(fields.m_strOffset, "");
+    EXPECT_EQ(fields.offsetText, "");
 }
 
 TEST(GotoOffsetEdit, TypingOneAKeepsOneBeepsAndExplains)
@@ -63,7 +63,7 @@ TEST(GotoOffsetEdit, TypingOneAKeepsOneBeepsAndExplains)
               "Offset must be expressed in decimal (not hex)!\n0 offset is the first byte of the content.\n"
               "Other punctuations are not allowed.");
     EXPECT_EQ(reaction.message->icon, MessageIcon::Information);
-    EXPECT_EQ(fields.m_strOffset, "1");
+    EXPECT_EQ(fields.offsetText, "1");
 }
 
 TEST(GotoOffsetEdit, SignsSpacesHexAndNonAsciiDigitsAreRefused)
@@ -71,7 +71,7 @@ TEST(GotoOffsetEdit, SignsSpacesHexAndNonAsciiDigitsAreRefused)
     for (const char* text : {"-1", "+1", " 1", "0x10", "1F", "1.5", "\xD9\xA3" /* Arabic-Indic 3 */}) {
         GotoFields fields = byOffset("7");
         EXPECT_FALSE(onOffsetChanged(fields, text).accepted) << text;
-        EXPECT_EQ(fields.m_strOffset, "7") << text;
+        EXPECT_EQ(fields.offsetText, "7") << text;
     }
 }
 
@@ -79,7 +79,7 @@ TEST(GotoPercentEdit, HundredIsTakenAndAHundredAndOneEmptiesTheField)
 {
     GotoFields fields;
     EXPECT_TRUE(onPercentChanged(fields, "100").accepted);
-    EXPECT_EQ(fields.m_strPercent, "100");
+    EXPECT_EQ(fields.percentText, "100");
     const GotoEditReaction reaction = onPercentChanged(fields, "101");
     EXPECT_FALSE(reaction.accepted);
     EXPECT_TRUE(reaction.beep);
@@ -90,45 +90,45 @@ TEST(GotoPercentEdit, HundredIsTakenAndAHundredAndOneEmptiesTheField)
     EXPECT_EQ(reaction.message->text,
               "Percent must be expressed in whole number  (0 >= % <= 100).\nOther punctuations are not allowed.");
     EXPECT_EQ(reaction.message->icon, MessageIcon::Information);
-    EXPECT_EQ(fields.m_strPercent, "");
+    EXPECT_EQ(fields.percentText, "");
 }
 
 TEST(GotoPercentEdit, NonDigitsEmptyTheFieldAndEmptyIsTaken)
 {
     GotoFields fields = byPercent("50");
     EXPECT_FALSE(onPercentChanged(fields, "5%").accepted);
-    EXPECT_EQ(fields.m_strPercent, "");
+    EXPECT_EQ(fields.percentText, "");
     EXPECT_TRUE(onPercentChanged(fields, "").accepted);
     EXPECT_TRUE(onPercentChanged(fields, "007").accepted);
-    EXPECT_EQ(fields.m_strPercent, "007");
+    EXPECT_EQ(fields.percentText, "007");
 }
 
 TEST(GotoCheckBoxes, ExactlyOneIsCheckedAfterEveryClick)
 {
     GotoFields fields;
     onByOffsetClicked(fields, false);  // clicking the checked 1011 unchecks it
-    EXPECT_EQ(fields.m_bByOffset, 0);
-    EXPECT_EQ(fields.m_bByPercent, 1);
+    EXPECT_EQ(fields.byOffset, 0);
+    EXPECT_EQ(fields.byPercent, 1);
     onByPercentClicked(fields, false);
-    EXPECT_EQ(fields.m_bByOffset, 1);
-    EXPECT_EQ(fields.m_bByPercent, 0);
+    EXPECT_EQ(fields.byOffset, 1);
+    EXPECT_EQ(fields.byPercent, 0);
     onByPercentClicked(fields, true);
-    EXPECT_EQ(fields.m_bByOffset, 0);
-    EXPECT_EQ(fields.m_bByPercent, 1);
+    EXPECT_EQ(fields.byOffset, 0);
+    EXPECT_EQ(fields.byPercent, 1);
     onByOffsetClicked(fields, true);
-    EXPECT_EQ(fields.m_bByOffset, 1);
-    EXPECT_EQ(fields.m_bByPercent, 0);
+    EXPECT_EQ(fields.byOffset, 1);
+    EXPECT_EQ(fields.byPercent, 0);
 }
 
 TEST(GotoCheckBoxes, OpeningAgainJumpsByOffsetAndKeepsTheTexts)
 {
     GotoFields fields = byPercent("40");
-    fields.m_strOffset = "12";
+    fields.offsetText = "12";
     onGotoOpened(fields);
-    EXPECT_EQ(fields.m_bByOffset, 1);
-    EXPECT_EQ(fields.m_bByPercent, 0);
-    EXPECT_EQ(fields.m_strOffset, "12");
-    EXPECT_EQ(fields.m_strPercent, "40");
+    EXPECT_EQ(fields.byOffset, 1);
+    EXPECT_EQ(fields.byPercent, 0);
+    EXPECT_EQ(fields.offsetText, "12");
+    EXPECT_EQ(fields.percentText, "40");
 }
 
 TEST(GotoJumpByOffset, FirstLastAndOneBeyond)

@@ -36,7 +36,7 @@ TEST(ViewSettings, ValidFileIsAppliedAtCreation)
     EXPECT_FALSE(h.view->wordWrap());
     EXPECT_FALSE(h.control().wordWrap());
     EXPECT_TRUE(h.doc.ansiToAscii());
-    EXPECT_EQ(h.doc.m_strDir, "/srv/texts/");
+    EXPECT_EQ(h.doc.folder(), "/srv/texts/");
     EXPECT_EQ(h.control().backgroundColor(), makeColorRef(1, 2, 3));
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: DejaVu Sans Mono");
     EXPECT_EQ(h.placedAt, QRect(10, 20, 600, 400));

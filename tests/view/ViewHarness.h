@@ -58,7 +58,7 @@ public:
         services.drives = drives;
         if (settingsPath.empty())
             settingsPath = dir.file("Quillory.dat");
-        view = std::make_unique<CQuilloryView>(doc, services, commandLine);
+        view = std::make_unique<QuilloryView>(doc, services, commandLine);
         features = attachEditorFeatures(*view, doc, services, settingsPath);
         view->resize(640, 400);
         view->show();
@@ -97,8 +97,8 @@ public:
     ScriptedFontColorDialogs dialogs;
     FakeClipboard clipboard;
     ScriptedFileDialogs fileDialogs;
-    CQuilloryDoc doc{boxes};
-    std::unique_ptr<CQuilloryView> view;
+    QuilloryDoc doc{boxes};
+    std::unique_ptr<QuilloryView> view;
     EditorFeatures features;  // children of the view
     CommandTarget documentCommands;
     CommandRouter router;

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "commands/CommandIds.h"
-#include "dialogs/GotoDlg.h"
+#include "dialogs/GotoDialog.h"
 #include "editcore/Utf8.h"
 #include "view/ViewHarness.h"
 
@@ -37,8 +37,8 @@ protected:
     void go(std::int64_t offset)
     {
         h.command(ID_GOTO);
-        CGotoDlg* dialog = h.features.editingTools->gotoDialog();
-        dialog->fields().m_strOffset = std::to_string(offset);
+        GotoDialog* dialog = h.features.editingTools->gotoDialog();
+        dialog->fields().offsetText = std::to_string(offset);
         QTest::mouseClick(dialog->goButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
     }

@@ -50,15 +50,15 @@ protected:
     {
         dialogs.choosePath(path);
         logic.OnSelectFile();
-        observed = logic.fields().m_strFileName;
+        observed = logic.fields().fileName;
     }
     void custom(std::int32_t action, std::int32_t value, std::int32_t repeats)
     {
         FileWiperFields& f = logic.fields();
-        f.m_nWipeMethod = kWipeCustom;
-        f.m_nCustomAction = action;
-        f.m_nValue = value;
-        f.m_nRepeats = repeats;
+        f.wipeMethod = kWipeCustom;
+        f.customAction = action;
+        f.value = value;
+        f.repeats = repeats;
     }
     // A second name of the same file, to look at it after the wipe removed its first name.
     std::string secondName(const std::string& path)
@@ -92,21 +92,21 @@ TEST_F(FileWiperTest, StandardWipeZeroesExactlyTheLengthThenTruncatesAndDeletes)
         const std::string path = dir.write("victim.txt", content);
         const std::string other = secondName(path);
         select(path);
-        EXPECT_EQ(fields().m_strFileName, path);
-        EXPECT_EQ(fields().m_strLength, std::to_string(size));
-        EXPECT_EQ(fields().m_strResizeTo, std::to_string(size));
-        EXPECT_EQ(fields().m_strStatus, "Ready");
+        EXPECT_EQ(fields().fileName, path);
+        EXPECT_EQ(fields().lengthText, std::to_string(size));
+        EXPECT_EQ(fields().resizeToText, std::to_string(size));
+        EXPECT_EQ(fields().status, "Ready");
 
         logic.OnWipe();
         EXPECT_EQ(passes, std::vector<std::string>{std::string(size, '\0')});
         EXPECT_EQ(syncs, 1);
         EXPECT_FALSE(fs::exists(path));
         EXPECT_EQ(fs::file_size(other), 0u);  // truncated before it was deleted
-        EXPECT_EQ(fields().m_strFileName, "");
-        EXPECT_EQ(fields().m_strLength, "");
-        EXPECT_EQ(fields().m_strResizeTo, "");
-        EXPECT_EQ(fields().m_strStatus, "Done Wiping!");
-        EXPECT_EQ(fields().m_nFileLength, static_cast<std::int64_t>(size));  // until the next choice
+        EXPECT_EQ(fields().fileName, "");
+        EXPECT_EQ(fields().lengthText, "");
+        EXPECT_EQ(fields().resizeToText, "");
+        EXPECT_EQ(fields().status, "Done Wiping!");
+        EXPECT_EQ(fields().fileLength, static_cast<std::int64_t>(size));  // until the next choice
         fs::remove(other);
     }
     EXPECT_TRUE(boxes.shown().empty());
@@ -121,7 +121,7 @@ TEST_F(FileWiperTest, GovernmentWipeWritesSevenSyncedPasses)
     const std::string path = dir.write("g.bin", std::string(1234, '\x5A'));
     const std::string other = secondName(path);
     select(path);
-    logic.fields().m_nWipeMethod = kWipeGovernment;
+    logic.fields().wipeMethod = kWipeGovernment;
     logic.OnWipe();
 
     std::vector<std::string> expected;
@@ -131,7 +131,7 @@ TEST_F(FileWiperTest, GovernmentWipeWritesSevenSyncedPasses)
     EXPECT_EQ(syncs, 7);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(fs::file_size(other), 0u);
-    EXPECT_EQ(fields().m_strStatus, "Done Wiping!");
+    EXPECT_EQ(fields().status, "Done Wiping!");
 }
 
 TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
@@ -144,9 +144,9 @@ TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
     EXPECT_EQ(passes, std::vector<std::string>(3, std::string(777, '\xAA')));
     EXPECT_EQ(syncs, 3);
     EXPECT_EQ(readAll(path), std::string(777, '\xAA'));
-    EXPECT_EQ(fields().m_strFileName, path);
-    EXPECT_EQ(fields().m_strLength, "777");
-    EXPECT_EQ(fields().m_strStatus, "Done wiping!");
+    EXPECT_EQ(fields().fileName, path);
+    EXPECT_EQ(fields().lengthText, "777");
+    EXPECT_EQ(fields().status, "Done wiping!");
 
     // Again on the same file, then Overwrite && Delete: deleted without being truncated first.
     passes.clear();
@@ -156,9 +156,9 @@ TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
     EXPECT_EQ(passes, std::vector<std::string>(2, std::string(777, '\0')));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(readAll(other), std::string(777, '\0'));
-    EXPECT_EQ(fields().m_strFileName, "");
-    EXPECT_EQ(fields().m_strLength, "");
-    EXPECT_EQ(fields().m_strStatus, "Done wiping!");
+    EXPECT_EQ(fields().fileName, "");
+    EXPECT_EQ(fields().lengthText, "");
+    EXPECT_EQ(fields().status, "Done wiping!");
     EXPECT_TRUE(boxes.shown().empty());
 }
 
@@ -167,17 +167,17 @@ TEST_F(FileWiperTest, ResizeExtendsAndCutsAndLaterPassesFollowTheNewLength)
     const std::string path = dir.write("r.bin", "abcdef");
     select(path);
     custom(kCustomResizeOnly, 0, 1);
-    logic.fields().m_nResizeTo = 10;
+    logic.fields().resizeTo = 10;
     logic.OnWipe();
     EXPECT_EQ(readAll(path), std::string("abcdef") + std::string(4, '\0'));
-    EXPECT_EQ(fields().m_strLength, "10");
-    EXPECT_EQ(fields().m_nFileLength, 10);
-    EXPECT_EQ(fields().m_strStatus, "Done Resizing!");
+    EXPECT_EQ(fields().lengthText, "10");
+    EXPECT_EQ(fields().fileLength, 10);
+    EXPECT_EQ(fields().status, "Done Resizing!");
 
-    logic.fields().m_nResizeTo = 3;
+    logic.fields().resizeTo = 3;
     logic.OnWipe();
     EXPECT_EQ(readAll(path), "abc");
-    EXPECT_EQ(fields().m_strLength, "3");
+    EXPECT_EQ(fields().lengthText, "3");
 
     custom(kCustomOverwriteOnly, 'w', 1);
     logic.OnWipe();
@@ -190,22 +190,22 @@ TEST_F(FileWiperTest, LengthsOfFiveGibibytesKeepAllTheirBits)
     const std::string path = dir.write("sparse", "");
     fs::resize_file(path, kFiveGiB);
     select(path);
-    EXPECT_EQ(fields().m_nFileLength, kFiveGiB);
-    EXPECT_EQ(fields().m_strLength, "5368709120");
-    EXPECT_EQ(fields().m_nResizeTo, kFiveGiB);
+    EXPECT_EQ(fields().fileLength, kFiveGiB);
+    EXPECT_EQ(fields().lengthText, "5368709120");
+    EXPECT_EQ(fields().resizeTo, kFiveGiB);
 
     custom(kCustomResizeOnly, 0, 1);
-    logic.fields().m_nResizeTo = kFiveGiB + 4096 + 1;
+    logic.fields().resizeTo = kFiveGiB + 4096 + 1;
     logic.OnWipe();
     EXPECT_EQ(fs::file_size(path), static_cast<std::uintmax_t>(kFiveGiB + 4097));
-    EXPECT_EQ(fields().m_strLength, "5368713217");
+    EXPECT_EQ(fields().lengthText, "5368713217");
 
     // Just above 4 GiB: a 32-bit length would make this 1 byte.
-    logic.fields().m_nResizeTo = (4ll << 30) + 1;
+    logic.fields().resizeTo = (4ll << 30) + 1;
     logic.OnWipe();
     EXPECT_EQ(fs::file_size(path), (4ull << 30) + 1);
-    EXPECT_EQ(fields().m_nFileLength, (4ll << 30) + 1);
-    EXPECT_EQ(fields().m_strStatus, "Done Resizing!");
+    EXPECT_EQ(fields().fileLength, (4ll << 30) + 1);
+    EXPECT_EQ(fields().status, "Done Resizing!");
 }
 
 TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
@@ -226,13 +226,13 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     for (const auto& [path, error] : refused) {
         SCOPED_TRACE(path);
         boxes.clear();
-        logic.fields().m_strFileName = "stale";
+        logic.fields().fileName = "stale";
         select(path);
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.last(), withReason(wipeErrorReadingFileMessage(), error));
-        EXPECT_EQ(fields().m_strFileName, "");
-        EXPECT_EQ(fields().m_strStatus, "File error!");
-        EXPECT_EQ(fields().m_nFileLength, 0);
+        EXPECT_EQ(fields().fileName, "");
+        EXPECT_EQ(fields().status, "File error!");
+        EXPECT_EQ(fields().fileLength, 0);
     }
     char events[4096];
     EXPECT_EQ(::read(watch, events, sizeof events), -1) << "a pipe or device was opened";
@@ -245,9 +245,9 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     fs::create_symlink(dir.file("link1"), dir.file("link2"));
     boxes.clear();
     select(dir.file("link2"));
-    EXPECT_EQ(fields().m_strFileName, target);
-    EXPECT_EQ(fields().m_strLength, "6");
-    logic.fields().m_nWipeMethod = kWipeStandard;
+    EXPECT_EQ(fields().fileName, target);
+    EXPECT_EQ(fields().lengthText, "6");
+    logic.fields().wipeMethod = kWipeStandard;
     logic.OnWipe();
     EXPECT_EQ(passes, std::vector<std::string>{std::string(6, '\0')});
     EXPECT_FALSE(fs::exists(target));
@@ -269,7 +269,7 @@ TEST_F(FileWiperTest, ReadOnlyFileCannotBeChosen)
     const bool refused = runUnprivileged([&] {
         select(path);
         return boxes.shown().size() == 1 && boxes.last() == withReason(wipeErrorReadingFileMessage(), EACCES) &&
-               fields().m_strFileName.empty() && fields().m_strStatus == "File error!";
+               fields().fileName.empty() && fields().status == "File error!";
     });
     EXPECT_TRUE(refused);
     EXPECT_EQ(readAll(path), "keep");
@@ -287,11 +287,11 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
                         return -1;
                     },
                     {}, {}});
-    logic.fields().m_nWipeMethod = kWipeGovernment;
+    logic.fields().wipeMethod = kWipeGovernment;
     logic.OnWipe();
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{withReason(wipeCannotReadWriteMessage(), EIO)});
-    EXPECT_EQ(fields().m_strStatus, "File ERROR!");
-    EXPECT_EQ(fields().m_strFileName, path);
+    EXPECT_EQ(fields().status, "File ERROR!");
+    EXPECT_EQ(fields().fileName, path);
     EXPECT_EQ(fs::file_size(path), 5u);
 
     // No buffer: the status says so, without a box.
@@ -301,7 +301,7 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
     logic.setHeap(heap);
     boxes.clear();
     logic.OnWipe();
-    EXPECT_EQ(fields().m_strStatus, "Memory Error!");
+    EXPECT_EQ(fields().status, "Memory Error!");
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_TRUE(fs::exists(path));
     logic.setHeap(cHeap());
@@ -311,11 +311,11 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
     custom(kCustomOverwriteOnly, 0, 1);
     logic.OnWipe();
     EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
-    EXPECT_EQ(fields().m_strStatus, "File ERROR!");
+    EXPECT_EQ(fields().status, "File ERROR!");
     custom(kCustomResizeOnly, 0, 1);
     logic.OnWipe();
     EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
-    EXPECT_EQ(fields().m_strStatus, "File error!");
+    EXPECT_EQ(fields().status, "File error!");
     EXPECT_EQ(readAll(other), "11111");  // the pass whose sync failed was not undone
 }
 
@@ -343,14 +343,14 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
             const int error = path == lockedFile ? EACCES : EPERM;
             const bool refused = runUnprivileged([&] {
                 select(path);
-                logic.fields().m_nWipeMethod = method;
-                logic.fields().m_nCustomAction = kCustomOverwriteAndDelete;
+                logic.fields().wipeMethod = method;
+                logic.fields().customAction = kCustomOverwriteAndDelete;
                 logic.OnWipe();
                 const MessageBoxRequest refusal{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
                                                 MessageIcon::Stop, MessageButtons::Ok};
                 return boxes.shown().size() == 1 && boxes.last() == refusal &&
-                       fields().m_strStatus == "File error!" && fields().m_strFileName == path &&
-                       fields().m_strLength == "7" && passes.empty() && syncs == 0;
+                       fields().status == "File error!" && fields().fileName == path &&
+                       fields().lengthText == "7" && passes.empty() && syncs == 0;
             });
             EXPECT_TRUE(refused) << method;
             EXPECT_EQ(readAll(path), "content");
@@ -360,7 +360,7 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
             select(path);
             custom(kCustomOverwriteOnly, 'w', 1);
             logic.OnWipe();
-            return boxes.shown().empty() && fields().m_strStatus == "Done wiping!";
+            return boxes.shown().empty() && fields().status == "Done wiping!";
         }));
         EXPECT_EQ(readAll(path), "wwwwwww");
     }
@@ -398,18 +398,18 @@ TEST_F(FileWiperTest, PassFailingOnAFullFileSystemStopsBeforeTruncatingOrDeletin
         int passesDone = 0;
         logic.setHooks({{}, [&](int) { ++passesDone; }, [&](std::uint64_t, std::uint64_t all) { total = all; }});
         select(path);
-        logic.fields().m_nWipeMethod = kWipeGovernment;
+        logic.fields().wipeMethod = kWipeGovernment;
         logic.OnWipe();
         struct stat after {};
         const bool ok = ::stat(path.c_str(), &after) == 0 && after.st_size == kFiveGiB && passesDone == 0 &&
                         total == static_cast<std::uint64_t>(kFiveGiB) && boxes.shown().size() == 1 &&
                         boxes.last() == withReason(wipeCannotReadWriteMessage(), ENOSPC) &&
-                        fields().m_strStatus == "File ERROR!" && fields().m_strLength == "5368709120" &&
-                        fields().m_strFileName == path;
+                        fields().status == "File ERROR!" && fields().lengthText == "5368709120" &&
+                        fields().fileName == path;
         if (!ok)
             std::fprintf(stderr, "size %lld, passes %d, total %llu, boxes %zu, status %s\n",
                          static_cast<long long>(after.st_size), passesDone, static_cast<unsigned long long>(total),
-                         boxes.shown().size(), fields().m_strStatus.c_str());
+                         boxes.shown().size(), fields().status.c_str());
         return ok;
     });
     if (result == 77)

@@ -1,6 +1,6 @@
 #pragma once
 // The modeless Goto dialog. It keeps its fields for the view's whole life and talks to the view
-// only by posting WM_GOTO_GO (Go) and WM_GOTO_CLOSE (Done, Esc, the close button).
+// only by posting kGotoGoEvent (Go) and kGotoCloseEvent (Done, Esc, the close button).
 
 #include <QDialog>
 #include <functional>
@@ -15,11 +15,11 @@ class QPushButton;
 
 namespace quillory {
 
-class CGotoDlg : public QDialog {
+class GotoDialog : public QDialog {
     Q_OBJECT
 public:
     // view receives the posted notifications; boxes and beep serve the edits' checks.
-    CGotoDlg(QObject* view, IMessageBoxes& boxes, std::function<void()> beep, QWidget* parent = nullptr);
+    GotoDialog(QObject* view, IMessageBoxes& boxes, std::function<void()> beep, QWidget* parent = nullptr);
 
     // Shows the window, checked to jump by offset, with the texts of last time.
     void open();
@@ -42,7 +42,7 @@ private:
     void writeFieldsToControls();
     void react(const GotoEditReaction& reaction);
 
-    QObject* m_pView;              // receives WM_GOTO_GO and WM_GOTO_CLOSE
+    QObject* m_target;              // receives kGotoGoEvent and kGotoCloseEvent
     IMessageBoxes& m_boxes;
     std::function<void()> m_beep;
     GotoFields m_fields;           // offset and percent texts, the check-box pair

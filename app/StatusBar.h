@@ -14,10 +14,10 @@ class QLabel;
 
 namespace quillory {
 
-class CQuilloryStatusBar : public QStatusBar {
+class StatusBar : public QStatusBar {
     Q_OBJECT
 public:
-    explicit CQuilloryStatusBar(QWidget* parent = nullptr);
+    explicit StatusBar(QWidget* parent = nullptr);
 
     // Sets a pane's text. The prompt pane shows it until the next prompt ends, then "Ready" again;
     // font, mode, INS/OVR and encoding keep it; the lock indicators belong to the keyboard and refuse

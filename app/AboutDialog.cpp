@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -13,7 +13,7 @@
 
 namespace quillory {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Quillory"));
     setObjectName(QStringLiteral("AboutDlg"));

@@ -1,4 +1,4 @@
-#include "app/QuilloryStatusBar.h"
+#include "app/StatusBar.h"
 
 #include <QLabel>
 
@@ -19,7 +19,7 @@ constexpr int kTextMargin = 8;     // room for the pane's frame around its text
 constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
 
-CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("StatusBar"));
     m_idle = new QLabel(toQString(kIdleMessage), this);
@@ -45,12 +45,12 @@ CQuilloryStatusBar::CQuilloryStatusBar(QWidget* parent) : QStatusBar(parent)
     refreshLockIndicators();
     const LockKeyState locks = queryLockKeys();
     if (locks.capsLock.has_value() || locks.numLock.has_value()) {
-        connect(&m_lockPoll, &QTimer::timeout, this, &CQuilloryStatusBar::refreshLockIndicators);
+        connect(&m_lockPoll, &QTimer::timeout, this, &StatusBar::refreshLockIndicators);
         m_lockPoll.start(kLockPollMs);
     }
 }
 
-QLabel* CQuilloryStatusBar::addPane(int minimumWidth, const QStringList& widestTexts, bool raised)
+QLabel* StatusBar::addPane(int minimumWidth, const QStringList& widestTexts, bool raised)
 {
     auto* pane = new QLabel(this);
     pane->setFrameStyle(QFrame::Panel | (raised ? QFrame::Raised : QFrame::Sunken));
@@ -63,7 +63,7 @@ QLabel* CQuilloryStatusBar::addPane(int minimumWidth, const QStringList& widestT
     return pane;
 }
 
-bool CQuilloryStatusBar::SetPaneText(StatusPane pane, const QString& text, bool update)
+bool StatusBar::SetPaneText(StatusPane pane, const QString& text, bool update)
 {
     const int index = static_cast<int>(pane);
     if (pane == StatusPane::Prompt) {
@@ -78,7 +78,7 @@ bool CQuilloryStatusBar::SetPaneText(StatusPane pane, const QString& text, bool 
     return true;
 }
 
-QString CQuilloryStatusBar::GetPaneText(StatusPane pane) const
+QString StatusBar::GetPaneText(StatusPane pane) const
 {
     const int index = static_cast<int>(pane);
     if (pane == StatusPane::Prompt)
@@ -88,13 +88,13 @@ QString CQuilloryStatusBar::GetPaneText(StatusPane pane) const
     return {};
 }
 
-QLabel* CQuilloryStatusBar::paneLabel(StatusPane pane) const
+QLabel* StatusBar::paneLabel(StatusPane pane) const
 {
     const int index = static_cast<int>(pane);
     return index > 0 && index < kStatusPaneCount ? m_panes[index] : nullptr;
 }
 
-void CQuilloryStatusBar::refreshLockIndicators()
+void StatusBar::refreshLockIndicators()
 {
     const LockKeyState locks = queryLockKeys();
     const QString caps = locks.capsLock.value_or(false) ? QStringLiteral("CAP") : QString();

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "commands/CommandIds.h"
-#include "dialogs/FileWiperDlg.h"
+#include "dialogs/FileWiperDialog.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
@@ -39,9 +39,9 @@ MessageBoxRequest stop(const char* caption, const char* text)
     return {caption, text, MessageIcon::Stop, MessageButtons::Ok};
 }
 
-class FileWiperDlgTest : public ::testing::Test {
+class FileWiperDialogTest : public ::testing::Test {
 protected:
-    FileWiperDlgTest()
+    FileWiperDialogTest()
     {
         dialog.show();
         dialog.setHooks({[this](int fd) {
@@ -75,11 +75,11 @@ protected:
     TempDir dir;
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs fileDialogs;
-    CFileWiperDlg dialog{boxes, fileDialogs};
+    FileWiperDialog dialog{boxes, fileDialogs};
     int syncs = 0;
 };
 
-TEST_F(FileWiperDlgTest, ControlsCarryTheirTextsAndStartValues)
+TEST_F(FileWiperDialogTest, ControlsCarryTheirTextsAndStartValues)
 {
     EXPECT_EQ(dialog.windowTitle(), "File Wiper (NOT just a simple deleting command) !!!");
     const std::vector<std::pair<QAbstractButton*, QString>> buttons{
@@ -138,7 +138,7 @@ TEST_F(FileWiperDlgTest, ControlsCarryTheirTextsAndStartValues)
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(FileWiperDlgTest, CustomControlsFollowTheMethodAndTheAction)
+TEST_F(FileWiperDialogTest, CustomControlsFollowTheMethodAndTheAction)
 {
     const auto expectEnabled = [this](bool group, bool actions, bool valueAndRepeats, bool resize) {
         EXPECT_EQ(dialog.customGroup()->isEnabled(), group);
@@ -170,7 +170,7 @@ TEST_F(FileWiperDlgTest, CustomControlsFollowTheMethodAndTheAction)
     expectEnabled(false, false, false, false);
 }
 
-TEST_F(FileWiperDlgTest, EditsAreCheckedAsTheUserTypes)
+TEST_F(FileWiperDialogTest, EditsAreCheckedAsTheUserTypes)
 {
     click(dialog.methodRadio(2));
 
@@ -181,9 +181,9 @@ TEST_F(FileWiperDlgTest, EditsAreCheckedAsTheUserTypes)
     EXPECT_EQ(boxes.last(), stop("Error:", "Invalid entry!"));
     EXPECT_EQ(dialog.valueEdit()->text(), "0");
     retype(dialog.valueEdit(), "17");
-    EXPECT_EQ(dialog.logic().fields().m_nValue, 17);
+    EXPECT_EQ(dialog.logic().fields().value, 17);
     retype(dialog.valueEdit(), "");
-    EXPECT_EQ(dialog.logic().fields().m_nValue, 0);  // empty counts as 0
+    EXPECT_EQ(dialog.logic().fields().value, 0);  // empty counts as 0
     EXPECT_EQ(boxes.shown().size(), 2u);
 
     boxes.clear();
@@ -230,7 +230,7 @@ TEST_F(FileWiperDlgTest, EditsAreCheckedAsTheUserTypes)
     EXPECT_EQ(boxes.shown().size(), 1u);
 }
 
-TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
+TEST_F(FileWiperDialogTest, WipeAsksForAFileThenWipesItWithProgress)
 {
     click(dialog.wipeButton());
     EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
@@ -283,7 +283,7 @@ TEST_F(FileWiperDlgTest, WipeAsksForAFileThenWipesItWithProgress)
     EXPECT_EQ(boxes.shown().size(), 1u);
 }
 
-TEST_F(FileWiperDlgTest, FitsASmallScreenWithEveryControlVisible)
+TEST_F(FileWiperDialogTest, FitsASmallScreenWithEveryControlVisible)
 {
     const QSize hint = dialog.sizeHint();
     EXPECT_LE(hint.width(), 1024);
@@ -309,7 +309,7 @@ TEST_F(FileWiperDlgTest, FitsASmallScreenWithEveryControlVisible)
     }
 }
 
-TEST_F(FileWiperDlgTest, ButtonsAndEditsSetByKeyboardOrAssistiveToolsAreFollowed)
+TEST_F(FileWiperDialogTest, ButtonsAndEditsSetByKeyboardOrAssistiveToolsAreFollowed)
 {
     const std::string path = dir.write("keep.bin", std::string(3000, 'k'));
     choose(path);
@@ -355,7 +355,7 @@ TEST_F(FileWiperDlgTest, ButtonsAndEditsSetByKeyboardOrAssistiveToolsAreFollowed
     EXPECT_EQ(boxes.shown().size(), 1u);
 }
 
-TEST_F(FileWiperDlgTest, StopOrEscapeEndsALongWipeAfterThePieceBeingWritten)
+TEST_F(FileWiperDialogTest, StopOrEscapeEndsALongWipeAfterThePieceBeingWritten)
 {
     const std::string path = dir.write("long.bin", std::string(24 << 20, 'x'));
     const std::string other = dir.file("other name");
@@ -396,7 +396,7 @@ TEST_F(FileWiperDlgTest, StopOrEscapeEndsALongWipeAfterThePieceBeingWritten)
     }
 }
 
-TEST_F(FileWiperDlgTest, LengthsBeyondThirtyTwoBitsAreShownAndResizedWhole)
+TEST_F(FileWiperDialogTest, LengthsBeyondThirtyTwoBitsAreShownAndResizedWhole)
 {
     const std::string path = dir.write("sparse", "");
     fs::resize_file(path, 5ll << 30);
@@ -421,7 +421,7 @@ TEST_F(FileWiperDlgTest, LengthsBeyondThirtyTwoBitsAreShownAndResizedWhole)
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(FileWiperDlgTest, RandomRenameKeepsTheFolderAndTheAlphabet)
+TEST_F(FileWiperDialogTest, RandomRenameKeepsTheFolderAndTheAlphabet)
 {
     // Every number drawn, counted and kept for the click that drew it.
     RandomDraws random(20240607);
@@ -459,7 +459,7 @@ TEST_F(FileWiperDlgTest, RandomRenameKeepsTheFolderAndTheAlphabet)
     EXPECT_EQ(dialog.statusEdit()->text(), "Ready");
 }
 
-TEST_F(FileWiperDlgTest, RandomRenameNeverReplacesAndNeedsAFile)
+TEST_F(FileWiperDialogTest, RandomRenameNeverReplacesAndNeedsAFile)
 {
     std::deque<int> numbers;
     dialog.logic().setDraws([&] {

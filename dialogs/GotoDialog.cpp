@@ -1,4 +1,4 @@
-#include "dialogs/GotoDlg.h"
+#include "dialogs/GotoDialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,9 +10,9 @@
 
 namespace quillory {
 
-CGotoDlg::CGotoDlg(QObject* view, IMessageBoxes& boxes, std::function<void()> beep, QWidget* parent)
+GotoDialog::GotoDialog(QObject* view, IMessageBoxes& boxes, std::function<void()> beep, QWidget* parent)
     : QDialog(parent),
-      m_pView(view),
+      m_target(view),
       m_boxes(boxes),
       m_beep(std::move(beep)),
       m_offset(new QLineEdit(this)),
@@ -60,11 +60,11 @@ CGotoDlg::CGotoDlg(QObject* view, IMessageBoxes& boxes, std::function<void()> be
         onByPercentClicked(m_fields, checked);
         writeFieldsToControls();
     });
-    connect(m_go, &QPushButton::clicked, this, &CGotoDlg::accept);
-    connect(m_done, &QPushButton::clicked, this, &CGotoDlg::reject);
+    connect(m_go, &QPushButton::clicked, this, &GotoDialog::accept);
+    connect(m_done, &QPushButton::clicked, this, &GotoDialog::reject);
 }
 
-void CGotoDlg::open()
+void GotoDialog::open()
 {
     onGotoOpened(m_fields);
     show();
@@ -73,15 +73,15 @@ void CGotoDlg::open()
     activateWindow();
 }
 
-void CGotoDlg::writeFieldsToControls()
+void GotoDialog::writeFieldsToControls()
 {
-    m_offset->setText(QString::fromStdString(m_fields.m_strOffset));
-    m_percent->setText(QString::fromStdString(m_fields.m_strPercent));
-    m_byOffset->setChecked(m_fields.m_bByOffset != 0);
-    m_byPercent->setChecked(m_fields.m_bByPercent != 0);
+    m_offset->setText(QString::fromStdString(m_fields.offsetText));
+    m_percent->setText(QString::fromStdString(m_fields.percentText));
+    m_byOffset->setChecked(m_fields.byOffset != 0);
+    m_byPercent->setChecked(m_fields.byPercent != 0);
 }
 
-void CGotoDlg::react(const GotoEditReaction& reaction)
+void GotoDialog::react(const GotoEditReaction& reaction)
 {
     if (reaction.beep && m_beep)
         m_beep();
@@ -93,25 +93,25 @@ void CGotoDlg::react(const GotoEditReaction& reaction)
         m_boxes.show(*reaction.message);
 }
 
-void CGotoDlg::accept()
+void GotoDialog::accept()
 {
-    if (m_pView == nullptr) {
+    if (m_target == nullptr) {
         QDialog::accept();
         return;
     }
-    QCoreApplication::postEvent(m_pView, new QEvent(WM_GOTO_GO));
+    QCoreApplication::postEvent(m_target, new QEvent(kGotoGoEvent));
 }
 
-void CGotoDlg::reject()
+void GotoDialog::reject()
 {
-    if (m_pView == nullptr) {
+    if (m_target == nullptr) {
         QDialog::reject();
         return;
     }
-    QCoreApplication::postEvent(m_pView, new QEvent(WM_GOTO_CLOSE));
+    QCoreApplication::postEvent(m_target, new QEvent(kGotoCloseEvent));
 }
 
-void CGotoDlg::closeEvent(QCloseEvent* event)
+void GotoDialog::closeEvent(QCloseEvent* event)
 {
     // The window goes only when the view says so, as for Done.
     event->ignore();

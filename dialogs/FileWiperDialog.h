@@ -22,15 +22,15 @@ class QRadioButton;
 
 namespace quillory {
 
-class CFileWiperDlg : public QDialog {
+class FileWiperDialog : public QDialog {
     Q_OBJECT
 public:
-    CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent = nullptr);
+    FileWiperDialog(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent = nullptr);
 
     FileWiperLogic& logic() { return m_logic; }
     // The test seam of the passes; the dialog adds its Stop to them while a wipe runs.
     void setHooks(WipeHooks hooks);
-    bool busy() const { return m_bBusy; }
+    bool busy() const { return m_busy; }
 
     QPushButton* selectButton() const { return m_select; }      // 1013
     QLineEdit* fileNameEdit() const { return m_fileName; }      // 1014
@@ -75,9 +75,9 @@ private:
     void showProgress(int permille);
 
     FileWiperLogic m_logic;          // the fields and what the buttons do
-    bool m_bBusy = false;            // a wipe is running; the dialog does not close
-    bool m_bStopRequested = false;   // Stop or Escape during the running wipe
-    bool m_bPushing = false;         // the fields are being written into the controls
+    bool m_busy = false;            // a wipe is running; the dialog does not close
+    bool m_stopRequested = false;   // Stop or Escape during the running wipe
+    bool m_pushing = false;         // the fields are being written into the controls
     WipeHooks m_hooks;               // the test's hooks, without the dialog's Stop
     QElapsedTimer m_sinceEvents;     // since the running wipe last let events through
     QPushButton* m_select;           // 1013

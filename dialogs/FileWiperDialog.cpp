@@ -1,4 +1,4 @@
-#include "dialogs/FileWiperDlg.h"
+#include "dialogs/FileWiperDialog.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -61,7 +61,7 @@ void setFieldText(QLineEdit* edit, const std::string& text, int limit = 0)
 
 }  // namespace
 
-CFileWiperDlg::CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent)
+FileWiperDialog::FileWiperDialog(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_logic(boxes, dialogs)
 {
     setWindowTitle(QStringLiteral("File Wiper (NOT just a simple deleting command) !!!"));
@@ -73,7 +73,7 @@ CFileWiperDlg::CFileWiperDlg(IMessageBoxes& boxes, IFileDialogs& dialogs, QWidge
     refreshControls();
 }
 
-void CFileWiperDlg::buildControls()
+void FileWiperDialog::buildControls()
 {
     m_select = new QPushButton(QStringLiteral("Click here first to select a file!"), this);
     m_select->setAutoDefault(false);
@@ -101,7 +101,7 @@ void CFileWiperDlg::buildControls()
     connectControls();
 }
 
-QGroupBox* CFileWiperDlg::buildMethodGroup()
+QGroupBox* FileWiperDialog::buildMethodGroup()
 {
     auto* basic = new QGroupBox(QStringLiteral("Basic wipe options:"), this);
     m_methods = new QButtonGroup(this);
@@ -119,7 +119,7 @@ QGroupBox* CFileWiperDlg::buildMethodGroup()
     return basic;
 }
 
-void CFileWiperDlg::buildCustomGroup()
+void FileWiperDialog::buildCustomGroup()
 {
     m_customGroup = new QGroupBox(QStringLiteral("Custom options:"), this);
     const auto labelledEdit = [this](const char* text, int limit, QLabel*& labelOut, QLineEdit*& editOut) {
@@ -151,7 +151,7 @@ void CFileWiperDlg::buildCustomGroup()
     layout->addWidget(m_resizeTo, 5, 1);
 }
 
-void CFileWiperDlg::layOut(QGroupBox* basic)
+void FileWiperDialog::layOut(QGroupBox* basic)
 {
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_select);
@@ -191,17 +191,17 @@ void CFileWiperDlg::layOut(QGroupBox* basic)
     all->addLayout(buttons);
 }
 
-void CFileWiperDlg::connectControls()
+void FileWiperDialog::connectControls()
 {
     connect(m_select, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnSelectFile(); }); });
     connect(m_wipe, &QPushButton::clicked, this, [this] { OnWipe(); });
     connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnRandomRename(); }); });
     connect(m_quit, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_stop, &QPushButton::clicked, this, [this] { m_bStopRequested = true; });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
     // Method choice and custom action: the custom controls follow the checked button, however it
     // came to be checked (mouse, keyboard or an assistive tool).
     const auto followChoice = [this](int, bool checked) {
-        if (!checked || m_bPushing)
+        if (!checked || m_pushing)
             return;
         readControls();
         applyCustomControlsRule();
@@ -211,7 +211,7 @@ void CFileWiperDlg::connectControls()
     // Every change of an edit's text is checked, typed or set; writing the fields back is not.
     const auto onChange = [this](QLineEdit* edit, void (FileWiperLogic::*check)()) {
         connect(edit, &QLineEdit::textChanged, this, [this, check] {
-            if (!m_bPushing)
+            if (!m_pushing)
                 handle([this, check] { (m_logic.*check)(); });
         });
     };
@@ -220,46 +220,46 @@ void CFileWiperDlg::connectControls()
     onChange(m_resizeTo, &FileWiperLogic::OnResizeChanged);
 }
 
-QRadioButton* CFileWiperDlg::methodRadio(int method) const
+QRadioButton* FileWiperDialog::methodRadio(int method) const
 {
     return qobject_cast<QRadioButton*>(m_methods->button(method));
 }
 
-QRadioButton* CFileWiperDlg::actionRadio(int action) const
+QRadioButton* FileWiperDialog::actionRadio(int action) const
 {
     return qobject_cast<QRadioButton*>(m_actions->button(action));
 }
 
-void CFileWiperDlg::readControls()
+void FileWiperDialog::readControls()
 {
     FileWiperFields& f = m_logic.fields();
-    f.m_strValue = m_value->text().toStdString();
-    f.m_strRepeats = m_repeats->text().toStdString();
-    f.m_strResizeTo = m_resizeTo->text().toStdString();
-    f.m_nWipeMethod = m_methods->checkedId();
-    f.m_nCustomAction = m_actions->checkedId();
+    f.valueText = m_value->text().toStdString();
+    f.repeatsText = m_repeats->text().toStdString();
+    f.resizeToText = m_resizeTo->text().toStdString();
+    f.wipeMethod = m_methods->checkedId();
+    f.customAction = m_actions->checkedId();
 }
 
-void CFileWiperDlg::refreshControls()
+void FileWiperDialog::refreshControls()
 {
-    const QScopedValueRollback<bool> pushing(m_bPushing, true);
+    const QScopedValueRollback<bool> pushing(m_pushing, true);
     const FileWiperFields& f = m_logic.fields();
     // Paths are bytes; the field shows them as the file dialogs do.
-    const QString fileName = QString::fromLocal8Bit(f.m_strFileName.data(), static_cast<qsizetype>(f.m_strFileName.size()));
+    const QString fileName = QString::fromLocal8Bit(f.fileName.data(), static_cast<qsizetype>(f.fileName.size()));
     if (m_fileName->text() != fileName)
         m_fileName->setText(fileName);
-    setFieldText(m_length, f.m_strLength, kWipeLengthMaxChars);
-    setFieldText(m_status, f.m_strStatus);
-    setFieldText(m_value, f.m_strValue);
-    setFieldText(m_repeats, f.m_strRepeats);
-    setFieldText(m_resizeTo, f.m_strResizeTo, kWipeResizeMaxChars);
-    if (QAbstractButton* method = m_methods->button(f.m_nWipeMethod))
+    setFieldText(m_length, f.lengthText, kWipeLengthMaxChars);
+    setFieldText(m_status, f.status);
+    setFieldText(m_value, f.valueText);
+    setFieldText(m_repeats, f.repeatsText);
+    setFieldText(m_resizeTo, f.resizeToText, kWipeResizeMaxChars);
+    if (QAbstractButton* method = m_methods->button(f.wipeMethod))
         method->setChecked(true);
-    if (QAbstractButton* action = m_actions->button(f.m_nCustomAction))
+    if (QAbstractButton* action = m_actions->button(f.customAction))
         action->setChecked(true);
 }
 
-void CFileWiperDlg::applyCustomControlsRule()
+void FileWiperDialog::applyCustomControlsRule()
 {
     const CustomControlStates states = customControlStates(m_logic.fields());
     m_customGroup->setEnabled(states.groupBox);
@@ -273,14 +273,14 @@ void CFileWiperDlg::applyCustomControlsRule()
 }
 
 template <typename Handler>
-void CFileWiperDlg::handle(Handler handler)
+void FileWiperDialog::handle(Handler handler)
 {
     readControls();
     handler();
     refreshControls();
 }
 
-void CFileWiperDlg::OnWipe()
+void FileWiperDialog::OnWipe()
 {
     // Only Stop (and Escape) stays usable while the passes run.
     std::vector<QWidget*> disabled;
@@ -289,8 +289,8 @@ void CFileWiperDlg::OnWipe()
             control->setEnabled(false);
             disabled.push_back(control);
         }
-    m_bBusy = true;
-    m_bStopRequested = false;
+    m_busy = true;
+    m_stopRequested = false;
     m_stop->setEnabled(true);
     m_progress->setValue(0);
     m_sinceEvents.invalidate();
@@ -301,45 +301,45 @@ void CFileWiperDlg::OnWipe()
             QCoreApplication::processEvents();
             m_sinceEvents.restart();
         }
-        return m_bStopRequested || (outer && outer());
+        return m_stopRequested || (outer && outer());
     };
     m_logic.setHooks(hooks);
     handle([this] { m_logic.OnWipe(); });
     m_logic.setHooks(m_hooks);
     m_stop->setEnabled(false);
-    m_bBusy = false;
+    m_busy = false;
     for (QWidget* control : disabled)
         control->setEnabled(true);
     applyCustomControlsRule();
 }
 
-void CFileWiperDlg::setHooks(WipeHooks hooks)
+void FileWiperDialog::setHooks(WipeHooks hooks)
 {
     m_hooks = std::move(hooks);
     m_logic.setHooks(m_hooks);
 }
 
-void CFileWiperDlg::showProgress(int permille)
+void FileWiperDialog::showProgress(int permille)
 {
     m_progress->setValue(std::clamp(permille, 0, 1000));
-    setFieldText(m_status, m_logic.fields().m_strStatus);
+    setFieldText(m_status, m_logic.fields().status);
     // Repaints, and the Stop button or Escape: every other control is disabled meanwhile.
     QCoreApplication::processEvents();
     m_sinceEvents.restart();
 }
 
-void CFileWiperDlg::keyPressEvent(QKeyEvent* event)
+void FileWiperDialog::keyPressEvent(QKeyEvent* event)
 {
-    if (m_bBusy && event->key() == Qt::Key_Escape) {
-        m_bStopRequested = true;
+    if (m_busy && event->key() == Qt::Key_Escape) {
+        m_stopRequested = true;
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-void CFileWiperDlg::done(int result)
+void FileWiperDialog::done(int result)
 {
-    if (m_bBusy)
+    if (m_busy)
         return;
     QDialog::done(result);
 }

@@ -51,8 +51,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
         services.printer = &app.printer();
         UrlBar* urlBar = frame.urlBar();
         services.setUrlBarBusy = [urlBar](bool busy) {
-            urlBar->m_busy = busy ? 1 : 0;
-            urlBar->UpdateButtons();
+            urlBar->setBusy(busy);
         };
         services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();

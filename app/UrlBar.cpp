@@ -49,25 +49,22 @@ void UrlBar::ToggleUrlBar()
     setVisible(isHidden());
 }
 
-void UrlBar::UpdateData(bool saveAndValidate)
+void UrlBar::setBusy(bool busy)
 {
-    if (saveAndValidate)
-        m_url = m_edit->text();
-    else
-        m_edit->setText(m_url);
+    m_busy = busy;
+    UpdateButtons();
 }
 
 void UrlBar::UpdateButtons()
 {
-    m_retrieve->setEnabled(m_busy == 0 && m_onRetrieve != nullptr);
-    m_stop->setEnabled(m_busy != 0 && m_onStop != nullptr);
+    m_retrieve->setEnabled(!m_busy && m_onRetrieve != nullptr);
+    m_stop->setEnabled(m_busy && m_onStop != nullptr);
 }
 
 void UrlBar::OnRetrieve()
 {
-    UpdateData(true);
     if (m_onRetrieve)
-        m_onRetrieve(m_url);
+        m_onRetrieve(m_edit->text());
 }
 
 void UrlBar::OnStop()

@@ -24,9 +24,10 @@ public:
 
     // Shows the bar if hidden, hides it if shown. The edit keeps its text while hidden.
     void ToggleUrlBar();
-    // true: copies the edit's text into m_url; false: puts m_url into the edit.
-    void UpdateData(bool saveAndValidate);
-    // Enables Retrieve and Stop from m_busy and the registered handlers.
+    // While a retrieval runs Retrieve is off and Stop on.
+    void setBusy(bool busy);
+    bool busy() const { return m_busy; }
+    // Enables Retrieve and Stop from the busy state and the registered handlers.
     void UpdateButtons();
 
     void setRetrieveHandler(RetrieveHandler handler) { m_onRetrieve = std::move(handler); }
@@ -36,13 +37,11 @@ public:
     QPushButton* retrieveButton() const { return m_retrieve; }
     QPushButton* stopButton() const { return m_stop; }
 
-    std::int32_t m_busy = 0;  // non-zero while a retrieval runs: Retrieve off, Stop on
-    QString m_url;          // the URL Retrieve last passed on
-
 private:
     void OnRetrieve();
     void OnStop();
 
+    bool m_busy = false;        // a retrieval runs
     QLineEdit* m_edit;          // control 1039
     QPushButton* m_retrieve;    // control 1042
     QPushButton* m_stop;        // control 1044

@@ -77,8 +77,8 @@ void GotoDialog::writeFieldsToControls()
 {
     m_offset->setText(QString::fromStdString(m_fields.offsetText));
     m_percent->setText(QString::fromStdString(m_fields.percentText));
-    m_byOffset->setChecked(m_fields.byOffset != 0);
-    m_byPercent->setChecked(m_fields.byPercent != 0);
+    m_byOffset->setChecked(m_fields.byOffset);
+    m_byPercent->setChecked(m_fields.byPercent);
 }
 
 void GotoDialog::react(const GotoEditReaction& reaction)

@@ -80,26 +80,26 @@ GotoEditReaction onPercentChanged(GotoFields& fields, std::string_view newText)
 
 void onByOffsetClicked(GotoFields& fields, bool checkedNow)
 {
-    fields.byOffset = checkedNow ? 1 : 0;
-    fields.byPercent = checkedNow ? 0 : 1;
+    fields.byOffset = checkedNow;
+    fields.byPercent = !checkedNow;
 }
 
 void onByPercentClicked(GotoFields& fields, bool checkedNow)
 {
-    fields.byPercent = checkedNow ? 1 : 0;
-    fields.byOffset = checkedNow ? 0 : 1;
+    fields.byPercent = checkedNow;
+    fields.byOffset = !checkedNow;
 }
 
 void onGotoOpened(GotoFields& fields)
 {
-    fields.byOffset = 1;
-    fields.byPercent = 0;
+    fields.byOffset = true;
+    fields.byPercent = false;
 }
 
 GotoJump computeGotoJump(const GotoFields& fields, std::int64_t textLength)
 {
     std::int64_t pos = 0;
-    if (fields.byOffset == 1) {
+    if (fields.byOffset) {
         pos = decimalValue(fields.offsetText);
     } else {
         // 64-bit: len x 100 would overflow 32 bits from about 21 million characters on.

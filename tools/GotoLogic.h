@@ -24,8 +24,8 @@ inline constexpr int kGotoPercentMaxChars = 3;  // limit of the File % edit (101
 struct GotoFields {
     std::string offsetText;  // text of the Offset edit: decimal digits or empty
     std::string percentText;  // text of the File % edit: a whole number 0..100 or empty
-    int byOffset = 1;  // check box 1011: jump by offset
-    int byPercent = 0;  // check box 1012: jump by percentage
+    bool byOffset = true;    // check box 1011: jump by offset
+    bool byPercent = false;  // check box 1012: jump by percentage
 
     bool operator==(const GotoFields&) const = default;
 };

@@ -45,9 +45,9 @@ QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::st
     m_charFormat.dwEffects = 0;
     m_charFormat.setFaceName(kDefaultFaceName);
     m_control->SetAutoWordSelection(false);
-    m_bWordWrap = 1;
+    m_wordWrap = true;
     m_background = systemWindowColor();
-    m_bCmdLineFile = m_commandLine.empty() ? 0 : 1;
+    m_commandLineFilePending = !m_commandLine.empty();
     m_document.setInsertMode(true);
     m_control->SetDefaultCharFormat(m_charFormat);
     m_control->SetBackgroundColor(m_background);
@@ -76,18 +76,18 @@ void QuilloryView::setBackgroundColor(ColorRef color)
 
 void QuilloryView::setWordWrap(bool on)
 {
-    m_bWordWrap = on ? 1 : 0;
+    m_wordWrap = on;
     m_control->SetWordWrap(on);
 }
 
 bool QuilloryView::OnInitialUpdate()
 {
-    if (m_bCmdLineFile == 0) {
+    if (!m_commandLineFilePending) {
         OnUpdate();
         return true;
     }
     // The command-line file is loaded by the first update, whose load updates the view again.
-    m_bCmdLineFile = 0;
+    m_commandLineFilePending = false;
     return m_document.loadStartupFile(m_commandLine);
 }
 
@@ -186,7 +186,7 @@ void QuilloryView::registerCommands()
     c.OnUpdate(ID_FREE_STORAGE, [this](CommandUpdate& ui) { ui.Enable(isBinary()); });
 
     c.OnCommand(ID_WORD_WRAP, [this] { OnWordWrap(); });
-    c.OnUpdate(ID_WORD_WRAP, [this](CommandUpdate& ui) { ui.SetCheck(m_bWordWrap == 1); });
+    c.OnUpdate(ID_WORD_WRAP, [this](CommandUpdate& ui) { ui.SetCheck(m_wordWrap); });
     c.OnCommand(ID_SELECT_FONTS, [this] { OnSelectFonts(); });
     c.OnCommand(ID_FONTS_COLOR, [this] { OnFontColor(); });
     c.OnCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });

@@ -62,7 +62,7 @@ public:
     void takeCharacterFormatFromControl() { m_charFormat = m_control->GetDefaultCharFormat(); }
     ColorRef backgroundColor() const { return m_background; }
     void setBackgroundColor(ColorRef color);
-    bool wordWrap() const { return m_bWordWrap == 1; }
+    bool wordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on);
     // View > Encoding: reads the TEXT document's same bytes as UTF-8 or Windows-1252.
     void OnEncoding(TextEncoding encoding);
@@ -101,8 +101,8 @@ private:
 
     CharFormatA m_charFormat;                 // the view's copy of the control's character format
     CharRange m_deleteSelection;            // the selection as the Delete command read it
-    std::int32_t m_bWordWrap = 1;     // 1 wrap at the window border, 0 no wrap
-    std::int32_t m_bCmdLineFile = 0;  // 1 while the command-line file waits for the first update
+    bool m_wordWrap = true;                  // lines wrap at the window border
+    bool m_commandLineFilePending = false;  // the command-line file waits for the first update
     ColorRef m_background = 0;      // background colour of the control
     QuilloryDoc& m_document;
     ViewServices m_services;

@@ -6,8 +6,8 @@ namespace quillory {
 
 void QuilloryView::OnWordWrap()
 {
-    m_bWordWrap = 1 - m_bWordWrap;
-    m_control->SetWordWrap(m_bWordWrap == 1);
+    m_wordWrap = !m_wordWrap;
+    m_control->SetWordWrap(m_wordWrap);
 }
 
 void QuilloryView::OnSelectFonts()

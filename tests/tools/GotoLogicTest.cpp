@@ -107,17 +107,17 @@ TEST(GotoCheckBoxes, ExactlyOneIsCheckedAfterEveryClick)
 {
     GotoFields fields;
     onByOffsetClicked(fields, false);  // clicking the checked 1011 unchecks it
-    EXPECT_EQ(fields.byOffset, 0);
-    EXPECT_EQ(fields.byPercent, 1);
+    EXPECT_FALSE(fields.byOffset);
+    EXPECT_TRUE(fields.byPercent);
     onByPercentClicked(fields, false);
-    EXPECT_EQ(fields.byOffset, 1);
-    EXPECT_EQ(fields.byPercent, 0);
+    EXPECT_TRUE(fields.byOffset);
+    EXPECT_FALSE(fields.byPercent);
     onByPercentClicked(fields, true);
-    EXPECT_EQ(fields.byOffset, 0);
-    EXPECT_EQ(fields.byPercent, 1);
+    EXPECT_FALSE(fields.byOffset);
+    EXPECT_TRUE(fields.byPercent);
     onByOffsetClicked(fields, true);
-    EXPECT_EQ(fields.byOffset, 1);
-    EXPECT_EQ(fields.byPercent, 0);
+    EXPECT_TRUE(fields.byOffset);
+    EXPECT_FALSE(fields.byPercent);
 }
 
 TEST(GotoCheckBoxes, OpeningAgainJumpsByOffsetAndKeepsTheTexts)
@@ -125,8 +125,8 @@ TEST(GotoCheckBoxes, OpeningAgainJumpsByOffsetAndKeepsTheTexts)
     GotoFields fields = byPercent("40");
     fields.offsetText = "12";
     onGotoOpened(fields);
-    EXPECT_EQ(fields.byOffset, 1);
-    EXPECT_EQ(fields.byPercent, 0);
+    EXPECT_TRUE(fields.byOffset);
+    EXPECT_FALSE(fields.byPercent);
     EXPECT_EQ(fields.offsetText, "12");
     EXPECT_EQ(fields.percentText, "40");
 }

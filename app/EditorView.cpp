@@ -46,14 +46,14 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
         services.fontColorDialogs = &fontColorDialogs;
         services.fileDialogs = &fileDialogs;
         services.beep = [] { QApplication::beep(); };
-        services.setPaneText = [&frame](StatusPane pane, const QString& text) { frame.SetPaneText(pane, text); };
+        services.setPaneText = [&frame](StatusPane pane, const QString& text) { frame.setPaneText(pane, text); };
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
         services.printer = &app.printer();
         UrlBar* urlBar = frame.urlBar();
         services.setUrlBarBusy = [urlBar](bool busy) {
             urlBar->setBusy(busy);
         };
-        services.toggleUrlBar = [urlBar] { urlBar->ToggleUrlBar(); };
+        services.toggleUrlBar = [urlBar] { urlBar->toggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
         auto* view = new QuilloryView(document, services, commandLineTail);
@@ -71,7 +71,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
                 downloads->stop();
         });
         return QuilloryApp::ViewParts{view, features.commandTargets(*view),
-                                       [view] { return view->OnInitialUpdate(); }};
+                                       [view] { return view->onInitialUpdate(); }};
     };
 }
 

@@ -38,8 +38,8 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
     // Idle-time update: whenever the event loop is about to wait, states follow the latest changes.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                                   &MainFrame::UpdateCommandUI);
-    UpdateCommandUI();
+                                   &MainFrame::updateCommandUi);
+    updateCommandUi();
 }
 
 MainFrame::~MainFrame()
@@ -61,8 +61,8 @@ void MainFrame::placeOnScreen()
 
 void MainFrame::createBars()
 {
-    m_actions = new CommandActions(this, [this](int id) { OnCommand(id); });
-    m_actions->buildMenuBar(menuBar(), [this] { UpdateCommandUI(); });
+    m_actions = new CommandActions(this, [this](int id) { onCommand(id); });
+    m_actions->buildMenuBar(menuBar(), [this] { updateCommandUi(); });
 
     m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
@@ -74,7 +74,7 @@ void MainFrame::createBars()
     m_urlBar = new UrlBar(this);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, m_urlBar);
-    m_urlBar->ToggleUrlBar();  // shown from the start
+    m_urlBar->toggleUrlBar();  // shown from the start
 
     m_statusBar = new StatusBar(this);
     setStatusBar(m_statusBar);
@@ -82,40 +82,40 @@ void MainFrame::createBars()
 
 void MainFrame::registerFrameCommands()
 {
-    m_frameCommands.OnCommand(cmd::ID_VIEW_TOOLBAR, [this] { OnViewToolbar(); });
-    m_frameCommands.OnUpdate(cmd::ID_VIEW_TOOLBAR,
-                             [this](CommandUpdate& ui) { ui.SetCheck(!m_toolBar->isHidden()); });
-    m_frameCommands.OnCommand(cmd::ID_VIEW_STATUS_BAR, [this] { OnViewStatusBar(); });
-    m_frameCommands.OnUpdate(cmd::ID_VIEW_STATUS_BAR,
-                             [this](CommandUpdate& ui) { ui.SetCheck(!m_statusBar->isHidden()); });
-    m_frameCommands.OnCommand(cmd::ID_APP_EXIT, [this] { close(); });
+    m_frameCommands.onCommand(cmd::ID_VIEW_TOOLBAR, [this] { onViewToolbar(); });
+    m_frameCommands.onUpdate(cmd::ID_VIEW_TOOLBAR,
+                             [this](CommandUpdate& ui) { ui.setCheck(!m_toolBar->isHidden()); });
+    m_frameCommands.onCommand(cmd::ID_VIEW_STATUS_BAR, [this] { onViewStatusBar(); });
+    m_frameCommands.onUpdate(cmd::ID_VIEW_STATUS_BAR,
+                             [this](CommandUpdate& ui) { ui.setCheck(!m_statusBar->isHidden()); });
+    m_frameCommands.onCommand(cmd::ID_APP_EXIT, [this] { close(); });
     // The URL bar's check mark follows its visibility; the toggle itself is the view's command.
-    m_frameCommands.OnUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CommandUpdate& ui) {
-        ui.SetCheck(!m_urlBar->isHidden());
+    m_frameCommands.onUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CommandUpdate& ui) {
+        ui.setCheck(!m_urlBar->isHidden());
     });
 }
 
-void MainFrame::OnViewToolbar()
+void MainFrame::onViewToolbar()
 {
     m_toolBar->setVisible(m_toolBar->isHidden());
 }
 
-void MainFrame::OnViewStatusBar()
+void MainFrame::onViewStatusBar()
 {
     m_statusBar->setVisible(m_statusBar->isHidden());
 }
 
-bool MainFrame::OnCommand(int id)
+bool MainFrame::onCommand(int id)
 {
     const bool ran = m_router.execute(id);
-    UpdateCommandUI();
+    updateCommandUi();
     return ran;
 }
 
-void MainFrame::UpdateCommandUI()
+void MainFrame::updateCommandUi()
 {
     m_actions->refresh(m_router);
-    m_urlBar->UpdateButtons();
+    m_urlBar->updateButtons();
 }
 
 void MainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands)
@@ -129,22 +129,22 @@ void MainFrame::setView(QWidget* view, std::vector<CommandTarget*> viewCommands)
     QWidget* old = takeCentralWidget();
     setCentralWidget(view != nullptr ? view : new QWidget(this));
     delete old;
-    UpdateCommandUI();
+    updateCommandUi();
 }
 
-QWidget* MainFrame::GetActiveView() const
+QWidget* MainFrame::activeView() const
 {
     return centralWidget();
 }
 
-bool MainFrame::SetPaneText(StatusPane pane, const QString& text, bool update)
+bool MainFrame::setPaneText(StatusPane pane, const QString& text, bool update)
 {
-    return m_statusBar->SetPaneText(pane, text, update);
+    return m_statusBar->setPaneText(pane, text, update);
 }
 
-QString MainFrame::GetPaneText(StatusPane pane) const
+QString MainFrame::paneText(StatusPane pane) const
 {
-    return m_statusBar->GetPaneText(pane);
+    return m_statusBar->paneText(pane);
 }
 
 QString MainFrame::frameTitle(const QString& documentTitle)
@@ -229,7 +229,7 @@ void MainFrame::dropEvent(QDropEvent* event)
 QMenu* MainFrame::createPopupMenu()
 {
     // The bars' context menu offers the View menu's own toggles, so it follows the same rules.
-    UpdateCommandUI();
+    updateCommandUi();
     auto* menu = new QMenu(this);
     for (const int id : {cmd::ID_VIEW_TOOLBAR, cmd::ID_VIEW_URL_TOOLBAR, cmd::ID_VIEW_STATUS_BAR})
         menu->addAction(commandAction(id));

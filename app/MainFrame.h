@@ -38,20 +38,20 @@ public:
     // document's at RouteLevel::Document; the frame and the application fill the other two.
     CommandRouter& commandRouter() { return m_router; }
     // Runs a command as a menu choice would: only when enabled; the states are refreshed after.
-    bool OnCommand(int id);
+    bool onCommand(int id);
     // Brings menus, toolbar buttons and the URL bar's buttons up to date. Runs by itself
     // whenever the event loop goes idle and before a menu opens.
-    void UpdateCommandUI();
+    void updateCommandUi();
 
     // The view seam: puts `view` in the editing area (the frame owns it), deletes the one before,
     // and puts `viewCommands` (the view's and its features' targets, owned with the view, asked in
     // this order) at the head of the command route in place of the ones before.
     void setView(QWidget* view, std::vector<CommandTarget*> viewCommands = {});
-    QWidget* GetActiveView() const;
+    QWidget* activeView() const;
 
     // Status panes; see StatusBar. Font, mode, INS/OVR and encoding are the view's.
-    bool SetPaneText(StatusPane pane, const QString& text, bool update = true);
-    QString GetPaneText(StatusPane pane) const;
+    bool setPaneText(StatusPane pane, const QString& text, bool update = true);
+    QString paneText(StatusPane pane) const;
 
     // Asked before the window closes (close box or Exit); may veto. Without one the window closes.
     void setCloseRequestHandler(CloseRequestHandler handler) { m_closeRequest = std::move(handler); }
@@ -85,8 +85,8 @@ private:
     void placeOnScreen();
     void createBars();
     void registerFrameCommands();
-    void OnViewToolbar();
-    void OnViewStatusBar();
+    void onViewToolbar();
+    void onViewStatusBar();
 
     CommandRouter m_router;
     std::vector<CommandTarget*> m_viewCommands;  // on the route's view level for the current view

@@ -57,18 +57,18 @@ QuilloryApp::~QuilloryApp()
     m_mainFrame.reset();
     if (m_document != nullptr) {
         m_document->setControl(nullptr);
-        m_document->OnCloseDocument();
+        m_document->onCloseDocument();
     }
     m_document.reset();
 }
 
 void QuilloryApp::registerCommands()
 {
-    m_commands.OnCommand(cmd::ID_APP_ABOUT, [this] { OnAppAbout(); });
-    m_commands.OnCommand(cmd::ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+    m_commands.onCommand(cmd::ID_APP_ABOUT, [this] { onAppAbout(); });
+    m_commands.onCommand(cmd::ID_FILE_PRINT_SETUP, [this] { onFilePrintSetup(); });
 }
 
-bool QuilloryApp::InitInstance(const std::string& commandLineTail)
+bool QuilloryApp::initInstance(const std::string& commandLineTail)
 {
     m_document = std::make_unique<QuilloryDoc>(m_messageBoxes);
     m_document->setFileDialogs(m_fileDialogs);
@@ -77,13 +77,13 @@ bool QuilloryApp::InitInstance(const std::string& commandLineTail)
     g_pMainWnd = m_mainFrame.get();
     m_mainFrame->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
     m_mainFrame->commandRouter().attach(RouteLevel::Application, &m_commands);
-    m_mainFrame->setCloseRequestHandler([doc = m_document.get()] { return doc->SaveModified(); });
-    m_mainFrame->setDropHandler([doc = m_document.get()](const std::string& path) { doc->OpenFile(path); });
+    m_mainFrame->setCloseRequestHandler([doc = m_document.get()] { return doc->saveModified(); });
+    m_mainFrame->setDropHandler([doc = m_document.get()](const std::string& path) { doc->openFile(path); });
     if (qGuiApp != nullptr) {
         QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_mainFrame.get(),
                          [this](QSessionManager& manager) {
                              QtSessionEnd session(manager);
-                             OnSessionEnd(session);
+                             onSessionEnd(session);
                          });
     }
     m_document->setHost(m_mainFrame.get());
@@ -95,17 +95,17 @@ bool QuilloryApp::InitInstance(const std::string& commandLineTail)
 
     bool started = true;
     if (commandLineTail.empty())
-        started = m_document->OnNewDocument();
+        started = m_document->onNewDocument();
     if (started && view.initialUpdate)
         started = view.initialUpdate();
     else if (started && !commandLineTail.empty())
-        started = m_document->LoadFile(commandLineTail);
+        started = m_document->loadFile(commandLineTail);
     if (!started) {
         // No window stays open after a failed start.
         m_mainFrame->hide();
         return false;
     }
-    m_mainFrame->UpdateCommandUI();
+    m_mainFrame->updateCommandUi();
     m_mainFrame->show();
     if (view.widget != nullptr)
         view.widget->setFocus();
@@ -119,26 +119,26 @@ QPrinter& QuilloryApp::printer()
     return *m_printer;
 }
 
-void QuilloryApp::OnAppAbout()
+void QuilloryApp::onAppAbout()
 {
     AboutDialog dialog(m_mainFrame.get());
     dialog.exec();
 }
 
-void QuilloryApp::OnSessionEnd(ISessionEnd& session)
+void QuilloryApp::onSessionEnd(ISessionEnd& session)
 {
-    if (m_document == nullptr || !m_document->IsModified())
+    if (m_document == nullptr || !m_document->isModified())
         return;
     // Without leave to ask, the document stays as it is: nothing is saved or thrown away unasked.
     if (!session.allowsInteraction())
         return;
-    const bool mayEnd = m_document->SaveModified();
+    const bool mayEnd = m_document->saveModified();
     if (!mayEnd)
         session.cancel();
     session.release();
 }
 
-void QuilloryApp::OnFilePrintSetup()
+void QuilloryApp::onFilePrintSetup()
 {
     QPageSetupDialog dialog(&printer(), m_mainFrame.get());
     dialog.exec();

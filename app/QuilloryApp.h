@@ -52,18 +52,18 @@ public:
     // Start-up: document, frame and view; then New when `commandLineTail` is empty, else the
     // file is loaded (by the view's first update, or LoadFile when the view has none). False when
     // the file could not be loaded (already reported): the program ends, no window stays open.
-    bool InitInstance(const std::string& commandLineTail);
+    bool initInstance(const std::string& commandLineTail);
 
     MainFrame* mainFrame() const { return m_mainFrame.get(); }
     QuilloryDoc* document() const { return m_document.get(); }
     // The printer that Print Setup configures and printing uses; made on first use.
     QPrinter& printer();
 
-    void OnAppAbout();
-    void OnFilePrintSetup();
+    void onAppAbout();
+    void onFilePrintSetup();
     // The desktop session is ending: a modified document brings the save-modified question, where
     // the session lets the program ask, and a refusal (Cancel, or a failed save) cancels the end.
-    void OnSessionEnd(ISessionEnd& session);
+    void onSessionEnd(ISessionEnd& session);
 
 private:
     void registerCommands();

@@ -63,7 +63,7 @@ QLabel* StatusBar::addPane(int minimumWidth, const QStringList& widestTexts, boo
     return pane;
 }
 
-bool StatusBar::SetPaneText(StatusPane pane, const QString& text, bool update)
+bool StatusBar::setPaneText(StatusPane pane, const QString& text, bool update)
 {
     const int index = static_cast<int>(pane);
     if (pane == StatusPane::Prompt) {
@@ -78,7 +78,7 @@ bool StatusBar::SetPaneText(StatusPane pane, const QString& text, bool update)
     return true;
 }
 
-QString StatusBar::GetPaneText(StatusPane pane) const
+QString StatusBar::paneText(StatusPane pane) const
 {
     const int index = static_cast<int>(pane);
     if (pane == StatusPane::Prompt)

@@ -22,9 +22,9 @@ public:
     // Sets a pane's text. The prompt pane shows it until the next prompt ends, then "Ready" again;
     // font, mode, INS/OVR and encoding keep it; the lock indicators belong to the keyboard and refuse
     // it. False for a pane that does not take text.
-    bool SetPaneText(StatusPane pane, const QString& text, bool update = true);
+    bool setPaneText(StatusPane pane, const QString& text, bool update = true);
     // The text a pane shows now: the prompt or "Ready", "CAP"/"NUM" or empty for the indicators.
-    QString GetPaneText(StatusPane pane) const;
+    QString paneText(StatusPane pane) const;
     // The label of a pane (for layout checks); nullptr for the prompt pane or out of range.
     QLabel* paneLabel(StatusPane pane) const;
 

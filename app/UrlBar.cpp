@@ -34,17 +34,17 @@ UrlBar::UrlBar(QWidget* parent) : QToolBar(QStringLiteral("URL Toolbar"), parent
     addWidget(m_edit);
     addWidget(m_retrieve);
     addWidget(m_stop);
-    connect(m_retrieve, &QPushButton::clicked, this, &UrlBar::OnRetrieve);
-    connect(m_stop, &QPushButton::clicked, this, &UrlBar::OnStop);
+    connect(m_retrieve, &QPushButton::clicked, this, &UrlBar::onRetrieve);
+    connect(m_stop, &QPushButton::clicked, this, &UrlBar::onStop);
     connect(m_edit, &QLineEdit::returnPressed, this, [this] {
         if (m_retrieve->isEnabled())
-            OnRetrieve();
+            onRetrieve();
     });
-    UpdateButtons();
+    updateButtons();
     hide();
 }
 
-void UrlBar::ToggleUrlBar()
+void UrlBar::toggleUrlBar()
 {
     setVisible(isHidden());
 }
@@ -52,22 +52,22 @@ void UrlBar::ToggleUrlBar()
 void UrlBar::setBusy(bool busy)
 {
     m_busy = busy;
-    UpdateButtons();
+    updateButtons();
 }
 
-void UrlBar::UpdateButtons()
+void UrlBar::updateButtons()
 {
     m_retrieve->setEnabled(!m_busy && m_onRetrieve != nullptr);
     m_stop->setEnabled(m_busy && m_onStop != nullptr);
 }
 
-void UrlBar::OnRetrieve()
+void UrlBar::onRetrieve()
 {
     if (m_onRetrieve)
         m_onRetrieve(m_edit->text());
 }
 
-void UrlBar::OnStop()
+void UrlBar::onStop()
 {
     if (m_onStop)
         m_onStop();

@@ -23,12 +23,12 @@ public:
     explicit UrlBar(QWidget* parent = nullptr);
 
     // Shows the bar if hidden, hides it if shown. The edit keeps its text while hidden.
-    void ToggleUrlBar();
+    void toggleUrlBar();
     // While a retrieval runs Retrieve is off and Stop on.
     void setBusy(bool busy);
     bool busy() const { return m_busy; }
     // Enables Retrieve and Stop from the busy state and the registered handlers.
-    void UpdateButtons();
+    void updateButtons();
 
     void setRetrieveHandler(RetrieveHandler handler) { m_onRetrieve = std::move(handler); }
     void setStopHandler(StopHandler handler) { m_onStop = std::move(handler); }
@@ -38,8 +38,8 @@ public:
     QPushButton* stopButton() const { return m_stop; }
 
 private:
-    void OnRetrieve();
-    void OnStop();
+    void onRetrieve();
+    void onStop();
 
     bool m_busy = false;        // a retrieval runs
     QLineEdit* m_edit;          // control 1039

@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
         app.setViewFactory(quillory::editorViewFactory(
             app, messageBoxes, fontColorDialogs, fileDialogs,
             quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));
-        if (!app.InitInstance(tail))
+        if (!app.initInstance(tail))
             return 1;
         messageBoxes.setParent(app.mainFrame());
         fileDialogs.setParent(app.mainFrame());

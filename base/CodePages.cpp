@@ -67,7 +67,7 @@ std::uint8_t ansiToOem(std::uint8_t b)
     return tables::kAnsiToOem[b];
 }
 
-void CharToOemBuffer(std::uint8_t* bytes, std::size_t count)
+void charToOemBuffer(std::uint8_t* bytes, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
         bytes[i] = tables::kAnsiToOem[bytes[i]];

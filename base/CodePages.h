@@ -18,6 +18,6 @@ std::optional<std::uint8_t> unicodeToCp1252(char32_t cp);
 std::uint8_t ansiToOem(std::uint8_t b);
 
 // Converts count bytes from ANSI to OEM in place.
-void CharToOemBuffer(std::uint8_t* bytes, std::size_t count);
+void charToOemBuffer(std::uint8_t* bytes, std::size_t count);
 
 }  // namespace quillory

@@ -188,13 +188,13 @@ int main(int argc, char** argv)
     NoFileDialogs fileDialogs;
     QuilloryApp app(boxes);
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
-    if (!app.InitInstance(""))
+    if (!app.initInstance(""))
         return 1;
     MainFrame& frame = *app.mainFrame();
-    auto* view = dynamic_cast<QuilloryView*>(frame.GetActiveView());
+    auto* view = dynamic_cast<QuilloryView*>(frame.activeView());
     UrlBar& bar = *frame.urlBar();
     const DownloadsController& downloads = *view->findChild<DownloadsController*>();
-    QWidget* editor = &view->GetRichEditCtrl();
+    QWidget* editor = &view->control();
     QTest::keyClicks(editor, "typed");  // a document in the editor: the download is kept in memory
     QApplication::processEvents();
     const double idleMb = bench::peakMegabytes();

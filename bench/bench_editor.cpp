@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     QuilloryApp app(boxes);
     NoFileDialogs fileDialogs;
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, folder + "/Quillory-bench.dat"));
-    if (!app.InitInstance(path))
+    if (!app.initInstance(path))
         return 1;
     MainFrame& frame = *app.mainFrame();
     frame.show();
@@ -92,9 +92,9 @@ int main(int argc, char** argv)
     std::printf("start-up with a %zu MB BINARY file to the first painted window: %.0f ms (limit 1000 ms)\n", sizeMb,
                 startMs);
 
-    auto* view = dynamic_cast<QuilloryView*>(frame.GetActiveView());
-    EditControl& control = view->GetRichEditCtrl();
-    control.SetSel(control.GetTextLength() / 2, control.GetTextLength() / 2);
+    auto* view = dynamic_cast<QuilloryView*>(frame.activeView());
+    EditControl& control = view->control();
+    control.select(control.textLength() / 2, control.textLength() / 2);
     std::vector<double> keys;
     for (int i = 0; i < 200; ++i) {
         clock.restart();
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
 
     QuilloryDoc& doc = *app.document();
     clock.restart();
-    doc.OnFileSave();
+    doc.onFileSave();
     std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6);
     std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", bench::peakMegabytes(), sizeMb,
                 2.2 * static_cast<double>(sizeMb) + 80);
@@ -117,7 +117,7 @@ int main(int argc, char** argv)
     // Goto 99 % of a TEXT document of the same size, with the repaint it causes.
     const std::string textPath = folder + "/quillory-bench-editor.txt";
     writeTextFile(textPath, sizeMb << 20);
-    doc.LoadFile(textPath);
+    doc.loadFile(textPath);
     control.viewport()->repaint();
     auto* tools = view->findChild<EditingToolsController*>();
     tools->openGoto();
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     control.viewport()->repaint();
     std::printf("Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
                 sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6,
-                static_cast<long long>(control.GetSel().start), static_cast<long long>(control.GetTextLength()));
+                static_cast<long long>(control.selection().start), static_cast<long long>(control.textLength()));
     std::remove(textPath.c_str());
     return 0;
 }

@@ -79,7 +79,7 @@ void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
     QuilloryDoc doc(boxes);
     test::ControlStandIn control(doc);
     const auto start = Clock::now();
-    doc.LoadFile(path);
+    doc.loadFile(path);
     const double loadMs = millisecondsSince(start);
     std::printf("  load: %.1f ms (%.2f ms/MB), mode %s, peak memory %.1f MB (limit 2.1 x size + 30 = %.1f MB)\n",
                 loadMs, loadMs / sizeMb, doc.mode() == DocumentMode::Text ? "TEXT" : "BINARY", bench::peakMegabytes(),
@@ -91,15 +91,15 @@ void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
     std::vector<double> times;
     for (int i = 0; i < 1000; ++i) {
         const auto at = static_cast<std::int32_t>(random() % static_cast<unsigned>(doc.storage().length() + 1));
-        control.selection = {at, at};
+        control.selected = {at, at};
         const auto t = Clock::now();
-        doc.InsertByte(static_cast<std::uint8_t>('A' + i % 26));
+        doc.insertByte(static_cast<std::uint8_t>('A' + i % 26));
         times.push_back(millisecondsSince(t));
     }
     const double middleStart = static_cast<double>(doc.storage().length()) / 2;
-    control.selection = {static_cast<std::int32_t>(middleStart), static_cast<std::int32_t>(middleStart)};
+    control.selected = {static_cast<std::int32_t>(middleStart), static_cast<std::int32_t>(middleStart)};
     const auto t = Clock::now();
-    doc.InsertByte('M');
+    doc.insertByte('M');
     const double middleMs = millisecondsSince(t);
     std::sort(times.begin(), times.end());
     std::printf("  1000 inserts at random places: median %.3f ms, 99th %.3f ms, max %.3f ms; one in the middle %.3f ms"

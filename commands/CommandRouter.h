@@ -17,8 +17,8 @@ namespace quillory {
 class CommandUpdate {
 public:
     explicit CommandUpdate(int id) : m_nID(id) {}
-    void Enable(bool on = true) { m_enabled = on; }
-    void SetCheck(bool checked = true) { m_checked = checked; }
+    void enable(bool on = true) { m_enabled = on; }
+    void setCheck(bool checked = true) { m_checked = checked; }
 
     int m_nID;  // the command being updated
     std::optional<bool> enabled() const { return m_enabled; }
@@ -44,9 +44,9 @@ public:
     using UpdateRule = std::function<void(CommandUpdate&)>;
 
     // Binds the handler of a command, replacing an earlier one.
-    void OnCommand(int id, Handler handler) { m_handlers[id] = std::move(handler); }
+    void onCommand(int id, Handler handler) { m_handlers[id] = std::move(handler); }
     // Binds the update rule of a command, replacing an earlier one.
-    void OnUpdate(int id, UpdateRule rule) { m_updateRules[id] = std::move(rule); }
+    void onUpdate(int id, UpdateRule rule) { m_updateRules[id] = std::move(rule); }
     void removeCommand(int id);
     void clear();
 

@@ -46,16 +46,16 @@ void DownloadsController::registerCommands()
 {
     using namespace cmd;
     CommandTarget& c = m_commands;
-    c.OnCommand(ID_VIEW_AFTER_DOWNLOAD, [this] { toggleViewAfterDownload(); });
-    c.OnUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CommandUpdate& ui) { ui.SetCheck(m_viewAfterDownload); });
+    c.onCommand(ID_VIEW_AFTER_DOWNLOAD, [this] { toggleViewAfterDownload(); });
+    c.onUpdate(ID_VIEW_AFTER_DOWNLOAD, [this](CommandUpdate& ui) { ui.setCheck(m_viewAfterDownload); });
     // While a worker runs the buffer is its own: neither item may take what has arrived so far.
-    c.OnCommand(ID_LOAD_SAVED_DOC, [this] { loadSavedDocument(); });
-    c.OnUpdate(ID_LOAD_SAVED_DOC, [this](CommandUpdate& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
-    c.OnCommand(ID_SAVE_DOWNLOAD_AS, [this] { saveDownloadAs(); });
-    c.OnUpdate(ID_SAVE_DOWNLOAD_AS, [this](CommandUpdate& ui) { ui.Enable(!m_retrieving && m_buffer->held()); });
+    c.onCommand(ID_LOAD_SAVED_DOC, [this] { loadSavedDocument(); });
+    c.onUpdate(ID_LOAD_SAVED_DOC, [this](CommandUpdate& ui) { ui.enable(!m_retrieving && m_buffer->held()); });
+    c.onCommand(ID_SAVE_DOWNLOAD_AS, [this] { saveDownloadAs(); });
+    c.onUpdate(ID_SAVE_DOWNLOAD_AS, [this](CommandUpdate& ui) { ui.enable(!m_retrieving && m_buffer->held()); });
     // The check mark is the frame's: it follows the bar's visibility.
     if (m_services.toggleUrlBar)
-        c.OnCommand(ID_VIEW_URL_TOOLBAR, [this] { m_services.toggleUrlBar(); });
+        c.onCommand(ID_VIEW_URL_TOOLBAR, [this] { m_services.toggleUrlBar(); });
 }
 
 bool DownloadsController::event(QEvent* event)

@@ -21,24 +21,24 @@ namespace {
 class StripHtmlControl final : public IStripHtmlControl {
 public:
     explicit StripHtmlControl(EditControl& control) : m_control(control) {}
-    std::int64_t textLength() const override { return m_control.GetTextLength(); }
+    std::int64_t textLength() const override { return m_control.textLength(); }
     std::optional<TextMatch> findNoCase(std::string_view pattern, std::int64_t from) const override
     {
-        const std::optional<FoundRange> found = m_control.FindText(pattern, from, FindOptions{});
+        const std::optional<FoundRange> found = m_control.findText(pattern, from, FindOptions{});
         if (!found)
             return std::nullopt;
         return TextMatch{found->start, found->end};
     }
-    void setSelection(std::int64_t start, std::int64_t end) override { m_control.SetSel(start, end); }
-    void clearSelection() override { m_control.ReplaceSel({}, false); }
-    void copyText(std::uint8_t* out) const override { m_control.GetText(out); }
+    void setSelection(std::int64_t start, std::int64_t end) override { m_control.select(start, end); }
+    void clearSelection() override { m_control.replaceSelection({}, false); }
+    void copyText(std::uint8_t* out) const override { m_control.copyText(out); }
     void setText(std::span<const std::uint8_t> bytes) override
     {
-        m_control.SetWindowText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        m_control.setText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     }
-    void setModified() override { m_control.SetModify(true); }
-    void hideSelection(bool hidden) override { m_control.HideSelection(hidden); }
-    void emptyUndoBuffer() override { m_control.EmptyUndoBuffer(); }
+    void setModified() override { m_control.setModified(true); }
+    void hideSelection(bool hidden) override { m_control.hideSelection(hidden); }
+    void emptyUndoBuffer() override { m_control.emptyUndoBuffer(); }
     void beginWaitCursor() override { QApplication::setOverrideCursor(Qt::WaitCursor); }
     void endWaitCursor() override { QApplication::restoreOverrideCursor(); }
 
@@ -51,7 +51,7 @@ private:
 EditingToolsController::EditingToolsController(QuilloryView& view, QuilloryDoc& document, ViewServices services)
     : QObject(&view),
       m_view(view),
-      m_control(view.GetRichEditCtrl()),
+      m_control(view.control()),
       m_document(document),
       m_services(std::move(services))
 {
@@ -66,12 +66,12 @@ void EditingToolsController::registerCommands()
 {
     using namespace cmd;
     CommandTarget& c = m_commands;
-    c.OnCommand(ID_FILE_STAT, [this] { showStatistics(); });
-    c.OnCommand(ID_GOTO, [this] { openGoto(); });
-    c.OnCommand(ID_STRIP_HTML, [this] { stripHtmlTags(); });
-    c.OnUpdate(ID_STRIP_HTML, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
-    c.OnCommand(ID_INSERT_FILE, [this] { insertFile(); });
-    c.OnUpdate(ID_INSERT_FILE, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
+    c.onCommand(ID_FILE_STAT, [this] { showStatistics(); });
+    c.onCommand(ID_GOTO, [this] { openGoto(); });
+    c.onCommand(ID_STRIP_HTML, [this] { stripHtmlTags(); });
+    c.onUpdate(ID_STRIP_HTML, [this](CommandUpdate& ui) { ui.enable(!m_view.isBinary()); });
+    c.onCommand(ID_INSERT_FILE, [this] { insertFile(); });
+    c.onUpdate(ID_INSERT_FILE, [this](CommandUpdate& ui) { ui.enable(!m_view.isBinary()); });
 }
 
 bool EditingToolsController::event(QEvent* event)
@@ -97,9 +97,9 @@ void EditingToolsController::showStatistics()
             visit({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
         });
     };
-    m_services.messageBoxes->show(fileStatisticsReport(!m_view.isBinary(), m_control.GetTextLength(),
-                                                       m_control.GetLimitText(), text, m_control.encoding()));
-    m_control.SetFocus();
+    m_services.messageBoxes->show(fileStatisticsReport(!m_view.isBinary(), m_control.textLength(),
+                                                       m_control.textLimit(), text, m_control.encoding()));
+    m_control.takeFocus();
 }
 
 void EditingToolsController::openGoto()
@@ -122,16 +122,16 @@ void EditingToolsController::gotoGo()
 {
     if (m_gotoDialog == nullptr)
         return;
-    const GotoJump jump = computeGotoJump(m_gotoDialog->fields(), m_control.GetTextLength());
+    const GotoJump jump = computeGotoJump(m_gotoDialog->fields(), m_control.textLength());
     if (!jump.start) {
         if (m_services.messageBoxes != nullptr && jump.message)
             m_services.messageBoxes->show(*jump.message);
         return;
     }
-    m_control.SetFocus();
+    m_control.takeFocus();
     // An offset inside a character selects that whole character.
     const auto [start, end] = m_control.characterAt(*jump.start);
-    m_control.SetSel(start, end);
+    m_control.select(start, end);
     moveOffSelection(m_gotoDialog.get());
 }
 
@@ -158,8 +158,8 @@ void EditingToolsController::stripHtmlTags()
     if (m_services.messageBoxes == nullptr)
         return;
     StripHtmlControl control(m_control);
-    OnStripHtmlTags(control, *m_services.messageBoxes, !m_view.isBinary());
-    m_control.SetFocus();
+    onStripHtmlTags(control, *m_services.messageBoxes, !m_view.isBinary());
+    m_control.takeFocus();
 }
 
 void EditingToolsController::insertFile()
@@ -168,17 +168,17 @@ void EditingToolsController::insertFile()
         return;
     EditControl& control = m_control;
     IMessageBoxes& boxes = *m_services.messageBoxes;
-    OnInsertFile(*m_services.fileDialogs, boxes, m_document.folder(),
+    onInsertFile(*m_services.fileDialogs, boxes, m_document.folder(),
                  [&control, &boxes](std::span<const std::uint8_t> text) {
                      // The control takes its memory before it changes: a text it cannot hold leaves
                      // it as it was.
                      try {
-                         control.ReplaceSel({reinterpret_cast<const char*>(text.data()), text.size()}, true);
+                         control.replaceSelection({reinterpret_cast<const char*>(text.data()), text.size()}, true);
                      } catch (const std::bad_alloc&) {
                          boxes.show(insertFileNoMemoryMessage());
                      }
                  });
-    m_control.SetFocus();
+    m_control.takeFocus();
 }
 
 }  // namespace quillory

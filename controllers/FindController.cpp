@@ -6,7 +6,7 @@
 namespace quillory {
 
 FindController::FindController(QuilloryView& view)
-    : QObject(&view), m_view(view), m_control(view.GetRichEditCtrl())
+    : QObject(&view), m_view(view), m_control(view.control())
 {
     registerCommands();
 }
@@ -14,10 +14,10 @@ FindController::FindController(QuilloryView& view)
 void FindController::registerCommands()
 {
     using namespace cmd;
-    m_commands.OnCommand(ID_EDIT_FIND, [this] { find(); });
-    m_commands.OnCommand(ID_EDIT_REPEAT, [this] { findNext(); });
-    m_commands.OnCommand(ID_EDIT_REPLACE, [this] { replace(); });
-    m_commands.OnUpdate(ID_EDIT_REPLACE, [this](CommandUpdate& ui) { ui.Enable(!m_view.isBinary()); });
+    m_commands.onCommand(ID_EDIT_FIND, [this] { find(); });
+    m_commands.onCommand(ID_EDIT_REPEAT, [this] { findNext(); });
+    m_commands.onCommand(ID_EDIT_REPLACE, [this] { replace(); });
+    m_commands.onUpdate(ID_EDIT_REPLACE, [this](CommandUpdate& ui) { ui.enable(!m_view.isBinary()); });
 }
 
 void FindController::showDialog(bool replace)
@@ -41,7 +41,7 @@ void FindController::showDialog(bool replace)
     QString preset;
     const std::int64_t length = m_control.selectionEnd() - m_control.selectionStart();
     if (length > 0 && length < 256) {
-        const std::string selected = m_control.GetSelText();
+        const std::string selected = m_control.selectedText();
         if (selected.find_first_of("\r\n") == std::string::npos)
             preset = fromControlBytes(selected, m_control.encoding());
     }
@@ -69,12 +69,12 @@ bool FindController::findNext(const SearchRequest& search)
         return false;
     const std::int64_t from = search.options.backward ? m_control.selectionStart() : m_control.selectionEnd();
     const std::optional<FoundRange> found =
-        m_control.FindText(toControlBytes(search.findWhat, m_control.encoding()), from, findOptions(search));
+        m_control.findText(toControlBytes(search.findWhat, m_control.encoding()), from, findOptions(search));
     if (!found) {
         m_view.beep();
         return false;
     }
-    m_control.SetSel(found->start, found->end);
+    m_control.select(found->start, found->end);
     return true;
 }
 
@@ -87,9 +87,9 @@ void FindController::replaceOnce(const SearchRequest& search)
     FindOptions forward = findOptions(search);
     forward.backward = false;
     const std::optional<FoundRange> here =
-        m_control.FindText(toControlBytes(search.findWhat, m_control.encoding()), start, forward);
+        m_control.findText(toControlBytes(search.findWhat, m_control.encoding()), start, forward);
     if (here && here->start == start && here->end == m_control.selectionEnd())
-        m_control.ReplaceSel(toControlBytes(search.replaceWith, m_control.encoding()), true);
+        m_control.replaceSelection(toControlBytes(search.replaceWith, m_control.encoding()), true);
     findNext(search);
 }
 
@@ -99,7 +99,7 @@ void FindController::replaceAll(const SearchRequest& search)
         return;
     // One pass and one undo step, whatever the number of matches.
     const TextEncoding encoding = m_control.encoding();
-    if (m_control.ReplaceAll(toControlBytes(search.findWhat, encoding), toControlBytes(search.replaceWith, encoding),
+    if (m_control.replaceAll(toControlBytes(search.findWhat, encoding), toControlBytes(search.replaceWith, encoding),
                              findOptions(search)) == 0)
         m_view.beep();
 }

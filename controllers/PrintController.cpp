@@ -15,8 +15,8 @@ namespace quillory {
 PrintController::PrintController(QuilloryView& view, QPrinter* printer)
     : QObject(&view), m_view(view), m_printer(printer)
 {
-    m_commands.OnCommand(cmd::ID_FILE_PRINT, [this] { print(); });
-    m_commands.OnCommand(cmd::ID_FILE_PRINT_PREVIEW, [this] { printPreview(); });
+    m_commands.onCommand(cmd::ID_FILE_PRINT, [this] { print(); });
+    m_commands.onCommand(cmd::ID_FILE_PRINT_PREVIEW, [this] { printPreview(); });
 }
 
 void PrintController::printTo(QPrinter* printer)
@@ -31,8 +31,8 @@ void PrintController::printTo(QPrinter* printer)
 
 void PrintController::printPages(QPrinter* printer)
 {
-    const EditControl& control = m_view.GetRichEditCtrl();
-    PrintLayout layout(control.buffer(), fontFromCharFormat(control.GetDefaultCharFormat()), printer,
+    const EditControl& control = m_view.control();
+    PrintLayout layout(control.buffer(), fontFromCharFormat(control.defaultCharFormat()), printer,
                        printer->paperRect(QPrinter::DevicePixel), m_margins, control.encoding());
     const int pages = layout.paginate();
     int first = 0;

@@ -27,7 +27,7 @@ SettingsController::SettingsController(QuilloryView& view, QuilloryDoc& document
     m_record.charFormat = m_view.characterFormat();
     m_record.background = m_view.backgroundColor();
     read();
-    m_commands.OnCommand(cmd::ID_STARTUP_OPTIONS, [this] { startupOptions(); });
+    m_commands.onCommand(cmd::ID_STARTUP_OPTIONS, [this] { startupOptions(); });
 }
 
 void SettingsController::read()

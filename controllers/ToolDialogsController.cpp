@@ -13,8 +13,8 @@ ToolDialogsController::ToolDialogsController(QuilloryView& view, const QuilloryD
                                              ViewServices services, IDrives& drives)
     : QObject(&view), m_view(view), m_document(document), m_services(std::move(services)), m_drives(drives)
 {
-    m_commands.OnCommand(cmd::ID_FILE_WIPE, [this] { wipeFile(); });
-    m_commands.OnCommand(cmd::ID_SPLIT_JOIN, [this] { splitJoin(); });
+    m_commands.onCommand(cmd::ID_FILE_WIPE, [this] { wipeFile(); });
+    m_commands.onCommand(cmd::ID_SPLIT_JOIN, [this] { splitJoin(); });
 }
 
 void ToolDialogsController::splitJoin()

@@ -48,25 +48,25 @@ DirectoryTree::DirectoryTree(DotDirectories rule, QWidget* parent) : QTreeWidget
         if (current != nullptr && onSelectionChanged)
             onSelectionChanged(pathOf(current));
     });
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { OnTreeDblClk(item); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { onTreeDblClk(item); });
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         readOnce(item);
-        OnTreeItemExpanded(item, true);
+        onTreeItemExpanded(item, true);
     });
-    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { OnTreeItemExpanded(item, false); });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { onTreeItemExpanded(item, false); });
 }
 
-void DirectoryTree::FillTree(const std::string& root)
+void DirectoryTree::fillTree(const std::string& root)
 {
     clear();
     QTreeWidgetItem* top = makeItem(root);
     addTopLevelItem(top);
-    AddSubdirectories(top, root);
+    addSubdirectories(top, root);
     top->setExpanded(true);
     setCurrentItem(top);
 }
 
-void DirectoryTree::AddSubdirectories(QTreeWidgetItem* parent, const std::string& dir)
+void DirectoryTree::addSubdirectories(QTreeWidgetItem* parent, const std::string& dir)
 {
     QList<QTreeWidgetItem*> children;
     for (const std::string& name : listSubdirectories(dir, m_rule))
@@ -81,7 +81,7 @@ void DirectoryTree::readOnce(QTreeWidgetItem* item)
 {
     // Read once: a folder whose children were read keeps them until the tree is rebuilt.
     if (item != nullptr && !item->data(0, kReadRole).toBool())
-        AddSubdirectories(item, pathOf(item));
+        addSubdirectories(item, pathOf(item));
 }
 
 bool DirectoryTree::selectFolder(const std::string& path)
@@ -137,13 +137,13 @@ QTreeWidgetItem* DirectoryTree::childNamed(QTreeWidgetItem* parent, const std::s
     return nullptr;
 }
 
-void DirectoryTree::OnTreeDblClk(QTreeWidgetItem* item)
+void DirectoryTree::onTreeDblClk(QTreeWidgetItem* item)
 {
     // The tree's own double-click handling expands the item afterwards.
     readOnce(item);
 }
 
-void DirectoryTree::OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded)
+void DirectoryTree::onTreeItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
     item->setIcon(0, expanded ? openFolderIcon() : closedFolderIcon());
 }

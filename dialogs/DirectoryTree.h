@@ -20,7 +20,7 @@ public:
 
     // Rebuilds the tree for the drive whose root folder is root ("/" or "/home/"): the top item,
     // its first level of subdirectories, expanded, then the top item selected.
-    void FillTree(const std::string& root);
+    void fillTree(const std::string& root);
 
     // Selects the folder at path (ending in '/' or not) below the tree's root, reading and
     // expanding the folders on the way, and scrolls it into view. False (selection unchanged) when
@@ -38,11 +38,11 @@ public:
 
 private:
     // Inserts the subdirectories of dir under parent, in list order, with the closed image.
-    void AddSubdirectories(QTreeWidgetItem* parent, const std::string& dir);
+    void addSubdirectories(QTreeWidgetItem* parent, const std::string& dir);
     // Reads item's subdirectories unless they were read before.
     void readOnce(QTreeWidgetItem* item);
-    void OnTreeDblClk(QTreeWidgetItem* item);
-    void OnTreeItemExpanded(QTreeWidgetItem* item, bool expanded);
+    void onTreeDblClk(QTreeWidgetItem* item);
+    void onTreeItemExpanded(QTreeWidgetItem* item, bool expanded);
 
     DotDirectories m_rule;  // which dot-names the tree shows
 };

@@ -68,7 +68,7 @@ FileWiperDialog::FileWiperDialog(IMessageBoxes& boxes, IFileDialogs& dialogs, QW
     buildControls();
     m_logic.setProgressListener([this](int permille) { showProgress(permille); });
 
-    m_logic.OnInitDialog(static_cast<std::uint32_t>(std::time(nullptr)));
+    m_logic.onInitDialog(static_cast<std::uint32_t>(std::time(nullptr)));
     applyCustomControlsRule();
     refreshControls();
 }
@@ -193,9 +193,9 @@ void FileWiperDialog::layOut(QGroupBox* basic)
 
 void FileWiperDialog::connectControls()
 {
-    connect(m_select, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnSelectFile(); }); });
-    connect(m_wipe, &QPushButton::clicked, this, [this] { OnWipe(); });
-    connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.OnRandomRename(); }); });
+    connect(m_select, &QPushButton::clicked, this, [this] { handle([this] { m_logic.onSelectFile(); }); });
+    connect(m_wipe, &QPushButton::clicked, this, [this] { onWipe(); });
+    connect(m_rename, &QPushButton::clicked, this, [this] { handle([this] { m_logic.onRandomRename(); }); });
     connect(m_quit, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_stop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
     // Method choice and custom action: the custom controls follow the checked button, however it
@@ -215,9 +215,9 @@ void FileWiperDialog::connectControls()
                 handle([this, check] { (m_logic.*check)(); });
         });
     };
-    onChange(m_value, &FileWiperLogic::OnValueChanged);
-    onChange(m_repeats, &FileWiperLogic::OnRepeatsChanged);
-    onChange(m_resizeTo, &FileWiperLogic::OnResizeChanged);
+    onChange(m_value, &FileWiperLogic::onValueChanged);
+    onChange(m_repeats, &FileWiperLogic::onRepeatsChanged);
+    onChange(m_resizeTo, &FileWiperLogic::onResizeChanged);
 }
 
 QRadioButton* FileWiperDialog::methodRadio(int method) const
@@ -280,7 +280,7 @@ void FileWiperDialog::handle(Handler handler)
     refreshControls();
 }
 
-void FileWiperDialog::OnWipe()
+void FileWiperDialog::onWipe()
 {
     // Only Stop (and Escape) stays usable while the passes run.
     std::vector<QWidget*> disabled;
@@ -304,7 +304,7 @@ void FileWiperDialog::OnWipe()
         return m_stopRequested || (outer && outer());
     };
     m_logic.setHooks(hooks);
-    handle([this] { m_logic.OnWipe(); });
+    handle([this] { m_logic.onWipe(); });
     m_logic.setHooks(m_hooks);
     m_stop->setEnabled(false);
     m_busy = false;

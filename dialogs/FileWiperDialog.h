@@ -71,7 +71,7 @@ private:
     // Runs a handler of the logic between reading and refreshing the controls.
     template <typename Handler>
     void handle(Handler handler);
-    void OnWipe();
+    void onWipe();
     void showProgress(int permille);
 
     FileWiperLogic m_logic;          // the fields and what the buttons do

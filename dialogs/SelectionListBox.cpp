@@ -12,7 +12,7 @@ SelectionListBox::SelectionListBox(QWidget* parent) : QListWidget(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Every entry is one line of text: one size for all keeps a list of 100,000 files quick.
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemSelectionChanged, this, [this] { OnListSelChange(); });
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] { onListSelChange(); });
 }
 
 std::vector<int> SelectionListBox::selectedRows() const
@@ -98,7 +98,7 @@ void SelectionListBox::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
-void SelectionListBox::OnListSelChange()
+void SelectionListBox::onListSelChange()
 {
     const int caret = caretIndex();
     if (m_adjusting || m_anchor < 0 || m_anchor >= count() || caret < 0 || caret == m_anchor)

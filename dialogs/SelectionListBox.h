@@ -35,7 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void OnListSelChange();
+    void onListSelChange();
 
     void applyExtent();
 

@@ -183,7 +183,7 @@ void SplitJoinDialog::onInitDialog()
 {
     m_logic.openCurrentDrive();
     fillDriveList(*m_driveList, m_logic.driveRoots(), m_logic.driveRoot());
-    m_tree->FillTree(m_logic.driveFolder());
+    m_tree->fillTree(m_logic.driveFolder());
     if (!m_logic.startFolder().empty())
         m_tree->selectFolder(m_logic.startFolder());
     m_logic.onInitDialog();
@@ -227,7 +227,7 @@ void SplitJoinDialog::onDriveChosen(int index)
     if (root.empty())
         return;
     if (m_logic.onDriveChosen(root))
-        m_tree->FillTree(m_logic.driveFolder());
+        m_tree->fillTree(m_logic.driveFolder());
     else
         m_driveList->setCurrentIndex(previous);
 }

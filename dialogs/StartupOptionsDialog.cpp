@@ -121,7 +121,7 @@ void StartupOptionsDialog::onInitDialog()
     const std::string current = m_drives.currentRoot();
     m_logic.onInitDialog(rootFolder(current));
     fillDriveList(*m_driveList, m_drives.roots(), current);
-    m_tree->FillTree(m_logic.driveFolder());
+    m_tree->fillTree(m_logic.driveFolder());
     showChoice();
 }
 
@@ -147,7 +147,7 @@ void StartupOptionsDialog::onDriveChosen(int index)
         return;
     if (m_drives.makeCurrent(root)) {
         m_logic.onDriveChanged(rootFolder(root));
-        m_tree->FillTree(m_logic.driveFolder());
+        m_tree->fillTree(m_logic.driveFolder());
     } else {
         m_driveList->setCurrentIndex(previous);
     }

@@ -9,16 +9,16 @@ namespace quillory {
 void registerDocumentCommands(CommandTarget& target, QuilloryDoc& document)
 {
     QuilloryDoc* doc = &document;
-    target.OnCommand(cmd::ID_FILE_NEW, [doc] { doc->OnFileNew(); });
-    target.OnCommand(cmd::ID_FILE_OPEN, [doc] { doc->OnFileOpen(); });
-    target.OnCommand(cmd::ID_FILE_SAVE, [doc] { doc->OnFileSave(); });
-    target.OnCommand(cmd::ID_FILE_SAVE_AS, [doc] { doc->OnFileSaveAs(); });
-    target.OnCommand(cmd::ID_ANSI_TO_ASCII, [doc] { doc->OnAnsiToAscii(); });
-    target.OnUpdate(cmd::ID_ANSI_TO_ASCII,
-                    [doc](CommandUpdate& ui) { ui.SetCheck(doc->ansiToAscii()); });
-    target.OnCommand(cmd::ID_FREE_STORAGE, [doc] { doc->OnFreeStorage(); });
+    target.onCommand(cmd::ID_FILE_NEW, [doc] { doc->onFileNew(); });
+    target.onCommand(cmd::ID_FILE_OPEN, [doc] { doc->onFileOpen(); });
+    target.onCommand(cmd::ID_FILE_SAVE, [doc] { doc->onFileSave(); });
+    target.onCommand(cmd::ID_FILE_SAVE_AS, [doc] { doc->onFileSaveAs(); });
+    target.onCommand(cmd::ID_ANSI_TO_ASCII, [doc] { doc->onAnsiToAscii(); });
+    target.onUpdate(cmd::ID_ANSI_TO_ASCII,
+                    [doc](CommandUpdate& ui) { ui.setCheck(doc->ansiToAscii()); });
+    target.onCommand(cmd::ID_FREE_STORAGE, [doc] { doc->onFreeStorage(); });
     // The view answers this update too (it comes first); until there is one the rule is the same.
-    target.OnUpdate(cmd::ID_FREE_STORAGE, [doc](CommandUpdate& ui) { ui.Enable(doc->mode() == DocumentMode::Binary); });
+    target.onUpdate(cmd::ID_FREE_STORAGE, [doc](CommandUpdate& ui) { ui.enable(doc->mode() == DocumentMode::Binary); });
 }
 
 }  // namespace quillory

@@ -16,22 +16,22 @@ namespace quillory {
 class IDocumentView {
 public:
     virtual ~IDocumentView() = default;
-    virtual void OnUpdate() = 0;
+    virtual void onUpdate() = 0;
 };
 
 // The edit control operations that the storage edits and the File commands rely on.
 class IDocumentControl {
 public:
     virtual ~IDocumentControl() = default;
-    virtual CharRange GetSel() const = 0;           // current selection, start <= end
-    virtual void SetSel(CharRange selection) = 0;
-    virtual void EmptyUndoBuffer() = 0;             // the control forgets its one-step undo
-    virtual std::int64_t GetTextLength() const = 0;  // bytes of text
-    virtual void GetText(std::uint8_t* out) const = 0;  // the whole text, GetTextLength() bytes
-    virtual void SetText(std::string_view bytes) = 0;   // replaces the whole text
-    virtual bool IsModified() const = 0;            // changed since the last load, New or save
-    virtual void SetModify(bool modified) = 0;
-    virtual void SetFocus() = 0;                    // the view takes the keyboard focus
+    virtual CharRange selection() const = 0;           // current selection, start <= end
+    virtual void select(CharRange selection) = 0;
+    virtual void emptyUndoBuffer() = 0;             // the control forgets its one-step undo
+    virtual std::int64_t textLength() const = 0;  // bytes of text
+    virtual void copyText(std::uint8_t* out) const = 0;  // the whole text, textLength() bytes
+    virtual void setText(std::string_view bytes) = 0;   // replaces the whole text
+    virtual bool isModified() const = 0;            // changed since the last load, New or save
+    virtual void setModified(bool modified) = 0;
+    virtual void takeFocus() = 0;                    // the view takes the keyboard focus
 };
 
 // Framework services of the application around the document.

@@ -23,32 +23,32 @@ constexpr const char* kErrorSavingToSelectedFile =
 
 }  // namespace
 
-bool QuilloryDoc::IsModified() const
+bool QuilloryDoc::isModified() const
 {
-    return m_control != nullptr && m_control->IsModified();
+    return m_control != nullptr && m_control->isModified();
 }
 
-void QuilloryDoc::SetModifiedFlag(bool modified)
+void QuilloryDoc::setModified(bool modified)
 {
     if (m_control != nullptr)
-        m_control->SetModify(modified);
+        m_control->setModified(modified);
 }
 
 void QuilloryDoc::focusView()
 {
     if (m_control != nullptr)
-        m_control->SetFocus();
+        m_control->takeFocus();
 }
 
-bool QuilloryDoc::PromptSaveModified()
+bool QuilloryDoc::promptSaveModified()
 {
-    if (!IsModified())
+    if (!isModified())
         return true;
     m_saved = false;
     switch (showMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
                           MessageButtons::YesNoCancel)) {
     case MessageResult::Yes:
-        OnFileSave();
+        onFileSave();
         return m_saved;
     case MessageResult::No:
         return true;
@@ -57,20 +57,20 @@ bool QuilloryDoc::PromptSaveModified()
     }
 }
 
-void QuilloryDoc::OnFileNew()
+void QuilloryDoc::onFileNew()
 {
-    if (!PromptSaveModified()) {
+    if (!promptSaveModified()) {
         focusView();
         return;
     }
     m_storage.releaseStorage();
     m_storage.releaseUndo();
-    OnNewDocument();
+    onNewDocument();
 }
 
-void QuilloryDoc::OnFileOpen()
+void QuilloryDoc::onFileOpen()
 {
-    if (!PromptSaveModified()) {
+    if (!promptSaveModified()) {
         focusView();
         return;
     }
@@ -82,9 +82,9 @@ void QuilloryDoc::OnFileOpen()
         loadChosenFile(*path);
 }
 
-void QuilloryDoc::OpenFile(const std::string& path)
+void QuilloryDoc::openFile(const std::string& path)
 {
-    if (!PromptSaveModified()) {
+    if (!promptSaveModified()) {
         focusView();
         return;
     }
@@ -99,22 +99,22 @@ void QuilloryDoc::loadChosenFile(const std::string& path)
         showEmptyUntitled();
     m_storage.releaseUndo();
     if (!path.empty())
-        LoadFile(path);
+        loadFile(path);
 }
 
 // Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the
 // caret at the former start of the selection. Nothing when the block cannot be allocated.
 std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)
 {
-    length = m_control != nullptr ? m_control->GetTextLength() : 0;
+    length = m_control != nullptr ? m_control->textLength() : 0;
     auto* text = static_cast<std::uint8_t*>(heap().allocPlain(static_cast<std::size_t>(length) + 1));
     if (text == nullptr)
         return nullptr;
     text[0] = 0;
     if (m_control != nullptr) {
-        const CharRange selection = m_control->GetSel();
-        m_control->GetText(text);
-        m_control->SetSel({selection.start, selection.start});
+        const CharRange selection = m_control->selection();
+        m_control->copyText(text);
+        m_control->select({selection.start, selection.start});
     }
     text[length] = 0;
     return text;
@@ -127,25 +127,25 @@ bool QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64
     bool written = false;
     if (m_mode == DocumentMode::Text) {
         if (convertsToOem() && m_encoding == TextEncoding::Utf8)
-            textLength = static_cast<std::int64_t>(Utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
+            textLength = static_cast<std::int64_t>(utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
         else if (convertsToOem())
-            CharToOemBuffer(text, static_cast<std::size_t>(textLength));
+            charToOemBuffer(text, static_cast<std::size_t>(textLength));
         written = writeFileReplacing(path, {text, static_cast<std::size_t>(textLength)});
     } else {
         written = writeFileReplacing(path, {m_storage.bytes(), static_cast<std::size_t>(m_storage.length())});
     }
     if (written) {
-        SetModifiedFlag(false);
+        setModified(false);
         m_saved = true;
     }
     return written;
 }
 
-void QuilloryDoc::OnFileSave()
+void QuilloryDoc::onFileSave()
 {
     const std::string path = currentPath();
     if (path.empty()) {
-        OnFileSaveAs();
+        onFileSaveAs();
         focusView();
         return;
     }
@@ -165,7 +165,7 @@ void QuilloryDoc::OnFileSave()
             showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
         } else {
             showMessageBox(m_messageBoxes, kUnableToSaveToDefaultFile, MessageIcon::Stop);
-            OnFileSaveAs();
+            onFileSaveAs();
         }
         focusView();
         return;
@@ -176,7 +176,7 @@ void QuilloryDoc::OnFileSave()
     focusView();
 }
 
-void QuilloryDoc::OnFileSaveAs()
+void QuilloryDoc::onFileSaveAs()
 {
     std::optional<std::string> path;
     if (m_fileDialogs != nullptr)
@@ -193,7 +193,7 @@ void QuilloryDoc::OnFileSaveAs()
     }
     if (saveTo(*path, text, textLength)) {
         setFileNameAndDir(*path);
-        SetTitle(m_fileName);
+        setTitle(m_fileName);
     } else {
         showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
     }
@@ -201,23 +201,23 @@ void QuilloryDoc::OnFileSaveAs()
     focusView();
 }
 
-bool QuilloryDoc::SaveModified()
+bool QuilloryDoc::saveModified()
 {
-    if (!PromptSaveModified()) {
+    if (!promptSaveModified()) {
         focusView();
         return false;
     }
     return true;
 }
 
-void QuilloryDoc::OnCloseDocument()
+void QuilloryDoc::onCloseDocument()
 {
     m_storage.releaseStorage();
     m_storage.releaseClip();
     m_storage.releaseUndo();
 }
 
-void QuilloryDoc::OnFreeStorage()
+void QuilloryDoc::onFreeStorage()
 {
     if (m_storage.capacity() > m_storage.length())
         m_storage.freeSlack();

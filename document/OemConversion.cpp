@@ -13,7 +13,7 @@ std::uint8_t unicodeToOem(char32_t cp)
     return ansi ? ansiToOem(*ansi) : static_cast<std::uint8_t>('?');
 }
 
-std::size_t Utf8ToOemBuffer(std::uint8_t* bytes, std::size_t count)
+std::size_t utf8ToOemBuffer(std::uint8_t* bytes, std::size_t count)
 {
     std::size_t out = 0;
     for (std::size_t in = 0; in < count;) {

@@ -15,6 +15,6 @@ std::uint8_t unicodeToOem(char32_t cp);
 
 // Converts count bytes of UTF-8 in place and returns the converted length (never longer). A byte
 // outside any valid sequence has no character and becomes '?'.
-std::size_t Utf8ToOemBuffer(std::uint8_t* bytes, std::size_t count);
+std::size_t utf8ToOemBuffer(std::uint8_t* bytes, std::size_t count);
 
 }  // namespace quillory

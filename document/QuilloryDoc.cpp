@@ -110,20 +110,20 @@ void QuilloryDoc::detachView(IDocumentView* view)
     m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
-void QuilloryDoc::SetTitle(const std::string& title)
+void QuilloryDoc::setTitle(const std::string& title)
 {
     m_title = title;
     if (m_host != nullptr)
         m_host->titleChanged(title);
 }
 
-void QuilloryDoc::UpdateAllViews()
+void QuilloryDoc::updateAllViews()
 {
     for (IDocumentView* view : m_views)
-        view->OnUpdate();
+        view->onUpdate();
 }
 
-bool QuilloryDoc::OnNewDocument()
+bool QuilloryDoc::onNewDocument()
 {
     m_fileName[0] = '\0';
     m_storage.releaseStorage();
@@ -132,12 +132,12 @@ bool QuilloryDoc::OnNewDocument()
     m_saved = true;
     m_storage.releaseClip();
     m_storage.releaseUndo();
-    SetTitle("Untitled");
-    UpdateAllViews();
+    setTitle("Untitled");
+    updateAllViews();
     return true;
 }
 
-bool QuilloryDoc::LoadFile(const std::string& path)
+bool QuilloryDoc::loadFile(const std::string& path)
 {
     ReadOnlyFile file;
     if (!file.open(path)) {
@@ -164,13 +164,13 @@ bool QuilloryDoc::LoadFile(const std::string& path)
     ReplacedDocument replaced = takeReplacedDocument();
     m_storage.adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
     setFileNameAndDir(path);
-    SetTitle(m_fileName);
+    setTitle(m_fileName);
 
     m_mode = binary ? DocumentMode::Binary : DocumentMode::Text;
     if (!binary)
         m_encoding = utf8::isValid(whole.bytes, whole.length) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     try {
-        UpdateAllViews();
+        updateAllViews();
     } catch (const std::bad_alloc&) {
         putBack(replaced);
         endWaitCursor();
@@ -212,7 +212,7 @@ bool QuilloryDoc::loadStartupFile(const std::string& path)
     m_storage.releaseStorage();
     m_storage.releaseUndo();
     m_saved = true;
-    return LoadFile(path);
+    return loadFile(path);
 }
 
 QuilloryDoc::ReplacedDocument QuilloryDoc::takeReplacedDocument()
@@ -233,7 +233,7 @@ void QuilloryDoc::putBack(ReplacedDocument& replaced)
     }
     m_folder = replaced.dir;
     std::memcpy(m_fileName, replaced.fileName, sizeof m_fileName);
-    SetTitle(replaced.title);
+    setTitle(replaced.title);
     m_mode = replaced.mode;
     m_encoding = replaced.encoding;
 }
@@ -243,9 +243,9 @@ void QuilloryDoc::showEmptyUntitled()
     m_storage.releaseStorage();
     m_fileName[0] = '\0';
     m_mode = DocumentMode::Text;
-    SetModifiedFlag(false);
-    SetTitle("Untitled");
-    UpdateAllViews();
+    setModified(false);
+    setTitle("Untitled");
+    updateAllViews();
 }
 
 void QuilloryDoc::setFileNameAndDir(const std::string& given)
@@ -274,16 +274,16 @@ void QuilloryDoc::endWaitCursor()
 
 CharRange QuilloryDoc::controlSelection() const
 {
-    return m_control != nullptr ? m_control->GetSel() : CharRange{};
+    return m_control != nullptr ? m_control->selection() : CharRange{};
 }
 
 void QuilloryDoc::emptyControlUndo()
 {
     if (m_control != nullptr)
-        m_control->EmptyUndoBuffer();
+        m_control->emptyUndoBuffer();
 }
 
-bool QuilloryDoc::DeleteBytes(int backward)
+bool QuilloryDoc::deleteBytes(int backward)
 {
     const CharRange sel = controlSelection();
     if (!m_storage.wouldDelete(sel, backward != 0))
@@ -293,25 +293,25 @@ bool QuilloryDoc::DeleteBytes(int backward)
     return true;
 }
 
-bool QuilloryDoc::InsertByte(std::uint8_t b)
+bool QuilloryDoc::insertByte(std::uint8_t b)
 {
     const CharRange sel = controlSelection();
     emptyControlUndo();
     return m_storage.insertAt(sel, b);
 }
 
-bool QuilloryDoc::OverwriteByte(std::uint8_t b)
+bool QuilloryDoc::overwriteByte(std::uint8_t b)
 {
     emptyControlUndo();
     return m_storage.overwriteAt(controlSelection(), b);
 }
 
-void QuilloryDoc::CopyBytes()
+void QuilloryDoc::copyBytes()
 {
     m_storage.copyAt(controlSelection());
 }
 
-bool QuilloryDoc::PasteBytes()
+bool QuilloryDoc::pasteBytes()
 {
     if (!m_storage.hasClip())
         return false;
@@ -319,7 +319,7 @@ bool QuilloryDoc::PasteBytes()
     return m_storage.pasteAt(controlSelection());
 }
 
-bool QuilloryDoc::UndoBytes()
+bool QuilloryDoc::undoBytes()
 {
     return m_storage.undo();
 }

@@ -79,15 +79,15 @@ public:
     bool canUndoBytes() const { return m_storage.hasUndo(); }
     void releaseUndo() { m_storage.releaseUndo(); }
 
-    const std::string& GetTitle() const { return m_title; }
-    void SetTitle(const std::string& title);
-    void UpdateAllViews();
+    const std::string& title() const { return m_title; }
+    void setTitle(const std::string& title);
+    void updateAllViews();
 
     // Resets to an empty, untitled TEXT document.
-    bool OnNewDocument();
+    bool onNewDocument();
     // Loads a file whole: classifies it, shows its display copy and keeps its true bytes when
     // BINARY. A failure is reported, leaves the document as it was and returns false.
-    bool LoadFile(const std::string& path);
+    bool loadFile(const std::string& path);
     // The start-up load of the command line's file: the document forgets its file, storage and
     // undo record first.
     bool loadStartupFile(const std::string& path);
@@ -95,33 +95,33 @@ public:
     // Storage edits at the control's current selection, made before the control makes the same edit.
     // Each empties the control's undo buffer first, so the control's undo and the storage's record
     // always describe the same edit.
-    bool DeleteBytes(int backward);  // false when there is nothing to remove (undo records untouched)
-    bool InsertByte(std::uint8_t b);
-    bool OverwriteByte(std::uint8_t b);
-    void CopyBytes();
-    bool PasteBytes();
-    bool UndoBytes();
+    bool deleteBytes(int backward);  // false when there is nothing to remove (undo records untouched)
+    bool insertByte(std::uint8_t b);
+    bool overwriteByte(std::uint8_t b);
+    void copyBytes();
+    bool pasteBytes();
+    bool undoBytes();
 
     // File commands. Each that could lose changes asks first; a cancelled question or a failed
     // save cancels the command.
-    void OnFileNew();
-    void OnFileOpen();
+    void onFileNew();
+    void onFileOpen();
     // Opens `path` as Open does once its dialog has chosen it (a file dropped on the window).
-    void OpenFile(const std::string& path);
-    void OnFileSave();
-    void OnFileSaveAs();
-    void OnAnsiToAscii() { setAnsiToAscii(!m_ansiToAscii); }
-    void OnFreeStorage();  // gives the storage's slack back
+    void openFile(const std::string& path);
+    void onFileSave();
+    void onFileSaveAs();
+    void onAnsiToAscii() { setAnsiToAscii(!m_ansiToAscii); }
+    void onFreeStorage();  // gives the storage's slack back
     // Asks whether to save a modified document: true lets the caller go on.
-    bool PromptSaveModified();
+    bool promptSaveModified();
     // The main window wants to close: true lets it.
-    bool SaveModified();
+    bool saveModified();
     // The main window is closing for good: the blocks go.
-    void OnCloseDocument();
+    void onCloseDocument();
 
     // Changed since the last load, New or save (the control keeps the flag).
-    bool IsModified() const;
-    void SetModifiedFlag(bool modified);
+    bool isModified() const;
+    void setModified(bool modified);
 
 private:
     CharRange controlSelection() const;

@@ -55,7 +55,7 @@ EditControl::~EditControl() { m_model.setListener(nullptr); }
 
 // ---------------------------------------------------------------- text and selection
 
-void EditControl::SetWindowText(std::string_view bytes)
+void EditControl::setText(std::string_view bytes)
 {
     resetView();
     m_model.setText(bytes);
@@ -95,7 +95,7 @@ void EditControl::resetView()
     m_desiredX = -1;
 }
 
-std::string EditControl::GetTextRange(std::int64_t start, std::int64_t end) const
+std::string EditControl::textRange(std::int64_t start, std::int64_t end) const
 {
     start = std::clamp<std::int64_t>(start, 0, m_model.length());
     end = std::clamp<std::int64_t>(end, start, m_model.length());
@@ -107,27 +107,27 @@ void EditControl::forEachTextPiece(const std::function<void(std::string_view)>& 
     m_model.text().forEachPiece(0, m_model.length(), visit);
 }
 
-void EditControl::GetText(std::uint8_t* out) const
+void EditControl::copyText(std::uint8_t* out) const
 {
     m_model.text().copy(0, m_model.length(), reinterpret_cast<char*>(out));
 }
 
-CharRange EditControl::GetSel() const
+CharRange EditControl::selection() const
 {
     return {static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionStart(), INT32_MAX)),
             static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionEnd(), INT32_MAX))};
 }
 
-void EditControl::SetSel(std::int64_t start, std::int64_t end)
+void EditControl::select(std::int64_t start, std::int64_t end)
 {
-    m_model.SetSel(start, end);
+    m_model.select(start, end);
     m_desiredX = -1;
     // A hidden selection is being worked on behind the user's back: the view stays put.
     if (!m_selectionHidden)
         ensureCaretVisible();
 }
 
-std::int64_t EditControl::GetTextRange(std::int64_t start, std::int64_t end, char* out) const
+std::int64_t EditControl::textRange(std::int64_t start, std::int64_t end, char* out) const
 {
     start = std::clamp<std::int64_t>(start, 0, m_model.length());
     end = std::clamp<std::int64_t>(end, start, m_model.length());
@@ -135,12 +135,12 @@ std::int64_t EditControl::GetTextRange(std::int64_t start, std::int64_t end, cha
     return end - start;
 }
 
-std::string EditControl::GetSelText() const
+std::string EditControl::selectedText() const
 {
-    return GetTextRange(m_model.selectionStart(), m_model.selectionEnd());
+    return textRange(m_model.selectionStart(), m_model.selectionEnd());
 }
 
-void EditControl::ReplaceSel(std::string_view bytes, bool canUndo)
+void EditControl::replaceSelection(std::string_view bytes, bool canUndo)
 {
     m_model.closeUndoStep();
     m_model.replaceSelection(bytes, canUndo);
@@ -148,13 +148,13 @@ void EditControl::ReplaceSel(std::string_view bytes, bool canUndo)
     ensureCaretVisible();
 }
 
-void EditControl::Clear()
+void EditControl::clear()
 {
     if (m_model.hasSelection())
-        ReplaceSel({}, true);
+        replaceSelection({}, true);
 }
 
-void EditControl::Copy()
+void EditControl::copy()
 {
     if (!m_model.hasSelection())
         return;
@@ -164,34 +164,34 @@ void EditControl::Copy()
             m_systemClipboard = std::make_unique<QtClipboard>();
         clipboard = m_systemClipboard.get();
     }
-    const std::string selected = GetSelText();
+    const std::string selected = selectedText();
     clipboard->setText(encoding() == TextEncoding::Utf8 ? utf8::toUtf16(selected) : byteCodec().toClipboard(selected));
 }
 
-void EditControl::Cut()
+void EditControl::cut()
 {
     if (!m_model.hasSelection())
         return;
-    Copy();
-    Clear();
+    copy();
+    clear();
 }
 
-bool EditControl::CanPaste() const
+bool EditControl::canPaste() const
 {
     if (m_clipboard)
         return m_clipboard->canPaste();
     return QtClipboard().canPaste();
 }
 
-void EditControl::Paste()
+void EditControl::paste()
 {
-    if (!CanPaste())
+    if (!canPaste())
         return;
     const std::u16string text = m_clipboard ? m_clipboard->text() : QtClipboard().text();
-    ReplaceSel(encoding() == TextEncoding::Utf8 ? utf8::fromUtf16(text) : byteCodec().fromClipboard(text), true);
+    replaceSelection(encoding() == TextEncoding::Utf8 ? utf8::fromUtf16(text) : byteCodec().fromClipboard(text), true);
 }
 
-void EditControl::HideSelection(bool hide)
+void EditControl::hideSelection(bool hide)
 {
     if (hide == m_selectionHidden)
         return;
@@ -199,20 +199,20 @@ void EditControl::HideSelection(bool hide)
     viewport()->update();
 }
 
-void EditControl::Undo()
+void EditControl::undo()
 {
     m_model.undo();
     m_desiredX = -1;
     ensureCaretVisible();
 }
 
-std::optional<FoundRange> EditControl::FindText(std::string_view needle, std::int64_t from,
+std::optional<FoundRange> EditControl::findText(std::string_view needle, std::int64_t from,
                                                 const FindOptions& options)
 {
-    return findText(m_model.text(), needle, from, options);
+    return quillory::findText(m_model.text(), needle, from, options);
 }
 
-std::int64_t EditControl::ReplaceAll(std::string_view needle, std::string_view replacement,
+std::int64_t EditControl::replaceAll(std::string_view needle, std::string_view replacement,
                                      const FindOptions& options)
 {
     const std::int64_t replaced = m_model.replaceAll(needle, replacement, options);
@@ -234,7 +234,7 @@ void EditControl::setOverwriteMode(bool on)
 
 // ---------------------------------------------------------------- appearance
 
-void EditControl::SetDefaultCharFormat(const CharFormatA& format)
+void EditControl::setDefaultCharFormat(const CharFormatA& format)
 {
     const std::uint32_t mask = format.dwMask;
     auto takeEffect = [&](std::uint32_t maskBit, std::uint32_t effect) {
@@ -259,13 +259,13 @@ void EditControl::SetDefaultCharFormat(const CharFormatA& format)
     applyFont();
 }
 
-void EditControl::SetBackgroundColor(std::uint32_t colorRef)
+void EditControl::setBackgroundColor(std::uint32_t colorRef)
 {
     m_background = colorRef & 0xFFFFFF;
     viewport()->update();
 }
 
-void EditControl::SetWordWrap(bool wrapToWindow)
+void EditControl::setWordWrap(bool wrapToWindow)
 {
     if (wrapToWindow == m_wordWrap)
         return;

@@ -44,20 +44,20 @@ public:
     // --- Text
     // Replaces the whole text by bytes up to the first 0 byte (WM_SETTEXT): caret at 0, nothing
     // to undo, not modified.
-    void SetWindowText(std::string_view bytes);
+    void setText(std::string_view bytes);
     // The same without a copy: takes ownership of a block whose first `length` bytes are the text
     // (up to the first 0 byte); the rest is room for edits. Without the memory to take it, the
     // control keeps its text and the block stays the caller's (std::bad_alloc).
     void adoptWindowText(HeapBlock&& block, std::size_t length);
-    std::int64_t GetTextLength() const { return m_model.length(); }
+    std::int64_t textLength() const { return m_model.length(); }
     // The bytes of [start, end) (clamped).
-    std::string GetTextRange(std::int64_t start, std::int64_t end) const;
+    std::string textRange(std::int64_t start, std::int64_t end) const;
     // Copies the bytes of [start, end) (clamped) to out; returns how many.
-    std::int64_t GetTextRange(std::int64_t start, std::int64_t end, char* out) const;
+    std::int64_t textRange(std::int64_t start, std::int64_t end, char* out) const;
     // Calls visit with the whole text in order, in at most two pieces, without copying.
     void forEachTextPiece(const std::function<void(std::string_view)>& visit) const;
-    // Copies the whole text, GetTextLength() bytes, to out.
-    void GetText(std::uint8_t* out) const;
+    // Copies the whole text, textLength() bytes, to out.
+    void copyText(std::uint8_t* out) const;
     const TextBuffer& buffer() const { return m_model.text(); }
     // How the bytes read as characters. Switching reinterprets the same bytes: nothing changes
     // but what is drawn and where characters begin.
@@ -71,59 +71,59 @@ public:
     std::int64_t selectionEnd() const { return m_model.selectionEnd(); }
     std::int64_t caretPosition() const { return m_model.caret(); }
     // The selection as character positions, start <= end (EM_EXGETSEL).
-    CharRange GetSel() const;
+    CharRange selection() const;
     // Selects [start, end) with the caret at end; end -1 means the text's end, start -1 only
     // removes the selection. The view scrolls to the caret unless the selection is hidden.
-    void SetSel(std::int64_t start, std::int64_t end);
+    void select(std::int64_t start, std::int64_t end);
     // The selected bytes (EM_GETSELTEXT).
-    std::string GetSelText() const;
+    std::string selectedText() const;
     // Replaces the selection (EM_REPLACESEL); an undoable replacement is one undo step.
-    void ReplaceSel(std::string_view bytes, bool canUndo = false);
+    void replaceSelection(std::string_view bytes, bool canUndo = false);
     // Deletes the selection without touching the clipboard (WM_CLEAR); undoable.
-    void Clear();
-    void Copy();
-    void Cut();
-    void Paste();
-    bool CanPaste() const;
+    void clear();
+    void copy();
+    void cut();
+    void paste();
+    bool canPaste() const;
     // Hides or shows the selection (EM_HIDESELECTION); the selection itself stays.
-    void HideSelection(bool hide);
+    void hideSelection(bool hide);
 
     // --- Undo and modified flag
-    bool CanUndo() const { return m_model.canUndo(); }
+    bool canUndo() const { return m_model.canUndo(); }
     // Reverts the last action; a second Undo redoes it.
-    void Undo();
-    void EmptyUndoBuffer() { m_model.emptyUndoBuffer(); }
-    bool GetModify() const { return m_model.modified(); }
-    void SetModify(bool modified) { m_model.setModified(modified); }
+    void undo();
+    void emptyUndoBuffer() { m_model.emptyUndoBuffer(); }
+    bool isModified() const { return m_model.modified(); }
+    void setModified(bool modified) { m_model.setModified(modified); }
 
     // --- Appearance
     // The control's one character format. Set applies the fields named in dwMask.
-    CharFormatA GetDefaultCharFormat() const { return m_format; }
-    void SetDefaultCharFormat(const CharFormatA& format);
+    CharFormatA defaultCharFormat() const { return m_format; }
+    void setDefaultCharFormat(const CharFormatA& format);
     // COLORREF 0x00BBGGRR.
-    void SetBackgroundColor(std::uint32_t colorRef);
+    void setBackgroundColor(std::uint32_t colorRef);
     std::uint32_t backgroundColor() const { return m_background; }
     // Mouse selections extend by whole words when on.
-    void SetAutoWordSelection(bool on) { m_autoWordSelection = on; }
+    void setAutoWordSelection(bool on) { m_autoWordSelection = on; }
     bool autoWordSelection() const { return m_autoWordSelection; }
     // Wrap lines at the window's width, or show each line on one row.
-    void SetWordWrap(bool wrapToWindow);
+    void setWordWrap(bool wrapToWindow);
     bool wordWrap() const { return m_wordWrap; }
     bool overwriteMode() const { return m_overwrite; }
     void setOverwriteMode(bool on);
 
     // --- Limits and find
-    std::int64_t GetLimitText() const { return m_model.limit(); }
-    void LimitText(std::int64_t limit) { m_model.setLimit(limit); }
+    std::int64_t textLimit() const { return m_model.limit(); }
+    void setTextLimit(std::int64_t limit) { m_model.setLimit(limit); }
     // Finds needle from `from`; the control's selection is unchanged.
-    std::optional<FoundRange> FindText(std::string_view needle, std::int64_t from, const FindOptions& options);
+    std::optional<FoundRange> findText(std::string_view needle, std::int64_t from, const FindOptions& options);
     // Replaces every match of needle, searched forward from the start, by replacement as one undo
     // step; the caret ends after the last replacement. Returns how many were replaced.
-    std::int64_t ReplaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
+    std::int64_t replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
 
     // --- Services
     // Takes the keyboard focus.
-    void SetFocus() { setFocus(Qt::OtherFocusReason); }
+    void takeFocus() { setFocus(Qt::OtherFocusReason); }
     // The clipboard used by Copy, Cut and Paste; the system's when none is set.
     void setClipboard(IClipboard* clipboard) { m_clipboard = clipboard; }
 

@@ -86,7 +86,7 @@ void EditModel::setSelection(std::int64_t anchor, std::int64_t caret)
         m_listener->onSelectionChanged();
 }
 
-void EditModel::SetSel(std::int64_t start, std::int64_t end)
+void EditModel::select(std::int64_t start, std::int64_t end)
 {
     if (start < 0) {
         setSelection(m_caret, m_caret);

@@ -69,7 +69,7 @@ public:
     // really moves.
     void setSelection(std::int64_t anchor, std::int64_t caret);
     // The Windows form: end -1 means the text's end; start -1 removes the selection.
-    void SetSel(std::int64_t start, std::int64_t end);
+    void select(std::int64_t start, std::int64_t end);
 
     // Replaces the selection by bytes (cut at the limit); the caret ends after them. Returns the
     // bytes inserted. Undoable replacements record one step; others empty the undo buffer.

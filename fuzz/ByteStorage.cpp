@@ -1,5 +1,5 @@
 // Byte-storage operations decoded from the input against a std::vector<uint8_t> model: typing in
-// insert and overwrite mode, Backspace and Delete, Copy, Paste, Undo (twice is nothing), giving
+// insert and overwrite mode, Backspace and Delete, Copy, Paste, undo (twice is nothing), giving
 // the slack back and dropping the undo record or the clipboard, at selections inside, reversed
 // and outside the storage. After every step the storage holds the model's bytes and its 0, grows
 // only by the growth rule and keeps its invariants.

@@ -89,7 +89,7 @@ QUILLORY_FUZZ_TARGET(input)
     NoBoxes boxes;
     QuilloryDoc doc(boxes);
     test::ControlStandIn control(doc);
-    FUZZ_CHECK(doc.LoadFile(file.write(content)));
+    FUZZ_CHECK(doc.loadFile(file.write(content)));
     FUZZ_CHECK(boxes.shown == 0);
     FUZZ_CHECK(doc.mode() == (binary ? DocumentMode::Binary : DocumentMode::Text));
     FUZZ_CHECK(control.text == (binary ? plainDisplayCopy(content) : content));

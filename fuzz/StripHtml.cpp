@@ -58,7 +58,7 @@ QUILLORY_FUZZ_TARGET(input)
     // The whole command: the path by length, then nothing to undo and the caret at the start.
     NoBoxes boxes;
     test::FakeStripControl command(text);
-    OnStripHtmlTags(command, boxes, true);
+    onStripHtmlTags(command, boxes, true);
     const bool controlPath = static_cast<std::int64_t>(text.size()) <= kStripHtmlControlPathLimit;
     FUZZ_CHECK(command.text == (controlPath ? byControl : byBuffer));
     FUZZ_CHECK(command.undoSteps == 0 && command.waitCursorDepth == 0 && !command.selectionHidden);

@@ -4,7 +4,7 @@
 //
 // The view's whole command:
 //   boxes.show(fileStatisticsReport(doc.mode() == DocumentMode::Text, length, limit, chunksOfTheControlText));
-//   control.SetFocus();
+//   control.takeFocus();
 // The selection and the modified flag are never touched: the text is only read.
 
 #include <cstdint>

@@ -67,7 +67,7 @@ InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap)
     return content;
 }
 
-void OnInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
+void onInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
                   const ReplaceSelection& replaceSelection, IByteHeap& heap)
 {
     const std::optional<std::string> path = dialogs.choose(insertFileDialogRequest(initialDir));

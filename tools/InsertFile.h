@@ -4,9 +4,9 @@
 // cannot be allocated each end in their own message box, with nothing inserted.
 //
 // The view's whole command (enabled only in TEXT mode):
-//   OnInsertFile(dialogs, boxes, doc.folder(),
-//                [&](std::span<const std::uint8_t> text) { control.ReplaceSel(text, /*canUndo*/ true); });
-//   control.SetFocus();
+//   onInsertFile(dialogs, boxes, doc.folder(),
+//                [&](std::span<const std::uint8_t> text) { control.replaceSelection(text, /*canUndo*/ true); });
+//   control.takeFocus();
 
 #include <cstdint>
 #include <functional>
@@ -46,7 +46,7 @@ using ReplaceSelection = std::function<void(std::span<const std::uint8_t> text)>
 
 // The whole command: asks for the file, reads it, then either calls replaceSelection once with
 // its text or shows the failure box. Nothing happens when the user cancels the dialog.
-void OnInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
+void onInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
                   const ReplaceSelection& replaceSelection, IByteHeap& heap = cHeap());
 
 MessageBoxRequest insertFileOpenFailedMessage();

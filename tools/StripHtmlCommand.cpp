@@ -73,7 +73,7 @@ bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap)
     return true;
 }
 
-void OnStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap)
+void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap)
 {
     if (!textMode)
         return;

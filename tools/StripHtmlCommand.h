@@ -4,7 +4,7 @@
 // deleting through the edit control; larger ones in one pass over a private copy.
 //
 // The view adapts its edit control to IStripHtmlControl and calls
-//   OnStripHtmlTags(adapter, boxes, doc.mode() == DocumentMode::Text);
+//   onStripHtmlTags(adapter, boxes, doc.mode() == DocumentMode::Text);
 // The command is enabled only in TEXT mode.
 
 #include <cstdint>
@@ -59,7 +59,7 @@ void stripHtmlThroughControl(IStripHtmlControl& control);
 bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap);
 
 // The whole command. Does nothing in BINARY mode (where the command is disabled).
-void OnStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode,
+void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode,
                      IByteHeap& heap = cHeap());
 
 MessageBoxRequest stripHtmlNoMemoryMessage();

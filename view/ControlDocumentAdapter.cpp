@@ -4,49 +4,49 @@
 
 namespace quillory {
 
-CharRange ControlDocumentAdapter::GetSel() const
+CharRange ControlDocumentAdapter::selection() const
 {
-    return m_control.GetSel();
+    return m_control.selection();
 }
 
-void ControlDocumentAdapter::SetSel(CharRange selection)
+void ControlDocumentAdapter::select(CharRange selection)
 {
-    m_control.SetSel(selection.start, selection.end);
+    m_control.select(selection.start, selection.end);
 }
 
-void ControlDocumentAdapter::EmptyUndoBuffer()
+void ControlDocumentAdapter::emptyUndoBuffer()
 {
-    m_control.EmptyUndoBuffer();
+    m_control.emptyUndoBuffer();
 }
 
-std::int64_t ControlDocumentAdapter::GetTextLength() const
+std::int64_t ControlDocumentAdapter::textLength() const
 {
-    return m_control.GetTextLength();
+    return m_control.textLength();
 }
 
-void ControlDocumentAdapter::GetText(std::uint8_t* out) const
+void ControlDocumentAdapter::copyText(std::uint8_t* out) const
 {
-    m_control.GetText(out);
+    m_control.copyText(out);
 }
 
-void ControlDocumentAdapter::SetText(std::string_view bytes)
+void ControlDocumentAdapter::setText(std::string_view bytes)
 {
-    m_control.SetWindowText(bytes);
+    m_control.setText(bytes);
 }
 
-bool ControlDocumentAdapter::IsModified() const
+bool ControlDocumentAdapter::isModified() const
 {
-    return m_control.GetModify();
+    return m_control.isModified();
 }
 
-void ControlDocumentAdapter::SetModify(bool modified)
+void ControlDocumentAdapter::setModified(bool modified)
 {
-    m_control.SetModify(modified);
+    m_control.setModified(modified);
 }
 
-void ControlDocumentAdapter::SetFocus()
+void ControlDocumentAdapter::takeFocus()
 {
-    m_control.SetFocus();
+    m_control.takeFocus();
 }
 
 }  // namespace quillory

@@ -13,15 +13,15 @@ public:
     // Adapts `control`, which must outlive the adapter.
     explicit ControlDocumentAdapter(EditControl& control) : m_control(control) {}
 
-    CharRange GetSel() const override;
-    void SetSel(CharRange selection) override;
-    void EmptyUndoBuffer() override;
-    std::int64_t GetTextLength() const override;
-    void GetText(std::uint8_t* out) const override;
-    void SetText(std::string_view bytes) override;
-    bool IsModified() const override;
-    void SetModify(bool modified) override;
-    void SetFocus() override;
+    CharRange selection() const override;
+    void select(CharRange selection) override;
+    void emptyUndoBuffer() override;
+    std::int64_t textLength() const override;
+    void copyText(std::uint8_t* out) const override;
+    void setText(std::string_view bytes) override;
+    bool isModified() const override;
+    void setModified(bool modified) override;
+    void takeFocus() override;
 
 private:
     EditControl& m_control;  // the view's control

@@ -36,21 +36,21 @@ QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::st
     layout->addWidget(m_control);
     setFocusProxy(m_control);
     m_control->setClipboard(m_clipboard);
-    m_control->keyDownHook = [this](const KeyDown& key) { return OnKeyDown(key); };
-    m_control->charHook = [this](char32_t c) { return OnChar(c); };
+    m_control->keyDownHook = [this](const KeyDown& key) { return onKeyDown(key); };
+    m_control->charHook = [this](char32_t c) { return onChar(c); };
 
     // The control's own size with the default face, neither bold nor italic.
-    m_charFormat = m_control->GetDefaultCharFormat();
+    m_charFormat = m_control->defaultCharFormat();
     m_charFormat.dwMask = kDefaultFontMask;
     m_charFormat.dwEffects = 0;
     m_charFormat.setFaceName(kDefaultFaceName);
-    m_control->SetAutoWordSelection(false);
+    m_control->setAutoWordSelection(false);
     m_wordWrap = true;
     m_background = systemWindowColor();
     m_commandLineFilePending = !m_commandLine.empty();
     m_document.setInsertMode(true);
-    m_control->SetDefaultCharFormat(m_charFormat);
-    m_control->SetBackgroundColor(m_background);
+    m_control->setDefaultCharFormat(m_charFormat);
+    m_control->setBackgroundColor(m_background);
     m_document.attachView(this);
     m_document.setControl(&m_documentControl);
     registerCommands();
@@ -65,25 +65,25 @@ QuilloryView::~QuilloryView()
 void QuilloryView::setCharacterFormat(const CharFormatA& format)
 {
     m_charFormat = format;
-    m_control->SetDefaultCharFormat(m_charFormat);
+    m_control->setDefaultCharFormat(m_charFormat);
 }
 
 void QuilloryView::setBackgroundColor(ColorRef color)
 {
     m_background = color;
-    m_control->SetBackgroundColor(m_background);
+    m_control->setBackgroundColor(m_background);
 }
 
 void QuilloryView::setWordWrap(bool on)
 {
     m_wordWrap = on;
-    m_control->SetWordWrap(on);
+    m_control->setWordWrap(on);
 }
 
-bool QuilloryView::OnInitialUpdate()
+bool QuilloryView::onInitialUpdate()
 {
     if (!m_commandLineFilePending) {
-        OnUpdate();
+        onUpdate();
         return true;
     }
     // The command-line file is loaded by the first update, whose load updates the view again.
@@ -91,7 +91,7 @@ bool QuilloryView::OnInitialUpdate()
     return m_document.loadStartupFile(m_commandLine);
 }
 
-void QuilloryView::OnUpdate()
+void QuilloryView::onUpdate()
 {
     const auto* bytes = reinterpret_cast<const char*>(m_document.storage().bytes());
     const auto length = static_cast<std::size_t>(m_document.storage().length());
@@ -105,7 +105,7 @@ void QuilloryView::OnUpdate()
             // it over instead of copying: a large file is then held once, not twice.
             m_control->adoptWindowText(m_document.takeBlock(), length);
         } else {
-            m_control->SetWindowText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
+            m_control->setText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
         }
     } catch (const std::bad_alloc&) {
         m_control->setEncoding(shown);
@@ -115,16 +115,16 @@ void QuilloryView::OnUpdate()
     setPane(StatusPane::Mode, isBinary() ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
     setPane(StatusPane::InsertMode, m_document.insertMode() ? QStringLiteral("INS") : QStringLiteral("OVR"));
     showEncoding();
-    m_control->SetModify(false);
-    m_control->EmptyUndoBuffer();
+    m_control->setModified(false);
+    m_control->emptyUndoBuffer();
     m_control->setOverwriteMode(!m_document.insertMode());
-    m_control->SetFocus();
+    m_control->takeFocus();
 }
 
 void QuilloryView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_control->SetFocus();
+    m_control->takeFocus();
 }
 
 void QuilloryView::setPane(StatusPane pane, const QString& text) const
@@ -147,13 +147,13 @@ void QuilloryView::showEncoding()
     setPane(StatusPane::Encoding, name);
 }
 
-void QuilloryView::OnEncoding(TextEncoding encoding)
+void QuilloryView::onEncoding(TextEncoding encoding)
 {
     if (isBinary())
         return;
     m_document.setEncoding(encoding);
     showEncoding();
-    m_control->SetFocus();
+    m_control->takeFocus();
 }
 
 void QuilloryView::beep() const
@@ -168,39 +168,39 @@ void QuilloryView::registerCommands()
     CommandTarget& c = m_commands;
     const auto hasSelection = [this] { return m_control->selectionStart() != m_control->selectionEnd(); };
 
-    c.OnCommand(ID_EDIT_CLEAR, [this] { OnEditDelete(); });
-    c.OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
-    c.OnUpdate(ID_EDIT_COPY, [hasSelection](CommandUpdate& ui) { ui.Enable(hasSelection()); });
-    c.OnCommand(ID_EDIT_CUT, [this] { OnEditCut(); });
-    c.OnUpdate(ID_EDIT_CUT, [hasSelection](CommandUpdate& ui) { ui.Enable(hasSelection()); });
-    c.OnCommand(ID_EDIT_PASTE, [this] { OnEditPaste(); });
-    c.OnUpdate(ID_EDIT_PASTE, [this](CommandUpdate& ui) {
-        ui.Enable(isBinary() ? m_document.hasPrivateClip() : m_control->CanPaste());
+    c.onCommand(ID_EDIT_CLEAR, [this] { onEditDelete(); });
+    c.onCommand(ID_EDIT_COPY, [this] { onEditCopy(); });
+    c.onUpdate(ID_EDIT_COPY, [hasSelection](CommandUpdate& ui) { ui.enable(hasSelection()); });
+    c.onCommand(ID_EDIT_CUT, [this] { onEditCut(); });
+    c.onUpdate(ID_EDIT_CUT, [hasSelection](CommandUpdate& ui) { ui.enable(hasSelection()); });
+    c.onCommand(ID_EDIT_PASTE, [this] { onEditPaste(); });
+    c.onUpdate(ID_EDIT_PASTE, [this](CommandUpdate& ui) {
+        ui.enable(isBinary() ? m_document.hasPrivateClip() : m_control->canPaste());
     });
-    c.OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
-    c.OnUpdate(ID_EDIT_UNDO, [this](CommandUpdate& ui) {
-        ui.Enable((!isBinary() && m_control->CanUndo()) || m_document.canUndoBytes());
+    c.onCommand(ID_EDIT_UNDO, [this] { onEditUndo(); });
+    c.onUpdate(ID_EDIT_UNDO, [this](CommandUpdate& ui) {
+        ui.enable((!isBinary() && m_control->canUndo()) || m_document.canUndoBytes());
     });
-    c.OnCommand(ID_FREE_CLIPBOARD, [this] { OnFreeClipboard(); });
-    c.OnCommand(ID_FREE_UNDO, [this] { OnFreeUndoBuffer(); });
-    c.OnUpdate(ID_FREE_STORAGE, [this](CommandUpdate& ui) { ui.Enable(isBinary()); });
+    c.onCommand(ID_FREE_CLIPBOARD, [this] { onFreeClipboard(); });
+    c.onCommand(ID_FREE_UNDO, [this] { onFreeUndoBuffer(); });
+    c.onUpdate(ID_FREE_STORAGE, [this](CommandUpdate& ui) { ui.enable(isBinary()); });
 
-    c.OnCommand(ID_WORD_WRAP, [this] { OnWordWrap(); });
-    c.OnUpdate(ID_WORD_WRAP, [this](CommandUpdate& ui) { ui.SetCheck(m_wordWrap); });
-    c.OnCommand(ID_SELECT_FONTS, [this] { OnSelectFonts(); });
-    c.OnCommand(ID_FONTS_COLOR, [this] { OnFontColor(); });
-    c.OnCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
-    c.OnCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
+    c.onCommand(ID_WORD_WRAP, [this] { onWordWrap(); });
+    c.onUpdate(ID_WORD_WRAP, [this](CommandUpdate& ui) { ui.setCheck(m_wordWrap); });
+    c.onCommand(ID_SELECT_FONTS, [this] { onSelectFonts(); });
+    c.onCommand(ID_FONTS_COLOR, [this] { onFontColor(); });
+    c.onCommand(ID_BACKGROUND_COLOR, [this] { onBackgroundColor(); });
+    c.onCommand(ID_HELP_CONTENTS, [this] { onHelpContents(); });
     for (const auto& [id, encoding] : {std::pair{ID_ENCODING_UTF8, TextEncoding::Utf8},
                                        std::pair{ID_ENCODING_WINDOWS_1252, TextEncoding::Windows1252}}) {
-        c.OnCommand(id, [this, encoding] { OnEncoding(encoding); });
-        c.OnUpdate(id, [this, encoding](CommandUpdate& ui) {
-            ui.Enable(!isBinary());
-            ui.SetCheck(!isBinary() && m_document.encoding() == encoding);
+        c.onCommand(id, [this, encoding] { onEncoding(encoding); });
+        c.onUpdate(id, [this, encoding](CommandUpdate& ui) {
+            ui.enable(!isBinary());
+            ui.setCheck(!isBinary() && m_document.encoding() == encoding);
         });
     }
 
-    c.OnCommand(ID_EDIT_SELECT_ALL, [this] { OnEditSelectAll(); });
+    c.onCommand(ID_EDIT_SELECT_ALL, [this] { onEditSelectAll(); });
 }
 
 }  // namespace quillory

@@ -29,45 +29,45 @@ public:
                   QWidget* parent = nullptr);
     ~QuilloryView() override;
 
-    QuilloryDoc& GetDocument() const { return m_document; }
-    EditControl& GetRichEditCtrl() const { return *m_control; }
+    QuilloryDoc& document() const { return m_document; }
+    EditControl& control() const { return *m_control; }
     // Handlers and update rules of the view's commands, for the router's view level.
     CommandTarget& commands() { return m_commands; }
 
     // The first update: loads the command-line file if there is one. False when that load failed.
-    bool OnInitialUpdate();
-    void OnUpdate() override;
+    bool onInitialUpdate();
+    void onUpdate() override;
 
     // Keyboard and clipboard editing; true from the hooks consumes the key or character.
-    bool OnKeyDown(const KeyDown& key);
-    bool OnChar(char32_t c);
-    void OnEditDelete();
-    void OnEditCopy();
-    void OnEditCut();
-    void OnEditPaste();
-    void OnEditUndo();
-    void OnFreeClipboard();
-    void OnFreeUndoBuffer();
+    bool onKeyDown(const KeyDown& key);
+    bool onChar(char32_t c);
+    void onEditDelete();
+    void onEditCopy();
+    void onEditCut();
+    void onEditPaste();
+    void onEditUndo();
+    void onFreeClipboard();
+    void onFreeUndoBuffer();
 
     // Appearance
-    void OnWordWrap();
-    void OnSelectFonts();
-    void OnFontColor();
-    void OnBackgroundColor();
-    void OnHelpContents();
+    void onWordWrap();
+    void onSelectFonts();
+    void onFontColor();
+    void onBackgroundColor();
+    void onHelpContents();
     // The control's default character format as the view knows it (what the font pane names).
     const CharFormatA& characterFormat() const { return m_charFormat; }
     void setCharacterFormat(const CharFormatA& format);
     // The view's format becomes the control's own, as the font and colour commands left it.
-    void takeCharacterFormatFromControl() { m_charFormat = m_control->GetDefaultCharFormat(); }
+    void takeCharacterFormatFromControl() { m_charFormat = m_control->defaultCharFormat(); }
     ColorRef backgroundColor() const { return m_background; }
     void setBackgroundColor(ColorRef color);
     bool wordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on);
     // View > Encoding: reads the TEXT document's same bytes as UTF-8 or Windows-1252.
-    void OnEncoding(TextEncoding encoding);
+    void onEncoding(TextEncoding encoding);
 
-    void OnEditSelectAll();
+    void onEditSelectAll();
     // Whether the document is BINARY (its bytes live in the storage, the control shows a copy).
     bool isBinary() const { return m_document.mode() == DocumentMode::Binary; }
     void beep() const;
@@ -80,7 +80,7 @@ public:
     // Shows the length bytes of block as a new untitled document, TEXT or BINARY by the usual rule,
     // taking the block over; refused, the block is still the caller's, with the same bytes.
     MemoryDocument showDocumentFromMemory(HeapBlock& block, std::int32_t length);
-    void takeFocus() { m_control->SetFocus(); }
+    void takeFocus() { m_control->takeFocus(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

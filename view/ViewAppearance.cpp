@@ -4,28 +4,28 @@
 
 namespace quillory {
 
-void QuilloryView::OnWordWrap()
+void QuilloryView::onWordWrap()
 {
     m_wordWrap = !m_wordWrap;
-    m_control->SetWordWrap(m_wordWrap);
+    m_control->setWordWrap(m_wordWrap);
 }
 
-void QuilloryView::OnSelectFonts()
+void QuilloryView::onSelectFonts()
 {
-    m_charFormat = m_control->GetDefaultCharFormat();
+    m_charFormat = m_control->defaultCharFormat();
     if (m_services.fontColorDialogs != nullptr) {
         if (const std::optional<CharFormatA> chosen = m_services.fontColorDialogs->chooseFont(m_charFormat)) {
             m_charFormat = *chosen;
-            m_control->SetDefaultCharFormat(m_charFormat);
+            m_control->setDefaultCharFormat(m_charFormat);
         }
     }
     showFontPane();
-    m_control->SetFocus();
+    m_control->takeFocus();
 }
 
-void QuilloryView::OnFontColor()
+void QuilloryView::onFontColor()
 {
-    m_charFormat = m_control->GetDefaultCharFormat();
+    m_charFormat = m_control->defaultCharFormat();
     if (m_services.fontColorDialogs == nullptr)
         return;
     const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_charFormat.crTextColor);
@@ -36,22 +36,22 @@ void QuilloryView::OnFontColor()
     colourOnly.crTextColor = *chosen;
     colourOnly.dwMask = CFM_COLOR;
     colourOnly.dwEffects = 0;
-    m_control->SetDefaultCharFormat(colourOnly);
+    m_control->setDefaultCharFormat(colourOnly);
     m_charFormat.dwMask |= CFM_COLOR;
     m_charFormat.crTextColor = *chosen;
 }
 
-void QuilloryView::OnBackgroundColor()
+void QuilloryView::onBackgroundColor()
 {
     if (m_services.fontColorDialogs == nullptr)
         return;
     if (const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_background)) {
         m_background = *chosen;
-        m_control->SetBackgroundColor(m_background);
+        m_control->setBackgroundColor(m_background);
     }
 }
 
-void QuilloryView::OnHelpContents()
+void QuilloryView::onHelpContents()
 {
     if (m_helpWindow == nullptr) {
         m_helpWindow = new HelpWindow(window());

@@ -17,9 +17,9 @@ constexpr const char* kRanOutOfMemory = "Ran out of memory!";
 constexpr std::uint8_t kHiddenByte = 0x01;  // what the display shows for 0, 9, 10 and 13
 }  // namespace
 
-void QuilloryView::OnEditSelectAll()
+void QuilloryView::onEditSelectAll()
 {
-    m_control->SetSel(0, -1);
+    m_control->select(0, -1);
 }
 
 void QuilloryView::showOutOfMemory() const
@@ -30,17 +30,17 @@ void QuilloryView::showOutOfMemory() const
 
 void QuilloryView::replaceSelectionMirrored(std::string_view displayBytes)
 {
-    m_control->ReplaceSel(displayBytes, true);
+    m_control->replaceSelection(displayBytes, true);
 }
 
 void QuilloryView::selectCharacterToOverwrite()
 {
-    const CharRange selection = m_control->GetSel();
-    if (selection.empty() && selection.start < m_control->GetTextLength())
-        m_control->SetSel(selection.start, selection.start + 1);
+    const CharRange selection = m_control->selection();
+    if (selection.empty() && selection.start < m_control->textLength())
+        m_control->select(selection.start, selection.start + 1);
 }
 
-bool QuilloryView::OnKeyDown(const KeyDown& key)
+bool QuilloryView::onKeyDown(const KeyDown& key)
 {
     const bool ctrl = key.modifiers & Qt::ControlModifier;
     const bool alt = key.modifiers & Qt::AltModifier;
@@ -50,9 +50,9 @@ bool QuilloryView::OnKeyDown(const KeyDown& key)
         // the storage had nothing to delete either). These are exactly the combinations the
         // control deletes with: Alt+Backspace and Shift+Delete are Undo and Cut.
         if (key.key == Qt::Key_Backspace && !ctrl && !alt)
-            m_document.DeleteBytes(1);
+            m_document.deleteBytes(1);
         else if (key.key == Qt::Key_Delete && !shift && !alt)
-            m_document.DeleteBytes(0);
+            m_document.deleteBytes(0);
     }
     if (key.key == Qt::Key_Insert && !ctrl && !alt && !shift) {
         m_document.setInsertMode(!m_document.insertMode());
@@ -63,7 +63,7 @@ bool QuilloryView::OnKeyDown(const KeyDown& key)
     return false;
 }
 
-bool QuilloryView::OnChar(char32_t character)
+bool QuilloryView::onChar(char32_t character)
 {
     if (!isBinary() || character == 8)
         return false;  // TEXT edits the control alone; Backspace was mirrored at key-down
@@ -75,7 +75,7 @@ bool QuilloryView::OnChar(char32_t character)
         // first three are inserted in either mode; Tab is typed like any other character, so in
         // overwrite mode it replaces the byte at the caret.
         const bool overwrite = c == '\t' && !m_document.insertMode();
-        if (!(overwrite ? m_document.OverwriteByte(c) : m_document.InsertByte(c))) {
+        if (!(overwrite ? m_document.overwriteByte(c) : m_document.insertByte(c))) {
             showOutOfMemory();
             return true;
         }
@@ -85,7 +85,7 @@ bool QuilloryView::OnChar(char32_t character)
         return true;
     }
     const std::uint8_t stored = c >= 128 ? ansiToOem(c) : c;
-    const bool done = m_document.insertMode() ? m_document.InsertByte(stored) : m_document.OverwriteByte(stored);
+    const bool done = m_document.insertMode() ? m_document.insertByte(stored) : m_document.overwriteByte(stored);
     if (!done) {
         showOutOfMemory();
         return true;
@@ -93,46 +93,46 @@ bool QuilloryView::OnChar(char32_t character)
     return false;  // the control types c itself, as typed
 }
 
-void QuilloryView::OnEditDelete()
+void QuilloryView::onEditDelete()
 {
-    m_deleteSelection = m_control->GetSel();
-    if (isBinary() && !m_document.DeleteBytes(0))
+    m_deleteSelection = m_control->selection();
+    if (isBinary() && !m_document.deleteBytes(0))
         return;  // nothing after the caret: nothing to delete in either
     if (m_deleteSelection.empty()) {
         // One character after the caret; a CR LF pair is one character of two bytes (never in
         // BINARY mode, whose display holds no CR or LF), and so is a UTF-8 sequence.
         const std::int64_t start = m_deleteSelection.start;
-        const bool pair = !isBinary() && start + 1 < m_control->GetTextLength() &&
+        const bool pair = !isBinary() && start + 1 < m_control->textLength() &&
                           m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
-        m_control->SetSel(start, pair ? start + 2 : m_control->characterAt(start).second);
+        m_control->select(start, pair ? start + 2 : m_control->characterAt(start).second);
     }
-    m_control->Clear();
+    m_control->clear();
 }
 
-void QuilloryView::OnEditCopy()
+void QuilloryView::onEditCopy()
 {
-    m_control->Copy();
+    m_control->copy();
     if (isBinary())
-        m_document.CopyBytes();
+        m_document.copyBytes();
 }
 
-void QuilloryView::OnEditCut()
+void QuilloryView::onEditCut()
 {
     if (isBinary()) {
-        m_document.CopyBytes();
-        m_document.DeleteBytes(0);
+        m_document.copyBytes();
+        m_document.deleteBytes(0);
     }
-    m_control->Cut();
+    m_control->cut();
 }
 
-void QuilloryView::OnEditPaste()
+void QuilloryView::onEditPaste()
 {
     // A paste the memory cannot hold changes nothing and says so: the control takes all the
     // memory it needs before it changes its text.
     try {
         if (!isBinary()) {
-            if (m_control->CanPaste())
-                m_control->Paste();
+            if (m_control->canPaste())
+                m_control->paste();
             return;
         }
         // The control receives the display copy of the bytes the storage receives, whatever
@@ -143,12 +143,12 @@ void QuilloryView::OnEditPaste()
         const std::span<const std::uint8_t> clip = m_document.privateClip();
         std::string display(reinterpret_cast<const char*>(clip.data()), clip.size());
         makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
-        if (!m_document.PasteBytes())
+        if (!m_document.pasteBytes())
             return;
         try {
             replaceSelectionMirrored(display);
         } catch (const std::bad_alloc&) {
-            m_document.UndoBytes();
+            m_document.undoBytes();
             throw;
         }
     } catch (const std::bad_alloc&) {
@@ -156,31 +156,31 @@ void QuilloryView::OnEditPaste()
     }
 }
 
-void QuilloryView::OnEditUndo()
+void QuilloryView::onEditUndo()
 {
     if (!isBinary()) {
-        if (m_control->CanUndo())
-            m_control->Undo();
+        if (m_control->canUndo())
+            m_control->undo();
         else
-            m_document.UndoBytes();
+            m_document.undoBytes();
         return;
     }
     // Both undo the same edit, or neither does.
-    if (!m_document.canUndoBytes() || !m_document.UndoBytes())
+    if (!m_document.canUndoBytes() || !m_document.undoBytes())
         return;
-    m_control->Undo();
+    m_control->undo();
 }
 
-void QuilloryView::OnFreeClipboard()
+void QuilloryView::onFreeClipboard()
 {
     // The system clipboard is always there to be emptied on this platform.
     m_clipboard->clear();
     m_document.releaseClip();
 }
 
-void QuilloryView::OnFreeUndoBuffer()
+void QuilloryView::onFreeUndoBuffer()
 {
-    m_control->EmptyUndoBuffer();
+    m_control->emptyUndoBuffer();
     m_document.releaseUndo();
 }
 

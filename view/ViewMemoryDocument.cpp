@@ -24,7 +24,7 @@ struct WaitCursor {
 
 bool QuilloryView::isEmptyAndUnmodified() const
 {
-    return m_control->GetTextLength() == 0 && !m_control->GetModify();
+    return m_control->textLength() == 0 && !m_control->isModified();
 }
 
 QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& block, std::int32_t length)
@@ -70,12 +70,12 @@ QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& blo
     }
     m_document.setMode(binary ? DocumentMode::Binary : DocumentMode::Text);
     showEncoding();
-    m_document.SetTitle("Untitled");
+    m_document.setTitle("Untitled");
     m_document.clearFileName();
     setPane(StatusPane::Mode, binary ? QStringLiteral("BINARY") : QStringLiteral(" TEXT "));
-    m_control->EmptyUndoBuffer();
+    m_control->emptyUndoBuffer();
     m_document.releaseUndo();
-    m_control->SetFocus();
+    m_control->takeFocus();
     return MemoryDocument::Shown;
 }
 

@@ -99,7 +99,7 @@ FileWiperLogic::FileWiperLogic(IMessageBoxes& boxes, IFileDialogs& dialogs)
 {
 }
 
-void FileWiperLogic::OnInitDialog(std::uint32_t seed)
+void FileWiperLogic::onInitDialog(std::uint32_t seed)
 {
     FileWiperFields& f = m_fields;
     f.wipeMethod = kWipeStandard;
@@ -117,7 +117,7 @@ void FileWiperLogic::OnInitDialog(std::uint32_t seed)
     m_draw = RandomDraws(seed);
 }
 
-void FileWiperLogic::OnSelectFile()
+void FileWiperLogic::onSelectFile()
 {
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Open;
@@ -144,7 +144,7 @@ void FileWiperLogic::OnSelectFile()
     f.status = std::string("Ready");
 }
 
-bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
+bool FileWiperLogic::overwritePass(std::uint8_t value, int passes)
 {
     WipeHooks hooks = m_hooks;
     const std::uint64_t before = m_progressDone;
@@ -187,7 +187,7 @@ bool FileWiperLogic::OverwritePass(std::uint8_t value, int passes)
     return false;
 }
 
-void FileWiperLogic::OnWipe()
+void FileWiperLogic::onWipe()
 {
     FileWiperFields& f = m_fields;
     if (f.fileName.empty()) {
@@ -208,25 +208,25 @@ void FileWiperLogic::OnWipe()
     if (f.wipeMethod == kWipeStandard) {
         m_progressTotal = length;
         m_passesTotal = 1;
-        if (OverwritePass(0, 1))
-            FinishWipe();
+        if (overwritePass(0, 1))
+            finishWipe();
     } else if (f.wipeMethod == kWipeGovernment) {
         m_progressTotal = length * 7;
         m_passesTotal = 7;
         bool passed = true;
         for (int round = 0; round < 3 && passed; ++round)
-            passed = OverwritePass(kGovernmentOne, 1) && OverwritePass(kGovernmentZed, 1);
-        if (passed && OverwritePass(kGovernmentLast, 1))
-            FinishWipe();
+            passed = overwritePass(kGovernmentOne, 1) && overwritePass(kGovernmentZed, 1);
+        if (passed && overwritePass(kGovernmentLast, 1))
+            finishWipe();
     } else if (f.wipeMethod == kWipeCustom) {
         m_progressTotal = f.customAction == kCustomResizeOnly ? 0 : length * static_cast<std::uint64_t>(f.repeats);
         m_passesTotal = f.repeats;
-        OnCustomAction();
+        onCustomAction();
     }
-    ShowRealLength();
+    showRealLength();
 }
 
-void FileWiperLogic::ShowRealLength()
+void FileWiperLogic::showRealLength()
 {
     // After a failure or a stop the length field tells what the file now holds.
     FileWiperFields& f = m_fields;
@@ -238,7 +238,7 @@ void FileWiperLogic::ShowRealLength()
     }
 }
 
-void FileWiperLogic::FinishWipe()
+void FileWiperLogic::finishWipe()
 {
     // A file that can no longer be opened for writing is still deleted: its bytes were overwritten.
     int error = 0;
@@ -250,11 +250,11 @@ void FileWiperLogic::FinishWipe()
         showFileError("Cannot delete the selected file!", error);
         return;
     }
-    ForgetFile();
+    forgetFile();
     m_fields.status = std::string("Done Wiping!");
 }
 
-void FileWiperLogic::OnCustomAction()
+void FileWiperLogic::onCustomAction()
 {
     FileWiperFields& f = m_fields;
     if (f.customAction == kCustomResizeOnly) {
@@ -269,7 +269,7 @@ void FileWiperLogic::OnCustomAction()
         f.status = std::string("Done Resizing!");
         return;
     }
-    if (!OverwritePass(static_cast<std::uint8_t>(f.value), f.repeats))
+    if (!overwritePass(static_cast<std::uint8_t>(f.value), f.repeats))
         return;
     if (f.customAction == kCustomOverwriteAndDelete) {
         int error = 0;
@@ -277,12 +277,12 @@ void FileWiperLogic::OnCustomAction()
             showFileError("Cannot delete the selected file!", error);
             return;
         }
-        ForgetFile();
+        forgetFile();
     }
     f.status = std::string("Done wiping!");
 }
 
-void FileWiperLogic::ForgetFile()
+void FileWiperLogic::forgetFile()
 {
     m_fields.fileName.clear();
     m_fields.lengthText.clear();
@@ -294,7 +294,7 @@ void FileWiperLogic::showFileError(const char* text, int error)
     m_boxes.show(withReason(stopBox("File Error:", text), error));
 }
 
-void FileWiperLogic::OnValueChanged()
+void FileWiperLogic::onValueChanged()
 {
     FileWiperFields& f = m_fields;
     if (!isAllDigits(f.valueText)) {
@@ -313,7 +313,7 @@ void FileWiperLogic::OnValueChanged()
     f.value = static_cast<std::int32_t>(value);
 }
 
-void FileWiperLogic::OnRepeatsChanged()
+void FileWiperLogic::onRepeatsChanged()
 {
     FileWiperFields& f = m_fields;
     if (!isAllDigits(f.repeatsText)) {
@@ -332,7 +332,7 @@ void FileWiperLogic::OnRepeatsChanged()
     f.repeats = static_cast<std::int32_t>(repeats);
 }
 
-void FileWiperLogic::OnResizeChanged()
+void FileWiperLogic::onResizeChanged()
 {
     FileWiperFields& f = m_fields;
     if (!isAllDigits(f.resizeToText)) {
@@ -344,7 +344,7 @@ void FileWiperLogic::OnResizeChanged()
     f.resizeTo = digitsValue(f.resizeToText);
 }
 
-void FileWiperLogic::OnRandomRename()
+void FileWiperLogic::onRandomRename()
 {
     FileWiperFields& f = m_fields;
     const std::string folder = f.fileName.empty() ? std::string() : folderOf(f.fileName);

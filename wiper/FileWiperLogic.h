@@ -67,17 +67,17 @@ public:
     const FileWiperFields& fields() const { return m_fields; }
 
     // The start values of an opened dialog; seed starts the random names' draws.
-    void OnInitDialog(std::uint32_t seed);
+    void onInitDialog(std::uint32_t seed);
     // "Click here first to select a file!"
-    void OnSelectFile();
+    void onSelectFile();
     // "&WIPE/Resize": the chosen method or custom action on the chosen file.
-    void OnWipe();
+    void onWipe();
     // The checks of the edits 1023, 1024 and 1029 after their text changed.
-    void OnValueChanged();
-    void OnRepeatsChanged();
-    void OnResizeChanged();
+    void onValueChanged();
+    void onRepeatsChanged();
+    void onResizeChanged();
     // "Random Rename"
-    void OnRandomRename();
+    void onRandomRename();
 
     // The test seam of the passes (sync, a look after each pass) and the dialog's Stop.
     void setHooks(WipeHooks hooks) { m_hooks = std::move(hooks); }
@@ -91,12 +91,12 @@ public:
 
 private:
     // One overwrite of passes passes with value; false (status and box set) when it failed.
-    bool OverwritePass(std::uint8_t value, int passes);
+    bool overwritePass(std::uint8_t value, int passes);
     // Standard and Government: truncate, delete, forget the file.
-    void FinishWipe();
-    void OnCustomAction();
-    void ForgetFile();
-    void ShowRealLength();
+    void finishWipe();
+    void onCustomAction();
+    void forgetFile();
+    void showRealLength();
     // A "File Error:" box with text and the reason of error.
     void showFileError(const char* text, int error);
 

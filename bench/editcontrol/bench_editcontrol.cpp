@@ -78,7 +78,7 @@ void run(const char* name, std::string text)
     const double before = residentMb();
 
     auto t0 = Clock::now();
-    w.SetWindowText(text);
+    w.setText(text);
     w.viewport()->repaint();
     const double setAndPaint = msSince(t0);
     text = std::string();  // only the control's copy remains
@@ -95,7 +95,7 @@ void run(const char* name, std::string text)
     key(w, Qt::Key_End, Qt::ControlModifier);
     const double ctrlEndWarm = msSince(t0);
 
-    w.SetSel(w.GetTextLength() / 2, w.GetTextLength() / 2);
+    w.select(w.textLength() / 2, w.textLength() / 2);
     w.viewport()->repaint();
     std::vector<double> typing;
     for (int i = 0; i < 60; ++i) {
@@ -110,8 +110,8 @@ void run(const char* name, std::string text)
         pageDown.push_back(msSince(t0));
     }
     const double afterEdits = residentMb() - before + textMb;
-    w.SetWordWrap(false);
-    w.SetSel(w.GetTextLength() / 3, w.GetTextLength() / 3);
+    w.setWordWrap(false);
+    w.select(w.textLength() / 3, w.textLength() / 3);
     w.viewport()->repaint();
     std::vector<double> noWrapTyping;
     for (int i = 0; i < 30; ++i) {
@@ -153,7 +153,7 @@ void handOver(const char* name, const std::string& text)
     w.adoptWindowText(std::move(block), text.size());
     w.viewport()->repaint();
     const double setAndPaint = msSince(t0);
-    w.SetSel(w.GetTextLength() / 2, w.GetTextLength() / 2);
+    w.select(w.textLength() / 2, w.textLength() / 2);
     const auto t1 = Clock::now();
     key(w, Qt::Key_A, Qt::NoModifier, "a");
     std::printf("%s, handed over (%.0f MB)\n  set text + first paint     %8.1f ms; first typed char in the middle %.1f ms\n",

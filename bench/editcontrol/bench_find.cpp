@@ -113,9 +113,9 @@ double timedFindNext(EditControl& w, std::string_view needle, const FindOptions&
 {
     const auto t0 = Clock::now();
     const std::int64_t from = options.backward ? w.selectionStart() : w.selectionEnd();
-    const std::optional<FoundRange> found = w.FindText(needle, from, options);
+    const std::optional<FoundRange> found = w.findText(needle, from, options);
     if (found)
-        w.SetSel(found->start, found->end);
+        w.select(found->start, found->end);
     w.viewport()->repaint();
     const double ms = msSince(t0);
     if (!found || std::abs(found->start - expectNear) > 100)
@@ -126,17 +126,17 @@ double timedFindNext(EditControl& w, std::string_view needle, const FindOptions&
 void findAcrossTheGap(EditControl& w)
 {
     // An edit in the middle puts the gap there; both needles lie on its far side.
-    w.SetSel(w.GetTextLength() / 2, w.GetTextLength() / 2);
-    w.ReplaceSel("x", true);
+    w.select(w.textLength() / 2, w.textLength() / 2);
+    w.replaceSelection("x", true);
     for (const bool matchCase : {false, true}) {
         FindOptions options;
         options.matchCase = matchCase;
         std::vector<double> forward, backward;
         for (int run = 0; run < kRuns; ++run) {
-            w.SetSel(0, 0);
-            forward.push_back(timedFindNext(w, "the very end", options, w.GetTextLength()));
-            w.SetSel(-1, 0);
-            w.SetSel(w.GetTextLength(), w.GetTextLength());
+            w.select(0, 0);
+            forward.push_back(timedFindNext(w, "the very end", options, w.textLength()));
+            w.select(-1, 0);
+            w.select(w.textLength(), w.textLength());
             FindOptions up = options;
             up.backward = true;
             backward.push_back(timedFindNext(w, "The very start", up, 0));
@@ -157,14 +157,14 @@ std::int64_t replaceAll(EditControl& w, const ReplaceCase& c)
 {
     FindOptions options;
     options.wholeWord = c.wholeWord;
-    const std::int64_t count = w.ReplaceAll(c.needle, c.replacement, options);
+    const std::int64_t count = w.replaceAll(c.needle, c.replacement, options);
     w.viewport()->repaint();
     return count;
 }
 
 void undo(EditControl& w)
 {
-    w.Undo();
+    w.undo();
     w.viewport()->repaint();
 }
 
@@ -210,7 +210,7 @@ void timeReplaceAll(EditControl& w, const ReplaceCase& c)
 void freshProcessPeaks(EditControl& w, const ReplaceCase& c, double base)
 {
     setFreshText(w);
-    const double textMb = static_cast<double>(w.GetTextLength()) / (1 << 20);
+    const double textMb = static_cast<double>(w.textLength()) / (1 << 20);
     replaceAll(w, c);
     const double peak = statusMb("VmHWM") - base;
     resetPeak();

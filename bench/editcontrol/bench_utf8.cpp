@@ -110,7 +110,7 @@ int main(int argc, char** argv)
     format.dwMask = CFM_FACE | CFM_SIZE;
     format.yHeight = 200;
     format.setFaceName("Liberation Mono");
-    w.SetDefaultCharFormat(format);
+    w.setDefaultCharFormat(format);
     w.setEncoding(TextEncoding::Utf8);
     w.viewport()->repaint();
     const double before = residentMb();
@@ -135,7 +135,7 @@ int main(int argc, char** argv)
     key(w, Qt::Key_End, Qt::ControlModifier);
     const double ctrlEndWarm = msSince(t0);
 
-    w.SetSel(w.GetTextLength() / 2, w.GetTextLength() / 2);
+    w.select(w.textLength() / 2, w.textLength() / 2);
     w.viewport()->repaint();
     std::vector<double> typing;
     for (int i = 0; i < 60; ++i) {
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
         pageDown.push_back(msSince(t0));
     }
     // Typing far into the long line.
-    w.SetSel(w.GetTextLength() - (5 << 20), w.GetTextLength() - (5 << 20));
+    w.select(w.textLength() - (5 << 20), w.textLength() - (5 << 20));
     w.viewport()->repaint();
     std::vector<double> longLineTyping;
     for (int i = 0; i < 30; ++i) {
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     FindOptions folded;
     folded.encoding = TextEncoding::Utf8;
     t0 = Clock::now();
-    const bool foundFolded = w.FindText("\xCE\xA3\xCE\xA4\xCE\x9F K\xC3\x96LN", 0, folded).has_value();
+    const bool foundFolded = w.findText("\xCE\xA3\xCE\xA4\xCE\x9F K\xC3\x96LN", 0, folded).has_value();
     const double findFolded = msSince(t0);
 
     std::printf("UTF-8, mixed scripts, 80-column lines and one 10 MB line (%.0f MB, %s)\n", textMb,

@@ -141,7 +141,7 @@ void benchStripHtml(std::size_t size)
     for (int run = 0; run < 3; ++run) {
         TextOnlyControl control(markup);
         const auto start = Clock::now();
-        OnStripHtmlTags(control, boxes, true);
+        onStripHtmlTags(control, boxes, true);
         command = std::min(command, millisecondsSince(start));
         if (control.text().size() != kept)
             std::abort();

@@ -47,8 +47,8 @@ struct AcceleratorKeysTest : test::EditorInWindow {
         // whether it is enabled and sees whether it ran.
         for (const Accelerator& accelerator : CommandTable::accelerators()) {
             const int id = accelerator.id;
-            interceptor.OnCommand(id, [this, id] { ran.push_back(id); });
-            interceptor.OnUpdate(id, [this](CommandUpdate& ui) { ui.Enable(enabled); });
+            interceptor.onCommand(id, [this, id] { ran.push_back(id); });
+            interceptor.onUpdate(id, [this](CommandUpdate& ui) { ui.enable(enabled); });
         }
         frame->commandRouter().attach(RouteLevel::View, &interceptor);
     }
@@ -64,12 +64,12 @@ struct AcceleratorKeysTest : test::EditorInWindow {
     // Presses every accelerator on the control with its command enabled, then disabled.
     void pressEveryAccelerator()
     {
-        control->SetSel(2, 5);  // a selection that a key reaching the control would change
+        control->select(2, 5);  // a selection that a key reaching the control would change
         const std::string text = controlText();
         const std::string bytes = storage();
         for (const bool on : {true, false}) {
             enabled = on;
-            frame->UpdateCommandUI();
+            frame->updateCommandUi();
             for (const Accelerator& accelerator : CommandTable::accelerators()) {
                 const QString keys = toQString(accelerator.keys);
                 SCOPED_TRACE(keys.toStdString() + (on ? " enabled" : " disabled"));
@@ -100,16 +100,16 @@ struct AcceleratorKeysTest : test::EditorInWindow {
 
 TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesATextControl)
 {
-    ASSERT_TRUE(app.document()->LoadFile(dir.write("notes.txt", "hello world\r\nsecond line\r\n")));
-    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
+    ASSERT_TRUE(app.document()->loadFile(dir.write("notes.txt", "hello world\r\nsecond line\r\n")));
+    ASSERT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
     pressEveryAccelerator();
 }
 
 TEST_F(AcceleratorKeysTest, EveryKeyRunsItsCommandAndNoneReachesABinaryControl)
 {
     const std::string bytes = test::bytesOf({'a', 0, 'b', 9, 'c', 13, 10, 0x1B, 'd'});
-    ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+    ASSERT_TRUE(app.document()->loadFile(dir.write("data.bin", bytes)));
+    ASSERT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
     pressEveryAccelerator();
 }
 

@@ -19,14 +19,14 @@ struct BinaryKeysInFrameTest : test::EditorInWindow {
     {
         ASSERT_NO_FATAL_FAILURE(startEditor(""));
         const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c', '\t', 'd', 0x7F, 0x80, 'e'});
-        ASSERT_TRUE(app.document()->LoadFile(dir.write("data.bin", bytes)));
-        ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+        ASSERT_TRUE(app.document()->loadFile(dir.write("data.bin", bytes)));
+        ASSERT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
     }
 
     // Presses a key on the focused control, as the user would; menus see accelerators first.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        frame->UpdateCommandUI();
+        frame->updateCommandUi();
         QTest::keyClick(control, key, modifiers);
     }
 };
@@ -34,20 +34,20 @@ struct BinaryKeysInFrameTest : test::EditorInWindow {
 TEST_F(BinaryKeysInFrameTest, CutAndUndoKeysChangeTheStorageOnlyThroughTheirCommands)
 {
     const std::string original = storage();
-    control->SetSel(3, 3);
+    control->select(3, 3);
     press(Qt::Key_Delete, Qt::ShiftModifier);  // Cut without a selection: nothing
     EXPECT_EQ(storage(), original);
     press(Qt::Key_Backspace, Qt::AltModifier);  // Undo with nothing to undo: nothing
     EXPECT_EQ(storage(), original);
 
-    control->SetSel(2, 5);
+    control->select(2, 5);
     press(Qt::Key_Delete, Qt::ShiftModifier);  // Cut removes exactly the selection
     EXPECT_EQ(storage(), original.substr(0, 2) + original.substr(5));
     EXPECT_EQ(controlText(), test::displayOf(storage()));
     press(Qt::Key_Backspace, Qt::AltModifier);  // Undo puts exactly it back
     EXPECT_EQ(storage(), original);
     EXPECT_EQ(controlText(), test::displayOf(original));
-    control->SetSel(0, 0);
+    control->select(0, 0);
     press(Qt::Key_Insert, Qt::ShiftModifier);  // Paste puts the cut bytes at the caret
     EXPECT_EQ(storage(), original.substr(2, 3) + original);
     EXPECT_EQ(controlText(), test::displayOf(storage()));
@@ -62,7 +62,7 @@ TEST_F(BinaryKeysInFrameTest, TypedCharactersAboveAsciiAreStoredAsTheirOemBytes)
         QApplication::sendEvent(control, &press);
     };
     const std::string original = storage();
-    control->SetSel(1, 1);
+    control->select(1, 1);
     type(0x20AC);
     EXPECT_EQ(storage(), original.substr(0, 1) + "\x3F" + original.substr(1));
     type(0xE9);
@@ -106,7 +106,7 @@ TEST_F(BinaryKeysInFrameTest, RandomKeysWithAcceleratorsKeepDisplayAndStorageInS
             }
         }
         ASSERT_EQ(controlText(), test::displayOf(storage())) << "step " << step << " press " << which;
-        ASSERT_EQ(app.document()->canUndoBytes(), control->CanUndo()) << "step " << step << " press " << which;
+        ASSERT_EQ(app.document()->canUndoBytes(), control->canUndo()) << "step " << step << " press " << which;
     }
 }
 

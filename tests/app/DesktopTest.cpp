@@ -56,10 +56,10 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
 {
     const std::string bytes = test::bytesOf({0x1B, 'a', 0, 'b', '\r', '\n', 'c'});
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("data.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+    ASSERT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
     EXPECT_FALSE(control->acceptDrops());
     EXPECT_FALSE(control->viewport()->acceptDrops());
-    control->SetSel(1, 1);
+    control->select(1, 1);
     QTest::keyClicks(control, QStringLiteral("X"));
     const std::string edited = test::bytesOf({0x1B, 'X', 'a', 0, 'b', '\r', '\n', 'c'});
     ASSERT_EQ(storage(), edited);
@@ -75,15 +75,15 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
     EXPECT_EQ(storage(), edited);
     EXPECT_EQ(controlText(), test::displayOf(edited));
     EXPECT_EQ(frame->windowTitle(), "data.bin - Quillory");
-    EXPECT_TRUE(app.document()->IsModified());
+    EXPECT_TRUE(app.document()->isModified());
 
     boxes.answer(MessageResult::No);
     ASSERT_TRUE(drop(data.get()));
     EXPECT_EQ(boxes.shown().size(), 2U);
     EXPECT_EQ(frame->windowTitle(), "notes.txt - Quillory");
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
+    EXPECT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
     EXPECT_EQ(controlText(), "dropped text\n");
-    EXPECT_FALSE(app.document()->IsModified());
+    EXPECT_FALSE(app.document()->isModified());
     EXPECT_EQ(test::readAll(dir.file("data.bin")), bytes);  // "No" saved nothing
     EXPECT_EQ(boxes.unscriptedQuestions(), 0);
 }
@@ -128,47 +128,47 @@ TEST_F(DesktopTest, SessionEndAsksAboutAModifiedDocumentAndARefusalCancelsIt)
     const std::string path = dir.write("notes.txt", "abc");
     ASSERT_NO_FATAL_FAILURE(startEditor(path));
     RecordingSessionEnd unmodified(true);
-    app.OnSessionEnd(unmodified);
+    app.onSessionEnd(unmodified);
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(unmodified.cancels, 0);
 
-    control->SetSel(3, 3);
+    control->select(3, 3);
     QTest::keyClicks(control, QStringLiteral("d"));
-    ASSERT_TRUE(app.document()->IsModified());
+    ASSERT_TRUE(app.document()->isModified());
 
     // No leave to ask: nothing is asked, saved or cancelled. The offscreen platform's own session
     // manager gives no such leave; its signal reaches the application all the same.
     RecordingSessionEnd silent(false);
-    app.OnSessionEnd(silent);
+    app.onSessionEnd(silent);
     auto* manager = qGuiApp->findChild<QSessionManager*>();
     ASSERT_NE(manager, nullptr);
     emit qGuiApp->commitDataRequest(*manager);
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(silent.cancels, 0);
-    EXPECT_TRUE(app.document()->IsModified());
+    EXPECT_TRUE(app.document()->isModified());
 
     boxes.answer(MessageResult::Cancel);
     RecordingSessionEnd refused(true);
-    app.OnSessionEnd(refused);
+    app.onSessionEnd(refused);
     EXPECT_EQ(boxes.last().text, "Save modified document?");
     EXPECT_EQ(refused.cancels, 1);
     EXPECT_EQ(refused.releases, 1);
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_TRUE(app.document()->IsModified());
+    EXPECT_TRUE(app.document()->isModified());
     EXPECT_EQ(test::readAll(path), "abc");
 
     boxes.answer(MessageResult::No);
     RecordingSessionEnd discarded(true);
-    app.OnSessionEnd(discarded);
+    app.onSessionEnd(discarded);
     EXPECT_EQ(discarded.cancels, 0);
     EXPECT_EQ(test::readAll(path), "abc");
 
     boxes.answer(MessageResult::Yes);
     RecordingSessionEnd saved(true);
-    app.OnSessionEnd(saved);
+    app.onSessionEnd(saved);
     EXPECT_EQ(saved.cancels, 0);
     EXPECT_EQ(test::readAll(path), "abcd");
-    EXPECT_FALSE(app.document()->IsModified());
+    EXPECT_FALSE(app.document()->isModified());
     EXPECT_EQ(boxes.unscriptedQuestions(), 0);
 }
 
@@ -179,9 +179,9 @@ TEST_F(DesktopTest, SessionEndCancelsWhenTheSaveFails)
     boxes.answer(MessageResult::Yes);
     fileDialogs.cancel();  // Save As of the untitled document is cancelled
     RecordingSessionEnd session(true);
-    app.OnSessionEnd(session);
+    app.onSessionEnd(session);
     EXPECT_EQ(session.cancels, 1);
-    EXPECT_TRUE(app.document()->IsModified());
+    EXPECT_TRUE(app.document()->isModified());
 }
 
 // --- Printing to PDF, read back with pdftotext ----------------------------------------------
@@ -253,8 +253,8 @@ struct PrintTest : DesktopTest {
             }
         });
         accept.start(20);
-        frame->UpdateCommandUI();
-        EXPECT_TRUE(frame->OnCommand(cmd::ID_FILE_PRINT));
+        frame->updateCommandUi();
+        EXPECT_TRUE(frame->onCommand(cmd::ID_FILE_PRINT));
         EXPECT_TRUE(dialogSeen);
         return pdf;
     }
@@ -277,7 +277,7 @@ TEST_F(PrintTest, TextPagesHoldTheTextInOrderWithinHalfInchMargins)
     expected += longLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     expected += QStringLiteral("last");
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("pages.txt", text)));
-    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
+    ASSERT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
 
     const PrintedPdf pdf = readPdf(printToPdf());
     ASSERT_GE(pdf.pages.size(), 3U);
@@ -319,7 +319,7 @@ TEST_F(PrintTest, BinaryDocumentPrints)
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>(i % 256);
     ASSERT_NO_FATAL_FAILURE(startEditor(dir.write("all.bin", bytes)));
-    ASSERT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+    ASSERT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
     const PrintedPdf pdf = readPdf(printToPdf());
     EXPECT_GE(pdf.pages.size(), 1U);
     EXPECT_FALSE(pdf.words.empty());

@@ -43,7 +43,7 @@ struct DocumentRoutingTest : ::testing::Test {
     void SetUp() override
     {
         app.setFileDialogs(&dialogs);
-        ASSERT_TRUE(app.InitInstance(""));
+        ASSERT_TRUE(app.initInstance(""));
         frame = app.mainFrame();
         doc = app.document();
         QApplication::setActiveWindow(frame);
@@ -60,7 +60,7 @@ struct DocumentRoutingTest : ::testing::Test {
 
 TEST_F(DocumentRoutingTest, FileCommandsAreEnabledOnceTheDocumentIsThere)
 {
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     for (const int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_ANSI_TO_ASCII})
         EXPECT_TRUE(frame->commandAction(id)->isEnabled()) << id;
     // Giving back the storage's slack only means something in BINARY mode.
@@ -70,12 +70,12 @@ TEST_F(DocumentRoutingTest, FileCommandsAreEnabledOnceTheDocumentIsThere)
 TEST_F(DocumentRoutingTest, OpenByKeyLoadsTheChosenFileAndNewResetsIt)
 {
     dialogs.paths.push_back(dir.write("log file.bin", test::bytesOf({1, 2, 3})));
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(frame->windowTitle(), "log file.bin - Quillory");
     EXPECT_EQ(doc->mode(), DocumentMode::Binary);
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     EXPECT_TRUE(frame->commandAction(ID_FREE_STORAGE)->isEnabled());
 
     QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier);
@@ -86,7 +86,7 @@ TEST_F(DocumentRoutingTest, OpenByKeyLoadsTheChosenFileAndNewResetsIt)
 TEST_F(DocumentRoutingTest, AnsiToAsciiTogglesWithItsCheckMark)
 {
     QAction* option = frame->commandAction(ID_ANSI_TO_ASCII);
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     EXPECT_FALSE(option->isChecked());
     QTest::keyClick(frame, Qt::Key_A, Qt::AltModifier);
     EXPECT_TRUE(doc->ansiToAscii());

@@ -37,8 +37,8 @@ TEST_F(DownloadTest, TheDownloadsMenuCannotReachTheBufferWhileBytesArrive)
     EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
     // Neither runs however it is asked for: through the route (a key, a toolbar button) or directly.
     fileDialogs.choosePath(dir.file("mid-transfer.txt"));
-    EXPECT_FALSE(frame->OnCommand(ID_SAVE_DOWNLOAD_AS));
-    EXPECT_FALSE(frame->OnCommand(ID_LOAD_SAVED_DOC));
+    EXPECT_FALSE(frame->onCommand(ID_SAVE_DOWNLOAD_AS));
+    EXPECT_FALSE(frame->onCommand(ID_LOAD_SAVED_DOC));
     downloads->saveDownloadAs();
     downloads->loadSavedDocument();
     EXPECT_TRUE(fileDialogs.requests.empty());

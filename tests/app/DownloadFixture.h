@@ -55,10 +55,10 @@ struct DownloadTest : ::testing::Test {
         app = std::make_unique<QuilloryApp>(boxes);
         app->setFileDialogs(&fileDialogs);
         app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app->InitInstance(""));
+        ASSERT_TRUE(app->initInstance(""));
         frame = app->mainFrame();
         bar = frame->urlBar();
-        view = qobject_cast<QuilloryView*>(frame->GetActiveView());
+        view = qobject_cast<QuilloryView*>(frame->activeView());
         ASSERT_NE(view, nullptr);
         downloads = view->findChild<DownloadsController*>();
         ASSERT_NE(downloads, nullptr);
@@ -85,18 +85,18 @@ struct DownloadTest : ::testing::Test {
     bool completed() { return QTest::qWaitFor([this] { return !downloads->retrieving(); }, 5000); }
     bool menuEnabled(int id)
     {
-        frame->UpdateCommandUI();
+        frame->updateCommandUi();
         return frame->commandAction(id)->isEnabled();
     }
     void choose(int id)
     {
-        frame->UpdateCommandUI();
+        frame->updateCommandUi();
         frame->commandAction(id)->trigger();
     }
     std::string editorText() const
     {
-        const EditControl& control = view->GetRichEditCtrl();
-        return control.GetTextRange(0, control.GetTextLength());
+        const EditControl& control = view->control();
+        return control.textRange(0, control.textLength());
     }
     std::string heldDownload() const { return downloads->buffer().contents(); }
     static MessageBoxRequest connectionError(const std::string& url, const std::string& reason)

@@ -25,9 +25,9 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(editorText(), kText);
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "UTF-8");  // the text is valid UTF-8
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt), "Ready");
+    EXPECT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
+    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "UTF-8");  // the text is valid UTF-8
+    EXPECT_EQ(frame->paneText(StatusPane::Prompt), "Ready");
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
     EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
@@ -45,10 +45,10 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     EXPECT_TRUE(menuEnabled(ID_LOAD_SAVED_DOC));
     choose(ID_LOAD_SAVED_DOC);
     EXPECT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "");
-    EXPECT_EQ(view->GetDocument().mode(), DocumentMode::Binary);
-    const auto* stored = reinterpret_cast<const char*>(view->GetDocument().storage().bytes());
+    EXPECT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "");
+    EXPECT_EQ(view->document().mode(), DocumentMode::Binary);
+    const auto* stored = reinterpret_cast<const char*>(view->document().storage().bytes());
     EXPECT_EQ(std::string(stored, kBinary.size()), kBinary);
     std::string display = kBinary;
     makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
@@ -76,7 +76,7 @@ TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
     choose(ID_SAVE_DOWNLOAD_AS);
     EXPECT_EQ(test::readAll(dir.file("from-gopher.dat")), kBinary);
     EXPECT_EQ(fileDialogs.requests.back(),
-              (FileDialogRequest{FileDialogRequest::Kind::Save, view->GetDocument().folder(), "", kFileDialogFilter}));
+              (FileDialogRequest{FileDialogRequest::Kind::Save, view->document().folder(), "", kFileDialogFilter}));
 
     // Hidden and shown again, the bar keeps the address.
     const QString typed = bar->urlEdit()->text();
@@ -184,16 +184,16 @@ TEST_F(DownloadTest, StopDuringASlowTransferAndANewRetrievalCompletesAtOnce)
     QTest::keyClicks(view->focusWidget(), "x");
     retrieve("127.0.0.1:" + std::to_string(slow.port()) + "/slow");
     // The status bar counts what arrives.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->GetPaneText(StatusPane::Prompt).startsWith("Received 1 of 1,000 bytes"); },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->paneText(StatusPane::Prompt).startsWith("Received 1 of 1,000 bytes"); },
                                 3000))
-        << frame->GetPaneText(StatusPane::Prompt).toStdString();
+        << frame->paneText(StatusPane::Prompt).toStdString();
     EXPECT_EQ(heldDownload(), "a");
 
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_FALSE(downloads->retrieving());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
     EXPECT_FALSE(bar->stopButton()->isEnabled());
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt), "Ready");
+    EXPECT_EQ(frame->paneText(StatusPane::Prompt), "Ready");
     EXPECT_EQ(heldDownload(), "");
 
     retrieve(http("/text.txt"));
@@ -216,7 +216,7 @@ TEST_F(DownloadTest, ClosingTheEditorWhileATransferHangsEndsTheWorkerAtOnce)
     retrieve(" 127.0.0.1:" + std::to_string(silent.port()) + "/never ever");
     ASSERT_TRUE(QTest::qWaitFor([&silent] { return silent.connections() > 0; }, 3000));
     // Nothing has arrived: the status bar names the address as it is sent.
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Prompt).toStdString(),
+    EXPECT_EQ(frame->paneText(StatusPane::Prompt).toStdString(),
               "Retrieving http://127.0.0.1:" + std::to_string(silent.port()) + "/never%20ever");
     frame->close();
     app.reset();  // the view, its downloads and their buffer go with it

@@ -35,13 +35,13 @@ protected:
     void startEditor(const std::string& commandLine)
     {
         app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app.InitInstance(commandLine));
+        ASSERT_TRUE(app.initInstance(commandLine));
         frame = app.mainFrame();
         QApplication::setActiveWindow(frame);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        auto* view = qobject_cast<QuilloryView*>(frame->GetActiveView());
+        auto* view = qobject_cast<QuilloryView*>(frame->activeView());
         ASSERT_NE(view, nullptr);
-        control = &view->GetRichEditCtrl();
+        control = &view->control();
     }
 
     // The document's byte storage (BINARY mode), and the control's text.
@@ -50,7 +50,7 @@ protected:
         const QuilloryDoc& doc = *app.document();
         return storedBytes(doc.storage());
     }
-    std::string controlText() const { return control->GetTextRange(0, control->GetTextLength()); }
+    std::string controlText() const { return control->textRange(0, control->textLength()); }
 
     ScriptedMessageBoxes boxes;
     CancellingFontColorDialogs dialogs;

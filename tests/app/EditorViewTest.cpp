@@ -29,7 +29,7 @@ struct EditorViewTest : ::testing::Test {
     bool start(const std::string& tail)
     {
         app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        if (!app.InitInstance(tail))
+        if (!app.initInstance(tail))
             return false;
         frame = app.mainFrame();
         QApplication::setActiveWindow(frame);
@@ -48,16 +48,16 @@ TEST_F(EditorViewTest, CommandLineFileFillsTheViewAndItsPanes)
 {
     ASSERT_TRUE(start(dir.write("notes.txt", "hello")));
     EXPECT_EQ(frame->windowTitle(), "notes.txt - Quillory");
-    EXPECT_TRUE(frame->GetPaneText(StatusPane::Font).startsWith("Font: "));
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), " TEXT ");
-    EXPECT_EQ(frame->GetPaneText(StatusPane::InsertMode), "INS");
-    EXPECT_TRUE(frame->GetActiveView()->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(frame->paneText(StatusPane::Font).startsWith("Font: "));
+    EXPECT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
+    EXPECT_EQ(frame->paneText(StatusPane::InsertMode), "INS");
+    EXPECT_TRUE(frame->activeView()->isAncestorOf(QApplication::focusWidget()));
 }
 
 TEST_F(EditorViewTest, BinaryFileShowsItsMode)
 {
     ASSERT_TRUE(start(dir.write("x.bin", std::string("a\0b", 3))));
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
 }
 
 TEST_F(EditorViewTest, MissingCommandLineFileEndsStartUp)
@@ -71,15 +71,15 @@ TEST_F(EditorViewTest, KeysReachTheViewsCommandsThroughTheFrame)
     ASSERT_TRUE(start(""));
     EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
     QAction* wrap = frame->commandAction(ID_WORD_WRAP);
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     ASSERT_TRUE(wrap->isEnabled());
     const bool wrapped = wrap->isChecked();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     EXPECT_NE(wrap->isChecked(), wrapped);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
-    EXPECT_EQ(frame->GetPaneText(StatusPane::InsertMode), "OVR");
+    EXPECT_EQ(frame->paneText(StatusPane::InsertMode), "OVR");
 }
 
 TEST_F(EditorViewTest, EncodingIsARadioChoiceOfTheViewMenuShownInTheSeventhPane)
@@ -94,11 +94,11 @@ TEST_F(EditorViewTest, EncodingIsARadioChoiceOfTheViewMenuShownInTheSeventhPane)
     EXPECT_EQ(utf8->text(), "&UTF-8");
     EXPECT_EQ(windows1252->text(), "&Windows-1252");
     EXPECT_TRUE(utf8->isChecked());
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "UTF-8");
-    EXPECT_TRUE(frame->OnCommand(ID_ENCODING_WINDOWS_1252));
+    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "UTF-8");
+    EXPECT_TRUE(frame->onCommand(ID_ENCODING_WINDOWS_1252));
     EXPECT_TRUE(windows1252->isChecked());
     EXPECT_FALSE(utf8->isChecked());
-    EXPECT_EQ(frame->GetPaneText(StatusPane::Encoding), "Windows-1252");
+    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "Windows-1252");
 }
 
 // Writes a settings file that stores the main window at `rect` (left, top, right, bottom).

@@ -118,14 +118,14 @@ TEST_F(MainFrameTest, ToolbarButtonsInOrderWithSeparatorsAndTooltips)
 TEST_F(MainFrameTest, UnhandledCommandIsDisabledUntilATargetRegistersIt)
 {
     QAction* wrap = frame.commandAction(ID_WORD_WRAP);
-    frame.UpdateCommandUI();
+    frame.updateCommandUi();
     EXPECT_FALSE(wrap->isEnabled());
     EXPECT_FALSE(toolButton(ID_WORD_WRAP)->isEnabled());
 
     bool wrapped = false;
-    view.OnCommand(ID_WORD_WRAP, [&] { wrapped = !wrapped; });
-    view.OnUpdate(ID_WORD_WRAP, [&](CommandUpdate& ui) { ui.SetCheck(wrapped); });
-    frame.UpdateCommandUI();
+    view.onCommand(ID_WORD_WRAP, [&] { wrapped = !wrapped; });
+    view.onUpdate(ID_WORD_WRAP, [&](CommandUpdate& ui) { ui.setCheck(wrapped); });
+    frame.updateCommandUi();
     EXPECT_TRUE(wrap->isEnabled());
     EXPECT_TRUE(toolButton(ID_WORD_WRAP)->isEnabled());
     EXPECT_FALSE(wrap->isChecked());
@@ -137,7 +137,7 @@ TEST_F(MainFrameTest, UnhandledCommandIsDisabledUntilATargetRegistersIt)
     EXPECT_TRUE(toolButton(ID_WORD_WRAP)->isChecked());
 
     view.clear();
-    frame.UpdateCommandUI();
+    frame.updateCommandUi();
     EXPECT_FALSE(wrap->isEnabled());
     EXPECT_FALSE(wrap->isCheckable());
 }
@@ -146,7 +146,7 @@ TEST_F(MainFrameTest, StatesFollowByThemselvesWhenTheEventLoopGoesIdle)
 {
     QAction* fonts = frame.commandAction(ID_SELECT_FONTS);
     EXPECT_FALSE(fonts->isEnabled());
-    view.OnCommand(ID_SELECT_FONTS, [] {});
+    view.onCommand(ID_SELECT_FONTS, [] {});
     QEventLoop loop;
     QTimer::singleShot(20, &loop, &QEventLoop::quit);
     loop.exec();  // waits for the timer, so the loop goes idle in between
@@ -155,7 +155,7 @@ TEST_F(MainFrameTest, StatesFollowByThemselvesWhenTheEventLoopGoesIdle)
 
 TEST_F(MainFrameTest, MenuOpeningRefreshesItsItems)
 {
-    view.OnCommand(ID_FILE_STAT, [] {});
+    view.onCommand(ID_FILE_STAT, [] {});
     QMenu* tools = topMenu("&Tools");
     tools->popup(QPoint(0, 0));
     EXPECT_TRUE(frame.commandAction(ID_FILE_STAT)->isEnabled());
@@ -166,8 +166,8 @@ TEST_F(MainFrameTest, AcceleratorKeysRunTheirHandlers)
 {
     std::vector<int> ran;
     for (const int id : {ID_WORD_WRAP, ID_EDIT_COPY, ID_EDIT_UNDO, ID_ANSI_TO_ASCII})
-        view.OnCommand(id, [&ran, id] { ran.push_back(id); });
-    frame.UpdateCommandUI();
+        view.onCommand(id, [&ran, id] { ran.push_back(id); });
+    frame.updateCommandUi();
     showActive();
 
     QTest::keyClick(&frame, Qt::Key_F5);
@@ -180,9 +180,9 @@ TEST_F(MainFrameTest, AcceleratorKeysRunTheirHandlers)
 TEST_F(MainFrameTest, DisabledCommandsKeyDoesNothing)
 {
     int runs = 0;
-    view.OnCommand(ID_STRIP_HTML, [&] { ++runs; });
-    view.OnUpdate(ID_STRIP_HTML, [](CommandUpdate& ui) { ui.Enable(false); });  // BINARY mode, say
-    frame.UpdateCommandUI();
+    view.onCommand(ID_STRIP_HTML, [&] { ++runs; });
+    view.onUpdate(ID_STRIP_HTML, [](CommandUpdate& ui) { ui.enable(false); });  // BINARY mode, say
+    frame.updateCommandUi();
     showActive();
     QTest::keyClick(&frame, Qt::Key_F10);
     EXPECT_EQ(runs, 0);
@@ -194,21 +194,21 @@ TEST_F(MainFrameTest, DisabledCommandsKeyDoesNothing)
 
 TEST_F(MainFrameTest, MenuItemPromptShowsInPaneZeroAndReadyReturns)
 {
-    view.OnCommand(ID_FILE_NEW, [] {});
-    view.OnCommand(ID_FILE_OPEN, [] {});  // disabled items would be skipped by the arrow keys
+    view.onCommand(ID_FILE_NEW, [] {});
+    view.onCommand(ID_FILE_OPEN, [] {});  // disabled items would be skipped by the arrow keys
     showActive();
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Ready");
+    EXPECT_EQ(frame.paneText(StatusPane::Prompt), "Ready");
 
     QMenu* file = topMenu("&File");
     file->popup(frame.mapToGlobal(QPoint(10, 30)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
     QTest::keyClick(file, Qt::Key_Down);
     EXPECT_EQ(file->activeAction(), frame.commandAction(ID_FILE_NEW));
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Create a new document");
+    EXPECT_EQ(frame.paneText(StatusPane::Prompt), "Create a new document");
     QTest::keyClick(file, Qt::Key_Down);
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Open an existing document");
+    EXPECT_EQ(frame.paneText(StatusPane::Prompt), "Open an existing document");
     QTest::keyClick(file, Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Ready"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Ready"; }, 1000));
 }
 
 TEST_F(MainFrameTest, ToolbarButtonFlyByPrompt)
@@ -218,9 +218,9 @@ TEST_F(MainFrameTest, ToolbarButtonFlyByPrompt)
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->toolTip(), "Save");
     QTest::mouseMove(save);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Save the active document"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Save the active document"; }, 1000));
     QTest::mouseMove(frame.centralWidget());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.GetPaneText(StatusPane::Prompt) == "Ready"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Ready"; }, 1000));
 }
 
 TEST_F(MainFrameTest, ToolbarAndStatusBarTogglesWithCheckMarks)
@@ -228,7 +228,7 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarTogglesWithCheckMarks)
     showActive();
     QAction* toolbarItem = frame.commandAction(ID_VIEW_TOOLBAR);
     QAction* statusItem = frame.commandAction(ID_VIEW_STATUS_BAR);
-    frame.UpdateCommandUI();
+    frame.updateCommandUi();
     EXPECT_TRUE(toolbarItem->isEnabled());
     EXPECT_TRUE(toolbarItem->isChecked());
     EXPECT_TRUE(statusItem->isChecked());
@@ -250,18 +250,18 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarTogglesWithCheckMarks)
 
 TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
 {
-    EXPECT_TRUE(frame.SetPaneText(StatusPane::Font, "Font: Courier New"));
-    EXPECT_TRUE(frame.SetPaneText(StatusPane::Mode, "BINARY"));
-    EXPECT_TRUE(frame.SetPaneText(StatusPane::InsertMode, "OVR"));
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Font), "Font: Courier New");
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Mode), "BINARY");
-    EXPECT_EQ(frame.GetPaneText(StatusPane::InsertMode), "OVR");
+    EXPECT_TRUE(frame.setPaneText(StatusPane::Font, "Font: Courier New"));
+    EXPECT_TRUE(frame.setPaneText(StatusPane::Mode, "BINARY"));
+    EXPECT_TRUE(frame.setPaneText(StatusPane::InsertMode, "OVR"));
+    EXPECT_EQ(frame.paneText(StatusPane::Font), "Font: Courier New");
+    EXPECT_EQ(frame.paneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(frame.paneText(StatusPane::InsertMode), "OVR");
     // The lock indicators belong to the keyboard; pane 6 names the encoding; there is no pane 7.
-    EXPECT_TRUE(frame.SetPaneText(StatusPane::Encoding, "UTF-8"));
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Encoding), "UTF-8");
-    EXPECT_FALSE(frame.SetPaneText(StatusPane::CapsLock, "x"));
-    EXPECT_FALSE(frame.SetPaneText(static_cast<StatusPane>(7), "x"));
-    EXPECT_FALSE(frame.SetPaneText(static_cast<StatusPane>(-1), "x"));
+    EXPECT_TRUE(frame.setPaneText(StatusPane::Encoding, "UTF-8"));
+    EXPECT_EQ(frame.paneText(StatusPane::Encoding), "UTF-8");
+    EXPECT_FALSE(frame.setPaneText(StatusPane::CapsLock, "x"));
+    EXPECT_FALSE(frame.setPaneText(static_cast<StatusPane>(7), "x"));
+    EXPECT_FALSE(frame.setPaneText(static_cast<StatusPane>(-1), "x"));
 
     // The fixed panes are at least as wide as their widths at 96 dpi and fit their texts.
     StatusBar* bar = frame.quilloryStatusBar();
@@ -271,8 +271,8 @@ TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
     EXPECT_GE(bar->paneLabel(StatusPane::InsertMode)->minimumWidth(), metrics.horizontalAdvance("OVR"));
 
     // Pane 0 shows a text until the next prompt ends.
-    frame.SetPaneText(StatusPane::Prompt, "Loading...");
-    EXPECT_EQ(frame.GetPaneText(StatusPane::Prompt), "Loading...");
+    frame.setPaneText(StatusPane::Prompt, "Loading...");
+    EXPECT_EQ(frame.paneText(StatusPane::Prompt), "Loading...");
 }
 
 TEST_F(MainFrameTest, TitleFollowsTheDocument)
@@ -313,7 +313,7 @@ TEST_F(MainFrameTest, ExitClosesUnlessTheCloseRequestVetoes)
 TEST_F(MainFrameTest, UrlBarIsShownAndItsCommandsStayOffWithoutHandlers)
 {
     UrlBar* bar = frame.urlBar();
-    frame.UpdateCommandUI();
+    frame.updateCommandUi();
     EXPECT_FALSE(bar->isHidden());
     EXPECT_FALSE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isEnabled());
     EXPECT_TRUE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
@@ -331,8 +331,8 @@ TEST_F(MainFrameTest, UrlBarButtonsFollowBusyAndPassTheUrlOn)
     int stops = 0;
     bar->setRetrieveHandler([&](const QString& url) { retrieved << url; });
     bar->setStopHandler([&] { ++stops; });
-    view.OnCommand(ID_VIEW_URL_TOOLBAR, [bar] { bar->ToggleUrlBar(); });
-    frame.UpdateCommandUI();
+    view.onCommand(ID_VIEW_URL_TOOLBAR, [bar] { bar->toggleUrlBar(); });
+    frame.updateCommandUi();
     EXPECT_TRUE(bar->isVisible());
     EXPECT_TRUE(frame.commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
     EXPECT_TRUE(bar->retrieveButton()->isEnabled());
@@ -361,7 +361,7 @@ TEST_F(MainFrameTest, SetViewReplacesThePlaceholder)
 {
     auto* view = new QLabel("view");
     frame.setView(view);
-    EXPECT_EQ(frame.GetActiveView(), view);
+    EXPECT_EQ(frame.activeView(), view);
     EXPECT_EQ(view->parent(), &frame);
 }
 

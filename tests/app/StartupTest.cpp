@@ -31,7 +31,7 @@ struct StartupTest : ::testing::Test {
 
 TEST_F(StartupTest, NoTailGivesAnUntitledTextDocument)
 {
-    ASSERT_TRUE(app.InitInstance(commandLineTail(std::vector<std::string>{"quillory"})));
+    ASSERT_TRUE(app.initInstance(commandLineTail(std::vector<std::string>{"quillory"})));
     MainFrame* frame = app.mainFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(theMainFrame(), frame);
@@ -45,7 +45,7 @@ TEST_F(StartupTest, WordsOfTheCommandLineNameOneFileWithBlanks)
 {
     dir.write("a b.txt", "hello\r\n");
     const std::string tail = commandLineTail(std::vector<std::string>{"quillory", dir.file("a"), "b.txt"});
-    ASSERT_TRUE(app.InitInstance(tail));
+    ASSERT_TRUE(app.initInstance(tail));
     EXPECT_EQ(app.mainFrame()->windowTitle(), "a b.txt - Quillory");
     EXPECT_EQ(app.document()->mode(), DocumentMode::Text);
 }
@@ -53,14 +53,14 @@ TEST_F(StartupTest, WordsOfTheCommandLineNameOneFileWithBlanks)
 TEST_F(StartupTest, BinaryFileFromTheCommandLine)
 {
     const std::string path = dir.write("data.bin", test::bytesOf({'M', 'Z', 0x00, 0x1B}));
-    ASSERT_TRUE(app.InitInstance(path));
+    ASSERT_TRUE(app.initInstance(path));
     EXPECT_EQ(app.document()->mode(), DocumentMode::Binary);
     EXPECT_EQ(app.mainFrame()->windowTitle(), "data.bin - Quillory");
 }
 
 TEST_F(StartupTest, MissingFileEndsStartUpWithItsMessage)
 {
-    EXPECT_FALSE(app.InitInstance(dir.file("no such file.txt")));
+    EXPECT_FALSE(app.initInstance(dir.file("no such file.txt")));
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
     EXPECT_EQ(boxes.last().caption, "Quillory");
@@ -73,23 +73,23 @@ TEST_F(StartupTest, ViewFactoryPutsTheViewAndItsCommandsInTheFrame)
     QuilloryDoc* seen = nullptr;
     CommandTarget viewCommands;
     int wraps = 0;
-    viewCommands.OnCommand(ID_WORD_WRAP, [&] { ++wraps; });
+    viewCommands.onCommand(ID_WORD_WRAP, [&] { ++wraps; });
     app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
         seen = &document;
         EXPECT_EQ(tail, "");
         return QuilloryApp::ViewParts{new QLabel("the view"), {&viewCommands}, nullptr};
     });
-    ASSERT_TRUE(app.InitInstance(""));
+    ASSERT_TRUE(app.initInstance(""));
     EXPECT_EQ(seen, app.document());
-    auto* view = qobject_cast<QLabel*>(app.mainFrame()->GetActiveView());
+    auto* view = qobject_cast<QLabel*>(app.mainFrame()->activeView());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->text(), "the view");
-    EXPECT_TRUE(app.mainFrame()->OnCommand(ID_WORD_WRAP));
+    EXPECT_TRUE(app.mainFrame()->onCommand(ID_WORD_WRAP));
     EXPECT_EQ(wraps, 1);
 
     // A view replaced later takes its commands off the route with it.
     app.mainFrame()->setView(new QLabel("another"));
-    EXPECT_FALSE(app.mainFrame()->OnCommand(ID_WORD_WRAP));
+    EXPECT_FALSE(app.mainFrame()->onCommand(ID_WORD_WRAP));
     EXPECT_FALSE(app.mainFrame()->commandAction(ID_WORD_WRAP)->isEnabled());
 }
 
@@ -100,10 +100,10 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
     app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
         return QuilloryApp::ViewParts{nullptr, {}, [&steps, &document, tail] {
                                            steps.push_back("initial update");
-                                           return document.LoadFile(tail);
+                                           return document.loadFile(tail);
                                        }};
     });
-    ASSERT_TRUE(app.InitInstance(path));
+    ASSERT_TRUE(app.initInstance(path));
     EXPECT_EQ(steps, std::vector<std::string>{"initial update"});
     EXPECT_EQ(app.mainFrame()->windowTitle(), "x.txt - Quillory");
 }
@@ -112,18 +112,18 @@ TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
 {
     app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
         return QuilloryApp::ViewParts{nullptr, {},
-                                       [&document, tail] { return document.LoadFile(tail); }};
+                                       [&document, tail] { return document.loadFile(tail); }};
     });
-    EXPECT_FALSE(app.InitInstance(dir.file("missing")));
+    EXPECT_FALSE(app.initInstance(dir.file("missing")));
     EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");
     EXPECT_FALSE(app.mainFrame()->isVisible());
 }
 
 TEST_F(StartupTest, ApplicationAndDocumentCommandsAreOnTheRoute)
 {
-    ASSERT_TRUE(app.InitInstance(""));
+    ASSERT_TRUE(app.initInstance(""));
     MainFrame* frame = app.mainFrame();
-    frame->UpdateCommandUI();
+    frame->updateCommandUi();
     EXPECT_TRUE(frame->commandAction(ID_APP_ABOUT)->isEnabled());
     EXPECT_TRUE(frame->commandAction(ID_FILE_PRINT_SETUP)->isEnabled());
     EXPECT_TRUE(frame->commandAction(ID_APP_EXIT)->isEnabled());
@@ -136,7 +136,7 @@ TEST_F(StartupTest, ApplicationAndDocumentCommandsAreOnTheRoute)
 
 TEST_F(StartupTest, AboutBoxOpensModallyAndCloses)
 {
-    ASSERT_TRUE(app.InitInstance(""));
+    ASSERT_TRUE(app.initInstance(""));
     QString title;
     QString version;
     QTimer::singleShot(0, [&] {
@@ -155,7 +155,7 @@ TEST_F(StartupTest, AboutBoxOpensModallyAndCloses)
 
 TEST_F(StartupTest, PrintSetupWorksOnTheApplicationsPrinter)
 {
-    ASSERT_TRUE(app.InitInstance(""));
+    ASSERT_TRUE(app.initInstance(""));
     QString title;
     QTimer::singleShot(0, [&] {
         QWidget* dialog = QApplication::activeModalWidget();

@@ -35,7 +35,7 @@ protected:
         QTest::mouseClick(dialog.goButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
     }
-    CharRange selection() const { return h.control().GetSel(); }
+    CharRange selection() const { return h.control().selection(); }
 
     ViewHarness h;
 };
@@ -50,7 +50,7 @@ TEST_F(EditingToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
     EXPECT_EQ(h.boxes.last().caption, "Results:");
     EXPECT_NE(h.boxes.last().text.find("4"), std::string::npos);
     EXPECT_EQ(selection(), (CharRange{2, 5}));
-    EXPECT_FALSE(h.control().GetModify());
+    EXPECT_FALSE(h.control().isModified());
 }
 
 TEST_F(EditingToolsTest, GotoOffsetChecksAndJumps)
@@ -107,7 +107,7 @@ TEST_F(EditingToolsTest, GotoPercentRecoversByEmptyingAndJumpsProportionally)
 
 TEST_F(EditingToolsTest, GotoInEmptyDocumentIsAlwaysOutOfBound)
 {
-    h.doc.OnNewDocument();
+    h.doc.onNewDocument();
     GotoDialog& dialog = openGoto();
     go(dialog);
     EXPECT_EQ(h.boxes.last().text, "Out of bound!");
@@ -139,7 +139,7 @@ TEST_F(EditingToolsTest, StripHtmlRemovesTagsAndIsOnlyForText)
     ASSERT_TRUE(h.enabled(ID_STRIP_HTML));
     h.command(ID_STRIP_HTML);
     EXPECT_EQ(h.text(), "Hello world!");
-    EXPECT_FALSE(h.control().CanUndo());
+    EXPECT_FALSE(h.control().canUndo());
 
     h.load("b.bin", bytesOf({0x1B, '<', 'b', '>'}));
     EXPECT_FALSE(h.enabled(ID_STRIP_HTML));

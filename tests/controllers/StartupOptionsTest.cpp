@@ -66,7 +66,7 @@ protected:
 TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesACompleteRecordAndNoDirectory)
 {
     auto h = start();
-    const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
+    const CharFormatA controlFormat = h->control().defaultCharFormat();
     ASSERT_TRUE(h->enabled(cmd::ID_STARTUP_OPTIONS));
     options(*h, [&](StartupOptionsDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Quillory Startup Options...");
@@ -119,7 +119,7 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
         auto h = start();
         ASSERT_EQ(h->boxes.shown().size(), 1u);
         EXPECT_EQ(h->boxes.last().caption, "Error - Quillory.dat");
-        const CharFormatA controlFormat = h->control().GetDefaultCharFormat();
+        const CharFormatA controlFormat = h->control().defaultCharFormat();
         options(*h, [&](StartupOptionsDialog& d) { click(d.okButton()); });
         const SettingsRecord written = storedRecord();
         EXPECT_EQ(stored().size(), 91u);  // no directory carried over either

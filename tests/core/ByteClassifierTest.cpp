@@ -23,7 +23,7 @@ TEST(ByteClassifier, EveryByteValueAloneInAFileLoadsInItsMode)
         ScriptedMessageBoxes boxes;
         QuilloryDoc doc(boxes);
         ControlStandIn control(doc);
-        doc.LoadFile(dir.write("one", std::string(1, static_cast<char>(b))));
+        doc.loadFile(dir.write("one", std::string(1, static_cast<char>(b))));
         ASSERT_TRUE(boxes.shown().empty());
         EXPECT_EQ(doc.mode(), isBinaryByte(b) ? DocumentMode::Binary : DocumentMode::Text) << "byte " << b;
         if (isBinaryByte(b)) {

@@ -14,9 +14,9 @@ namespace {
 
 class ByteStorageTest : public ::testing::Test {
 protected:
-    void load(std::string_view bytes) { doc.LoadFile(dir.write("f.bin", bytes)); }
+    void load(std::string_view bytes) { doc.loadFile(dir.write("f.bin", bytes)); }
     std::string bytes() const { return storedBytes(doc.storage()); }
-    void select(int start, int end) { control.selection = {start, end}; }
+    void select(int start, int end) { control.selected = {start, end}; }
     void caret(int at) { select(at, at); }
 
     TempDir dir;
@@ -30,15 +30,15 @@ TEST_F(ByteStorageTest, BackspaceAtStartAndDeleteAtEndChangeNothingNotEvenTheUnd
 {
     load(bytesOf({1, 2, 3}));
     caret(1);
-    ASSERT_TRUE(doc.InsertByte('a'));
+    ASSERT_TRUE(doc.insertByte('a'));
     const int emptied = control.undoBufferEmptied;
     caret(0);
-    EXPECT_FALSE(doc.DeleteBytes(1));
+    EXPECT_FALSE(doc.deleteBytes(1));
     caret(4);
-    EXPECT_FALSE(doc.DeleteBytes(0));
+    EXPECT_FALSE(doc.deleteBytes(0));
     EXPECT_EQ(bytes(), bytesOf({1, 'a', 2, 3}));
     EXPECT_EQ(control.undoBufferEmptied, emptied);
-    doc.UndoBytes();  // the typed byte is still what undo reverts
+    doc.undoBytes();  // the typed byte is still what undo reverts
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
 
@@ -46,9 +46,9 @@ TEST_F(ByteStorageTest, BackspaceWithSelectionRemovesExactlyTheSelection)
 {
     load(bytesOf({1, 2, 3, 4, 5}));
     select(1, 3);
-    EXPECT_TRUE(doc.DeleteBytes(1));
+    EXPECT_TRUE(doc.deleteBytes(1));
     EXPECT_EQ(bytes(), bytesOf({1, 4, 5}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5}));
 }
 
@@ -56,14 +56,14 @@ TEST_F(ByteStorageTest, EveryEditEmptiesTheControlUndoBufferButCopyAndUndoDoNot)
 {
     load(bytesOf({1, 2, 3}));
     caret(1);
-    doc.InsertByte('x');
-    doc.OverwriteByte('y');
-    doc.DeleteBytes(0);
+    doc.insertByte('x');
+    doc.overwriteByte('y');
+    doc.deleteBytes(0);
     select(0, 1);
-    doc.CopyBytes();
-    doc.PasteBytes();
+    doc.copyBytes();
+    doc.pasteBytes();
     EXPECT_EQ(control.undoBufferEmptied, 4);
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(control.undoBufferEmptied, 4);
 }
 
@@ -71,11 +71,11 @@ TEST_F(ByteStorageTest, InsertAtEndAppendsAndUndoAlternates)
 {
     load(bytesOf({1, 2}));
     caret(2);
-    ASSERT_TRUE(doc.InsertByte(7));
+    ASSERT_TRUE(doc.insertByte(7));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 7}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 7}));
 }
 
@@ -83,10 +83,10 @@ TEST_F(ByteStorageTest, OverwriteInTheMiddleReplacesOneByteAndUndoRestoresIt)
 {
     load(bytesOf({1, 2, 3}));
     caret(1);
-    ASSERT_TRUE(doc.OverwriteByte(9));
+    ASSERT_TRUE(doc.overwriteByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 9, 3}));
     EXPECT_EQ(doc.storage().capacity(), 3);  // no growth for an exchange in place
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
 
@@ -94,9 +94,9 @@ TEST_F(ByteStorageTest, OverwriteAtEndAppendsAndUndoRestoresTheLength)
 {
     load(bytesOf({1, 2, 3}));
     caret(3);
-    ASSERT_TRUE(doc.OverwriteByte(9));
+    ASSERT_TRUE(doc.overwriteByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 9}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
 
@@ -104,13 +104,13 @@ TEST_F(ByteStorageTest, PastingFiveOverEightShortensByThreeAndUndoAlternates)
 {
     load(bytesOf({10, 11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 20}));
     select(0, 5);
-    doc.CopyBytes();
+    doc.copyBytes();
     select(5, 13);
-    ASSERT_TRUE(doc.PasteBytes());
+    ASSERT_TRUE(doc.pasteBytes());
     EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 10, 11, 12, 13, 14, 20}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 20}));
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 10, 11, 12, 13, 14, 20}));
 }
 
@@ -118,16 +118,16 @@ TEST_F(ByteStorageTest, PasteGrowsByTheClipLengthAboveTwentyBytesAndByTwentyBelo
 {
     load(std::string(100, '\x01'));
     select(0, 100);
-    doc.CopyBytes();
+    doc.copyBytes();
     caret(50);
-    ASSERT_TRUE(doc.PasteBytes());
+    ASSERT_TRUE(doc.pasteBytes());
     EXPECT_EQ(doc.storage().capacity(), 200);
     EXPECT_EQ(doc.storage().length(), 200);
 
     select(0, 3);
-    doc.CopyBytes();
+    doc.copyBytes();
     caret(0);
-    ASSERT_TRUE(doc.PasteBytes());
+    ASSERT_TRUE(doc.pasteBytes());
     EXPECT_EQ(doc.storage().capacity(), 220);
     EXPECT_EQ(doc.storage().length(), 203);
 }
@@ -136,16 +136,16 @@ TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsByTwentyAndServesTwentyInsertio
 {
     load(bytesOf({1, 2, 3}));
     caret(3);
-    doc.InsertByte(4);
+    doc.insertByte(4);
     EXPECT_EQ(doc.storage().capacity(), 23);
     for (int i = 0; i < 18; ++i) {
         caret(doc.storage().length());
-        doc.InsertByte('a');
+        doc.insertByte('a');
     }
     EXPECT_EQ(doc.storage().length(), 22);
     EXPECT_EQ(doc.storage().capacity(), 23);
     caret(0);
-    doc.InsertByte('b');  // length + 1 reaches the capacity: grow
+    doc.insertByte('b');  // length + 1 reaches the capacity: grow
     EXPECT_EQ(doc.storage().capacity(), 43);
     EXPECT_EQ(doc.storage().bytes()[doc.storage().length()], 0);
 }
@@ -154,7 +154,7 @@ TEST_F(ByteStorageTest, PasteWithoutPrivateClipboardDoesNothing)
 {
     load(bytesOf({1, 2, 3}));
     select(0, 2);
-    EXPECT_FALSE(doc.PasteBytes());
+    EXPECT_FALSE(doc.pasteBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
     EXPECT_EQ(control.undoBufferEmptied, 0);
 }
@@ -163,10 +163,10 @@ TEST_F(ByteStorageTest, CopyOfEmptySelectionGivesAnEmptyClipboardThatPastesNothi
 {
     load(bytesOf({1, 2, 3}));
     caret(1);
-    doc.CopyBytes();
+    doc.copyBytes();
     ASSERT_TRUE(doc.hasPrivateClip());
     EXPECT_TRUE(doc.privateClip().empty());
-    EXPECT_TRUE(doc.PasteBytes());
+    EXPECT_TRUE(doc.pasteBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
 
@@ -175,12 +175,12 @@ TEST_F(ByteStorageTest, FailedGrowthOnInsertLeavesStorageUnchangedWithNothingToU
     load(bytesOf({1, 2, 3}));
     caret(1);
     heap.failAfter(1);  // the undo record may be allocated, the growth fails
-    EXPECT_FALSE(doc.InsertByte(9));
+    EXPECT_FALSE(doc.insertByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
     EXPECT_EQ(doc.storage().capacity(), 3);
     EXPECT_FALSE(doc.canUndoBytes());
     caret(3);
-    EXPECT_FALSE(doc.OverwriteByte(9));
+    EXPECT_FALSE(doc.overwriteByte(9));
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
     EXPECT_FALSE(doc.canUndoBytes());
 }
@@ -189,10 +189,10 @@ TEST_F(ByteStorageTest, FailedGrowthOnPasteOverSelectionLeavesStorageUnchanged)
 {
     load(bytesOf({1, 2, 3, 4}));
     select(0, 4);
-    doc.CopyBytes();
+    doc.copyBytes();
     select(1, 2);
     heap.failAfter(0);
-    EXPECT_FALSE(doc.PasteBytes());
+    EXPECT_FALSE(doc.pasteBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4}));
     EXPECT_FALSE(doc.canUndoBytes());
 }
@@ -202,10 +202,10 @@ TEST_F(ByteStorageTest, FailedUndoRecordStillEditsWithNothingToUndo)
     load(bytesOf({1, 2, 3}));
     caret(1);
     heap.failAfter(0);
-    EXPECT_TRUE(doc.DeleteBytes(0));
+    EXPECT_TRUE(doc.deleteBytes(0));
     EXPECT_EQ(bytes(), bytesOf({1, 3}));
     EXPECT_FALSE(doc.canUndoBytes());
-    doc.UndoBytes();
+    doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 3}));
 }
 
@@ -213,13 +213,13 @@ TEST_F(ByteStorageTest, UndoThatCannotGrowChangesNothing)
 {
     load(bytesOf({1, 2, 3, 4, 5}));
     select(1, 4);
-    doc.DeleteBytes(0);
-    doc.OnFreeStorage();
+    doc.deleteBytes(0);
+    doc.onFreeStorage();
     heap.failAfter(0);
-    EXPECT_FALSE(doc.UndoBytes());
+    EXPECT_FALSE(doc.undoBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 5}));
     heap.succeedAlways();
-    EXPECT_TRUE(doc.UndoBytes());
+    EXPECT_TRUE(doc.undoBytes());
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5}));
 }
 
@@ -227,7 +227,7 @@ TEST_F(ByteStorageTest, EnterInBinaryModeStoresThirteen)
 {
     load(bytesOf({1, 2}));
     caret(1);
-    ASSERT_TRUE(doc.InsertByte(13));
+    ASSERT_TRUE(doc.insertByte(13));
     EXPECT_EQ(bytes(), bytesOf({1, 13, 2}));
 }
 

@@ -20,7 +20,7 @@ TEST(CodePages, AnsiToOemSpotChecks)
 TEST(CodePages, BufferConversionIsInPlace)
 {
     std::uint8_t text[] = {'c', 0xE9, 0x80, 'z'};
-    CharToOemBuffer(text, sizeof text);
+    charToOemBuffer(text, sizeof text);
     EXPECT_EQ(text[0], 'c');
     EXPECT_EQ(text[1], 0x82);
     EXPECT_EQ(text[2], '?');

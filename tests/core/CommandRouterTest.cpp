@@ -35,7 +35,7 @@ TEST_F(RouterFixture, CommandNobodyHandlesIsDisabledAndDoesNotRun)
 
 TEST_F(RouterFixture, RegisteringAHandlerEnablesTheCommand)
 {
-    application.OnCommand(kCommand, record("app"));
+    application.onCommand(kCommand, record("app"));
     EXPECT_TRUE(router.state(kCommand).enabled);
     EXPECT_TRUE(router.execute(kCommand));
     EXPECT_EQ(calls, std::vector<std::string>{"app"});
@@ -45,11 +45,11 @@ TEST_F(RouterFixture, RegisteringAHandlerEnablesTheCommand)
 
 TEST_F(RouterFixture, ViewComesBeforeDocumentFrameAndApplication)
 {
-    application.OnCommand(kCommand, record("app"));
-    frame.OnCommand(kCommand, record("frame"));
-    document.OnCommand(kCommand, record("doc"));
+    application.onCommand(kCommand, record("app"));
+    frame.onCommand(kCommand, record("frame"));
+    document.onCommand(kCommand, record("doc"));
     router.execute(kCommand);
-    view.OnCommand(kCommand, record("view"));
+    view.onCommand(kCommand, record("view"));
     router.execute(kCommand);
     EXPECT_EQ(calls, (std::vector<std::string>{"doc", "view"}));
 }
@@ -58,9 +58,9 @@ TEST_F(RouterFixture, FirstUpdateRuleDecidesEvenWhenAnotherTargetHandles)
 {
     // As with "Hex editing storage": the view answers the update, the document runs the command.
     bool binary = false;
-    document.OnCommand(kCommand, record("doc"));
-    view.OnUpdate(kCommand, [&](CommandUpdate& ui) { ui.Enable(binary); });
-    application.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(true); });
+    document.onCommand(kCommand, record("doc"));
+    view.onUpdate(kCommand, [&](CommandUpdate& ui) { ui.enable(binary); });
+    application.onUpdate(kCommand, [](CommandUpdate& ui) { ui.enable(true); });
     EXPECT_FALSE(router.state(kCommand).enabled);
     EXPECT_FALSE(router.execute(kCommand));
     EXPECT_TRUE(calls.empty());
@@ -71,18 +71,18 @@ TEST_F(RouterFixture, FirstUpdateRuleDecidesEvenWhenAnotherTargetHandles)
 
 TEST_F(RouterFixture, UpdateRuleThatOnlyChecksLeavesEnablingToTheHandlers)
 {
-    frame.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.SetCheck(true); });
+    frame.onUpdate(kCommand, [](CommandUpdate& ui) { ui.setCheck(true); });
     EXPECT_EQ(router.state(kCommand), (CommandState{false, true}));
-    view.OnCommand(kCommand, record("view"));
+    view.onCommand(kCommand, record("view"));
     EXPECT_EQ(router.state(kCommand), (CommandState{true, true}));
     // An update rule that does nothing at all keeps a handled command enabled (Delete's rule).
-    view.OnUpdate(kCommand, [](CommandUpdate&) {});
+    view.onUpdate(kCommand, [](CommandUpdate&) {});
     EXPECT_EQ(router.state(kCommand), (CommandState{true, std::nullopt}));
 }
 
 TEST_F(RouterFixture, HandlerMayRemoveItselfWhileRunning)
 {
-    view.OnCommand(kCommand, [&] {
+    view.onCommand(kCommand, [&] {
         view.clear();
         calls.push_back("ran");
     });
@@ -93,7 +93,7 @@ TEST_F(RouterFixture, HandlerMayRemoveItselfWhileRunning)
 
 TEST_F(RouterFixture, DetachedTargetIsNoLongerAsked)
 {
-    view.OnCommand(kCommand, record("view"));
+    view.onCommand(kCommand, record("view"));
     router.detach(&view);
     EXPECT_TRUE(router.targets(RouteLevel::View).empty());
     EXPECT_FALSE(router.execute(kCommand));
@@ -106,18 +106,18 @@ TEST_F(RouterFixture, SeveralTargetsShareALevelTheLastAttachedAskedFirst)
     // A feature's controller beside the view: each answers for its own commands.
     CommandTarget downloads;
     router.attach(RouteLevel::View, &downloads);
-    downloads.OnCommand(kCommand, record("downloads"));
-    view.OnCommand(kCommand + 1, record("view"));
-    document.OnCommand(kCommand, record("document"));
+    downloads.onCommand(kCommand, record("downloads"));
+    view.onCommand(kCommand + 1, record("view"));
+    document.onCommand(kCommand, record("document"));
     EXPECT_TRUE(router.execute(kCommand));
     EXPECT_TRUE(router.execute(kCommand + 1));
     EXPECT_EQ(calls, (std::vector<std::string>{"downloads", "view"}));
 
     // Within the level the one attached last is asked first, for its update rule as for its
     // handler; attaching again moves a target, and it is never asked twice.
-    view.OnCommand(kCommand, record("view"));
-    view.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(true); });
-    downloads.OnUpdate(kCommand, [](CommandUpdate& ui) { ui.Enable(false); });
+    view.onCommand(kCommand, record("view"));
+    view.onUpdate(kCommand, [](CommandUpdate& ui) { ui.enable(true); });
+    downloads.onUpdate(kCommand, [](CommandUpdate& ui) { ui.enable(false); });
     EXPECT_FALSE(router.execute(kCommand));
     router.attach(RouteLevel::View, &view);
     EXPECT_EQ(router.targets(RouteLevel::View), (std::vector<CommandTarget*>{&view, &downloads}));
@@ -130,7 +130,7 @@ TEST_F(RouterFixture, SeveralTargetsShareALevelTheLastAttachedAskedFirst)
 
 TEST_F(RouterFixture, EmptyHandlerCountsAsNoHandler)
 {
-    view.OnCommand(kCommand, nullptr);
+    view.onCommand(kCommand, nullptr);
     EXPECT_FALSE(router.hasHandler(kCommand));
     EXPECT_FALSE(router.execute(kCommand));
 }

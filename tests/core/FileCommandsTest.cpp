@@ -57,11 +57,11 @@ protected:
 TEST_F(FileCommandsTest, BinarySaveWritesTheTrueBytesAfterEdits)
 {
     const std::string path = dir.write("b.bin", bytesOf({0x00, 0x09, 0x0A, 0x0D, 0x1B, 0xFF}));
-    doc.LoadFile(path);
-    control.selection = {1, 1};
-    doc.InsertByte(0x00);
+    doc.loadFile(path);
+    control.selected = {1, 1};
+    doc.insertByte(0x00);
     control.modified = true;
-    doc.OnFileSave();
+    doc.onFileSave();
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(readAll(path), bytesOf({0x00, 0x00, 0x09, 0x0A, 0x0D, 0x1B, 0xFF}));
     EXPECT_FALSE(control.modified);
@@ -81,11 +81,11 @@ TEST_F(FileCommandsTest, AnsiToAsciiConvertsUtf8CharactersByTheirUnicodeValueThr
     text += "\xE4\xB8\xAD\xFF\xE2\x82";  // a CJK character, a stray byte, a cut sequence (two bytes)
     expected += "????";
     const std::string path = dir.write("u.txt", "old");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     ASSERT_EQ(doc.encoding(), TextEncoding::Utf8);
     typeText(text);
-    doc.OnAnsiToAscii();
-    doc.OnFileSave();
+    doc.onAnsiToAscii();
+    doc.onFileSave();
     EXPECT_EQ(readAll(path), expected);
     EXPECT_EQ(control.text, text);
 }
@@ -93,15 +93,15 @@ TEST_F(FileCommandsTest, AnsiToAsciiConvertsUtf8CharactersByTheirUnicodeValueThr
 TEST_F(FileCommandsTest, TextSaveWithAnsiToAsciiConvertsTheFileButNotTheControl)
 {
     const std::string path = dir.write("t.txt", "old");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     doc.setEncoding(TextEncoding::Windows1252);  // a Windows-1252 document converts byte by byte
     typeText("caf\xE9 \x80");
-    control.selection = {2, 4};
-    doc.OnAnsiToAscii();
-    doc.OnFileSave();
+    control.selected = {2, 4};
+    doc.onAnsiToAscii();
+    doc.onFileSave();
     EXPECT_EQ(readAll(path), "caf\x82 ?");
     EXPECT_EQ(control.text, "caf\xE9 \x80");
-    EXPECT_EQ(control.selection, (CharRange{2, 2}));  // collapsed to its former start
+    EXPECT_EQ(control.selected, (CharRange{2, 2}));  // collapsed to its former start
     EXPECT_EQ(control.focusTaken, 1);
 }
 
@@ -109,44 +109,44 @@ TEST_F(FileCommandsTest, AnsiToAsciiFromSettingsConvertsOnlyForOneUntilToggled)
 {
     // A settings file may hold any value for the option: all but 0 show it on, only 1 converts.
     const std::string path = dir.write("t.txt", "old");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     doc.setEncoding(TextEncoding::Windows1252);
     typeText("caf\xE9");
     for (const std::uint32_t stored : {0u, 1u, 2u, 0x80000000u}) {
         doc.setAnsiToAsciiFromSettings(stored);
         EXPECT_EQ(doc.ansiToAscii(), stored != 0) << stored;
-        doc.OnFileSave();
+        doc.onFileSave();
         EXPECT_EQ(readAll(path), stored == 1 ? "caf\x82" : "caf\xE9") << stored;
     }
-    doc.OnAnsiToAscii();  // off, whatever the settings said
-    doc.OnAnsiToAscii();  // and on again: now it converts
-    doc.OnFileSave();
+    doc.onAnsiToAscii();  // off, whatever the settings said
+    doc.onAnsiToAscii();  // and on again: now it converts
+    doc.onFileSave();
     EXPECT_TRUE(doc.ansiToAscii());
     EXPECT_EQ(readAll(path), "caf\x82");
 }
 
 TEST_F(FileCommandsTest, UntitledWithoutDefaultFolderGoesStraightToSaveAs)
 {
-    doc.OnNewDocument();
+    doc.onNewDocument();
     typeText("new text");
     const std::string path = dir.file("new.txt");
     dialogs.choosePath(path);
-    doc.OnFileSave();
+    doc.onFileSave();
     EXPECT_TRUE(boxes.shown().empty());
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
     EXPECT_EQ(readAll(path), "new text");
-    EXPECT_EQ(doc.GetTitle(), "new.txt");
+    EXPECT_EQ(doc.title(), "new.txt");
     EXPECT_EQ(doc.folder(), dir.path() + "/");
 }
 
 TEST_F(FileCommandsTest, UntitledWithDefaultFolderWarnsThenOffersSaveAs)
 {
-    doc.OnNewDocument();
+    doc.onNewDocument();
     doc.setFolder(dir.path() + "/");
     typeText("x");
     dialogs.cancel();
-    doc.OnFileSave();
+    doc.onFileSave();
     EXPECT_EQ(boxTexts(), std::vector<std::string>{kUnableToSave});
     EXPECT_EQ(boxes.last().icon, MessageIcon::Stop);
     ASSERT_EQ(dialogs.requests.size(), 1u);
@@ -157,45 +157,45 @@ TEST_F(FileCommandsTest, UntitledWithDefaultFolderWarnsThenOffersSaveAs)
 TEST_F(FileCommandsTest, SaveModifiedQuestionPaths)
 {
     const std::string path = dir.write("t.txt", "original");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     typeText("changed");
 
     boxes.answer(MessageResult::Cancel);
-    doc.OnFileNew();
+    doc.onFileNew();
     EXPECT_EQ(boxes.last(), (MessageBoxRequest{"Quillory", "Save modified document?", MessageIcon::Question,
                                                MessageButtons::YesNoCancel}));
     EXPECT_EQ(control.text, "changed");
-    EXPECT_EQ(doc.GetTitle(), "t.txt");
+    EXPECT_EQ(doc.title(), "t.txt");
 
     boxes.answer(MessageResult::Yes);
-    doc.OnFileNew();
+    doc.onFileNew();
     EXPECT_EQ(readAll(path), "changed");
-    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_EQ(doc.title(), "Untitled");
 
     typeText("scratch");
     boxes.answer(MessageResult::No);
-    doc.OnFileNew();
+    doc.onFileNew();
     EXPECT_EQ(control.text, "");
     EXPECT_EQ(readAll(path), "changed");
 }
 
 TEST_F(FileCommandsTest, YesOnUntitledThenCancelledSaveAsCancelsTheClose)
 {
-    doc.OnNewDocument();
+    doc.onNewDocument();
     typeText("unsaved");
     boxes.answer(MessageResult::Yes);
     dialogs.cancel();
-    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_FALSE(doc.saveModified());
     EXPECT_EQ(control.text, "unsaved");
 }
 
 TEST_F(FileCommandsTest, NoThenCancelledOpenKeepsTheModifiedBinaryDocument)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    doc.loadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
     control.modified = true;
     boxes.answer(MessageResult::No);
     dialogs.cancel();
-    doc.OnFileOpen();
+    doc.onFileOpen();
     EXPECT_TRUE(control.modified);
     EXPECT_EQ(doc.storage().length(), 3);
     EXPECT_EQ(doc.mode(), DocumentMode::Binary);
@@ -205,7 +205,7 @@ TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
 {
     doc.setFolder(dir.path() + "/");
     dialogs.choosePath(dir.write("b.bin", bytesOf({1, 0, 2})));
-    doc.OnFileOpen();
+    doc.onFileOpen();
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(dialogs.requests[0].initialDir, dir.path() + "/");
@@ -216,37 +216,37 @@ TEST_F(FileCommandsTest, OpenShowsTheDialogInTheDefaultFolderAndLoads)
 
 TEST_F(FileCommandsTest, FailedOpenAfterBinaryLeavesAnEmptyTextDocument)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    doc.loadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
     dialogs.choosePath(dir.file("missing"));
-    doc.OnFileOpen();
+    doc.onFileOpen();
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Cannot Open or Read Selected File!"});
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(doc.storage().bytes(), nullptr);
     EXPECT_EQ(control.text, "");
-    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_EQ(doc.title(), "Untitled");
 }
 
 TEST_F(FileCommandsTest, SaveAsKeepsModeAndRenames)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({7, 0, 8})));
+    doc.loadFile(dir.write("b.bin", bytesOf({7, 0, 8})));
     const std::string path = dir.file("copy.bin");
     dialogs.choosePath(path);
-    doc.OnFileSaveAs();
+    doc.onFileSaveAs();
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].initialName, "b.bin");
     EXPECT_EQ(readAll(path), bytesOf({7, 0, 8}));
-    EXPECT_EQ(doc.GetTitle(), "copy.bin");
+    EXPECT_EQ(doc.title(), "copy.bin");
     EXPECT_EQ(doc.mode(), DocumentMode::Binary);
 }
 
 TEST_F(FileCommandsTest, SaveAsIntoAMissingFolderFailsAndKeepsTheName)
 {
-    doc.LoadFile(dir.write("t.txt", "a"));
+    doc.loadFile(dir.write("t.txt", "a"));
     typeText("b");
     dialogs.choosePath(dir.file("no/such/folder/x.txt"));
-    doc.OnFileSaveAs();
+    doc.onFileSaveAs();
     EXPECT_EQ(boxTexts(), std::vector<std::string>{kErrorSaving});
-    EXPECT_EQ(doc.GetTitle(), "t.txt");
+    EXPECT_EQ(doc.title(), "t.txt");
     EXPECT_TRUE(control.modified);
 }
 
@@ -260,9 +260,9 @@ TEST_F(FileCommandsTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
         const std::string link = dir.file("link");
         fs::remove(link);
         fs::create_symlink(relative ? "real.txt" : real, link);
-        doc.LoadFile(link);
+        doc.loadFile(link);
         typeText(relative ? "after, relative" : "after");
-        doc.OnFileSave();
+        doc.onFileSave();
         EXPECT_TRUE(boxes.shown().empty());
         EXPECT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::read_symlink(link), relative ? "real.txt" : real);
@@ -280,7 +280,7 @@ TEST_F(FileCommandsTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
 TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitingOnIt)
 {
     const std::string path = dir.write("t.txt", "original");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     ASSERT_EQ(::unlink(path.c_str()), 0);
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     // Without a reader, then with one (the open for writing would then succeed at once).
@@ -290,7 +290,7 @@ TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitin
         typeText("changed");
         boxes.clear();
         boxes.answer(MessageResult::Yes);  // to "Save modified document?"
-        auto newDocument = std::async(std::launch::async, [this] { doc.OnFileNew(); });
+        auto newDocument = std::async(std::launch::async, [this] { doc.onFileNew(); });
         if (newDocument.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
             // Save waits for a reader of the pipe: become one, so the test fails instead of hanging.
             const int rescue = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -305,7 +305,7 @@ TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitin
         // The failed save cancels the New: the document stays as it was.
         EXPECT_EQ(control.text, "changed");
         EXPECT_TRUE(control.modified);
-        EXPECT_EQ(doc.GetTitle(), "t.txt");
+        EXPECT_EQ(doc.title(), "t.txt");
         EXPECT_TRUE(fs::is_fifo(path));
         if (reader >= 0) {
             char byte = 0;
@@ -317,11 +317,11 @@ TEST_F(FileCommandsTest, SaveRefusesANamedPipeThatTookTheFilesPlaceWithoutWaitin
 
 TEST_F(FileCommandsTest, FreeStorageGivesBackTheSlackOnly)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
-    control.selection = {0, 0};
-    doc.InsertByte(9);
+    doc.loadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    control.selected = {0, 0};
+    doc.insertByte(9);
     ASSERT_EQ(doc.storage().capacity(), 23);
-    doc.OnFreeStorage();
+    doc.onFreeStorage();
     EXPECT_EQ(doc.storage().capacity(), 4);
     EXPECT_EQ(storedBytes(doc.storage()), bytesOf({9, 1, 2, 3}));
 }

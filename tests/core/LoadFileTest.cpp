@@ -33,10 +33,10 @@ protected:
 
 TEST_F(LoadFileTest, EmptyFileLoadsAsTextWithItsName)
 {
-    doc.LoadFile(dir.write("empty.txt", ""));
+    doc.loadFile(dir.write("empty.txt", ""));
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(control.text, "");
-    EXPECT_EQ(doc.GetTitle(), "empty.txt");
+    EXPECT_EQ(doc.title(), "empty.txt");
     EXPECT_EQ(doc.storage().bytes(), nullptr);
     EXPECT_EQ(doc.storage().length(), 0);
     EXPECT_EQ(doc.storage().capacity(), 0);
@@ -46,7 +46,7 @@ TEST_F(LoadFileTest, EmptyFileLoadsAsTextWithItsName)
 TEST_F(LoadFileTest, TextFileArrivesUnchangedWithEveryKindOfLineBreakAndHighBytes)
 {
     const std::string content = "tab\there\r\nlf\nvt\x0B ff\x0C cr\rdel\x7F high\x80\xE9\xFF";
-    doc.LoadFile(dir.write("t.txt", content));
+    doc.loadFile(dir.write("t.txt", content));
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(control.text, content);
     EXPECT_EQ(doc.storage().bytes(), nullptr);
@@ -56,7 +56,7 @@ TEST_F(LoadFileTest, TextFileArrivesUnchangedWithEveryKindOfLineBreakAndHighByte
 TEST_F(LoadFileTest, BinaryFileShowsDisplayCopyAndKeepsTrueBytes)
 {
     const std::string content = bytesOf({0x41, 0x00, 0x0D, 0x0A, 0x09, 0x42, 0x0B, 0x0C, 0x1B});
-    doc.LoadFile(dir.write("b.bin", content));
+    doc.loadFile(dir.write("b.bin", content));
     EXPECT_EQ(doc.mode(), DocumentMode::Binary);
     EXPECT_EQ(control.text, bytesOf({0x41, 0x01, 0x01, 0x01, 0x01, 0x42, 0x0B, 0x0C, 0x1B}));
     EXPECT_EQ(storedBytes(doc.storage()), content);
@@ -68,10 +68,10 @@ TEST_F(LoadFileTest, BinaryFileShowsDisplayCopyAndKeepsTrueBytes)
 TEST_F(LoadFileTest, FullPathSplitsIntoDirectoryWithSlashAndName)
 {
     const std::string path = dir.write("name with blanks.dat", "x");
-    doc.LoadFile(path);
+    doc.loadFile(path);
     EXPECT_EQ(doc.folder(), dir.path() + "/");
     EXPECT_STREQ(doc.fileName(), "name with blanks.dat");
-    EXPECT_EQ(doc.GetTitle(), "name with blanks.dat");
+    EXPECT_EQ(doc.title(), "name with blanks.dat");
 }
 
 TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
@@ -79,7 +79,7 @@ TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
     dir.write("here.txt", "abc");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    doc.LoadFile("here.txt");
+    doc.loadFile("here.txt");
     std::filesystem::current_path(previous);
     EXPECT_EQ(doc.folder(), dir.path() + "/");
     EXPECT_STREQ(doc.fileName(), "here.txt");
@@ -88,9 +88,9 @@ TEST_F(LoadFileTest, RelativePathIsKeptAbsolute)
 
 TEST_F(LoadFileTest, BinaryThenTextLoadReleasesStorage)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    doc.loadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
     ASSERT_NE(doc.storage().bytes(), nullptr);
-    doc.LoadFile(dir.write("t.txt", "plain"));
+    doc.loadFile(dir.write("t.txt", "plain"));
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_EQ(doc.storage().bytes(), nullptr);
     EXPECT_EQ(control.text, "plain");
@@ -98,14 +98,14 @@ TEST_F(LoadFileTest, BinaryThenTextLoadReleasesStorage)
 
 TEST_F(LoadFileTest, MissingFileOrFolderChangesNothing)
 {
-    doc.LoadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
+    doc.loadFile(dir.write("b.bin", bytesOf({1, 2, 3})));
     control.updates = 0;
     for (const std::string& path : {dir.file("missing"), dir.path()}) {
         boxes.clear();
-        doc.LoadFile(path);
+        doc.loadFile(path);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
         EXPECT_EQ(control.updates, 0);
-        EXPECT_EQ(doc.GetTitle(), "b.bin");
+        EXPECT_EQ(doc.title(), "b.bin");
         EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 2, 3}));
     }
 }
@@ -114,7 +114,7 @@ TEST_F(LoadFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
 {
     const std::string path = dir.file("pipe");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    doc.LoadFile(path);
+    doc.loadFile(path);
     EXPECT_EQ(boxes.last(), kCannotOpenBox);
 }
 
@@ -128,19 +128,19 @@ TEST_F(LoadFileTest, UnreadableFileIsReportedAndChangesNothing)
     // In a child process without privileges; the child's answer is whether the load was refused
     // with the one right message and the document untouched.
     const bool refused = runUnprivileged([&] {
-        const bool loaded = doc.LoadFile(path);
-        return !loaded && boxes.shown().size() == 1 && boxes.last() == kCannotOpenBox && doc.GetTitle() == "Untitled";
+        const bool loaded = doc.loadFile(path);
+        return !loaded && boxes.shown().size() == 1 && boxes.last() == kCannotOpenBox && doc.title() == "Untitled";
     });
     EXPECT_TRUE(refused);
 }
 
 TEST_F(LoadFileTest, FailedAllocationKeepsThePreviousBinaryDocumentIntact)
 {
-    doc.LoadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
+    doc.loadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
     heap.failAfter(0);
-    doc.LoadFile(dir.write("new.bin", bytesOf({5, 6, 7, 8})));
+    doc.loadFile(dir.write("new.bin", bytesOf({5, 6, 7, 8})));
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
-    EXPECT_EQ(doc.GetTitle(), "old.bin");
+    EXPECT_EQ(doc.title(), "old.bin");
     EXPECT_EQ(doc.mode(), DocumentMode::Binary);
     EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2}));
     EXPECT_EQ(control.text, bytesOf({1, 1, 2}));
@@ -149,24 +149,24 @@ TEST_F(LoadFileTest, FailedAllocationKeepsThePreviousBinaryDocumentIntact)
 TEST_F(LoadFileTest, ViewWithoutMemoryForTheNewFileGetsTheOldDocumentBack)
 {
     struct ViewWithoutMemory final : IDocumentView {
-        void OnUpdate() override { throw std::bad_alloc(); }
+        void onUpdate() override { throw std::bad_alloc(); }
     } full;
     for (const std::string& next : {std::string("new.txt"), std::string("new.bin")}) {
-        doc.LoadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
-        control.selection = {3, 3};
-        ASSERT_TRUE(doc.InsertByte(7));
+        doc.loadFile(dir.write("old.bin", bytesOf({1, 0, 2})));
+        control.selected = {3, 3};
+        ASSERT_TRUE(doc.insertByte(7));
         boxes.clear();
         doc.attachView(&full);
-        EXPECT_FALSE(doc.LoadFile(dir.write(next, next == "new.txt" ? "text" : bytesOf({5, 6}))));
+        EXPECT_FALSE(doc.loadFile(dir.write(next, next == "new.txt" ? "text" : bytesOf({5, 6}))));
         doc.detachView(&full);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
-        EXPECT_EQ(doc.GetTitle(), "old.bin");
+        EXPECT_EQ(doc.title(), "old.bin");
         EXPECT_STREQ(doc.fileName(), "old.bin");
         EXPECT_EQ(doc.folder(), dir.path() + "/");
         EXPECT_EQ(doc.mode(), DocumentMode::Binary);
         EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2, 7}));
         EXPECT_EQ(doc.storage().capacity(), 23);
-        ASSERT_TRUE(doc.UndoBytes());  // its undo record too
+        ASSERT_TRUE(doc.undoBytes());  // its undo record too
         EXPECT_EQ(storedBytes(doc.storage()), bytesOf({1, 0, 2}));
     }
 }
@@ -176,21 +176,21 @@ TEST_F(LoadFileTest, FileLargerThanThe32BitLimitIsRefused)
     // A sparse file costs no disk space.
     const std::string path = dir.write("huge", "");
     ASSERT_EQ(::truncate(path.c_str(), std::int64_t{INT32_MAX}), 0);
-    doc.LoadFile(dir.write("small.txt", "keep"));
-    doc.LoadFile(path);
+    doc.loadFile(dir.write("small.txt", "keep"));
+    doc.loadFile(path);
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
-    EXPECT_EQ(doc.GetTitle(), "small.txt");
+    EXPECT_EQ(doc.title(), "small.txt");
     EXPECT_EQ(control.text, "keep");
 }
 
 TEST_F(LoadFileTest, LoadKeepsInsertModeAnsiOptionAndPrivateClipboard)
 {
-    doc.LoadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
-    control.selection = {0, 2};
-    doc.CopyBytes();
+    doc.loadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
+    control.selected = {0, 2};
+    doc.copyBytes();
     doc.setInsertMode(false);
     doc.setAnsiToAscii(true);
-    doc.LoadFile(dir.write("b.bin", bytesOf({9, 9, 9, 4})));
+    doc.loadFile(dir.write("b.bin", bytesOf({9, 9, 9, 4})));
     EXPECT_FALSE(doc.insertMode());
     EXPECT_TRUE(doc.ansiToAscii());
     ASSERT_TRUE(doc.hasPrivateClip());
@@ -199,12 +199,12 @@ TEST_F(LoadFileTest, LoadKeepsInsertModeAnsiOptionAndPrivateClipboard)
 
 TEST_F(LoadFileTest, NewDocumentResetsToUntitledTextAndDropsClipboard)
 {
-    doc.LoadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
-    control.selection = {0, 1};
-    doc.CopyBytes();
-    ASSERT_TRUE(doc.InsertByte('x'));
-    EXPECT_TRUE(doc.OnNewDocument());
-    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    doc.loadFile(dir.write("a.bin", bytesOf({1, 2, 3})));
+    control.selected = {0, 1};
+    doc.copyBytes();
+    ASSERT_TRUE(doc.insertByte('x'));
+    EXPECT_TRUE(doc.onNewDocument());
+    EXPECT_EQ(doc.title(), "Untitled");
     EXPECT_STREQ(doc.fileName(), "");
     EXPECT_EQ(doc.mode(), DocumentMode::Text);
     EXPECT_TRUE(doc.saved());

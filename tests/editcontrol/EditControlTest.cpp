@@ -26,7 +26,7 @@ protected:
         control.setFocus();
         QApplication::setActiveWindow(&control);
     }
-    std::string text() const { return control.GetTextRange(0, control.GetTextLength()); }
+    std::string text() const { return control.textRange(0, control.textLength()); }
     void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(&control, static_cast<Qt::Key>(k), mods); }
     // The viewport point in the middle of the character cell at column, row.
     QPoint cell(int column, int row) const
@@ -59,20 +59,20 @@ TEST_F(EditControlTest, EnterInsertsTheTextsOwnLineBreak)
 {
     for (auto [initial, expected] : {std::pair{"a\r\nb", "a\r\nb\r\n"}, std::pair{"a\rb", "a\rb\r"},
                                      std::pair{"ab", "ab\n"}}) {
-        control.SetWindowText(initial);
+        control.setText(initial);
         key(Qt::Key_End, Qt::ControlModifier);
         key(Qt::Key_Return);
         EXPECT_EQ(text(), expected);
     }
-    control.SetWindowText("x\r\ny");
+    control.setText("x\r\ny");
     key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(text(), "\r\nx\r\ny");
 }
 
 TEST_F(EditControlTest, CaretStepsOverCrLfAndBackspaceRemovesThePair)
 {
-    control.SetWindowText("ab\r\ncd");
-    control.SetSel(2, 2);
+    control.setText("ab\r\ncd");
+    control.select(2, 2);
     key(Qt::Key_Right);
     EXPECT_EQ(control.caretPosition(), 4);
     key(Qt::Key_Left);
@@ -80,8 +80,8 @@ TEST_F(EditControlTest, CaretStepsOverCrLfAndBackspaceRemovesThePair)
     key(Qt::Key_Right);
     key(Qt::Key_Backspace);
     EXPECT_EQ(text(), "abcd");
-    control.SetWindowText("ab\r\ncd");
-    control.SetSel(2, 2);
+    control.setText("ab\r\ncd");
+    control.select(2, 2);
     key(Qt::Key_Delete);
     EXPECT_EQ(text(), "abcd");
 }
@@ -89,12 +89,12 @@ TEST_F(EditControlTest, CaretStepsOverCrLfAndBackspaceRemovesThePair)
 TEST_F(EditControlTest, BackspacesAcrossCrLfUndoAsOneStep)
 {
     for (const std::int64_t caret : {6, 4}) {
-        control.SetWindowText("ab\r\ncd");
-        control.SetSel(caret, caret);
+        control.setText("ab\r\ncd");
+        control.select(caret, caret);
         for (int i = 0; i < 3; ++i)
             key(Qt::Key_Backspace);
         EXPECT_EQ(text(), caret == 6 ? "ab" : "cd") << "caret " << caret;
-        control.Undo();
+        control.undo();
         EXPECT_EQ(text(), "ab\r\ncd") << "caret " << caret;
         EXPECT_EQ(control.caretPosition(), caret) << "caret " << caret;
     }
@@ -102,7 +102,7 @@ TEST_F(EditControlTest, BackspacesAcrossCrLfUndoAsOneStep)
 
 TEST_F(EditControlTest, SelectionByKeysAndCtrlWordMoves)
 {
-    control.SetWindowText("one two, three\nfour");
+    control.setText("one two, three\nfour");
     key(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(control.caretPosition(), 4);
     key(Qt::Key_Right, Qt::ControlModifier);
@@ -112,35 +112,35 @@ TEST_F(EditControlTest, SelectionByKeysAndCtrlWordMoves)
     key(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(control.caretPosition(), 7);
     key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(control.GetSelText(), ", ");  // a word move takes the blanks after it
+    EXPECT_EQ(control.selectedText(), ", ");  // a word move takes the blanks after it
     key(Qt::Key_End, Qt::ShiftModifier);
-    EXPECT_EQ(control.GetSelText(), ", three");
+    EXPECT_EQ(control.selectedText(), ", three");
     key(Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(control.GetSelText(), ", three\nfour");
+    EXPECT_EQ(control.selectedText(), ", three\nfour");
     key(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(control.selectionStart(), 0);
     EXPECT_EQ(control.selectionEnd(), 7);
     key(Qt::Key_Left);
-    EXPECT_EQ(control.GetSelText(), "");
+    EXPECT_EQ(control.selectedText(), "");
     EXPECT_EQ(control.caretPosition(), 0);
 }
 
 TEST_F(EditControlTest, UndoRevertsTheTypingRunAndASecondUndoRedoesIt)
 {
     QSignalSpy undoAvailable(&control, &EditControl::undoAvailableChanged);
-    control.SetWindowText("x");
+    control.setText("x");
     key(Qt::Key_End);
     QTest::keyClicks(&control, "abc");
     key(Qt::Key_Left);
     QTest::keyClicks(&control, "d");
     EXPECT_EQ(text(), "xabdc");
-    control.Undo();
+    control.undo();
     EXPECT_EQ(text(), "xabc");
-    control.Undo();
+    control.undo();
     EXPECT_EQ(text(), "xabdc");
-    EXPECT_TRUE(control.CanUndo());
-    control.EmptyUndoBuffer();
-    EXPECT_FALSE(control.CanUndo());
+    EXPECT_TRUE(control.canUndo());
+    control.emptyUndoBuffer();
+    EXPECT_FALSE(control.canUndo());
     EXPECT_GE(undoAvailable.count(), 2);
 }
 
@@ -149,28 +149,28 @@ TEST_F(EditControlTest, ClipboardRoundTripOfAll256ByteValues)
     std::string all(256, '\0');
     for (int b = 0; b < 256; ++b)
         all[static_cast<std::size_t>(b)] = static_cast<char>(b);
-    control.ReplaceSel(all, true);
+    control.replaceSelection(all, true);
     ASSERT_EQ(text(), all);
-    control.SetSel(0, -1);
-    control.Copy();
+    control.select(0, -1);
+    control.copy();
     EXPECT_EQ(clipboard.content.size(), 256u);
     EXPECT_EQ(clipboard.content[0x80], u'\u20AC');  // Windows-1252 euro sign
-    control.Cut();
-    EXPECT_EQ(control.GetTextLength(), 0);
-    ASSERT_TRUE(control.CanPaste());
-    control.Paste();
+    control.cut();
+    EXPECT_EQ(control.textLength(), 0);
+    ASSERT_TRUE(control.canPaste());
+    control.paste();
     EXPECT_EQ(text(), all);
     clipboard.content = u"a\u4E2Db\U0001F600";
-    control.SetSel(0, -1);
-    control.Paste();
+    control.select(0, -1);
+    control.paste();
     EXPECT_EQ(text(), "a?b?");
 }
 
 TEST_F(EditControlTest, PasteDoesNothingWhenTheClipboardHasNoText)
 {
-    control.SetWindowText("keep");
-    EXPECT_FALSE(control.CanPaste());
-    control.Paste();
+    control.setText("keep");
+    EXPECT_FALSE(control.canPaste());
+    control.paste();
     EXPECT_EQ(text(), "keep");
 }
 
@@ -186,7 +186,7 @@ TEST_F(EditControlTest, HooksSeeKeysAndCharactersFirstAndMayConsumeThem)
         chars.push_back(static_cast<int>(c));
         return c == 'z';
     };
-    control.SetWindowText("abc");
+    control.setText("abc");
     key(Qt::Key_Delete);
     EXPECT_EQ(text(), "abc");
     QTest::keyClicks(&control, "zy");
@@ -208,8 +208,8 @@ TEST_F(EditControlTest, HooksSeeKeysAndCharactersFirstAndMayConsumeThem)
 
 TEST_F(EditControlTest, AcceleratorKeysAreLeftToTheShortcuts)
 {
-    control.SetWindowText("abc");
-    control.SetSel(0, -1);
+    control.setText("abc");
+    control.select(0, -1);
     for (auto [k, mods] : {std::pair{Qt::Key_A, Qt::ControlModifier}, std::pair{Qt::Key_V, Qt::ControlModifier},
                            std::pair{Qt::Key_Insert, Qt::ShiftModifier}, std::pair{Qt::Key_Delete, Qt::ShiftModifier},
                            std::pair{Qt::Key_F5, Qt::NoModifier}}) {
@@ -223,20 +223,20 @@ TEST_F(EditControlTest, AcceleratorKeysAreLeftToTheShortcuts)
 
 TEST_F(EditControlTest, MouseClickDragShiftClickDoubleClick)
 {
-    control.SetWindowText("alpha beta gamma\nsecond line");
+    control.setText("alpha beta gamma\nsecond line");
     QWidget* view = control.viewport();
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, cell(6, 0) - QPoint(3, 0));
     EXPECT_EQ(control.caretPosition(), 6);
     QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, cell(3, 1) - QPoint(3, 0));
-    EXPECT_EQ(control.GetSelText(), "beta gamma\nsec");
+    EXPECT_EQ(control.selectedText(), "beta gamma\nsec");
     QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, cell(0, 0) - QPoint(3, 0));
     QTest::mouseMove(view, cell(5, 0) - QPoint(3, 0));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, cell(5, 0) - QPoint(3, 0));
-    EXPECT_EQ(control.GetSelText(), "alpha");
+    EXPECT_EQ(control.selectedText(), "alpha");
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, cell(8, 0));
-    EXPECT_EQ(control.GetSelText(), "beta ");
+    EXPECT_EQ(control.selectedText(), "beta ");
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, cell(2, 1));
-    EXPECT_EQ(control.GetTextLength(), 28);
+    EXPECT_EQ(control.textLength(), 28);
 }
 
 TEST_F(EditControlTest, DragBelowTheViewScrollsAndExtends)
@@ -244,7 +244,7 @@ TEST_F(EditControlTest, DragBelowTheViewScrollsAndExtends)
     std::string lines;
     for (int i = 0; i < 200; ++i)
         lines += "line\n";
-    control.SetWindowText(lines);
+    control.setText(lines);
     QWidget* view = control.viewport();
     QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, cell(0, 0));
     QMouseEvent move(QEvent::MouseMove, QPointF(10, view->height() + 20), view->mapToGlobal(QPointF(10, view->height() + 20)),
@@ -258,7 +258,7 @@ TEST_F(EditControlTest, DragBelowTheViewScrollsAndExtends)
 
 TEST_F(EditControlTest, WrapAndPageDownAndWheel)
 {
-    control.SetWindowText(std::string(5000, 'w') + " end");
+    control.setText(std::string(5000, 'w') + " end");
     const int firstY = control.caretRect().y();
     key(Qt::Key_Down);
     EXPECT_GT(control.caretRect().y(), firstY);  // the one line wraps into rows
@@ -270,11 +270,11 @@ TEST_F(EditControlTest, WrapAndPageDownAndWheel)
     key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(control.caretPosition(), 5004);
     EXPECT_FALSE(control.caretRect().isNull());
-    control.SetWordWrap(false);
+    control.setWordWrap(false);
     key(Qt::Key_Home, Qt::ControlModifier);
     key(Qt::Key_Down);
     EXPECT_EQ(control.caretPosition(), 5004);  // one row now: Down goes to the end
-    control.SetWordWrap(true);
+    control.setWordWrap(true);
     key(Qt::Key_Home, Qt::ControlModifier);
     QWheelEvent wheel(QPointF(10, 10), control.viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -287,31 +287,31 @@ TEST_F(EditControlTest, NotifiesTextSelectionAndModifiedChanges)
     QSignalSpy changed(&control, &EditControl::textChanged);
     QSignalSpy modified(&control, &EditControl::modifiedChanged);
     QSignalSpy selection(&control, &EditControl::selectionChanged);
-    control.SetWindowText("abcdef");
+    control.setText("abcdef");
     changed.clear();
-    control.SetSel(1, 3);
+    control.select(1, 3);
     EXPECT_GE(selection.count(), 1);
-    control.ReplaceSel("XYZ", true);
+    control.replaceSelection("XYZ", true);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed[0][0].toLongLong(), 1);
     EXPECT_EQ(changed[0][1].toLongLong(), 2);
     EXPECT_EQ(changed[0][2].toLongLong(), 3);
-    EXPECT_TRUE(control.GetModify());
-    control.SetModify(false);
+    EXPECT_TRUE(control.isModified());
+    control.setModified(false);
     EXPECT_EQ(modified.count(), 2);
-    control.Clear();
+    control.clear();
     EXPECT_EQ(text(), "aXYZdef");  // nothing selected: nothing cleared
 }
 
 TEST_F(EditControlTest, CharFormatAppliesOnlyTheMaskedFields)
 {
-    CharFormatA format = control.GetDefaultCharFormat();
+    CharFormatA format = control.defaultCharFormat();
     EXPECT_EQ(format.faceName(), "Courier New");
     CharFormatA colour;
     colour.dwMask = CFM_COLOR;
     colour.crTextColor = 0x0000FF;
-    control.SetDefaultCharFormat(colour);
-    const CharFormatA after = control.GetDefaultCharFormat();
+    control.setDefaultCharFormat(colour);
+    const CharFormatA after = control.defaultCharFormat();
     EXPECT_EQ(after.faceName(), "Courier New");
     EXPECT_EQ(after.yHeight, format.yHeight);
     EXPECT_EQ(after.crTextColor, 0x0000FFu);
@@ -320,9 +320,9 @@ TEST_F(EditControlTest, CharFormatAppliesOnlyTheMaskedFields)
     big.dwMask = CFM_SIZE | CFM_BOLD;
     big.yHeight = 400;
     big.dwEffects = CFE_BOLD;
-    control.SetDefaultCharFormat(big);
-    EXPECT_EQ(control.GetDefaultCharFormat().yHeight, 400);
-    EXPECT_TRUE(control.GetDefaultCharFormat().dwEffects & CFE_BOLD);
+    control.setDefaultCharFormat(big);
+    EXPECT_EQ(control.defaultCharFormat().yHeight, 400);
+    EXPECT_TRUE(control.defaultCharFormat().dwEffects & CFE_BOLD);
     EXPECT_TRUE(control.glyphs().font().bold());
 }
 
@@ -331,13 +331,13 @@ TEST_F(EditControlTest, EditsATenMegabyteBinaryDisplayCopy)
     std::string bytes(10 << 20, '\x01');
     for (std::size_t i = 0; i < bytes.size(); i += 97)
         bytes[i] = static_cast<char>(0x80 + i % 100);
-    control.SetWindowText(bytes);
+    control.setText(bytes);
     key(Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(&control, "ok");
     key(Qt::Key_PageUp);
     key(Qt::Key_Backspace);
-    EXPECT_EQ(control.GetTextLength(), (10 << 20) + 1);
-    EXPECT_EQ(control.GetTextRange(control.GetTextLength() - 2, control.GetTextLength()), "ok");
+    EXPECT_EQ(control.textLength(), (10 << 20) + 1);
+    EXPECT_EQ(control.textRange(control.textLength() - 2, control.textLength()), "ok");
     control.viewport()->repaint();
 }
 
@@ -346,7 +346,7 @@ TEST_F(EditControlTest, ScrollBarDragShowsTheEndAndClickGivesFocus)
     std::string lines;
     for (int i = 0; i < 1000; ++i)
         lines += "row " + std::to_string(i) + "\r\n";
-    control.SetWindowText(lines);
+    control.setText(lines);
     QScrollBar* bar = control.verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
@@ -355,7 +355,7 @@ TEST_F(EditControlTest, ScrollBarDragShowsTheEndAndClickGivesFocus)
     EXPECT_LT(control.topRowStart(), static_cast<std::int64_t>(lines.size()) - 6 * (control.visibleRows() - 1));
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     const std::int64_t top = control.topRowStart();
-    EXPECT_EQ(control.GetTextRange(top - 2, top), "\r\n");
+    EXPECT_EQ(control.textRange(top - 2, top), "\r\n");
     QWidget other;
     other.show();
     other.setFocus();
@@ -419,15 +419,15 @@ TEST_F(EditControlTest, WorkOnAHiddenSelectionLeavesTheViewWhereItWas)
     std::string lines;
     for (int i = 0; i < 500; ++i)
         lines += "line " + std::to_string(i) + "\n";
-    control.SetWindowText(lines);
-    control.SetSel(3000, 3000);
+    control.setText(lines);
+    control.select(3000, 3000);
     const std::int64_t top = control.topRowStart();
-    control.HideSelection(true);
-    control.SetSel(0, -1);
-    std::string copy(static_cast<std::size_t>(control.GetTextLength()), '\0');
-    EXPECT_EQ(control.GetTextRange(0, control.GetTextLength(), copy.data()), control.GetTextLength());
-    control.SetSel(3000, 3000);
-    control.HideSelection(false);
+    control.hideSelection(true);
+    control.select(0, -1);
+    std::string copy(static_cast<std::size_t>(control.textLength()), '\0');
+    EXPECT_EQ(control.textRange(0, control.textLength(), copy.data()), control.textLength());
+    control.select(3000, 3000);
+    control.hideSelection(false);
     EXPECT_EQ(control.topRowStart(), top);
     EXPECT_EQ(copy, lines);
 }
@@ -440,17 +440,17 @@ namespace {
 
 TEST_F(EditControlTest, AutoWordSelectionExtendsDragsByWholeWordsOnlyWhenOn)
 {
-    control.SetWindowText("alpha beta gamma");
+    control.setText("alpha beta gamma");
     QWidget* view = control.viewport();
     auto drag = [&](int fromColumn, int toColumn) {
         const QPoint before(3, 0);  // the left half of a cell hits the boundary before it
         QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, cell(fromColumn, 0) - before);
         QTest::mouseMove(view, cell(toColumn, 0) - before);
         QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, cell(toColumn, 0) - before);
-        return control.GetSelText();
+        return control.selectedText();
     };
     EXPECT_EQ(drag(1, 8), "lpha be");
-    control.SetAutoWordSelection(true);
+    control.setAutoWordSelection(true);
     EXPECT_EQ(drag(1, 8), "alpha beta ");
     EXPECT_EQ(drag(1, 3), "lp");  // inside the first word: by characters
 }

@@ -43,9 +43,9 @@ protected:
         format.dwMask = CFM_FACE | CFM_SIZE;
         format.yHeight = 200;
         format.setFaceName("Liberation Mono");
-        control.SetDefaultCharFormat(format);
+        control.setDefaultCharFormat(format);
     }
-    std::string text() const { return control.GetTextRange(0, control.GetTextLength()); }
+    std::string text() const { return control.textRange(0, control.textLength()); }
     void typeCharacter(char32_t c)
     {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&c, 1));
@@ -63,7 +63,7 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
     for (int i = 0; i < 30; ++i)
         start += "Gr\xC3\xBC\xC3\x9F" "e \xCE\xA9\xD0\x96 \xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80 \xFF\xC3 \x80\xE2\x82 "
                  "\xEF\xBB\xBFz\r\n";
-    control.SetWindowText(start);
+    control.setText(start);
     std::mt19937 random(31);
     const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home,
                              Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown};
@@ -99,7 +99,7 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
             if (random() % 8 == 0)
                 QTest::keyClick(&control, Qt::Key_Insert);
             else
-                control.Undo();
+                control.undo();
             break;
         case 6: {
             const QPoint at(static_cast<int>(random() % 300), static_cast<int>(random() % 200));
@@ -111,9 +111,9 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
         }
         case 7:
             if (random() % 10 == 0)
-                control.SetWordWrap(!control.wordWrap());
+                control.setWordWrap(!control.wordWrap());
             else
-                control.SetSel(static_cast<std::int64_t>(random() % (before.size() + 1)),
+                control.select(static_cast<std::int64_t>(random() % (before.size() + 1)),
                                static_cast<std::int64_t>(random() % (before.size() + 1)));
             break;
         default: QTest::keyClick(&control, moves[random() % std::size(moves)], mods); break;
@@ -131,8 +131,8 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
 
 TEST_F(EditControlUtf8Test, WideCharactersTakeTwoCellsAndInvalidBytesAVisibleCellEach)
 {
-    control.SetWordWrap(false);
-    control.SetWindowText("\xEF\xBB\xBF" "a\xE4\xB8\xAD" "b\xFF" "c");
+    control.setWordWrap(false);
+    control.setText("\xEF\xBB\xBF" "a\xE4\xB8\xAD" "b\xFF" "c");
     const std::int64_t w = cell() * 64;
     WrapLayout& layout = control.layout();
     EXPECT_EQ(layout.xOf(0, 3), 0);          // the byte-order mark takes no room
@@ -143,7 +143,7 @@ TEST_F(EditControlUtf8Test, WideCharactersTakeTwoCellsAndInvalidBytesAVisibleCel
     EXPECT_EQ(control.hitTest(QPoint(2 + 3 * cell() - 1, 2)), 7);  // past its middle: after it
 
     // The CJK character and the invalid byte both leave ink in their cells.
-    control.SetSel(0, 0);
+    control.select(0, 0);
     const QImage image = control.viewport()->grab().toImage();
     const QColor paper = image.pixelColor(image.width() - 5, image.height() - 5);
     auto inked = [&](int fromCell, int cells) {
@@ -160,21 +160,21 @@ TEST_F(EditControlUtf8Test, WideCharactersTakeTwoCellsAndInvalidBytesAVisibleCel
 
 TEST_F(EditControlUtf8Test, ClipboardCarriesUnicodeText)
 {
-    control.SetWindowText("x\xC3\xA9\xE2\x82\xAC\xFFy");
-    control.SetSel(1, 7);
-    control.Copy();
+    control.setText("x\xC3\xA9\xE2\x82\xAC\xFFy");
+    control.select(1, 7);
+    control.copy();
     EXPECT_EQ(clipboard.content, u"\u00E9\u20AC\uFFFD");
     clipboard.content = u"\u4E2D\U0001F600";
-    control.SetSel(0, 0);
-    control.Paste();
+    control.select(0, 0);
+    control.paste();
     EXPECT_EQ(text(), "\xE4\xB8\xAD\xF0\x9F\x98\x80x\xC3\xA9\xE2\x82\xAC\xFFy");
     EXPECT_EQ(control.caretPosition(), 7);
 
     // Around the surrogates: a lone one (as another program may put there) becomes U+FFFD, never
     // bytes that are no UTF-8; pairs become their character; U+D7FF and U+E000 stay themselves.
-    control.SetWindowText("");
+    control.setText("");
     clipboard.content = {0xD7FF, 0xD800, 0xDBFF, 0xDFFF, 0xDC00, 0xDFFF, 0xD800, 0xDC00, 0xE000, 0xDBFF};
-    control.Paste();
+    control.paste();
     EXPECT_EQ(text(), "\xED\x9F\xBF"           // U+D7FF
                       "\xEF\xBF\xBD"           // lone U+D800
                       "\xF4\x8F\xBF\xBF"       // U+DBFF U+DFFF: U+10FFFF

@@ -35,12 +35,12 @@ TEST(EditModel, SetSelAllAndDeselect)
 {
     EditModel m;
     m.setText("hello");
-    m.SetSel(0, -1);
+    m.select(0, -1);
     EXPECT_EQ(m.selectionStart(), 0);
     EXPECT_EQ(m.selectionEnd(), 5);
-    m.SetSel(-1, 0);
+    m.select(-1, 0);
     EXPECT_FALSE(m.hasSelection());
-    m.SetSel(4, 2);
+    m.select(4, 2);
     EXPECT_EQ(m.selectionStart(), 2);
     EXPECT_EQ(m.caret(), 2);
 }
@@ -49,7 +49,7 @@ TEST(EditModel, TypingMergesIntoOneStepAndUndoAlternates)
 {
     EditModel m;
     m.setText("12");
-    m.SetSel(1, 1);
+    m.select(1, 1);
     for (char c : std::string("abc"))
         m.typeByte(static_cast<std::uint8_t>(c), false);
     EXPECT_EQ(all(m), "1abc2");
@@ -83,7 +83,7 @@ TEST(EditModel, OverwriteReplacesBytesButNotLineBreaksAndUndoRestoresThem)
 {
     EditModel m;
     m.setText("abc\r\nd");
-    m.SetSel(1, 1);
+    m.select(1, 1);
     m.typeByte('X', true);
     m.typeByte('Y', true);
     m.typeByte('Z', true);  // at the CR: inserted, not overwriting the break
@@ -96,17 +96,17 @@ TEST(EditModel, BackspaceAndDeleteRemoveACrLfPairAsOne)
 {
     EditModel m;
     m.setText("a\r\nb");
-    m.SetSel(3, 3);
+    m.select(3, 3);
     EXPECT_TRUE(m.deleteBackward());
     EXPECT_EQ(all(m), "ab");
     m.undo();
     EXPECT_EQ(all(m), "a\r\nb");
-    m.SetSel(1, 1);
+    m.select(1, 1);
     EXPECT_TRUE(m.deleteForward());
     EXPECT_EQ(all(m), "ab");
-    m.SetSel(0, 0);
+    m.select(0, 0);
     EXPECT_FALSE(m.deleteBackward());
-    m.SetSel(2, 2);
+    m.select(2, 2);
     EXPECT_FALSE(m.deleteForward());
 }
 
@@ -114,7 +114,7 @@ TEST(EditModel, ConsecutiveBackspacesUndoTogether)
 {
     EditModel m;
     m.setText("abcdef");
-    m.SetSel(5, 5);
+    m.select(5, 5);
     m.deleteBackward();
     m.deleteBackward();
     m.deleteBackward();
@@ -127,13 +127,13 @@ TEST(EditModel, ReplaceSelectionUndoableIsOneStepOtherwiseEmptiesUndo)
 {
     EditModel m;
     m.setText("hello world");
-    m.SetSel(0, 5);
+    m.select(0, 5);
     m.replaceSelection("bye", true);
     EXPECT_EQ(all(m), "bye world");
     EXPECT_EQ(m.caret(), 3);
     m.undo();
     EXPECT_EQ(all(m), "hello world");
-    m.SetSel(0, 5);
+    m.select(0, 5);
     m.replaceSelection("x", false);
     EXPECT_FALSE(m.canUndo());
 }
@@ -145,7 +145,7 @@ TEST(EditModel, TheLimitCutsInsertions)
     m.setText("abcdefgh");
     EXPECT_EQ(all(m), "abcde");
     EXPECT_FALSE(m.typeByte('x', false));
-    m.SetSel(0, 2);
+    m.select(0, 2);
     EXPECT_EQ(m.replaceSelection("1234", true), 2);
     EXPECT_EQ(all(m), "12cde");
 }
@@ -157,7 +157,7 @@ TEST(EditModel, ListenerHearsOneChangePerEditAndFlagChanges)
     m.setListener(&r);
     m.setText("a\nb");
     r.changes.clear();
-    m.SetSel(1, 2);
+    m.select(1, 2);
     m.replaceSelection("\r\n\r\n", true);
     ASSERT_EQ(r.changes.size(), 1u);
     EXPECT_EQ(r.changes[0].offset, 1);
@@ -202,7 +202,7 @@ TEST(EditModel, ReplaceAllAgreesWithAPlainLoopAndIsOneUndoStep)
         // An edit first, so that the gap is anywhere and there is an earlier step to keep or replace.
         const std::size_t at = rng() % (s.size() + 1);
         const std::string typed = pick(1 + rng() % 3);
-        m.SetSel(static_cast<std::int64_t>(at), static_cast<std::int64_t>(at));
+        m.select(static_cast<std::int64_t>(at), static_cast<std::int64_t>(at));
         m.replaceSelection(typed, true);
         s.insert(at, typed);
         m.setModified(false);

@@ -49,14 +49,14 @@ protected:
     void expectOpensAndSavesBack(const std::string& path, const std::string& content)
     {
         boxes.clear();
-        ASSERT_TRUE(doc.LoadFile(path)) << path;
+        ASSERT_TRUE(doc.loadFile(path)) << path;
         EXPECT_TRUE(boxes.shown().empty());
         const std::string name = path.substr(path.rfind('/') + 1);
-        EXPECT_EQ(doc.GetTitle(), name);
+        EXPECT_EQ(doc.title(), name);
         EXPECT_EQ(doc.folder() + doc.fileName(), path);
         EXPECT_EQ(doc.mode() == DocumentMode::Text ? control.text : storedBytes(doc.storage()), content);
         control.modified = true;
-        doc.OnFileSave();
+        doc.onFileSave();
         EXPECT_TRUE(boxes.shown().empty());
         EXPECT_FALSE(control.modified);
         EXPECT_EQ(readAll(path), content);
@@ -65,11 +65,11 @@ protected:
     // Loads path after a small document, expects exactly the one box and the document unchanged.
     void expectRefused(const std::string& path, const MessageBoxRequest& box)
     {
-        ASSERT_TRUE(doc.LoadFile(dir.write("keep.txt", "keep")));
+        ASSERT_TRUE(doc.loadFile(dir.write("keep.txt", "keep")));
         boxes.clear();
-        EXPECT_FALSE(doc.LoadFile(path));
+        EXPECT_FALSE(doc.loadFile(path));
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{box});
-        EXPECT_EQ(doc.GetTitle(), "keep.txt");
+        EXPECT_EQ(doc.title(), "keep.txt");
         EXPECT_EQ(control.text, "keep");
     }
 
@@ -120,7 +120,7 @@ TEST_F(HostileFilesTest, LeadingDashNamedRelativelyIsAFileNotAnOption)
         ScriptedMessageBoxes childBoxes;
         QuilloryDoc childDoc(childBoxes);
         ControlStandIn childControl(childDoc);
-        const bool ok = ::chdir(dir.path().c_str()) == 0 && childDoc.LoadFile("-x") && childControl.text == "dash" &&
+        const bool ok = ::chdir(dir.path().c_str()) == 0 && childDoc.loadFile("-x") && childControl.text == "dash" &&
                         childDoc.folder() == dir.path() + "/";
         ::_exit(ok ? 0 : 1);
     }
@@ -137,7 +137,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
         if (!in)
             continue;
         boxes.clear();
-        ASSERT_TRUE(doc.LoadFile(path));
+        ASSERT_TRUE(doc.loadFile(path));
         EXPECT_TRUE(boxes.shown().empty());
         const std::string shown = doc.mode() == DocumentMode::Text ? control.text : storedBytes(doc.storage());
         EXPECT_GT(shown.size(), 0u);
@@ -160,7 +160,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
     const std::string environ = "/proc/" + std::to_string(child) + "/environ";
     for (int wait = 0; wait < 100 && readAll(environ) != variable + '\0'; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(doc.LoadFile(environ));
+    EXPECT_TRUE(doc.loadFile(environ));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(storedBytes(doc.storage()), variable + '\0');
@@ -170,7 +170,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
 class FileChangingView final : public IDocumentView {
 public:
     explicit FileChangingView(std::function<void()> change) : m_change(std::move(change)) {}
-    void OnUpdate() override
+    void onUpdate() override
     {
         if (m_change)
             std::exchange(m_change, nullptr)();
@@ -189,12 +189,12 @@ TEST_F(HostileFilesTest, FileThatGrowsOrShrinksWhileReadIsReportedNotShownInPart
         FileChangingView changer([&] { ::truncate(path.c_str(), grow ? 1500 : 500); });
         doc.attachView(&changer);
         boxes.clear();
-        EXPECT_FALSE(doc.LoadFile(path));
+        EXPECT_FALSE(doc.loadFile(path));
         doc.detachView(&changer);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
         EXPECT_EQ(doc.mode(), DocumentMode::Text);
         EXPECT_EQ(doc.storage().bytes(), nullptr);
-        EXPECT_EQ(doc.GetTitle(), "Untitled");
+        EXPECT_EQ(doc.title(), "Untitled");
         EXPECT_EQ(control.text, "");
     }
     // While the first read runs: another program appends all the time, then cuts the file short.
@@ -213,14 +213,14 @@ TEST_F(HostileFilesTest, FileThatGrowsOrShrinksWhileReadIsReportedNotShownInPart
                 ::truncate(path.c_str(), size);
             }
         });
-        ASSERT_TRUE(doc.LoadFile(dir.write("keep.txt", "keep")));
+        ASSERT_TRUE(doc.loadFile(dir.write("keep.txt", "keep")));
         boxes.clear();
-        const bool loaded = doc.LoadFile(path);
+        const bool loaded = doc.loadFile(path);
         loading = false;
         other.join();
         EXPECT_FALSE(loaded);
         EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{kCannotOpenBox});
-        EXPECT_EQ(doc.GetTitle(), "keep.txt");
+        EXPECT_EQ(doc.title(), "keep.txt");
         EXPECT_EQ(control.text, "keep");
     }
 }
@@ -233,11 +233,11 @@ TEST_F(HostileFilesTest, FileOnAFullDiskOpensAndAFailedSaveKeepsItWhole)
     const std::string content(100 * 1024, 'f');
     const std::string path = dir.write("disk/full.txt", content);
     std::ofstream(dir.file("disk/filler"), std::ios::binary) << std::string(256 * 1024, 'x');
-    ASSERT_TRUE(doc.LoadFile(path));
+    ASSERT_TRUE(doc.loadFile(path));
     EXPECT_EQ(control.text, content);
     // No room for the replacement: the save says so and the file stays whole.
     control.modified = true;
-    doc.OnFileSave();
+    doc.onFileSave();
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.last().text,
               "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.");
@@ -254,7 +254,7 @@ class LengthOnlyView final : public IDocumentView {
 public:
     explicit LengthOnlyView(QuilloryDoc& doc) : m_doc(doc) { doc.attachView(this); }
     ~LengthOnlyView() override { m_doc.detachView(this); }
-    void OnUpdate() override
+    void onUpdate() override
     {
         const auto* bytes = reinterpret_cast<const char*>(m_doc.storage().bytes());
         shownLength = bytes != nullptr ? std::strlen(bytes) : 0;
@@ -273,13 +273,13 @@ TEST_F(HostileFilesTest, SparseFileAtTheLengthLimitOpensOrIsRefusedAndOneByteMor
         ScriptedMessageBoxes bigBoxes;
         QuilloryDoc big(bigBoxes);
         LengthOnlyView view(big);
-        if (big.LoadFile(path)) {
+        if (big.loadFile(path)) {
             EXPECT_TRUE(bigBoxes.shown().empty());
             EXPECT_EQ(big.mode(), DocumentMode::Binary);
             EXPECT_EQ(big.storage().length(), ByteStorage::kMaxLength);
             EXPECT_EQ(view.shownLength, static_cast<std::size_t>(ByteStorage::kMaxLength));  // every 0 shown as 1
             EXPECT_EQ(big.storage().bytes()[ByteStorage::kMaxLength - 1], 0);
-            EXPECT_EQ(big.GetTitle(), "limit.bin");
+            EXPECT_EQ(big.title(), "limit.bin");
         } else {
             EXPECT_EQ(bigBoxes.shown(), std::vector<MessageBoxRequest>{kNotEnoughMemoryBox});
         }

@@ -94,14 +94,14 @@ struct LowMemoryTest : ::testing::Test {
         app = std::make_unique<QuilloryApp>(boxes);
         app->setFileDialogs(&fileDialogs);
         app->setViewFactory(editorViewFactory(*app, boxes, dialogs, fileDialogs, dir.file("Quillory.dat")));
-        ASSERT_TRUE(app->InitInstance(dir.write("kept.txt", kKept)));
+        ASSERT_TRUE(app->initInstance(dir.write("kept.txt", kKept)));
         frame = app->mainFrame();
-        view = qobject_cast<QuilloryView*>(frame->GetActiveView());
+        view = qobject_cast<QuilloryView*>(frame->activeView());
         ASSERT_NE(view, nullptr);
-        control = &view->GetRichEditCtrl();
+        control = &view->control();
         QApplication::setActiveWindow(frame);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-        control->SetSel(5, 5);
+        control->select(5, 5);
     }
     void TearDown() override
     {
@@ -111,20 +111,20 @@ struct LowMemoryTest : ::testing::Test {
 
     void choose(int id)
     {
-        frame->UpdateCommandUI();
+        frame->updateCommandUi();
         frame->commandAction(id)->trigger();
     }
-    std::string text() const { return control->GetTextRange(0, control->GetTextLength()); }
+    std::string text() const { return control->textRange(0, control->textLength()); }
     // The document as it was, unmodified, and still taking keys, under the limit that refused.
     void expectTheDocumentWeHadStillWorks()
     {
         EXPECT_EQ(text(), kKept);
-        EXPECT_EQ(app->document()->GetTitle(), "kept.txt");
+        EXPECT_EQ(app->document()->title(), "kept.txt");
         EXPECT_EQ(app->document()->mode(), DocumentMode::Text);
-        EXPECT_FALSE(control->GetModify());
-        EXPECT_FALSE(control->CanUndo());  // no undo step of an edit that did not happen
-        EXPECT_EQ(control->GetSel(), (CharRange{5, 5}));
-        frame->UpdateCommandUI();
+        EXPECT_FALSE(control->isModified());
+        EXPECT_FALSE(control->canUndo());  // no undo step of an edit that did not happen
+        EXPECT_EQ(control->selection(), (CharRange{5, 5}));
+        frame->updateCommandUi();
         QTest::keyClicks(control, "ok ");
         EXPECT_EQ(text(), kKept.substr(0, 5) + "ok " + kKept.substr(5));
     }
@@ -185,9 +185,9 @@ TEST_F(LowMemoryTest, FilesLargerThanMemoryAreRefusedWithNotEnoughMemory)
             ASSERT_TRUE(limit.set());
             choose(ID_FILE_OPEN);
             expectTheDocumentWeHadStillWorks();
-            control->SetWindowText(kKept);
-            control->SetSel(5, 5);
-            control->SetModify(false);
+            control->setText(kKept);
+            control->select(5, 5);
+            control->setModified(false);
         }
         EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
                                      {"Quillory", "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok}}));
@@ -207,19 +207,19 @@ TEST_F(LowMemoryTest, PasteLargerThanMemoryChangesNothingAndSaysSo)
         {
             AddressSpaceLimit limit(kSpare);
             ASSERT_TRUE(limit.set());
-            frame->UpdateCommandUI();
+            frame->updateCommandUi();
             QTest::keyClick(control, Qt::Key_V, Qt::ControlModifier);
-            pasted = control->GetTextLength() != static_cast<std::int64_t>(kKept.size());
+            pasted = control->textLength() != static_cast<std::int64_t>(kKept.size());
             if (pasted) {
-                frame->UpdateCommandUI();
+                frame->updateCommandUi();
                 QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);  // Undo takes it back
                 EXPECT_EQ(text(), kKept);
             } else {
                 expectTheDocumentWeHadStillWorks();
             }
-            control->SetWindowText(kKept);  // no undo step left either way
-            control->SetSel(5, 5);
-            control->SetModify(false);
+            control->setText(kKept);  // no undo step left either way
+            control->select(5, 5);
+            control->setModified(false);
         }
         QGuiApplication::clipboard()->clear();
         if (pasted) {
@@ -249,9 +249,9 @@ TEST_F(LowMemoryTest, InsertedFileLargerThanMemoryChangesNothingAndSaysSo)
             ASSERT_TRUE(limit.set());
             choose(ID_INSERT_FILE);
             expectTheDocumentWeHadStillWorks();
-            control->SetWindowText(kKept);
-            control->SetSel(5, 5);
-            control->SetModify(false);
+            control->setText(kKept);
+            control->select(5, 5);
+            control->setModified(false);
         }
         EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
                                      {"Mem Error:", "Not enough memory to hold data!", MessageIcon::Stop,
@@ -286,7 +286,7 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPart
         AddressSpaceLimit limit(kSpare);
         ASSERT_TRUE(limit.set());
         retrieveTooLargeDownload();
-        shown = control->GetTextLength();
+        shown = control->textLength();
         kept = downloadLength();
         QTest::keyClicks(control, "ok");  // the editor goes on
     }
@@ -330,7 +330,7 @@ TEST_F(LowMemoryTest, DownloadWhoseLinesTheControlCannotIndexStaysInMemoryOffere
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Quillory Not enough memory!", std::string("Info: ") + kNotSavedText}));
     ASSERT_EQ(fileDialogs.requests.size(), 1u);  // Save Download As, cancelled
     EXPECT_EQ(static_cast<std::size_t>(kept), kSpare / 4);
-    EXPECT_EQ(app->document()->GetTitle(), "Untitled");
+    EXPECT_EQ(app->document()->title(), "Untitled");
     EXPECT_EQ(app->document()->mode(), DocumentMode::Text);
 }
 

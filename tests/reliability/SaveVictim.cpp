@@ -18,12 +18,12 @@ int main(int argc, char** argv)
     quillory::test::ScriptedMessageBoxes boxes;
     quillory::QuilloryDoc doc(boxes);
     quillory::test::ControlStandIn control(doc);
-    if (!doc.LoadFile(argv[1]))
+    if (!doc.loadFile(argv[1]))
         return 1;
     control.text.assign(std::strtoull(argv[3], nullptr, 10), argv[2][0]);
     control.modified = true;
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-    doc.OnFileSave();
+    doc.onFileSave();
     return doc.saved() && boxes.shown().empty() && !control.modified ? 0 : 1;
 }

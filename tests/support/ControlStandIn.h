@@ -24,7 +24,7 @@ public:
 
     // Takes the storage as a zero-terminated string, like the control's set-text, into memory
     // backed by huge pages as the control's own buffer is.
-    void OnUpdate() override
+    void onUpdate() override
     {
         ++updates;
         const char* bytes = reinterpret_cast<const char*>(m_doc.storage().bytes());
@@ -35,18 +35,18 @@ public:
         text.assign(bytes != nullptr ? bytes : "", length);
         modified = false;
     }
-    CharRange GetSel() const override { return selection; }
-    void SetSel(CharRange range) override { selection = range; }
-    void EmptyUndoBuffer() override { ++undoBufferEmptied; }
-    std::int64_t GetTextLength() const override { return static_cast<std::int64_t>(text.size()); }
-    void GetText(std::uint8_t* out) const override { std::memcpy(out, text.data(), text.size()); }
-    void SetText(std::string_view bytes) override { text.assign(bytes); }
-    bool IsModified() const override { return modified; }
-    void SetModify(bool value) override { modified = value; }
-    void SetFocus() override { ++focusTaken; }
+    CharRange selection() const override { return selected; }
+    void select(CharRange range) override { selected = range; }
+    void emptyUndoBuffer() override { ++undoBufferEmptied; }
+    std::int64_t textLength() const override { return static_cast<std::int64_t>(text.size()); }
+    void copyText(std::uint8_t* out) const override { std::memcpy(out, text.data(), text.size()); }
+    void setText(std::string_view bytes) override { text.assign(bytes); }
+    bool isModified() const override { return modified; }
+    void setModified(bool value) override { modified = value; }
+    void takeFocus() override { ++focusTaken; }
 
     std::string text;
-    CharRange selection;
+    CharRange selected;
     bool modified = false;
     int updates = 0;
     int undoBufferEmptied = 0;

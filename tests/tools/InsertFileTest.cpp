@@ -52,7 +52,7 @@ struct InsertRun {
 void insert(InsertRun& run, std::optional<std::string> path, IByteHeap& heap = cHeap())
 {
     ChosenFile dialogs(std::move(path));
-    OnInsertFile(dialogs, run.boxes, "/home/u/docs/", run.edited.replacer(), heap);
+    onInsertFile(dialogs, run.boxes, "/home/u/docs/", run.edited.replacer(), heap);
 }
 
 TEST(InsertFile, DialogStartsInTheDefaultDirectoryWithItsOwnFilter)
@@ -60,7 +60,7 @@ TEST(InsertFile, DialogStartsInTheDefaultDirectoryWithItsOwnFilter)
     ChosenFile dialogs(std::nullopt);
     test::ScriptedMessageBoxes boxes;
     EditedText edited;
-    OnInsertFile(dialogs, boxes, "/home/u/docs/", edited.replacer());
+    onInsertFile(dialogs, boxes, "/home/u/docs/", edited.replacer());
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(dialogs.requests[0].initialDir, "/home/u/docs/");

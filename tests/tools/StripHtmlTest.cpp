@@ -137,13 +137,13 @@ TEST(StripHtmlCommand, SevenThousandCharactersGoThroughTheControlOneMoreThroughT
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl atLimit("<b>" + std::string(6993, 'x') + "</b>");
     ASSERT_EQ(atLimit.textLength(), 7000);
-    OnStripHtmlTags(atLimit, boxes, true);
+    onStripHtmlTags(atLimit, boxes, true);
     EXPECT_EQ(atLimit.deletions, 2);
     EXPECT_EQ(atLimit.wholeTextReplacements, 0);
     EXPECT_EQ(atLimit.text, std::string(6993, 'x'));
 
     test::FakeStripControl aboveLimit("<b>" + std::string(6994, 'x') + "</b>");
-    OnStripHtmlTags(aboveLimit, boxes, true);
+    onStripHtmlTags(aboveLimit, boxes, true);
     EXPECT_EQ(aboveLimit.deletions, 0);
     EXPECT_EQ(aboveLimit.wholeTextReplacements, 1);
     EXPECT_EQ(aboveLimit.text, std::string(6994, 'x'));
@@ -156,7 +156,7 @@ TEST(StripHtmlCommand, TenMegabytesGoThroughTheBufferInOneReplacement)
     const std::string markup = generatedMarkup(random, 10 * 1024 * 1024);
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl control(markup);
-    OnStripHtmlTags(control, boxes, true);
+    onStripHtmlTags(control, boxes, true);
     EXPECT_EQ(control.finds, 0);
     EXPECT_EQ(control.deletions, 0);
     EXPECT_EQ(control.wholeTextReplacements, 1);
@@ -169,7 +169,7 @@ TEST(StripHtmlCommand, NothingToUndoAndCaretAtStartAfterwardsOnBothPaths)
         test::ScriptedMessageBoxes boxes;
         test::FakeStripControl control(text);
         control.selection = {3, 6};
-        OnStripHtmlTags(control, boxes, true);
+        onStripHtmlTags(control, boxes, true);
         EXPECT_EQ(control.text.substr(0, 3), "a b");
         EXPECT_EQ(control.undoSteps, 0);
         EXPECT_EQ(control.selection, (TextMatch{0, 0}));
@@ -185,7 +185,7 @@ TEST(StripHtmlCommand, StrippedDocumentIsModifiedOnBothPaths)
     for (const std::string& text : {std::string("<i>a</i>"), paddedForBufferPath("<i>a</i>")}) {
         test::ScriptedMessageBoxes boxes;
         test::FakeStripControl control(text);
-        OnStripHtmlTags(control, boxes, true);
+        onStripHtmlTags(control, boxes, true);
         EXPECT_TRUE(control.modified) << text.size();
     }
 }
@@ -194,7 +194,7 @@ TEST(StripHtmlCommand, LargeTextWithoutMarkupIsLeftAloneAndUnmodified)
 {
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl control(paddedForBufferPath("a > b, c < d"));
-    OnStripHtmlTags(control, boxes, true);
+    onStripHtmlTags(control, boxes, true);
     EXPECT_EQ(control.wholeTextReplacements, 0);
     EXPECT_FALSE(control.modified);
     EXPECT_EQ(control.selection, (TextMatch{0, 0}));
@@ -206,7 +206,7 @@ TEST(StripHtmlCommand, EmptyDocumentOnlyEmptiesTheUndoBufferAndMovesTheCaret)
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl control;
     control.undoSteps = 1;
-    OnStripHtmlTags(control, boxes, true);
+    onStripHtmlTags(control, boxes, true);
     EXPECT_EQ(control.text, "");
     EXPECT_EQ(control.deletions + control.wholeTextReplacements, 0);
     EXPECT_EQ(control.undoBufferEmptied, 1);
@@ -218,7 +218,7 @@ TEST(StripHtmlCommand, BinaryModeTouchesNothing)
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl control("<b>x</b>");
     control.selection = {1, 2};
-    OnStripHtmlTags(control, boxes, false);
+    onStripHtmlTags(control, boxes, false);
     EXPECT_EQ(control.text, "<b>x</b>");
     EXPECT_EQ(control.selection, (TextMatch{1, 2}));
     EXPECT_EQ(control.undoBufferEmptied + control.hideSelectionCalls + control.waitCursorShown, 0);
@@ -233,7 +233,7 @@ TEST(StripHtmlCommand, NoMemoryLeavesTextUndoAndCaretAsTheyWere)
     test::FakeStripControl control(text);
     control.selection = {4, 8};
     control.undoSteps = 1;
-    OnStripHtmlTags(control, boxes, true, heap);
+    onStripHtmlTags(control, boxes, true, heap);
     EXPECT_EQ(control.text, text);
     EXPECT_EQ(control.undoSteps, 1);
     EXPECT_EQ(control.undoBufferEmptied, 0);

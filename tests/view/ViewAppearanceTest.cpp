@@ -31,7 +31,7 @@ TEST(ViewSettings, ValidFileIsAppliedAtCreation)
     const std::string path = dir.file("Quillory.dat");
     ASSERT_TRUE(writeSettingsFile(path, storedRecord(), "/srv/texts/  "));
     ViewHarness h({}, path);
-    h.view->OnInitialUpdate();
+    h.view->onInitialUpdate();
     EXPECT_TRUE(h.boxes.shown().empty());
     EXPECT_FALSE(h.view->wordWrap());
     EXPECT_FALSE(h.control().wordWrap());
@@ -50,7 +50,7 @@ TEST(ViewSettings, ShortOrBadTagFileIsReportedAndDefaultsStay)
     for (const std::string& content : {record, record + "|?|"}) {
         const std::string path = dir.write("Quillory.dat", content);
         ViewHarness h({}, path);
-        h.view->OnInitialUpdate();
+        h.view->onInitialUpdate();
         ASSERT_EQ(h.boxes.shown().size(), 1u);
         EXPECT_EQ(h.boxes.last(), (MessageBoxRequest{"Error - Quillory.dat",
                                                      "Error reading initialize data!\nThe data file is either "
@@ -91,10 +91,10 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
         ASSERT_TRUE(writeSettingsFile(path, record, ""));
         const std::string before = readAll(path);
         ViewHarness h({}, path);
-        h.view->OnInitialUpdate();
+        h.view->onInitialUpdate();
         EXPECT_TRUE(h.boxes.shown().empty());
         EXPECT_EQ(h.view->characterFormat().yHeight, stored.applied ? stored.twips : defaultHeight);
-        EXPECT_EQ(h.control().GetDefaultCharFormat().yHeight, h.view->characterFormat().yHeight);
+        EXPECT_EQ(h.control().defaultCharFormat().yHeight, h.view->characterFormat().yHeight);
         EXPECT_EQ(h.placedAt.has_value(), stored.applied);
         EXPECT_EQ(h.view->characterFormat().faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
         EXPECT_EQ(readAll(path), before);                         // the file stays until the user saves
@@ -104,7 +104,7 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
 TEST(ViewSettings, MissingFileShowsNothingAndUsesDefaults)
 {
     ViewHarness h;
-    h.view->OnInitialUpdate();
+    h.view->onInitialUpdate();
     EXPECT_TRUE(h.boxes.shown().empty());
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
     EXPECT_EQ(h.panes[StatusPane::Mode], " TEXT ");
@@ -117,11 +117,11 @@ TEST(ViewSettings, CommandLineFileIsLoadedByTheFirstUpdate)
     TempDir dir;
     const std::string path = dir.write("a b.bin", bytesOf({'A', 0, '\r', '\n', '\t', 'B'}));
     ViewHarness h(path);
-    EXPECT_TRUE(h.view->OnInitialUpdate());
+    EXPECT_TRUE(h.view->onInitialUpdate());
     EXPECT_EQ(h.text(), bytesOf({'A', 1, 1, 1, 1, 'B'}));
     EXPECT_EQ(h.panes[StatusPane::Mode], "BINARY");
-    EXPECT_FALSE(h.control().CanUndo());
-    EXPECT_FALSE(h.control().GetModify());
+    EXPECT_FALSE(h.control().canUndo());
+    EXPECT_FALSE(h.control().isModified());
 }
 
 TEST(ViewAppearance, WordWrapTwiceReturnsAndTheCheckMarkFollows)
@@ -141,21 +141,21 @@ TEST(ViewAppearance, CancelledFontDialogStillRewritesTheFontPane)
     h.panes[StatusPane::Font] = "stale";
     h.command(ID_SELECT_FONTS);
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
-    CharFormatA chosen = h.control().GetDefaultCharFormat();
+    CharFormatA chosen = h.control().defaultCharFormat();
     chosen.setFaceName("DejaVu Sans");
     h.dialogs.nextFont = chosen;
     h.command(ID_SELECT_FONTS);
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: DejaVu Sans");
-    EXPECT_EQ(h.control().GetDefaultCharFormat().faceName(), "DejaVu Sans");
+    EXPECT_EQ(h.control().defaultCharFormat().faceName(), "DejaVu Sans");
 }
 
 TEST(ViewAppearance, TextColourKeepsFaceSizeAndStyles)
 {
     ViewHarness h;
-    const CharFormatA before = h.control().GetDefaultCharFormat();
+    const CharFormatA before = h.control().defaultCharFormat();
     h.dialogs.nextColor = makeColorRef(200, 0, 0);
     h.command(ID_FONTS_COLOR);
-    const CharFormatA after = h.control().GetDefaultCharFormat();
+    const CharFormatA after = h.control().defaultCharFormat();
     EXPECT_EQ(after.crTextColor, makeColorRef(200, 0, 0));
     EXPECT_EQ(after.faceName(), before.faceName());
     EXPECT_EQ(after.yHeight, before.yHeight);
@@ -178,16 +178,16 @@ TEST(ViewFind, FindNextAndReplaceAllThroughTheDialog)
     ASSERT_NE(dialog, nullptr);
     QTest::keyClicks(dialog->findEdit(), "two");
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    EXPECT_EQ(h.control().GetSel(), (CharRange{4, 7}));
+    EXPECT_EQ(h.control().selection(), (CharRange{4, 7}));
     h.command(ID_EDIT_REPEAT);  // F3
-    EXPECT_EQ(h.control().GetSel(), (CharRange{8, 11}));
+    EXPECT_EQ(h.control().selection(), (CharRange{8, 11}));
 
     h.command(ID_EDIT_REPLACE);
     dialog->replaceEdit()->setText("2");
     QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);
     EXPECT_EQ(h.text(), "one 2 2 2");
-    EXPECT_EQ(h.control().GetSel(), (CharRange{9, 9}));  // after the last replacement
-    EXPECT_TRUE(h.control().GetModify());
+    EXPECT_EQ(h.control().selection(), (CharRange{9, 9}));  // after the last replacement
+    EXPECT_TRUE(h.control().isModified());
     h.command(ID_EDIT_UNDO);  // every replacement in one step
     EXPECT_EQ(h.text(), "one Two two TWO");
     h.command(ID_EDIT_UNDO);

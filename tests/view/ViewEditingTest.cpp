@@ -236,7 +236,7 @@ TEST_F(ViewEditingTest, UndoIsEnabledOnlyWhileTheStorageHasARecord)
     EXPECT_TRUE(h.enabled(ID_EDIT_UNDO));
     h.command(ID_FREE_UNDO);
     EXPECT_FALSE(h.enabled(ID_EDIT_UNDO));
-    EXPECT_FALSE(h.control().CanUndo());
+    EXPECT_FALSE(h.control().canUndo());
 }
 
 TEST_F(ViewEditingTest, UndoAlternatesInBothModes)
@@ -262,7 +262,7 @@ TEST_F(ViewEditingTest, UndoAlternatesInBothModes)
 
 TEST_F(ViewEditingTest, InsertTogglesTheStatusPaneInTextModeToo)
 {
-    h.doc.OnNewDocument();
+    h.doc.onNewDocument();
     EXPECT_EQ(h.panes[StatusPane::InsertMode], "INS");
     h.key(Qt::Key_Insert);
     EXPECT_EQ(h.panes[StatusPane::InsertMode], "OVR");
@@ -279,14 +279,14 @@ TEST_F(ViewEditingTest, KeyEditedBinaryFileIsSavedByteExact)
 {
     const std::string original = bytesOf({0x00, 0x09, 0x0A, 0x0D, 0xFF, 0x1B});
     const std::string path = h.dir.write("exact.bin", original);
-    h.doc.LoadFile(path);
+    h.doc.loadFile(path);
     h.select(6, 6);
     h.type("Z");
     h.select(0, 0);
     h.key(Qt::Key_Delete);
     h.command(ID_FILE_SAVE);
     EXPECT_EQ(readAll(path), original.substr(1) + "Z");
-    EXPECT_FALSE(h.control().GetModify());
+    EXPECT_FALSE(h.control().isModified());
 }
 
 TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
@@ -300,7 +300,7 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
         // What a typed byte does, from the mode and the selection: it replaces the byte at the
         // caret in overwrite mode, and the selection (empty or not) otherwise.
         const std::string before = h.storage();
-        const CharRange selection = h.control().GetSel();
+        const CharRange selection = h.control().selection();
         const bool overwrite = !h.doc.insertMode();
         std::optional<std::string> typed;
         const auto expectTyped = [&](char byte) {
@@ -338,7 +338,7 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
         if (typed) {
             ASSERT_EQ(h.storage(), *typed) << "step " << step << " action " << what;
         }
-        ASSERT_EQ(h.doc.canUndoBytes(), h.control().CanUndo()) << "step " << step << " action " << what;
+        ASSERT_EQ(h.doc.canUndoBytes(), h.control().canUndo()) << "step " << step << " action " << what;
         lengthChanges += h.doc.storage().length() != lengthBefore;
     }
     EXPECT_GT(lengthChanges, 300);

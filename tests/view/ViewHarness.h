@@ -68,14 +68,14 @@ public:
         router.attach(RouteLevel::Document, &documentCommands);
     }
 
-    EditControl& control() const { return view->GetRichEditCtrl(); }
-    std::string text() const { return control().GetTextRange(0, control().GetTextLength()); }
+    EditControl& control() const { return view->control(); }
+    std::string text() const { return control().textRange(0, control().textLength()); }
     std::string storage() const
     {
         return storedBytes(doc.storage());
     }
     // Opens a file as the first update would.
-    void load(const std::string& name, const std::string& bytes) { doc.LoadFile(dir.write(name, bytes)); }
+    void load(const std::string& name, const std::string& bytes) { doc.loadFile(dir.write(name, bytes)); }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(&control(), key, modifiers);
@@ -90,7 +90,7 @@ public:
     }
     bool command(int id) { return router.execute(id); }
     bool enabled(int id) const { return router.state(id).enabled; }
-    void select(std::int64_t start, std::int64_t end) { control().SetSel(start, end); }
+    void select(std::int64_t start, std::int64_t end) { control().select(start, end); }
 
     TempDir dir;
     ScriptedMessageBoxes boxes;

@@ -26,7 +26,7 @@ protected:
     std::string open(const std::string& bytes)
     {
         const std::string path = h.dir.write("t.txt", bytes);
-        h.doc.LoadFile(path);
+        h.doc.loadFile(path);
         return path;
     }
     std::string saved(const std::string& path)
@@ -48,7 +48,7 @@ protected:
 
 TEST_F(ViewUtf8Test, ANewDocumentIsUtf8AndSavesTypedCharactersAsUtf8)
 {
-    h.doc.OnNewDocument();
+    h.doc.onNewDocument();
     EXPECT_EQ(h.panes[StatusPane::Encoding], "UTF-8");
     EXPECT_TRUE(h.router.state(ID_ENCODING_UTF8).checked.value_or(false));
     EXPECT_FALSE(h.router.state(ID_ENCODING_WINDOWS_1252).checked.value_or(true));
@@ -80,7 +80,7 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
     ASSERT_TRUE(h.command(ID_ENCODING_UTF8));
     EXPECT_EQ(h.panes[StatusPane::Encoding], "UTF-8");
     EXPECT_EQ(h.text(), all);
-    EXPECT_FALSE(h.control().GetModify());
+    EXPECT_FALSE(h.control().isModified());
     h.key(Qt::Key_End, Qt::ControlModifier);
     h.typeCharacter(QChar(0xE9));
     h.key(Qt::Key_Home, Qt::ControlModifier);
@@ -125,7 +125,7 @@ TEST_F(ViewUtf8Test, TheEncodingSwitchOnlyReinterpretsAndIsForTextOnly)
     ASSERT_TRUE(h.command(ID_ENCODING_UTF8));
     EXPECT_EQ(h.control().caretPosition(), 2);  // back to the start of the character
     EXPECT_EQ(h.text(), text);
-    EXPECT_FALSE(h.control().GetModify());
+    EXPECT_FALSE(h.control().isModified());
     EXPECT_EQ(saved(path), text);
     open(bytesOf({'a', 0x1B}));
     EXPECT_EQ(h.panes[StatusPane::Encoding], "");
@@ -140,15 +140,15 @@ TEST_F(ViewUtf8Test, FindFoldsUnicodeCaseUnlessMatchCaseIsOn)
     FindReplaceDialog* dialog = h.features.find->dialog();
     dialog->findEdit()->setText(QString::fromUtf8("K\xC3\x96LN"));
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    EXPECT_EQ(h.control().GetSelText(), "K\xC3\xB6ln");
+    EXPECT_EQ(h.control().selectedText(), "K\xC3\xB6ln");
     h.select(0, 0);
     dialog->matchCaseBox()->setChecked(true);
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
     EXPECT_EQ(h.beeps, 1);
-    EXPECT_EQ(h.control().GetSelText(), "");
+    EXPECT_EQ(h.control().selectedText(), "");
     dialog->findEdit()->setText(QString::fromUtf8("K\xC3\xB6ln"));
     QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    EXPECT_EQ(h.control().GetSelText(), "K\xC3\xB6ln");
+    EXPECT_EQ(h.control().selectedText(), "K\xC3\xB6ln");
     // Replace writes the replacement in the document's encoding.
     h.command(ID_EDIT_REPLACE);
     dialog->findEdit()->setText(QString::fromUtf8("STRA\xC3\x9F" "E"));
@@ -162,14 +162,14 @@ TEST_F(ViewUtf8Test, GotoInsideACharacterSelectsTheWholeCharacter)
 {
     open("a\xC3\xA9\xE2\x82\xAC" "b");
     go(2);
-    EXPECT_EQ(h.control().GetSel(), (CharRange{1, 3}));
+    EXPECT_EQ(h.control().selection(), (CharRange{1, 3}));
     go(5);
-    EXPECT_EQ(h.control().GetSel(), (CharRange{3, 6}));
+    EXPECT_EQ(h.control().selection(), (CharRange{3, 6}));
     go(6);
-    EXPECT_EQ(h.control().GetSel(), (CharRange{6, 7}));
+    EXPECT_EQ(h.control().selection(), (CharRange{6, 7}));
     h.command(ID_ENCODING_WINDOWS_1252);
     go(2);
-    EXPECT_EQ(h.control().GetSel(), (CharRange{2, 3}));  // one byte, one character
+    EXPECT_EQ(h.control().selection(), (CharRange{2, 3}));  // one byte, one character
 }
 
 TEST_F(ViewUtf8Test, StatisticsCountEachCharacterOnce)

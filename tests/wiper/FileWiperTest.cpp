@@ -36,7 +36,7 @@ class FileWiperTest : public ::testing::Test {
 protected:
     FileWiperTest()
     {
-        logic.OnInitDialog(1);
+        logic.onInitDialog(1);
         // Every pass is observed on the disk by path, and every sync counted.
         logic.setHooks({[this](int fd) {
                             ++syncs;
@@ -49,7 +49,7 @@ protected:
     void select(const std::string& path)
     {
         dialogs.choosePath(path);
-        logic.OnSelectFile();
+        logic.onSelectFile();
         observed = logic.fields().fileName;
     }
     void custom(std::int32_t action, std::int32_t value, std::int32_t repeats)
@@ -97,7 +97,7 @@ TEST_F(FileWiperTest, StandardWipeZeroesExactlyTheLengthThenTruncatesAndDeletes)
         EXPECT_EQ(fields().resizeToText, std::to_string(size));
         EXPECT_EQ(fields().status, "Ready");
 
-        logic.OnWipe();
+        logic.onWipe();
         EXPECT_EQ(passes, std::vector<std::string>{std::string(size, '\0')});
         EXPECT_EQ(syncs, 1);
         EXPECT_FALSE(fs::exists(path));
@@ -112,7 +112,7 @@ TEST_F(FileWiperTest, StandardWipeZeroesExactlyTheLengthThenTruncatesAndDeletes)
     EXPECT_TRUE(boxes.shown().empty());
 
     // Nothing chosen any more: Wipe asks for a file.
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(boxes.last(), wipeNoFileNameMessage());
 }
 
@@ -122,7 +122,7 @@ TEST_F(FileWiperTest, GovernmentWipeWritesSevenSyncedPasses)
     const std::string other = secondName(path);
     select(path);
     logic.fields().wipeMethod = kWipeGovernment;
-    logic.OnWipe();
+    logic.onWipe();
 
     std::vector<std::string> expected;
     for (const char c : {'1', 'z', '1', 'z', '1', 'z', '\xEB'})
@@ -140,7 +140,7 @@ TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
     const std::string path = dir.write("c.bin", std::string(777, 'q'));
     select(path);
     custom(kCustomOverwriteOnly, 170, 3);
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(passes, std::vector<std::string>(3, std::string(777, '\xAA')));
     EXPECT_EQ(syncs, 3);
     EXPECT_EQ(readAll(path), std::string(777, '\xAA'));
@@ -152,7 +152,7 @@ TEST_F(FileWiperTest, CustomOverwritesKeepOrDeleteTheFile)
     passes.clear();
     const std::string other = secondName(path);
     custom(kCustomOverwriteAndDelete, 0, 2);
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(passes, std::vector<std::string>(2, std::string(777, '\0')));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(readAll(other), std::string(777, '\0'));
@@ -168,19 +168,19 @@ TEST_F(FileWiperTest, ResizeExtendsAndCutsAndLaterPassesFollowTheNewLength)
     select(path);
     custom(kCustomResizeOnly, 0, 1);
     logic.fields().resizeTo = 10;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(readAll(path), std::string("abcdef") + std::string(4, '\0'));
     EXPECT_EQ(fields().lengthText, "10");
     EXPECT_EQ(fields().fileLength, 10);
     EXPECT_EQ(fields().status, "Done Resizing!");
 
     logic.fields().resizeTo = 3;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(readAll(path), "abc");
     EXPECT_EQ(fields().lengthText, "3");
 
     custom(kCustomOverwriteOnly, 'w', 1);
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(readAll(path), "www");
     EXPECT_TRUE(boxes.shown().empty());
 }
@@ -196,13 +196,13 @@ TEST_F(FileWiperTest, LengthsOfFiveGibibytesKeepAllTheirBits)
 
     custom(kCustomResizeOnly, 0, 1);
     logic.fields().resizeTo = kFiveGiB + 4096 + 1;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(fs::file_size(path), static_cast<std::uintmax_t>(kFiveGiB + 4097));
     EXPECT_EQ(fields().lengthText, "5368713217");
 
     // Just above 4 GiB: a 32-bit length would make this 1 byte.
     logic.fields().resizeTo = (4ll << 30) + 1;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(fs::file_size(path), (4ull << 30) + 1);
     EXPECT_EQ(fields().fileLength, (4ll << 30) + 1);
     EXPECT_EQ(fields().status, "Done Resizing!");
@@ -248,7 +248,7 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     EXPECT_EQ(fields().fileName, target);
     EXPECT_EQ(fields().lengthText, "6");
     logic.fields().wipeMethod = kWipeStandard;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(passes, std::vector<std::string>{std::string(6, '\0')});
     EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(fs::is_symlink(dir.file("link2")));
@@ -288,7 +288,7 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
                     },
                     {}, {}});
     logic.fields().wipeMethod = kWipeGovernment;
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{withReason(wipeCannotReadWriteMessage(), EIO)});
     EXPECT_EQ(fields().status, "File ERROR!");
     EXPECT_EQ(fields().fileName, path);
@@ -300,7 +300,7 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
     heap.failAfter(0);
     logic.setHeap(heap);
     boxes.clear();
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(fields().status, "Memory Error!");
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_TRUE(fs::exists(path));
@@ -309,11 +309,11 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
     // The file vanished after it was chosen.
     fs::remove(path);
     custom(kCustomOverwriteOnly, 0, 1);
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
     EXPECT_EQ(fields().status, "File ERROR!");
     custom(kCustomResizeOnly, 0, 1);
-    logic.OnWipe();
+    logic.onWipe();
     EXPECT_EQ(boxes.last(), withReason(wipeCannotReadWriteMessage(), ENOENT));
     EXPECT_EQ(fields().status, "File error!");
     EXPECT_EQ(readAll(other), "11111");  // the pass whose sync failed was not undone
@@ -345,7 +345,7 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
                 select(path);
                 logic.fields().wipeMethod = method;
                 logic.fields().customAction = kCustomOverwriteAndDelete;
-                logic.OnWipe();
+                logic.onWipe();
                 const MessageBoxRequest refusal{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
                                                 MessageIcon::Stop, MessageButtons::Ok};
                 return boxes.shown().size() == 1 && boxes.last() == refusal &&
@@ -359,7 +359,7 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
         EXPECT_TRUE(runUnprivileged([&] {
             select(path);
             custom(kCustomOverwriteOnly, 'w', 1);
-            logic.OnWipe();
+            logic.onWipe();
             return boxes.shown().empty() && fields().status == "Done wiping!";
         }));
         EXPECT_EQ(readAll(path), "wwwwwww");
@@ -399,7 +399,7 @@ TEST_F(FileWiperTest, PassFailingOnAFullFileSystemStopsBeforeTruncatingOrDeletin
         logic.setHooks({{}, [&](int) { ++passesDone; }, [&](std::uint64_t, std::uint64_t all) { total = all; }});
         select(path);
         logic.fields().wipeMethod = kWipeGovernment;
-        logic.OnWipe();
+        logic.onWipe();
         struct stat after {};
         const bool ok = ::stat(path.c_str(), &after) == 0 && after.st_size == kFiveGiB && passesDone == 0 &&
                         total == static_cast<std::uint64_t>(kFiveGiB) && boxes.shown().size() == 1 &&

@@ -16,15 +16,16 @@ namespace quillory {
 // What an update rule may say about one command.
 class CommandUpdate {
 public:
-    explicit CommandUpdate(int id) : m_nID(id) {}
+    explicit CommandUpdate(int id) : m_id(id) {}
     void enable(bool on = true) { m_enabled = on; }
     void setCheck(bool checked = true) { m_checked = checked; }
 
-    int m_nID;  // the command being updated
+    int id() const { return m_id; }  // the command being updated
     std::optional<bool> enabled() const { return m_enabled; }
     std::optional<bool> checked() const { return m_checked; }
 
 private:
+    int m_id;
     std::optional<bool> m_enabled;  // unset: enabled iff a handler exists
     std::optional<bool> m_checked;  // unset: the command shows no check mark
 };

@@ -283,13 +283,13 @@ void QuilloryDoc::emptyControlUndo()
         m_control->emptyUndoBuffer();
 }
 
-bool QuilloryDoc::deleteBytes(int backward)
+bool QuilloryDoc::deleteBytes(bool backward)
 {
     const CharRange sel = controlSelection();
-    if (!m_storage.wouldDelete(sel, backward != 0))
+    if (!m_storage.wouldDelete(sel, backward))
         return false;
     emptyControlUndo();
-    m_storage.deleteAt(sel, backward != 0);
+    m_storage.deleteAt(sel, backward);
     return true;
 }
 

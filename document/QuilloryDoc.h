@@ -95,7 +95,7 @@ public:
     // Storage edits at the control's current selection, made before the control makes the same edit.
     // Each empties the control's undo buffer first, so the control's undo and the storage's record
     // always describe the same edit.
-    bool deleteBytes(int backward);  // false when there is nothing to remove (undo records untouched)
+    bool deleteBytes(bool backward);  // false when there is nothing to remove (undo records untouched)
     bool insertByte(std::uint8_t b);
     bool overwriteByte(std::uint8_t b);
     void copyBytes();

@@ -50,9 +50,9 @@ bool QuilloryView::onKeyDown(const KeyDown& key)
         // the storage had nothing to delete either). These are exactly the combinations the
         // control deletes with: Alt+Backspace and Shift+Delete are Undo and Cut.
         if (key.key == Qt::Key_Backspace && !ctrl && !alt)
-            m_document.deleteBytes(1);
+            m_document.deleteBytes(true);
         else if (key.key == Qt::Key_Delete && !shift && !alt)
-            m_document.deleteBytes(0);
+            m_document.deleteBytes(false);
     }
     if (key.key == Qt::Key_Insert && !ctrl && !alt && !shift) {
         m_document.setInsertMode(!m_document.insertMode());
@@ -96,7 +96,7 @@ bool QuilloryView::onChar(char32_t character)
 void QuilloryView::onEditDelete()
 {
     m_deleteSelection = m_control->selection();
-    if (isBinary() && !m_document.deleteBytes(0))
+    if (isBinary() && !m_document.deleteBytes(false))
         return;  // nothing after the caret: nothing to delete in either
     if (m_deleteSelection.empty()) {
         // One character after the caret; a CR LF pair is one character of two bytes (never in
@@ -120,7 +120,7 @@ void QuilloryView::onEditCut()
 {
     if (isBinary()) {
         m_document.copyBytes();
-        m_document.deleteBytes(0);
+        m_document.deleteBytes(false);
     }
     m_control->cut();
 }

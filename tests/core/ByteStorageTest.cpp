@@ -33,9 +33,9 @@ TEST_F(ByteStorageTest, BackspaceAtStartAndDeleteAtEndChangeNothingNotEvenTheUnd
     ASSERT_TRUE(doc.insertByte('a'));
     const int emptied = control.undoBufferEmptied;
     caret(0);
-    EXPECT_FALSE(doc.deleteBytes(1));
+    EXPECT_FALSE(doc.deleteBytes(true));
     caret(4);
-    EXPECT_FALSE(doc.deleteBytes(0));
+    EXPECT_FALSE(doc.deleteBytes(false));
     EXPECT_EQ(bytes(), bytesOf({1, 'a', 2, 3}));
     EXPECT_EQ(control.undoBufferEmptied, emptied);
     doc.undoBytes();  // the typed byte is still what undo reverts
@@ -46,7 +46,7 @@ TEST_F(ByteStorageTest, BackspaceWithSelectionRemovesExactlyTheSelection)
 {
     load(bytesOf({1, 2, 3, 4, 5}));
     select(1, 3);
-    EXPECT_TRUE(doc.deleteBytes(1));
+    EXPECT_TRUE(doc.deleteBytes(true));
     EXPECT_EQ(bytes(), bytesOf({1, 4, 5}));
     doc.undoBytes();
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5}));
@@ -58,7 +58,7 @@ TEST_F(ByteStorageTest, EveryEditEmptiesTheControlUndoBufferButCopyAndUndoDoNot)
     caret(1);
     doc.insertByte('x');
     doc.overwriteByte('y');
-    doc.deleteBytes(0);
+    doc.deleteBytes(false);
     select(0, 1);
     doc.copyBytes();
     doc.pasteBytes();
@@ -202,7 +202,7 @@ TEST_F(ByteStorageTest, FailedUndoRecordStillEditsWithNothingToUndo)
     load(bytesOf({1, 2, 3}));
     caret(1);
     heap.failAfter(0);
-    EXPECT_TRUE(doc.deleteBytes(0));
+    EXPECT_TRUE(doc.deleteBytes(false));
     EXPECT_EQ(bytes(), bytesOf({1, 3}));
     EXPECT_FALSE(doc.canUndoBytes());
     doc.undoBytes();
@@ -213,7 +213,7 @@ TEST_F(ByteStorageTest, UndoThatCannotGrowChangesNothing)
 {
     load(bytesOf({1, 2, 3, 4, 5}));
     select(1, 4);
-    doc.deleteBytes(0);
+    doc.deleteBytes(false);
     doc.onFreeStorage();
     heap.failAfter(0);
     EXPECT_FALSE(doc.undoBytes());

@@ -4,6 +4,8 @@
 #   ./dev.sh test         runs every test headless
 #   ./dev.sh sanitize     runs every test headless under AddressSanitizer and
 #                         UndefinedBehaviorSanitizer, built in build-sanitize/
+#   ./dev.sh format-check checks every tracked C++ file against .clang-format (clang-format-14);
+#                         it changes nothing and lists the files that differ
 #   ./dev.sh package      builds the Debian package quillory_VERSION_amd64.deb here, from a
 #                         release build in build-package/ (no tests, no benchmarks)
 #   ./dev.sh fuzz [TARGET] [SECONDS]
@@ -74,6 +76,10 @@ case "$command" in
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     run_tests build
     ;;
+  format-check)
+    install_missing_packages clang-format-14
+    git ls-files '*.cpp' '*.h' | grep -v '^fuzz/corpus/' | xargs clang-format-14 --dry-run --Werror
+    ;;
   sanitize)
     install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
     # -O1 keeps the instrumented build and the tests quick; the first report ends the test.
@@ -124,7 +130,7 @@ case "$command" in
     done
     ;;
   *)
-    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
+    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh format-check | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
     exit 2
     ;;
 esac

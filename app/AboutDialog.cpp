@@ -22,17 +22,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     icon->setPixmap(applicationIcon().pixmap(QSize(48, 48), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* name = new QLabel(QStringLiteral("Quillory Version %1").arg(QStringLiteral(QUILLORY_VERSION)),
-                            this);
+    auto* name = new QLabel(QStringLiteral("Quillory Version %1").arg(QStringLiteral(QUILLORY_VERSION)), this);
     name->setObjectName(QStringLiteral("VersionLabel"));
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);
     auto* summary = new QLabel(QStringLiteral("A fast, byte-exact text and binary file editor."), this);
-    auto* licence = new QLabel(
-        QStringLiteral("Free software: you may use, copy and share it.\n"
-                       "It comes with ABSOLUTELY NO WARRANTY."),
-        this);
+    auto* licence = new QLabel(QStringLiteral("Free software: you may use, copy and share it.\n"
+                                              "It comes with ABSOLUTELY NO WARRANTY."),
+                               this);
     licence->setObjectName(QStringLiteral("LicenceLabel"));
     auto* toolkit = new QLabel(QStringLiteral("Built with Qt %1.").arg(QString::fromLatin1(qVersion())), this);
 

@@ -99,9 +99,7 @@ void CommandActions::addMenuItems(QMenu* menu, const std::vector<MenuItem>& item
             }
             menu->addAction(action(item.id));
             break;
-        case MenuItemKind::Separator:
-            menu->addSeparator();
-            break;
+        case MenuItemKind::Separator: menu->addSeparator(); break;
         case MenuItemKind::Popup:
             addMenuItems(menu->addMenu(QString::fromStdString(item.text)), item.items, onMenuShown);
             break;

@@ -41,8 +41,7 @@ private:
     QAction* createAction(int id, const QString& text);
     // Keeps the action's keys from reaching the focused widget while the action is disabled.
     void holdKeysWhileDisabled(QAction* action, int id);
-    void addMenuItems(QMenu* menu, const std::vector<MenuItem>& items,
-                      const std::function<void()>& onMenuShown);
+    void addMenuItems(QMenu* menu, const std::vector<MenuItem>& items, const std::function<void()>& onMenuShown);
 
     QWidget* m_owner;
     std::function<void(int)> m_onTriggered;

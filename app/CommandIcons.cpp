@@ -30,9 +30,8 @@ void drawPage(QPainter& p, QRectF r)
     p.setPen(QPen(kInk, 0.8));
     p.setBrush(kPaper);
     p.drawPath(page);
-    p.drawPolyline(QPolygonF{{r.right() - fold, r.top()},
-                             {r.right() - fold, r.top() + fold},
-                             {r.right(), r.top() + fold}});
+    p.drawPolyline(
+        QPolygonF{{r.right() - fold, r.top()}, {r.right() - fold, r.top() + fold}, {r.right(), r.top() + fold}});
 }
 
 void drawTextLines(QPainter& p, qreal left, qreal right, qreal top, int count, qreal step)
@@ -132,8 +131,7 @@ void drawLetters(QPainter& p, const QString& text, const QRectF& box, QColor col
     p.scale(1.0 / 16, 1.0 / 16);
     p.setFont(font);
     p.setPen(colour);
-    p.drawText(QRectF(box.x() * 16, box.y() * 16, box.width() * 16, box.height() * 16),
-               Qt::AlignCenter, text);
+    p.drawText(QRectF(box.x() * 16, box.y() * 16, box.width() * 16, box.height() * 16), Qt::AlignCenter, text);
     p.restore();
 }
 
@@ -221,8 +219,7 @@ public:
         if (mode == QIcon::Disabled)
             painter->setOpacity(0.35);
         const qreal side = qMin(rect.width(), rect.height());
-        painter->translate(rect.x() + (rect.width() - side) / 2.0,
-                           rect.y() + (rect.height() - side) / 2.0);
+        painter->translate(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0);
         painter->scale(side / 16.0, side / 16.0);
         m_drawing(*painter);
         painter->restore();

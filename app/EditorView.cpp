@@ -36,8 +36,8 @@ void placeOnSomeScreen(MainFrame& frame, const QRect& rect)
 }  // namespace
 
 QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& messageBoxes,
-                                            IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
-                                            std::string settingsPath)
+                                           IFontColorDialogs& fontColorDialogs, IFileDialogs& fileDialogs,
+                                           std::string settingsPath)
 {
     return [&app, &messageBoxes, &fontColorDialogs, &fileDialogs, settingsPath = std::move(settingsPath)](
                MainFrame& frame, QuilloryDoc& document, const std::string& commandLineTail) {
@@ -50,9 +50,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
         services.placeMainWindow = [&frame](const QRect& rect) { placeOnSomeScreen(frame, rect); };
         services.printer = &app.printer();
         UrlBar* urlBar = frame.urlBar();
-        services.setUrlBarBusy = [urlBar](bool busy) {
-            urlBar->setBusy(busy);
-        };
+        services.setUrlBarBusy = [urlBar](bool busy) { urlBar->setBusy(busy); };
         services.toggleUrlBar = [urlBar] { urlBar->toggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
@@ -70,8 +68,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
             if (downloads != nullptr)
                 downloads->stop();
         });
-        return QuilloryApp::ViewParts{view, features.commandTargets(*view),
-                                       [view] { return view->onInitialUpdate(); }};
+        return QuilloryApp::ViewParts{view, features.commandTargets(*view), [view] { return view->onInitialUpdate(); }};
     };
 }
 

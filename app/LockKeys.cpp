@@ -13,8 +13,7 @@ namespace {
 #if defined(QUILLORY_HAVE_X11)
 Display* x11Display()
 {
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                   : nullptr;
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 != nullptr ? x11->display() : nullptr;
 }
 

@@ -37,8 +37,8 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
 
     // Idle-time update: whenever the event loop is about to wait, states follow the latest changes.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                                   &MainFrame::updateCommandUi);
+        m_idleConnection =
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainFrame::updateCommandUi);
     updateCommandUi();
 }
 
@@ -83,16 +83,14 @@ void MainFrame::createBars()
 void MainFrame::registerFrameCommands()
 {
     m_frameCommands.onCommand(cmd::ID_VIEW_TOOLBAR, [this] { onViewToolbar(); });
-    m_frameCommands.onUpdate(cmd::ID_VIEW_TOOLBAR,
-                             [this](CommandUpdate& ui) { ui.setCheck(!m_toolBar->isHidden()); });
+    m_frameCommands.onUpdate(cmd::ID_VIEW_TOOLBAR, [this](CommandUpdate& ui) { ui.setCheck(!m_toolBar->isHidden()); });
     m_frameCommands.onCommand(cmd::ID_VIEW_STATUS_BAR, [this] { onViewStatusBar(); });
     m_frameCommands.onUpdate(cmd::ID_VIEW_STATUS_BAR,
                              [this](CommandUpdate& ui) { ui.setCheck(!m_statusBar->isHidden()); });
     m_frameCommands.onCommand(cmd::ID_APP_EXIT, [this] { close(); });
     // The URL bar's check mark follows its visibility; the toggle itself is the view's command.
-    m_frameCommands.onUpdate(cmd::ID_VIEW_URL_TOOLBAR, [this](CommandUpdate& ui) {
-        ui.setCheck(!m_urlBar->isHidden());
-    });
+    m_frameCommands.onUpdate(cmd::ID_VIEW_URL_TOOLBAR,
+                             [this](CommandUpdate& ui) { ui.setCheck(!m_urlBar->isHidden()); });
 }
 
 void MainFrame::onViewToolbar()

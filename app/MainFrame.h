@@ -90,14 +90,14 @@ private:
 
     CommandRouter m_router;
     std::vector<CommandTarget*> m_viewCommands;  // on the route's view level for the current view
-    CommandTarget m_frameCommands;            // toolbar and status bar toggles, Exit
-    CommandActions* m_actions = nullptr;      // one action per command ID
-    QToolBar* m_toolBar = nullptr;         // toolbar 128
+    CommandTarget m_frameCommands;               // toolbar and status bar toggles, Exit
+    CommandActions* m_actions = nullptr;         // one action per command ID
+    QToolBar* m_toolBar = nullptr;               // toolbar 128
     StatusBar* m_statusBar = nullptr;
-    UrlBar* m_urlBar = nullptr;           // shown at start; "URL Toolbar" hides and shows it
+    UrlBar* m_urlBar = nullptr;  // shown at start; "URL Toolbar" hides and shows it
     CloseRequestHandler m_closeRequest;
     DropHandler m_dropHandler;
-    int m_waitCursorDepth = 0;                // begin/end pairs still open
+    int m_waitCursorDepth = 0;  // begin/end pairs still open
     QMetaObject::Connection m_idleConnection;
 };
 

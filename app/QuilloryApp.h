@@ -26,7 +26,7 @@ class QuilloryApp {
 public:
     // What a view brings to the frame. The frame owns the widget; the view owns its commands.
     struct ViewParts {
-        QWidget* widget = nullptr;          // the editing area; null keeps the placeholder
+        QWidget* widget = nullptr;             // the editing area; null keeps the placeholder
         std::vector<CommandTarget*> commands;  // the view's level of the command route: the view's
                                                // own target, then its features' controllers
         // The view's first update, run once start-up has a document: it loads the command-line
@@ -36,8 +36,8 @@ public:
     };
     // Makes the view for the new frame and document; `commandLineTail` is the file to open, or
     // empty.
-    using ViewFactory = std::function<ViewParts(MainFrame& frame, QuilloryDoc& document,
-                                                const std::string& commandLineTail)>;
+    using ViewFactory =
+        std::function<ViewParts(MainFrame& frame, QuilloryDoc& document, const std::string& commandLineTail)>;
 
     explicit QuilloryApp(IMessageBoxes& messageBoxes);
     ~QuilloryApp();

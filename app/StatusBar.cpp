@@ -15,7 +15,7 @@ constexpr int kInsertPane = static_cast<int>(StatusPane::InsertMode);
 constexpr int kCapsPane = static_cast<int>(StatusPane::CapsLock);
 constexpr int kNumPane = static_cast<int>(StatusPane::NumLock);
 constexpr int kEncodingPane = static_cast<int>(StatusPane::Encoding);
-constexpr int kTextMargin = 8;     // room for the pane's frame around its text
+constexpr int kTextMargin = 8;    // room for the pane's frame around its text
 constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
 

@@ -41,10 +41,10 @@ private:
     void onRetrieve();
     void onStop();
 
-    bool m_busy = false;        // a retrieval runs
-    QLineEdit* m_edit;          // control 1039
-    QPushButton* m_retrieve;    // control 1042
-    QPushButton* m_stop;        // control 1044
+    bool m_busy = false;      // a retrieval runs
+    QLineEdit* m_edit;        // control 1039
+    QPushButton* m_retrieve;  // control 1042
+    QPushButton* m_stop;      // control 1044
     RetrieveHandler m_onRetrieve;
     StopHandler m_onStop;
 };

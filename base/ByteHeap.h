@@ -11,10 +11,10 @@ namespace quillory {
 class IByteHeap {
 public:
     virtual ~IByteHeap() = default;
-    virtual void* allocZeroed(std::size_t size) = 0;       // like calloc; nullptr on failure
-    virtual void* allocPlain(std::size_t size) = 0;        // like malloc; nullptr on failure
+    virtual void* allocZeroed(std::size_t size) = 0;        // like calloc; nullptr on failure
+    virtual void* allocPlain(std::size_t size) = 0;         // like malloc; nullptr on failure
     virtual void* grow(void* block, std::size_t size) = 0;  // like realloc; nullptr leaves block intact
-    virtual void release(void* block) = 0;                 // like free; accepts nullptr
+    virtual void release(void* block) = 0;                  // like free; accepts nullptr
 };
 
 // The process-wide C heap. Blocks of several megabytes are backed by huge pages where the system
@@ -36,8 +36,7 @@ struct LargeAllocator {
     LargeAllocator() = default;
     template <typename U>
     LargeAllocator(const LargeAllocator<U>&) noexcept
-    {
-    }
+    {}
     T* allocate(std::size_t n)
     {
         void* p = cHeap().allocPlain(n == 0 ? 1 : n * sizeof(T));

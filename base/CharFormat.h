@@ -17,18 +17,27 @@ constexpr ColorRef makeColorRef(int red, int green, int blue)
     return static_cast<ColorRef>(red & 0xFF) | (static_cast<ColorRef>(green & 0xFF) << 8) |
            (static_cast<ColorRef>(blue & 0xFF) << 16);
 }
-constexpr int redOf(ColorRef c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(ColorRef c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(ColorRef c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(ColorRef c)
+{
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(ColorRef c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(ColorRef c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Character format in its 60-byte ANSI layout (two bytes of padding close it when stored).
 struct CharFormatA {
     std::uint32_t cbSize = 60;
     std::uint32_t dwMask = 0;
     std::uint32_t dwEffects = 0;
-    std::int32_t yHeight = 0;      // twips
-    std::int32_t yOffset = 0;      // twips
-    std::uint32_t crTextColor = 0; // COLORREF 0x00BBGGRR
+    std::int32_t yHeight = 0;       // twips
+    std::int32_t yOffset = 0;       // twips
+    std::uint32_t crTextColor = 0;  // COLORREF 0x00BBGGRR
     std::uint8_t bCharSet = 0;
     std::uint8_t bPitchAndFamily = 0;
     std::array<char, 32> szFaceName{};  // zero-terminated

@@ -19,8 +19,7 @@ public:
     // Takes size bytes from the heap (not zeroed); ok() is false when the heap refused.
     HeapBlock(IByteHeap& heap, std::size_t size)
         : m_heap(&heap), m_bytes(static_cast<std::uint8_t*>(heap.allocPlain(size))), m_size(m_bytes ? size : 0)
-    {
-    }
+    {}
     // Takes ownership of a block of size bytes that heap made.
     static HeapBlock adopt(IByteHeap& heap, std::uint8_t* bytes, std::size_t size)
     {
@@ -42,8 +41,7 @@ public:
     ~HeapBlock() { reset(); }
     HeapBlock(HeapBlock&& other) noexcept
         : m_heap(other.m_heap), m_bytes(std::exchange(other.m_bytes, nullptr)), m_size(std::exchange(other.m_size, 0))
-    {
-    }
+    {}
     HeapBlock& operator=(HeapBlock&& other) noexcept
     {
         if (this != &other) {

@@ -4,8 +4,7 @@
 
 namespace quillory {
 
-MessageResult showMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
-                            MessageButtons buttons)
+MessageResult showMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon, MessageButtons buttons)
 {
     return boxes.show({kAppTitle, std::move(text), icon, buttons});
 }

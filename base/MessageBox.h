@@ -31,6 +31,6 @@ inline constexpr const char* kAppTitle = "Quillory";
 
 // Shows a box captioned with the application title.
 MessageResult showMessageBox(IMessageBoxes& boxes, std::string text, MessageIcon icon,
-                            MessageButtons buttons = MessageButtons::Ok);
+                             MessageButtons buttons = MessageButtons::Ok);
 
 }  // namespace quillory

@@ -19,8 +19,7 @@ namespace quillory {
 // was, when anything fails. sync commits the new file's bytes to the disk before the rename (0 on
 // success, like fsync, which it is when empty); tests look through it at what is there by then.
 using SyncFunction = std::function<int(int fd)>;
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
-                        const SyncFunction& sync = {});
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync = {});
 
 // Removes the hidden temporary files of saves in folder that no running save holds (their lock
 // can be taken); files of any other name are never touched. Returns how many were removed.

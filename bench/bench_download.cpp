@@ -241,8 +241,8 @@ int main(int argc, char** argv)
     std::printf("received %d bytes of %zu\n", received, sizeMb << 20);
     std::printf("keys typed in the editor during the transfers: %d, worst answer %.1f ms (limit 50 ms)\n", keys,
                 worstKeyMs);
-    std::printf("peak memory: %.0f MB; idle before %.0f MB; limit 1.1 x %zu + idle = %.0f MB\n",
-                bench::peakMegabytes(), idleMb, sizeMb, 1.1 * static_cast<double>(sizeMb) + idleMb);
+    std::printf("peak memory: %.0f MB; idle before %.0f MB; limit 1.1 x %zu + idle = %.0f MB\n", bench::peakMegabytes(),
+                idleMb, sizeMb, 1.1 * static_cast<double>(sizeMb) + idleMb);
 
     // Stop in the middle, then retrieve again at once.
     QElapsedTimer clock;

@@ -127,9 +127,10 @@ int main(int argc, char** argv)
     clock.restart();
     tools->gotoGo();
     control.viewport()->repaint();
-    std::printf("Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
-                sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6,
-                static_cast<long long>(control.selection().start), static_cast<long long>(control.textLength()));
+    std::printf(
+        "Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
+        sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6, static_cast<long long>(control.selection().start),
+        static_cast<long long>(control.textLength()));
     std::remove(textPath.c_str());
     return 0;
 }

@@ -161,8 +161,8 @@ void compareWithCoreutils(const std::string& folder, std::uint64_t size)
             std::printf("  THE JOINED FILE DIFFERS FROM THE SOURCE\n");
         removeMatching(folder, "ours");
         ::sync();
-        gnuSplit = std::min(gnuSplit, runShell("split -b " + std::to_string(kChunk) + " " + source + " " + folder +
-                                               "/gnu."));
+        gnuSplit =
+            std::min(gnuSplit, runShell("split -b " + std::to_string(kChunk) + " " + source + " " + folder + "/gnu."));
         gnuJoin = std::min(gnuJoin, runShell("cat " + folder + "/gnu.* > " + folder + "/joined-gnu"));
         removeMatching(folder, "gnu.");
         removeMatching(folder, "joined-gnu");

@@ -230,8 +230,8 @@ void DownloadsController::showInfo(const char* text) const
 
 void DownloadsController::showSaveError(const std::string& path, const std::string& reason) const
 {
-    showBox({kFileErrorCaption, withReason(saveDownloadErrorText(path), reason), MessageIcon::Stop,
-             MessageButtons::Ok});
+    showBox(
+        {kFileErrorCaption, withReason(saveDownloadErrorText(path), reason), MessageIcon::Stop, MessageButtons::Ok});
 }
 
 void DownloadsController::showProgress() const
@@ -244,7 +244,8 @@ void DownloadsController::showProgress() const
         m_services.setPaneText(StatusPane::Prompt, QStringLiteral("Retrieving ") + QString::fromStdString(m_url));
         return;
     }
-    m_services.setPaneText(StatusPane::Prompt, QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
+    m_services.setPaneText(StatusPane::Prompt,
+                           QString::fromStdString(retrievalProgressText(progress.received, progress.total)));
 }
 
 void DownloadsController::endProgress()

@@ -77,7 +77,7 @@ private:
     std::string m_url;                       // the address of the last Retrieve
     bool m_retrieving = false;
     bool m_viewAfterDownload = true;
-    QTimer m_progressTimer;                  // refreshes pane 0 while a retrieval runs
+    QTimer m_progressTimer;  // refreshes pane 0 while a retrieval runs
 };
 
 }  // namespace quillory

@@ -49,11 +49,7 @@ private:
 }  // namespace
 
 EditingToolsController::EditingToolsController(QuilloryView& view, QuilloryDoc& document, ViewServices services)
-    : QObject(&view),
-      m_view(view),
-      m_control(view.control()),
-      m_document(document),
-      m_services(std::move(services))
+    : QObject(&view), m_view(view), m_control(view.control()), m_document(document), m_services(std::move(services))
 {
     if (m_services.messageBoxes != nullptr)
         m_gotoDialog = std::make_unique<GotoDialog>(this, *m_services.messageBoxes, m_services.beep);
@@ -139,8 +135,7 @@ void EditingToolsController::moveOffSelection(QWidget* dialog)
 {
     if (dialog == nullptr || !dialog->isVisible())
         return;
-    const QRect caret(m_control.viewport()->mapToGlobal(m_control.caretRect().topLeft()),
-                      m_control.caretRect().size());
+    const QRect caret(m_control.viewport()->mapToGlobal(m_control.caretRect().topLeft()), m_control.caretRect().size());
     QRect frame = dialog->frameGeometry();
     if (!frame.intersects(caret.adjusted(-4, -4, 4, 4)))
         return;

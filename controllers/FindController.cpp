@@ -5,8 +5,7 @@
 
 namespace quillory {
 
-FindController::FindController(QuilloryView& view)
-    : QObject(&view), m_view(view), m_control(view.control())
+FindController::FindController(QuilloryView& view) : QObject(&view), m_view(view), m_control(view.control())
 {
     registerCommands();
 }

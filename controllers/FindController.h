@@ -42,7 +42,7 @@ private:
     QuilloryView& m_view;
     EditControl& m_control;
     CommandTarget m_commands;
-    QPointer<FindReplaceDialog> m_dialog;      // made on first use, a child of the main window
+    QPointer<FindReplaceDialog> m_dialog;       // made on first use, a child of the main window
     std::optional<SearchRequest> m_lastSearch;  // what Find Next repeats
 };
 

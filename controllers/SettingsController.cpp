@@ -41,8 +41,8 @@ void SettingsController::read()
         // Startup Options then writes from the defaults, never from the damaged bytes.
         m_damaged = true;
         if (m_services.messageBoxes != nullptr)
-            m_services.messageBoxes->show({kSettingsReadErrorCaption, kSettingsReadErrorText, MessageIcon::Stop,
-                                           MessageButtons::Ok});
+            m_services.messageBoxes->show(
+                {kSettingsReadErrorCaption, kSettingsReadErrorText, MessageIcon::Stop, MessageButtons::Ok});
         return;
     }
     m_record = contents.record;
@@ -90,9 +90,9 @@ void SettingsController::startupOptions()
     if (options.choice().saveFont)
         m_view.takeCharacterFormatFromControl();
     const QRect frame = m_view.window()->geometry();
-    const CurrentAppearance now{m_view.characterFormat(), m_view.backgroundColor(),
-                                WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
-                                           frame.top() + frame.height()}};
+    const CurrentAppearance now{
+        m_view.characterFormat(), m_view.backgroundColor(),
+        WindowRect{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()}};
     if (options.save(m_path, m_record, now, m_services.messageBoxes))
         m_damaged = false;
 }

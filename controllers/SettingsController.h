@@ -38,9 +38,9 @@ private:
     QuilloryDoc& m_document;
     ViewServices m_services;
     IDrives& m_drives;
-    std::string m_path;         // full path of the settings file
-    SettingsRecord m_record;    // image of the settings record
-    bool m_damaged = false;     // the start-up read found the settings file damaged
+    std::string m_path;       // full path of the settings file
+    SettingsRecord m_record;  // image of the settings record
+    bool m_damaged = false;   // the start-up read found the settings file damaged
     CommandTarget m_commands;
 };
 

@@ -9,8 +9,8 @@
 
 namespace quillory {
 
-ToolDialogsController::ToolDialogsController(QuilloryView& view, const QuilloryDoc& document,
-                                             ViewServices services, IDrives& drives)
+ToolDialogsController::ToolDialogsController(QuilloryView& view, const QuilloryDoc& document, ViewServices services,
+                                             IDrives& drives)
     : QObject(&view), m_view(view), m_document(document), m_services(std::move(services)), m_drives(drives)
 {
     m_commands.onCommand(cmd::ID_FILE_WIPE, [this] { wipeFile(); });

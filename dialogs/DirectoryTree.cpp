@@ -53,7 +53,8 @@ DirectoryTree::DirectoryTree(DotDirectories rule, QWidget* parent) : QTreeWidget
         readOnce(item);
         onTreeItemExpanded(item, true);
     });
-    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { onTreeItemExpanded(item, false); });
+    connect(this, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* item) { onTreeItemExpanded(item, false); });
 }
 
 void DirectoryTree::fillTree(const std::string& root)

@@ -32,24 +32,24 @@ public:
     void setHooks(WipeHooks hooks);
     bool busy() const { return m_busy; }
 
-    QPushButton* selectButton() const { return m_select; }      // 1013
-    QLineEdit* fileNameEdit() const { return m_fileName; }      // 1014
-    QLineEdit* lengthEdit() const { return m_length; }          // 1015
-    QRadioButton* methodRadio(int method) const;                // 1016..1018
-    QPushButton* wipeButton() const { return m_wipe; }          // 1019
-    QLineEdit* statusEdit() const { return m_status; }          // 1021
+    QPushButton* selectButton() const { return m_select; }  // 1013
+    QLineEdit* fileNameEdit() const { return m_fileName; }  // 1014
+    QLineEdit* lengthEdit() const { return m_length; }      // 1015
+    QRadioButton* methodRadio(int method) const;            // 1016..1018
+    QPushButton* wipeButton() const { return m_wipe; }      // 1019
+    QLineEdit* statusEdit() const { return m_status; }      // 1021
     QProgressBar* progressBar() const { return m_progress; }
-    QPushButton* renameButton() const { return m_rename; }      // 1037
-    QGroupBox* customGroup() const { return m_customGroup; }    // 1022
-    QLabel* valueLabel() const { return m_valueLabel; }         // 1035
-    QLineEdit* valueEdit() const { return m_value; }            // 1023
-    QLabel* repeatsLabel() const { return m_repeatsLabel; }     // 1034
-    QLineEdit* repeatsEdit() const { return m_repeats; }        // 1024
-    QRadioButton* actionRadio(int action) const;                // 1030..1032
-    QLabel* resizeLabel() const { return m_resizeLabel; }       // 1033
-    QLineEdit* resizeEdit() const { return m_resizeTo; }        // 1029
-    QPushButton* quitButton() const { return m_quit; }          // 1 (IDOK)
-    QPushButton* stopButton() const { return m_stop; }          // ends a running wipe
+    QPushButton* renameButton() const { return m_rename; }    // 1037
+    QGroupBox* customGroup() const { return m_customGroup; }  // 1022
+    QLabel* valueLabel() const { return m_valueLabel; }       // 1035
+    QLineEdit* valueEdit() const { return m_value; }          // 1023
+    QLabel* repeatsLabel() const { return m_repeatsLabel; }   // 1034
+    QLineEdit* repeatsEdit() const { return m_repeats; }      // 1024
+    QRadioButton* actionRadio(int action) const;              // 1030..1032
+    QLabel* resizeLabel() const { return m_resizeLabel; }     // 1033
+    QLineEdit* resizeEdit() const { return m_resizeTo; }      // 1029
+    QPushButton* quitButton() const { return m_quit; }        // 1 (IDOK)
+    QPushButton* stopButton() const { return m_stop; }        // ends a running wipe
 
     void done(int result) override;  // QUIT, Escape, the close button; not while a wipe runs
 
@@ -74,30 +74,30 @@ private:
     void onWipe();
     void showProgress(int permille);
 
-    FileWiperLogic m_logic;          // the fields and what the buttons do
-    bool m_busy = false;            // a wipe is running; the dialog does not close
-    bool m_stopRequested = false;   // Stop or Escape during the running wipe
-    bool m_pushing = false;         // the fields are being written into the controls
-    WipeHooks m_hooks;               // the test's hooks, without the dialog's Stop
-    QElapsedTimer m_sinceEvents;     // since the running wipe last let events through
-    QPushButton* m_select;           // 1013
-    QLineEdit* m_fileName;           // 1014, display only
-    QLineEdit* m_length;             // 1015, display only
-    QButtonGroup* m_methods;         // 1016..1018 by method number
-    QPushButton* m_wipe;             // 1019
-    QLineEdit* m_status;             // 1021, display only
-    QProgressBar* m_progress;        // beside the status: the share of the running wipe done
-    QPushButton* m_rename;           // 1037
-    QPushButton* m_stop;             // "&Stop", enabled only while a wipe runs
-    QGroupBox* m_customGroup;        // 1022, parent of the custom controls
-    QLabel* m_valueLabel;            // 1035
-    QLineEdit* m_value;              // 1023
-    QLabel* m_repeatsLabel;          // 1034
-    QLineEdit* m_repeats;            // 1024
-    QButtonGroup* m_actions;         // 1030..1032 by custom action number
-    QLabel* m_resizeLabel;           // 1033
-    QLineEdit* m_resizeTo;           // 1029
-    QPushButton* m_quit;             // 1, the default button
+    FileWiperLogic m_logic;        // the fields and what the buttons do
+    bool m_busy = false;           // a wipe is running; the dialog does not close
+    bool m_stopRequested = false;  // Stop or Escape during the running wipe
+    bool m_pushing = false;        // the fields are being written into the controls
+    WipeHooks m_hooks;             // the test's hooks, without the dialog's Stop
+    QElapsedTimer m_sinceEvents;   // since the running wipe last let events through
+    QPushButton* m_select;         // 1013
+    QLineEdit* m_fileName;         // 1014, display only
+    QLineEdit* m_length;           // 1015, display only
+    QButtonGroup* m_methods;       // 1016..1018 by method number
+    QPushButton* m_wipe;           // 1019
+    QLineEdit* m_status;           // 1021, display only
+    QProgressBar* m_progress;      // beside the status: the share of the running wipe done
+    QPushButton* m_rename;         // 1037
+    QPushButton* m_stop;           // "&Stop", enabled only while a wipe runs
+    QGroupBox* m_customGroup;      // 1022, parent of the custom controls
+    QLabel* m_valueLabel;          // 1035
+    QLineEdit* m_value;            // 1023
+    QLabel* m_repeatsLabel;        // 1034
+    QLineEdit* m_repeats;          // 1024
+    QButtonGroup* m_actions;       // 1030..1032 by custom action number
+    QLabel* m_resizeLabel;         // 1033
+    QLineEdit* m_resizeTo;         // 1029
+    QPushButton* m_quit;           // 1, the default button
 };
 
 }  // namespace quillory

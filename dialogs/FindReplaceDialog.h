@@ -51,13 +51,13 @@ signals:
 private:
     void updateButtons();
 
-    bool m_replace = false;           // shown as Replace
+    bool m_replace = false;  // shown as Replace
     QLineEdit* m_findWhat;
     QLabel* m_replaceLabel;
     QLineEdit* m_replaceWith;
     QCheckBox* m_wholeWord;
     QCheckBox* m_matchCase;
-    QWidget* m_direction;             // the Up/Down group, Find only
+    QWidget* m_direction;  // the Up/Down group, Find only
     QRadioButton* m_up;
     QRadioButton* m_down;
     QPushButton* m_findNext;

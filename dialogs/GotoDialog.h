@@ -42,16 +42,16 @@ private:
     void writeFieldsToControls();
     void react(const GotoEditReaction& reaction);
 
-    QObject* m_target;              // receives kGotoGoEvent and kGotoCloseEvent
+    QObject* m_target;  // receives kGotoGoEvent and kGotoCloseEvent
     IMessageBoxes& m_boxes;
     std::function<void()> m_beep;
-    GotoFields m_fields;           // offset and percent texts, the check-box pair
-    QLineEdit* m_offset;           // 1009
-    QLineEdit* m_percent;          // 1010
-    QCheckBox* m_byOffset;         // 1011
-    QCheckBox* m_byPercent;        // 1012
-    QPushButton* m_go;             // "&Go"
-    QPushButton* m_done;           // "&Done", the default button
+    GotoFields m_fields;     // offset and percent texts, the check-box pair
+    QLineEdit* m_offset;     // 1009
+    QLineEdit* m_percent;    // 1010
+    QCheckBox* m_byOffset;   // 1011
+    QCheckBox* m_byPercent;  // 1012
+    QPushButton* m_go;       // "&Go"
+    QPushButton* m_done;     // "&Done", the default button
 };
 
 }  // namespace quillory

@@ -39,10 +39,10 @@ private:
 
     void applyExtent();
 
-    int m_anchor = -1;        // the entry last toggled without Shift
-    int m_extent = 0;         // pixels the list scrolls sideways at least
-    QString m_longest;        // the entry with the most characters so far
-    bool m_adjusting = false; // true while the list changes its own selection
+    int m_anchor = -1;         // the entry last toggled without Shift
+    int m_extent = 0;          // pixels the list scrolls sideways at least
+    QString m_longest;         // the entry with the most characters so far
+    bool m_adjusting = false;  // true while the list changes its own selection
 };
 
 }  // namespace quillory

@@ -40,7 +40,7 @@ QLabel* label(const char* text, QWidget* parent)
 }  // namespace
 
 SplitJoinDialog::SplitJoinDialog(IMessageBoxes& boxes, IFileDialogs& fileDialogs, IDrives& drives,
-                             std::function<void()> beep, QWidget* parent)
+                                 std::function<void()> beep, QWidget* parent)
     : QDialog(parent),
       m_logic(boxes, fileDialogs, drives),
       m_beep(std::move(beep)),
@@ -55,7 +55,8 @@ SplitJoinDialog::SplitJoinDialog(IMessageBoxes& boxes, IFileDialogs& fileDialogs
       m_join(new QPushButton(QStringLiteral("&JOIN"), this)),
       m_quit(new QPushButton(QStringLiteral("&Quit"), this)),
       m_chunkButtons{new QRadioButton(QStringLiteral("720 K"), this), new QRadioButton(QStringLiteral("1200 K"), this),
-                     new QRadioButton(QStringLiteral("1.44 MB"), this), new QRadioButton(QStringLiteral("Custom"), this)},
+                     new QRadioButton(QStringLiteral("1.44 MB"), this),
+                     new QRadioButton(QStringLiteral("Custom"), this)},
       m_customLabel(new QLabel(QStringLiteral("Custom chunk size in"), this)),
       m_bytesLabel(new QLabel(QStringLiteral("bytes:"), this)),
       m_customSize(new QLineEdit(this)),
@@ -127,8 +128,8 @@ void SplitJoinDialog::buildLayout()
     grid->addWidget(chunkGroup, 2, 0, 1, 2);
     grid->addLayout(actionButtons, 2, 2, 1, 2, Qt::AlignLeft);
     grid->addLayout(statusRow, 3, 0, 1, 4);
-    grid->addWidget(label("Numbered extensions will be added to the end of a split file: \"Filename.001...\"", this),
-                    4, 0, 1, 4);
+    grid->addWidget(label("Numbered extensions will be added to the end of a split file: \"Filename.001...\"", this), 4,
+                    0, 1, 4);
     grid->addWidget(label("\"Filename\" is the name you supply in the Save As dialog.", this), 5, 0, 1, 4);
     grid->addWidget(label("Please make sure selected files are in the order from Top (first) to Bottom (last).", this),
                     6, 0, 1, 4);
@@ -270,8 +271,9 @@ void SplitJoinDialog::onCustomSizeEdited()
 
 void SplitJoinDialog::showProgress(std::uint64_t done, std::uint64_t total)
 {
-    const int value = total == 0 ? kProgressSteps
-                                 : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kProgressSteps);
+    const int value = total == 0
+                          ? kProgressSteps
+                          : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kProgressSteps);
     if (value == m_progress->value())
         return;
     m_progress->setValue(value);
@@ -284,9 +286,21 @@ void SplitJoinDialog::showProgress(std::uint64_t done, std::uint64_t total)
 
 void SplitJoinDialog::runBusy(const std::function<void()>& work)
 {
-    QWidget* const controls[] = {m_driveList, m_tree, m_fileList, m_joinList, m_clear, m_add, m_remove,
-                                 m_split, m_join, m_quit, m_chunkButtons[0], m_chunkButtons[1],
-                                 m_chunkButtons[2], m_chunkButtons[3], m_customSize};
+    QWidget* const controls[] = {m_driveList,
+                                 m_tree,
+                                 m_fileList,
+                                 m_joinList,
+                                 m_clear,
+                                 m_add,
+                                 m_remove,
+                                 m_split,
+                                 m_join,
+                                 m_quit,
+                                 m_chunkButtons[0],
+                                 m_chunkButtons[1],
+                                 m_chunkButtons[2],
+                                 m_chunkButtons[3],
+                                 m_customSize};
     std::vector<bool> wasEnabled;
     for (QWidget* control : controls) {
         wasEnabled.push_back(control->isEnabled());

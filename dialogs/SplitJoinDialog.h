@@ -87,28 +87,28 @@ private:
     // Runs a split or join with the controls disabled; input that arrives meanwhile is dropped.
     void runBusy(const std::function<void()>& work);
 
-    SplitJoinLogic m_logic;          // the state and what the buttons do
+    SplitJoinLogic m_logic;  // the state and what the buttons do
     std::function<void()> m_beep;
-    bool m_busy = false;             // a split or join runs
-    bool m_pushing = false;          // the logic's state is being written into the controls
-    QElapsedTimer m_sinceRepaint;    // throttles the repaints of the progress bar
+    bool m_busy = false;           // a split or join runs
+    bool m_pushing = false;        // the logic's state is being written into the controls
+    QElapsedTimer m_sinceRepaint;  // throttles the repaints of the progress bar
 
-    QComboBox* m_driveList;          // 1053
-    DirectoryTree* m_tree;           // 1060
-    SelectionListBox* m_fileList;    // 1050
-    SelectionListBox* m_joinList;    // 1054
-    QPushButton* m_clear;            // 1058 "&Clear List >"
-    QPushButton* m_add;              // 1056 "&Add ----->"
-    QPushButton* m_remove;           // 1057 "&Remove <"
-    QPushButton* m_split;            // 1064 "&SPLIT"
-    QPushButton* m_join;             // 1062 "&JOIN"
-    QPushButton* m_quit;             // 2 "&Quit"
-    QRadioButton* m_chunkButtons[4]; // 1068 to 1071
-    QLabel* m_customLabel;           // 1073 "Custom chunk size in"
-    QLabel* m_bytesLabel;            // 1074 "bytes:"
-    QLineEdit* m_customSize;         // 1072
-    QLineEdit* m_status;             // 1076, read-only
-    QProgressBar* m_progress;        // beside the status: share of the bytes copied
+    QComboBox* m_driveList;           // 1053
+    DirectoryTree* m_tree;            // 1060
+    SelectionListBox* m_fileList;     // 1050
+    SelectionListBox* m_joinList;     // 1054
+    QPushButton* m_clear;             // 1058 "&Clear List >"
+    QPushButton* m_add;               // 1056 "&Add ----->"
+    QPushButton* m_remove;            // 1057 "&Remove <"
+    QPushButton* m_split;             // 1064 "&SPLIT"
+    QPushButton* m_join;              // 1062 "&JOIN"
+    QPushButton* m_quit;              // 2 "&Quit"
+    QRadioButton* m_chunkButtons[4];  // 1068 to 1071
+    QLabel* m_customLabel;            // 1073 "Custom chunk size in"
+    QLabel* m_bytesLabel;             // 1074 "bytes:"
+    QLineEdit* m_customSize;          // 1072
+    QLineEdit* m_status;              // 1076, read-only
+    QProgressBar* m_progress;         // beside the status: share of the bytes copied
 };
 
 }  // namespace quillory

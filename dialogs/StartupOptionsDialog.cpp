@@ -72,15 +72,16 @@ void StartupOptionsDialog::buildLayout(const std::string& settingsFolder)
     auto* drivesLabel = new QLabel(QStringLiteral("Change Drives"), this);
     drivesLabel->setBuddy(m_driveList);
     m_driveList->setAccessibleName(drivesLabel->text());
-    auto* hint = new QLabel(QStringLiteral(
-        "To choose a default path, select a directory from the directory tree list.  Then the absolute path will be "
-        "shown on the text field below.  You must check on the check box below inorder to update the default path."),
-        this);
+    auto* hint = new QLabel(QStringLiteral("To choose a default path, select a directory from the directory tree list. "
+                                           " Then the absolute path will be "
+                                           "shown on the text field below.  You must check on the check box below "
+                                           "inorder to update the default path."),
+                            this);
     hint->setWordWrap(true);
-    const QString where = settingsFolder.empty()
-                              ? QStringLiteral("the directory of the executable")
-                              : QString::fromLocal8Bit(settingsFolder.c_str());
-    auto* saved = new QLabel(QStringLiteral("Changes will be saved to \"Quillory.dat\" located in %1.").arg(where), this);
+    const QString where = settingsFolder.empty() ? QStringLiteral("the directory of the executable")
+                                                 : QString::fromLocal8Bit(settingsFolder.c_str());
+    auto* saved =
+        new QLabel(QStringLiteral("Changes will be saved to \"Quillory.dat\" located in %1.").arg(where), this);
     saved->setWordWrap(true);
 
     auto* left = new QVBoxLayout;

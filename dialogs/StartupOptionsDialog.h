@@ -61,16 +61,16 @@ private:
 
     static constexpr int kOptionCount = 6;
 
-    StartupOptionsLogic m_logic;   // the choice and the folder selected in the tree
+    StartupOptionsLogic m_logic;  // the choice and the folder selected in the tree
     IDrives& m_drives;
-    bool m_pushing = false;        // the choice is being written into the controls
+    bool m_pushing = false;  // the choice is being written into the controls
 
-    QPushButton* m_ok;                     // 1 "OK - Save"
-    QPushButton* m_cancel;                 // 2 "Cancel"
-    DirectoryTree* m_tree;                 // 1005
-    QComboBox* m_driveList;                // 1006
-    QLineEdit* m_path = nullptr;           // 1000
-    QCheckBox* m_boxes[kOptionCount];      // 1007, 1002, 1008, 1003, 1001, 1038 by StartupOption
+    QPushButton* m_ok;                 // 1 "OK - Save"
+    QPushButton* m_cancel;             // 2 "Cancel"
+    DirectoryTree* m_tree;             // 1005
+    QComboBox* m_driveList;            // 1006
+    QLineEdit* m_path = nullptr;       // 1000
+    QCheckBox* m_boxes[kOptionCount];  // 1007, 1002, 1008, 1003, 1001, 1038 by StartupOption
 };
 
 }  // namespace quillory

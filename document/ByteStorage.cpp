@@ -30,8 +30,7 @@ std::uint8_t* ByteStorage::copyOf(const std::uint8_t* bytes, std::int32_t count)
     return block;
 }
 
-void ByteStorage::setUndo(const std::uint8_t* bytes, std::int32_t count, std::int32_t start,
-                          std::int32_t end)
+void ByteStorage::setUndo(const std::uint8_t* bytes, std::int32_t count, std::int32_t start, std::int32_t end)
 {
     releaseUndo();
     m_undo = copyOf(bytes, count);
@@ -42,8 +41,7 @@ void ByteStorage::setUndo(const std::uint8_t* bytes, std::int32_t count, std::in
 
 bool ByteStorage::resizeBlock(std::int32_t capacity)
 {
-    auto* block = static_cast<std::uint8_t*>(
-        m_heap.grow(m_bytes, static_cast<std::size_t>(capacity) + 1));
+    auto* block = static_cast<std::uint8_t*>(m_heap.grow(m_bytes, static_cast<std::size_t>(capacity) + 1));
     if (block == nullptr)
         return false;
     m_bytes = block;
@@ -61,8 +59,7 @@ bool ByteStorage::growBy(std::int32_t extra)
 }
 
 // Replaces [start, end) by count bytes; the block must already hold the new length.
-void ByteStorage::replaceRange(std::int32_t start, std::int32_t end, const std::uint8_t* bytes,
-                               std::int32_t count)
+void ByteStorage::replaceRange(std::int32_t start, std::int32_t end, const std::uint8_t* bytes, std::int32_t count)
 {
     const std::int32_t newLength = m_length - (end - start) + count;
     if (count != end - start)

@@ -85,12 +85,12 @@ private:
 
     IByteHeap& m_heap;
     std::int32_t m_length = 0;
-    std::int32_t m_capacity = 0;       // the block is at least m_capacity + 1 bytes
+    std::int32_t m_capacity = 0;  // the block is at least m_capacity + 1 bytes
     std::uint8_t* m_bytes = nullptr;
-    std::size_t m_blockBytes = 0;      // bytes allocated for m_bytes
+    std::size_t m_blockBytes = 0;  // bytes allocated for m_bytes
     std::uint8_t* m_clip = nullptr;
     std::int32_t m_clipLength = 0;
-    std::uint8_t* m_undo = nullptr;    // bytes that undoing puts back in [m_undoStart, m_undoEnd)
+    std::uint8_t* m_undo = nullptr;  // bytes that undoing puts back in [m_undoStart, m_undoEnd)
     std::int32_t m_undoLength = 0;
     std::int32_t m_undoStart = 0;
     std::int32_t m_undoEnd = 0;

@@ -14,8 +14,7 @@ void registerDocumentCommands(CommandTarget& target, QuilloryDoc& document)
     target.onCommand(cmd::ID_FILE_SAVE, [doc] { doc->onFileSave(); });
     target.onCommand(cmd::ID_FILE_SAVE_AS, [doc] { doc->onFileSaveAs(); });
     target.onCommand(cmd::ID_ANSI_TO_ASCII, [doc] { doc->onAnsiToAscii(); });
-    target.onUpdate(cmd::ID_ANSI_TO_ASCII,
-                    [doc](CommandUpdate& ui) { ui.setCheck(doc->ansiToAscii()); });
+    target.onUpdate(cmd::ID_ANSI_TO_ASCII, [doc](CommandUpdate& ui) { ui.setCheck(doc->ansiToAscii()); });
     target.onCommand(cmd::ID_FREE_STORAGE, [doc] { doc->onFreeStorage(); });
     // The view answers this update too (it comes first); until there is one the rule is the same.
     target.onUpdate(cmd::ID_FREE_STORAGE, [doc](CommandUpdate& ui) { ui.enable(doc->mode() == DocumentMode::Binary); });

@@ -23,15 +23,15 @@ public:
 class IDocumentControl {
 public:
     virtual ~IDocumentControl() = default;
-    virtual CharRange selection() const = 0;           // current selection, start <= end
+    virtual CharRange selection() const = 0;  // current selection, start <= end
     virtual void select(CharRange selection) = 0;
-    virtual void emptyUndoBuffer() = 0;             // the control forgets its one-step undo
-    virtual std::int64_t textLength() const = 0;  // bytes of text
+    virtual void emptyUndoBuffer() = 0;                  // the control forgets its one-step undo
+    virtual std::int64_t textLength() const = 0;         // bytes of text
     virtual void copyText(std::uint8_t* out) const = 0;  // the whole text, textLength() bytes
-    virtual void setText(std::string_view bytes) = 0;   // replaces the whole text
-    virtual bool isModified() const = 0;            // changed since the last load, New or save
+    virtual void setText(std::string_view bytes) = 0;    // replaces the whole text
+    virtual bool isModified() const = 0;                 // changed since the last load, New or save
     virtual void setModified(bool modified) = 0;
-    virtual void takeFocus() = 0;                    // the view takes the keyboard focus
+    virtual void takeFocus() = 0;  // the view takes the keyboard focus
 };
 
 // Framework services of the application around the document.

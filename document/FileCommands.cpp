@@ -45,15 +45,10 @@ bool QuilloryDoc::promptSaveModified()
     if (!isModified())
         return true;
     m_saved = false;
-    switch (showMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question,
-                          MessageButtons::YesNoCancel)) {
-    case MessageResult::Yes:
-        onFileSave();
-        return m_saved;
-    case MessageResult::No:
-        return true;
-    default:
-        return false;
+    switch (showMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question, MessageButtons::YesNoCancel)) {
+    case MessageResult::Yes: onFileSave(); return m_saved;
+    case MessageResult::No: return true;
+    default: return false;
     }
 }
 

@@ -77,10 +77,8 @@ ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 
 }  // namespace
 
-QuilloryDoc::QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap)
-    : m_storage(heap), m_messageBoxes(messageBoxes)
-{
-}
+QuilloryDoc::QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap) : m_storage(heap), m_messageBoxes(messageBoxes)
+{}
 
 void QuilloryDoc::setAnsiToAscii(bool on)
 {
@@ -148,12 +146,13 @@ bool QuilloryDoc::loadFile(const std::string& path)
     // the document, and a BINARY file still shown, intact.
     beginWaitCursor();
     WholeFile whole;
-    const ReadOutcome outcome = file.sizeIsReliable() ? readKnownSize(file, heap(), whole) : readToEnd(file, heap(), whole);
+    const ReadOutcome outcome =
+        file.sizeIsReliable() ? readKnownSize(file, heap(), whole) : readToEnd(file, heap(), whole);
     if (outcome != ReadOutcome::Whole) {
         heap().release(whole.bytes);
         endWaitCursor();
         showMessageBox(m_messageBoxes, outcome == ReadOutcome::NoMemory ? kNotEnoughMemory : kCannotOpen,
-                      MessageIcon::Exclamation);
+                       MessageIcon::Exclamation);
         return false;
     }
     // The views are shown the display copy of a BINARY file.
@@ -217,8 +216,7 @@ bool QuilloryDoc::loadStartupFile(const std::string& path)
 
 QuilloryDoc::ReplacedDocument QuilloryDoc::takeReplacedDocument()
 {
-    ReplacedDocument replaced{m_folder, {}, m_title, m_mode, m_encoding, {}, m_storage.length(),
-                              m_storage.capacity()};
+    ReplacedDocument replaced{m_folder, {}, m_title, m_mode, m_encoding, {}, m_storage.length(), m_storage.capacity()};
     std::memcpy(replaced.fileName, m_fileName, sizeof m_fileName);
     replaced.storage = m_storage.takeBlock();
     return replaced;

@@ -168,8 +168,8 @@ private:
     IFileDialogs* m_fileDialogs = nullptr;
     std::vector<IDocumentView*> m_views;
     std::string m_title = "Untitled";
-    std::string m_folder;        // see folder()
-    char m_fileName[256] = {};   // see fileName()
+    std::string m_folder;       // see folder()
+    char m_fileName[256] = {};  // see fileName()
     TextEncoding m_encoding = TextEncoding::Utf8;
 };
 

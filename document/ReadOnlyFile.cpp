@@ -30,7 +30,8 @@ bool ReadOnlyFile::open(const std::string& path)
     m_file = std::move(file);
     m_size = info.st_size;
     struct statfs system {};
-    const bool pseudo = ::fstatfs(fd, &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC);
+    const bool pseudo =
+        ::fstatfs(fd, &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC);
     m_sizeReliable = m_size > 0 && !pseudo;
     return true;
 }

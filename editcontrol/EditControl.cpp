@@ -15,7 +15,10 @@ namespace quillory {
 namespace {
 
 // The scroll bars count in units that stay below 2^30, so an int never overflows.
-std::int64_t unitsScale(std::int64_t extent) { return extent / (std::int64_t{1} << 30) + 1; }
+std::int64_t unitsScale(std::int64_t extent)
+{
+    return extent / (std::int64_t{1} << 30) + 1;
+}
 
 }  // namespace
 
@@ -51,7 +54,10 @@ EditControl::EditControl(QWidget* parent) : QAbstractScrollArea(parent), m_layou
     applyFont();
 }
 
-EditControl::~EditControl() { m_model.setListener(nullptr); }
+EditControl::~EditControl()
+{
+    m_model.setListener(nullptr);
+}
 
 // ---------------------------------------------------------------- text and selection
 
@@ -206,14 +212,12 @@ void EditControl::undo()
     ensureCaretVisible();
 }
 
-std::optional<FoundRange> EditControl::findText(std::string_view needle, std::int64_t from,
-                                                const FindOptions& options)
+std::optional<FoundRange> EditControl::findText(std::string_view needle, std::int64_t from, const FindOptions& options)
 {
     return quillory::findText(m_model.text(), needle, from, options);
 }
 
-std::int64_t EditControl::replaceAll(std::string_view needle, std::string_view replacement,
-                                     const FindOptions& options)
+std::int64_t EditControl::replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options)
 {
     const std::int64_t replaced = m_model.replaceAll(needle, replacement, options);
     if (replaced > 0) {
@@ -337,13 +341,22 @@ void EditControl::onSelectionChanged()
     emit selectionChanged();
 }
 
-void EditControl::onModifiedChanged(bool modified) { emit modifiedChanged(modified); }
+void EditControl::onModifiedChanged(bool modified)
+{
+    emit modifiedChanged(modified);
+}
 
-void EditControl::onUndoAvailableChanged(bool available) { emit undoAvailableChanged(available); }
+void EditControl::onUndoAvailableChanged(bool available)
+{
+    emit undoAvailableChanged(available);
+}
 
 // ---------------------------------------------------------------- scrolling
 
-int EditControl::visibleRows() const { return std::max(1, viewport()->height() / m_glyphs->lineHeight()); }
+int EditControl::visibleRows() const
+{
+    return std::max(1, viewport()->height() / m_glyphs->lineHeight());
+}
 
 void EditControl::setTop(std::int64_t rowStart)
 {
@@ -555,7 +568,10 @@ void EditControl::timerEvent(QTimerEvent* event)
     QAbstractScrollArea::timerEvent(event);
 }
 
-bool EditControl::focusNextPrevChild(bool) { return false; }  // Tab is a character here
+bool EditControl::focusNextPrevChild(bool)
+{
+    return false;
+}  // Tab is a character here
 
 bool EditControl::viewportEvent(QEvent* event)
 {

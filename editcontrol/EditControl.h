@@ -29,9 +29,9 @@ class GlyphTable;
 
 // A key press as the key-down hook sees it (WM_KEYDOWN), auto-repeats included.
 struct KeyDown {
-    int key = 0;                                   // Qt::Key
-    Qt::KeyboardModifiers modifiers;               // Shift, Control, Alt...
-    bool autoRepeat = false;                       // a repeat of a held key
+    int key = 0;                      // Qt::Key
+    Qt::KeyboardModifiers modifiers;  // Shift, Control, Alt...
+    bool autoRepeat = false;          // a repeat of a held key
 };
 
 class EditControl : public QAbstractScrollArea, private EditModelListener {
@@ -219,33 +219,33 @@ private:
     // Painting (EditControlPaint.cpp)
     void paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd);
 
-    EditModel m_model;                      // text, selection, undo, modified flag
-    WrapLayout m_layout;                    // rows of m_model's text
-    std::unique_ptr<GlyphTable> m_glyphs;   // the format's font measured for the screen
-    CharFormatA m_format;                   // the one character format
-    std::uint32_t m_background = 0xFFFFFF;  // COLORREF of the background
-    bool m_autoWordSelection = false;       // mouse selections extend by words
-    bool m_wordWrap = true;                 // wrap at the viewport's width
-    bool m_overwrite = false;               // typing replaces the byte at the caret
-    bool m_selectionHidden = false;         // EM_HIDESELECTION
-    std::int64_t m_top = 0;                 // start of the first visible row
-    std::int64_t m_xOffset = 0;             // horizontal scroll, px (no wrap)
-    std::int64_t m_desiredX = -1;           // x that Up/Down keep, 1/64 px; -1: the caret's
-    std::int64_t m_vScale = 1;              // bytes per vertical scroll bar unit
-    std::int64_t m_hScale = 1;              // px per horizontal scroll bar unit
-    std::int64_t m_widestRow = 0;           // widest row painted so far, px (no wrap)
-    bool m_settingScrollBars = false;       // the scroll bars are being set by the control
-    bool m_caretOn = true;                  // blink phase
-    QBasicTimer m_blink;                    // caret blinking
-    QTimer m_idleLayout;                    // lays out long lines while the user does nothing
-    QTimer m_autoScroll;                    // scrolls while a drag selection is outside the view
-    QPoint m_lastMouse;                     // last drag position, viewport coordinates
-    bool m_dragging = false;                // left button held after a press in the text
-    bool m_wordDrag = false;                // the drag extends by words (double-click)
+    EditModel m_model;                                       // text, selection, undo, modified flag
+    WrapLayout m_layout;                                     // rows of m_model's text
+    std::unique_ptr<GlyphTable> m_glyphs;                    // the format's font measured for the screen
+    CharFormatA m_format;                                    // the one character format
+    std::uint32_t m_background = 0xFFFFFF;                   // COLORREF of the background
+    bool m_autoWordSelection = false;                        // mouse selections extend by words
+    bool m_wordWrap = true;                                  // wrap at the viewport's width
+    bool m_overwrite = false;                                // typing replaces the byte at the caret
+    bool m_selectionHidden = false;                          // EM_HIDESELECTION
+    std::int64_t m_top = 0;                                  // start of the first visible row
+    std::int64_t m_xOffset = 0;                              // horizontal scroll, px (no wrap)
+    std::int64_t m_desiredX = -1;                            // x that Up/Down keep, 1/64 px; -1: the caret's
+    std::int64_t m_vScale = 1;                               // bytes per vertical scroll bar unit
+    std::int64_t m_hScale = 1;                               // px per horizontal scroll bar unit
+    std::int64_t m_widestRow = 0;                            // widest row painted so far, px (no wrap)
+    bool m_settingScrollBars = false;                        // the scroll bars are being set by the control
+    bool m_caretOn = true;                                   // blink phase
+    QBasicTimer m_blink;                                     // caret blinking
+    QTimer m_idleLayout;                                     // lays out long lines while the user does nothing
+    QTimer m_autoScroll;                                     // scrolls while a drag selection is outside the view
+    QPoint m_lastMouse;                                      // last drag position, viewport coordinates
+    bool m_dragging = false;                                 // left button held after a press in the text
+    bool m_wordDrag = false;                                 // the drag extends by words (double-click)
     std::pair<std::int64_t, std::int64_t> m_dragWord{0, 0};  // the word the drag began in
-    QString m_preedit;                      // input-method text being composed, shown at the caret
-    IClipboard* m_clipboard = nullptr;      // Copy/Cut/Paste; null: the system's
-    std::unique_ptr<IClipboard> m_systemClipboard;  // the system's, made on first use
+    QString m_preedit;                                       // input-method text being composed, shown at the caret
+    IClipboard* m_clipboard = nullptr;                       // Copy/Cut/Paste; null: the system's
+    std::unique_ptr<IClipboard> m_systemClipboard;           // the system's, made on first use
 };
 
 }  // namespace quillory

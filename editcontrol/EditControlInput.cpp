@@ -17,7 +17,10 @@ namespace quillory {
 
 namespace {
 
-bool isLineBreakByte(std::uint8_t b) { return b == '\r' || b == '\n'; }
+bool isLineBreakByte(std::uint8_t b)
+{
+    return b == '\r' || b == '\n';
+}
 
 // The class of a character for word moves: line break, blank, word, or other (punctuation).
 // Characters are bytes in Windows-1252 and decoded sequences in UTF-8 (an invalid byte is other).
@@ -100,15 +103,10 @@ void EditControl::handleCharacter(char32_t c)
     if (charHook && charHook(c))
         return;
     switch (c) {
-    case 0:
-        return;  // a typed zero inserts nothing
-    case 8:
-        m_model.deleteBackward();
-        break;
+    case 0: return;  // a typed zero inserts nothing
+    case 8: m_model.deleteBackward(); break;
     case 10:
-    case 13:
-        m_model.replaceSelection(m_model.text().firstLineBreak(), true, EditKind::Typing);
-        break;
+    case 13: m_model.replaceSelection(m_model.text().firstLineBreak(), true, EditKind::Typing); break;
     default:
         if (!m_model.typeCharacter(encodeCharacter(c), m_overwrite))
             QApplication::beep();
@@ -120,8 +118,7 @@ void EditControl::handleCharacter(char32_t c)
 
 void EditControl::inputMethodEvent(QInputMethodEvent* event)
 {
-    forEachCodePoint(event->commitString(),
-                     [this](char32_t c) { handleCharacter(c == '\n' ? 13 : c); });
+    forEachCodePoint(event->commitString(), [this](char32_t c) { handleCharacter(c == '\n' ? 13 : c); });
     // Text being composed is only shown at the caret; it enters the text when committed.
     if (m_preedit != event->preeditString()) {
         m_preedit = event->preeditString();
@@ -134,14 +131,10 @@ QVariant EditControl::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     auto* self = const_cast<EditControl*>(this);
     switch (query) {
-    case Qt::ImCursorRectangle:
-        return self->caretRect();
-    case Qt::ImFont:
-        return m_glyphs->font();
-    case Qt::ImEnabled:
-        return true;
-    default:
-        return QAbstractScrollArea::inputMethodQuery(query);
+    case Qt::ImCursorRectangle: return self->caretRect();
+    case Qt::ImFont: return m_glyphs->font();
+    case Qt::ImEnabled: return true;
+    default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
 
@@ -262,13 +255,15 @@ bool EditControl::handleNavigationKey(const QKeyEvent* event)
         if (!shift && !ctrl && m_model.hasSelection())
             moveCaretTo(m_model.selectionStart(), false);
         else
-            moveCaretTo(ctrl ? wordLeft(caret) : (text.insideCrLf(caret - 1) ? caret - 2 : m_model.prevChar(caret)), shift);
+            moveCaretTo(ctrl ? wordLeft(caret) : (text.insideCrLf(caret - 1) ? caret - 2 : m_model.prevChar(caret)),
+                        shift);
         return true;
     case Qt::Key_Right:
         if (!shift && !ctrl && m_model.hasSelection())
             moveCaretTo(m_model.selectionEnd(), false);
         else
-            moveCaretTo(ctrl ? wordRight(caret) : (text.insideCrLf(caret + 1) ? caret + 2 : m_model.nextChar(caret)), shift);
+            moveCaretTo(ctrl ? wordRight(caret) : (text.insideCrLf(caret + 1) ? caret + 2 : m_model.nextChar(caret)),
+                        shift);
         return true;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -283,12 +278,8 @@ bool EditControl::handleNavigationKey(const QKeyEvent* event)
         moveCaretByRows(event->key() == Qt::Key_PageUp ? -page : page, true, shift);
         return true;
     }
-    case Qt::Key_Home:
-        moveCaretTo(ctrl ? 0 : m_layout.rowStart(caret), shift);
-        return true;
-    case Qt::Key_End:
-        moveCaretTo(ctrl ? text.size() : rowEndCaret(m_layout.rowStart(caret)), shift);
-        return true;
+    case Qt::Key_Home: moveCaretTo(ctrl ? 0 : m_layout.rowStart(caret), shift); return true;
+    case Qt::Key_End: moveCaretTo(ctrl ? text.size() : rowEndCaret(m_layout.rowStart(caret)), shift); return true;
     case Qt::Key_Delete:
         if (shift)
             return false;
@@ -301,8 +292,7 @@ bool EditControl::handleNavigationKey(const QKeyEvent* event)
             return false;
         setOverwriteMode(!m_overwrite);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -364,8 +354,8 @@ void EditControl::mouseMoveEvent(QMouseEvent* event)
     if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
     m_lastMouse = event->position().toPoint();
-    const bool outside = m_lastMouse.y() < 0 || m_lastMouse.y() >= viewport()->height()
-                         || (!m_wordWrap && (m_lastMouse.x() < 0 || m_lastMouse.x() >= viewport()->width()));
+    const bool outside = m_lastMouse.y() < 0 || m_lastMouse.y() >= viewport()->height() ||
+                         (!m_wordWrap && (m_lastMouse.x() < 0 || m_lastMouse.x() >= viewport()->width()));
     if (outside && !m_autoScroll.isActive())
         m_autoScroll.start();
     else if (!outside)

@@ -9,7 +9,10 @@ namespace quillory {
 
 namespace {
 
-QColor fromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor fromColorRef(std::uint32_t c)
+{
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 }  // namespace
 
@@ -42,8 +45,8 @@ void EditControl::paintEvent(QPaintEvent* event)
     if (hasFocus() && m_caretOn) {
         // The caret takes the text's colour, so it shows on any background the user picks.
         const QRect caret = caretRect();
-        QColor ink = (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text)
-                                                          : fromColorRef(m_format.crTextColor);
+        QColor ink =
+            (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text) : fromColorRef(m_format.crTextColor);
         if (!caret.isNull()) {
             if (m_overwrite) {
                 ink.setAlpha(100);
@@ -55,8 +58,7 @@ void EditControl::paintEvent(QPaintEvent* event)
     }
 }
 
-void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart,
-                           std::int64_t selEnd)
+void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd)
 {
     const TextBuffer& text = m_model.text();
     const std::int64_t rowEnd = m_layout.rowEnd(rowStart);
@@ -85,8 +87,8 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
         last += s.length;
     }
     const std::int64_t originX = (std::int64_t{textLeft()} - m_xOffset) * 64;
-    const QColor textColor = (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text)
-                                                                   : fromColorRef(m_format.crTextColor);
+    const QColor textColor =
+        (m_format.dwEffects & CFE_AUTOCOLOR) ? palette().color(QPalette::Text) : fromColorRef(m_format.crTextColor);
     const int baseline = y + m_glyphs->ascent();
 
     // Selection: the selected part of the row, plus a space's width when the break is selected.
@@ -126,8 +128,8 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
         QColor ink;
         QColor paper;
     };
-    for (const Run& r : {Run{a, textColor, background}, Run{b, selectedColor, selectedBackground},
-                         Run{last, textColor, background}}) {
+    for (const Run& r :
+         {Run{a, textColor, background}, Run{b, selectedColor, selectedBackground}, Run{last, textColor, background}}) {
         const std::int64_t runEnd = r.end;
         if (runEnd <= pos)
             continue;
@@ -148,7 +150,7 @@ void EditControl::paintRow(QPainter& painter, std::int64_t rowStart, int y, std:
         std::int64_t width = xLast;
         if (last < rowEnd)
             width = rowEnd - rowStart <= WrapLayout::kLongLine ? m_layout.xOf(rowStart, rowEnd)
-                                                                : (rowEnd - rowStart) * m_layout.advances().advance['x'];
+                                                               : (rowEnd - rowStart) * m_layout.advances().advance['x'];
         m_widestRow = std::max(m_widestRow, width / 64);
     }
 }

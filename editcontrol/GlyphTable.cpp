@@ -21,8 +21,7 @@ class MeasuredCharacters final : public CharacterAdvances {
 public:
     MeasuredCharacters(const QFont& font, QPaintDevice* device, std::int32_t zeroWidth)
         : m_metrics(device ? QFontMetricsF(font, device) : QFontMetricsF(font)), m_zeroWidth(zeroWidth)
-    {
-    }
+    {}
     std::int32_t advanceOf(char32_t cp) const override
     {
         if (cp < 0x10000) {
@@ -55,12 +54,14 @@ private:
 };
 
 // C1 controls have no glyph: they are shown like bytes outside UTF-8.
-bool isUndrawable(char32_t cp) { return cp >= 0x80 && cp < 0xA0; }
+bool isUndrawable(char32_t cp)
+{
+    return cp >= 0x80 && cp < 0xA0;
+}
 
 }  // namespace
 
-GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device)
-    : m_font(device ? QFont(font, device) : font)
+GlyphTable::GlyphTable(const QFont& font, QPaintDevice* device) : m_font(device ? QFont(font, device) : font)
 {
     const QFontMetricsF metrics = device ? QFontMetricsF(m_font, device) : QFontMetricsF(m_font);
     m_raw = QRawFont::fromFont(m_font);
@@ -151,8 +152,8 @@ void GlyphTable::drawControlSymbol(QPainter& painter, double x, double rowTop, d
         painter.drawPixmap(QPointF(x, rowTop), it->second);
         return;
     }
-    paintControlSymbol(painter, QRectF(x + 0.5, rowTop + 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2)),
-                       b, ink, paper);
+    paintControlSymbol(painter, QRectF(x + 0.5, rowTop + 1, std::max(1.0, width - 1), std::max(1, m_lineHeight - 2)), b,
+                       ink, paper);
 }
 
 void GlyphTable::paintControlSymbol(QPainter& painter, const QRectF& cell, std::uint8_t b, const QColor& ink,
@@ -166,7 +167,6 @@ void GlyphTable::paintControlSymbol(QPainter& painter, const QRectF& cell, std::
     painter.drawText(cell, Qt::AlignCenter, QString(QChar(letter)));
     painter.restore();
 }
-
 
 void GlyphTable::drawBytes(QPainter& painter, const std::uint8_t* bytes, std::int64_t count, std::int64_t x,
                            double originX, double baseline, const QColor& ink, const QColor& paper) const

@@ -38,8 +38,8 @@ public:
     // their caret-notation letter (0x01 as "A"), legible whatever fonts are installed.
     static bool isControlSymbol(std::uint8_t b) { return b < 0x20 || b == 0x7F; }
     // Draws byte b as a control symbol in the cell at x (px) of the row whose top is rowTop.
-    void drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b,
-                           const QColor& ink, const QColor& paper) const;
+    void drawControlSymbol(QPainter& painter, double x, double rowTop, double width, std::uint8_t b, const QColor& ink,
+                           const QColor& paper) const;
     // Paints the symbol of byte b filling cell.
     void paintControlSymbol(QPainter& painter, const QRectF& cell, std::uint8_t b, const QColor& ink,
                             const QColor& paper) const;
@@ -63,7 +63,10 @@ private:
         std::uint32_t glyph = 0;
     };
     GlyphRef glyphOf(char32_t cp) const;
-    const QRawFont& fontNumber(int font) const { return font == 0 ? m_raw : m_fallbacks[static_cast<std::size_t>(font - 1)]; }
+    const QRawFont& fontNumber(int font) const
+    {
+        return font == 0 ? m_raw : m_fallbacks[static_cast<std::size_t>(font - 1)];
+    }
 
     QFont m_font;                               // the font, bound to the device
     QRawFont m_raw;                             // the font's glyphs for glyph runs
@@ -85,13 +88,14 @@ private:
         std::size_t operator()(const SymbolKey& k) const
         {
             return std::hash<std::uint64_t>()((std::uint64_t{k.ink} << 32 | k.paper) ^
-                                              (std::uint64_t(k.width64) << 40) ^ (std::uint64_t(k.ratio100) << 20) ^ k.byte);
+                                              (std::uint64_t(k.width64) << 40) ^ (std::uint64_t(k.ratio100) << 20) ^
+                                              k.byte);
         }
     };
     mutable std::unordered_map<SymbolKey, QPixmap, SymbolKeyHash> m_symbols;  // rendered control symbols
-    mutable std::vector<QRawFont> m_fallbacks;                      // fonts Qt's fallback picked, as met
-    mutable std::unordered_map<char32_t, GlyphRef> m_characterGlyphs;  // characters beyond ASCII looked up
-    QFont m_invalidFont;                                            // the value inside a replacement cell
+    mutable std::vector<QRawFont> m_fallbacks;                                // fonts Qt's fallback picked, as met
+    mutable std::unordered_map<char32_t, GlyphRef> m_characterGlyphs;         // characters beyond ASCII looked up
+    QFont m_invalidFont;                                                      // the value inside a replacement cell
 };
 
 }  // namespace quillory

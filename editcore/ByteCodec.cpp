@@ -25,12 +25,12 @@ ByteCodec::ByteCodec()
         else if (c >= 0x80 && c < 0xA0)
             m_display[b] = 0xFFFD;  // bytes Windows-1252 leaves undefined
         else if (c == 0xAD)
-            m_display[b] = '-';     // a soft hyphen would be invisible
+            m_display[b] = '-';  // a soft hyphen would be invisible
         else
             m_display[b] = c;
         m_fold[b] = byte;
-        m_word[b] = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'
-                    || (b >= 0xC0 && b != 0xD7 && b != 0xF7) || b == 0x83 || b == 0xAA || b == 0xB5 || b == 0xBA;
+        m_word[b] = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_' ||
+                    (b >= 0xC0 && b != 0xD7 && b != 0xF7) || b == 0x83 || b == 0xAA || b == 0xB5 || b == 0xBA;
     }
     for (int b = 'A'; b <= 'Z'; ++b)
         m_fold[b] = static_cast<std::uint8_t>(b + 32);
@@ -43,7 +43,10 @@ ByteCodec::ByteCodec()
     }
 }
 
-char32_t ByteCodec::clipboardChar(std::uint8_t b) const { return cp1252ToUnicode(b); }
+char32_t ByteCodec::clipboardChar(std::uint8_t b) const
+{
+    return cp1252ToUnicode(b);
+}
 
 std::uint8_t ByteCodec::byteFor(char32_t c) const
 {

@@ -53,11 +53,20 @@ void EditModel::setEncoding(TextEncoding encoding)
     snapSelection();
 }
 
-std::int64_t EditModel::charStart(std::int64_t pos) const { return quillory::charStart(m_text, pos, m_encoding); }
+std::int64_t EditModel::charStart(std::int64_t pos) const
+{
+    return quillory::charStart(m_text, pos, m_encoding);
+}
 
-std::int64_t EditModel::nextChar(std::int64_t pos) const { return nextCharPos(m_text, pos, m_encoding); }
+std::int64_t EditModel::nextChar(std::int64_t pos) const
+{
+    return nextCharPos(m_text, pos, m_encoding);
+}
 
-std::int64_t EditModel::prevChar(std::int64_t pos) const { return prevCharPos(m_text, pos, m_encoding); }
+std::int64_t EditModel::prevChar(std::int64_t pos) const
+{
+    return prevCharPos(m_text, pos, m_encoding);
+}
 
 void EditModel::snapSelection()
 {
@@ -185,8 +194,8 @@ std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view rep
     old.reserve(static_cast<std::size_t>(std::max(removed, inserted)));  // room for the way back: no copy on Undo
     old.resize(static_cast<std::size_t>(removed));
     m_text.copy(spanStart, removed, old.data());
-    const SearchText oldSpan{old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1,
-                             spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
+    const SearchText oldSpan{
+        old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1, spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
     const std::int64_t linesBefore = m_text.lineCount();
     m_text.replaceFilled(spanStart, removed, static_cast<std::size_t>(inserted), [&](std::uint8_t* out) {
         std::int64_t copied = 0;  // bytes of the old span done
@@ -304,7 +313,10 @@ void EditModel::undo()
         m_listener->onSelectionChanged();
 }
 
-void EditModel::emptyUndoBuffer() { setUndo(std::nullopt); }
+void EditModel::emptyUndoBuffer()
+{
+    setUndo(std::nullopt);
+}
 
 void EditModel::setModified(bool modified)
 {

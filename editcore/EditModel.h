@@ -16,11 +16,11 @@
 namespace quillory {
 
 struct TextChange {
-    std::int64_t offset = 0;    // where the text changed
-    std::int64_t removed = 0;   // bytes removed at offset
-    std::int64_t inserted = 0;  // bytes inserted at offset
-    std::int64_t lineDelta = 0; // lines added (negative: removed)
-    bool wholeText = false;     // the whole text was replaced
+    std::int64_t offset = 0;     // where the text changed
+    std::int64_t removed = 0;    // bytes removed at offset
+    std::int64_t inserted = 0;   // bytes inserted at offset
+    std::int64_t lineDelta = 0;  // lines added (negative: removed)
+    bool wholeText = false;      // the whole text was replaced
 };
 
 class EditModelListener {
@@ -126,13 +126,13 @@ private:
     void snapSelection();
 
     TextBuffer m_text;
-    std::int64_t m_anchor = 0;                   // fixed end of the selection
-    std::int64_t m_caret = 0;                    // moving end of the selection, where the caret is
-    std::optional<UndoStep> m_undo;              // the one step undo swaps
-    bool m_modified = false;                     // changed since the flag was cleared
-    std::int64_t m_limit = kDefaultLimit;        // most bytes the text may hold
+    std::int64_t m_anchor = 0;                            // fixed end of the selection
+    std::int64_t m_caret = 0;                             // moving end of the selection, where the caret is
+    std::optional<UndoStep> m_undo;                       // the one step undo swaps
+    bool m_modified = false;                              // changed since the flag was cleared
+    std::int64_t m_limit = kDefaultLimit;                 // most bytes the text may hold
     TextEncoding m_encoding = TextEncoding::Windows1252;  // how the bytes read as characters
-    EditModelListener* m_listener = nullptr;     // told of every change
+    EditModelListener* m_listener = nullptr;              // told of every change
 };
 
 }  // namespace quillory

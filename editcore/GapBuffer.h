@@ -75,11 +75,11 @@ private:
     void moveGap(std::size_t pos);
     void ensureGap(std::size_t needed);
 
-    HeapBlock m_data;                        // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
-    std::size_t m_size = 0;                  // bytes in use of m_data (all of it, or the text when adopted shorter)
-    std::size_t m_gapStart = 0;              // first byte of the gap
-    std::size_t m_gapEnd = 0;                // first byte after the gap
-    std::size_t m_minGap;                    // gap left after a growth
+    HeapBlock m_data;            // [0, gapStart) text, [gapStart, gapEnd) gap, [gapEnd, size) text
+    std::size_t m_size = 0;      // bytes in use of m_data (all of it, or the text when adopted shorter)
+    std::size_t m_gapStart = 0;  // first byte of the gap
+    std::size_t m_gapEnd = 0;    // first byte after the gap
+    std::size_t m_minGap;        // gap left after a growth
 };
 
 }  // namespace quillory

@@ -136,9 +136,9 @@ private:
         m_stepLine = line;
     }
 
-    Starts m_starts;                     // stored starts; entries after m_stepLine lack m_stepLength
-    std::int64_t m_stepLine = 0;         // last line whose stored start is true
-    std::int64_t m_stepLength = 0;       // pending shift of the lines after m_stepLine
+    Starts m_starts;                // stored starts; entries after m_stepLine lack m_stepLength
+    std::int64_t m_stepLine = 0;    // last line whose stored start is true
+    std::int64_t m_stepLength = 0;  // pending shift of the lines after m_stepLine
 };
 
 }  // namespace quillory

@@ -86,11 +86,14 @@ void TextBuffer::indexLines()
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
 {
-    changeIndexed(pos, removed, static_cast<std::int64_t>(inserted.size()), [&] {
-        std::uint8_t* out = m_bytes.replaceUnfilled(pos, removed, inserted.size());
-        if (!inserted.empty())
-            std::memcpy(out, inserted.data(), inserted.size());
-    }, newStartsAtMost(inserted));
+    changeIndexed(
+        pos, removed, static_cast<std::int64_t>(inserted.size()),
+        [&] {
+            std::uint8_t* out = m_bytes.replaceUnfilled(pos, removed, inserted.size());
+            if (!inserted.empty())
+                std::memcpy(out, inserted.data(), inserted.size());
+        },
+        newStartsAtMost(inserted));
 }
 
 std::int64_t TextBuffer::newStartsAtMost(std::string_view inserted)

@@ -59,10 +59,7 @@ public:
     // Where the line's text ends, before its break.
     std::int64_t lineContentEnd(std::int64_t line) const;
     // Where the next line starts (or the text's end for the last line).
-    std::int64_t lineEnd(std::int64_t line) const
-    {
-        return line + 1 < lineCount() ? lineStart(line + 1) : size();
-    }
+    std::int64_t lineEnd(std::int64_t line) const { return line + 1 < lineCount() ? lineStart(line + 1) : size(); }
 
     // The break the text uses: the bytes of its first line break, or LF when it has none.
     std::string_view firstLineBreak() const;
@@ -89,8 +86,8 @@ private:
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;
 
-    GapBuffer m_bytes;    // the text
-    LineStarts m_lines;   // start of every line, always in step with m_bytes
+    GapBuffer m_bytes;   // the text
+    LineStarts m_lines;  // start of every line, always in step with m_bytes
 };
 
 // The first CR or LF in [p, end), or end.

@@ -21,10 +21,12 @@ class CandidateMask {
 public:
     CandidateMask(const std::array<std::uint8_t, 2>& first, const std::array<std::uint8_t, 2>& last,
                   std::int64_t length)
-        : m_first0(splat(first[0])), m_first1(splat(first[1])), m_last0(splat(last[0])), m_last1(splat(last[1])),
+        : m_first0(splat(first[0])),
+          m_first1(splat(first[1])),
+          m_last0(splat(last[0])),
+          m_last1(splat(last[1])),
           m_lastOffset(length - 1)
-    {
-    }
+    {}
 
     // Bit k set: start p + k has a possible first byte and a possible last byte.
     unsigned at(const std::uint8_t* p) const
@@ -40,7 +42,7 @@ private:
     static __m128i splat(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
 
     __m128i m_first0, m_first1, m_last0, m_last1;  // each byte repeated 16 times
-    std::int64_t m_lastOffset;                      // where the last byte is, from the start
+    std::int64_t m_lastOffset;                     // where the last byte is, from the start
 };
 constexpr std::int64_t kBlock = 16;  // starts tested per mask
 #endif
@@ -98,7 +100,9 @@ int SearchText::byteAt(std::int64_t pos) const
 }
 
 TextSearcher::TextSearcher(std::string_view needle, const FindOptions& options)
-    : m_needle(needle), m_matchCase(options.matchCase), m_wholeWord(options.wholeWord),
+    : m_needle(needle),
+      m_matchCase(options.matchCase),
+      m_wholeWord(options.wholeWord),
       m_utf8(options.encoding == TextEncoding::Utf8)
 {
     if (m_needle.empty())
@@ -238,8 +242,8 @@ std::optional<FoundRange> TextSearcher::previousFolded(const SearchText& text, s
     const auto h = static_cast<std::int64_t>(text.head.size());
     for (const auto& [piece, origin] : {std::pair{text.tail, h}, std::pair{text.head, std::int64_t{0}}}) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
-        for (std::int64_t i = std::min<std::int64_t>(from - origin, static_cast<std::int64_t>(piece.size())) - 1; i >= 0;
-             --i) {
+        for (std::int64_t i = std::min<std::int64_t>(from - origin, static_cast<std::int64_t>(piece.size())) - 1;
+             i >= 0; --i) {
             if (!m_startBytes[bytes[i]])
                 continue;
             const std::int64_t length = foldedMatchLength(text, origin + i);
@@ -320,7 +324,8 @@ std::optional<FoundRange> TextSearcher::next(const SearchText& text, std::int64_
     auto found = [n](std::int64_t s) { return s < 0 ? std::nullopt : std::optional<FoundRange>({s, s + n}); };
     // Wholly before the gap, then across it, then wholly after it.
     if (from <= h - n)
-        if (const std::int64_t s = firstIn(text, {reinterpret_cast<const std::uint8_t*>(text.head.data()), 0}, from, h - n);
+        if (const std::int64_t s =
+                firstIn(text, {reinterpret_cast<const std::uint8_t*>(text.head.data()), 0}, from, h - n);
             s >= 0)
             return found(s);
     const std::int64_t seamLo = std::max({from, h - n + 1, std::int64_t{0}});
@@ -351,7 +356,8 @@ std::optional<FoundRange> TextSearcher::previous(const SearchText& text, std::in
     auto found = [n](std::int64_t s) { return s < 0 ? std::nullopt : std::optional<FoundRange>({s, s + n}); };
     // Wholly after the gap, then across it, then wholly before it, each from its end.
     if (lastStart >= h)
-        if (const std::int64_t s = lastIn(text, {reinterpret_cast<const std::uint8_t*>(text.tail.data()), h}, h, lastStart);
+        if (const std::int64_t s =
+                lastIn(text, {reinterpret_cast<const std::uint8_t*>(text.tail.data()), h}, h, lastStart);
             s >= 0)
             return found(s);
     const std::int64_t seamLo = std::max(h - n + 1, std::int64_t{0});

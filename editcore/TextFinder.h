@@ -16,25 +16,25 @@
 namespace quillory {
 
 struct FindOptions {
-    bool matchCase = false;   // otherwise letters match either case (simple case folding in UTF-8)
-    bool wholeWord = false;   // the match neither starts nor ends inside a word
-    bool backward = false;    // the last match that ends at or before `from`
+    bool matchCase = false;  // otherwise letters match either case (simple case folding in UTF-8)
+    bool wholeWord = false;  // the match neither starts nor ends inside a word
+    bool backward = false;   // the last match that ends at or before `from`
     TextEncoding encoding = TextEncoding::Windows1252;  // how needle and text read as characters
 };
 
 struct FoundRange {
     std::int64_t start = 0;
-    std::int64_t end = 0;     // half-open
+    std::int64_t end = 0;  // half-open
     bool operator==(const FoundRange&) const = default;
 };
 
 // A text to search, as two pieces in order, with the bytes just outside it that the whole-word
 // rule looks at.
 struct SearchText {
-    std::string_view head;    // the text's first piece
-    std::string_view tail;    // the rest
-    int byteBefore = -1;      // the byte before the text; -1 when the text starts the document
-    int byteAfter = -1;       // the byte after the text; -1 when the text ends the document
+    std::string_view head;  // the text's first piece
+    std::string_view tail;  // the rest
+    int byteBefore = -1;    // the byte before the text; -1 when the text starts the document
+    int byteAfter = -1;     // the byte after the text; -1 when the text ends the document
 
     std::int64_t size() const { return static_cast<std::int64_t>(head.size() + tail.size()); }
     // The byte at pos, for -1 <= pos <= size(): outside the text, byteBefore or byteAfter.
@@ -82,15 +82,15 @@ private:
     // The length of a folded match at start, or -1.
     std::int64_t foldedMatchLength(const SearchText& text, std::int64_t start) const;
 
-    std::string m_needle;                 // as given; folded when case does not matter
-    bool m_matchCase;                     // compare bytes exactly
-    bool m_wholeWord;                     // whole words only
-    bool m_vectorScan = true;             // each end byte has at most two case forms
-    std::array<std::uint8_t, 2> m_first;  // the forms of the needle's first byte
-    std::array<std::uint8_t, 2> m_last;   // the forms of its last byte
-    bool m_utf8;                          // the text is UTF-8: words are characters
-    std::u32string m_folded;              // UTF-8 without case: the folded needle; empty otherwise
-    std::array<bool, 256> m_startBytes{}; // bytes that can begin a folded match
+    std::string m_needle;                       // as given; folded when case does not matter
+    bool m_matchCase;                           // compare bytes exactly
+    bool m_wholeWord;                           // whole words only
+    bool m_vectorScan = true;                   // each end byte has at most two case forms
+    std::array<std::uint8_t, 2> m_first;        // the forms of the needle's first byte
+    std::array<std::uint8_t, 2> m_last;         // the forms of its last byte
+    bool m_utf8;                                // the text is UTF-8: words are characters
+    std::u32string m_folded;                    // UTF-8 without case: the folded needle; empty otherwise
+    std::array<bool, 256> m_startBytes{};       // bytes that can begin a folded match
     std::vector<std::uint8_t> m_startByteList;  // the same bytes, listed
 };
 

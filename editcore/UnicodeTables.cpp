@@ -6,7 +6,10 @@ namespace quillory {
 
 namespace {
 
-const CodePointPair* foldingEnd() { return tables::kSimpleCaseFolding + tables::kSimpleCaseFoldingCount; }
+const CodePointPair* foldingEnd()
+{
+    return tables::kSimpleCaseFolding + tables::kSimpleCaseFoldingCount;
+}
 
 // The wide ranges of the basic multilingual plane as one bit per code point: one test per character.
 std::array<std::uint64_t, 1024> wideBmpBits()
@@ -47,8 +50,8 @@ std::vector<char32_t> foldVariants(char32_t folded)
 bool isWideAstral(char32_t cp)
 {
     const CodePointPair* end = tables::kWideRanges + tables::kWideRangeCount;
-    const CodePointPair* it = std::upper_bound(tables::kWideRanges, end, cp,
-                                               [](char32_t c, const CodePointPair& r) { return c < r.first; });
+    const CodePointPair* it =
+        std::upper_bound(tables::kWideRanges, end, cp, [](char32_t c, const CodePointPair& r) { return c < r.first; });
     return it != tables::kWideRanges && cp <= (it - 1)->second;
 }
 
@@ -59,15 +62,15 @@ bool isWordCharacter(char32_t cp)
     if (cp < 0x100)
         return (cp >= 0xC0 && cp != 0xD7 && cp != 0xF7) || cp == 0xAA || cp == 0xB5 || cp == 0xBA;
     // Spaces, punctuation and symbols of the common blocks; everything else counts as a letter.
-    constexpr std::array<CodePointPair, 13> kNotWord{{{0x2000, 0x20CF},   // punctuation, super- and subscripts, currency
-                                                      {0x2190, 0x2BFF},   // arrows, operators, shapes, symbols
-                                                      {0x2E00, 0x2E7F},   // supplemental punctuation
-                                                      {0x3000, 0x303F},   // CJK symbols and punctuation
-                                                      {0xD800, 0xF8FF},   // surrogates, private use
-                                                      {0xFE10, 0xFE1F},   // vertical forms
-                                                      {0xFE30, 0xFE6F},   // compatibility forms
-                                                      {0xFEFF, 0xFEFF},   // byte-order mark
-                                                      {0xFF00, 0xFF0F},   // fullwidth punctuation
+    constexpr std::array<CodePointPair, 13> kNotWord{{{0x2000, 0x20CF},  // punctuation, super- and subscripts, currency
+                                                      {0x2190, 0x2BFF},  // arrows, operators, shapes, symbols
+                                                      {0x2E00, 0x2E7F},  // supplemental punctuation
+                                                      {0x3000, 0x303F},  // CJK symbols and punctuation
+                                                      {0xD800, 0xF8FF},  // surrogates, private use
+                                                      {0xFE10, 0xFE1F},  // vertical forms
+                                                      {0xFE30, 0xFE6F},  // compatibility forms
+                                                      {0xFEFF, 0xFEFF},  // byte-order mark
+                                                      {0xFF00, 0xFF0F},  // fullwidth punctuation
                                                       {0xFF1A, 0xFF20},
                                                       {0xFF3B, 0xFF40},
                                                       {0xFF5B, 0xFF65},

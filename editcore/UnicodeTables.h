@@ -18,7 +18,7 @@ struct CodePointPair {
 namespace tables {
 extern const CodePointPair kSimpleCaseFolding[];  // ascending by code point
 extern const std::size_t kSimpleCaseFoldingCount;
-extern const CodePointPair kWideRanges[];         // ascending, disjoint
+extern const CodePointPair kWideRanges[];  // ascending, disjoint
 extern const std::size_t kWideRangeCount;
 extern const std::array<std::uint64_t, 1024> kWideBmp;  // the wide ranges below U+10000, one bit each
 }  // namespace tables

@@ -87,15 +87,14 @@ public:
             _mm_shuffle_epi8(byte2High(), inputHigh));
         const __m128i prev2 = _mm_alignr_epi8(input, m_prev, 14);
         const __m128i prev3 = _mm_alignr_epi8(input, m_prev, 13);
-        const __m128i thirdOrFourth =
-            _mm_or_si128(_mm_subs_epu8(prev2, _mm_set1_epi8(static_cast<char>(0xE0 - 0x80))),
-                         _mm_subs_epu8(prev3, _mm_set1_epi8(static_cast<char>(0xF0 - 0x80))));
+        const __m128i thirdOrFourth = _mm_or_si128(_mm_subs_epu8(prev2, _mm_set1_epi8(static_cast<char>(0xE0 - 0x80))),
+                                                   _mm_subs_epu8(prev3, _mm_set1_epi8(static_cast<char>(0xF0 - 0x80))));
         const __m128i mustContinue = _mm_and_si128(thirdOrFourth, _mm_set1_epi8(static_cast<char>(0x80)));
         m_error = _mm_or_si128(m_error, _mm_xor_si128(mustContinue, special));
         // A lead byte in the last three places still waits for its continuation bytes.
-        const __m128i maxLead = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                              static_cast<char>(0xF0 - 1), static_cast<char>(0xE0 - 1),
-                                              static_cast<char>(0xC0 - 1));
+        const __m128i maxLead =
+            _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xF0 - 1),
+                          static_cast<char>(0xE0 - 1), static_cast<char>(0xC0 - 1));
         m_prevIncomplete = _mm_subs_epu8(input, maxLead);
         m_prev = input;
     }
@@ -111,8 +110,8 @@ public:
     }
 
 private:
-    static constexpr char kTooShort = 1 << 0;   // a lead byte not followed by a continuation
-    static constexpr char kTooLong = 1 << 1;    // a continuation after ASCII
+    static constexpr char kTooShort = 1 << 0;  // a lead byte not followed by a continuation
+    static constexpr char kTooLong = 1 << 1;   // a continuation after ASCII
     static constexpr char kOverlong3 = 1 << 2;
     static constexpr char kTooLarge = 1 << 3;
     static constexpr char kSurrogate = 1 << 4;
@@ -124,10 +123,9 @@ private:
 
     __attribute__((target("ssse3"))) static __m128i byte1High()
     {
-        return _mm_setr_epi8(kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,
-                             kTwoConts, kTwoConts, kTwoConts, kTwoConts, kTooShort | kOverlong2, kTooShort,
-                             kTooShort | kOverlong3 | kSurrogate,
-                             kTooShort | kTooLarge | kTooLarge1000 | kOverlong4);
+        return _mm_setr_epi8(kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTwoConts,
+                             kTwoConts, kTwoConts, kTwoConts, kTooShort | kOverlong2, kTooShort,
+                             kTooShort | kOverlong3 | kSurrogate, kTooShort | kTooLarge | kTooLarge1000 | kOverlong4);
     }
     __attribute__((target("ssse3"))) static __m128i byte1Low()
     {

@@ -10,15 +10,18 @@
 
 namespace quillory::utf8 {
 
-constexpr char32_t kReplacement = 0xFFFD;   // what an invalid byte stands for outside the text
+constexpr char32_t kReplacement = 0xFFFD;    // what an invalid byte stands for outside the text
 constexpr char32_t kByteOrderMark = 0xFEFF;  // kept as bytes, never drawn
 
-constexpr bool isContinuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
+constexpr bool isContinuation(std::uint8_t b)
+{
+    return (b & 0xC0) == 0x80;
+}
 
 struct Char {
-    char32_t cp = 0;   // the code point; for an invalid byte, the byte's value
-    int length = 1;    // bytes it takes: 1 to 4
-    bool valid = true; // false: a byte outside any valid sequence
+    char32_t cp = 0;    // the code point; for an invalid byte, the byte's value
+    int length = 1;     // bytes it takes: 1 to 4
+    bool valid = true;  // false: a byte outside any valid sequence
 };
 
 // The character at p, where `available` (> 0) bytes can be read.
@@ -45,8 +48,8 @@ inline Char decode(const std::uint8_t* p, std::size_t available)
         const bool second = b0 == 0xF0 ? cont(1, 0x90) : b0 == 0xF4 ? cont(1, 0x80, 0x8F) : cont(1);
         if (!second || !cont(2) || !cont(3))
             return invalid;
-        return {static_cast<char32_t>((b0 & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F)),
-                4, true};
+        return {static_cast<char32_t>((b0 & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F)), 4,
+                true};
     }
     return invalid;
 }
@@ -63,8 +66,14 @@ bool isAscii(const std::uint8_t* bytes, std::size_t count);
 
 // UTF-16 surrogates: a high one (U+D800 to U+DBFF) followed by a low one (U+DC00 to U+DFFF)
 // stands for one code point above U+FFFF.
-constexpr bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-constexpr bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+constexpr bool isHighSurrogate(char32_t unit)
+{
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+constexpr bool isLowSurrogate(char32_t unit)
+{
+    return unit >= 0xDC00 && unit < 0xE000;
+}
 constexpr char32_t combineSurrogates(char32_t high, char32_t low)
 {
     return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);

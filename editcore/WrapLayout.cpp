@@ -109,7 +109,7 @@ std::int64_t WrapLayout::nextBreak(std::int64_t start, std::int64_t contentEnd)
         // In UTF-8 the last character may run up to three bytes past the window.
         const std::int64_t readable = utf8 ? std::min<std::int64_t>(contentEnd - start, window + 3) : window;
         const std::uint8_t* p = m_text.span(start, readable, m_scratch);
-        std::int64_t i = 0;   // first byte that does not fit
+        std::int64_t i = 0;  // first byte that does not fit
         std::int64_t lastBlankEnd = 0;
         const std::int64_t columns = std::max<std::int64_t>(1, width / m_adv.advance['x']);
         const std::int64_t probe = std::min(window, columns + 1);
@@ -156,8 +156,7 @@ public:
                         ? std::max<std::int64_t>(1, *layout.m_width / layout.m_adv.advance['x'])
                         : 0),
           m_utf8(layout.m_encoding == TextEncoding::Utf8)
-    {
-    }
+    {}
 
     // The next row's start after the row at start, or nothing where the general rule must decide.
     std::optional<std::int64_t> nextBreak(std::int64_t start, std::int64_t contentEnd)
@@ -232,14 +231,14 @@ private:
     }
 
     WrapLayout& m_layout;
-    const std::int64_t m_columns;          // bytes per row; 0: not a fixed-pitch wrap
-    const bool m_utf8;                     // the text is UTF-8
+    const std::int64_t m_columns;           // bytes per row; 0: not a fixed-pitch wrap
+    const bool m_utf8;                      // the text is UTF-8
     const std::uint8_t* m_chunk = nullptr;  // the text from m_base on
-    std::int64_t m_base = 0;               // offset of m_chunk
-    std::int64_t m_length = 0;             // bytes at m_chunk
-    bool m_tabFree = false;                // m_chunk holds no tab
-    bool m_toLineEnd = false;              // m_chunk runs to the line's content end
-    std::string m_scratch;                 // m_chunk when it straddles the gap
+    std::int64_t m_base = 0;                // offset of m_chunk
+    std::int64_t m_length = 0;              // bytes at m_chunk
+    bool m_tabFree = false;                 // m_chunk holds no tab
+    bool m_toLineEnd = false;               // m_chunk runs to the line's content end
+    std::string m_scratch;                  // m_chunk when it straddles the gap
 };
 
 WrapLayout::LineCache& WrapLayout::cacheFor(std::int64_t line)

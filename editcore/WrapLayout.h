@@ -31,10 +31,10 @@ public:
 
 // Advances in 1/64 pixel of every byte in one font; measuring is additions.
 struct Advances {
-    std::array<std::int32_t, 256> advance{};  // per byte; at least 64 (one pixel)
-    std::int32_t tabInterval = 8 * 64 * 8;    // distance between tab stops
-    bool fixedPitch = false;                  // every byte but tab has the same advance
-    std::int32_t minAdvance = 64;             // smallest advance of a byte
+    std::array<std::int32_t, 256> advance{};              // per byte; at least 64 (one pixel)
+    std::int32_t tabInterval = 8 * 64 * 8;                // distance between tab stops
+    bool fixedPitch = false;                              // every byte but tab has the same advance
+    std::int32_t minAdvance = 64;                         // smallest advance of a byte
     std::shared_ptr<const CharacterAdvances> characters;  // UTF-8 beyond ASCII, proportional fonts
 
     // The advance of byte b drawn at x (from the row's start): its own, or up to the next tab stop.
@@ -121,15 +121,15 @@ public:
 
 private:
     struct LineCache {
-        std::vector<std::int64_t> offsets;      // checkpoint offsets from the line start, ascending
-        std::vector<std::int64_t> xs;           // x at each checkpoint (no wrap only)
-        std::int64_t frontier = 0;              // last known row start (wrap) / offset (no wrap)
-        std::int64_t frontierX = 0;             // x at frontier (no wrap)
-        bool complete = false;                  // frontier is the line's last row start
-        std::vector<std::int64_t> pending;      // old checkpoints after an edit, shifted; last: old frontier
-        std::size_t pendingNext = 0;            // first pending checkpoint not yet passed
-        std::int64_t pendingFrom = 0;           // pending ones count only past this offset
-        bool pendingComplete = false;           // the old checkpoints covered the whole line
+        std::vector<std::int64_t> offsets;  // checkpoint offsets from the line start, ascending
+        std::vector<std::int64_t> xs;       // x at each checkpoint (no wrap only)
+        std::int64_t frontier = 0;          // last known row start (wrap) / offset (no wrap)
+        std::int64_t frontierX = 0;         // x at frontier (no wrap)
+        bool complete = false;              // frontier is the line's last row start
+        std::vector<std::int64_t> pending;  // old checkpoints after an edit, shifted; last: old frontier
+        std::size_t pendingNext = 0;        // first pending checkpoint not yet passed
+        std::int64_t pendingFrom = 0;       // pending ones count only past this offset
+        bool pendingComplete = false;       // the old checkpoints covered the whole line
     };
 
     class FixedPitchRows;
@@ -152,11 +152,11 @@ private:
 
     const TextBuffer& m_text;
     Advances m_adv = Advances::uniform(8 * 64);
-    std::optional<std::int64_t> m_width;         // wrap width in 1/64 px, none: no wrap
-    std::map<std::int64_t, LineCache> m_cache;  // checkpoints of long lines by line index
-    std::string m_scratch;                       // copies of ranges that straddle the gap
+    std::optional<std::int64_t> m_width;                  // wrap width in 1/64 px, none: no wrap
+    std::map<std::int64_t, LineCache> m_cache;            // checkpoints of long lines by line index
+    std::string m_scratch;                                // copies of ranges that straddle the gap
     TextEncoding m_encoding = TextEncoding::Windows1252;  // how the bytes read as characters
-    static constexpr std::int64_t kStride = 4096;  // bytes between checkpoints
+    static constexpr std::int64_t kStride = 4096;         // bytes between checkpoints
 };
 
 }  // namespace quillory

@@ -51,7 +51,8 @@ QUILLORY_FUZZ_TARGET(input)
 
     // Any length against a size the split accepts (it refuses 0); small sizes come often.
     const std::uint64_t length = input.u32() | static_cast<std::uint64_t>(input.u32()) << 32;
-    std::uint64_t chunk = input.flag() ? chosen : (input.u32() | static_cast<std::uint64_t>(input.u32()) << 32) >> input.byte() % 64;
+    std::uint64_t chunk =
+        input.flag() ? chosen : (input.u32() | static_cast<std::uint64_t>(input.u32()) << 32) >> input.byte() % 64;
     if (chunk == 0)
         chunk = 1;
     const std::uint64_t count = chunkCount(length, chunk);

@@ -23,7 +23,8 @@ namespace quillory::fuzz {
     std::abort();
 }
 
-#define FUZZ_CHECK(condition) ((condition) ? static_cast<void>(0) : ::quillory::fuzz::fail(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition)                                                                                          \
+    ((condition) ? static_cast<void>(0) : ::quillory::fuzz::fail(#condition, __FILE__, __LINE__))
 
 class FuzzInput {
 public:
@@ -87,16 +88,19 @@ private:
 };
 
 // Defines the target inside namespace quillory::fuzz: the body reads the input as `name`.
-#define QUILLORY_FUZZ_TARGET(name)                                                       \
-    void fuzzOneInput(FuzzInput& name);                                                  \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)    \
-    {                                                                                    \
-        FuzzInput whole(data, size);                                                     \
-        fuzzOneInput(whole);                                                             \
-        return 0;                                                                        \
-    }                                                                                    \
+#define QUILLORY_FUZZ_TARGET(name)                                                                                     \
+    void fuzzOneInput(FuzzInput& name);                                                                                \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)                                  \
+    {                                                                                                                  \
+        FuzzInput whole(data, size);                                                                                   \
+        fuzzOneInput(whole);                                                                                           \
+        return 0;                                                                                                      \
+    }                                                                                                                  \
     void fuzzOneInput(FuzzInput& name)
 
-inline const std::uint8_t* bytesOf(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+inline const std::uint8_t* bytesOf(std::string_view s)
+{
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 }  // namespace quillory::fuzz

@@ -23,7 +23,10 @@ std::uint32_t u32At(const std::uint8_t* p, std::size_t offset)
     return static_cast<std::uint32_t>(p[offset]) | static_cast<std::uint32_t>(p[offset + 1]) << 8 |
            static_cast<std::uint32_t>(p[offset + 2]) << 16 | static_cast<std::uint32_t>(p[offset + 3]) << 24;
 }
-std::int32_t i32At(const std::uint8_t* p, std::size_t offset) { return static_cast<std::int32_t>(u32At(p, offset)); }
+std::int32_t i32At(const std::uint8_t* p, std::size_t offset)
+{
+    return static_cast<std::int32_t>(u32At(p, offset));
+}
 
 void checkFieldsRead(const SettingsRecord& r, const std::uint8_t* p)
 {
@@ -51,7 +54,8 @@ class ScratchFolder {
 public:
     ScratchFolder()
     {
-        std::string pattern = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/quillory-fuzz-XXXXXX");
+        std::string pattern =
+            (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/quillory-fuzz-XXXXXX");
         FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
         m_path = pattern;
     }
@@ -86,8 +90,8 @@ QUILLORY_FUZZ_TARGET(input)
     static MemoryFile file;
     const std::string& path = file.write(content);
     const SettingsFileContents read = readSettingsFile(path);
-    const bool whole = size >= kSettingsRecordSize + 3 &&
-                       content.substr(kSettingsRecordSize, 3) == std::string_view(kSettingsTag, 3);
+    const bool whole =
+        size >= kSettingsRecordSize + 3 && content.substr(kSettingsRecordSize, 3) == std::string_view(kSettingsTag, 3);
     FUZZ_CHECK(read.status == (whole ? SettingsReadStatus::Valid : SettingsReadStatus::Corrupt));
     if (whole) {
         checkFieldsRead(read.record, data);

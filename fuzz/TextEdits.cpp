@@ -63,7 +63,9 @@ Advances advancesFrom(FuzzInput& input)
 
 class Checker {
 public:
-    Checker(const TextBuffer& text, WrapLayout& layout, const std::string& ref) : m_text(text), m_layout(layout), m_ref(ref) {}
+    Checker(const TextBuffer& text, WrapLayout& layout, const std::string& ref)
+        : m_text(text), m_layout(layout), m_ref(ref)
+    {}
 
     void check(FuzzInput& input, std::int64_t editedAt)
     {
@@ -78,7 +80,8 @@ public:
 
         const std::int64_t other = input.upTo(m_text.size());
         for (const std::int64_t pos : {std::min(editedAt, m_text.size()), other}) {
-            const auto line = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin() - 1);
+            const auto line =
+                static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin() - 1);
             FUZZ_CHECK(m_text.lineOf(pos) == static_cast<std::int64_t>(line));
             checkLine(line, starts, input);
         }
@@ -91,10 +94,12 @@ private:
         const std::int64_t end = plainContentEnd(m_ref, starts, line);
         FUZZ_CHECK(m_text.lineContentEnd(static_cast<std::int64_t>(line)) == end);
         const TextEncoding encoding = m_layout.encoding();
-        const std::vector<ReferenceCell> cells = test::referenceCells(m_ref.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), encoding);
+        const std::vector<ReferenceCell> cells = test::referenceCells(
+            m_ref.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), encoding);
         const std::vector<std::int64_t> rows = plainRows(cells, m_layout.advances(), m_layout.wrapWidth(), encoding);
         // Each row: its start from a position inside it, its end, and x at a few of its characters.
-        const std::size_t firstRow = rows.size() > 16 ? static_cast<std::size_t>(input.upTo(static_cast<std::int64_t>(rows.size()) - 16)) : 0;
+        const std::size_t firstRow =
+            rows.size() > 16 ? static_cast<std::size_t>(input.upTo(static_cast<std::int64_t>(rows.size()) - 16)) : 0;
         std::size_t cell = 0;
         for (std::size_t r = firstRow; r < rows.size() && r < firstRow + 16; ++r) {
             const std::int64_t rowStart = start + rows[r];
@@ -173,12 +178,8 @@ QUILLORY_FUZZ_TARGET(input)
         case 4:
             layout.setWrapWidth(op & 0x80 ? std::nullopt : std::optional<std::int64_t>(input.upTo(64 * 700)));
             break;
-        case 5:
-            layout.setAdvances(advancesFrom(input));
-            break;
-        case 6:
-            layout.setEncoding(op & 0x80 ? TextEncoding::Utf8 : TextEncoding::Windows1252);
-            break;
+        case 5: layout.setAdvances(advancesFrom(input)); break;
+        case 6: layout.setEncoding(op & 0x80 ? TextEncoding::Utf8 : TextEncoding::Windows1252); break;
         default: {  // a replacement written in place
             const std::int64_t removed = input.upTo(std::min<std::int64_t>(size - pos, 16));
             const std::string inserted(input.piece());

@@ -89,7 +89,10 @@ std::string plainEncoded(const std::string& url)
     return out;
 }
 
-std::int64_t signedOf(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
+std::int64_t signedOf(std::uint64_t bits)
+{
+    return static_cast<std::int64_t>(bits);
+}
 
 }  // namespace
 
@@ -112,7 +115,8 @@ QUILLORY_FUZZ_TARGET(input)
     } else if (beginsNoCase(typed, "file://")) {
         FUZZ_CHECK(decision.url.empty() && decision.refusal);
         FUZZ_CHECK(decision.refusal->caption == kInfoCaption && decision.refusal->text == kLocalFileText);
-        FUZZ_CHECK(decision.refusal->icon == MessageIcon::Information && decision.refusal->buttons == MessageButtons::Ok);
+        FUZZ_CHECK(decision.refusal->icon == MessageIcon::Information &&
+                   decision.refusal->buttons == MessageButtons::Ok);
     } else {
         FUZZ_CHECK(decision.url == plainEncoded("http://" + typed) && !decision.refusal);
     }

@@ -216,7 +216,8 @@ public:
             const std::string typed = utf8::encode(1 + input.u32() % 0x10FFFF);
             const bool overwrite = op & 0x80;
             FUZZ_CHECK(m_model.typeCharacter(typed, overwrite));
-            const bool over = overwrite && start == end && caret < length && m_text[static_cast<std::size_t>(caret)] != '\r' &&
+            const bool over = overwrite && start == end && caret < length &&
+                              m_text[static_cast<std::size_t>(caret)] != '\r' &&
                               m_text[static_cast<std::size_t>(caret)] != '\n';
             const std::int64_t replacedEnd = over ? *std::upper_bound(starts.begin(), starts.end(), caret) : end;
             m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(replacedEnd - start), typed);
@@ -273,9 +274,10 @@ QUILLORY_FUZZ_TARGET(input)
             units += static_cast<char16_t>(static_cast<std::uint8_t>(s[i]) | static_cast<std::uint8_t>(s[i + 1]) << 8);
         FUZZ_CHECK(utf8::fromUtf16(units) == plainFromUtf16(units));
         for (std::size_t i = 0; i + 3 < s.size(); i += 4) {
-            const char32_t cp = static_cast<char32_t>(static_cast<std::uint8_t>(s[i]) | static_cast<std::uint8_t>(s[i + 1]) << 8 |
-                                                      static_cast<std::uint8_t>(s[i + 2]) << 16 |
-                                                      static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[i + 3])) << 24);
+            const char32_t cp =
+                static_cast<char32_t>(static_cast<std::uint8_t>(s[i]) | static_cast<std::uint8_t>(s[i + 1]) << 8 |
+                                      static_cast<std::uint8_t>(s[i + 2]) << 16 |
+                                      static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[i + 3])) << 24);
             FUZZ_CHECK(utf8::encode(cp) == plainEncode(cp));
         }
     } else if (mode < 0x80) {

@@ -7,8 +7,8 @@ namespace quillory {
 
 namespace {
 
-constexpr std::size_t kStep = std::size_t{2} << 20;          // populated at a time: one huge page
-constexpr std::size_t kSmallest = std::size_t{16} << 20;     // blocks below this are left alone
+constexpr std::size_t kStep = std::size_t{2} << 20;       // populated at a time: one huge page
+constexpr std::size_t kSmallest = std::size_t{16} << 20;  // blocks below this are left alone
 constexpr std::uintptr_t kPageMask = 4096 - 1;
 
 }  // namespace

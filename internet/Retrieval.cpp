@@ -20,8 +20,7 @@ namespace quillory {
 struct RetrievalState {
     RetrievalState(std::shared_ptr<DownloadBuffer> b, RetrievalCallbacks c)
         : buffer(std::move(b)), callbacks(std::move(c))
-    {
-    }
+    {}
 
     const std::shared_ptr<DownloadBuffer> buffer;  // kept alive while a stopped worker winds down
     // Set under the buffer's lock (DownloadBuffer::stopWriter) while mutex is held.
@@ -30,12 +29,12 @@ struct RetrievalState {
     std::atomic<std::int64_t> total{-1};
     std::atomic<bool> delivered{false};  // the document replaced the earlier download
 
-    std::mutex mutex;                 // guards the fields below
-    std::condition_variable wake;     // a box was closed, or the retrieval was cancelled
-    bool completed = false;           // the completion callback has run
+    std::mutex mutex;              // guards the fields below
+    std::condition_variable wake;  // a box was closed, or the retrieval was cancelled
+    bool completed = false;        // the completion callback has run
     std::optional<MessageBoxRequest> pendingBox;
     bool boxClosed = false;
-    CURLM* multi = nullptr;           // while the transfer runs, for waking it
+    CURLM* multi = nullptr;  // while the transfer runs, for waking it
     RetrievalCallbacks callbacks;
 };
 
@@ -106,8 +105,7 @@ class Transfer {
 public:
     Transfer(std::shared_ptr<RetrievalState> state, RetrievalRequest request)
         : m_state(std::move(state)), m_request(std::move(request))
-    {
-    }
+    {}
     void run();
 
 private:
@@ -138,8 +136,8 @@ private:
     bool m_idle = false;        // ended because nothing arrived for the idle limit
     CURL* m_easy = nullptr;     // the transfer's handle while it runs
     Clock::time_point m_lastActivity = Clock::now();  // when the server last sent something
-    std::string m_statusLine;   // the last HTTP status line
-    std::string m_location;     // the Location of the last header block, if any
+    std::string m_statusLine;                         // the last HTTP status line
+    std::string m_location;                           // the Location of the last header block, if any
     char m_libcurlText[CURL_ERROR_SIZE] = {};
 };
 
@@ -306,8 +304,8 @@ bool Transfer::append(const char* data, std::size_t bytes)
 {
     DownloadBuffer& buffer = *m_state->buffer;
     const std::int64_t before = m_state->received;
-    const DownloadBuffer::Append result = buffer.append(
-        m_state->cancelled, {reinterpret_cast<const std::uint8_t*>(data), bytes}, m_request.maxLength);
+    const DownloadBuffer::Append result =
+        buffer.append(m_state->cancelled, {reinterpret_cast<const std::uint8_t*>(data), bytes}, m_request.maxLength);
     if (result == DownloadBuffer::Append::Cancelled)
         return false;
     const std::int32_t length = buffer.length();

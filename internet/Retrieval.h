@@ -23,9 +23,9 @@ inline constexpr std::chrono::seconds kConnectTimeout{30};
 inline constexpr std::chrono::seconds kIdleTimeout{60};
 
 struct RetrievalRequest {
-    std::string url;                              // used as it is (see normaliseUrl)
-    std::string caFile;                           // certificate authorities; empty: the system's
-    std::int32_t maxLength = kMaxDownloadLength;  // longer documents stop with the "Memory Error:" box
+    std::string url;                                        // used as it is (see normaliseUrl)
+    std::string caFile;                                     // certificate authorities; empty: the system's
+    std::int32_t maxLength = kMaxDownloadLength;            // longer documents stop with the "Memory Error:" box
     std::chrono::seconds connectTimeout = kConnectTimeout;  // then a Connection Error
     std::chrono::seconds idleTimeout = kIdleTimeout;        // nothing received this long: a Connection Error
 };

@@ -22,7 +22,8 @@ std::string retrievalProgressText(std::int64_t received, std::int64_t total)
     if (total <= 0)
         return "Received " + groupedDigits(received) + " bytes";
     const auto percent = received >= total ? 100 : static_cast<std::int64_t>(static_cast<Wide>(received) * 100 / total);
-    return "Received " + groupedDigits(received) + " of " + groupedDigits(total) + " bytes (" + std::to_string(percent) + "%)";
+    return "Received " + groupedDigits(received) + " of " + groupedDigits(total) + " bytes (" +
+           std::to_string(percent) + "%)";
 }
 
 }  // namespace quillory

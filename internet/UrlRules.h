@@ -11,7 +11,7 @@
 namespace quillory {
 
 struct UrlDecision {
-    std::string url;                          // what to retrieve; empty when refused
+    std::string url;                           // what to retrieve; empty when refused
     std::optional<MessageBoxRequest> refusal;  // the box to show instead of retrieving
 };
 

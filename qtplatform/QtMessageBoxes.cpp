@@ -38,9 +38,9 @@ MessageResult fromQtButton(int button, MessageButtons buttons)
     default: break;
     }
     // Escape or the close button: the box's cancelling answer.
-    return buttons == MessageButtons::Ok ? MessageResult::Ok
+    return buttons == MessageButtons::Ok      ? MessageResult::Ok
            : buttons == MessageButtons::YesNo ? MessageResult::No
-                                               : MessageResult::Cancel;
+                                              : MessageResult::Cancel;
 }
 
 }  // namespace

@@ -122,7 +122,8 @@ std::string chooseSettingsPath(const std::string& executablePath, const std::str
     const std::string beside = settingsPathBeside(executablePath);
     if (userConfigFolder.empty())
         return beside;
-    const std::string inConfigFolder = userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
+    const std::string inConfigFolder =
+        userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
     const std::size_t slash = beside.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
     // An installed program (/usr/bin, /usr/local/bin, ~/.local/bin) never writes into its bin

@@ -26,8 +26,8 @@ enum class SettingsReadStatus {
 
 struct SettingsFileContents {
     SettingsReadStatus status = SettingsReadStatus::Missing;
-    SettingsRecord record;     // valid only when status is Valid
-    std::string defaultDir;    // the stored directory without trailing white space; may be empty
+    SettingsRecord record;   // valid only when status is Valid
+    std::string defaultDir;  // the stored directory without trailing white space; may be empty
 };
 
 // Reads and validates the file as the editor does at start-up.

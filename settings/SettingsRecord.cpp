@@ -122,10 +122,10 @@ bool plausibleWindowRect(const WindowRect& window, const std::vector<WindowRect>
     for (const WindowRect& screen : screens) {
         widest = std::max<std::int64_t>(widest, std::int64_t{screen.right} - screen.left);
         tallest = std::max<std::int64_t>(tallest, std::int64_t{screen.bottom} - screen.top);
-        const std::int64_t across = std::min<std::int64_t>(window.right, screen.right) -
-                                    std::max<std::int64_t>(window.left, screen.left);
-        const std::int64_t down = std::min<std::int64_t>(window.bottom, screen.bottom) -
-                                  std::max<std::int64_t>(window.top, screen.top);
+        const std::int64_t across =
+            std::min<std::int64_t>(window.right, screen.right) - std::max<std::int64_t>(window.left, screen.left);
+        const std::int64_t down =
+            std::min<std::int64_t>(window.bottom, screen.bottom) - std::max<std::int64_t>(window.top, screen.top);
         overlaps = overlaps || (across >= 100 && down >= 50);
     }
     return overlaps && width <= widest && height <= tallest;

@@ -23,10 +23,10 @@ struct WindowRect {
 inline constexpr std::int32_t kNoWindowPosition = -10;
 
 struct SettingsRecord {
-    std::uint32_t wordWrap = 1;        // non-zero: wrap to the window at start-up
-    std::uint32_t ansiToAscii = 0;     // copied as stored into the document's ANSI-to-ASCII option
+    std::uint32_t wordWrap = 1;     // non-zero: wrap to the window at start-up
+    std::uint32_t ansiToAscii = 0;  // copied as stored into the document's ANSI-to-ASCII option
     CharFormatA charFormat;
-    std::uint32_t background = 0;      // COLORREF of the editing area
+    std::uint32_t background = 0;  // COLORREF of the editing area
     WindowRect window;
 
     bool operator==(const SettingsRecord&) const = default;

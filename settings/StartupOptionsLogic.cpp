@@ -21,18 +21,12 @@ template <typename Choice>
 auto& flagOf(Choice& choice, StartupOption option)
 {
     switch (option) {
-    case StartupOption::UpdateDefaultDir:
-        return choice.updateDefaultDir;
-    case StartupOption::WordWrapOnStartup:
-        return choice.wordWrapOnStartup;
-    case StartupOption::SaveBackground:
-        return choice.saveBackground;
-    case StartupOption::SaveFont:
-        return choice.saveFont;
-    case StartupOption::SaveWindowPos:
-        return choice.saveWindowPos;
-    case StartupOption::AnsiToAscii:
-        break;
+    case StartupOption::UpdateDefaultDir: return choice.updateDefaultDir;
+    case StartupOption::WordWrapOnStartup: return choice.wordWrapOnStartup;
+    case StartupOption::SaveBackground: return choice.saveBackground;
+    case StartupOption::SaveFont: return choice.saveFont;
+    case StartupOption::SaveWindowPos: return choice.saveWindowPos;
+    case StartupOption::AnsiToAscii: break;
     }
     return choice.ansiToAscii;
 }

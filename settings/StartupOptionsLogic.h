@@ -30,9 +30,9 @@ inline constexpr int kDefaultDirMaxChars = 700;
 
 // What the editor shows now, for the boxes that store it.
 struct CurrentAppearance {
-    CharFormatA font;      // the control's current default character format
-    ColorRef background;   // the control's background colour
-    WindowRect window;     // the main window's screen rectangle
+    CharFormatA font;     // the control's current default character format
+    ColorRef background;  // the control's background colour
+    WindowRect window;    // the main window's screen rectangle
 };
 
 // The check boxes, in the order the dialog shows them.

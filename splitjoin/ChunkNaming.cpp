@@ -5,12 +5,9 @@ namespace quillory {
 std::uint64_t chunkSizeFor(int choice, const std::string& customText)
 {
     switch (choice) {
-    case Chunk720K:
-        return 720000;
-    case Chunk1200K:
-        return 1200000;
-    case Chunk144MB:
-        return 1450000;
+    case Chunk720K: return 720000;
+    case Chunk1200K: return 1200000;
+    case Chunk144MB: return 1450000;
     case ChunkCustom: {
         std::uint64_t size = 0;
         for (const char c : customText) {
@@ -20,8 +17,7 @@ std::uint64_t chunkSizeFor(int choice, const std::string& customText)
         }
         return size;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -23,9 +23,9 @@ struct MountLine {
 
 // Kernel and pseudo file systems: nothing a user keeps files on.
 constexpr std::array<std::string_view, 24> kPseudoTypes = {
-    "proc",   "sysfs",       "devtmpfs",  "devpts",   "cgroup",  "cgroup2",  "mqueue",   "debugfs",
-    "tracefs", "securityfs", "pstore",    "bpf",      "configfs", "fusectl", "hugetlbfs", "autofs",
-    "binfmt_misc", "efivarfs", "nsfs",    "rpc_pipefs", "selinuxfs", "ramfs", "fuse.gvfsd-fuse", "fuse.portal"};
+    "proc",        "sysfs",      "devtmpfs", "devpts",     "cgroup",    "cgroup2", "mqueue",          "debugfs",
+    "tracefs",     "securityfs", "pstore",   "bpf",        "configfs",  "fusectl", "hugetlbfs",       "autofs",
+    "binfmt_misc", "efivarfs",   "nsfs",     "rpc_pipefs", "selinuxfs", "ramfs",   "fuse.gvfsd-fuse", "fuse.portal"};
 
 bool isPseudoType(std::string_view type)
 {
@@ -34,8 +34,7 @@ bool isPseudoType(std::string_view type)
 
 bool isAtOrBelow(const std::string& path, std::string_view folder)
 {
-    return path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
+    return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 // Folders of the system's own state rather than of the user's files.

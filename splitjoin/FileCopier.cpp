@@ -35,8 +35,7 @@ bool isWriteError(int error)
 
 FileCopier::FileCopier(std::size_t bufferBytes, bool kernelCopy, std::function<void(std::uint64_t)> onCopied)
     : m_bufferBytes(std::max<std::size_t>(bufferBytes, 1)), m_kernelCopy(kernelCopy), m_onCopied(std::move(onCopied))
-{
-}
+{}
 
 bool FileCopier::allocate()
 {
@@ -128,7 +127,8 @@ CopyOutcome FileCopier::copy(int in, int out, std::uint64_t length)
             endsInHole = true;
         } else {
             const off_t hole = ::lseek(in, inPos, SEEK_HOLE);
-            const std::uint64_t n = hole > inPos ? std::min<std::uint64_t>(want, static_cast<std::uint64_t>(hole - inPos)) : want;
+            const std::uint64_t n =
+                hole > inPos ? std::min<std::uint64_t>(want, static_cast<std::uint64_t>(hole - inPos)) : want;
             moved = moveData(in, inPos, out, outPos, n, outcome);
             if (moved < 0)
                 break;

@@ -49,11 +49,10 @@ private:
     // Moves up to n bytes of data between the offsets and advances them: the count moved, 0 at
     // the source's end, -1 on a fault (recorded in outcome).
     std::int64_t moveData(int in, off_t& inPos, int out, off_t& outPos, std::uint64_t n, CopyOutcome& outcome);
-    std::int64_t moveThroughBuffer(int in, off_t& inPos, int out, off_t& outPos, std::uint64_t n,
-                                   CopyOutcome& outcome);
+    std::int64_t moveThroughBuffer(int in, off_t& inPos, int out, off_t& outPos, std::uint64_t n, CopyOutcome& outcome);
 
-    std::size_t m_bufferBytes;                 // buffer size and the largest step
-    bool m_kernelCopy;                         // copy_file_range until it proves unusable
+    std::size_t m_bufferBytes;  // buffer size and the largest step
+    bool m_kernelCopy;          // copy_file_range until it proves unusable
     std::function<void(std::uint64_t)> m_onCopied;
     std::unique_ptr<std::uint8_t[]> m_buffer;  // the plain path's buffer
 };

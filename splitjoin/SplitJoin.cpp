@@ -67,8 +67,8 @@ FileDialogRequest saveRequest(const std::string& curDir)
 }
 
 // Writes the chunks base.1, base.2, ... of the open source, each `chunk` bytes but the last.
-void writeChunks(const SplitJoinHost& host, int source, const std::string& sourceName, std::uint64_t length,
-                 int width, std::uint64_t chunk, const std::string& base)
+void writeChunks(const SplitJoinHost& host, int source, const std::string& sourceName, std::uint64_t length, int width,
+                 std::uint64_t chunk, const std::string& base)
 {
     std::uint64_t copied = 0;
     FileCopier copier(host.bufferBytes, host.kernelCopy, [&](std::uint64_t step) {

@@ -15,8 +15,7 @@ MessageBoxRequest noLeftSelectionMessage()
 
 MessageBoxRequest noRightSelectionMessage()
 {
-    return {"Error:", "No file selected from the list box on the right!", MessageIcon::Exclamation,
-            MessageButtons::Ok};
+    return {"Error:", "No file selected from the list box on the right!", MessageIcon::Exclamation, MessageButtons::Ok};
 }
 
 MessageBoxRequest folderUnreadableMessage(const std::string& folder, int error)
@@ -27,8 +26,7 @@ MessageBoxRequest folderUnreadableMessage(const std::string& folder, int error)
 
 SplitJoinLogic::SplitJoinLogic(IMessageBoxes& boxes, IFileDialogs& dialogs, IDrives& drives)
     : m_boxes(boxes), m_dialogs(dialogs), m_drives(drives)
-{
-}
+{}
 
 void SplitJoinLogic::setCopyOptions(std::size_t bufferBytes, bool kernelCopy)
 {

@@ -34,8 +34,8 @@ struct SplitJoinListeners {
 
 // What Remove does to the join list's selection besides deleting the selected rows.
 struct JoinListRemoval {
-    std::vector<int> rows;       // the removed rows, ascending
-    int selectBefore = -1;       // the row after the removed block, selected before the deletion
+    std::vector<int> rows;         // the removed rows, ascending
+    int selectBefore = -1;         // the row after the removed block, selected before the deletion
     bool selectLastAfter = false;  // the block ended the list: the new last row is selected after it
 };
 
@@ -109,12 +109,12 @@ private:
     IFileDialogs& m_dialogs;
     IDrives& m_drives;
     SplitJoinListeners m_listeners;
-    std::string m_startFolder;              // the folder selected when the dialog opens
-    std::string m_driveRoot;                // the drive opened with, as the drives name it
-    std::string m_driveFolder;              // root folder of the drive the tree shows
-    std::string m_currentFolder;            // the folder selected in the tree
-    std::vector<std::string> m_fileNames;   // the left list's names, row by row
-    std::vector<std::string> m_joinPaths;   // the join list's paths, row by row
+    std::string m_startFolder;             // the folder selected when the dialog opens
+    std::string m_driveRoot;               // the drive opened with, as the drives name it
+    std::string m_driveFolder;             // root folder of the drive the tree shows
+    std::string m_currentFolder;           // the folder selected in the tree
+    std::vector<std::string> m_fileNames;  // the left list's names, row by row
+    std::vector<std::string> m_joinPaths;  // the join list's paths, row by row
     int m_chunkChoice = -1;
     std::string m_customSize;
     bool m_customSizeEnabled = true;

@@ -99,8 +99,7 @@ TextCounts countText(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     return counter.counts();
 }
 
-MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit)
+MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes, std::int64_t storageLimit)
 {
     return {"Results:",
             formatted("Characters (not including spaces) = %lld\n\n"
@@ -120,9 +119,8 @@ MessageBoxRequest binaryStatisticsReport(std::int64_t sizeBytes, std::int64_t st
             MessageIcon::None, MessageButtons::Ok};
 }
 
-MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit, const ByteChunkSource& text,
-                                       TextEncoding encoding)
+MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes, std::int64_t storageLimit,
+                                       const ByteChunkSource& text, TextEncoding encoding)
 {
     if (!textMode)
         return binaryStatisticsReport(sizeBytes, storageLimit);

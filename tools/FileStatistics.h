@@ -49,16 +49,14 @@ private:
 TextCounts countText(std::span<const std::uint8_t> bytes, TextEncoding encoding = TextEncoding::Windows1252);
 
 // The "Results:" box of a TEXT document: counts, size and limit.
-MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit);
+MessageBoxRequest textStatisticsReport(const TextCounts& counts, std::int64_t sizeBytes, std::int64_t storageLimit);
 
 // The "Results:" box of a BINARY document: size and limit only.
 MessageBoxRequest binaryStatisticsReport(std::int64_t sizeBytes, std::int64_t storageLimit);
 
 // The whole command: counts the text (TEXT mode only; the source is not called in BINARY mode)
 // and returns the box to show. sizeBytes is the control's text length.
-MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes,
-                                       std::int64_t storageLimit, const ByteChunkSource& text,
-                                       TextEncoding encoding = TextEncoding::Windows1252);
+MessageBoxRequest fileStatisticsReport(bool textMode, std::int64_t sizeBytes, std::int64_t storageLimit,
+                                       const ByteChunkSource& text, TextEncoding encoding = TextEncoding::Windows1252);
 
 }  // namespace quillory

@@ -22,10 +22,10 @@ inline constexpr int kGotoPercentMaxChars = 3;  // limit of the File % edit (101
 
 // The dialog's data, kept by the view's one dialog object across openings.
 struct GotoFields {
-    std::string offsetText;  // text of the Offset edit: decimal digits or empty
+    std::string offsetText;   // text of the Offset edit: decimal digits or empty
     std::string percentText;  // text of the File % edit: a whole number 0..100 or empty
-    bool byOffset = true;    // check box 1011: jump by offset
-    bool byPercent = false;  // check box 1012: jump by percentage
+    bool byOffset = true;     // check box 1011: jump by offset
+    bool byPercent = false;   // check box 1012: jump by percentage
 
     bool operator==(const GotoFields&) const = default;
 };

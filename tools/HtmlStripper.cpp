@@ -54,8 +54,7 @@ class ScriptCloseFinder {
 public:
     ScriptCloseFinder(const std::uint8_t* text, std::size_t length)
         : m_text(text), m_length(length), m_scanner(text, length)
-    {
-    }
+    {}
 
     // The position just after the ">" that ends a block opened before `from`, or nothing when no
     // "</script" at or after `from` has a ">" at or after it.
@@ -86,7 +85,7 @@ private:
     const std::uint8_t* m_text;
     std::size_t m_length;
     ByteScanner m_scanner;
-    bool m_searched = false;    // m_close and m_end hold an answer
+    bool m_searched = false;      // m_close and m_end hold an answer
     std::size_t m_close = kNone;  // the first "</script" at or after the last start asked; kNone: none
     std::size_t m_end = kNone;    // the first ">" at or after m_close; kNone: none
 };

@@ -17,8 +17,7 @@ MessageBoxRequest insertFileNoMemoryMessage()
 
 MessageBoxRequest insertFileBinaryMessage()
 {
-    return {"Error:", "Cannot insert a Binary file into a Text file!", MessageIcon::Exclamation,
-            MessageButtons::Ok};
+    return {"Error:", "Cannot insert a Binary file into a Text file!", MessageIcon::Exclamation, MessageButtons::Ok};
 }
 
 FileDialogRequest insertFileDialogRequest(const std::string& initialDir)

@@ -37,8 +37,8 @@ public:
     // regard to case; nothing when there is none.
     virtual std::optional<TextMatch> findNoCase(std::string_view pattern, std::int64_t from) const = 0;
     virtual void setSelection(std::int64_t start, std::int64_t end) = 0;
-    virtual void clearSelection() = 0;                   // deletes the selected characters
-    virtual void copyText(std::uint8_t* out) const = 0;  // the whole text, textLength() bytes
+    virtual void clearSelection() = 0;                              // deletes the selected characters
+    virtual void copyText(std::uint8_t* out) const = 0;             // the whole text, textLength() bytes
     virtual void setText(std::span<const std::uint8_t> bytes) = 0;  // replaces the whole text
     // Marks the document modified. Replacing the whole text may clear the control's modified
     // flag as loading does; a stripped document must still ask to be saved.
@@ -59,8 +59,7 @@ void stripHtmlThroughControl(IStripHtmlControl& control);
 bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap);
 
 // The whole command. Does nothing in BINARY mode (where the command is disabled).
-void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode,
-                     IByteHeap& heap = cHeap());
+void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap = cHeap());
 
 MessageBoxRequest stripHtmlNoMemoryMessage();
 

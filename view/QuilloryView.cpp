@@ -20,8 +20,7 @@ ColorRef systemWindowColor()
     return makeColorRef(window.red(), window.green(), window.blue());
 }
 
-QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine,
-                             QWidget* parent)
+QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine, QWidget* parent)
     : QWidget(parent),
       m_document(document),
       m_services(std::move(services)),

@@ -25,8 +25,7 @@ class QuilloryView : public QWidget, public IDocumentView {
 public:
     // Creates the control with the default appearance. commandLine is the file named on the
     // command line (empty: none); the first update loads it.
-    QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine,
-                  QWidget* parent = nullptr);
+    QuilloryView(QuilloryDoc& document, ViewServices services, std::string commandLine, QWidget* parent = nullptr);
     ~QuilloryView() override;
 
     QuilloryDoc& document() const { return m_document; }
@@ -99,20 +98,20 @@ private:
     // Shows the document's encoding in the control and in the encoding pane (empty in BINARY mode).
     void showEncoding();
 
-    CharFormatA m_charFormat;                 // the view's copy of the control's character format
+    CharFormatA m_charFormat;               // the view's copy of the control's character format
     CharRange m_deleteSelection;            // the selection as the Delete command read it
-    bool m_wordWrap = true;                  // lines wrap at the window border
+    bool m_wordWrap = true;                 // lines wrap at the window border
     bool m_commandLineFilePending = false;  // the command-line file waits for the first update
-    ColorRef m_background = 0;      // background colour of the control
+    ColorRef m_background = 0;              // background colour of the control
     QuilloryDoc& m_document;
     ViewServices m_services;
     std::unique_ptr<IClipboard> m_ownClipboard;  // the system clipboard when none was given
     IClipboard* m_clipboard;                     // what Copy, Cut, Paste and Free clipboard use
-    std::string m_commandLine;                 // the file to load at the first update
-    EditControl* m_control;                    // child; fills the view
-    ControlDocumentAdapter m_documentControl;  // m_control as the document drives it
-    CommandTarget m_commands;                  // the view's level of the command route
-    QPointer<HelpWindow> m_helpWindow;         // modeless help, made on first use
+    std::string m_commandLine;                   // the file to load at the first update
+    EditControl* m_control;                      // child; fills the view
+    ControlDocumentAdapter m_documentControl;    // m_control as the document drives it
+    CommandTarget m_commands;                    // the view's level of the command route
+    QPointer<HelpWindow> m_helpWindow;           // modeless help, made on first use
 };
 
 // The system's window colour as a COLORREF.

@@ -102,8 +102,8 @@ void QuilloryView::onEditDelete()
         // One character after the caret; a CR LF pair is one character of two bytes (never in
         // BINARY mode, whose display holds no CR or LF), and so is a UTF-8 sequence.
         const std::int64_t start = m_deleteSelection.start;
-        const bool pair = !isBinary() && start + 1 < m_control->textLength() &&
-                          m_control->buffer().at(start) == '\r' && m_control->buffer().at(start + 1) == '\n';
+        const bool pair = !isBinary() && start + 1 < m_control->textLength() && m_control->buffer().at(start) == '\r' &&
+                          m_control->buffer().at(start + 1) == '\n';
         m_control->select(start, pair ? start + 2 : m_control->characterAt(start).second);
     }
     m_control->clear();

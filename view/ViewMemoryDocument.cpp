@@ -45,8 +45,8 @@ QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& blo
         makeDisplayCopy(block.data(), count);
     }
     // A TEXT document reads as UTF-8 when it is valid UTF-8, as a loaded file does.
-    const TextEncoding encoding = binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252
-                                                                                : TextEncoding::Utf8;
+    const TextEncoding encoding =
+        binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     const TextEncoding shown = m_control->encoding();
     m_control->setEncoding(encoding);
     try {

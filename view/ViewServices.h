@@ -20,9 +20,9 @@ namespace quillory {
 struct ViewServices {
     IMessageBoxes* messageBoxes = nullptr;
     IFontColorDialogs* fontColorDialogs = nullptr;
-    IFileDialogs* fileDialogs = nullptr;                      // Insert File, Save Download As, Split/Join
-    IClipboard* clipboard = nullptr;                          // null: the system clipboard
-    std::function<void()> beep;                               // the system's warning sound
+    IFileDialogs* fileDialogs = nullptr;  // Insert File, Save Download As, Split/Join
+    IClipboard* clipboard = nullptr;      // null: the system clipboard
+    std::function<void()> beep;           // the system's warning sound
     // Status bar panes: the prompt pane shows the retrieval's progress (empty text: back to the
     // prompt); font, mode, INS/OVR and encoding are the view's.
     std::function<void(StatusPane pane, const QString& text)> setPaneText;

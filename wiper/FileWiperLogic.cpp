@@ -10,8 +10,8 @@ namespace quillory {
 
 namespace {
 
-constexpr std::uint8_t kGovernmentOne = 0x31;    // '1'
-constexpr std::uint8_t kGovernmentZed = 0x7A;    // 'z'
+constexpr std::uint8_t kGovernmentOne = 0x31;  // '1'
+constexpr std::uint8_t kGovernmentZed = 0x7A;  // 'z'
 constexpr std::uint8_t kGovernmentLast = 235;
 
 MessageBoxRequest stopBox(const char* caption, const std::string& text)
@@ -96,8 +96,7 @@ CustomControlStates customControlStates(const FileWiperFields& fields)
 
 FileWiperLogic::FileWiperLogic(IMessageBoxes& boxes, IFileDialogs& dialogs)
     : m_boxes(boxes), m_dialogs(dialogs), m_draw(RandomDraws(0)), m_heap(&cHeap())
-{
-}
+{}
 
 void FileWiperLogic::onInitDialog(std::uint32_t seed)
 {
@@ -169,18 +168,14 @@ bool FileWiperLogic::overwritePass(std::uint8_t value, int passes)
                       static_cast<std::uint64_t>(std::max(passes, 0));
     m_passesDone += passes;
     switch (outcome) {
-    case PassOutcome::Done:
-        return true;
-    case PassOutcome::NoMemory:
-        m_fields.status = std::string("Memory Error!");
-        return false;
+    case PassOutcome::Done: return true;
+    case PassOutcome::NoMemory: m_fields.status = std::string("Memory Error!"); return false;
     case PassOutcome::Stopped:
         m_fields.status = std::string("Stopped!");
         m_boxes.show(wipeStoppedMessage());
         return false;
     case PassOutcome::OpenFailed:
-    case PassOutcome::WriteFailed:
-        break;
+    case PassOutcome::WriteFailed: break;
     }
     m_boxes.show(withReason(wipeCannotReadWriteMessage(), error));
     m_fields.status = std::string("File ERROR!");

@@ -17,10 +17,10 @@
 
 namespace quillory {
 
-inline constexpr int kWipeValueMaxChars = 3;     // edit 1023
-inline constexpr int kWipeRepeatsMaxChars = 4;   // edit 1024
-inline constexpr int kWipeResizeMaxChars = 11;   // edit 1029
-inline constexpr int kWipeLengthMaxChars = 11;   // edit 1015
+inline constexpr int kWipeValueMaxChars = 3;    // edit 1023
+inline constexpr int kWipeRepeatsMaxChars = 4;  // edit 1024
+inline constexpr int kWipeResizeMaxChars = 11;  // edit 1029
+inline constexpr int kWipeLengthMaxChars = 11;  // edit 1015
 
 inline constexpr std::int32_t kWipeStandard = 0;
 inline constexpr std::int32_t kWipeGovernment = 1;
@@ -31,14 +31,14 @@ inline constexpr std::int32_t kCustomResizeOnly = 2;
 
 // The dialog's data, exchanged with its controls.
 struct FileWiperFields {
-    std::int64_t fileLength = 0;   // bytes every pass writes: the length when chosen or resized
-    std::int32_t value = 0;        // custom byte value, 0..255
-    std::int32_t repeats = 1;      // custom number of passes, 1..100
-    std::int64_t resizeTo = 0;     // custom new length for Resize only
-    std::string fileName;        // full path of the chosen file (1014)
+    std::int64_t fileLength = 0;     // bytes every pass writes: the length when chosen or resized
+    std::int32_t value = 0;          // custom byte value, 0..255
+    std::int32_t repeats = 1;        // custom number of passes, 1..100
+    std::int64_t resizeTo = 0;       // custom new length for Resize only
+    std::string fileName;            // full path of the chosen file (1014)
     std::string lengthText;          // its length in decimal (1015)
-    std::int32_t wipeMethod = -1;  // checked radio of 1016..1018: kWipeStandard..kWipeCustom
-    std::string status;          // status line (1021)
+    std::int32_t wipeMethod = -1;    // checked radio of 1016..1018: kWipeStandard..kWipeCustom
+    std::string status;              // status line (1021)
     std::int32_t customAction = -1;  // checked radio of 1030..1032: kCustomOverwriteAndDelete..
     std::string resizeToText;        // text of 1029
     std::string valueText;           // text of 1023

@@ -18,8 +18,8 @@ namespace quillory {
 
 namespace {
 
-constexpr std::size_t kPieceBytes = 1 << 20;           // bytes per write call
-constexpr std::uint64_t kProgressEvery = 8ull << 20;   // bytes between two progress reports
+constexpr std::size_t kPieceBytes = 1 << 20;          // bytes per write call
+constexpr std::uint64_t kProgressEvery = 8ull << 20;  // bytes between two progress reports
 
 void setError(int* error, int value)
 {

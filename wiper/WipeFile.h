@@ -49,10 +49,10 @@ struct WipeHooks {
 
 enum class PassOutcome {
     Done,
-    NoMemory,    // the buffer of the value could not be allocated
-    OpenFailed,  // missing, not writable, or no longer a regular file
-    WriteFailed, // a write or a sync failed (a full disk, an I/O error)
-    Stopped,     // stopRequested said so; the file keeps what was written up to there
+    NoMemory,     // the buffer of the value could not be allocated
+    OpenFailed,   // missing, not writable, or no longer a regular file
+    WriteFailed,  // a write or a sync failed (a full disk, an I/O error)
+    Stopped,      // stopRequested said so; the file keeps what was written up to there
 };
 
 // Writes length bytes of value from the start of the file at path, passes times, syncing after

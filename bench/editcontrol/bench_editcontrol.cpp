@@ -156,8 +156,9 @@ void handOver(const char* name, const std::string& text)
     w.select(w.textLength() / 2, w.textLength() / 2);
     const auto t1 = Clock::now();
     key(w, Qt::Key_A, Qt::NoModifier, "a");
-    std::printf("%s, handed over (%.0f MB)\n  set text + first paint     %8.1f ms; first typed char in the middle %.1f ms\n",
-                name, static_cast<double>(text.size()) / (1024.0 * 1024.0), setAndPaint, msSince(t1));
+    std::printf(
+        "%s, handed over (%.0f MB)\n  set text + first paint     %8.1f ms; first typed char in the middle %.1f ms\n",
+        name, static_cast<double>(text.size()) / (1024.0 * 1024.0), setAndPaint, msSince(t1));
     std::fflush(stdout);
 }
 

@@ -151,7 +151,8 @@ struct ReplaceCase {
     std::string_view replacement;
     bool wholeWord;  // and either case
 };
-constexpr ReplaceCase kCases[] = {{"marker", "sign", false}, {"marker", "landmarks", false}, {"MARKER", "marker", true}};
+constexpr ReplaceCase kCases[] = {
+    {"marker", "sign", false}, {"marker", "landmarks", false}, {"MARKER", "marker", true}};
 
 std::int64_t replaceAll(EditControl& w, const ReplaceCase& c)
 {
@@ -216,9 +217,10 @@ void freshProcessPeaks(EditControl& w, const ReplaceCase& c, double base)
     resetPeak();
     undo(w);
     undo(w);
-    std::printf("    fresh process: peak %6.1f MB above the empty editor during Replace All (limit %.1f MB = 2 x text + 40), "
-                "%.1f MB during the Undos\n",
-                peak, 2 * textMb + 40, statusMb("VmHWM") - base);
+    std::printf(
+        "    fresh process: peak %6.1f MB above the empty editor during Replace All (limit %.1f MB = 2 x text + 40), "
+        "%.1f MB during the Undos\n",
+        peak, 2 * textMb + 40, statusMb("VmHWM") - base);
     std::fflush(stdout);
 }
 

@@ -121,12 +121,12 @@ void benchStatistics(std::size_t size)
 
 void benchStripHtml(std::size_t size)
 {
-    const std::string markup = generated(
-        size,
-        {"<p>", "Some text ", "and more words. ", "</p>\r\n", "<a href=\"index.htm\">", "link", "</a>",
-         "<B>", "</b>", "<br>", "<!-- comment -->", "<script type=\"text/javascript\">if (a > b) go();</script>",
-         "<SCRIPT>var s = \"<b>\";</SCRIPT >", "<td class=x>", "</td>"},
-        2);
+    const std::string markup =
+        generated(size,
+                  {"<p>", "Some text ", "and more words. ", "</p>\r\n", "<a href=\"index.htm\">", "link", "</a>", "<B>",
+                   "</b>", "<br>", "<!-- comment -->", "<script type=\"text/javascript\">if (a > b) go();</script>",
+                   "<SCRIPT>var s = \"<b>\";</SCRIPT >", "<td class=x>", "</td>"},
+                  2);
     std::string work;
     std::size_t kept = 0;
     const double pass = bestOf(3, [&] {

@@ -92,9 +92,9 @@ struct AcceleratorKeysTest : test::EditorInWindow {
         }
     }
 
-    std::vector<int> ran;            // commands the route ran, in order
-    bool enabled = true;             // what the intercepting update rules answer
-    CommandTarget interceptor;       // detached from the frame's route when the test ends
+    std::vector<int> ran;       // commands the route ran, in order
+    bool enabled = true;        // what the intercepting update rules answer
+    CommandTarget interceptor;  // detached from the frame's route when the test ends
     KeyPressRecorder recorder;
 };
 

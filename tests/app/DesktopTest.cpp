@@ -64,8 +64,8 @@ TEST_F(DesktopTest, DroppedFileOpensAsOpenWouldAfterTheSaveQuestion)
     const std::string edited = test::bytesOf({0x1B, 'X', 'a', 0, 'b', '\r', '\n', 'c'});
     ASSERT_EQ(storage(), edited);
     const std::string notes = dir.write("notes.txt", "dropped text\n");
-    std::unique_ptr<QMimeData> data(filesData({QUrl(QStringLiteral("https://example.org/x.txt")),
-                                               QUrl::fromLocalFile(QString::fromStdString(notes))}));
+    std::unique_ptr<QMimeData> data(filesData(
+        {QUrl(QStringLiteral("https://example.org/x.txt")), QUrl::fromLocalFile(QString::fromStdString(notes))}));
 
     // Cancel keeps the document: neither the storage nor the control took anything of the drop.
     boxes.answer(MessageResult::Cancel);
@@ -219,9 +219,9 @@ PrintedPdf readPdf(const std::string& pdf)
 {
     const QString html = QString::fromStdString(commandOutput("pdftotext -bbox '" + pdf + "' -"));
     PrintedPdf result;
-    static const QRegularExpression pageOrWord(QStringLiteral(
-        R"re(<page width="([\d.]+)" height="([\d.]+)">|)re"
-        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    static const QRegularExpression pageOrWord(
+        QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)">|)re"
+                       R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
     for (auto it = pageOrWord.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         if (!match.captured(1).isEmpty()) {

@@ -143,7 +143,8 @@ TEST_F(DownloadTest, AFailedRetrievalSaysWhyAndAnnouncesNothing)
     retrieve(cutUrl);
     ASSERT_TRUE(completed());
     ASSERT_EQ(boxes.shown().size(), before + 2);
-    EXPECT_EQ(boxes.shown()[before], connectionError(cutUrl, "the server closed the connection after 5,000 of 600,000 bytes"));
+    EXPECT_EQ(boxes.shown()[before],
+              connectionError(cutUrl, "the server closed the connection after 5,000 of 600,000 bytes"));
     EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
     EXPECT_EQ(heldDownload(), std::string(5000, 'p'));
 }
@@ -152,8 +153,8 @@ TEST_F(DownloadTest, PastedAddressesLoseTheirBlanksAndAreSentEncoded)
 {
     ScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
     // As a paste from a web page brings it: blanks around, a blank and non-ASCII inside.
-    bar->urlEdit()->setText(QString::fromUtf8(" \t127.0.0.1:" + QByteArray::number(server.port()) +
-                                              "/a file/caf\xC3\xA9?q=x y \n"));
+    bar->urlEdit()->setText(
+        QString::fromUtf8(" \t127.0.0.1:" + QByteArray::number(server.port()) + "/a file/caf\xC3\xA9?q=x y \n"));
     QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
     ASSERT_TRUE(completed());
     EXPECT_EQ(server.lastRequestLine(), "GET /a%20file/caf%C3%A9?q=x%20y HTTP/1.1");
@@ -174,9 +175,7 @@ TEST_F(DownloadTest, StopDuringAFastLargeTransferLeavesTheBufferEmpty)
     ASSERT_NE(servers.httpPort(), 0);
     QTest::keyClicks(view->focusWidget(), "busy");
     retrieve(http("/large.bin"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [this] { return downloads->buffer().length() > 0; },
-        5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return downloads->buffer().length() > 0; }, 5000));
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_EQ(heldDownload(), "");
     ASSERT_TRUE(waitForRetrievalWorkers(std::chrono::seconds(2)));

@@ -82,7 +82,10 @@ struct DownloadTest : ::testing::Test {
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
     }
     // Waits until the retrieval has completed and its completion was handled.
-    bool completed() { return QTest::qWaitFor([this] { return !downloads->retrieving(); }, 5000); }
+    bool completed()
+    {
+        return QTest::qWaitFor([this] { return !downloads->retrieving(); }, 5000);
+    }
     bool menuEnabled(int id)
     {
         frame->updateCommandUi();

@@ -106,8 +106,9 @@ TEST_F(DownloadTest, ViewAfterDownloadOffAsksForAFileAndKeepsTheDownloadWhenCanc
     const std::string nowhere = dir.file("missing/saved.txt");
     fileDialogs.choosePath(nowhere);
     choose(ID_SAVE_DOWNLOAD_AS);
-    EXPECT_EQ(boxes.last(), (MessageBoxRequest{"File Error:", saveDownloadErrorText(nowhere) + "\nReason: No such file or directory",
-                                               MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(boxes.last(),
+              (MessageBoxRequest{"File Error:", saveDownloadErrorText(nowhere) + "\nReason: No such file or directory",
+                                 MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_EQ(heldDownload(), kText);
     fileDialogs.choosePath(dir.file("saved.txt"));
     choose(ID_SAVE_DOWNLOAD_AS);
@@ -184,8 +185,8 @@ TEST_F(DownloadTest, StopDuringASlowTransferAndANewRetrievalCompletesAtOnce)
     QTest::keyClicks(view->focusWidget(), "x");
     retrieve("127.0.0.1:" + std::to_string(slow.port()) + "/slow");
     // The status bar counts what arrives.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return frame->paneText(StatusPane::Prompt).startsWith("Received 1 of 1,000 bytes"); },
-                                3000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return frame->paneText(StatusPane::Prompt).startsWith("Received 1 of 1,000 bytes"); }, 3000))
         << frame->paneText(StatusPane::Prompt).toStdString();
     EXPECT_EQ(heldDownload(), "a");
 

@@ -30,10 +30,7 @@ using namespace cmd;
 
 class MainFrameTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        frame.commandRouter().attach(RouteLevel::View, &view);
-    }
+    void SetUp() override { frame.commandRouter().attach(RouteLevel::View, &view); }
 
     // Shows the frame and makes it the active window, as keys need.
     void showActive()
@@ -53,8 +50,7 @@ protected:
 
     QToolButton* toolButton(int id) const
     {
-        return qobject_cast<QToolButton*>(
-            frame.toolBar()->widgetForAction(frame.commandAction(id)));
+        return qobject_cast<QToolButton*>(frame.toolBar()->widgetForAction(frame.commandAction(id)));
     }
 
     MainFrame frame;
@@ -71,10 +67,9 @@ TEST_F(MainFrameTest, MenusAreBuiltFromTheCommandTable)
     QStringList fileTexts;
     for (QAction* action : topMenu("&File")->actions())
         fileTexts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(fileTexts, (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S",
-                                      "Save &As...", "-", "&ANSI --> ASCII\tAlt+A", "-",
-                                      "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...",
-                                      "-", "E&xit"}));
+    EXPECT_EQ(fileTexts, (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
+                                      "&ANSI --> ASCII\tAlt+A", "-", "&Print...\tCtrl+P", "Print Pre&view",
+                                      "P&rint Setup...", "-", "E&xit"}));
 
     const QList<QAction*> editItems = topMenu("&Edit")->actions();
     QMenu* freeUp = editItems.back()->menu();
@@ -88,12 +83,10 @@ TEST_F(MainFrameTest, ActionsCarryKeysPromptsAndTooltips)
 {
     QAction* copy = frame.commandAction(ID_EDIT_COPY);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_C),
-                                                      QKeySequence(Qt::CTRL | Qt::Key_Insert)}));
-    EXPECT_EQ(frame.commandAction(ID_EDIT_CUT)->shortcuts().value(1),
-              QKeySequence(Qt::SHIFT | Qt::Key_Delete));
-    EXPECT_EQ(frame.commandAction(ID_EDIT_UNDO)->shortcuts().value(1),
-              QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    EXPECT_EQ(copy->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}));
+    EXPECT_EQ(frame.commandAction(ID_EDIT_CUT)->shortcuts().value(1), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    EXPECT_EQ(frame.commandAction(ID_EDIT_UNDO)->shortcuts().value(1), QKeySequence(Qt::ALT | Qt::Key_Backspace));
     EXPECT_EQ(frame.commandAction(ID_STRIP_HTML)->shortcut(), QKeySequence(Qt::Key_F10));
     EXPECT_EQ(copy->statusTip(), "Copy the selection and put it on the Clipboard");
     EXPECT_EQ(frame.commandAction(ID_EDIT_CLEAR)->toolTip(), "Delete (to undo buffer)");
@@ -104,13 +97,12 @@ TEST_F(MainFrameTest, ToolbarButtonsInOrderWithSeparatorsAndTooltips)
     QStringList buttons;
     for (QAction* action : frame.toolBar()->actions())
         buttons << (action->isSeparator() ? QStringLiteral("|") : action->toolTip());
-    EXPECT_EQ(buttons, (QStringList{"New", "Open", "Save", "|", "Cut", "Copy", "Paste",
-                                  "Delete (to undo buffer)", "|", "Toggles Word Wrapping",
-                                  "Change Fonts", "Strip HTML tags", "|", "Print", "About"}));
+    EXPECT_EQ(buttons,
+              (QStringList{"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "Delete (to undo buffer)", "|",
+                           "Toggles Word Wrapping", "Change Fonts", "Strip HTML tags", "|", "Print", "About"}));
     for (QAction* action : frame.toolBar()->actions()) {
         if (!action->isSeparator()) {
-            EXPECT_FALSE(action->icon().pixmap(QSize(16, 16)).isNull())
-                << action->toolTip().toStdString();
+            EXPECT_FALSE(action->icon().pixmap(QSize(16, 16)).isNull()) << action->toolTip().toStdString();
         }
     }
 }
@@ -218,7 +210,8 @@ TEST_F(MainFrameTest, ToolbarButtonFlyByPrompt)
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->toolTip(), "Save");
     QTest::mouseMove(save);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Save the active document"; }, 1000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Save the active document"; }, 1000));
     QTest::mouseMove(frame.centralWidget());
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.paneText(StatusPane::Prompt) == "Ready"; }, 1000));
 }
@@ -287,8 +280,7 @@ TEST_F(MainFrameTest, StartsAtSevenEighthsOfTheScreenCentred)
 {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const FrameRect rect = initialFrameRect(screen.width(), screen.height());
-    EXPECT_EQ(frame.geometry(), QRect(screen.x() + rect.left, screen.y() + rect.top, rect.width,
-                                      rect.height));
+    EXPECT_EQ(frame.geometry(), QRect(screen.x() + rect.left, screen.y() + rect.top, rect.width, rect.height));
 }
 
 TEST_F(MainFrameTest, ExitClosesUnlessTheCloseRequestVetoes)

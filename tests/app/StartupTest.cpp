@@ -99,9 +99,9 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
     std::vector<std::string> steps;
     app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
         return QuilloryApp::ViewParts{nullptr, {}, [&steps, &document, tail] {
-                                           steps.push_back("initial update");
-                                           return document.loadFile(tail);
-                                       }};
+                                          steps.push_back("initial update");
+                                          return document.loadFile(tail);
+                                      }};
     });
     ASSERT_TRUE(app.initInstance(path));
     EXPECT_EQ(steps, std::vector<std::string>{"initial update"});
@@ -111,8 +111,7 @@ TEST_F(StartupTest, ViewsFirstUpdateLoadsTheCommandLineFile)
 TEST_F(StartupTest, FailingFirstUpdateEndsStartUp)
 {
     app.setViewFactory([&](MainFrame&, QuilloryDoc& document, const std::string& tail) {
-        return QuilloryApp::ViewParts{nullptr, {},
-                                       [&document, tail] { return document.loadFile(tail); }};
+        return QuilloryApp::ViewParts{nullptr, {}, [&document, tail] { return document.loadFile(tail); }};
     });
     EXPECT_FALSE(app.initInstance(dir.file("missing")));
     EXPECT_EQ(boxes.last().text, "Cannot Open or Read Selected File!");

@@ -19,8 +19,7 @@ TEST(CommandTable, MenuBarHasTheSixPopupsInOrder)
         EXPECT_EQ(popup.kind, MenuItemKind::Popup);
         titles.push_back(popup.text);
     }
-    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Edit", "&View", "&Tools", "&Downloads",
-                                                 "&Help"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Edit", "&View", "&Tools", "&Downloads", "&Help"}));
 }
 
 TEST(CommandTable, FileMenuKeepsItsSeparatorsAndTexts)
@@ -29,10 +28,9 @@ TEST(CommandTable, FileMenuKeepsItsSeparatorsAndTexts)
     std::vector<std::string> texts;
     for (const MenuItem& item : file.items)
         texts.push_back(item.kind == MenuItemKind::Separator ? "-" : item.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S",
-                                                "Save &As...", "-", "&ANSI --> ASCII\tAlt+A", "-",
-                                                "&Print...\tCtrl+P", "Print Pre&view",
-                                                "P&rint Setup...", "-", "E&xit"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
+                                               "&ANSI --> ASCII\tAlt+A", "-", "&Print...\tCtrl+P", "Print Pre&view",
+                                               "P&rint Setup...", "-", "E&xit"}));
 }
 
 TEST(CommandTable, FreeUpMemoryIsANestedPopupAtTheEndOfEdit)
@@ -85,9 +83,9 @@ TEST(CommandTable, ToolbarOrderWithSeparators)
 {
     const auto toolbar = CommandTable::toolbar();
     EXPECT_EQ(std::vector<int>(toolbar.begin(), toolbar.end()),
-              (std::vector<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT,
-                                ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0, ID_WORD_WRAP,
-                                ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT, ID_APP_ABOUT}));
+              (std::vector<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+                                ID_EDIT_CLEAR, 0, ID_WORD_WRAP, ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT,
+                                ID_APP_ABOUT}));
 }
 
 TEST(CommandTable, EachCommandHasAPromptAndMaybeATooltip)

@@ -17,8 +17,8 @@
 namespace quillory::test {
 namespace {
 
-const MessageBoxRequest kCannotOpenBox{"Quillory", "Cannot Open or Read Selected File!",
-                                       MessageIcon::Exclamation, MessageButtons::Ok};
+const MessageBoxRequest kCannotOpenBox{"Quillory", "Cannot Open or Read Selected File!", MessageIcon::Exclamation,
+                                       MessageButtons::Ok};
 const MessageBoxRequest kNotEnoughMemoryBox{"Quillory", "Not enough memory!", MessageIcon::Exclamation,
                                             MessageButtons::Ok};
 
@@ -123,7 +123,8 @@ TEST_F(LoadFileTest, UnreadableFileIsReportedAndChangesNothing)
     const std::string path = dir.write("secret", "x");
     std::filesystem::permissions(path, std::filesystem::perms::none);
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                                 std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_read |
                                                  std::filesystem::perms::others_exec);
     // In a child process without privileges; the child's answer is whether the load was refused
     // with the one right message and the document untouched.

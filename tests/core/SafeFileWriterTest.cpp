@@ -107,8 +107,9 @@ TEST(SafeFileWriter, SaveRemovesOnlyOurUnlockedTemporariesInItsFolder)
     TempDir dir;
     const std::string path = dir.write("file.txt", "old");
     const std::vector<std::string> abandoned = {".quillory-save-abcd1234", ".quillory-save-0000zzzz"};
-    const std::vector<std::string> others = {".quillory-save-ABCD1234", ".quillory-save-abc", ".quillory-save-abcd12345",
-                                             "quillory-save-abcd1234", ".quillory-save-abcd123-", "notes.txt"};
+    const std::vector<std::string> others = {".quillory-save-ABCD1234",  ".quillory-save-abc",
+                                             ".quillory-save-abcd12345", "quillory-save-abcd1234",
+                                             ".quillory-save-abcd123-",  "notes.txt"};
     for (const std::string& name : abandoned)
         dir.write(name, "left by a killed save");
     for (const std::string& name : others)

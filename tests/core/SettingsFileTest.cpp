@@ -39,16 +39,16 @@ std::string tag()
 TEST(SettingsRecord, FieldsSitAtTheirOffsetsLittleEndian)
 {
     const auto image = encodeSettingsRecord(sampleRecord());
-    EXPECT_EQ(image[4], 1);                     // ANSI-to-ASCII flag
-    EXPECT_EQ(image[8], 60);                    // cbSize
-    EXPECT_EQ(image[8 + 12], 240);              // yHeight low byte
-    EXPECT_EQ(image[8 + 16], 0xFD);             // yOffset -3
-    EXPECT_EQ(image[8 + 20], 0x30);             // text colour red
-    EXPECT_EQ(image[8 + 24], 2);                // bCharSet
-    EXPECT_EQ(image[8 + 26], 'D');              // face name
-    EXPECT_EQ(image[68], 0xEE);                 // background
-    EXPECT_EQ(image[72], 0xF8);                 // left = -8
-    EXPECT_EQ(image[84], 700 & 0xFF);           // bottom
+    EXPECT_EQ(image[4], 1);            // ANSI-to-ASCII flag
+    EXPECT_EQ(image[8], 60);           // cbSize
+    EXPECT_EQ(image[8 + 12], 240);     // yHeight low byte
+    EXPECT_EQ(image[8 + 16], 0xFD);    // yOffset -3
+    EXPECT_EQ(image[8 + 20], 0x30);    // text colour red
+    EXPECT_EQ(image[8 + 24], 2);       // bCharSet
+    EXPECT_EQ(image[8 + 26], 'D');     // face name
+    EXPECT_EQ(image[68], 0xEE);        // background
+    EXPECT_EQ(image[72], 0xF8);        // left = -8
+    EXPECT_EQ(image[84], 700 & 0xFF);  // bottom
     EXPECT_EQ(decodeSettingsRecord(image.data()), sampleRecord());
 }
 
@@ -121,11 +121,11 @@ TEST(SettingsRecord, OnlySensibleFontHeightsAndWindowRectanglesAreApplied)
     EXPECT_FALSE(plausibleFontHeight(32761));
     EXPECT_FALSE(plausibleFontHeight(INT32_MIN));
     const std::vector<WindowRect> screens{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}};
-    EXPECT_TRUE(plausibleWindowRect({1024, 10, 2304, 1000}, screens));     // on the second, as wide as it
-    EXPECT_FALSE(plausibleWindowRect({1023, 10, 2304, 1000}, screens));    // wider than any screen
-    EXPECT_TRUE(plausibleWindowRect({924, 718, 1124, 818}, screens));      // 100 x 50 on the first
-    EXPECT_FALSE(plausibleWindowRect({925, 718, 1125, 818}, {screens[0]})); // 99 x 50
-    EXPECT_FALSE(plausibleWindowRect({924, 719, 1124, 819}, {screens[0]})); // 100 x 49
+    EXPECT_TRUE(plausibleWindowRect({1024, 10, 2304, 1000}, screens));       // on the second, as wide as it
+    EXPECT_FALSE(plausibleWindowRect({1023, 10, 2304, 1000}, screens));      // wider than any screen
+    EXPECT_TRUE(plausibleWindowRect({924, 718, 1124, 818}, screens));        // 100 x 50 on the first
+    EXPECT_FALSE(plausibleWindowRect({925, 718, 1125, 818}, {screens[0]}));  // 99 x 50
+    EXPECT_FALSE(plausibleWindowRect({924, 719, 1124, 819}, {screens[0]}));  // 100 x 49
     EXPECT_FALSE(plausibleWindowRect({0, 0, 99, 500}, screens));
     EXPECT_FALSE(plausibleWindowRect({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, screens));
     EXPECT_FALSE(plausibleWindowRect({INT32_MAX, 0, INT32_MIN, 500}, screens));

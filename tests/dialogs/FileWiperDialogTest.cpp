@@ -45,10 +45,11 @@ protected:
     {
         dialog.show();
         dialog.setHooks({[this](int fd) {
-                                     ++syncs;
-                                     return ::fdatasync(fd);
-                                 },
-                                 {}, {}});
+                             ++syncs;
+                             return ::fdatasync(fd);
+                         },
+                         {},
+                         {}});
     }
     // Clicks near the left end, where a radio button's indicator is, whatever the width of its cell.
     void click(QAbstractButton* button)
@@ -144,9 +145,9 @@ TEST_F(FileWiperDialogTest, CustomControlsFollowTheMethodAndTheAction)
         EXPECT_EQ(dialog.customGroup()->isEnabled(), group);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(dialog.actionRadio(i)->isEnabled(), actions);
-        for (QWidget* widget : {static_cast<QWidget*>(dialog.valueLabel()), static_cast<QWidget*>(dialog.valueEdit()),
-                                static_cast<QWidget*>(dialog.repeatsLabel()),
-                                static_cast<QWidget*>(dialog.repeatsEdit())})
+        for (QWidget* widget :
+             {static_cast<QWidget*>(dialog.valueLabel()), static_cast<QWidget*>(dialog.valueEdit()),
+              static_cast<QWidget*>(dialog.repeatsLabel()), static_cast<QWidget*>(dialog.repeatsEdit())})
             EXPECT_EQ(widget->isEnabled(), valueAndRepeats);
         EXPECT_EQ(dialog.resizeLabel()->isEnabled(), resize);
         EXPECT_EQ(dialog.resizeEdit()->isEnabled(), resize);
@@ -233,8 +234,8 @@ TEST_F(FileWiperDialogTest, EditsAreCheckedAsTheUserTypes)
 TEST_F(FileWiperDialogTest, WipeAsksForAFileThenWipesItWithProgress)
 {
     click(dialog.wipeButton());
-    EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
-                                 {"Error:", "Must enter a filename first!", MessageIcon::Information, MessageButtons::Ok}}));
+    EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{{"Error:", "Must enter a filename first!",
+                                                              MessageIcon::Information, MessageButtons::Ok}}));
 
     fileDialogs.cancel();
     click(dialog.selectButton());
@@ -262,11 +263,11 @@ TEST_F(FileWiperDialogTest, WipeAsksForAFileThenWipesItWithProgress)
     std::vector<int> seen;
     bool busyDuringWipe = false;
     dialog.setHooks({{},
-                             [&](int) {
-                                 seen.push_back(dialog.progressBar()->value());
-                                 busyDuringWipe = dialog.busy();
-                             },
-                             {}});
+                     [&](int) {
+                         seen.push_back(dialog.progressBar()->value());
+                         busyDuringWipe = dialog.busy();
+                     },
+                     {}});
     click(dialog.methodRadio(1));
     click(dialog.wipeButton());
     ASSERT_EQ(seen.size(), 7u);
@@ -296,13 +297,13 @@ TEST_F(FileWiperDialogTest, FitsASmallScreenWithEveryControlVisible)
         if (!widget->isVisibleTo(&dialog) || qobject_cast<QLineEdit*>(widget->parentWidget()) != nullptr)
             continue;
         const QRect placed(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
-        EXPECT_TRUE(dialog.rect().contains(placed)) << widget->metaObject()->className() << " "
-                                                    << accessibleName(widget).toStdString();
+        EXPECT_TRUE(dialog.rect().contains(placed))
+            << widget->metaObject()->className() << " " << accessibleName(widget).toStdString();
         EXPECT_FALSE(placed.isEmpty());
     }
     // Each edit shows its longest value whole.
-    const std::pair<QLineEdit*, int> edits[] = {{dialog.valueEdit(), 3}, {dialog.repeatsEdit(), 4},
-                                                {dialog.resizeEdit(), 11}, {dialog.lengthEdit(), 11}};
+    const std::pair<QLineEdit*, int> edits[] = {
+        {dialog.valueEdit(), 3}, {dialog.repeatsEdit(), 4}, {dialog.resizeEdit(), 11}, {dialog.lengthEdit(), 11}};
     for (const auto& [edit, digits] : edits) {
         edit->setText(QString(digits, QLatin1Char('8')));
         EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(edit->text()) + 8) << digits;
@@ -467,8 +468,8 @@ TEST_F(FileWiperDialogTest, RandomRenameNeverReplacesAndNeedsAFile)
         numbers.pop_front();
         return next;
     });
-    const MessageBoxRequest notFound = stop(
-        "Error:", "File not found!\nLet the buffered data get flushed to the disk drive first then try it again.");
+    const MessageBoxRequest notFound =
+        stop("Error:", "File not found!\nLet the buffered data get flushed to the disk drive first then try it again.");
 
     numbers = {0};  // a name of no characters: nothing happens
     click(dialog.renameButton());

@@ -60,7 +60,10 @@ protected:
             found = found == nullptr ? nullptr : tree.childNamed(found, name);
         return found;
     }
-    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2)); }
+    void click(QAbstractButton* button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
 
     TempDir dir;
     FakeDrives drives;
@@ -112,8 +115,8 @@ TEST_F(SplitJoinDialogTest, TreeReadsFoldersOnDemandAndItsSelectionBuildsThePath
     clickRow(*d.fileList(), 2);
     click(d.addButton());
     EXPECT_EQ(d.logic().joinPaths(), (std::vector<std::string>{folder("a/b/x.1"), folder("a/b/x.2")}));
-    EXPECT_EQ(texts(*d.joinList()), (QStringList{QString::fromStdString(folder("a/b/x.1")),
-                                                 QString::fromStdString(folder("a/b/x.2"))}));
+    EXPECT_EQ(texts(*d.joinList()),
+              (QStringList{QString::fromStdString(folder("a/b/x.1")), QString::fromStdString(folder("a/b/x.2"))}));
     EXPECT_EQ(d.statusField()->text(), "File(s) Added.");
     EXPECT_EQ(d.fileList()->selectedRows(), (std::vector<int>{1, 2}));
 
@@ -134,8 +137,8 @@ TEST_F(SplitJoinDialogTest, ShiftClicksExtendAndRemoveSelectsTheEntryAfterTheRem
     clickRow(left, 0);
     clickRow(left, 4, Qt::ShiftModifier);
     EXPECT_EQ(left.selectedRows(), (std::vector<int>{0, 1, 2, 3, 4}));
-    clickRow(left, 1);                      // deselects f2 and makes it the anchor
-    clickRow(left, 3, Qt::ShiftModifier);   // f2 to f4 take the anchor's state
+    clickRow(left, 1);                     // deselects f2 and makes it the anchor
+    clickRow(left, 3, Qt::ShiftModifier);  // f2 to f4 take the anchor's state
     EXPECT_EQ(left.selectedRows(), (std::vector<int>{0, 4}));
     clickRow(left, 0);
     clickRow(left, 4);

@@ -27,7 +27,10 @@ protected:
         QApplication::setActiveWindow(&control);
     }
     std::string text() const { return control.textRange(0, control.textLength()); }
-    void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(&control, static_cast<Qt::Key>(k), mods); }
+    void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(&control, static_cast<Qt::Key>(k), mods);
+    }
     // The viewport point in the middle of the character cell at column, row.
     QPoint cell(int column, int row) const
     {
@@ -57,8 +60,8 @@ TEST_F(EditControlTest, TypingInsertsAndInsertKeyTogglesOverwrite)
 
 TEST_F(EditControlTest, EnterInsertsTheTextsOwnLineBreak)
 {
-    for (auto [initial, expected] : {std::pair{"a\r\nb", "a\r\nb\r\n"}, std::pair{"a\rb", "a\rb\r"},
-                                     std::pair{"ab", "ab\n"}}) {
+    for (auto [initial, expected] :
+         {std::pair{"a\r\nb", "a\r\nb\r\n"}, std::pair{"a\rb", "a\rb\r"}, std::pair{"ab", "ab\n"}}) {
         control.setText(initial);
         key(Qt::Key_End, Qt::ControlModifier);
         key(Qt::Key_Return);
@@ -203,7 +206,8 @@ TEST_F(EditControlTest, HooksSeeKeysAndCharactersFirstAndMayConsumeThem)
     QApplication::sendEvent(&control, &euro);
     EXPECT_EQ(chars, (std::vector<int>{'z', 'y', 8, 9, 13, 10, 0, 0xE9, 0x20AC}));
     EXPECT_EQ(keys.front(), Qt::Key_Delete);
-    EXPECT_EQ(text(), "\t\n\n\xE9\x80" "abc");  // a zero byte types nothing
+    EXPECT_EQ(text(), "\t\n\n\xE9\x80"
+                      "abc");  // a zero byte types nothing
 }
 
 TEST_F(EditControlTest, AcceleratorKeysAreLeftToTheShortcuts)
@@ -247,8 +251,8 @@ TEST_F(EditControlTest, DragBelowTheViewScrollsAndExtends)
     control.setText(lines);
     QWidget* view = control.viewport();
     QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, cell(0, 0));
-    QMouseEvent move(QEvent::MouseMove, QPointF(10, view->height() + 20), view->mapToGlobal(QPointF(10, view->height() + 20)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, view->height() + 20),
+                     view->mapToGlobal(QPointF(10, view->height() + 20)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
     QTest::qWait(300);
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, cell(0, 0));

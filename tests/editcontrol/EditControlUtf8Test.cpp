@@ -61,12 +61,13 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
 {
     std::string start;
     for (int i = 0; i < 30; ++i)
-        start += "Gr\xC3\xBC\xC3\x9F" "e \xCE\xA9\xD0\x96 \xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80 \xFF\xC3 \x80\xE2\x82 "
+        start += "Gr\xC3\xBC\xC3\x9F"
+                 "e \xCE\xA9\xD0\x96 \xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80 \xFF\xC3 \x80\xE2\x82 "
                  "\xEF\xBB\xBFz\r\n";
     control.setText(start);
     std::mt19937 random(31);
-    const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home,
-                             Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown};
+    const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                             Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
     const char32_t typed[] = {'a', 0xE9, 0x20AC, 0x4E2D, 0x1F600, ' '};
     for (int step = 0; step < 2500; ++step) {
         const std::string before = text();
@@ -132,13 +133,16 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
 TEST_F(EditControlUtf8Test, WideCharactersTakeTwoCellsAndInvalidBytesAVisibleCellEach)
 {
     control.setWordWrap(false);
-    control.setText("\xEF\xBB\xBF" "a\xE4\xB8\xAD" "b\xFF" "c");
+    control.setText("\xEF\xBB\xBF"
+                    "a\xE4\xB8\xAD"
+                    "b\xFF"
+                    "c");
     const std::int64_t w = cell() * 64;
     WrapLayout& layout = control.layout();
-    EXPECT_EQ(layout.xOf(0, 3), 0);          // the byte-order mark takes no room
-    EXPECT_EQ(layout.xOf(0, 4), w);          // a
-    EXPECT_EQ(layout.xOf(0, 7), 3 * w);      // the CJK character: two cells
-    EXPECT_EQ(layout.xOf(0, 9), 5 * w);      // b, then the invalid byte: one cell
+    EXPECT_EQ(layout.xOf(0, 3), 0);                                // the byte-order mark takes no room
+    EXPECT_EQ(layout.xOf(0, 4), w);                                // a
+    EXPECT_EQ(layout.xOf(0, 7), 3 * w);                            // the CJK character: two cells
+    EXPECT_EQ(layout.xOf(0, 9), 5 * w);                            // b, then the invalid byte: one cell
     EXPECT_EQ(control.hitTest(QPoint(2 + 2 * cell() - 2, 2)), 4);  // the left half of the wide character
     EXPECT_EQ(control.hitTest(QPoint(2 + 3 * cell() - 1, 2)), 7);  // past its middle: after it
 
@@ -175,13 +179,13 @@ TEST_F(EditControlUtf8Test, ClipboardCarriesUnicodeText)
     control.setText("");
     clipboard.content = {0xD7FF, 0xD800, 0xDBFF, 0xDFFF, 0xDC00, 0xDFFF, 0xD800, 0xDC00, 0xE000, 0xDBFF};
     control.paste();
-    EXPECT_EQ(text(), "\xED\x9F\xBF"           // U+D7FF
-                      "\xEF\xBF\xBD"           // lone U+D800
-                      "\xF4\x8F\xBF\xBF"       // U+DBFF U+DFFF: U+10FFFF
+    EXPECT_EQ(text(), "\xED\x9F\xBF"              // U+D7FF
+                      "\xEF\xBF\xBD"              // lone U+D800
+                      "\xF4\x8F\xBF\xBF"          // U+DBFF U+DFFF: U+10FFFF
                       "\xEF\xBF\xBD\xEF\xBF\xBD"  // lone U+DC00, lone U+DFFF
-                      "\xF0\x90\x80\x80"       // U+D800 U+DC00: U+10000
-                      "\xEE\x80\x80"           // U+E000
-                      "\xEF\xBF\xBD");         // a high surrogate at the very end
+                      "\xF0\x90\x80\x80"          // U+D800 U+DC00: U+10000
+                      "\xEE\x80\x80"              // U+E000
+                      "\xEF\xBF\xBD");            // a high surrogate at the very end
 }
 
 }  // namespace

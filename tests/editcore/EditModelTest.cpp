@@ -9,7 +9,10 @@
 namespace quillory {
 namespace {
 
-std::string all(const EditModel& m) { return m.text().text(0, m.length()); }
+std::string all(const EditModel& m)
+{
+    return m.text().text(0, m.length());
+}
 
 struct Recorder : EditModelListener {
     void onTextChanged(const TextChange& c) override { changes.push_back(c); }
@@ -209,7 +212,8 @@ TEST(EditModel, ReplaceAllAgreesWithAPlainLoopAndIsOneUndoStep)
         if (rng() % 8 == 0)
             m.setLimit(static_cast<std::int64_t>(s.size() + rng() % 10));
 
-        const std::string needle = !s.empty() && rng() % 2 ? s.substr(rng() % s.size(), 1 + rng() % 4) : pick(1 + rng() % 2);
+        const std::string needle =
+            !s.empty() && rng() % 2 ? s.substr(rng() % s.size(), 1 + rng() % 4) : pick(1 + rng() % 2);
         const std::string replacement = pick(rng() % 5);
         FindOptions o;
         o.matchCase = rng() % 2;

@@ -12,7 +12,9 @@ namespace quillory {
 inline bool plainMatchAt(const std::string& s, const std::string& needle, std::size_t at, const FindOptions& o)
 {
     const ByteCodec& codec = byteCodec();
-    auto fold = [&](char c) { return o.matchCase ? static_cast<std::uint8_t>(c) : codec.fold(static_cast<std::uint8_t>(c)); };
+    auto fold = [&](char c) {
+        return o.matchCase ? static_cast<std::uint8_t>(c) : codec.fold(static_cast<std::uint8_t>(c));
+    };
     for (std::size_t i = 0; i < needle.size(); ++i)
         if (fold(s[at + i]) != fold(needle[i]))
             return false;

@@ -31,7 +31,8 @@ void expectSame(const TextBuffer& buffer, const std::string& ref)
     for (std::size_t i = 0; i < starts.size(); ++i)
         ASSERT_EQ(buffer.lineStart(static_cast<std::int64_t>(i)), starts[i]) << "line " << i;
     for (std::int64_t pos = 0; pos <= buffer.size(); pos += 7) {
-        const auto line = static_cast<std::int64_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+        const auto line =
+            static_cast<std::int64_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
         ASSERT_EQ(buffer.lineOf(pos), line) << "pos " << pos;
     }
 }
@@ -96,7 +97,8 @@ TEST(TextBuffer, FarApartEditsInThousandsOfLinesKeepEveryLineStart)
     std::mt19937 rng(99);
     std::string ref;
     for (int i = 0; i < 4000; ++i)
-        ref += std::string(static_cast<std::size_t>(rng() % 40), 'q') + (i % 5 == 0 ? "\r\n" : (i % 7 == 0 ? "\r" : "\n"));
+        ref +=
+            std::string(static_cast<std::size_t>(rng() % 40), 'q') + (i % 5 == 0 ? "\r\n" : (i % 7 == 0 ? "\r" : "\n"));
     TextBuffer buffer(8);
     buffer.setText(ref);
     for (int step = 0; step < 400; ++step) {
@@ -123,7 +125,7 @@ TEST(TextBuffer, JoiningAndSplittingCrLfChangesLineCount)
     EXPECT_EQ(buffer.lineCount(), 2);
     EXPECT_EQ(buffer.lineStart(1), 3);
     EXPECT_EQ(buffer.lineContentEnd(0), 1);
-    buffer.replace(2, 0, "x");   // "a\rx\n": two breaks now
+    buffer.replace(2, 0, "x");  // "a\rx\n": two breaks now
     EXPECT_EQ(buffer.lineCount(), 3);
     EXPECT_EQ(buffer.lineStart(1), 2);
     EXPECT_EQ(buffer.lineStart(2), 4);

@@ -82,8 +82,8 @@ TEST(TextFinder, RandomSearchesAgreeWithAPlainScanWhereverTheGapIs)
             const auto from = static_cast<std::int64_t>(rng() % (s.size() + 5)) - 2;
             const std::size_t gap = t.beforeGap().size();
             ASSERT_EQ(findText(t, needle, from, o), plainFind(s, needle, from, o))
-                << "round " << round << " step " << step << " needle '" << needle << "' from " << from << " gap "
-                << gap << " case " << o.matchCase << " word " << o.wholeWord << " back " << o.backward;
+                << "round " << round << " step " << step << " needle '" << needle << "' from " << from << " gap " << gap
+                << " case " << o.matchCase << " word " << o.wholeWord << " back " << o.backward;
             ASSERT_EQ(t.beforeGap().size(), gap);
         }
         ASSERT_EQ(t.text(0, t.size()), s);

@@ -19,7 +19,10 @@
 namespace quillory {
 namespace {
 
-const std::uint8_t* bytesOf(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+const std::uint8_t* bytesOf(const std::string& s)
+{
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 // Valid exactly when every character decodes valid: the plain definition the validator must meet.
 bool validByDecoding(const std::string& s)
@@ -48,9 +51,11 @@ std::set<std::int64_t> boundariesOf(const std::string& s)
 // Random text of valid characters of every length, invalid bytes and broken sequences.
 std::string randomMixture(std::mt19937& random, std::size_t characters, bool invalid)
 {
-    static const char32_t kValid[] = {'a', ' ', '\n', 0xE9, 0xDF, 0x3A9, 0x416, 0x20AC, 0x4E2D, 0xFEFF, 0x1F600, 0x10FFFF};
-    static const char* const kInvalid[] = {"\x80", "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xC0\xAF", "\xED\xA0\x80",
-                                           "\xF4\x90\x80\x80", "\xFF", "\xE0\x80\x80", "\xF5"};
+    static const char32_t kValid[] = {'a',   ' ',    '\n',   0xE9,   0xDF,    0x3A9,
+                                      0x416, 0x20AC, 0x4E2D, 0xFEFF, 0x1F600, 0x10FFFF};
+    static const char* const kInvalid[] = {"\x80",         "\xC3",         "\xE2\x82",         "\xF0\x9F\x98",
+                                           "\xC0\xAF",     "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF",
+                                           "\xE0\x80\x80", "\xF5"};
     std::string s;
     for (std::size_t i = 0; i < characters; ++i) {
         if (invalid && random() % 5 == 0)
@@ -71,9 +76,9 @@ TEST(Utf8, EveryCodePointRoundTripsAndOnlyTheExactFormsAreValid)
         ASSERT_TRUE(c.valid && c.cp == cp && c.length == static_cast<int>(s.size())) << static_cast<std::uint32_t>(cp);
     }
     // Overlong forms, surrogates, values past U+10FFFF, stray and cut sequences: one byte each.
-    for (const std::string bad : {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF",
-                                  "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\x80",
-                                  "\xE2\x82", "\xF0\x9F\x98"}) {
+    for (const std::string bad :
+         {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xF0\x8F\xBF\xBF",
+          "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\x80", "\xE2\x82", "\xF0\x9F\x98"}) {
         const utf8::Char c = utf8::decode(bytesOf(bad), bad.size());
         EXPECT_FALSE(c.valid) << bad;
         EXPECT_EQ(c.length, 1);
@@ -150,7 +155,8 @@ std::vector<FoundRange> referenceMatches(const std::string& text, const std::str
         }
         if (match) {
             const std::size_t after = k + wanted.size();
-            found.push_back({chars[k].first, after < chars.size() ? chars[after].first : static_cast<std::int64_t>(text.size())});
+            found.push_back(
+                {chars[k].first, after < chars.size() ? chars[after].first : static_cast<std::int64_t>(text.size())});
         }
     }
     return found;
@@ -226,7 +232,8 @@ TEST(Utf8Find, KolnAndReplaceAllWithMatchesOfDifferentLengths)
 TEST(Utf8Model, EditsStepOverWholeCharactersAndTheSelectionNeverSplitsOne)
 {
     EditModel model;
-    model.setText("a\xE2\x82\xAC\xF0\x9F\x98\x80\xC3" "b");  // a, euro, emoji, a lone lead byte, b
+    model.setText("a\xE2\x82\xAC\xF0\x9F\x98\x80\xC3"
+                  "b");               // a, euro, emoji, a lone lead byte, b
     EXPECT_EQ(model.nextChar(1), 2);  // Windows-1252: bytes
     model.setEncoding(TextEncoding::Utf8);
     model.setSelection(2, 6);
@@ -234,13 +241,16 @@ TEST(Utf8Model, EditsStepOverWholeCharactersAndTheSelectionNeverSplitsOne)
     EXPECT_EQ(model.caret(), 4);
     model.setSelection(8, 8);
     EXPECT_TRUE(model.deleteBackward());
-    EXPECT_EQ(model.text().text(0, model.length()), "a\xE2\x82\xAC\xC3" "b");
+    EXPECT_EQ(model.text().text(0, model.length()), "a\xE2\x82\xAC\xC3"
+                                                    "b");
     EXPECT_EQ(model.caret(), 4);
     EXPECT_TRUE(model.deleteForward());  // the lone byte is one character
-    EXPECT_EQ(model.text().text(0, model.length()), "a\xE2\x82\xAC" "b");
+    EXPECT_EQ(model.text().text(0, model.length()), "a\xE2\x82\xAC"
+                                                    "b");
     model.setSelection(1, 1);
     EXPECT_TRUE(model.typeCharacter("\xC3\xA9", true));  // overwrite replaces the euro sign whole
-    EXPECT_EQ(model.text().text(0, model.length()), "a\xC3\xA9" "b");
+    EXPECT_EQ(model.text().text(0, model.length()), "a\xC3\xA9"
+                                                    "b");
     // Deleting what stood between two bytes that then form a character leaves the caret at its start.
     model.setText("\xC3x\xA9");
     model.setSelection(2, 2);
@@ -258,8 +268,9 @@ TEST(Utf8Layout, LongLinesWrapLikeThePlainRuleAndSurviveEdits)
         proportional.advance[b] = 64 * (3 + b % 7);
     proportional.finish();
     proportional.characters = std::make_shared<SyntheticCharacters>();
-    static const char* const kPieces[] = {"ab", " ", "\xC3\xA9", "\xCE\xA9", "\xE4\xB8\xAD\xE6\x96\x87",
-                                          "\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xFF", "\xE2\x82", "\t"};
+    static const char* const kPieces[] = {
+        "ab",           " ",    "\xC3\xA9", "\xCE\xA9", "\xE4\xB8\xAD\xE6\x96\x87", "\xF0\x9F\x98\x80",
+        "\xEF\xBB\xBF", "\xFF", "\xE2\x82", "\t"};
     std::mt19937 rng(3);
     for (const Advances& adv : {Advances::uniform(7 * 64), proportional}) {
         for (const bool tabs : {false, true}) {

@@ -256,9 +256,9 @@ TEST(WrapLayout, EditsThatAddOrRemoveBreaksKeepTheCheckpointsOfLaterLinesCorrect
     };
     edit(15000, 0, "\n");  // a break in the first line: later lines move down by one
     ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
-    edit(15000, 1, "");    // and away again
+    edit(15000, 1, "");  // and away again
     ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
-    edit(30001, 1, "");    // the LF of the CR LF: still a break, but the next line starts earlier
+    edit(30001, 1, "");  // the LF of the CR LF: still a break, but the next line starts earlier
     ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));
     edit(30001, 0, "\n");  // the pair joined again
     ASSERT_NO_FATAL_FAILURE(expectAllRowsMatch(layout, text, adv, width));

@@ -39,9 +39,9 @@ TEST(DownloadBuffer, RandomDocumentsMatchAPlainStringWhateverTheAnnouncedSize)
     for (int round = 0; round < 12; ++round) {
         // Large enough for the room to be made resident beside the writer, in most rounds.
         const std::size_t actual = std::uniform_int_distribution<std::size_t>(0, 40 * kMb)(random);
-        const std::int64_t announced = std::vector<std::int64_t>{
-            -1, static_cast<std::int64_t>(actual), static_cast<std::int64_t>(actual / 2),
-            static_cast<std::int64_t>(actual) * 2 + 1}[round % 4];
+        const std::int64_t announced =
+            std::vector<std::int64_t>{-1, static_cast<std::int64_t>(actual), static_cast<std::int64_t>(actual / 2),
+                                      static_cast<std::int64_t>(actual) * 2 + 1}[round % 4];
         const std::string document = patternBytes(actual, static_cast<std::uint32_t>(round));
         ASSERT_TRUE(buffer.beginDocument(cancelled, announced, kNoLimit));
         std::string reference;
@@ -50,9 +50,9 @@ TEST(DownloadBuffer, RandomDocumentsMatchAPlainStringWhateverTheAnnouncedSize)
             const std::size_t piece =
                 std::min(stopAt - reference.size(), std::uniform_int_distribution<std::size_t>(1, 300000)(random));
             const std::string_view bytes(document.data() + reference.size(), piece);
-            ASSERT_EQ(buffer.append(cancelled, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
-                                    kNoLimit),
-                      DownloadBuffer::Append::Done);
+            ASSERT_EQ(
+                buffer.append(cancelled, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, kNoLimit),
+                DownloadBuffer::Append::Done);
             reference += bytes;
         }
         if (round % 5 == 4) {
@@ -107,7 +107,7 @@ TEST(Prefaulter, MakesAFreshBlockResidentWithoutAWriterAndKeepsItsBytes)
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (residentPages(block, size) < total && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }  // stopped and joined here
+    }                                                  // stopped and joined here
     EXPECT_GE(residentPages(block, size), total - 1);  // the unaligned first page may be the heap's
     EXPECT_EQ(block[0], 'Q');
     EXPECT_EQ(block[size - 1], 'Z');

@@ -33,8 +33,11 @@ TEST(UrlRulesTest, NetworkSchemesAsTypedLocalFilesRefusedTheRestIsTheWeb)
     // sent percent-encoded as UTF-8; the host is left to libcurl.
     EXPECT_EQ(normaliseUrl(" \t http://lead.blank\r\n").url, "http://lead.blank");
     EXPECT_EQ(normaliseUrl("\n file:///etc/passwd ").url, "");
-    EXPECT_EQ(normaliseUrl("b\xC3\xBC" "cher.example/a b/\xC3\xA9?q=1 2#f\x7F").url,
-              "http://b\xC3\xBC" "cher.example/a%20b/%C3%A9?q=1%202#f%7F");
+    EXPECT_EQ(normaliseUrl("b\xC3\xBC"
+                           "cher.example/a b/\xC3\xA9?q=1 2#f\x7F")
+                  .url,
+              "http://b\xC3\xBC"
+              "cher.example/a%20b/%C3%A9?q=1%202#f%7F");
     EXPECT_EQ(normaliseUrl("ftp://host:21/already%20encoded%").url, "ftp://host:21/already%20encoded%");
     EXPECT_EQ(normaliseUrl("host?x y").url, "http://host?x%20y");
     EXPECT_EQ(normaliseUrl("   ").url, "http://");
@@ -42,7 +45,8 @@ TEST(UrlRulesTest, NetworkSchemesAsTypedLocalFilesRefusedTheRestIsTheWeb)
     const UrlDecision file = normaliseUrl("FILE:///etc/passwd");
     EXPECT_TRUE(file.url.empty());
     ASSERT_TRUE(file.refusal.has_value());
-    EXPECT_EQ(*file.refusal, (MessageBoxRequest{"Info:", kLocalFileText, MessageIcon::Information, MessageButtons::Ok}));
+    EXPECT_EQ(*file.refusal,
+              (MessageBoxRequest{"Info:", kLocalFileText, MessageIcon::Information, MessageButtons::Ok}));
 
     EXPECT_EQ(retrievalProgressText(1234567, -1), "Received 1,234,567 bytes");
     EXPECT_EQ(retrievalProgressText(512, 2048), "Received 512 of 2,048 bytes (25%)");
@@ -153,8 +157,9 @@ TEST(RetrievalTest, AServerThatAcceptsAndStaysSilentEndsAsAConnectionErrorAtTheI
     ASSERT_TRUE(log.waitFor(1));  // within the 5 s of waitFor, not the default 60
     const std::optional<MessageBoxRequest> box = retrieval->takePendingMessage();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(*box, (MessageBoxRequest{"Connection Error:", withReason(connectionErrorText(url), "no data for 1 second"),
-                                       MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(*box,
+              (MessageBoxRequest{"Connection Error:", withReason(connectionErrorText(url), "no data for 1 second"),
+                                 MessageIcon::Stop, MessageButtons::Ok}));
     retrieval->messageClosed();
     ASSERT_TRUE(log.waitFor(2));
     EXPECT_EQ(silent.connections(), 1);

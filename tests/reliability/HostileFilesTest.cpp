@@ -239,8 +239,9 @@ TEST_F(HostileFilesTest, FileOnAFullDiskOpensAndAFailedSaveKeepsItWhole)
     control.modified = true;
     doc.onFileSave();
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.last().text,
-              "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.");
+    EXPECT_EQ(
+        boxes.last().text,
+        "Error in saving to selected file!\nPlease make sure file exists and is not in used by another application.");
     EXPECT_TRUE(control.modified);
     EXPECT_EQ(readAll(path), content);
     EXPECT_TRUE(saveTemporariesIn(dir.file("disk")).empty());

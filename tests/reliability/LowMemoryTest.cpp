@@ -114,7 +114,10 @@ struct LowMemoryTest : ::testing::Test {
         frame->updateCommandUi();
         frame->commandAction(id)->trigger();
     }
-    std::string text() const { return control->textRange(0, control->textLength()); }
+    std::string text() const
+    {
+        return control->textRange(0, control->textLength());
+    }
     // The document as it was, unmodified, and still taking keys, under the limit that refused.
     void expectTheDocumentWeHadStillWorks()
     {
@@ -146,7 +149,10 @@ struct LowMemoryTest : ::testing::Test {
         QTest::mouseClick(bar->retrieveButton(), Qt::LeftButton);
         EXPECT_TRUE(QTest::qWaitFor([this] { return !view->findChild<DownloadsController*>()->retrieving(); }, 60000));
     }
-    std::int32_t downloadLength() const { return view->findChild<DownloadsController*>()->buffer().length(); }
+    std::int32_t downloadLength() const
+    {
+        return view->findChild<DownloadsController*>()->buffer().length();
+    }
     // The "Memory Error:" box of a download cut short by memory, as boxTexts() lists it.
     static std::string partialDownloadBox(std::int64_t kept)
     {
@@ -189,8 +195,8 @@ TEST_F(LowMemoryTest, FilesLargerThanMemoryAreRefusedWithNotEnoughMemory)
             control->select(5, 5);
             control->setModified(false);
         }
-        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
-                                     {"Quillory", "Not enough memory!", MessageIcon::Exclamation, MessageButtons::Ok}}));
+        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{{"Quillory", "Not enough memory!",
+                                                                  MessageIcon::Exclamation, MessageButtons::Ok}}));
     }
 }
 
@@ -231,8 +237,9 @@ TEST_F(LowMemoryTest, PasteLargerThanMemoryChangesNothingAndSaysSo)
         }
     }
     EXPECT_GE(refused, 1);
-    std::cout << "Pastes of " << kSpare / 4 / kMegabyte << " to " << 2 * kSpare / kMegabyte << " M characters under a limit of "
-              << kSpare / kMegabyte << " MB beyond what was mapped: " << refused << " of 4 refused\n";
+    std::cout << "Pastes of " << kSpare / 4 / kMegabyte << " to " << 2 * kSpare / kMegabyte
+              << " M characters under a limit of " << kSpare / kMegabyte << " MB beyond what was mapped: " << refused
+              << " of 4 refused\n";
 }
 
 TEST_F(LowMemoryTest, InsertedFileLargerThanMemoryChangesNothingAndSaysSo)
@@ -253,9 +260,8 @@ TEST_F(LowMemoryTest, InsertedFileLargerThanMemoryChangesNothingAndSaysSo)
             control->select(5, 5);
             control->setModified(false);
         }
-        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{
-                                     {"Mem Error:", "Not enough memory to hold data!", MessageIcon::Stop,
-                                      MessageButtons::Ok}}));
+        EXPECT_EQ(boxes.shown(), (std::vector<MessageBoxRequest>{{"Mem Error:", "Not enough memory to hold data!",
+                                                                  MessageIcon::Stop, MessageButtons::Ok}}));
     }
 }
 
@@ -270,7 +276,8 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryKeepsItsFirstPartAndTheDocument)
         kept = downloadLength();
     }
     EXPECT_GT(kept, 0);
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{partialDownloadBox(kept), std::string("Info: ") + kKeptInMemoryText}));
+    EXPECT_EQ(boxTexts(),
+              (std::vector<std::string>{partialDownloadBox(kept), std::string("Info: ") + kKeptInMemoryText}));
     EXPECT_LT(static_cast<std::size_t>(kept), kDownloadBytes);
     std::cout << "Download under a limit of " << kSpare / kMegabyte << " MB beyond what was mapped: kept "
               << kept / static_cast<std::int32_t>(kMegabyte) << " MB of " << kDownloadBytes / kMegabyte << " MB\n";
@@ -307,8 +314,9 @@ TEST_F(LowMemoryTest, DownloadLargerThanMemoryIntoAnEmptyEditorShowsItsFirstPart
         EXPECT_EQ(text(), "ok");
     }
     std::cout << "Download into an empty editor under a limit of " << kSpare / kMegabyte << " MB: "
-              << (texts.size() == 1 ? "shown, " + std::to_string(shown / static_cast<std::int64_t>(kMegabyte)) + " MB"
-                                    : "kept in memory, " + std::to_string(kept / static_cast<std::int32_t>(kMegabyte)) + " MB")
+              << (texts.size() == 1
+                      ? "shown, " + std::to_string(shown / static_cast<std::int64_t>(kMegabyte)) + " MB"
+                      : "kept in memory, " + std::to_string(kept / static_cast<std::int32_t>(kMegabyte)) + " MB")
               << "\n";
 }
 
@@ -327,7 +335,8 @@ TEST_F(LowMemoryTest, DownloadWhoseLinesTheControlCannotIndexStaysInMemoryOffere
         QTest::keyClicks(control, "ok");  // the editor goes on
         EXPECT_EQ(text(), "ok");
     }
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Quillory Not enough memory!", std::string("Info: ") + kNotSavedText}));
+    EXPECT_EQ(boxTexts(),
+              (std::vector<std::string>{"Quillory Not enough memory!", std::string("Info: ") + kNotSavedText}));
     ASSERT_EQ(fileDialogs.requests.size(), 1u);  // Save Download As, cancelled
     EXPECT_EQ(static_cast<std::size_t>(kept), kSpare / 4);
     EXPECT_EQ(app->document()->title(), "Untitled");

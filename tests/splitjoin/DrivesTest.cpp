@@ -17,26 +17,25 @@ using Names = std::vector<std::string>;
 
 TEST(Drives, MountPointsAUserBrowses)
 {
-    const std::string mountinfo =
-        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
-        "23 27 0:22 / /sys rw,relatime - sysfs sysfs rw\n"
-        "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw\n"
-        "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
-        "26 24 0:24 / /dev/pts rw,relatime - devpts devpts rw\n"
-        "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
-        "28 27 8:2 / /home rw,relatime shared:2 master:1 - ext4 /dev/sda2 rw\n"
-        "29 27 0:30 / /run rw - tmpfs tmpfs rw\n"
-        "30 29 0:31 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-        "31 29 8:17 / /run/media/ann/USB\\040STICK rw - vfat /dev/sdb1 rw\n"
-        "32 27 8:33 / /media/ann/Backup rw - ext4 /dev/sdc1 rw\n"
-        "33 27 0:40 / /tmp rw - tmpfs tmpfs rw\n"
-        "34 27 254:0 /etc/hosts /etc/hosts rw - ext4 /dev/vda rw\n"
-        "35 33 0:41 / /tmp/chroot/proc rw - proc proc rw\n"
-        "36 33 0:22 / /tmp/chroot/sys rw - sysfs sysfs rw\n"
-        "37 36 0:28 / /tmp/chroot/sys/fs/cgroup rw - tmpfs tmpfs rw\n"
-        "38 27 254:0 / /home rw - ext4 /dev/sda2 rw\n"
-        "39 27 7:1 / /snap/core/1 ro - squashfs /dev/loop1 ro\n"
-        "not a mount line\n";
+    const std::string mountinfo = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+                                  "23 27 0:22 / /sys rw,relatime - sysfs sysfs rw\n"
+                                  "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw\n"
+                                  "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
+                                  "26 24 0:24 / /dev/pts rw,relatime - devpts devpts rw\n"
+                                  "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+                                  "28 27 8:2 / /home rw,relatime shared:2 master:1 - ext4 /dev/sda2 rw\n"
+                                  "29 27 0:30 / /run rw - tmpfs tmpfs rw\n"
+                                  "30 29 0:31 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                                  "31 29 8:17 / /run/media/ann/USB\\040STICK rw - vfat /dev/sdb1 rw\n"
+                                  "32 27 8:33 / /media/ann/Backup rw - ext4 /dev/sdc1 rw\n"
+                                  "33 27 0:40 / /tmp rw - tmpfs tmpfs rw\n"
+                                  "34 27 254:0 /etc/hosts /etc/hosts rw - ext4 /dev/vda rw\n"
+                                  "35 33 0:41 / /tmp/chroot/proc rw - proc proc rw\n"
+                                  "36 33 0:22 / /tmp/chroot/sys rw - sysfs sysfs rw\n"
+                                  "37 36 0:28 / /tmp/chroot/sys/fs/cgroup rw - tmpfs tmpfs rw\n"
+                                  "38 27 254:0 / /home rw - ext4 /dev/sda2 rw\n"
+                                  "39 27 7:1 / /snap/core/1 ro - squashfs /dev/loop1 ro\n"
+                                  "not a mount line\n";
     const auto isDirectory = [](const std::string& path) { return path != "/etc/hosts"; };
     EXPECT_EQ(browsableMountPoints(mountinfo, isDirectory),
               (Names{"/", "/home", "/media/ann/Backup", "/run/media/ann/USB STICK", "/tmp"}));

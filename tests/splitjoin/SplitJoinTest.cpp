@@ -44,15 +44,17 @@ std::string randomBytes(std::size_t size, unsigned seed)
 // A split or join with scripted dialogs, recording every status and the last progress report.
 struct Operation {
     explicit Operation(std::size_t bufferBytes = kCopyBufferBytes, bool kernelCopy = true)
-        : host{boxes, dialogs, [this](const std::string& status) { statuses.push_back(status); },
+        : host{boxes,
+               dialogs,
+               [this](const std::string& status) { statuses.push_back(status); },
                [this](std::uint64_t done, std::uint64_t total) {
                    progress = {done, total};
                    if (onProgress)
                        onProgress();
                },
-               bufferBytes, kernelCopy}
-    {
-    }
+               bufferBytes,
+               kernelCopy}
+    {}
     void split(const std::string& source, const std::string& base, int choice, const std::string& custom = "")
     {
         dialogs.choosePath(source);
@@ -143,13 +145,20 @@ TEST(SplitJoin, SplitThenJoinGivesTheSourceBack)
     constexpr std::uint64_t K = 720000;
     constexpr std::uint64_t M = 1450000;
     const RoundTrip trips[] = {
-        {Chunk720K, "", 0, kCopyBufferBytes},      {Chunk720K, "", 1, kCopyBufferBytes},
-        {Chunk720K, "", K - 1, kCopyBufferBytes},  {Chunk720K, "", K, kCopyBufferBytes},
-        {Chunk720K, "", K + 1, kCopyBufferBytes},  {Chunk720K, "", 12 * K + 1, kCopyBufferBytes},
-        {Chunk144MB, "", M + 1, kCopyBufferBytes}, {Chunk144MB, "", 2 * M, 4096},
-        {ChunkCustom, "1000", 999, 7},             {ChunkCustom, "1000", 1000, 7},
-        {ChunkCustom, "1000", 1001, 7},            {ChunkCustom, "1000", 12001, 7},
-        {ChunkCustom, "1", 10, 1},                 {ChunkCustom, "3", 12 * 3 + 1, 2},
+        {Chunk720K, "", 0, kCopyBufferBytes},
+        {Chunk720K, "", 1, kCopyBufferBytes},
+        {Chunk720K, "", K - 1, kCopyBufferBytes},
+        {Chunk720K, "", K, kCopyBufferBytes},
+        {Chunk720K, "", K + 1, kCopyBufferBytes},
+        {Chunk720K, "", 12 * K + 1, kCopyBufferBytes},
+        {Chunk144MB, "", M + 1, kCopyBufferBytes},
+        {Chunk144MB, "", 2 * M, 4096},
+        {ChunkCustom, "1000", 999, 7},
+        {ChunkCustom, "1000", 1000, 7},
+        {ChunkCustom, "1000", 1001, 7},
+        {ChunkCustom, "1000", 12001, 7},
+        {ChunkCustom, "1", 10, 1},
+        {ChunkCustom, "3", 12 * 3 + 1, 2},
     };
     for (const RoundTrip& trip : trips) {
         SCOPED_TRACE(testing::Message() << "choice " << trip.choice << ", size " << trip.size);
@@ -226,7 +235,7 @@ TEST(SplitJoin, ExistingThirdChunkStopsTheSplitAfterTwo)
     run.split(source, dir.file("B"), ChunkCustom, "10");
     EXPECT_EQ(run.statuses, kFileError);
     EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"File Error:", "One of the output file already exists! Aborted...",
-                                                  MessageIcon::Stop, MessageButtons::Ok}));
+                                                   MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_EQ(readAll(dir.file("B.1")), readAll(source).substr(0, 10));
     EXPECT_EQ(readAll(dir.file("B.2")), readAll(source).substr(10, 10));
     EXPECT_EQ(readAll(dir.file("B.3")), "keep");
@@ -269,9 +278,9 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenF
         EXPECT_EQ(join.statuses, kFileError);
         ASSERT_EQ(join.boxes.shown().size(), 1u);
         const std::string out = dir.file("disk/out");
-        EXPECT_EQ(join.boxes.last().text, "Error writing to output file " + out + "\nThe output file " + out +
-                                              " was cut back to its old length of 5 bytes.\nReason: " +
-                                              std::strerror(ENOSPC));
+        EXPECT_EQ(join.boxes.last().text,
+                  "Error writing to output file " + out + "\nThe output file " + out +
+                      " was cut back to its old length of 5 bytes.\nReason: " + std::strerror(ENOSPC));
         EXPECT_EQ(readAll(dir.file("disk/out")), "front");
         fs::remove(dir.file("disk/out"));
 
@@ -340,10 +349,10 @@ TEST(SplitJoin, OutputListedAsItsOwnInputIsAnInputThatCannotBeOpened)
         Operation run;
         run.join({a, self, a}, out);
         EXPECT_EQ(run.statuses, (Statuses{"Ready", "Processing...", "File Error!", "Finished!"}));
-        EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"File Error:",
-                                                      "Error occur while processing : " + self +
-                                                          "\nIt is the output file itself.",
-                                                      MessageIcon::Stop, MessageButtons::Ok}));
+        EXPECT_EQ(run.boxes.last(),
+                  (MessageBoxRequest{
+                      "File Error:", "Error occur while processing : " + self + "\nIt is the output file itself.",
+                      MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_EQ(readAll(out), "old|alpha");
     }
     ::alarm(0);
@@ -377,18 +386,18 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
     splitFile(cancelled.host, "/start/", Chunk720K, "");
     EXPECT_EQ(cancelled.statuses, (Statuses{"Ready", "Processing...", "Aborted!"}));
     ASSERT_EQ(cancelled.dialogs.requests.size(), 2u);
-    EXPECT_EQ(cancelled.dialogs.requests[0], (FileDialogRequest{FileDialogRequest::Kind::Open, "/start/", "",
-                                                                "All Files (*.*)|*.*||"}));
+    EXPECT_EQ(cancelled.dialogs.requests[0],
+              (FileDialogRequest{FileDialogRequest::Kind::Open, "/start/", "", "All Files (*.*)|*.*||"}));
     EXPECT_FALSE(cancelled.dialogs.requests[1].confirmOverwrite);
 
     Operation missingSource;
     missingSource.dialogs.choosePath(dir.file("missing"));
     splitFile(missingSource.host, "/start/", Chunk720K, "");
     EXPECT_EQ(missingSource.statuses, (Statuses{"Ready", "File Error!"}));
-    EXPECT_EQ(missingSource.boxes.last(),
-              (MessageBoxRequest{"File Error:", "Error occur while processing : " + dir.file("missing") + "\nReason: " +
-                                                    std::strerror(ENOENT),
-                                 MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(missingSource.boxes.last(), (MessageBoxRequest{"File Error:",
+                                                             "Error occur while processing : " + dir.file("missing") +
+                                                                 "\nReason: " + std::strerror(ENOENT),
+                                                             MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_EQ(missingSource.dialogs.requests.size(), 1u);
 
     // A source the user may not read, as a user without privileges.
@@ -400,8 +409,8 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
         unreadable.dialogs.choosePath(secret);
         splitFile(unreadable.host, "/start/", Chunk720K, "");
         return unreadable.statuses == Statuses{"Ready", "File Error!"} && unreadable.boxes.shown().size() == 1 &&
-               unreadable.boxes.last().text == "Error occur while processing : " + secret + "\nReason: " +
-                                                   std::strerror(EACCES);
+               unreadable.boxes.last().text ==
+                   "Error occur while processing : " + secret + "\nReason: " + std::strerror(EACCES);
     }));
 
     Operation missingInput;
@@ -415,9 +424,9 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
     unwritable.join({source}, dir.path());
     EXPECT_EQ(unwritable.statuses, kFileError);
     EXPECT_EQ(unwritable.boxes.last(),
-              (MessageBoxRequest{"File Error:", "Error writing to output file " + dir.path() + "\nReason: " +
-                                                    std::strerror(EISDIR),
-                                 MessageIcon::Stop, MessageButtons::Ok}));
+              (MessageBoxRequest{
+                  "File Error:", "Error writing to output file " + dir.path() + "\nReason: " + std::strerror(EISDIR),
+                  MessageIcon::Stop, MessageButtons::Ok}));
 }
 
 TEST(SplitJoinLogic, TellsItsDialogInOrderAndReadsTheFolderAgainOnceARunHasEnded)

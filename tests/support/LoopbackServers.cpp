@@ -152,7 +152,8 @@ ScriptedServer::ScriptedServer(Behaviour behaviour, int length) : m_behaviour(be
     start();
 }
 
-ScriptedServer::ScriptedServer(std::string reply) : m_behaviour(Behaviour::Reply), m_length(0), m_reply(std::move(reply))
+ScriptedServer::ScriptedServer(std::string reply)
+    : m_behaviour(Behaviour::Reply), m_length(0), m_reply(std::move(reply))
 {
     start();
 }
@@ -227,7 +228,8 @@ void ScriptedServer::serve()
                 }
                 if (m_behaviour == Behaviour::Trickle) {
                     const std::string header = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                                               "Content-Length: " + std::to_string(m_length) + "\r\n\r\n";
+                                               "Content-Length: " +
+                                               std::to_string(m_length) + "\r\n\r\n";
                     static_cast<void>(::send(client, header.data(), header.size(), MSG_NOSIGNAL));
                 }
                 clients.push_back({client, 0, Clock::now()});
@@ -306,19 +308,24 @@ int LoopbackServers::startLighttpd(bool secure)
     std::string text = "server.document-root = \"" + m_folder.file("root") + "\"\n" +
                        "server.port = " + std::to_string(port) + "\n" +
                        "server.bind = \"127.0.0.1\"\n"
-                       "server.errorlog = \"" + m_folder.file(name + ".log") + "\"\n"
+                       "server.errorlog = \"" +
+                       m_folder.file(name + ".log") +
+                       "\"\n"
                        "server.modules += (\"mod_redirect\")\n"
                        "mimetype.assign = (\".txt\" => \"text/plain\", \"\" => \"application/octet-stream\")\n"
                        "url.redirect = (\"^/moved$\" => \"/text.txt\", \"^/to-file$\" => \"file:///etc/hostname\"" +
                        redirectChain() + ")\n";
     if (secure) {
         text += "server.modules += (\"mod_openssl\")\nssl.engine = \"enable\"\n"
-                "ssl.pemfile = \"" + m_folder.file("server.crt") + "\"\n"
-                "ssl.privkey = \"" + m_folder.file("server.key") + "\"\n";
+                "ssl.pemfile = \"" +
+                m_folder.file("server.crt") +
+                "\"\n"
+                "ssl.privkey = \"" +
+                m_folder.file("server.key") + "\"\n";
     }
     writeText(config, text);
-    m_processes.push_back(std::make_unique<ChildProcess>(
-        std::vector<std::string>{kLighttpd, "-D", "-f", config}, m_folder.file(name + ".out")));
+    m_processes.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{kLighttpd, "-D", "-f", config},
+                                                         m_folder.file(name + ".out")));
     return waitForListener(port, std::chrono::seconds(5)) ? port : 0;
 }
 

@@ -42,7 +42,8 @@ inline std::vector<ReferenceCell> referenceCells(const std::string& line, TextEn
 
 // The advance of a character drawn at x: up to the next tab stop for a tab, the byte's own below
 // 0x80 and in Windows-1252, else the code point's (a byte outside UTF-8 takes an "x").
-inline std::int64_t referenceAdvance(const Advances& adv, const ReferenceCell& cell, std::int64_t x, TextEncoding encoding)
+inline std::int64_t referenceAdvance(const Advances& adv, const ReferenceCell& cell, std::int64_t x,
+                                     TextEncoding encoding)
 {
     if (cell.first == '\t')
         return adv.tabInterval - x % adv.tabInterval;

@@ -29,7 +29,7 @@ public:
     }
 
     std::deque<std::optional<std::string>> answers;  // nothing = Cancel
-    std::function<void()> whileOpen;                   // runs while the dialog "is open", before it answers
+    std::function<void()> whileOpen;                 // runs while the dialog "is open", before it answers
     std::vector<FileDialogRequest> requests;
 };
 

@@ -52,8 +52,16 @@ public:
         selectionHidden = hidden;
         ++hideSelectionCalls;
     }
-    void emptyUndoBuffer() override { undoSteps = 0; ++undoBufferEmptied; }
-    void beginWaitCursor() override { ++waitCursorDepth; ++waitCursorShown; }
+    void emptyUndoBuffer() override
+    {
+        undoSteps = 0;
+        ++undoBufferEmptied;
+    }
+    void beginWaitCursor() override
+    {
+        ++waitCursorDepth;
+        ++waitCursorShown;
+    }
     void endWaitCursor() override { --waitCursorDepth; }
 
     std::string text;

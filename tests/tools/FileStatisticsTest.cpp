@@ -73,7 +73,9 @@ TEST(FileStatistics, EdgeCasesOfTheCommand)
     EXPECT_EQ(counted(" \t\n\v\f\r  \r\n"), (TextCounts{0, 0}));
     EXPECT_EQ(counted("caf\xE9 na\xEFve \x80\xFF"), (TextCounts{11, 3}));
     // Control bytes other than the six are parts of words but not characters.
-    EXPECT_EQ(counted("\x01 a\x02" "b \x1F"), (TextCounts{2, 3}));
+    EXPECT_EQ(counted("\x01 a\x02"
+                      "b \x1F"),
+              (TextCounts{2, 3}));
     EXPECT_EQ(counted("\x7F"), (TextCounts{1, 1}));
 }
 
@@ -139,9 +141,8 @@ TEST(FileStatistics, TextReportHasTheFourLines)
 {
     const MessageBoxRequest box = textStatisticsReport({3, 3}, 7, 2147483647);
     EXPECT_EQ(box.caption, "Results:");
-    EXPECT_EQ(box.text,
-              "Characters (not including spaces) = 3\n\nWords (separate by white-spaces) = 3\n\n"
-              "File size (includes everything) = 7 bytes\n\nMaximum storage limit = 2147483647 bytes\n\n");
+    EXPECT_EQ(box.text, "Characters (not including spaces) = 3\n\nWords (separate by white-spaces) = 3\n\n"
+                        "File size (includes everything) = 7 bytes\n\nMaximum storage limit = 2147483647 bytes\n\n");
     EXPECT_EQ(box.icon, MessageIcon::None);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
 }
@@ -149,8 +150,8 @@ TEST(FileStatistics, TextReportHasTheFourLines)
 TEST(FileStatistics, BinaryReportHasTwoLinesAndReadsNoText)
 {
     bool textRead = false;
-    const MessageBoxRequest box = fileStatisticsReport(
-        false, 5000000000LL, 6000000000LL, [&](const ByteChunkVisitor&) { textRead = true; });
+    const MessageBoxRequest box =
+        fileStatisticsReport(false, 5000000000LL, 6000000000LL, [&](const ByteChunkVisitor&) { textRead = true; });
     EXPECT_FALSE(textRead);
     EXPECT_EQ(box.caption, "Results:");
     EXPECT_EQ(box.text, "File size (includes everything) = 5000000000 bytes\n\n"
@@ -165,8 +166,8 @@ TEST(FileStatistics, TextCommandCountsEveryPiece)
         visit(bytesOf(first));
         visit(bytesOf(second));
     });
-    EXPECT_TRUE(box.text.starts_with(
-        "Characters (not including spaces) = 15\n\nWords (separate by white-spaces) = 3\n\n"))
+    EXPECT_TRUE(
+        box.text.starts_with("Characters (not including spaces) = 15\n\nWords (separate by white-spaces) = 3\n\n"))
         << box.text;
     EXPECT_NE(box.text.find("File size (includes everything) = 18 bytes"), std::string::npos);
     EXPECT_NE(box.text.find("Maximum storage limit = 100 bytes"), std::string::npos);

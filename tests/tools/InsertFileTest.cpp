@@ -148,8 +148,8 @@ TEST(InsertFile, FailedAllocationShowsTheMemoryMessage)
     EXPECT_EQ(heap.failures(), 1);
     EXPECT_EQ(run.edited.text, "keep [old] keep");
     ASSERT_EQ(run.boxes.shown().size(), 1u);
-    EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"Mem Error:", "Not enough memory to hold data!",
-                                                   MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(run.boxes.last(), (MessageBoxRequest{"Mem Error:", "Not enough memory to hold data!", MessageIcon::Stop,
+                                                   MessageButtons::Ok}));
 }
 
 }  // namespace

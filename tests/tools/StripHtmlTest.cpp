@@ -42,10 +42,27 @@ std::string randomText(std::mt19937& random, std::size_t length, const std::vect
 std::string generatedMarkup(std::mt19937& random, std::size_t length)
 {
     static const std::vector<std::string> pieces = {
-        "Hello ", "world", "\r\n", " & ", "caf\xE9 ", "> ", "<p>", "</p>", "<b>", "</B>", "<br/>",
-        "<a href=\"x.htm\" title='t'>", "</a>", "<!-- note -->", "<IMG SRC=x.gif>",
-        "<script>var a = b > c;</script>", "<SCRIPT language=js>if (x) { y(\"<b>\"); }</Script >",
-        "<script src=a.js></script>", "<Script>no close in this one>", "<div\nclass=x>", "</div>",
+        "Hello ",
+        "world",
+        "\r\n",
+        " & ",
+        "caf\xE9 ",
+        "> ",
+        "<p>",
+        "</p>",
+        "<b>",
+        "</B>",
+        "<br/>",
+        "<a href=\"x.htm\" title='t'>",
+        "</a>",
+        "<!-- note -->",
+        "<IMG SRC=x.gif>",
+        "<script>var a = b > c;</script>",
+        "<SCRIPT language=js>if (x) { y(\"<b>\"); }</Script >",
+        "<script src=a.js></script>",
+        "<Script>no close in this one>",
+        "<div\nclass=x>",
+        "</div>",
     };
     return randomText(random, length, pieces);
 }
@@ -96,8 +113,8 @@ TEST(StripHtml, PathsDifferWhereAScriptOpensInsideAnotherTagOrStandsUnended)
 
 TEST(StripHtml, BufferPassMatchesAPlainReferenceOnRandomInput)
 {
-    const std::vector<std::string> pieces = {"<", ">", "/", "<script", "<SCRIPT", "</script", "</ScRiPt",
-                                             "script", "<scrip", "x", " ", "\n", "<b", "</", "\xE9"};
+    const std::vector<std::string> pieces = {"<",      ">", "/", "<script", "<SCRIPT", "</script", "</ScRiPt", "script",
+                                             "<scrip", "x", " ", "\n",      "<b",      "</",       "\xE9"};
     std::mt19937 random(43);
     for (int round = 0; round < 3000; ++round) {
         const std::string text = randomText(random, random() % 120, pieces);
@@ -241,8 +258,8 @@ TEST(StripHtmlCommand, NoMemoryLeavesTextUndoAndCaretAsTheyWere)
     EXPECT_FALSE(control.selectionHidden);
     EXPECT_EQ(control.waitCursorDepth, 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.last(), (MessageBoxRequest{"Error:", "Not enough memory to complete task.",
-                                               MessageIcon::None, MessageButtons::Ok}));
+    EXPECT_EQ(boxes.last(), (MessageBoxRequest{"Error:", "Not enough memory to complete task.", MessageIcon::None,
+                                               MessageButtons::Ok}));
 }
 
 TEST(StripHtmlBufferPass, ManyUnclosedScriptTagsStayLinear)

@@ -76,12 +76,12 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
     };
     const std::int32_t far = 2000000000;
     const Stored cases[] = {
-        {2147483647, {-far, -far, far, far}, false},   // a billion twips, a window as wide as 4e9 pixels
+        {2147483647, {-far, -far, far, far}, false},    // a billion twips, a window as wide as 4e9 pixels
         {19, {far, far, far + 600, far + 400}, false},  // too small to read; far off every screen
-        {32761, {10, 20, 60, 420}, false},               // a window 50 pixels wide
-        {-200, {-560, 20, 40, 420}, false},              // 40 x 400 pixels on the screen
+        {32761, {10, 20, 60, 420}, false},              // a window 50 pixels wide
+        {-200, {-560, 20, 40, 420}, false},             // 40 x 400 pixels on the screen
         {20, {10, 20, 610, 420}, true},
-        {32760, {-500, -300, 100, 100}, true},           // 100 x 100 pixels on the screen
+        {32760, {-500, -300, 100, 100}, true},  // 100 x 100 pixels on the screen
     };
     for (const Stored& stored : cases) {
         SCOPED_TRACE(stored.twips);
@@ -97,7 +97,7 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
         EXPECT_EQ(h.control().defaultCharFormat().yHeight, h.view->characterFormat().yHeight);
         EXPECT_EQ(h.placedAt.has_value(), stored.applied);
         EXPECT_EQ(h.view->characterFormat().faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
-        EXPECT_EQ(readAll(path), before);                         // the file stays until the user saves
+        EXPECT_EQ(readAll(path), before);                                     // the file stays until the user saves
     }
 }
 

@@ -325,12 +325,18 @@ TEST_F(ViewEditingTest, RandomKeysAndCommandsKeepDisplayAndStorageInStep)
         case 2: h.key(Qt::Key_Backspace); break;
         case 3: h.key(Qt::Key_Delete); break;
         case 4: h.key(Qt::Key_Insert); break;
-        case 5: h.key(Qt::Key_D, Qt::ControlModifier); h.command(ID_EDIT_CLEAR); break;
+        case 5:
+            h.key(Qt::Key_D, Qt::ControlModifier);
+            h.command(ID_EDIT_CLEAR);
+            break;
         case 6: h.command(ID_EDIT_CUT); break;
         case 7: h.command(ID_EDIT_COPY); break;
         case 8: h.command(ID_EDIT_PASTE); break;
         case 9: h.command(ID_EDIT_UNDO); break;
-        case 10: expectTyped('\t'); h.key(Qt::Key_Tab); break;
+        case 10:
+            expectTyped('\t');
+            h.key(Qt::Key_Tab);
+            break;
         case 11: h.key(Qt::Key_2, Qt::ControlModifier); break;
         default: h.key(moves[random() % 6], shift); break;
         }

@@ -36,7 +36,7 @@ public:
         colorAsked = initial;
         return nextColor;
     }
-    std::optional<CharFormatA> nextFont;   // the answer; nothing = Cancel
+    std::optional<CharFormatA> nextFont;  // the answer; nothing = Cancel
     std::optional<ColorRef> nextColor;
     std::optional<CharFormatA> fontAsked;
     std::optional<ColorRef> colorAsked;
@@ -44,8 +44,7 @@ public:
 
 class ViewHarness {
 public:
-    explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {},
-                         IDrives* drives = nullptr)
+    explicit ViewHarness(const std::string& commandLine = {}, std::string settingsPath = {}, IDrives* drives = nullptr)
     {
         ViewServices services;
         services.messageBoxes = &boxes;
@@ -70,10 +69,7 @@ public:
 
     EditControl& control() const { return view->control(); }
     std::string text() const { return control().textRange(0, control().textLength()); }
-    std::string storage() const
-    {
-        return storedBytes(doc.storage());
-    }
+    std::string storage() const { return storedBytes(doc.storage()); }
     // Opens a file as the first update would.
     void load(const std::string& name, const std::string& bytes) { doc.loadFile(dir.write(name, bytes)); }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

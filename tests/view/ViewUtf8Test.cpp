@@ -17,7 +17,10 @@ namespace {
 
 using namespace cmd;
 
-bool validUtf8(const std::string& s) { return utf8::isValid(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
+bool validUtf8(const std::string& s)
+{
+    return utf8::isValid(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+}
 
 class ViewUtf8Test : public ::testing::Test {
 protected:
@@ -88,9 +91,22 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
     EXPECT_EQ(saved(path), "\xE2\x82\xAC" + all + "\xC3\xA9");
 
     std::mt19937 random(5);
-    static const char* const kPieces[] = {"a", " ", "\r\n", "\xC3\xA9", "\xCE\xA9", "\xD0\x96", "\xE4\xB8\xAD",
-                                          "\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xFF", "\xC3", "\x80", "\xE2\x82",
-                                          "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80"};
+    static const char* const kPieces[] = {"a",
+                                          " ",
+                                          "\r\n",
+                                          "\xC3\xA9",
+                                          "\xCE\xA9",
+                                          "\xD0\x96",
+                                          "\xE4\xB8\xAD",
+                                          "\xF0\x9F\x98\x80",
+                                          "\xEF\xBB\xBF",
+                                          "\xFF",
+                                          "\xC3",
+                                          "\x80",
+                                          "\xE2\x82",
+                                          "\xED\xA0\x80",
+                                          "\xC0\xAF",
+                                          "\xF4\x90\x80\x80"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         const bool invalid = round % 2 == 1;
@@ -108,7 +124,7 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
         h.type("yz");
         h.key(Qt::Key_Home, Qt::ControlModifier);
         h.type("w");
-        h.key(Qt::Key_Delete);  // takes the first character of the text...
+        h.key(Qt::Key_Delete);    // takes the first character of the text...
         h.command(ID_EDIT_UNDO);  // ...and gives it back
         ASSERT_EQ(saved(path), "w" + text + "yz") << round;
     }
@@ -116,7 +132,8 @@ TEST_F(ViewUtf8Test, EveryTextByteValueAndRandomMixturesSaveIdenticalAfterEditsE
 
 TEST_F(ViewUtf8Test, TheEncodingSwitchOnlyReinterpretsAndIsForTextOnly)
 {
-    const std::string text = "Gr\xC3\xBC\xC3\x9F" "e";
+    const std::string text = "Gr\xC3\xBC\xC3\x9F"
+                             "e";
     const std::string path = open(text);
     ASSERT_TRUE(h.command(ID_ENCODING_WINDOWS_1252));
     EXPECT_EQ(h.panes[StatusPane::Encoding], "Windows-1252");
@@ -135,7 +152,8 @@ TEST_F(ViewUtf8Test, TheEncodingSwitchOnlyReinterpretsAndIsForTextOnly)
 
 TEST_F(ViewUtf8Test, FindFoldsUnicodeCaseUnlessMatchCaseIsOn)
 {
-    open("Stra\xC3\x9F" "e in K\xC3\xB6ln");
+    open("Stra\xC3\x9F"
+         "e in K\xC3\xB6ln");
     h.command(ID_EDIT_FIND);
     FindReplaceDialog* dialog = h.features.find->dialog();
     dialog->findEdit()->setText(QString::fromUtf8("K\xC3\x96LN"));
@@ -151,16 +169,20 @@ TEST_F(ViewUtf8Test, FindFoldsUnicodeCaseUnlessMatchCaseIsOn)
     EXPECT_EQ(h.control().selectedText(), "K\xC3\xB6ln");
     // Replace writes the replacement in the document's encoding.
     h.command(ID_EDIT_REPLACE);
-    dialog->findEdit()->setText(QString::fromUtf8("STRA\xC3\x9F" "E"));
+    dialog->findEdit()->setText(QString::fromUtf8("STRA\xC3\x9F"
+                                                  "E"));
     dialog->matchCaseBox()->setChecked(false);
-    dialog->replaceEdit()->setText(QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e"));
+    dialog->replaceEdit()->setText(QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                                     "e"));
     QTest::mouseClick(dialog->replaceAllButton(), Qt::LeftButton);
-    EXPECT_EQ(h.text(), "Gr\xC3\xBC\xC3\x9F" "e in K\xC3\xB6ln");
+    EXPECT_EQ(h.text(), "Gr\xC3\xBC\xC3\x9F"
+                        "e in K\xC3\xB6ln");
 }
 
 TEST_F(ViewUtf8Test, GotoInsideACharacterSelectsTheWholeCharacter)
 {
-    open("a\xC3\xA9\xE2\x82\xAC" "b");
+    open("a\xC3\xA9\xE2\x82\xAC"
+         "b");
     go(2);
     EXPECT_EQ(h.control().selection(), (CharRange{1, 3}));
     go(5);
@@ -174,11 +196,14 @@ TEST_F(ViewUtf8Test, GotoInsideACharacterSelectsTheWholeCharacter)
 
 TEST_F(ViewUtf8Test, StatisticsCountEachCharacterOnce)
 {
-    open("Gr\xC3\xBC\xC3\x9F" "e aus \xE6\x97\xA5\xE6\x9C\xAC\r\n");
+    open("Gr\xC3\xBC\xC3\x9F"
+         "e aus \xE6\x97\xA5\xE6\x9C\xAC\r\n");
     h.command(ID_FILE_STAT);
     ASSERT_EQ(h.boxes.shown().size(), 1u);
     EXPECT_EQ(h.boxes.last().text.rfind("Characters (not including spaces) = 10\n\nWords (separate by white-spaces) = 3"
-                                        "\n\nFile size (includes everything) = 20 bytes\n\n", 0), 0u);
+                                        "\n\nFile size (includes everything) = 20 bytes\n\n",
+                                        0),
+              0u);
     h.command(ID_ENCODING_WINDOWS_1252);
     h.command(ID_FILE_STAT);
     EXPECT_NE(h.boxes.last().text.find("Characters (not including spaces) = 16\n"), std::string::npos);

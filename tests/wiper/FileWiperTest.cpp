@@ -220,8 +220,10 @@ TEST_F(FileWiperTest, OnlyRegularFilesCanBeChosenAndLinksLeadToThem)
     for (const char* watched : {"/dev/null", "/dev/zero"})
         ASSERT_GE(::inotify_add_watch(watch, watched, IN_OPEN), 0);
     ASSERT_GE(::inotify_add_watch(watch, pipe.c_str(), IN_OPEN), 0);
-    const std::pair<std::string, int> refused[] = {{"/dev/null", kNotRegularFile}, {"/dev/zero", kNotRegularFile},
-                                                   {pipe, kNotRegularFile}, {dir.file("folder"), EISDIR},
+    const std::pair<std::string, int> refused[] = {{"/dev/null", kNotRegularFile},
+                                                   {"/dev/zero", kNotRegularFile},
+                                                   {pipe, kNotRegularFile},
+                                                   {dir.file("folder"), EISDIR},
                                                    {dir.file("missing"), ENOENT}};
     for (const auto& [path, error] : refused) {
         SCOPED_TRACE(path);
@@ -286,7 +288,8 @@ TEST_F(FileWiperTest, FailuresStopTheWipeAndSayWhy)
                         errno = EIO;
                         return -1;
                     },
-                    {}, {}});
+                    {},
+                    {}});
     logic.fields().wipeMethod = kWipeGovernment;
     logic.onWipe();
     EXPECT_EQ(boxes.shown(), std::vector<MessageBoxRequest>{withReason(wipeCannotReadWriteMessage(), EIO)});
@@ -348,9 +351,8 @@ TEST_F(FileWiperTest, WipeOfAFileThatCannotBeDeletedIsRefusedBeforeAnyByteChange
                 logic.onWipe();
                 const MessageBoxRequest refusal{"File Error:", "Cannot delete the selected file!" + reasonLine(error),
                                                 MessageIcon::Stop, MessageButtons::Ok};
-                return boxes.shown().size() == 1 && boxes.last() == refusal &&
-                       fields().status == "File error!" && fields().fileName == path &&
-                       fields().lengthText == "7" && passes.empty() && syncs == 0;
+                return boxes.shown().size() == 1 && boxes.last() == refusal && fields().status == "File error!" &&
+                       fields().fileName == path && fields().lengthText == "7" && passes.empty() && syncs == 0;
             });
             EXPECT_TRUE(refused) << method;
             EXPECT_EQ(readAll(path), "content");

@@ -2,6 +2,7 @@
 // Stand-ins for the view and its control: the view copies the document's text on every update, as
 // the real control does, and the control reports a selection that the test sets.
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -36,11 +37,24 @@ public:
         modified = false;
     }
     CharRange selection() const override { return selected; }
-    void select(CharRange range) override { selected = range; }
+    // As the real control: in order, inside the text.
+    void select(CharRange range) override
+    {
+        const auto length = static_cast<std::int32_t>(text.size());
+        const std::int32_t start = std::clamp(std::min(range.start, range.end), 0, length);
+        const std::int32_t end = std::clamp(std::max(range.start, range.end), 0, length);
+        selected = {start, end};
+    }
     void emptyUndoBuffer() override { ++undoBufferEmptied; }
     std::int64_t textLength() const override { return static_cast<std::int64_t>(text.size()); }
     void copyText(std::uint8_t* out) const override { std::memcpy(out, text.data(), text.size()); }
-    void setText(std::string_view bytes) override { text.assign(bytes); }
+    // As the real control: a new text starts unselected and unmodified.
+    void setText(std::string_view bytes) override
+    {
+        text.assign(bytes);
+        selected = {};
+        modified = false;
+    }
     bool isModified() const override { return modified; }
     void setModified(bool value) override { modified = value; }
     void takeFocus() override { ++focusTaken; }

@@ -4,10 +4,13 @@
 
 namespace quillory {
 
-// A selection of the edit control as character positions [start, end); one character per byte.
+// A position in the text of the edit control or the document: a byte offset.
+using Position = std::int64_t;
+
+// A range of the text as byte positions [start, end), such as the control's selection.
 struct CharRange {
-    std::int32_t start = 0;
-    std::int32_t end = 0;
+    Position start = 0;
+    Position end = 0;
 
     bool empty() const { return start == end; }
     bool operator==(const CharRange&) const = default;

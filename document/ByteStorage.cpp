@@ -12,10 +12,10 @@ ByteStorage::~ByteStorage()
     releaseClip();
 }
 
-CharRange ByteStorage::clamp(CharRange sel) const
+ByteStorage::Span ByteStorage::clamp(CharRange sel) const
 {
-    const std::int32_t end = std::clamp(sel.end, 0, m_length);
-    const std::int32_t start = std::clamp(sel.start, 0, end);
+    const auto end = static_cast<std::int32_t>(std::clamp<Position>(sel.end, 0, m_length));
+    const auto start = static_cast<std::int32_t>(std::clamp<Position>(sel.start, 0, end));
     return {start, end};
 }
 
@@ -72,7 +72,7 @@ void ByteStorage::replaceRange(std::int32_t start, std::int32_t end, const std::
 
 bool ByteStorage::wouldDelete(CharRange sel, bool backward) const
 {
-    const CharRange r = clamp(sel);
+    const Span r = clamp(sel);
     return backward ? r.end > 0 : r.start < m_length;
 }
 
@@ -80,7 +80,7 @@ void ByteStorage::deleteAt(CharRange sel, bool backward)
 {
     if (!wouldDelete(sel, backward))
         return;
-    CharRange r = clamp(sel);
+    Span r = clamp(sel);
     if (r.empty()) {
         if (backward)
             --r.start;
@@ -93,7 +93,7 @@ void ByteStorage::deleteAt(CharRange sel, bool backward)
 
 bool ByteStorage::insertAt(CharRange sel, std::uint8_t b)
 {
-    const CharRange r = clamp(sel);
+    const Span r = clamp(sel);
     if (!r.empty()) {
         setUndo(m_bytes + r.start, r.end - r.start, r.start, r.start + 1);
         replaceRange(r.start, r.end, &b, 1);
@@ -110,7 +110,7 @@ bool ByteStorage::insertAt(CharRange sel, std::uint8_t b)
 
 bool ByteStorage::overwriteAt(CharRange sel, std::uint8_t b)
 {
-    const CharRange r = clamp(sel);
+    const Span r = clamp(sel);
     if (r.empty() && r.start < m_length) {
         setUndo(m_bytes + r.start, 1, r.start, r.start + 1);
         m_bytes[r.start] = b;
@@ -122,7 +122,7 @@ bool ByteStorage::overwriteAt(CharRange sel, std::uint8_t b)
 void ByteStorage::copyAt(CharRange sel)
 {
     releaseClip();
-    const CharRange r = clamp(sel);
+    const Span r = clamp(sel);
     m_clip = copyOf(m_bytes + r.start, r.end - r.start);
     m_clipLength = m_clip != nullptr ? r.end - r.start : 0;
 }
@@ -131,7 +131,7 @@ bool ByteStorage::pasteAt(CharRange sel)
 {
     if (m_clip == nullptr)
         return false;
-    const CharRange r = clamp(sel);
+    const Span r = clamp(sel);
     releaseUndo();
     // Grow before removing the selection, so that a failed growth leaves the storage untouched.
     const std::int32_t lengthAfterRemoval = m_length - (r.end - r.start);

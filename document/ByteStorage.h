@@ -76,7 +76,15 @@ public:
     std::string checkInvariants() const;
 
 private:
-    CharRange clamp(CharRange sel) const;
+    // A selection clamped into the bytes, its start at most its end: positions the storage's
+    // 32-bit lengths can hold.
+    struct Span {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        bool empty() const { return start == end; }
+        operator CharRange() const { return {start, end}; }
+    };
+    Span clamp(CharRange sel) const;
     bool growBy(std::int32_t extra);
     bool resizeBlock(std::int32_t capacity);
     void setUndo(const std::uint8_t* bytes, std::int32_t count, std::int32_t start, std::int32_t end);

@@ -110,8 +110,7 @@ void EditControl::copyText(std::uint8_t* out) const
 
 CharRange EditControl::selection() const
 {
-    return {static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionStart(), INT32_MAX)),
-            static_cast<std::int32_t>(std::min<std::int64_t>(m_model.selectionEnd(), INT32_MAX))};
+    return {m_model.selectionStart(), m_model.selectionEnd()};
 }
 
 void EditControl::select(std::int64_t start, std::int64_t end)

@@ -38,8 +38,8 @@ CharRange selectionFrom(FuzzInput& input, std::int32_t length)
 // The selection the storage works on: its ends clamped into the bytes, the start at most the end.
 CharRange clamped(CharRange sel, std::int32_t length)
 {
-    const std::int32_t end = std::clamp(sel.end, 0, length);
-    return {std::clamp(sel.start, 0, end), end};
+    const Position end = std::clamp<Position>(sel.end, 0, length);
+    return {std::clamp<Position>(sel.start, 0, end), end};
 }
 
 void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int32_t expectedCapacity)

@@ -42,6 +42,21 @@ TEST_F(ByteStorageTest, BackspaceAtStartAndDeleteAtEndChangeNothingNotEvenTheUnd
     EXPECT_EQ(bytes(), bytesOf({1, 2, 3}));
 }
 
+TEST_F(ByteStorageTest, PositionsBeyondThirtyTwoBitsAreClampedIntoTheBytesNotWrapped)
+{
+    load(bytesOf({1, 2, 3, 4, 5}));
+    constexpr Position kFar = (Position{1} << 32) + 2;  // 2 once cut to 32 bits
+    control.selected = {kFar, kFar};
+    EXPECT_TRUE(doc.insertByte('z'));  // at the end, not after the second byte
+    EXPECT_EQ(bytes(), bytesOf({1, 2, 3, 4, 5, 'z'}));
+    control.selected = {1, kFar};
+    doc.copyBytes();  // from the second byte to the end
+    ASSERT_TRUE(doc.hasPrivateClip());
+    control.selected = {0, 0};
+    ASSERT_TRUE(doc.pasteBytes());
+    EXPECT_EQ(bytes(), bytesOf({2, 3, 4, 5, 'z', 1, 2, 3, 4, 5, 'z'}));
+}
+
 TEST_F(ByteStorageTest, BackspaceWithSelectionRemovesExactlyTheSelection)
 {
     load(bytesOf({1, 2, 3, 4, 5}));

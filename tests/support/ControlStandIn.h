@@ -40,9 +40,9 @@ public:
     // As the real control: in order, inside the text.
     void select(CharRange range) override
     {
-        const auto length = static_cast<std::int32_t>(text.size());
-        const std::int32_t start = std::clamp(std::min(range.start, range.end), 0, length);
-        const std::int32_t end = std::clamp(std::max(range.start, range.end), 0, length);
+        const auto length = static_cast<Position>(text.size());
+        const Position start = std::clamp<Position>(std::min(range.start, range.end), 0, length);
+        const Position end = std::clamp<Position>(std::max(range.start, range.end), 0, length);
         selected = {start, end};
     }
     void emptyUndoBuffer() override { ++undoBufferEmptied; }

@@ -80,10 +80,20 @@ bool DownloadBuffer::beginDocument(const std::atomic<bool>& cancelled, std::int6
     std::lock_guard lock(m_mutex);
     if (cancelled)
         return false;
-    releaseLocked();
-    if (announced <= 0 || announced > maxLength)
+    if (announced <= 0 || announced > maxLength) {
+        releaseLocked();
         return true;
+    }
     const std::size_t size = static_cast<std::size_t>(announced) + 1;
+    // An unclaimed earlier document of about this size gives the new one its block: its pages are
+    // resident already, and fresh memory is what a large download waits for most.
+    if (m_bytes != nullptr && m_blockBytes >= size && m_blockBytes / 2 <= size) {
+        m_prefaulter.stop();
+        m_length = 0;
+        m_bytes[0] = 0;
+        return true;
+    }
+    releaseLocked();
     if (auto* block = static_cast<std::uint8_t*>(cHeap().allocPlain(size))) {
         block[0] = 0;
         m_bytes = block;

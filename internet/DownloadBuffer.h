@@ -58,7 +58,8 @@ public:
     // The worker's operations. Each does nothing but return false or Cancelled once `cancelled`
     // is set.
     // A new document begins: the earlier one goes, and room is made for `announced` bytes (-1:
-    // unknown) at once, so that the block need not grow on the way.
+    // unknown) at once, so that the block need not grow on the way (the earlier document's block,
+    // when it is of about that size).
     bool beginDocument(const std::atomic<bool>& cancelled, std::int64_t announced, std::int32_t maxLength);
     // Appends bytes after the document, 4096 at a time, keeping the 0 after them. Full, with the
     // whole pieces before kept, when the buffer cannot grow or would pass maxLength.

@@ -16,7 +16,6 @@
 namespace quillory {
 
 namespace {
-MainFrame* g_pMainWnd = nullptr;  // the frame of the application that started last
 
 class QtSessionEnd final : public ISessionEnd {
 public:
@@ -31,11 +30,6 @@ private:
 
 }  // namespace
 
-MainFrame* theMainFrame()
-{
-    return g_pMainWnd;
-}
-
 QuilloryApp::QuilloryApp(IMessageBoxes& messageBoxes) : m_messageBoxes(messageBoxes)
 {
     registerCommands();
@@ -48,8 +42,6 @@ QuilloryApp::~QuilloryApp()
         m_mainFrame->commandRouter().detach(&m_documentCommands);
         m_mainFrame->setCloseRequestHandler(nullptr);
         m_mainFrame->setDropHandler(nullptr);
-        if (g_pMainWnd == m_mainFrame.get())
-            g_pMainWnd = nullptr;
         if (m_document != nullptr)
             m_document->setHost(nullptr);
     }
@@ -74,7 +66,6 @@ bool QuilloryApp::initInstance(const std::string& commandLineTail)
     m_document->setFileDialogs(m_fileDialogs);
     registerDocumentCommands(m_documentCommands, *m_document);
     m_mainFrame = std::make_unique<MainFrame>();
-    g_pMainWnd = m_mainFrame.get();
     m_mainFrame->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
     m_mainFrame->commandRouter().attach(RouteLevel::Application, &m_commands);
     m_mainFrame->setCloseRequestHandler([doc = m_document.get()] { return doc->saveModified(); });

@@ -78,7 +78,4 @@ private:
     CommandTarget m_commands;          // the application's handlers, last on the route
 };
 
-// The running application's main window, or nullptr before start-up and after it ends.
-MainFrame* theMainFrame();
-
 }  // namespace quillory

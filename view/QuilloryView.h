@@ -4,7 +4,6 @@
 // document's byte storage before the control makes it, so that display and storage never disagree.
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>

@@ -5,16 +5,16 @@
 
 namespace quillory {
 
-std::string CharFormatA::faceName() const
+std::string CharFormat::faceName() const
 {
-    const auto end = std::find(szFaceName.begin(), szFaceName.end(), '\0');
-    return std::string(szFaceName.begin(), end);
+    const auto end = std::find(faceBytes.begin(), faceBytes.end(), '\0');
+    return std::string(faceBytes.begin(), end);
 }
 
-void CharFormatA::setFaceName(const std::string& face)
+void CharFormat::setFaceName(const std::string& face)
 {
-    szFaceName.fill('\0');
-    std::memcpy(szFaceName.data(), face.data(), std::min(face.size(), szFaceName.size() - 1));
+    faceBytes.fill('\0');
+    std::memcpy(faceBytes.data(), face.data(), std::min(face.size(), faceBytes.size() - 1));
 }
 
 }  // namespace quillory

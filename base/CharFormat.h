@@ -31,38 +31,38 @@ constexpr int blueOf(ColorRef c)
 }
 
 // Character format in its 60-byte ANSI layout (two bytes of padding close it when stored).
-struct CharFormatA {
-    std::uint32_t cbSize = 60;
-    std::uint32_t dwMask = 0;
-    std::uint32_t dwEffects = 0;
-    std::int32_t yHeight = 0;       // twips
-    std::int32_t yOffset = 0;       // twips
-    std::uint32_t crTextColor = 0;  // COLORREF 0x00BBGGRR
-    std::uint8_t bCharSet = 0;
-    std::uint8_t bPitchAndFamily = 0;
-    std::array<char, 32> szFaceName{};  // zero-terminated
+struct CharFormat {
+    std::uint32_t structSize = 60;
+    std::uint32_t mask = 0;
+    std::uint32_t effects = 0;
+    std::int32_t height = 0;      // twips
+    std::int32_t offset = 0;      // twips
+    std::uint32_t textColor = 0;  // COLORREF 0x00BBGGRR
+    std::uint8_t charSet = 0;
+    std::uint8_t pitchAndFamily = 0;
+    std::array<char, 32> faceBytes{};  // zero-terminated
 
     std::string faceName() const;
     void setFaceName(const std::string& face);  // cut to 31 bytes
-    bool operator==(const CharFormatA&) const = default;
+    bool operator==(const CharFormat&) const = default;
 };
 
-// Mask and effect bits of CharFormatA.
-inline constexpr std::uint32_t CFM_BOLD = 0x00000001;
-inline constexpr std::uint32_t CFM_ITALIC = 0x00000002;
-inline constexpr std::uint32_t CFM_UNDERLINE = 0x00000004;
-inline constexpr std::uint32_t CFM_STRIKEOUT = 0x00000008;
-inline constexpr std::uint32_t CFM_COLOR = 0x40000000;
-inline constexpr std::uint32_t CFM_SIZE = 0x80000000;
-inline constexpr std::uint32_t CFM_FACE = 0x20000000;
-inline constexpr std::uint32_t CFE_BOLD = 0x0001;
-inline constexpr std::uint32_t CFE_ITALIC = 0x0002;
-inline constexpr std::uint32_t CFE_UNDERLINE = 0x0004;
-inline constexpr std::uint32_t CFE_STRIKEOUT = 0x0008;
-inline constexpr std::uint32_t CFE_AUTOCOLOR = 0x40000000;
+// Mask and effect bits of CharFormat.
+inline constexpr std::uint32_t kMaskBold = 0x00000001;
+inline constexpr std::uint32_t kMaskItalic = 0x00000002;
+inline constexpr std::uint32_t kMaskUnderline = 0x00000004;
+inline constexpr std::uint32_t kMaskStrikeOut = 0x00000008;
+inline constexpr std::uint32_t kMaskColor = 0x40000000;
+inline constexpr std::uint32_t kMaskSize = 0x80000000;
+inline constexpr std::uint32_t kMaskFace = 0x20000000;
+inline constexpr std::uint32_t kEffectBold = 0x0001;
+inline constexpr std::uint32_t kEffectItalic = 0x0002;
+inline constexpr std::uint32_t kEffectUnderline = 0x0004;
+inline constexpr std::uint32_t kEffectStrikeOut = 0x0008;
+inline constexpr std::uint32_t kEffectAutoColor = 0x40000000;
 
 // The default font: "Courier New", size, face, bold and italic in the mask, no effects.
-inline constexpr std::uint32_t kDefaultFontMask = CFM_SIZE | CFM_FACE | CFM_BOLD | CFM_ITALIC;
+inline constexpr std::uint32_t kDefaultFontMask = kMaskSize | kMaskFace | kMaskBold | kMaskItalic;
 inline constexpr const char* kDefaultFaceName = "Courier New";
 
 }  // namespace quillory

@@ -12,7 +12,7 @@ class IFontColorDialogs {
 public:
     virtual ~IFontColorDialogs() = default;
     // The font chosen starting from `initial`, or nothing when cancelled.
-    virtual std::optional<CharFormatA> chooseFont(const CharFormatA& initial) = 0;
+    virtual std::optional<CharFormat> chooseFont(const CharFormat& initial) = 0;
     // The colour chosen starting from `initial` (basic colours only), or nothing when cancelled.
     virtual std::optional<ColorRef> chooseColor(ColorRef initial) = 0;
 };

@@ -105,7 +105,7 @@ void EditingToolsController::openGoto()
     // Kept above the main window, as a dialog of it, but never modal.
     if (m_gotoDialog->parentWidget() != m_view.window())
         m_gotoDialog->setParent(m_view.window(), Qt::Dialog);
-    m_gotoDialog->open();
+    m_gotoDialog->showWindow();
 }
 
 void EditingToolsController::gotoClose()

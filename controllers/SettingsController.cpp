@@ -52,9 +52,9 @@ void SettingsController::read()
         m_services.placeMainWindow(QRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top));
     m_view.setWordWrap(m_record.wordWrap != 0);
     m_document.setAnsiToAsciiFromSettings(m_record.ansiToAscii);
-    CharFormatA format = m_record.charFormat;
-    if (!plausibleFontHeight(format.yHeight))
-        format.yHeight = m_view.characterFormat().yHeight;
+    CharFormat format = m_record.charFormat;
+    if (!plausibleFontHeight(format.height))
+        format.height = m_view.characterFormat().height;
     m_view.setCharacterFormat(format);
     m_view.setBackgroundColor(m_record.background);
     if (!contents.defaultDir.empty())

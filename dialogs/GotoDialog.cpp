@@ -64,7 +64,7 @@ GotoDialog::GotoDialog(QObject* view, IMessageBoxes& boxes, std::function<void()
     connect(m_done, &QPushButton::clicked, this, &GotoDialog::reject);
 }
 
-void GotoDialog::open()
+void GotoDialog::showWindow()
 {
     onGotoOpened(m_fields);
     show();

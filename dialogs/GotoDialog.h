@@ -22,7 +22,7 @@ public:
     GotoDialog(QObject* view, IMessageBoxes& boxes, std::function<void()> beep, QWidget* parent = nullptr);
 
     // Shows the window, checked to jump by offset, with the texts of last time.
-    void open();
+    void showWindow();
     GotoFields& fields() { return m_fields; }
 
     QLineEdit* offsetEdit() const { return m_offset; }

@@ -15,9 +15,9 @@ namespace quillory {
 EditControl::EditControl(QWidget* parent) : QAbstractScrollArea(parent), m_layout(m_model.text())
 {
     m_model.setListener(this);
-    m_format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_COLOR | CFM_SIZE | CFM_FACE;
-    m_format.dwEffects = CFE_AUTOCOLOR;
-    m_format.yHeight = 200;  // 10 points
+    m_format.mask = kMaskBold | kMaskItalic | kMaskUnderline | kMaskStrikeOut | kMaskColor | kMaskSize | kMaskFace;
+    m_format.effects = kEffectAutoColor;
+    m_format.height = 200;  // 10 points
     m_format.setFaceName(kDefaultFaceName);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -227,27 +227,27 @@ void EditControl::setOverwriteMode(bool on)
 
 // ---------------------------------------------------------------- appearance
 
-void EditControl::setDefaultCharFormat(const CharFormatA& format)
+void EditControl::setDefaultCharFormat(const CharFormat& format)
 {
-    const std::uint32_t mask = format.dwMask;
+    const std::uint32_t mask = format.mask;
     auto takeEffect = [&](std::uint32_t maskBit, std::uint32_t effect) {
         if (mask & maskBit)
-            m_format.dwEffects = (m_format.dwEffects & ~effect) | (format.dwEffects & effect);
+            m_format.effects = (m_format.effects & ~effect) | (format.effects & effect);
     };
-    takeEffect(CFM_BOLD, CFE_BOLD);
-    takeEffect(CFM_ITALIC, CFE_ITALIC);
-    takeEffect(CFM_UNDERLINE, CFE_UNDERLINE);
-    takeEffect(CFM_STRIKEOUT, CFE_STRIKEOUT);
-    if (mask & CFM_COLOR) {
-        takeEffect(CFM_COLOR, CFE_AUTOCOLOR);
-        m_format.crTextColor = format.crTextColor;
+    takeEffect(kMaskBold, kEffectBold);
+    takeEffect(kMaskItalic, kEffectItalic);
+    takeEffect(kMaskUnderline, kEffectUnderline);
+    takeEffect(kMaskStrikeOut, kEffectStrikeOut);
+    if (mask & kMaskColor) {
+        takeEffect(kMaskColor, kEffectAutoColor);
+        m_format.textColor = format.textColor;
     }
-    if ((mask & CFM_SIZE) && format.yHeight > 0)
-        m_format.yHeight = format.yHeight;
-    if ((mask & CFM_FACE) && !format.faceName().empty()) {
+    if ((mask & kMaskSize) && format.height > 0)
+        m_format.height = format.height;
+    if ((mask & kMaskFace) && !format.faceName().empty()) {
         m_format.setFaceName(format.faceName());
-        m_format.bCharSet = format.bCharSet;
-        m_format.bPitchAndFamily = format.bPitchAndFamily;
+        m_format.charSet = format.charSet;
+        m_format.pitchAndFamily = format.pitchAndFamily;
     }
     applyFont();
 }
@@ -271,11 +271,11 @@ void EditControl::setWordWrap(bool wrapToWindow)
 void EditControl::applyFont()
 {
     QFont font(QString::fromStdString(m_format.faceName()));
-    font.setPointSizeF(m_format.yHeight / 20.0);
-    font.setBold(m_format.dwEffects & CFE_BOLD);
-    font.setItalic(m_format.dwEffects & CFE_ITALIC);
-    font.setUnderline(m_format.dwEffects & CFE_UNDERLINE);
-    font.setStrikeOut(m_format.dwEffects & CFE_STRIKEOUT);
+    font.setPointSizeF(m_format.height / 20.0);
+    font.setBold(m_format.effects & kEffectBold);
+    font.setItalic(m_format.effects & kEffectItalic);
+    font.setUnderline(m_format.effects & kEffectUnderline);
+    font.setStrikeOut(m_format.effects & kEffectStrikeOut);
     font.setKerning(false);
     m_glyphs = std::make_unique<GlyphTable>(font);
     m_layout.setAdvances(m_glyphs->advances());

@@ -97,9 +97,9 @@ public:
     void setModified(bool modified) { m_model.setModified(modified); }
 
     // --- Appearance
-    // The control's one character format. Set applies the fields named in dwMask.
-    CharFormatA defaultCharFormat() const { return m_format; }
-    void setDefaultCharFormat(const CharFormatA& format);
+    // The control's one character format. Set applies the fields named in mask.
+    CharFormat defaultCharFormat() const { return m_format; }
+    void setDefaultCharFormat(const CharFormat& format);
     // COLORREF 0x00BBGGRR.
     void setBackgroundColor(std::uint32_t colorRef);
     std::uint32_t backgroundColor() const { return m_background; }
@@ -217,12 +217,18 @@ private:
     int textLeft() const { return 2; }  // left margin inside the viewport, px
 
     // Painting (EditControlPaint.cpp)
+    struct VisibleRow;
     void paintRow(QPainter& painter, std::int64_t rowStart, int y, std::int64_t selStart, std::int64_t selEnd);
+    void findVisiblePart(VisibleRow& row);
+    WrapLayout::Step stepIn(const VisibleRow& row, std::int64_t pos, std::int64_t atX) const;
+    std::pair<std::int64_t, std::int64_t> selectionSpan(const VisibleRow& row, std::int64_t selStart,
+                                                        std::int64_t selEnd);
+    void noteRowWidth(const VisibleRow& row);
 
     EditModel m_model;                                       // text, selection, undo, modified flag
     WrapLayout m_layout;                                     // rows of m_model's text
     std::unique_ptr<GlyphTable> m_glyphs;                    // the format's font measured for the screen
-    CharFormatA m_format;                                    // the one character format
+    CharFormat m_format;                                     // the one character format
     std::uint32_t m_background = 0xFFFFFF;                   // COLORREF of the background
     bool m_autoWordSelection = false;                        // mouse selections extend by words
     bool m_wordWrap = true;                                  // wrap at the viewport's width

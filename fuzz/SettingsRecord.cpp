@@ -31,11 +31,11 @@ std::int32_t i32At(const std::uint8_t* p, std::size_t offset)
 void checkFieldsRead(const SettingsRecord& r, const std::uint8_t* p)
 {
     FUZZ_CHECK(r.wordWrap == u32At(p, 0) && r.ansiToAscii == u32At(p, 4));
-    const CharFormatA& f = r.charFormat;
-    FUZZ_CHECK(f.cbSize == u32At(p, 8) && f.dwMask == u32At(p, 12) && f.dwEffects == u32At(p, 16));
-    FUZZ_CHECK(f.yHeight == i32At(p, 20) && f.yOffset == i32At(p, 24) && f.crTextColor == u32At(p, 28));
-    FUZZ_CHECK(f.bCharSet == p[32] && f.bPitchAndFamily == p[33]);
-    FUZZ_CHECK(std::memcmp(f.szFaceName.data(), p + 34, 32) == 0);
+    const CharFormat& f = r.charFormat;
+    FUZZ_CHECK(f.structSize == u32At(p, 8) && f.mask == u32At(p, 12) && f.effects == u32At(p, 16));
+    FUZZ_CHECK(f.height == i32At(p, 20) && f.offset == i32At(p, 24) && f.textColor == u32At(p, 28));
+    FUZZ_CHECK(f.charSet == p[32] && f.pitchAndFamily == p[33]);
+    FUZZ_CHECK(std::memcmp(f.faceBytes.data(), p + 34, 32) == 0);
     FUZZ_CHECK(r.background == u32At(p, 68));
     FUZZ_CHECK(r.window.left == i32At(p, 72) && r.window.top == i32At(p, 76));
     FUZZ_CHECK(r.window.right == i32At(p, 80) && r.window.bottom == i32At(p, 84));

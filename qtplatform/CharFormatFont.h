@@ -10,14 +10,14 @@
 namespace quillory {
 
 // The font a format describes; a format without a size takes 10 points.
-QFont fontFromCharFormat(const CharFormatA& format);
+QFont fontFromCharFormat(const CharFormat& format);
 
 // Face, size, bold, italic, underline and strikeout of font laid over `base` (colour, charset and
 // offset stay as base has them).
-CharFormatA charFormatFromFont(const QFont& font, const CharFormatA& base);
+CharFormat charFormatFromFont(const QFont& font, const CharFormat& base);
 
 // The text colour a format asks for, or an invalid colour for the automatic (system) colour.
-QColor textColorOf(const CharFormatA& format);
+QColor textColorOf(const CharFormat& format);
 
 QColor toQColor(ColorRef color);
 ColorRef toColorRef(const QColor& color);

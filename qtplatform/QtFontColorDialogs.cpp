@@ -7,7 +7,7 @@
 
 namespace quillory {
 
-std::optional<CharFormatA> QtFontColorDialogs::chooseFont(const CharFormatA& initial)
+std::optional<CharFormat> QtFontColorDialogs::chooseFont(const CharFormat& initial)
 {
     bool accepted = false;
     const QFont font = QFontDialog::getFont(&accepted, fontFromCharFormat(initial), m_parent);

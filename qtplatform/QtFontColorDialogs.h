@@ -11,7 +11,7 @@ class QtFontColorDialogs final : public IFontColorDialogs {
 public:
     explicit QtFontColorDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
-    std::optional<CharFormatA> chooseFont(const CharFormatA& initial) override;
+    std::optional<CharFormat> chooseFont(const CharFormat& initial) override;
     std::optional<ColorRef> chooseColor(ColorRef initial) override;
 
 private:

@@ -58,32 +58,32 @@ private:
     std::size_t m_pos = 0;
 };
 
-void writeCharFormat(LeWriter& out, const CharFormatA& f)
+void writeCharFormat(LeWriter& out, const CharFormat& f)
 {
-    out.u32(f.cbSize);
-    out.u32(f.dwMask);
-    out.u32(f.dwEffects);
-    out.i32(f.yHeight);
-    out.i32(f.yOffset);
-    out.u32(f.crTextColor);
-    out.u8(f.bCharSet);
-    out.u8(f.bPitchAndFamily);
-    out.bytes(f.szFaceName.data(), f.szFaceName.size());
+    out.u32(f.structSize);
+    out.u32(f.mask);
+    out.u32(f.effects);
+    out.i32(f.height);
+    out.i32(f.offset);
+    out.u32(f.textColor);
+    out.u8(f.charSet);
+    out.u8(f.pitchAndFamily);
+    out.bytes(f.faceBytes.data(), f.faceBytes.size());
     out.zeros(2);
 }
 
-CharFormatA readCharFormat(LeReader& in)
+CharFormat readCharFormat(LeReader& in)
 {
-    CharFormatA f;
-    f.cbSize = in.u32();
-    f.dwMask = in.u32();
-    f.dwEffects = in.u32();
-    f.yHeight = in.i32();
-    f.yOffset = in.i32();
-    f.crTextColor = in.u32();
-    f.bCharSet = in.u8();
-    f.bPitchAndFamily = in.u8();
-    in.bytes(f.szFaceName.data(), f.szFaceName.size());
+    CharFormat f;
+    f.structSize = in.u32();
+    f.mask = in.u32();
+    f.effects = in.u32();
+    f.height = in.i32();
+    f.offset = in.i32();
+    f.textColor = in.u32();
+    f.charSet = in.u8();
+    f.pitchAndFamily = in.u8();
+    in.bytes(f.faceBytes.data(), f.faceBytes.size());
     in.skip(2);
     return f;
 }
@@ -93,10 +93,10 @@ CharFormatA readCharFormat(LeReader& in)
 SettingsRecord SettingsRecord::defaults()
 {
     SettingsRecord record;
-    record.charFormat.dwMask = kDefaultFontMask;
-    record.charFormat.dwEffects = CFE_AUTOCOLOR;
-    record.charFormat.yHeight = 200;
-    record.charFormat.bPitchAndFamily = 0x31;  // fixed pitch, modern family
+    record.charFormat.mask = kDefaultFontMask;
+    record.charFormat.effects = kEffectAutoColor;
+    record.charFormat.height = 200;
+    record.charFormat.pitchAndFamily = 0x31;  // fixed pitch, modern family
     record.charFormat.setFaceName(kDefaultFaceName);
     record.background = 0x00FFFFFF;
     record.window.bottom = kNoWindowPosition;
@@ -131,7 +131,7 @@ bool plausibleWindowRect(const WindowRect& window, const std::vector<WindowRect>
     return overlaps && width <= widest && height <= tallest;
 }
 
-std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormatA& format)
+std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormat& format)
 {
     std::array<std::uint8_t, kCharFormatSize> image{};
     LeWriter out(image.data());
@@ -139,7 +139,7 @@ std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormatA& fo
     return image;
 }
 
-CharFormatA decodeCharFormat(const std::uint8_t* bytes)
+CharFormat decodeCharFormat(const std::uint8_t* bytes)
 {
     LeReader in(bytes);
     return readCharFormat(in);

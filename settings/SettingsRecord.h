@@ -25,7 +25,7 @@ inline constexpr std::int32_t kNoWindowPosition = -10;
 struct SettingsRecord {
     std::uint32_t wordWrap = 1;     // non-zero: wrap to the window at start-up
     std::uint32_t ansiToAscii = 0;  // copied as stored into the document's ANSI-to-ASCII option
-    CharFormatA charFormat;
+    CharFormat charFormat;
     std::uint32_t background = 0;  // COLORREF of the editing area
     WindowRect window;
 
@@ -50,7 +50,7 @@ inline constexpr std::size_t kCharFormatSize = 60;
 std::array<std::uint8_t, kSettingsRecordSize> encodeSettingsRecord(const SettingsRecord& record);
 SettingsRecord decodeSettingsRecord(const std::uint8_t* bytes);  // reads 88 bytes
 
-std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormatA& format);
-CharFormatA decodeCharFormat(const std::uint8_t* bytes);  // reads 60 bytes
+std::array<std::uint8_t, kCharFormatSize> encodeCharFormat(const CharFormat& format);
+CharFormat decodeCharFormat(const std::uint8_t* bytes);  // reads 60 bytes
 
 }  // namespace quillory

@@ -52,8 +52,8 @@ void applyStartupOptions(SettingsRecord& image, const StartupOptionsChoice& choi
     if (choice.saveFont) {
         image.charFormat = now.font;
     } else {
-        image.charFormat.dwMask = kDefaultFontMask;
-        image.charFormat.dwEffects = 0;
+        image.charFormat.mask = kDefaultFontMask;
+        image.charFormat.effects = 0;
         image.charFormat.setFaceName(kDefaultFaceName);
     }
     if (choice.saveWindowPos)

@@ -30,7 +30,7 @@ inline constexpr int kDefaultDirMaxChars = 700;
 
 // What the editor shows now, for the boxes that store it.
 struct CurrentAppearance {
-    CharFormatA font;     // the control's current default character format
+    CharFormat font;      // the control's current default character format
     ColorRef background;  // the control's background colour
     WindowRect window;    // the main window's screen rectangle
 };

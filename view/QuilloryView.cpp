@@ -40,8 +40,8 @@ QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::st
 
     // The control's own size with the default face, neither bold nor italic.
     m_charFormat = m_control->defaultCharFormat();
-    m_charFormat.dwMask = kDefaultFontMask;
-    m_charFormat.dwEffects = 0;
+    m_charFormat.mask = kDefaultFontMask;
+    m_charFormat.effects = 0;
     m_charFormat.setFaceName(kDefaultFaceName);
     m_control->setAutoWordSelection(false);
     m_wordWrap = true;
@@ -61,7 +61,7 @@ QuilloryView::~QuilloryView()
     m_document.setControl(nullptr);
 }
 
-void QuilloryView::setCharacterFormat(const CharFormatA& format)
+void QuilloryView::setCharacterFormat(const CharFormat& format)
 {
     m_charFormat = format;
     m_control->setDefaultCharFormat(m_charFormat);

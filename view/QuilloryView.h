@@ -54,8 +54,8 @@ public:
     void onBackgroundColor();
     void onHelpContents();
     // The control's default character format as the view knows it (what the font pane names).
-    const CharFormatA& characterFormat() const { return m_charFormat; }
-    void setCharacterFormat(const CharFormatA& format);
+    const CharFormat& characterFormat() const { return m_charFormat; }
+    void setCharacterFormat(const CharFormat& format);
     // The view's format becomes the control's own, as the font and colour commands left it.
     void takeCharacterFormatFromControl() { m_charFormat = m_control->defaultCharFormat(); }
     ColorRef backgroundColor() const { return m_background; }
@@ -97,7 +97,7 @@ private:
     // Shows the document's encoding in the control and in the encoding pane (empty in BINARY mode).
     void showEncoding();
 
-    CharFormatA m_charFormat;               // the view's copy of the control's character format
+    CharFormat m_charFormat;                // the view's copy of the control's character format
     CharRange m_deleteSelection;            // the selection as the Delete command read it
     bool m_wordWrap = true;                 // lines wrap at the window border
     bool m_commandLineFilePending = false;  // the command-line file waits for the first update

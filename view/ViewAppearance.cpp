@@ -14,7 +14,7 @@ void QuilloryView::onSelectFonts()
 {
     m_charFormat = m_control->defaultCharFormat();
     if (m_services.fontColorDialogs != nullptr) {
-        if (const std::optional<CharFormatA> chosen = m_services.fontColorDialogs->chooseFont(m_charFormat)) {
+        if (const std::optional<CharFormat> chosen = m_services.fontColorDialogs->chooseFont(m_charFormat)) {
             m_charFormat = *chosen;
             m_control->setDefaultCharFormat(m_charFormat);
         }
@@ -28,17 +28,17 @@ void QuilloryView::onFontColor()
     m_charFormat = m_control->defaultCharFormat();
     if (m_services.fontColorDialogs == nullptr)
         return;
-    const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_charFormat.crTextColor);
+    const std::optional<ColorRef> chosen = m_services.fontColorDialogs->chooseColor(m_charFormat.textColor);
     if (!chosen)
         return;
     // Only the colour changes: the face, size and styles stay.
-    CharFormatA colourOnly = m_charFormat;
-    colourOnly.crTextColor = *chosen;
-    colourOnly.dwMask = CFM_COLOR;
-    colourOnly.dwEffects = 0;
+    CharFormat colourOnly = m_charFormat;
+    colourOnly.textColor = *chosen;
+    colourOnly.mask = kMaskColor;
+    colourOnly.effects = 0;
     m_control->setDefaultCharFormat(colourOnly);
-    m_charFormat.dwMask |= CFM_COLOR;
-    m_charFormat.crTextColor = *chosen;
+    m_charFormat.mask |= kMaskColor;
+    m_charFormat.textColor = *chosen;
 }
 
 void QuilloryView::onBackgroundColor()

@@ -121,9 +121,9 @@ int main(int argc, char** argv)
     w.resize(1000, 700);
     w.show();
     QApplication::processEvents();
-    CharFormatA format;
-    format.dwMask = CFM_FACE | CFM_SIZE;
-    format.yHeight = 200;
+    CharFormat format;
+    format.mask = kMaskFace | kMaskSize;
+    format.height = 200;
     format.setFaceName("Liberation Mono");
     w.setDefaultCharFormat(format);
     w.setEncoding(TextEncoding::Utf8);

@@ -66,7 +66,7 @@ protected:
 TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesACompleteRecordAndNoDirectory)
 {
     auto h = start();
-    const CharFormatA controlFormat = h->control().defaultCharFormat();
+    const CharFormat controlFormat = h->control().defaultCharFormat();
     ASSERT_TRUE(h->enabled(cmd::ID_STARTUP_OPTIONS));
     options(*h, [&](StartupOptionsDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Quillory Startup Options...");
@@ -96,11 +96,11 @@ TEST_F(StartupOptionsTest, OnlyWordWrapAfterAStartWithoutSettingsWritesAComplete
     EXPECT_EQ(record.window.bottom, -10);
     EXPECT_EQ(record.background, systemWindowColor());
     EXPECT_EQ(record.charFormat.faceName(), "Courier New");
-    EXPECT_EQ(record.charFormat.dwMask, 0xA0000003u);
-    EXPECT_EQ(record.charFormat.dwEffects, 0u);
-    EXPECT_EQ(record.charFormat.cbSize, 60u);
-    EXPECT_EQ(record.charFormat.yHeight, controlFormat.yHeight);  // a whole format, not zeros
-    EXPECT_GT(record.charFormat.yHeight, 0);
+    EXPECT_EQ(record.charFormat.mask, 0xA0000003u);
+    EXPECT_EQ(record.charFormat.effects, 0u);
+    EXPECT_EQ(record.charFormat.structSize, 60u);
+    EXPECT_EQ(record.charFormat.height, controlFormat.height);  // a whole format, not zeros
+    EXPECT_GT(record.charFormat.height, 0);
     EXPECT_TRUE(h->boxes.shown().empty());
 }
 
@@ -108,7 +108,7 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
 {
     // A record of absurd values: a start reports it and uses none of it.
     SettingsRecord absurd = SettingsRecord::defaults();
-    absurd.charFormat.yHeight = 1000000000;
+    absurd.charFormat.height = 1000000000;
     absurd.charFormat.setFaceName("Wingdings");
     absurd.background = makeColorRef(128, 128, 128);
     absurd.window = {-32767, -32767, -32000, -32000};
@@ -119,18 +119,18 @@ TEST_F(StartupOptionsTest, DamagedFileIsRewrittenFromTheDefaultsNotFromItsBytes)
         auto h = start();
         ASSERT_EQ(h->boxes.shown().size(), 1u);
         EXPECT_EQ(h->boxes.last().caption, "Error - Quillory.dat");
-        const CharFormatA controlFormat = h->control().defaultCharFormat();
+        const CharFormat controlFormat = h->control().defaultCharFormat();
         options(*h, [&](StartupOptionsDialog& d) { click(d.okButton()); });
         const SettingsRecord written = storedRecord();
         EXPECT_EQ(stored().size(), 91u);  // no directory carried over either
-        EXPECT_EQ(written.charFormat.yHeight, controlFormat.yHeight);
+        EXPECT_EQ(written.charFormat.height, controlFormat.height);
         EXPECT_EQ(written.charFormat.faceName(), "Courier New");
         EXPECT_EQ(written.background, systemWindowColor());
         EXPECT_EQ(written.window.bottom, -10);
 
         auto next = start();
         EXPECT_TRUE(next->boxes.shown().empty());
-        EXPECT_EQ(next->view->characterFormat().yHeight, controlFormat.yHeight);
+        EXPECT_EQ(next->view->characterFormat().height, controlFormat.height);
         EXPECT_EQ(next->control().backgroundColor(), systemWindowColor());
         EXPECT_FALSE(next->placedAt.has_value());
     }

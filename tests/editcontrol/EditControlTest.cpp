@@ -309,24 +309,24 @@ TEST_F(EditControlTest, NotifiesTextSelectionAndModifiedChanges)
 
 TEST_F(EditControlTest, CharFormatAppliesOnlyTheMaskedFields)
 {
-    CharFormatA format = control.defaultCharFormat();
+    CharFormat format = control.defaultCharFormat();
     EXPECT_EQ(format.faceName(), "Courier New");
-    CharFormatA colour;
-    colour.dwMask = CFM_COLOR;
-    colour.crTextColor = 0x0000FF;
+    CharFormat colour;
+    colour.mask = kMaskColor;
+    colour.textColor = 0x0000FF;
     control.setDefaultCharFormat(colour);
-    const CharFormatA after = control.defaultCharFormat();
+    const CharFormat after = control.defaultCharFormat();
     EXPECT_EQ(after.faceName(), "Courier New");
-    EXPECT_EQ(after.yHeight, format.yHeight);
-    EXPECT_EQ(after.crTextColor, 0x0000FFu);
-    EXPECT_EQ(after.dwEffects & CFE_AUTOCOLOR, 0u);
-    CharFormatA big;
-    big.dwMask = CFM_SIZE | CFM_BOLD;
-    big.yHeight = 400;
-    big.dwEffects = CFE_BOLD;
+    EXPECT_EQ(after.height, format.height);
+    EXPECT_EQ(after.textColor, 0x0000FFu);
+    EXPECT_EQ(after.effects & kEffectAutoColor, 0u);
+    CharFormat big;
+    big.mask = kMaskSize | kMaskBold;
+    big.height = 400;
+    big.effects = kEffectBold;
     control.setDefaultCharFormat(big);
-    EXPECT_EQ(control.defaultCharFormat().yHeight, 400);
-    EXPECT_TRUE(control.defaultCharFormat().dwEffects & CFE_BOLD);
+    EXPECT_EQ(control.defaultCharFormat().height, 400);
+    EXPECT_TRUE(control.defaultCharFormat().effects & kEffectBold);
     EXPECT_TRUE(control.glyphs().font().bold());
 }
 

@@ -39,9 +39,9 @@ protected:
         control.setFocus();
         QApplication::setActiveWindow(&control);
         control.setEncoding(TextEncoding::Utf8);
-        CharFormatA format;
-        format.dwMask = CFM_FACE | CFM_SIZE;
-        format.yHeight = 200;
+        CharFormat format;
+        format.mask = kMaskFace | kMaskSize;
+        format.height = 200;
         format.setFaceName("Liberation Mono");
         control.setDefaultCharFormat(format);
     }

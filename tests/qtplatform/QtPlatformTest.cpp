@@ -41,7 +41,7 @@ TEST(QtClipboard, ClearLeavesTheSystemClipboardWithNothingToPaste)
 
 TEST(CharFormatFont, DefaultFaceIsServedByAMetricCompatibleMonospaceFont)
 {
-    CharFormatA format = SettingsRecord::defaults().charFormat;
+    CharFormat format = SettingsRecord::defaults().charFormat;
     const QFont font = fontFromCharFormat(format);
     EXPECT_EQ(font.family(), "Courier New");
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.0);
@@ -50,18 +50,18 @@ TEST(CharFormatFont, DefaultFaceIsServedByAMetricCompatibleMonospaceFont)
 
 TEST(CharFormatFont, FontRoundTripKeepsColourAndStyles)
 {
-    CharFormatA base = SettingsRecord::defaults().charFormat;
-    base.crTextColor = makeColorRef(10, 20, 30);
-    base.dwMask |= CFM_COLOR;
-    base.dwEffects = 0;
+    CharFormat base = SettingsRecord::defaults().charFormat;
+    base.textColor = makeColorRef(10, 20, 30);
+    base.mask |= kMaskColor;
+    base.effects = 0;
     QFont font("DejaVu Sans");
     font.setPointSizeF(13.5);
     font.setItalic(true);
     font.setUnderline(true);
-    const CharFormatA format = charFormatFromFont(font, base);
+    const CharFormat format = charFormatFromFont(font, base);
     EXPECT_EQ(format.faceName(), "DejaVu Sans");
-    EXPECT_EQ(format.yHeight, 270);
-    EXPECT_EQ(format.dwEffects, CFE_ITALIC | CFE_UNDERLINE);
+    EXPECT_EQ(format.height, 270);
+    EXPECT_EQ(format.effects, kEffectItalic | kEffectUnderline);
     EXPECT_EQ(textColorOf(format), QColor(10, 20, 30));
     EXPECT_FALSE(textColorOf(SettingsRecord::defaults().charFormat).isValid());  // automatic
     const QFont back = fontFromCharFormat(format);

@@ -19,12 +19,12 @@ SettingsRecord sampleRecord()
     SettingsRecord record = SettingsRecord::defaults();
     record.wordWrap = 0;
     record.ansiToAscii = 1;
-    record.charFormat.dwMask = 0xE000000F;
-    record.charFormat.dwEffects = CFE_BOLD | CFE_UNDERLINE;
-    record.charFormat.yHeight = 240;
-    record.charFormat.yOffset = -3;
-    record.charFormat.crTextColor = 0x00102030;
-    record.charFormat.bCharSet = 2;
+    record.charFormat.mask = 0xE000000F;
+    record.charFormat.effects = kEffectBold | kEffectUnderline;
+    record.charFormat.height = 240;
+    record.charFormat.offset = -3;
+    record.charFormat.textColor = 0x00102030;
+    record.charFormat.charSet = 2;
     record.charFormat.setFaceName("DejaVu Sans Mono");
     record.background = 0x00C0FFEE;
     record.window = {-8, 12, 1000, 700};
@@ -40,11 +40,11 @@ TEST(SettingsRecord, FieldsSitAtTheirOffsetsLittleEndian)
 {
     const auto image = encodeSettingsRecord(sampleRecord());
     EXPECT_EQ(image[4], 1);            // ANSI-to-ASCII flag
-    EXPECT_EQ(image[8], 60);           // cbSize
-    EXPECT_EQ(image[8 + 12], 240);     // yHeight low byte
-    EXPECT_EQ(image[8 + 16], 0xFD);    // yOffset -3
+    EXPECT_EQ(image[8], 60);           // structSize
+    EXPECT_EQ(image[8 + 12], 240);     // height low byte
+    EXPECT_EQ(image[8 + 16], 0xFD);    // offset -3
     EXPECT_EQ(image[8 + 20], 0x30);    // text colour red
-    EXPECT_EQ(image[8 + 24], 2);       // bCharSet
+    EXPECT_EQ(image[8 + 24], 2);       // charSet
     EXPECT_EQ(image[8 + 26], 'D');     // face name
     EXPECT_EQ(image[68], 0xEE);        // background
     EXPECT_EQ(image[72], 0xF8);        // left = -8

@@ -9,7 +9,7 @@ namespace quillory::test {
 
 class CancellingFontColorDialogs final : public IFontColorDialogs {
 public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA&) override { return std::nullopt; }
+    std::optional<CharFormat> chooseFont(const CharFormat&) override { return std::nullopt; }
     std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
 };
 

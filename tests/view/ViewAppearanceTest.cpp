@@ -68,7 +68,7 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
 {
     TempDir dir;
     const std::string path = dir.file("Quillory.dat");
-    const std::int32_t defaultHeight = ViewHarness().view->characterFormat().yHeight;
+    const std::int32_t defaultHeight = ViewHarness().view->characterFormat().height;
     struct Stored {
         std::int32_t twips;
         WindowRect window;
@@ -86,15 +86,15 @@ TEST(ViewSettings, AbsurdFontHeightsAndWindowRectanglesTakeTheDefaults)
     for (const Stored& stored : cases) {
         SCOPED_TRACE(stored.twips);
         SettingsRecord record = storedRecord();
-        record.charFormat.yHeight = stored.twips;
+        record.charFormat.height = stored.twips;
         record.window = stored.window;
         ASSERT_TRUE(writeSettingsFile(path, record, ""));
         const std::string before = readAll(path);
         ViewHarness h({}, path);
         h.view->onInitialUpdate();
         EXPECT_TRUE(h.boxes.shown().empty());
-        EXPECT_EQ(h.view->characterFormat().yHeight, stored.applied ? stored.twips : defaultHeight);
-        EXPECT_EQ(h.control().defaultCharFormat().yHeight, h.view->characterFormat().yHeight);
+        EXPECT_EQ(h.view->characterFormat().height, stored.applied ? stored.twips : defaultHeight);
+        EXPECT_EQ(h.control().defaultCharFormat().height, h.view->characterFormat().height);
         EXPECT_EQ(h.placedAt.has_value(), stored.applied);
         EXPECT_EQ(h.view->characterFormat().faceName(), "DejaVu Sans Mono");  // the rest of the record is taken
         EXPECT_EQ(readAll(path), before);                                     // the file stays until the user saves
@@ -141,7 +141,7 @@ TEST(ViewAppearance, CancelledFontDialogStillRewritesTheFontPane)
     h.panes[StatusPane::Font] = "stale";
     h.command(ID_SELECT_FONTS);
     EXPECT_EQ(h.panes[StatusPane::Font], "Font: Courier New");
-    CharFormatA chosen = h.control().defaultCharFormat();
+    CharFormat chosen = h.control().defaultCharFormat();
     chosen.setFaceName("DejaVu Sans");
     h.dialogs.nextFont = chosen;
     h.command(ID_SELECT_FONTS);
@@ -152,15 +152,15 @@ TEST(ViewAppearance, CancelledFontDialogStillRewritesTheFontPane)
 TEST(ViewAppearance, TextColourKeepsFaceSizeAndStyles)
 {
     ViewHarness h;
-    const CharFormatA before = h.control().defaultCharFormat();
+    const CharFormat before = h.control().defaultCharFormat();
     h.dialogs.nextColor = makeColorRef(200, 0, 0);
     h.command(ID_FONTS_COLOR);
-    const CharFormatA after = h.control().defaultCharFormat();
-    EXPECT_EQ(after.crTextColor, makeColorRef(200, 0, 0));
+    const CharFormat after = h.control().defaultCharFormat();
+    EXPECT_EQ(after.textColor, makeColorRef(200, 0, 0));
     EXPECT_EQ(after.faceName(), before.faceName());
-    EXPECT_EQ(after.yHeight, before.yHeight);
-    EXPECT_EQ(after.dwEffects & (CFE_BOLD | CFE_ITALIC), before.dwEffects & (CFE_BOLD | CFE_ITALIC));
-    EXPECT_TRUE(h.view->characterFormat().dwMask & CFM_COLOR);
+    EXPECT_EQ(after.height, before.height);
+    EXPECT_EQ(after.effects & (kEffectBold | kEffectItalic), before.effects & (kEffectBold | kEffectItalic));
+    EXPECT_TRUE(h.view->characterFormat().mask & kMaskColor);
 
     h.dialogs.nextColor = makeColorRef(0, 0, 90);
     h.command(ID_BACKGROUND_COLOR);

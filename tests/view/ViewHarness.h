@@ -26,7 +26,7 @@ namespace quillory::test {
 
 class ScriptedFontColorDialogs final : public IFontColorDialogs {
 public:
-    std::optional<CharFormatA> chooseFont(const CharFormatA& initial) override
+    std::optional<CharFormat> chooseFont(const CharFormat& initial) override
     {
         fontAsked = initial;
         return nextFont;
@@ -36,9 +36,9 @@ public:
         colorAsked = initial;
         return nextColor;
     }
-    std::optional<CharFormatA> nextFont;  // the answer; nothing = Cancel
+    std::optional<CharFormat> nextFont;  // the answer; nothing = Cancel
     std::optional<ColorRef> nextColor;
-    std::optional<CharFormatA> fontAsked;
+    std::optional<CharFormat> fontAsked;
     std::optional<ColorRef> colorAsked;
 };
 

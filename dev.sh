@@ -6,6 +6,8 @@
 #                         UndefinedBehaviorSanitizer, built in build-sanitize/
 #   ./dev.sh format-check checks every tracked C++ file against .clang-format (clang-format-14);
 #                         it changes nothing and lists the files that differ
+#   ./dev.sh tidy         runs clang-tidy-14 with .clang-tidy over every translation unit of the build
+#                         folder's compile database, in parallel; any finding fails it
 #   ./dev.sh package      builds the Debian package quillory_VERSION_amd64.deb here, from a
 #                         release build in build-package/ (no tests, no benchmarks)
 #   ./dev.sh fuzz [TARGET] [SECONDS]
@@ -80,6 +82,13 @@ case "$command" in
     install_missing_packages clang-format-14
     git ls-files '*.cpp' '*.h' | grep -v '^fuzz/corpus/' | xargs clang-format-14 --dry-run --Werror
     ;;
+  tidy)
+    install_missing_packages "${build_packages[@]}" "${test_packages[@]}" clang-tidy-14
+    # The build makes the generated headers (moc, resources) the sources include.
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    root=$(printf '%s' "$PWD" | sed 's/[][\.*^$()+?{}|]/\\&/g')
+    run-clang-tidy-14 -p build -j "$(nproc)" -quiet "^$root/(?!build)"
+    ;;
   sanitize)
     install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
     # -O1 keeps the instrumented build and the tests quick; the first report ends the test.
@@ -130,7 +139,7 @@ case "$command" in
     done
     ;;
   *)
-    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh format-check | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
+    echo "usage: ./dev.sh run [FILE] | ./dev.sh test | ./dev.sh sanitize | ./dev.sh format-check | ./dev.sh tidy | ./dev.sh package | ./dev.sh fuzz [TARGET] [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+
 namespace quillory {
 
 std::string commandLineTail(const std::vector<std::string>& arguments)
@@ -16,6 +18,7 @@ std::string commandLineTail(const std::vector<std::string>& arguments)
 std::string commandLineTail(int argc, const char* const* argv)
 {
     std::vector<std::string> arguments;
+    arguments.reserve(static_cast<std::size_t>(std::max(argc, 0)));
     for (int i = 0; i < argc; ++i)
         arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
     return commandLineTail(arguments);

@@ -75,7 +75,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
 std::string settingsPathFor(const std::string& executablePath)
 {
     const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const std::string path = chooseSettingsPath(executablePath, QFile::encodeName(configFolder).toStdString());
+    std::string path = chooseSettingsPath(executablePath, QFile::encodeName(configFolder).toStdString());
     if (!configFolder.isEmpty() && path != settingsPathBeside(executablePath))
         QDir().mkpath(configFolder);
     return path;

@@ -35,7 +35,7 @@ void adviseWholeAllocation(void* block, std::size_t size, int advice)
     const std::size_t allocated = std::max(size, ::malloc_usable_size(block));
     const auto start = address & ~(kPage - 1);
     const auto end = (address + allocated + kPage - 1) & ~(kPage - 1);
-    ::madvise(reinterpret_cast<void*>(start), end - start, advice);
+    ::madvise(static_cast<char*>(block) - (address - start), end - start, advice);
 }
 
 }  // namespace

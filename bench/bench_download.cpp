@@ -60,6 +60,7 @@ double curlMs(const std::string& url, const std::string& output = "/dev/null")
 {
     std::vector<std::string> argv{"/usr/bin/curl", "-s", "-o", output, url};
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (std::string& arg : argv)
         args.push_back(arg.data());
     args.push_back(nullptr);

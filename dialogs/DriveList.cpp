@@ -27,6 +27,7 @@ std::string driveAt(const QComboBox& combo, int index)
 int driveIndexHolding(const QComboBox& combo, const std::string& path)
 {
     std::vector<std::string> roots;
+    roots.reserve(static_cast<std::size_t>(combo.count()));
     for (int i = 0; i < combo.count(); ++i)
         roots.push_back(driveAt(combo, i));
     const std::string holder = rootHolding(roots, path);

@@ -9,7 +9,7 @@ namespace {
 
 // Scanned in blocks so the inner loop has no early exit and vectorises; the block size keeps
 // the work after the first binary byte small.
-constexpr std::size_t kScanBlock = 16 * 1024;
+constexpr std::size_t kScanBlock = std::size_t{16} * 1024;
 
 bool blockHasBinaryByte(const std::uint8_t* bytes, std::size_t count)
 {

@@ -45,7 +45,7 @@ ReadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 ReadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WholeFile& whole)
 {
     constexpr std::size_t kSpare = 1 + QuilloryDoc::kHandOverSlack;
-    std::size_t capacity = 64 * 1024;
+    std::size_t capacity = std::size_t{64} * 1024;
     whole.bytes = static_cast<std::uint8_t*>(heap.allocPlain(capacity + kSpare));
     if (whole.bytes == nullptr)
         return ReadOutcome::NoMemory;

@@ -24,7 +24,7 @@ class QuilloryDoc {
 public:
     // Spare bytes after a loaded file's terminating 0: a view that takes over a TEXT document's
     // block finds room for its first edits there instead of reallocating the whole file.
-    static constexpr std::size_t kHandOverSlack = 64 * 1024;
+    static constexpr std::size_t kHandOverSlack = std::size_t{64} * 1024;
 
     explicit QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
 

@@ -86,7 +86,7 @@ void EditControl::findVisiblePart(VisibleRow& row)
         row.first = std::max(row.start, m_model.prevChar(m_layout.posAtX(row.start, m_xOffset * 64)));
         row.x = m_layout.xOf(row.start, row.first);
     }
-    const std::int64_t window = std::min<std::int64_t>(row.end - row.first, 64 * 1024);
+    const std::int64_t window = std::min<std::int64_t>(row.end - row.first, std::int64_t{64} * 1024);
     // The last character may run up to three bytes past the window in UTF-8.
     row.readable = std::min<std::int64_t>(row.end - row.first, window + 3);
     row.bytes = m_model.text().span(row.first, row.readable, row.scratch);

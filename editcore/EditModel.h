@@ -36,7 +36,7 @@ class EditModel {
 public:
     static constexpr std::int64_t kDefaultLimit = 2147483646;  // 2^31 - 2
 
-    explicit EditModel(std::size_t minGapBytes = 64 * 1024) : m_text(minGapBytes) {}
+    explicit EditModel(std::size_t minGapBytes = std::size_t{64} * 1024) : m_text(minGapBytes) {}
 
     void setListener(EditModelListener* listener) { m_listener = listener; }
 

@@ -15,7 +15,7 @@ namespace quillory {
 class GapBuffer {
 public:
     // minGapBytes: the gap left after a growth; tests make it tiny to force reallocations.
-    explicit GapBuffer(std::size_t minGapBytes = 64 * 1024) : m_minGap(minGapBytes) {}
+    explicit GapBuffer(std::size_t minGapBytes = std::size_t{64} * 1024) : m_minGap(minGapBytes) {}
 
     std::int64_t size() const { return static_cast<std::int64_t>(m_size - gapLength()); }
 

@@ -15,7 +15,7 @@ namespace quillory {
 
 class TextBuffer {
 public:
-    explicit TextBuffer(std::size_t minGapBytes = 64 * 1024) : m_bytes(minGapBytes) {}
+    explicit TextBuffer(std::size_t minGapBytes = std::size_t{64} * 1024) : m_bytes(minGapBytes) {}
 
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);

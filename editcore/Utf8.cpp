@@ -129,18 +129,19 @@ private:
     }
     __attribute__((target("ssse3"))) static __m128i byte1Low()
     {
-        constexpr char large = kCarry | kTooLarge | kTooLarge1000;
+        constexpr char kLarge = kCarry | kTooLarge | kTooLarge1000;
         return _mm_setr_epi8(kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2, kCarry, kCarry,
-                             kCarry | kTooLarge, large, large, large, large, large, large, large, large,
-                             large | kSurrogate, large, large);
+                             kCarry | kTooLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge,
+                             kLarge | kSurrogate, kLarge, kLarge);
     }
     __attribute__((target("ssse3"))) static __m128i byte2High()
     {
-        constexpr char c1000 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
-        constexpr char c1001 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
-        constexpr char c101 = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
+        constexpr char kNibble1000 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
+        constexpr char kNibble1001 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
+        constexpr char kNibble101 = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
         return _mm_setr_epi8(kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
-                             c1000, c1001, c101, c101, kTooShort, kTooShort, kTooShort, kTooShort);
+                             kNibble1000, kNibble1001, kNibble101, kNibble101, kTooShort, kTooShort, kTooShort,
+                             kTooShort);
     }
 
     __m128i m_error = _mm_setzero_si128();           // any bit set: invalid

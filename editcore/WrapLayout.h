@@ -111,7 +111,7 @@ public:
     // Lays out up to budgetBytes more of the line's checkpoints; true when the line is complete.
     bool extendCheckpoints(std::int64_t line, std::int64_t budgetBytes);
     // Lines longer than this keep checkpoints.
-    static constexpr std::int64_t kLongLine = 8 * 1024;
+    static constexpr std::int64_t kLongLine = std::int64_t{8} * 1024;
 
     // The first broken invariant of the checkpoints, or an empty string when all hold (for tests):
     // each belongs to an existing line, they ascend within it, a wrapped line's are row starts

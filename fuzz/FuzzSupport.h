@@ -88,6 +88,7 @@ private:
 };
 
 // Defines the target inside namespace quillory::fuzz: the body reads the input as `name`.
+// NOLINTBEGIN(bugprone-macro-parentheses): the argument names a parameter, it is no expression
 #define QUILLORY_FUZZ_TARGET(name)                                                                                     \
     void fuzzOneInput(FuzzInput& name);                                                                                \
     extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)                                  \
@@ -97,6 +98,7 @@ private:
         return 0;                                                                                                      \
     }                                                                                                                  \
     void fuzzOneInput(FuzzInput& name)
+// NOLINTEND(bugprone-macro-parentheses)
 
 inline const std::uint8_t* bytesOf(std::string_view s)
 {

@@ -15,7 +15,7 @@
 namespace quillory::fuzz {
 namespace {
 
-constexpr std::size_t kMaxText = 96 * 1024;
+constexpr std::size_t kMaxText = std::size_t{96} * 1024;
 
 std::vector<std::int64_t> plainLineStarts(const std::string& s)
 {
@@ -176,7 +176,8 @@ QUILLORY_FUZZ_TARGET(input)
             layout.reset();
             break;
         case 4:
-            layout.setWrapWidth(op & 0x80 ? std::nullopt : std::optional<std::int64_t>(input.upTo(64 * 700)));
+            layout.setWrapWidth(op & 0x80 ? std::nullopt
+                                          : std::optional<std::int64_t>(input.upTo(std::int64_t{64} * 700)));
             break;
         case 5: layout.setAdvances(advancesFrom(input)); break;
         case 6: layout.setEncoding(op & 0x80 ? TextEncoding::Utf8 : TextEncoding::Windows1252); break;

@@ -51,7 +51,7 @@ void Prefaulter::run(std::uint8_t* block, std::size_t size)
             break;
         // A kernel without the advice, or a range it refuses, ends the help; the writer then
         // touches the pages itself, as it would anyway.
-        if (::madvise(reinterpret_cast<void*>(at), stepEnd - at, MADV_POPULATE_WRITE) != 0)
+        if (::madvise(block + (at - begin), stepEnd - at, MADV_POPULATE_WRITE) != 0)
             break;
         at = stepEnd;
     }

@@ -42,7 +42,7 @@ namespace {
 
 // Bytes libcurl receives at a time. Reads of 4096 bytes would take libcurl's loop once per read
 // (a poll and a receive each), six times curl's own time for a large document.
-constexpr long kReadSize = 256 * 1024;
+constexpr long kReadSize = long{256} * 1024;
 constexpr std::size_t kAppendSize = 4096;  // bytes appended to the download buffer at a time
 constexpr long kMaxRedirects = 10;
 constexpr const char* kAgent = "Quillory v1.51";

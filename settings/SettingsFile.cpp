@@ -119,11 +119,10 @@ std::string settingsPathBeside(const std::string& executablePath)
 
 std::string chooseSettingsPath(const std::string& executablePath, const std::string& userConfigFolder)
 {
-    const std::string beside = settingsPathBeside(executablePath);
+    std::string beside = settingsPathBeside(executablePath);
     if (userConfigFolder.empty())
         return beside;
-    const std::string inConfigFolder =
-        userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
+    std::string inConfigFolder = userConfigFolder + (userConfigFolder.back() == '/' ? "" : "/") + kSettingsFileName;
     const std::size_t slash = beside.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
     // An installed program (/usr/bin, /usr/local/bin, ~/.local/bin) never writes into its bin

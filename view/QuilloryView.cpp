@@ -190,8 +190,10 @@ void QuilloryView::registerCommands()
     c.onCommand(ID_FONTS_COLOR, [this] { onFontColor(); });
     c.onCommand(ID_BACKGROUND_COLOR, [this] { onBackgroundColor(); });
     c.onCommand(ID_HELP_CONTENTS, [this] { onHelpContents(); });
-    for (const auto& [id, encoding] : {std::pair{ID_ENCODING_UTF8, TextEncoding::Utf8},
-                                       std::pair{ID_ENCODING_WINDOWS_1252, TextEncoding::Windows1252}}) {
+    for (const auto& choice : {std::pair{ID_ENCODING_UTF8, TextEncoding::Utf8},
+                               std::pair{ID_ENCODING_WINDOWS_1252, TextEncoding::Windows1252}}) {
+        const int id = choice.first;
+        const TextEncoding encoding = choice.second;
         c.onCommand(id, [this, encoding] { onEncoding(encoding); });
         c.onUpdate(id, [this, encoding](CommandUpdate& ui) {
             ui.enable(!isBinary());

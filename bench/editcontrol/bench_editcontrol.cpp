@@ -141,7 +141,7 @@ void run(const char* name, std::string text)
 // not copied. Filling the block, the file read, happens before the clock starts.
 void handOver(const char* name, const std::string& text)
 {
-    constexpr std::size_t kSpare = 64 * 1024;
+    constexpr std::size_t kSpare = std::size_t{64} * 1024;
     HeapBlock block(cHeap(), text.size() + 1 + kSpare);
     std::memcpy(block.data(), text.data(), text.size());
     block.data()[text.size()] = 0;

@@ -70,8 +70,8 @@ std::size_t writeText(std::uint8_t* out)
     std::size_t column = 0;
     auto put = [&](std::string_view word) {
         if (column > 0 && column + 1 + word.size() > 78) {
-            std::memcpy(out + n, "\r\n", 2);
-            n += 2;
+            out[n++] = '\r';
+            out[n++] = '\n';
             column = 0;
         } else if (column > 0) {
             out[n++] = ' ';
@@ -101,7 +101,7 @@ std::size_t writeText(std::uint8_t* out)
 // Hands a fresh text to the control, as the editor does with a loaded file.
 void setFreshText(EditControl& w)
 {
-    const std::size_t capacity = kTextBytes + 64 * 1024;
+    const std::size_t capacity = kTextBytes + std::size_t{64} * 1024;
     HeapBlock block(cHeap(), capacity);
     const std::size_t length = writeText(block.data());
     w.adoptWindowText(std::move(block), length);

@@ -131,7 +131,7 @@ int main(int argc, char** argv)
     const double before = residentMb();
 
     // The editor's way: the loaded block (with spare room) is handed over, not copied.
-    HeapBlock block(cHeap(), text.size() + 1 + 64 * 1024);
+    HeapBlock block(cHeap(), text.size() + 1 + std::size_t{64} * 1024);
     std::memcpy(block.data(), text.data(), text.size());
     block.data()[text.size()] = 0;
     t0 = Clock::now();

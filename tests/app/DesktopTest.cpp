@@ -239,7 +239,7 @@ struct PrintTest : DesktopTest {
     // Prints through File > Print into a PDF file, the print dialog accepted as it comes.
     std::string printToPdf()
     {
-        const std::string pdf = dir.file("printed.pdf");
+        std::string pdf = dir.file("printed.pdf");
         QPrinter& printer = app.printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));

@@ -30,7 +30,7 @@ TEST(FileDescriptor, OnlyTheLastOwnerClosesIt)
     {
         FileDescriptor first(readEnd);
         FileDescriptor second(std::move(first));
-        EXPECT_FALSE(first.isOpen());
+        EXPECT_FALSE(first.isOpen());  // NOLINT(bugprone-use-after-move): what a move leaves is the point
         FileDescriptor third(writeEnd);
         third = std::move(second);  // the write end is closed, the read end changes hands
         EXPECT_FALSE(isOpenDescriptor(writeEnd));

@@ -33,9 +33,9 @@ TEST(SafeFileWriter, FullDiskLeavesTheOldFileWholeAndNoTemporaryBehind)
     SmallDisk disk(dir.file("disk"));
     if (!disk.mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    const std::string old(150 * 1024, 'o');
+    const std::string old(std::size_t{150} * 1024, 'o');
     const std::string path = dir.write("disk/file.txt", old);
-    EXPECT_FALSE(writeFileReplacing(path, bytesView(std::string(200 * 1024, 'n'))));
+    EXPECT_FALSE(writeFileReplacing(path, bytesView(std::string(std::size_t{200} * 1024, 'n'))));
     EXPECT_EQ(readAll(path), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("disk")), fs::directory_iterator()), 1);
     EXPECT_TRUE(writeFileReplacing(path, bytesView("small")));

@@ -20,7 +20,7 @@ struct RouterFixture : ::testing::Test {
         router.attach(RouteLevel::Frame, &frame);
         router.attach(RouteLevel::Application, &application);
     }
-    CommandTarget::Handler record(std::string name)
+    CommandTarget::Handler record(const std::string& name)
     {
         return [this, name] { calls.push_back(name); };
     }

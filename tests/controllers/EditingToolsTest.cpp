@@ -48,7 +48,7 @@ TEST_F(EditingToolsTest, StatisticsLeaveSelectionAndModifiedFlagAlone)
     h.command(ID_FILE_STAT);
     ASSERT_EQ(h.boxes.shown().size(), 1u);
     EXPECT_EQ(h.boxes.last().caption, "Results:");
-    EXPECT_NE(h.boxes.last().text.find("4"), std::string::npos);
+    EXPECT_NE(h.boxes.last().text.find('4'), std::string::npos);
     EXPECT_EQ(selection(), (CharRange{2, 5}));
     EXPECT_FALSE(h.control().isModified());
 }

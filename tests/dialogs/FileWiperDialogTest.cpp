@@ -106,13 +106,13 @@ TEST_F(FileWiperDialogTest, ControlsCarryTheirTextsAndStartValues)
         texts << accessibleName(label);
     for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
         texts << accessibleName(group);
+    const char* explanation = "Both Standard and Government wipe will overwrite the file with the indicate character/ "
+                              "decimal value, truncates the file's length to 0, and then delete the file.  The "
+                              "\"Wipe now!\" button";
     for (const char* text : {"Selected file's length:", "bytes", "(Null char; value of 0)",
                              "(1's and z's three times, then the value 235 once)", "Basic wipe options:",
                              "Custom options:", "Overwrite Value: (0 ... 255)", "Repeats:", "Resize file to...",
-                             "Both Standard and Government wipe will overwrite the file with the indicate character/ "
-                             "decimal value, truncates the file's length to 0, and then delete the file.  The "
-                             "\"Wipe now!\" button",
-                             "can executes either the default or custom commands.",
+                             explanation, "can executes either the default or custom commands.",
                              "WARNING:  It will be impossible to recover a wiped file.  Use with caution!"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(accessibleName(dialog.valueEdit()), "Overwrite Value: (0 ... 255)");

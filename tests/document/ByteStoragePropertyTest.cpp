@@ -145,7 +145,7 @@ TEST(ByteStorageProperty, RandomEditSequencesMatchTheReferenceModel)
     for (unsigned seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed);
         StorageFuzzer fuzzer(seed);
-        std::mt19937 random(seed * 7919);
+        std::mt19937 random(std::mt19937::result_type{seed} * 7919);
         Bytes initial(random() % 40);
         for (auto& byte : initial)
             byte = static_cast<std::uint8_t>(random());

@@ -269,7 +269,7 @@ TEST_F(EditControlTest, WrapAndPageDownAndWheel)
     EXPECT_GT(control.caretPosition(), 0);
     const std::int64_t before = control.caretPosition();
     key(Qt::Key_PageDown);
-    EXPECT_GT(control.caretPosition(), before + 5 * (control.visibleRows() - 2));
+    EXPECT_GT(control.caretPosition(), before + std::int64_t{5} * (control.visibleRows() - 2));
     EXPECT_GT(control.topRowStart(), 0);
     key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(control.caretPosition(), 5004);
@@ -355,8 +355,10 @@ TEST_F(EditControlTest, ScrollBarDragShowsTheEndAndClickGivesFocus)
     ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
     // The last rows fill the view: the top is a page above the end, not the end itself.
-    EXPECT_GT(control.topRowStart(), static_cast<std::int64_t>(lines.size()) - 10 * control.visibleRows());
-    EXPECT_LT(control.topRowStart(), static_cast<std::int64_t>(lines.size()) - 6 * (control.visibleRows() - 1));
+    EXPECT_GT(control.topRowStart(),
+              static_cast<std::int64_t>(lines.size()) - std::int64_t{10} * control.visibleRows());
+    EXPECT_LT(control.topRowStart(),
+              static_cast<std::int64_t>(lines.size()) - std::int64_t{6} * (control.visibleRows() - 1));
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     const std::int64_t top = control.topRowStart();
     EXPECT_EQ(control.textRange(top - 2, top), "\r\n");

@@ -137,7 +137,7 @@ TEST_F(EditControlUtf8Test, WideCharactersTakeTwoCellsAndInvalidBytesAVisibleCel
                     "a\xE4\xB8\xAD"
                     "b\xFF"
                     "c");
-    const std::int64_t w = cell() * 64;
+    const std::int64_t w = std::int64_t{cell()} * 64;
     WrapLayout& layout = control.layout();
     EXPECT_EQ(layout.xOf(0, 3), 0);                                // the byte-order mark takes no room
     EXPECT_EQ(layout.xOf(0, 4), w);                                // a

@@ -1,6 +1,7 @@
 // The text buffer and its line index against a plain string under random edits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -49,7 +50,7 @@ std::string randomBytes(std::mt19937& rng, int maxLength)
 TEST(TextBuffer, RandomEditsMatchReferenceIncludingCrLfAtGapAndChunkEdges)
 {
     for (std::size_t gap : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
-        std::mt19937 rng(static_cast<unsigned>(gap) * 7919u);
+        std::mt19937 rng(static_cast<std::mt19937::result_type>(gap) * 7919u);
         TextBuffer buffer(gap);
         std::string ref = randomBytes(rng, 200);
         buffer.setText(ref);
@@ -74,7 +75,7 @@ TEST(TextBuffer, AdoptedBlockIsTheTextAndTakesEditsLikeACopiedOne)
         std::string ref = randomBytes(rng, 300);
         // The block may be larger than the text; only `length` bytes count.
         auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(ref.size() + 5));
-        std::memcpy(bytes, ref.data(), ref.size());
+        std::copy(ref.begin(), ref.end(), bytes);
         TextBuffer buffer(round % 2 == 0 ? 1 : 64);
         buffer.adoptText(HeapBlock::adopt(cHeap(), bytes, ref.size() + (round % 3 == 0 ? 0 : 5)), ref.size());
         expectSame(buffer, ref);

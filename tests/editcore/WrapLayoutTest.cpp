@@ -84,7 +84,7 @@ TEST(WrapLayout, LongLineCheckpointsAgreeAndSurviveEdits)
         WrapLayout layout(text);
         layout.setAdvances(k.adv);
         layout.setWrapWidth(64 * 400);
-        ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, 64 * 400, 29)) << k.alphabet;
+        ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, std::int64_t{64} * 400, 29)) << k.alphabet;
         for (int step = 0; step < 12; ++step) {
             const auto pos = static_cast<std::int64_t>(rng() % line.size());
             const std::int64_t removed = rng() % 3;
@@ -93,7 +93,7 @@ TEST(WrapLayout, LongLineCheckpointsAgreeAndSurviveEdits)
             line.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
             layout.textChanged(pos, removed, static_cast<std::int64_t>(inserted.size()), 0);
             EXPECT_INVARIANTS(layout);
-            ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, 64 * 400, 29))
+            ASSERT_NO_FATAL_FAILURE(expectRowsMatch(layout, line, k.adv, std::int64_t{64} * 400, 29))
                 << k.alphabet << " step " << step;
             EXPECT_INVARIANTS(layout);
         }
@@ -159,14 +159,14 @@ TEST(WrapLayout, NoWrapLongLineUsesCheckpointsForX)
 TEST(WrapLayout, TenMegabyteSingleLineFindsItsLastRow)
 {
     std::mt19937 rng(11);
-    std::string line = randomLine(rng, 10 * 1000 * 1000, "abcdefghijklmnopqrstuvwxyz0123456789 ");
+    std::string line = randomLine(rng, std::size_t{10} * 1000 * 1000, "abcdefghijklmnopqrstuvwxyz0123456789 ");
     TextBuffer text;
     text.setText(line);
     WrapLayout layout(text);
     const Advances adv = Advances::uniform(8 * 64);
     layout.setAdvances(adv);
     layout.setWrapWidth(64 * 800);
-    const auto rows = referenceRows(line, adv, 64 * 800);
+    const auto rows = referenceRows(line, adv, std::int64_t{64} * 800);
     const auto end = static_cast<std::int64_t>(line.size());
     EXPECT_EQ(layout.rowStart(end), rows.back());
     EXPECT_EQ(layout.rowStart(5'000'000), *(std::upper_bound(rows.begin(), rows.end(), 5'000'000) - 1));
@@ -175,7 +175,7 @@ TEST(WrapLayout, TenMegabyteSingleLineFindsItsLastRow)
     text.replace(10, 0, "  ");
     line.insert(10, "  ");
     layout.textChanged(10, 0, 2, 0);
-    const auto after = referenceRows(line, adv, 64 * 800);
+    const auto after = referenceRows(line, adv, std::int64_t{64} * 800);
     EXPECT_EQ(layout.rowStart(end + 2), after.back());
 }
 
@@ -205,7 +205,7 @@ TEST(WrapLayout, AnEditReplacingBreaksByAsManyOthersRelaysTheLinesAfterIt)
     all.replace(static_cast<std::size_t>(pos), 1000, "x\ny");
     layout.textChanged(pos, 1000, 3, 0);
     const std::string secondAfter = all.substr(all.find('\n') + 1);
-    const auto rows = referenceRows(secondAfter, adv, 64 * 350);
+    const auto rows = referenceRows(secondAfter, adv, std::int64_t{64} * 350);
     const std::int64_t secondStart = text.lineStart(1);
     EXPECT_EQ(layout.rowStart(static_cast<std::int64_t>(all.size())), secondStart + rows.back());
 }
@@ -236,7 +236,7 @@ TEST(WrapLayout, EditsThatAddOrRemoveBreaksKeepTheCheckpointsOfLaterLinesCorrect
 {
     std::mt19937 rng(21);
     const Advances adv = Advances::uniform(64 * 7);
-    const std::int64_t width = 64 * 330;
+    const std::int64_t width = std::int64_t{64} * 330;
     const std::string a = randomLine(rng, 30000, "abc de");
     const std::string b = randomLine(rng, 30000, "fgh ij");
     const std::string c = randomLine(rng, 30000, "klmn o");

@@ -78,7 +78,8 @@ std::size_t residentPages(const std::uint8_t* block, std::size_t size)
     const auto begin = reinterpret_cast<std::uintptr_t>(block) & ~(page - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(block) + size + page - 1) & ~(page - 1);
     std::vector<unsigned char> resident((end - begin) / page);
-    if (::mincore(reinterpret_cast<void*>(begin), end - begin, resident.data()) != 0)
+    void* firstPage = const_cast<std::uint8_t*>(block) - (reinterpret_cast<std::uintptr_t>(block) - begin);
+    if (::mincore(firstPage, end - begin, resident.data()) != 0)
         return 0;
     std::size_t count = 0;
     for (const unsigned char flags : resident)

@@ -146,7 +146,7 @@ TEST_F(HostileFilesTest, FilesWhoseSizeReadsAsZeroAreReadToTheirEnd)
         }
     }
     // Longer than the first block of a read to the end: over 100 KB through a file of /proc.
-    std::string big(120 * 1024, 'e');
+    std::string big(std::size_t{120} * 1024, 'e');
     for (std::size_t i = 0; i < big.size(); i += 100)
         big[i] = '\n';
     const std::string variable = "QUILLORY_TEST_LONG=" + big;
@@ -201,7 +201,7 @@ TEST_F(HostileFilesTest, FileThatGrowsOrShrinksWhileReadIsReportedNotShownInPart
     for (const bool grow : {true, false}) {
         SCOPED_TRACE(grow ? "grows during the read" : "shrinks during the read");
         const std::string path = dir.write("moving.txt", "");
-        constexpr off_t kSize = 256 * 1024 * 1024;
+        constexpr off_t kSize = std::int64_t{256} * 1024 * 1024;
         ASSERT_EQ(::truncate(path.c_str(), kSize), 0);
         std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out) << "text";
         std::atomic<bool> loading{true};
@@ -230,9 +230,9 @@ TEST_F(HostileFilesTest, FileOnAFullDiskOpensAndAFailedSaveKeepsItWhole)
     SmallDisk disk(dir.file("disk"));
     if (!disk.mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    const std::string content(100 * 1024, 'f');
+    const std::string content(std::size_t{100} * 1024, 'f');
     const std::string path = dir.write("disk/full.txt", content);
-    std::ofstream(dir.file("disk/filler"), std::ios::binary) << std::string(256 * 1024, 'x');
+    std::ofstream(dir.file("disk/filler"), std::ios::binary) << std::string(std::size_t{256} * 1024, 'x');
     ASSERT_TRUE(doc.loadFile(path));
     EXPECT_EQ(control.text, content);
     // No room for the replacement: the save says so and the file stays whole.

@@ -21,7 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kMegabyte = 1024 * 1024;
+constexpr std::size_t kMegabyte = std::size_t{1024} * 1024;
 // The two contents differ in length too, so that a truncation of either shows.
 std::size_t sizeOf(char byte)
 {

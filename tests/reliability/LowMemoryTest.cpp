@@ -38,7 +38,7 @@ namespace {
 
 using namespace cmd;
 
-constexpr std::size_t kMegabyte = 1024 * 1024;
+constexpr std::size_t kMegabyte = std::size_t{1024} * 1024;
 // What the editor may map beyond what it has mapped when the limit is set.
 constexpr std::size_t kSpare = 128 * kMegabyte;
 constexpr std::size_t kDownloadBytes = 8 * kSpare;

@@ -142,17 +142,17 @@ struct RoundTrip {
 
 TEST(SplitJoin, SplitThenJoinGivesTheSourceBack)
 {
-    constexpr std::uint64_t K = 720000;
-    constexpr std::uint64_t M = 1450000;
+    constexpr std::uint64_t k720K = 720000;
+    constexpr std::uint64_t k144M = 1450000;
     const RoundTrip trips[] = {
         {Chunk720K, "", 0, kCopyBufferBytes},
         {Chunk720K, "", 1, kCopyBufferBytes},
-        {Chunk720K, "", K - 1, kCopyBufferBytes},
-        {Chunk720K, "", K, kCopyBufferBytes},
-        {Chunk720K, "", K + 1, kCopyBufferBytes},
-        {Chunk720K, "", 12 * K + 1, kCopyBufferBytes},
-        {Chunk144MB, "", M + 1, kCopyBufferBytes},
-        {Chunk144MB, "", 2 * M, 4096},
+        {Chunk720K, "", k720K - 1, kCopyBufferBytes},
+        {Chunk720K, "", k720K, kCopyBufferBytes},
+        {Chunk720K, "", k720K + 1, kCopyBufferBytes},
+        {Chunk720K, "", 12 * k720K + 1, kCopyBufferBytes},
+        {Chunk144MB, "", k144M + 1, kCopyBufferBytes},
+        {Chunk144MB, "", 2 * k144M, 4096},
         {ChunkCustom, "1000", 999, 7},
         {ChunkCustom, "1000", 1000, 7},
         {ChunkCustom, "1000", 1001, 7},
@@ -214,7 +214,7 @@ TEST(SplitJoin, SparseFileBeyondFourGigabytesRoundTripsQuicklyAndStaysSparse)
     std::vector<std::string> chunks;
     for (int k = 1; k <= 5; ++k)
         chunks.push_back(dir.file("part." + std::to_string(k)));
-    EXPECT_EQ(fs::file_size(chunks[4]), static_cast<std::uint64_t>(kSize) - 4 * 999999999u);
+    EXPECT_EQ(fs::file_size(chunks[4]), static_cast<std::uint64_t>(kSize) - std::uint64_t{4} * 999999999u);
     EXPECT_FALSE(fs::exists(dir.file("part.6")));
     Operation join;
     join.join(chunks, dir.file("joined.img"));
@@ -248,7 +248,7 @@ TEST(SplitJoin, FullDiskStopsSplitAndJoinWithTheFileNamedAndLeavesNoHalfWrittenF
     SmallDisk disk(dir.file("disk"));
     if (!disk.mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    const std::string source = dir.write("source", randomBytes(600 * 1024, 2));
+    const std::string source = dir.write("source", randomBytes(std::size_t{600} * 1024, 2));
     for (const bool kernelCopy : {true, false}) {
         SCOPED_TRACE(kernelCopy ? "kernel copy" : "buffered copy");
         Operation split(kernelCopy ? kCopyBufferBytes : 4096, kernelCopy);

@@ -76,6 +76,7 @@ void writeText(const std::string& path, const std::string& text)
 bool runToEnd(const std::vector<std::string>& argv)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -113,6 +114,7 @@ int freeLoopbackPort()
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& logPath)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -271,7 +273,7 @@ LoopbackServers::LoopbackServers()
 
 std::string LoopbackServers::publish(const std::string& name, const std::string& bytes) const
 {
-    const std::string path = m_folder.file("root/" + name);
+    std::string path = m_folder.file("root/" + name);
     writeText(path, bytes);
     return path;
 }

@@ -24,7 +24,7 @@ TempDir::~TempDir()
 
 std::string TempDir::write(const std::string& name, std::string_view bytes) const
 {
-    const std::string full = file(name);
+    std::string full = file(name);
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return full;

@@ -170,7 +170,7 @@ TEST(StripHtmlCommand, SevenThousandCharactersGoThroughTheControlOneMoreThroughT
 TEST(StripHtmlCommand, TenMegabytesGoThroughTheBufferInOneReplacement)
 {
     std::mt19937 random(46);
-    const std::string markup = generatedMarkup(random, 10 * 1024 * 1024);
+    const std::string markup = generatedMarkup(random, std::size_t{10} * 1024 * 1024);
     test::ScriptedMessageBoxes boxes;
     test::FakeStripControl control(markup);
     onStripHtmlTags(control, boxes, true);

@@ -28,7 +28,7 @@ protected:
     // Loads bytes from a file, as Open does, and returns its path.
     std::string open(const std::string& bytes)
     {
-        const std::string path = h.dir.write("t.txt", bytes);
+        std::string path = h.dir.write("t.txt", bytes);
         h.doc.loadFile(path);
         return path;
     }

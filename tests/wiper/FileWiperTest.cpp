@@ -63,7 +63,7 @@ protected:
     // A second name of the same file, to look at it after the wipe removed its first name.
     std::string secondName(const std::string& path)
     {
-        const std::string other = path + ".link";
+        std::string other = path + ".link";
         EXPECT_EQ(::link(path.c_str(), other.c_str()), 0);
         return other;
     }

@@ -140,97 +140,106 @@ private:
     std::string m_path;
 };
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    const std::size_t sizeMb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
+// What the command line asks for.
+struct Options {
+    std::size_t sizeMb = 200;
     std::size_t fillGb = 0;
+};
+
+Options parseOptions(int argc, char** argv)
+{
+    Options options;
+    options.sizeMb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--fill-cache")
-            fillGb = std::strtoul(argv[i + 1], nullptr, 10);
-    for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy"})
-        ::unsetenv(proxy);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
+            options.fillGb = std::strtoul(argv[i + 1], nullptr, 10);
+    return options;
+}
 
-    test::LoopbackServers& servers = test::LoopbackServers::instance();
-    {
-        // Written a megabyte at a time, so that the document never sits in this process's memory.
-        std::string megabyte(1 << 20, 'x');
-        for (std::size_t i = 0; i < megabyte.size(); i += 1021)
-            megabyte[i] = static_cast<char>(i % 256);
-        FILE* file = std::fopen(servers.publish("big.bin", "").c_str(), "wb");
-        for (std::size_t i = 0; i < sizeMb; ++i)
-            std::fwrite(megabyte.data(), 1, megabyte.size(), file);
-        std::fclose(file);
-    }
-    if (servers.httpPort() == 0) {
-        std::fprintf(stderr, "lighttpd did not start\n");
-        return 1;
-    }
-    const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin";
-    curlMs(url);  // the file into the page cache
-    const PageCacheFiller filler(servers.folder().path(), fillGb);
-    // curl writing into a tmpfs file: the document lands in fresh memory, as the editor's does.
-    const std::string shmFile = "/dev/shm/quillory-bench-download";
-    std::vector<double> curlShmTimes;
+// Written a megabyte at a time, so that the document never sits in this process's memory.
+void publishBigDocument(test::LoopbackServers& servers, std::size_t sizeMb)
+{
+    std::string megabyte(1 << 20, 'x');
+    for (std::size_t i = 0; i < megabyte.size(); i += 1021)
+        megabyte[i] = static_cast<char>(i % 256);
+    FILE* file = std::fopen(servers.publish("big.bin", "").c_str(), "wb");
+    for (std::size_t i = 0; i < sizeMb; ++i)
+        std::fwrite(megabyte.data(), 1, megabyte.size(), file);
+    std::fclose(file);
+}
+
+// curl writing into a tmpfs file three times: the document lands in fresh memory, as the editor's
+// does. Prints the times and returns them sorted.
+std::vector<double> curlIntoTmpfs(const std::string& url, const std::string& shmFile)
+{
+    std::vector<double> times;
     for (int i = 0; i < 3; ++i) {
-        curlShmTimes.push_back(curlMs(url, shmFile));
+        times.push_back(curlMs(url, shmFile));
         std::remove(shmFile.c_str());
     }
-    std::printf("curl -s -o %s: %.0f, %.0f, %.0f ms\n", shmFile.c_str(), curlShmTimes[0], curlShmTimes[1],
-                curlShmTimes[2]);
-    std::sort(curlShmTimes.begin(), curlShmTimes.end());
+    std::printf("curl -s -o %s: %.0f, %.0f, %.0f ms\n", shmFile.c_str(), times[0], times[1], times[2]);
+    std::sort(times.begin(), times.end());
+    return times;
+}
 
-    bench::PrintedMessageBoxes boxes;
-    NoDialogs dialogs;
-    NoFileDialogs fileDialogs;
-    QuilloryApp app(boxes);
-    app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
-    if (!app.initInstance(""))
-        return 1;
-    MainFrame& frame = *app.mainFrame();
+// The parts of the editor a benchmark drives.
+struct Editor {
+    UrlBar& bar;
+    const DownloadsController& downloads;
+    QWidget* control;
+};
+
+Editor editorOf(MainFrame& frame)
+{
     auto* view = dynamic_cast<QuilloryView*>(frame.activeView());
-    UrlBar& bar = *frame.urlBar();
-    const DownloadsController& downloads = *view->findChild<DownloadsController*>();
-    QWidget* editor = &view->control();
-    QTest::keyClicks(editor, "typed");  // a document in the editor: the download is kept in memory
-    QApplication::processEvents();
-    const double idleMb = bench::peakMegabytes();
-    bar.urlEdit()->setText(QString::fromStdString(url));
+    return Editor{*frame.urlBar(), *view->findChild<DownloadsController*>(), &view->control()};
+}
 
-    // Three rounds, each curl then the editor, so that both meet the same load of the machine. The
-    // first round also pays for memory the system hands out for the first time.
-    LatencyProbe probe(editor);
+// What the three rounds of curl against the editor measured.
+struct Rounds {
     std::vector<double> curlTimes;
     std::vector<double> ourTimes;
     double worstKeyMs = 0;
     int keys = 0;
     std::int32_t received = 0;
+};
+
+// Three rounds, each curl then the editor, so that both meet the same load of the machine. The
+// first round also pays for memory the system hands out for the first time.
+Rounds runRounds(const Editor& editor, const std::string& url)
+{
+    LatencyProbe probe(editor.control);
+    Rounds rounds;
     for (int round = 0; round < 3; ++round) {
-        curlTimes.push_back(curlMs(url));
+        rounds.curlTimes.push_back(curlMs(url));
         QElapsedTimer clock;
         clock.start();
         probe.start();
-        QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+        QTest::mouseClick(editor.bar.retrieveButton(), Qt::LeftButton);
         double firstByte = -1;
-        while (downloads.retrieving()) {
+        while (editor.downloads.retrieving()) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            const std::int32_t arrived = downloads.buffer().length();
+            const std::int32_t arrived = editor.downloads.buffer().length();
             if (firstByte < 0 && arrived > 0 && arrived < 100000000)
                 firstByte = msSince(clock);
         }
-        ourTimes.push_back(msSince(clock));
+        rounds.ourTimes.push_back(msSince(clock));
         std::printf("round %d: curl %.0f ms; the editor's first bytes after %.0f ms, complete after %.0f ms\n", round,
-                    curlTimes.back(), firstByte, ourTimes.back());
+                    rounds.curlTimes.back(), firstByte, rounds.ourTimes.back());
         probe.stop();
-        worstKeyMs = std::max(worstKeyMs, probe.worstMs());
-        keys += probe.keys();
-        received = downloads.buffer().length();
+        rounds.worstKeyMs = std::max(rounds.worstKeyMs, probe.worstMs());
+        rounds.keys += probe.keys();
+        rounds.received = editor.downloads.buffer().length();
     }
-    const double firstMs = ourTimes.front();
+    return rounds;
+}
+
+void printRounds(Rounds rounds, const std::vector<double>& curlShmTimes, const std::string& shmFile, std::size_t sizeMb,
+                 double idleMb)
+{
+    const double firstMs = rounds.ourTimes.front();
+    std::vector<double>& curlTimes = rounds.curlTimes;
+    std::vector<double>& ourTimes = rounds.ourTimes;
     std::sort(curlTimes.begin(), curlTimes.end());
     std::sort(ourTimes.begin(), ourTimes.end());
     std::printf("first download of the process: %.0f ms; curl -s -o %s, best of 3: %.0f ms; ratio %.2f (limit 1.30)\n",
@@ -239,37 +248,80 @@ int main(int argc, char** argv)
                 "(%.0f-%.0f); ratio %.2f (limit 1.30)\n",
                 sizeMb, ourTimes[1], ourTimes[0], ourTimes[2], curlTimes[1], curlTimes[0], curlTimes[2],
                 ourTimes[1] / curlTimes[1]);
-    std::printf("received %d bytes of %zu\n", received, sizeMb << 20);
-    std::printf("keys typed in the editor during the transfers: %d, worst answer %.1f ms (limit 50 ms)\n", keys,
-                worstKeyMs);
+    std::printf("received %d bytes of %zu\n", rounds.received, sizeMb << 20);
+    std::printf("keys typed in the editor during the transfers: %d, worst answer %.1f ms (limit 50 ms)\n", rounds.keys,
+                rounds.worstKeyMs);
     std::printf("peak memory: %.0f MB; idle before %.0f MB; limit 1.1 x %zu + idle = %.0f MB\n", bench::peakMegabytes(),
                 idleMb, sizeMb, 1.1 * static_cast<double>(sizeMb) + idleMb);
+}
 
-    // Stop in the middle, then retrieve again at once.
+// Stop in the middle, then retrieve again at once; prints how long each took.
+void stopHalfWayAndRetrieveAgain(const Editor& editor, std::size_t sizeMb)
+{
     QElapsedTimer clock;
-    QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+    QTest::mouseClick(editor.bar.retrieveButton(), Qt::LeftButton);
     const std::int64_t half = static_cast<std::int64_t>(sizeMb << 19);
     for (;;) {
         QApplication::processEvents();
-        if (downloads.buffer().length() >= half)
+        if (editor.downloads.buffer().length() >= half)
             break;
     }
     clock.restart();
-    QTest::mouseClick(bar.stopButton(), Qt::LeftButton);
+    QTest::mouseClick(editor.bar.stopButton(), Qt::LeftButton);
     const double stopMs = msSince(clock);
     clock.restart();
-    QTest::mouseClick(bar.retrieveButton(), Qt::LeftButton);
+    QTest::mouseClick(editor.bar.retrieveButton(), Qt::LeftButton);
     for (;;) {
         QApplication::processEvents();
-        if (downloads.buffer().length() > 0)
+        if (editor.downloads.buffer().length() > 0)
             break;
     }
     const double reconnectMs = msSince(clock);
     std::printf("Stop half-way through: %.2f ms (limit 50 ms); the next Retrieve's first bytes after %.1f ms "
                 "(limit 500 ms)\n",
                 stopMs, reconnectMs);
-    while (downloads.retrieving())
+    while (editor.downloads.retrieving())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = parseOptions(argc, argv);
+    for (const char* proxy : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy"})
+        ::unsetenv(proxy);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+
+    test::LoopbackServers& servers = test::LoopbackServers::instance();
+    publishBigDocument(servers, options.sizeMb);
+    if (servers.httpPort() == 0) {
+        std::fprintf(stderr, "lighttpd did not start\n");
+        return 1;
+    }
+    const std::string url = "http://127.0.0.1:" + std::to_string(servers.httpPort()) + "/big.bin";
+    curlMs(url);  // the file into the page cache
+    const PageCacheFiller filler(servers.folder().path(), options.fillGb);
+    const std::string shmFile = "/dev/shm/quillory-bench-download";
+    const std::vector<double> curlShmTimes = curlIntoTmpfs(url, shmFile);
+
+    bench::PrintedMessageBoxes boxes;
+    NoDialogs dialogs;
+    NoFileDialogs fileDialogs;
+    QuilloryApp app(boxes);
+    app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
+    if (!app.initInstance(""))
+        return 1;
+    const Editor editor = editorOf(*app.mainFrame());
+    QTest::keyClicks(editor.control, "typed");  // a document in the editor: the download is kept in memory
+    QApplication::processEvents();
+    const double idleMb = bench::peakMegabytes();
+    editor.bar.urlEdit()->setText(QString::fromStdString(url));
+
+    printRounds(runRounds(editor, url), curlShmTimes, shmFile, options.sizeMb, idleMb);
+    stopHalfWayAndRetrieveAgain(editor, options.sizeMb);
     std::printf("workers ended: %s\n", waitForRetrievalWorkers(std::chrono::seconds(1)) ? "yes" : "no");
     return 0;
 }

@@ -64,6 +64,60 @@ void writeTextFile(const std::string& path, std::size_t size)
     std::fclose(f);
 }
 
+double msSince(const QElapsedTimer& clock)
+{
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+// 200 keys typed in the middle of the document, each with the repaint it causes.
+void typeInTheMiddle(EditControl& control)
+{
+    QElapsedTimer clock;
+    control.select(control.textLength() / 2, control.textLength() / 2);
+    std::vector<double> keys;
+    for (int i = 0; i < 200; ++i) {
+        clock.restart();
+        QTest::keyClick(&control, static_cast<char>('a' + i % 26));
+        control.viewport()->repaint();
+        keys.push_back(msSince(clock));
+    }
+    std::sort(keys.begin(), keys.end());
+    std::printf("typing in the middle (storage, control, repaint): median %.2f ms, max %.2f ms (limit 20 ms)\n",
+                keys[keys.size() / 2], keys.back());
+}
+
+void save(QuilloryDoc& doc, std::size_t sizeMb)
+{
+    QElapsedTimer clock;
+    clock.start();
+    doc.onFileSave();
+    std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, msSince(clock));
+}
+
+// Goto 99 % of a TEXT document of the same size, with the repaint it causes.
+void gotoNearTheEndOfText(QuilloryDoc& doc, QuilloryView& view, const std::string& folder, std::size_t sizeMb)
+{
+    EditControl& control = view.control();
+    const std::string textPath = folder + "/quillory-bench-editor.txt";
+    writeTextFile(textPath, sizeMb << 20);
+    doc.loadFile(textPath);
+    control.viewport()->repaint();
+    auto* tools = view.findChild<EditingToolsController*>();
+    tools->openGoto();
+    GotoDialog& dialog = *tools->gotoDialog();
+    QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
+    QTest::keyClicks(dialog.percentEdit(), "99");
+    QElapsedTimer clock;
+    clock.start();
+    tools->gotoGo();
+    control.viewport()->repaint();
+    std::printf(
+        "Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
+        sizeMb, msSince(clock), static_cast<long long>(control.selection().start),
+        static_cast<long long>(control.textLength()));
+    std::remove(textPath.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -88,49 +142,16 @@ int main(int argc, char** argv)
     MainFrame& frame = *app.mainFrame();
     frame.show();
     frame.grab();  // one full paint of the window
-    const double startMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     std::printf("start-up with a %zu MB BINARY file to the first painted window: %.0f ms (limit 1000 ms)\n", sizeMb,
-                startMs);
+                msSince(clock));
 
     auto* view = dynamic_cast<QuilloryView*>(frame.activeView());
-    EditControl& control = view->control();
-    control.select(control.textLength() / 2, control.textLength() / 2);
-    std::vector<double> keys;
-    for (int i = 0; i < 200; ++i) {
-        clock.restart();
-        QTest::keyClick(&control, static_cast<char>('a' + i % 26));
-        control.viewport()->repaint();
-        keys.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-    }
-    std::sort(keys.begin(), keys.end());
-    std::printf("typing in the middle (storage, control, repaint): median %.2f ms, max %.2f ms (limit 20 ms)\n",
-                keys[keys.size() / 2], keys.back());
-
+    typeInTheMiddle(view->control());
     QuilloryDoc& doc = *app.document();
-    clock.restart();
-    doc.onFileSave();
-    std::printf("Save of %zu MB: %.0f ms (limit 1000 ms)\n", sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    save(doc, sizeMb);
     std::printf("peak memory: %.0f MB (limit 2.2 x %zu + 80 = %.0f MB)\n", bench::peakMegabytes(), sizeMb,
                 2.2 * static_cast<double>(sizeMb) + 80);
     std::remove(path.c_str());
-
-    // Goto 99 % of a TEXT document of the same size, with the repaint it causes.
-    const std::string textPath = folder + "/quillory-bench-editor.txt";
-    writeTextFile(textPath, sizeMb << 20);
-    doc.loadFile(textPath);
-    control.viewport()->repaint();
-    auto* tools = view->findChild<EditingToolsController*>();
-    tools->openGoto();
-    GotoDialog& dialog = *tools->gotoDialog();
-    QTest::mouseClick(dialog.byPercentBox(), Qt::LeftButton);
-    QTest::keyClicks(dialog.percentEdit(), "99");
-    clock.restart();
-    tools->gotoGo();
-    control.viewport()->repaint();
-    std::printf(
-        "Goto 99 %% of a %zu MB TEXT document with its repaint: %.2f ms (limit 50 ms), selected at %lld of %lld\n",
-        sizeMb, static_cast<double>(clock.nsecsElapsed()) / 1e6, static_cast<long long>(control.selection().start),
-        static_cast<long long>(control.textLength()));
-    std::remove(textPath.c_str());
+    gotoNearTheEndOfText(doc, *view, folder, sizeMb);
     return 0;
 }

@@ -55,100 +55,145 @@ void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int3
     FUZZ_CHECK(storage.checkInvariants().empty());
 }
 
+// A loaded file of the given bytes.
+void load(std::string_view initial, ByteStorage& storage, Model& model)
+{
+    auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
+    std::copy(initial.begin(), initial.end(), block);
+    const auto length = static_cast<std::int32_t>(initial.size());
+    storage.adoptBlock(block, length, initial.size() + 1, length);
+    model.bytes.assign(initial.begin(), initial.end());
+}
+
+// One operation on the storage and its model: the selection as given and as the storage works on
+// it, and the capacity the storage is to have afterwards.
+struct Step {
+    ByteStorage& storage;
+    Model& model;
+    std::uint8_t op;
+    CharRange given;
+    CharRange sel;
+    std::int32_t lengthBefore;
+    std::int32_t capacityBefore;
+    std::int32_t expectedCapacity;
+};
+
+// Typing b in insert or overwrite mode.
+void typeByte(Step& s, std::uint8_t b)
+{
+    const bool insert = s.op % 10 == 0;
+    const bool appends = s.sel.empty() && (insert || s.sel.start == s.lengthBefore);
+    if (appends && s.lengthBefore + 1 >= s.capacityBefore)
+        s.expectedCapacity += ByteStorage::kGrowthStep;
+    FUZZ_CHECK(insert ? s.storage.insertAt(s.given, b) : s.storage.overwriteAt(s.given, b));
+    const std::int32_t end = (!insert && s.sel.empty() && s.sel.start < s.lengthBefore) ? s.sel.start + 1 : s.sel.end;
+    s.model.replace(s.sel.start, end, Bytes{b});
+}
+
+// Backspace or Delete.
+void deleteByte(Step& s)
+{
+    const bool backward = s.op % 10 == 2;
+    const bool deletes = !s.sel.empty() || (backward ? s.sel.start > 0 : s.sel.start < s.lengthBefore);
+    FUZZ_CHECK(s.storage.wouldDelete(s.given, backward) == deletes);
+    s.storage.deleteAt(s.given, backward);
+    if (!s.sel.empty())
+        s.model.replace(s.sel.start, s.sel.end, {});
+    else if (deletes)
+        s.model.replace(backward ? s.sel.start - 1 : s.sel.start, backward ? s.sel.start : s.sel.start + 1, {});
+}
+
+void copySelection(Step& s)
+{
+    s.storage.copyAt(s.given);
+    s.model.clip = Bytes(s.model.bytes.begin() + s.sel.start, s.model.bytes.begin() + s.sel.end);
+}
+
+void pasteClip(Step& s)
+{
+    Model& model = s.model;
+    if (model.clip && s.lengthBefore + static_cast<std::int32_t>(model.clip->size()) > kMaxBytes)
+        return;  // pasting everything again and again would double the storage each time
+    if (model.clip) {
+        const auto clipLength = static_cast<std::int32_t>(model.clip->size());
+        if (s.lengthBefore - (s.sel.end - s.sel.start) + clipLength >= s.capacityBefore)
+            s.expectedCapacity += std::max(clipLength, ByteStorage::kGrowthStep);
+        model.replace(s.sel.start, s.sel.end, *model.clip);
+    }
+    FUZZ_CHECK(s.storage.pasteAt(s.given) == model.clip.has_value());
+}
+
+void undo(Step& s)
+{
+    FUZZ_CHECK(s.storage.undo());
+    if (s.model.beforeLastEdit) {
+        std::swap(s.model.bytes, *s.model.beforeLastEdit);
+        s.expectedCapacity = std::max(s.capacityBefore, s.model.length());
+    }
+}
+
+// Undo twice changes nothing.
+void undoTwice(Step& s)
+{
+    const Bytes before = s.model.bytes;
+    FUZZ_CHECK(s.storage.undo() && s.storage.undo());
+    if (s.model.beforeLastEdit)
+        s.expectedCapacity = std::max(s.capacityBefore, static_cast<std::int32_t>(s.model.beforeLastEdit->size()));
+    FUZZ_CHECK(Bytes(s.storage.bytes(), s.storage.bytes() + s.storage.length()) == before);
+}
+
+void freeSlack(Step& s)
+{
+    FUZZ_CHECK(s.storage.freeSlack());
+    if (s.storage.bytes() != nullptr)
+        s.expectedCapacity = s.model.length();
+}
+
+// Dropping the clipboard or the undo record.
+void release(Step& s)
+{
+    if (s.op & 0x80) {
+        s.storage.releaseClip();
+        s.model.clip.reset();
+    } else {
+        s.storage.releaseUndo();
+        s.model.beforeLastEdit.reset();
+    }
+}
+
+// Reads one operation and its selection from the input, carries it out on both and compares them.
+void step(FuzzInput& input, ByteStorage& storage, Model& model)
+{
+    const std::uint8_t op = input.byte();
+    const std::int32_t lengthBefore = model.length();
+    const std::int32_t capacityBefore = storage.capacity();
+    const CharRange given = selectionFrom(input, lengthBefore);
+    Step s{storage, model, op, given, clamped(given, lengthBefore), lengthBefore, capacityBefore, capacityBefore};
+    switch (op % 10) {
+    case 0:
+    case 1: typeByte(s, input.byte()); break;
+    case 2:
+    case 3: deleteByte(s); break;
+    case 4: copySelection(s); break;
+    case 5: pasteClip(s); break;
+    case 6: undo(s); break;
+    case 7: undoTwice(s); break;
+    case 8: freeSlack(s); break;
+    default: release(s); break;
+    }
+    checkAgainstModel(storage, model, s.expectedCapacity);
+}
+
 }  // namespace
 
 QUILLORY_FUZZ_TARGET(input)
 {
     ByteStorage storage;
     Model model;
-    if (input.flag()) {  // a loaded file; otherwise a storage that never held a block
-        const std::string_view initial = input.piece();
-        auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
-        std::copy(initial.begin(), initial.end(), block);
-        const auto length = static_cast<std::int32_t>(initial.size());
-        storage.adoptBlock(block, length, initial.size() + 1, length);
-        model.bytes.assign(initial.begin(), initial.end());
-    }
-
-    while (!input.empty()) {
-        const std::uint8_t op = input.byte();
-        const std::int32_t lengthBefore = model.length();
-        const std::int32_t capacityBefore = storage.capacity();
-        std::int32_t expectedCapacity = capacityBefore;
-        const CharRange given = selectionFrom(input, lengthBefore);
-        const CharRange sel = clamped(given, lengthBefore);
-        switch (op % 10) {
-        case 0:
-        case 1: {  // type a byte
-            const std::uint8_t b = input.byte();
-            const bool insert = op % 10 == 0;
-            const bool appends = sel.empty() && (insert || sel.start == lengthBefore);
-            if (appends && lengthBefore + 1 >= capacityBefore)
-                expectedCapacity += ByteStorage::kGrowthStep;
-            FUZZ_CHECK(insert ? storage.insertAt(given, b) : storage.overwriteAt(given, b));
-            const std::int32_t end = (!insert && sel.empty() && sel.start < lengthBefore) ? sel.start + 1 : sel.end;
-            model.replace(sel.start, end, Bytes{b});
-            break;
-        }
-        case 2:
-        case 3: {  // Backspace or Delete
-            const bool backward = op % 10 == 2;
-            const bool deletes = !sel.empty() || (backward ? sel.start > 0 : sel.start < lengthBefore);
-            FUZZ_CHECK(storage.wouldDelete(given, backward) == deletes);
-            storage.deleteAt(given, backward);
-            if (!sel.empty())
-                model.replace(sel.start, sel.end, {});
-            else if (deletes)
-                model.replace(backward ? sel.start - 1 : sel.start, backward ? sel.start : sel.start + 1, {});
-            break;
-        }
-        case 4:
-            storage.copyAt(given);
-            model.clip = Bytes(model.bytes.begin() + sel.start, model.bytes.begin() + sel.end);
-            break;
-        case 5:
-            if (model.clip && lengthBefore + static_cast<std::int32_t>(model.clip->size()) > kMaxBytes)
-                break;  // pasting everything again and again would double the storage each time
-            if (model.clip) {
-                const auto clipLength = static_cast<std::int32_t>(model.clip->size());
-                if (lengthBefore - (sel.end - sel.start) + clipLength >= capacityBefore)
-                    expectedCapacity += std::max(clipLength, ByteStorage::kGrowthStep);
-                model.replace(sel.start, sel.end, *model.clip);
-            }
-            FUZZ_CHECK(storage.pasteAt(given) == model.clip.has_value());
-            break;
-        case 6:
-            FUZZ_CHECK(storage.undo());
-            if (model.beforeLastEdit) {
-                std::swap(model.bytes, *model.beforeLastEdit);
-                expectedCapacity = std::max(capacityBefore, model.length());
-            }
-            break;
-        case 7: {  // undo twice changes nothing
-            const Bytes before = model.bytes;
-            FUZZ_CHECK(storage.undo() && storage.undo());
-            if (model.beforeLastEdit)
-                expectedCapacity = std::max(capacityBefore, static_cast<std::int32_t>(model.beforeLastEdit->size()));
-            FUZZ_CHECK(Bytes(storage.bytes(), storage.bytes() + storage.length()) == before);
-            break;
-        }
-        case 8:
-            FUZZ_CHECK(storage.freeSlack());
-            if (storage.bytes() != nullptr)
-                expectedCapacity = model.length();
-            break;
-        default:
-            if (op & 0x80) {
-                storage.releaseClip();
-                model.clip.reset();
-            } else {
-                storage.releaseUndo();
-                model.beforeLastEdit.reset();
-            }
-            break;
-        }
-        checkAgainstModel(storage, model, expectedCapacity);
-    }
+    if (input.flag())  // a loaded file; otherwise a storage that never held a block
+        load(input.piece(), storage, model);
+    while (!input.empty())
+        step(input, storage, model);
 }
 
 }  // namespace quillory::fuzz

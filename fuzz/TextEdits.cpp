@@ -124,6 +124,88 @@ private:
     const std::string& m_ref;
 };
 
+// One edit of the text buffer and the plain string alongside it, at a position read from the input.
+struct Edit {
+    TextBuffer& text;
+    WrapLayout& layout;
+    std::string& ref;
+    std::uint8_t op;
+    std::int64_t size;  // of the text before the edit
+    std::int64_t pos;
+    std::int64_t linesBefore;
+
+    // Tells the layout what a replacement at pos changed.
+    void replaced(std::int64_t removed, std::int64_t inserted) const
+    {
+        layout.textChanged(pos, removed, inserted, text.lineCount() - linesBefore);
+    }
+};
+
+// A replacement: a short piece, or a run of one repeated to make long lines.
+void replace(const Edit& e, FuzzInput& input)
+{
+    const std::int64_t removed = input.upTo(std::min<std::int64_t>(e.size - e.pos, e.op & 0x80 ? 70000 : 8));
+    std::string inserted(input.piece());
+    if (e.op % 8 == 1 && !inserted.empty())
+        for (std::int64_t n = input.upTo(4000); n > 0 && inserted.size() < 20000; --n)
+            inserted += inserted.substr(0, 1 + static_cast<std::size_t>(n) % inserted.size());
+    if (e.ref.size() - static_cast<std::size_t>(removed) + inserted.size() > kMaxText)
+        return;
+    e.text.replace(e.pos, removed, inserted);
+    e.ref.replace(static_cast<std::size_t>(e.pos), static_cast<std::size_t>(removed), inserted);
+    e.replaced(removed, static_cast<std::int64_t>(inserted.size()));
+}
+
+// An exchange, as undo makes it.
+void exchange(const Edit& e, FuzzInput& input)
+{
+    const std::int64_t length = input.upTo(std::min<std::int64_t>(e.size - e.pos, 40));
+    std::string bytes(input.piece());
+    const std::string old = e.ref.substr(static_cast<std::size_t>(e.pos), static_cast<std::size_t>(length));
+    const auto added = static_cast<std::int64_t>(bytes.size());
+    e.ref.replace(static_cast<std::size_t>(e.pos), static_cast<std::size_t>(length), bytes);
+    e.text.exchange(e.pos, length, bytes);
+    FUZZ_CHECK(bytes == old);
+    e.replaced(length, added);
+}
+
+// A replacement written in place.
+void replaceInPlace(const Edit& e, FuzzInput& input)
+{
+    const std::int64_t removed = input.upTo(std::min<std::int64_t>(e.size - e.pos, 16));
+    const std::string inserted(input.piece());
+    e.text.replaceFilled(e.pos, removed, inserted.size(),
+                         [&](std::uint8_t* out) { std::copy(inserted.begin(), inserted.end(), out); });
+    e.ref.replace(static_cast<std::size_t>(e.pos), static_cast<std::size_t>(removed), inserted);
+    e.replaced(removed, static_cast<std::int64_t>(inserted.size()));
+}
+
+// Reads one operation from the input, carries it out and checks the result.
+void step(FuzzInput& input, TextBuffer& text, WrapLayout& layout, std::string& ref, Checker& checker)
+{
+    const std::uint8_t op = input.byte();
+    const auto size = static_cast<std::int64_t>(ref.size());
+    const std::int64_t pos = input.upTo(size);
+    const Edit edit{text, layout, ref, op, size, pos, text.lineCount()};
+    switch (op % 8) {
+    case 0:
+    case 1: replace(edit, input); break;
+    case 2: exchange(edit, input); break;
+    case 3:
+        ref.assign(input.piece());
+        text.setText(ref);
+        layout.reset();
+        break;
+    case 4:
+        layout.setWrapWidth(op & 0x80 ? std::nullopt : std::optional<std::int64_t>(input.upTo(std::int64_t{64} * 700)));
+        break;
+    case 5: layout.setAdvances(advancesFrom(input)); break;
+    case 6: layout.setEncoding(op & 0x80 ? TextEncoding::Utf8 : TextEncoding::Windows1252); break;
+    default: replaceInPlace(edit, input); break;
+    }
+    checker.check(input, pos);
+}
+
 }  // namespace
 
 QUILLORY_FUZZ_TARGET(input)
@@ -135,64 +217,8 @@ QUILLORY_FUZZ_TARGET(input)
     layout.setAdvances(advancesFrom(input));
     layout.setWrapWidth(64 * (1 + input.upTo(600)));
     Checker checker(text, layout, ref);
-
-    auto replaced = [&](std::int64_t pos, std::int64_t removed, std::int64_t inserted, std::int64_t linesBefore) {
-        layout.textChanged(pos, removed, inserted, text.lineCount() - linesBefore);
-    };
-    while (!input.empty()) {
-        const std::uint8_t op = input.byte();
-        const auto size = static_cast<std::int64_t>(ref.size());
-        const std::int64_t pos = input.upTo(size);
-        const std::int64_t lines = text.lineCount();
-        switch (op % 8) {
-        case 0:
-        case 1: {  // a replacement: a short piece, or a run of one repeated to make long lines
-            const std::int64_t removed = input.upTo(std::min<std::int64_t>(size - pos, op & 0x80 ? 70000 : 8));
-            std::string inserted(input.piece());
-            if (op % 8 == 1 && !inserted.empty())
-                for (std::int64_t n = input.upTo(4000); n > 0 && inserted.size() < 20000; --n)
-                    inserted += inserted.substr(0, 1 + static_cast<std::size_t>(n) % inserted.size());
-            if (ref.size() - static_cast<std::size_t>(removed) + inserted.size() > kMaxText)
-                break;
-            text.replace(pos, removed, inserted);
-            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
-            replaced(pos, removed, static_cast<std::int64_t>(inserted.size()), lines);
-            break;
-        }
-        case 2: {  // an exchange, as undo makes it
-            const std::int64_t length = input.upTo(std::min<std::int64_t>(size - pos, 40));
-            std::string bytes(input.piece());
-            const std::string old = ref.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(length));
-            const auto added = static_cast<std::int64_t>(bytes.size());
-            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(length), bytes);
-            text.exchange(pos, length, bytes);
-            FUZZ_CHECK(bytes == old);
-            replaced(pos, length, added, lines);
-            break;
-        }
-        case 3:
-            ref.assign(input.piece());
-            text.setText(ref);
-            layout.reset();
-            break;
-        case 4:
-            layout.setWrapWidth(op & 0x80 ? std::nullopt
-                                          : std::optional<std::int64_t>(input.upTo(std::int64_t{64} * 700)));
-            break;
-        case 5: layout.setAdvances(advancesFrom(input)); break;
-        case 6: layout.setEncoding(op & 0x80 ? TextEncoding::Utf8 : TextEncoding::Windows1252); break;
-        default: {  // a replacement written in place
-            const std::int64_t removed = input.upTo(std::min<std::int64_t>(size - pos, 16));
-            const std::string inserted(input.piece());
-            text.replaceFilled(pos, removed, inserted.size(),
-                               [&](std::uint8_t* out) { std::copy(inserted.begin(), inserted.end(), out); });
-            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
-            replaced(pos, removed, static_cast<std::int64_t>(inserted.size()), lines);
-            break;
-        }
-        }
-        checker.check(input, pos);
-    }
+    while (!input.empty())
+        step(input, text, layout, ref, checker);
 }
 
 }  // namespace quillory::fuzz

@@ -160,78 +160,15 @@ public:
     void step(FuzzInput& input)
     {
         const std::uint8_t op = input.byte();
-        const auto length = static_cast<std::int64_t>(m_text.size());
-        const std::vector<std::int64_t> starts = plainStarts(m_text);
-        const std::int64_t start = m_model.selectionStart();
-        const std::int64_t end = m_model.selectionEnd();
-        const std::int64_t caret = m_model.caret();
+        const Before before{static_cast<std::int64_t>(m_text.size()), plainStarts(m_text), m_model.selectionStart(),
+                            m_model.selectionEnd(), m_model.caret()};
         switch (op % 6) {
-        case 0: {  // a selection anywhere, even past the text
-            const std::int64_t anchor = input.upTo(length + 2) - 1;
-            const std::int64_t to = input.upTo(length + 2) - 1;
-            m_model.setSelection(anchor, to);
-            FUZZ_CHECK(m_model.anchor() == plainCharStart(starts, std::clamp<std::int64_t>(anchor, 0, length)));
-            FUZZ_CHECK(m_model.caret() == plainCharStart(starts, std::clamp<std::int64_t>(to, 0, length)));
-            break;
-        }
-        case 1: {  // replacing the selection by any bytes but 0
-            std::string bytes(input.piece());
-            std::replace(bytes.begin(), bytes.end(), '\0', '0');
-            m_model.replaceSelection(bytes, op & 0x80);
-            m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start), bytes);
-            expectCaretAtStartOf(start + static_cast<std::int64_t>(bytes.size()));
-            break;
-        }
-        case 2:  // Backspace: the selection, a CR LF pair, or the character before the caret
-            if (start != end) {
-                FUZZ_CHECK(m_model.deleteBackward());
-                m_text.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-                expectCaretAtStartOf(start);
-            } else if (caret > 0) {
-                FUZZ_CHECK(m_model.deleteBackward());
-                const bool pair = caret >= 2 && m_text.compare(static_cast<std::size_t>(caret - 2), 2, "\r\n") == 0;
-                const std::int64_t from = pair ? caret - 2 : plainCharStart(starts, caret - 1);
-                m_text.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(caret - from));
-                expectCaretAtStartOf(from);
-            } else {
-                FUZZ_CHECK(!m_model.deleteBackward());
-            }
-            break;
-        case 3:  // Delete
-            if (start != end) {
-                FUZZ_CHECK(m_model.deleteForward());
-                m_text.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-                expectCaretAtStartOf(start);
-            } else if (caret < length) {
-                FUZZ_CHECK(m_model.deleteForward());
-                const bool pair = m_text.compare(static_cast<std::size_t>(caret), 2, "\r\n") == 0;
-                const std::int64_t to = pair ? caret + 2 : *std::upper_bound(starts.begin(), starts.end(), caret);
-                m_text.erase(static_cast<std::size_t>(caret), static_cast<std::size_t>(to - caret));
-                expectCaretAtStartOf(caret);
-            } else {
-                FUZZ_CHECK(!m_model.deleteForward());
-            }
-            break;
-        case 4: {  // typing one character, inserted or over the one at the caret
-            const std::string typed = utf8::encode(1 + input.u32() % 0x10FFFF);
-            const bool overwrite = op & 0x80;
-            FUZZ_CHECK(m_model.typeCharacter(typed, overwrite));
-            const bool over = overwrite && start == end && caret < length &&
-                              m_text[static_cast<std::size_t>(caret)] != '\r' &&
-                              m_text[static_cast<std::size_t>(caret)] != '\n';
-            const std::int64_t replacedEnd = over ? *std::upper_bound(starts.begin(), starts.end(), caret) : end;
-            m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(replacedEnd - start), typed);
-            expectCaretAtStartOf(start + static_cast<std::int64_t>(typed.size()));
-            break;
-        }
-        default:  // Undo, then Undo again: back where it was
-            m_model.undo();
-            m_text = m_model.text().text(0, m_model.length());
-            expectOnStarts();
-            m_model.undo();
-            m_model.undo();
-            FUZZ_CHECK(m_model.text().text(0, m_model.length()) == m_text);
-            break;
+        case 0: selectAnywhere(input, before); break;
+        case 1: replaceSelection(input, op, before); break;
+        case 2: backspace(before); break;
+        case 3: deleteForward(before); break;
+        case 4: typeCharacter(input, op, before); break;
+        default: undoTwice(); break;
         }
         FUZZ_CHECK(m_model.text().text(0, m_model.length()) == m_text);
         FUZZ_CHECK(m_model.text().checkInvariants().empty());
@@ -239,6 +176,96 @@ public:
     }
 
 private:
+    // The text and the selection before an operation.
+    struct Before {
+        std::int64_t length;
+        std::vector<std::int64_t> starts;
+        std::int64_t start;
+        std::int64_t end;
+        std::int64_t caret;
+    };
+
+    // A selection anywhere, even past the text.
+    void selectAnywhere(FuzzInput& input, const Before& b)
+    {
+        const std::int64_t anchor = input.upTo(b.length + 2) - 1;
+        const std::int64_t to = input.upTo(b.length + 2) - 1;
+        m_model.setSelection(anchor, to);
+        FUZZ_CHECK(m_model.anchor() == plainCharStart(b.starts, std::clamp<std::int64_t>(anchor, 0, b.length)));
+        FUZZ_CHECK(m_model.caret() == plainCharStart(b.starts, std::clamp<std::int64_t>(to, 0, b.length)));
+    }
+
+    // Replacing the selection by any bytes but 0.
+    void replaceSelection(FuzzInput& input, std::uint8_t op, const Before& b)
+    {
+        std::string bytes(input.piece());
+        std::replace(bytes.begin(), bytes.end(), '\0', '0');
+        m_model.replaceSelection(bytes, op & 0x80);
+        m_text.replace(static_cast<std::size_t>(b.start), static_cast<std::size_t>(b.end - b.start), bytes);
+        expectCaretAtStartOf(b.start + static_cast<std::int64_t>(bytes.size()));
+    }
+
+    // Backspace: the selection, a CR LF pair, or the character before the caret.
+    void backspace(const Before& b)
+    {
+        if (b.start != b.end) {
+            FUZZ_CHECK(m_model.deleteBackward());
+            m_text.erase(static_cast<std::size_t>(b.start), static_cast<std::size_t>(b.end - b.start));
+            expectCaretAtStartOf(b.start);
+        } else if (b.caret > 0) {
+            FUZZ_CHECK(m_model.deleteBackward());
+            const bool pair = b.caret >= 2 && m_text.compare(static_cast<std::size_t>(b.caret - 2), 2, "\r\n") == 0;
+            const std::int64_t from = pair ? b.caret - 2 : plainCharStart(b.starts, b.caret - 1);
+            m_text.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(b.caret - from));
+            expectCaretAtStartOf(from);
+        } else {
+            FUZZ_CHECK(!m_model.deleteBackward());
+        }
+    }
+
+    // Delete: the selection, a CR LF pair, or the character at the caret.
+    void deleteForward(const Before& b)
+    {
+        if (b.start != b.end) {
+            FUZZ_CHECK(m_model.deleteForward());
+            m_text.erase(static_cast<std::size_t>(b.start), static_cast<std::size_t>(b.end - b.start));
+            expectCaretAtStartOf(b.start);
+        } else if (b.caret < b.length) {
+            FUZZ_CHECK(m_model.deleteForward());
+            const bool pair = m_text.compare(static_cast<std::size_t>(b.caret), 2, "\r\n") == 0;
+            const std::int64_t to = pair ? b.caret + 2 : *std::upper_bound(b.starts.begin(), b.starts.end(), b.caret);
+            m_text.erase(static_cast<std::size_t>(b.caret), static_cast<std::size_t>(to - b.caret));
+            expectCaretAtStartOf(b.caret);
+        } else {
+            FUZZ_CHECK(!m_model.deleteForward());
+        }
+    }
+
+    // Typing one character, inserted or over the one at the caret.
+    void typeCharacter(FuzzInput& input, std::uint8_t op, const Before& b)
+    {
+        const std::string typed = utf8::encode(1 + input.u32() % 0x10FFFF);
+        const bool overwrite = op & 0x80;
+        FUZZ_CHECK(m_model.typeCharacter(typed, overwrite));
+        const bool over = overwrite && b.start == b.end && b.caret < b.length &&
+                          m_text[static_cast<std::size_t>(b.caret)] != '\r' &&
+                          m_text[static_cast<std::size_t>(b.caret)] != '\n';
+        const std::int64_t replacedEnd = over ? *std::upper_bound(b.starts.begin(), b.starts.end(), b.caret) : b.end;
+        m_text.replace(static_cast<std::size_t>(b.start), static_cast<std::size_t>(replacedEnd - b.start), typed);
+        expectCaretAtStartOf(b.start + static_cast<std::int64_t>(typed.size()));
+    }
+
+    // Undo, then Undo again: back where it was.
+    void undoTwice()
+    {
+        m_model.undo();
+        m_text = m_model.text().text(0, m_model.length());
+        expectOnStarts();
+        m_model.undo();
+        m_model.undo();
+        FUZZ_CHECK(m_model.text().text(0, m_model.length()) == m_text);
+    }
+
     void expectCaretAtStartOf(std::int64_t pos)
     {
         FUZZ_CHECK(m_model.anchor() == m_model.caret());

@@ -68,6 +68,83 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+// One key with its repaint, timed.
+double timedKey(EditControl& w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+{
+    const auto t0 = Clock::now();
+    key(w, k, mods, text);
+    return msSince(t0);
+}
+
+// The same key count times, each with its repaint, timed one by one.
+std::vector<double> timedKeys(EditControl& w, int count, int k, const QString& text = {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i)
+        times.push_back(timedKey(w, k, Qt::NoModifier, text));
+    return times;
+}
+
+// What run() measures on one text.
+struct Figures {
+    double setAndPaint = 0;
+    double controlMb = 0;
+    double ctrlEndCold = 0;
+    double ctrlEndWarm = 0;
+    std::vector<double> typing;
+    std::vector<double> pageDown;
+    double afterEdits = 0;
+    std::vector<double> noWrapTyping;
+    double noWrapEnd = 0;
+};
+
+// Ctrl+End before the layout has gone through the text, then again once it has.
+void measureCtrlEnd(EditControl& w, Figures& figures)
+{
+    figures.ctrlEndCold = timedKey(w, Qt::Key_End, Qt::ControlModifier);
+    key(w, Qt::Key_Home, Qt::ControlModifier);
+    while (!w.layoutIdleStep()) {
+    }
+    figures.ctrlEndWarm = timedKey(w, Qt::Key_End, Qt::ControlModifier);
+}
+
+// Typing in the middle and paging down with word wrap on, then typing and Ctrl+End with it off.
+void measureEdits(EditControl& w, Figures& figures, double before, double textMb)
+{
+    w.select(w.textLength() / 2, w.textLength() / 2);
+    w.viewport()->repaint();
+    figures.typing = timedKeys(w, 60, Qt::Key_A, "a");
+    figures.pageDown = timedKeys(w, 60, Qt::Key_PageDown);
+    figures.afterEdits = residentMb() - before + textMb;
+    w.setWordWrap(false);
+    w.select(w.textLength() / 3, w.textLength() / 3);
+    w.viewport()->repaint();
+    figures.noWrapTyping = timedKeys(w, 30, Qt::Key_B, "b");
+    figures.noWrapEnd = timedKey(w, Qt::Key_End, Qt::ControlModifier);
+}
+
+double maxOf(const std::vector<double>& v)
+{
+    return *std::max_element(v.begin(), v.end());
+}
+
+void printFigures(const char* name, double textMb, const Figures& f)
+{
+    std::printf("%s (%.0f MB)\n", name, textMb);
+    std::printf("  set text + first paint     %8.1f ms   (target <= 500)\n", f.setAndPaint);
+    std::printf("  Ctrl+End + paint, cold     %8.1f ms   (target <= 50)\n", f.ctrlEndCold);
+    std::printf("  Ctrl+End + paint, laid out %8.1f ms   (target <= 50)\n", f.ctrlEndWarm);
+    std::printf("  typed char in middle       %8.2f ms median, %.1f ms first, %.1f ms max (target <= 16 median)\n",
+                median(f.typing), f.typing.front(), maxOf(f.typing));
+    std::printf("  Page Down + paint          %8.2f ms median, %.1f ms max (target <= 16)\n", median(f.pageDown),
+                maxOf(f.pageDown));
+    std::printf("  no wrap: typed char        %8.2f ms median, %.1f ms max; Ctrl+End %.1f ms\n", median(f.noWrapTyping),
+                maxOf(f.noWrapTyping), f.noWrapEnd);
+    std::printf("  control memory             %8.1f MB after set, %.1f MB after edits (limit %.1f MB)\n", f.controlMb,
+                f.afterEdits, 1.1 * textMb + 40);
+    std::fflush(stdout);
+}
+
 void run(const char* name, std::string text)
 {
     const double textMb = static_cast<double>(text.size()) / (1024.0 * 1024.0);
@@ -77,64 +154,18 @@ void run(const char* name, std::string text)
     QApplication::processEvents();
     const double before = residentMb();
 
-    auto t0 = Clock::now();
+    Figures figures;
+    const auto t0 = Clock::now();
     w.setText(text);
     w.viewport()->repaint();
-    const double setAndPaint = msSince(t0);
+    figures.setAndPaint = msSince(t0);
     text = std::string();  // only the control's copy remains
     text.shrink_to_fit();
-    const double controlMb = residentMb() - before + textMb;  // the input was already resident
+    figures.controlMb = residentMb() - before + textMb;  // the input was already resident
 
-    t0 = Clock::now();
-    key(w, Qt::Key_End, Qt::ControlModifier);
-    const double ctrlEndCold = msSince(t0);
-    key(w, Qt::Key_Home, Qt::ControlModifier);
-    while (!w.layoutIdleStep()) {
-    }
-    t0 = Clock::now();
-    key(w, Qt::Key_End, Qt::ControlModifier);
-    const double ctrlEndWarm = msSince(t0);
-
-    w.select(w.textLength() / 2, w.textLength() / 2);
-    w.viewport()->repaint();
-    std::vector<double> typing;
-    for (int i = 0; i < 60; ++i) {
-        t0 = Clock::now();
-        key(w, Qt::Key_A, Qt::NoModifier, "a");
-        typing.push_back(msSince(t0));
-    }
-    std::vector<double> pageDown;
-    for (int i = 0; i < 60; ++i) {
-        t0 = Clock::now();
-        key(w, Qt::Key_PageDown);
-        pageDown.push_back(msSince(t0));
-    }
-    const double afterEdits = residentMb() - before + textMb;
-    w.setWordWrap(false);
-    w.select(w.textLength() / 3, w.textLength() / 3);
-    w.viewport()->repaint();
-    std::vector<double> noWrapTyping;
-    for (int i = 0; i < 30; ++i) {
-        t0 = Clock::now();
-        key(w, Qt::Key_B, Qt::NoModifier, "b");
-        noWrapTyping.push_back(msSince(t0));
-    }
-    t0 = Clock::now();
-    key(w, Qt::Key_End, Qt::ControlModifier);
-    const double noWrapEnd = msSince(t0);
-    std::printf("%s (%.0f MB)\n", name, textMb);
-    std::printf("  set text + first paint     %8.1f ms   (target <= 500)\n", setAndPaint);
-    std::printf("  Ctrl+End + paint, cold     %8.1f ms   (target <= 50)\n", ctrlEndCold);
-    std::printf("  Ctrl+End + paint, laid out %8.1f ms   (target <= 50)\n", ctrlEndWarm);
-    std::printf("  typed char in middle       %8.2f ms median, %.1f ms first, %.1f ms max (target <= 16 median)\n",
-                median(typing), typing.front(), *std::max_element(typing.begin(), typing.end()));
-    std::printf("  Page Down + paint          %8.2f ms median, %.1f ms max (target <= 16)\n", median(pageDown),
-                *std::max_element(pageDown.begin(), pageDown.end()));
-    std::printf("  no wrap: typed char        %8.2f ms median, %.1f ms max; Ctrl+End %.1f ms\n", median(noWrapTyping),
-                *std::max_element(noWrapTyping.begin(), noWrapTyping.end()), noWrapEnd);
-    std::printf("  control memory             %8.1f MB after set, %.1f MB after edits (limit %.1f MB)\n", controlMb,
-                afterEdits, 1.1 * textMb + 40);
-    std::fflush(stdout);
+    measureCtrlEnd(w, figures);
+    measureEdits(w, figures, before, textMb);
+    printFigures(name, textMb, figures);
 }
 
 // How the editor sets a TEXT file: the document's loaded block (with spare room) is handed over,

@@ -92,32 +92,55 @@ void key(EditControl& w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier, con
     w.viewport()->repaint();
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// One key with its repaint, timed.
+double timedKey(EditControl& w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    constexpr std::size_t kHundredMb = 100u << 20;
-    const std::string text = mixedScripts(kHundredMb, 10u << 20);
-    const double textMb = static_cast<double>(text.size()) / (1024.0 * 1024.0);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto t0 = Clock::now();
+    key(w, k, mods, text);
+    return msSince(t0);
+}
 
+double maxOf(const std::vector<double>& v)
+{
+    return *std::max_element(v.begin(), v.end());
+}
+
+// What the benchmark measures.
+struct Figures {
     std::vector<double> recognising;
     bool valid = false;
+    double recognisingAscii = 0;
+    bool asciiValid = false;
+    double setAndPaint = 0;
+    double controlMb = 0;
+    double ctrlEndCold = 0;
+    double ctrlEndWarm = 0;
+    std::vector<double> typing;
+    std::vector<double> pageDown;
+    std::vector<double> longLineTyping;
+    double afterEdits = 0;
+    double findFolded = 0;
+    bool foundFolded = false;
+};
+
+// Recognising UTF-8 five times in the text, then once in an all-ASCII text of the same size.
+void measureRecognition(const std::string& text, Figures& figures)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     for (int i = 0; i < 5; ++i) {
         const auto t0 = Clock::now();
-        valid = utf8::isValid(bytes, text.size());
-        recognising.push_back(msSince(t0));
+        figures.valid = utf8::isValid(bytes, text.size());
+        figures.recognising.push_back(msSince(t0));
     }
-    std::string ascii(text.size(), 'a');
-    auto t0 = Clock::now();
-    const bool asciiValid = utf8::isValid(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size());
-    const double recognisingAscii = msSince(t0);
-    ascii = std::string();
-    ascii.shrink_to_fit();
+    const std::string ascii(text.size(), 'a');
+    const auto t0 = Clock::now();
+    figures.asciiValid = utf8::isValid(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size());
+    figures.recognisingAscii = msSince(t0);
+}
 
-    EditControl w;
+// A shown control in a monospaced font, reading UTF-8.
+void prepareControl(EditControl& w)
+{
     w.resize(1000, 700);
     w.show();
     QApplication::processEvents();
@@ -128,77 +151,104 @@ int main(int argc, char** argv)
     w.setDefaultCharFormat(format);
     w.setEncoding(TextEncoding::Utf8);
     w.viewport()->repaint();
-    const double before = residentMb();
+}
 
-    // The editor's way: the loaded block (with spare room) is handed over, not copied.
+// The editor's way: the loaded block (with spare room) is handed over, not copied.
+void handOver(EditControl& w, const std::string& text, Figures& figures)
+{
     HeapBlock block(cHeap(), text.size() + 1 + std::size_t{64} * 1024);
     std::memcpy(block.data(), text.data(), text.size());
     block.data()[text.size()] = 0;
-    t0 = Clock::now();
+    const auto t0 = Clock::now();
     w.adoptWindowText(std::move(block), text.size());
     w.viewport()->repaint();
-    const double setAndPaint = msSince(t0);
-    const double controlMb = residentMb() - before;
+    figures.setAndPaint = msSince(t0);
+}
 
-    t0 = Clock::now();
-    key(w, Qt::Key_End, Qt::ControlModifier);
-    const double ctrlEndCold = msSince(t0);
+// Ctrl+End before the layout has gone through the text, then again once it has.
+void measureCtrlEnd(EditControl& w, Figures& figures)
+{
+    figures.ctrlEndCold = timedKey(w, Qt::Key_End, Qt::ControlModifier);
     key(w, Qt::Key_Home, Qt::ControlModifier);
     while (!w.layoutIdleStep()) {
     }
-    t0 = Clock::now();
-    key(w, Qt::Key_End, Qt::ControlModifier);
-    const double ctrlEndWarm = msSince(t0);
+    figures.ctrlEndWarm = timedKey(w, Qt::Key_End, Qt::ControlModifier);
+}
 
+// Typing and paging down from the middle, then typing far into the long line.
+void measureEdits(EditControl& w, Figures& figures)
+{
     w.select(w.textLength() / 2, w.textLength() / 2);
     w.viewport()->repaint();
-    std::vector<double> typing;
     for (int i = 0; i < 60; ++i) {
-        t0 = Clock::now();
+        const auto t0 = Clock::now();
         key(w, Qt::Key_unknown, Qt::NoModifier, i % 2 ? QString(QChar(0x4E2D)) : QString(QChar(0xE9)));
-        typing.push_back(msSince(t0));
+        figures.typing.push_back(msSince(t0));
     }
-    std::vector<double> pageDown;
-    for (int i = 0; i < 60; ++i) {
-        t0 = Clock::now();
-        key(w, Qt::Key_PageDown);
-        pageDown.push_back(msSince(t0));
-    }
-    // Typing far into the long line.
+    for (int i = 0; i < 60; ++i)
+        figures.pageDown.push_back(timedKey(w, Qt::Key_PageDown));
     w.select(w.textLength() - (5 << 20), w.textLength() - (5 << 20));
     w.viewport()->repaint();
-    std::vector<double> longLineTyping;
     for (int i = 0; i < 30; ++i) {
-        t0 = Clock::now();
+        const auto t0 = Clock::now();
         key(w, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x3A9)));
-        longLineTyping.push_back(msSince(t0));
+        figures.longLineTyping.push_back(msSince(t0));
     }
-    const double afterEdits = residentMb() - before;
+}
 
-    // Find with Unicode case folding through the whole text (the needle is not in it).
+// Find with Unicode case folding through the whole text (the needle is not in it).
+void measureFoldedFind(EditControl& w, Figures& figures)
+{
     FindOptions folded;
     folded.encoding = TextEncoding::Utf8;
-    t0 = Clock::now();
-    const bool foundFolded = w.findText("\xCE\xA3\xCE\xA4\xCE\x9F K\xC3\x96LN", 0, folded).has_value();
-    const double findFolded = msSince(t0);
+    const auto t0 = Clock::now();
+    figures.foundFolded = w.findText("\xCE\xA3\xCE\xA4\xCE\x9F K\xC3\x96LN", 0, folded).has_value();
+    figures.findFolded = msSince(t0);
+}
 
+void printFigures(double textMb, const Figures& f)
+{
     std::printf("UTF-8, mixed scripts, 80-column lines and one 10 MB line (%.0f MB, %s)\n", textMb,
-                valid ? "valid" : "NOT VALID");
+                f.valid ? "valid" : "NOT VALID");
     std::printf("  recognising the encoding   %8.1f ms median, %.1f ms first (target <= 50); all ASCII %.1f ms%s\n",
-                median(recognising), recognising.front(), recognisingAscii, asciiValid ? "" : " NOT VALID");
-    std::printf("  set text + first paint     %8.1f ms   (target <= 500)\n", setAndPaint);
-    std::printf("  Ctrl+End + paint, cold     %8.1f ms   (target <= 50)\n", ctrlEndCold);
-    std::printf("  Ctrl+End + paint, laid out %8.1f ms   (target <= 50)\n", ctrlEndWarm);
+                median(f.recognising), f.recognising.front(), f.recognisingAscii, f.asciiValid ? "" : " NOT VALID");
+    std::printf("  set text + first paint     %8.1f ms   (target <= 500)\n", f.setAndPaint);
+    std::printf("  Ctrl+End + paint, cold     %8.1f ms   (target <= 50)\n", f.ctrlEndCold);
+    std::printf("  Ctrl+End + paint, laid out %8.1f ms   (target <= 50)\n", f.ctrlEndWarm);
     std::printf("  typed char in middle       %8.2f ms median, %.1f ms first, %.1f ms max (target <= 16 median)\n",
-                median(typing), typing.front(), *std::max_element(typing.begin(), typing.end()));
-    std::printf("  Page Down + paint          %8.2f ms median, %.1f ms max (target <= 16)\n", median(pageDown),
-                *std::max_element(pageDown.begin(), pageDown.end()));
-    std::printf("  typed char in the long line%8.2f ms median, %.1f ms max\n", median(longLineTyping),
-                *std::max_element(longLineTyping.begin(), longLineTyping.end()));
-    std::printf("  Find without case, folded  %8.1f ms through the whole text%s\n", findFolded,
-                foundFolded ? " (found?)" : "");
-    std::printf("  control memory             %8.1f MB after set, %.1f MB after edits (limit %.1f MB)\n", controlMb,
-                afterEdits, 1.1 * textMb + 40);
+                median(f.typing), f.typing.front(), maxOf(f.typing));
+    std::printf("  Page Down + paint          %8.2f ms median, %.1f ms max (target <= 16)\n", median(f.pageDown),
+                maxOf(f.pageDown));
+    std::printf("  typed char in the long line%8.2f ms median, %.1f ms max\n", median(f.longLineTyping),
+                maxOf(f.longLineTyping));
+    std::printf("  Find without case, folded  %8.1f ms through the whole text%s\n", f.findFolded,
+                f.foundFolded ? " (found?)" : "");
+    std::printf("  control memory             %8.1f MB after set, %.1f MB after edits (limit %.1f MB)\n", f.controlMb,
+                f.afterEdits, 1.1 * textMb + 40);
     std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    constexpr std::size_t kHundredMb = 100u << 20;
+    const std::string text = mixedScripts(kHundredMb, 10u << 20);
+    const double textMb = static_cast<double>(text.size()) / (1024.0 * 1024.0);
+
+    Figures figures;
+    measureRecognition(text, figures);
+    EditControl w;
+    prepareControl(w);
+    const double before = residentMb();
+    handOver(w, text, figures);
+    figures.controlMb = residentMb() - before;
+    measureCtrlEnd(w, figures);
+    measureEdits(w, figures);
+    figures.afterEdits = residentMb() - before;
+    measureFoldedFind(w, figures);
+    printFigures(textMb, figures);
     return 0;
 }

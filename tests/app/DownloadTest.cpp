@@ -11,72 +11,91 @@ using test::kBinary;
 using test::kText;
 using namespace cmd;
 
-TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
+// The bar is there from the start; Return in its edit retrieves; no scheme means http. A text
+// arrives into the empty editor.
+void textOverHttpByReturn(DownloadTest& t)
 {
-    ASSERT_NE(servers.httpPort(), 0);
-    // The bar is there from the start; Return in its edit retrieves; no scheme means http.
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_TRUE(frame->commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
-    QTest::keyClicks(bar->urlEdit(), QString::fromStdString(http("/text.txt")));
-    QTest::keyClick(bar->urlEdit(), Qt::Key_Return);
-    EXPECT_FALSE(bar->retrieveButton()->isEnabled());
-    EXPECT_TRUE(bar->stopButton()->isEnabled());
-    ASSERT_TRUE(completed());
-    EXPECT_TRUE(boxes.shown().empty());
-    EXPECT_EQ(editorText(), kText);
-    EXPECT_EQ(frame->windowTitle(), "Untitled - Quillory");
-    EXPECT_EQ(frame->paneText(StatusPane::Mode), " TEXT ");
-    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "UTF-8");  // the text is valid UTF-8
-    EXPECT_EQ(frame->paneText(StatusPane::Prompt), "Ready");
-    EXPECT_TRUE(bar->retrieveButton()->isEnabled());
-    EXPECT_FALSE(bar->stopButton()->isEnabled());
-    EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
-    EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
+    ASSERT_NE(t.servers.httpPort(), 0);
+    EXPECT_TRUE(t.bar->isVisible());
+    EXPECT_TRUE(t.frame->commandAction(ID_VIEW_URL_TOOLBAR)->isChecked());
+    QTest::keyClicks(t.bar->urlEdit(), QString::fromStdString(t.http("/text.txt")));
+    QTest::keyClick(t.bar->urlEdit(), Qt::Key_Return);
+    EXPECT_FALSE(t.bar->retrieveButton()->isEnabled());
+    EXPECT_TRUE(t.bar->stopButton()->isEnabled());
+    ASSERT_TRUE(t.completed());
+    EXPECT_TRUE(t.boxes.shown().empty());
+    EXPECT_EQ(t.editorText(), kText);
+    EXPECT_EQ(t.frame->windowTitle(), "Untitled - Quillory");
+    EXPECT_EQ(t.frame->paneText(StatusPane::Mode), " TEXT ");
+    EXPECT_EQ(t.frame->paneText(StatusPane::Encoding), "UTF-8");  // the text is valid UTF-8
+    EXPECT_EQ(t.frame->paneText(StatusPane::Prompt), "Ready");
+    EXPECT_TRUE(t.bar->retrieveButton()->isEnabled());
+    EXPECT_FALSE(t.bar->stopButton()->isEnabled());
+    EXPECT_FALSE(t.menuEnabled(ID_LOAD_SAVED_DOC));
+    EXPECT_FALSE(t.menuEnabled(ID_SAVE_DOWNLOAD_AS));
+}
 
-    // https, typed in capitals: the editor holds a document, so the download waits in memory;
-    // Load Saved Doc. then replaces the modified document without asking.
-    ::setenv("QUILLORY_TEST_CA_FILE", servers.certificateAuthority().c_str(), 1);
-    ASSERT_NE(servers.httpsPort(), 0);
-    QTest::keyClicks(view->focusWidget(), "edited");
-    retrieve("HTTPS://127.0.0.1:" + std::to_string(servers.httpsPort()) + "/bin.dat");
-    ASSERT_TRUE(completed());
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
-    EXPECT_TRUE(menuEnabled(ID_LOAD_SAVED_DOC));
-    choose(ID_LOAD_SAVED_DOC);
-    EXPECT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(frame->paneText(StatusPane::Mode), "BINARY");
-    EXPECT_EQ(frame->paneText(StatusPane::Encoding), "");
-    EXPECT_EQ(view->document().mode(), DocumentMode::Binary);
-    const auto* stored = reinterpret_cast<const char*>(view->document().storage().bytes());
+// https, typed in capitals: the editor holds a document, so the download waits in memory;
+// Load Saved Doc. then replaces the modified document without asking.
+void binaryOverHttpsLoadedFromMemory(DownloadTest& t)
+{
+    ::setenv("QUILLORY_TEST_CA_FILE", t.servers.certificateAuthority().c_str(), 1);
+    ASSERT_NE(t.servers.httpsPort(), 0);
+    QTest::keyClicks(t.view->focusWidget(), "edited");
+    t.retrieve("HTTPS://127.0.0.1:" + std::to_string(t.servers.httpsPort()) + "/bin.dat");
+    ASSERT_TRUE(t.completed());
+    ASSERT_EQ(t.boxes.shown().size(), 1u);
+    EXPECT_EQ(t.boxes.last(), DownloadTest::info(kKeptInMemoryText));
+    EXPECT_TRUE(t.menuEnabled(ID_LOAD_SAVED_DOC));
+    t.choose(ID_LOAD_SAVED_DOC);
+    EXPECT_EQ(t.boxes.shown().size(), 1u);
+    EXPECT_EQ(t.frame->paneText(StatusPane::Mode), "BINARY");
+    EXPECT_EQ(t.frame->paneText(StatusPane::Encoding), "");
+    EXPECT_EQ(t.view->document().mode(), DocumentMode::Binary);
+    const auto* stored = reinterpret_cast<const char*>(t.view->document().storage().bytes());
     EXPECT_EQ(std::string(stored, kBinary.size()), kBinary);
     std::string display = kBinary;
     makeDisplayCopy(reinterpret_cast<std::uint8_t*>(display.data()), display.size());
-    EXPECT_EQ(editorText(), display);
-    EXPECT_FALSE(menuEnabled(ID_LOAD_SAVED_DOC));
+    EXPECT_EQ(t.editorText(), display);
+    EXPECT_FALSE(t.menuEnabled(ID_LOAD_SAVED_DOC));
+}
 
-    // ftp and gopher: kept, then saved exactly as received.
-    ASSERT_NE(servers.ftpPort(), 0);
-    retrieve("Ftp://127.0.0.1:" + std::to_string(servers.ftpPort()) + "/bin.dat");
-    ASSERT_TRUE(completed());
-    EXPECT_EQ(boxes.last(), info(kKeptInMemoryText));
-    fileDialogs.choosePath(dir.file("from-ftp.dat"));
-    const std::string abandoned = dir.write(".quillory-save-k1lled00", "left by a killed save");
-    choose(ID_SAVE_DOWNLOAD_AS);
-    EXPECT_EQ(test::readAll(dir.file("from-ftp.dat")), kBinary);
+// ftp: kept, then saved exactly as received.
+void binaryOverFtpSavedAsReceived(DownloadTest& t)
+{
+    ASSERT_NE(t.servers.ftpPort(), 0);
+    t.retrieve("Ftp://127.0.0.1:" + std::to_string(t.servers.ftpPort()) + "/bin.dat");
+    ASSERT_TRUE(t.completed());
+    EXPECT_EQ(t.boxes.last(), DownloadTest::info(kKeptInMemoryText));
+    t.fileDialogs.choosePath(t.dir.file("from-ftp.dat"));
+    const std::string abandoned = t.dir.write(".quillory-save-k1lled00", "left by a killed save");
+    t.choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(test::readAll(t.dir.file("from-ftp.dat")), kBinary);
     EXPECT_FALSE(std::filesystem::exists(abandoned));  // the save cleared what a killed one left
-    EXPECT_FALSE(menuEnabled(ID_SAVE_DOWNLOAD_AS));
+    EXPECT_FALSE(t.menuEnabled(ID_SAVE_DOWNLOAD_AS));
+}
 
-    ASSERT_NE(servers.gopherPort(), 0);
-    retrieve("GOPHER://127.0.0.1:" + std::to_string(servers.gopherPort()) + "/9/bin.dat");
-    ASSERT_TRUE(completed());
-    EXPECT_EQ(boxes.shown().size(), 3u);
-    EXPECT_EQ(heldDownload(), kBinary);
-    fileDialogs.choosePath(dir.file("from-gopher.dat"));
-    choose(ID_SAVE_DOWNLOAD_AS);
-    EXPECT_EQ(test::readAll(dir.file("from-gopher.dat")), kBinary);
-    EXPECT_EQ(fileDialogs.requests.back(),
-              (FileDialogRequest{FileDialogRequest::Kind::Save, view->document().folder(), "", kFileDialogFilter}));
+// gopher: kept, then saved exactly as received.
+void binaryOverGopherSavedAsReceived(DownloadTest& t)
+{
+    ASSERT_NE(t.servers.gopherPort(), 0);
+    t.retrieve("GOPHER://127.0.0.1:" + std::to_string(t.servers.gopherPort()) + "/9/bin.dat");
+    ASSERT_TRUE(t.completed());
+    EXPECT_EQ(t.boxes.shown().size(), 3u);
+    EXPECT_EQ(t.heldDownload(), kBinary);
+    t.fileDialogs.choosePath(t.dir.file("from-gopher.dat"));
+    t.choose(ID_SAVE_DOWNLOAD_AS);
+    EXPECT_EQ(test::readAll(t.dir.file("from-gopher.dat")), kBinary);
+    EXPECT_EQ(t.fileDialogs.requests.back(),
+              (FileDialogRequest{FileDialogRequest::Kind::Save, t.view->document().folder(), "", kFileDialogFilter}));
+}
+
+TEST_F(DownloadTest, DocumentsArriveByteForByteOverEverySchemeInTheirMode)
+{
+    ASSERT_NO_FATAL_FAILURE(textOverHttpByReturn(*this));
+    ASSERT_NO_FATAL_FAILURE(binaryOverHttpsLoadedFromMemory(*this));
+    ASSERT_NO_FATAL_FAILURE(binaryOverFtpSavedAsReceived(*this));
+    ASSERT_NO_FATAL_FAILURE(binaryOverGopherSavedAsReceived(*this));
 
     // Hidden and shown again, the bar keeps the address.
     const QString typed = bar->urlEdit()->text();

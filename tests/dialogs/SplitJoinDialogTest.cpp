@@ -263,6 +263,46 @@ TEST_F(SplitJoinDialogTest, DriveThatCannotBeMadeCurrentChangesNothing)
     EXPECT_EQ(childTexts(item({})), QStringList{"elsewhere"});
 }
 
+// What the dialog showed while a copy ran, recorded as its progress bar moved.
+struct ProgressRecord {
+    std::vector<int> values;
+    bool allProcessing = true;
+    bool splitEverEnabled = false;
+    std::vector<bool> busy;  // what the dialog tells its owner
+};
+
+// While the copy runs the status reads "Processing..." and the buttons are disabled.
+void recordProgress(SplitJoinDialog& d, ProgressRecord& record)
+{
+    QObject::connect(d.progressBar(), &QProgressBar::valueChanged, [&d, &record](int value) {
+        record.values.push_back(value);
+        record.allProcessing = record.allProcessing && d.statusField()->text() == "Processing...";
+        record.splitEverEnabled = record.splitEverEnabled || d.splitButton()->isEnabled();
+    });
+    QObject::connect(&d, &SplitJoinDialog::busyChanged, [&record](bool now) { record.busy.push_back(now); });
+}
+
+void expectProgressShown(SplitJoinDialog& d, const ProgressRecord& record)
+{
+    EXPECT_GT(record.values.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(record.values.begin() + 1, record.values.end()));
+    EXPECT_EQ(record.values.back(), d.progressBar()->maximum());
+    EXPECT_TRUE(record.allProcessing);
+    EXPECT_FALSE(record.splitEverEnabled);
+}
+
+// Enter in the custom size edit only edits; anywhere else it is the dialog's OK.
+void expectEnterIsOkOutsideTheSizeEdit(SplitJoinDialog& d)
+{
+    d.customSizeEdit()->setFocus();
+    QTest::keyClick(d.customSizeEdit(), Qt::Key_Return);
+    EXPECT_TRUE(d.isVisible());
+    d.fileList()->setFocus();
+    QTest::keyClick(d.fileList(), Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
 TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
 {
     fs::create_directory(folder("sub"));
@@ -277,32 +317,19 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
     QTest::keyClick(d.customSizeEdit(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(d.customSizeEdit(), "1000");
 
-    // While the copy runs the status reads "Processing..." and the buttons are disabled.
-    std::vector<int> values;
-    bool allProcessing = true;
-    bool splitEverEnabled = false;
-    QObject::connect(d.progressBar(), &QProgressBar::valueChanged, [&](int value) {
-        values.push_back(value);
-        allProcessing = allProcessing && d.statusField()->text() == "Processing...";
-        splitEverEnabled = splitEverEnabled || d.splitButton()->isEnabled();
-    });
-    std::vector<bool> busy;  // what the dialog tells its owner
-    QObject::connect(&d, &SplitJoinDialog::busyChanged, [&](bool now) { busy.push_back(now); });
+    ProgressRecord progress;
+    recordProgress(d, progress);
     fileDialogs.choosePath(folder("src.bin"));
     fileDialogs.choosePath(folder("B"));
     click(d.splitButton());
-    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(progress.busy, (std::vector<bool>{true, false}));
     EXPECT_EQ(d.statusField()->text(), "Finished!");
     EXPECT_TRUE(boxes.shown().empty());
     ASSERT_EQ(fileDialogs.requests.size(), 2u);
     EXPECT_EQ(fileDialogs.requests[0].initialDir, folder());
     EXPECT_EQ(fileDialogs.requests[1].initialDir, folder());
     EXPECT_EQ(readAll(folder("B.3")), source.substr(2000));
-    EXPECT_GT(values.size(), 10u);
-    EXPECT_TRUE(std::is_sorted(values.begin() + 1, values.end()));
-    EXPECT_EQ(values.back(), d.progressBar()->maximum());
-    EXPECT_TRUE(allProcessing);
-    EXPECT_FALSE(splitEverEnabled);
+    expectProgressShown(d, progress);
     EXPECT_TRUE(d.splitButton()->isEnabled());
     EXPECT_TRUE(d.customSizeEdit()->isEnabled());
 
@@ -318,14 +345,7 @@ TEST_F(SplitJoinDialogTest, SplitAndJoinThroughTheButtonsShowTheirProgress)
     EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
     EXPECT_EQ(texts(*d.fileList()), (QStringList{"B.1", "B.2", "B.3", "joined", "src.bin"}));
 
-    // Enter in the custom size edit only edits; anywhere else it is the dialog's OK.
-    d.customSizeEdit()->setFocus();
-    QTest::keyClick(d.customSizeEdit(), Qt::Key_Return);
-    EXPECT_TRUE(d.isVisible());
-    d.fileList()->setFocus();
-    QTest::keyClick(d.fileList(), Qt::Key_Return);
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.result(), QDialog::Accepted);
+    expectEnterIsOkOutsideTheSizeEdit(d);
 }
 
 TEST_F(SplitJoinDialogTest, PipesMissingFilesAndUnreadableFoldersAreRefusedAtOnceWithTheirReason)

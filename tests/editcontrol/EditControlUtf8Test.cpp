@@ -29,6 +29,11 @@ std::set<std::int64_t> boundariesOf(const std::string& s)
     return starts;
 }
 
+// What the random test presses and types.
+constexpr Qt::Key kMoves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                              Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
+constexpr char32_t kTyped[] = {'a', 0xE9, 0x20AC, 0x4E2D, 0x1F600, ' '};
+
 class EditControlUtf8Test : public ::testing::Test {
 protected:
     EditControlUtf8Test()
@@ -53,6 +58,62 @@ protected:
     }
     int cell() const { return control.glyphs().advances().advance['x'] / 64; }
 
+    // One random action of kind `what` (0 to 11) with the modifiers mods, on the text before;
+    // returns the text the action must leave where that is known.
+    std::optional<std::string> randomAction(std::mt19937& random, int what, Qt::KeyboardModifiers mods,
+                                            const std::string& before)
+    {
+        switch (what) {
+        case 0:
+        case 1: return typeRandomCharacter(random, before);
+        case 2: QTest::keyClick(&control, Qt::Key_Backspace); break;
+        case 3: QTest::keyClick(&control, Qt::Key_Delete); break;
+        case 4: QTest::keyClick(&control, Qt::Key_Return); break;
+        case 5:
+            if (random() % 8 == 0)
+                QTest::keyClick(&control, Qt::Key_Insert);
+            else
+                control.undo();
+            break;
+        case 6: clickRandomly(random, mods); break;
+        case 7:
+            if (random() % 10 == 0)
+                control.setWordWrap(!control.wordWrap());
+            else
+                control.select(static_cast<std::int64_t>(random() % (before.size() + 1)),
+                               static_cast<std::int64_t>(random() % (before.size() + 1)));
+            break;
+        default: QTest::keyClick(&control, kMoves[random() % std::size(kMoves)], mods); break;
+        }
+        return std::nullopt;
+    }
+    // Types one of kTyped, inserted or over the character at the caret; returns the text that must
+    // result.
+    std::string typeRandomCharacter(std::mt19937& random, const std::string& before)
+    {
+        const std::int64_t selStart = control.selectionStart();
+        const std::int64_t selEnd = control.selectionEnd();
+        const char32_t c = kTyped[random() % std::size(kTyped)];
+        std::string after = before;
+        const std::string bytes = utf8::encode(c);
+        const bool overwriting =
+            control.overwriteMode() && selStart == selEnd && selStart < static_cast<std::int64_t>(before.size()) &&
+            before[static_cast<std::size_t>(selStart)] != '\r' && before[static_cast<std::size_t>(selStart)] != '\n';
+        const std::int64_t end = overwriting ? *boundariesOf(before).upper_bound(selStart) : selEnd;
+        after.replace(static_cast<std::size_t>(selStart), static_cast<std::size_t>(end - selStart), bytes);
+        typeCharacter(c);
+        return after;
+    }
+    // A click or a double click anywhere in the control.
+    void clickRandomly(std::mt19937& random, Qt::KeyboardModifiers mods)
+    {
+        const QPoint at(static_cast<int>(random() % 300), static_cast<int>(random() % 200));
+        if (random() % 3 == 0)
+            QTest::mouseDClick(control.viewport(), Qt::LeftButton, {}, at);
+        else
+            QTest::mouseClick(control.viewport(), Qt::LeftButton, mods & Qt::ShiftModifier, at);
+    }
+
     test::FakeClipboard clipboard;
     EditControl control;
 };
@@ -66,59 +127,12 @@ TEST_F(EditControlUtf8Test, CaretAndSelectionNeverFallInsideACharacterUnderRando
                  "\xEF\xBB\xBFz\r\n";
     control.setText(start);
     std::mt19937 random(31);
-    const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
-                             Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
-    const char32_t typed[] = {'a', 0xE9, 0x20AC, 0x4E2D, 0x1F600, ' '};
     for (int step = 0; step < 2500; ++step) {
         const std::string before = text();
-        const std::int64_t selStart = control.selectionStart();
-        const std::int64_t selEnd = control.selectionEnd();
-        std::optional<std::string> expected;
         const Qt::KeyboardModifiers mods = (random() % 3 == 0 ? Qt::ShiftModifier : Qt::NoModifier) |
                                            (random() % 4 == 0 ? Qt::ControlModifier : Qt::NoModifier);
         const int what = static_cast<int>(random() % 12);
-        switch (what) {
-        case 0:
-        case 1: {
-            const char32_t c = typed[random() % std::size(typed)];
-            std::string after = before;
-            const std::string bytes = utf8::encode(c);
-            const bool overwriting = control.overwriteMode() && selStart == selEnd &&
-                                     selStart < static_cast<std::int64_t>(before.size()) &&
-                                     before[static_cast<std::size_t>(selStart)] != '\r' &&
-                                     before[static_cast<std::size_t>(selStart)] != '\n';
-            const std::int64_t end = overwriting ? *boundariesOf(before).upper_bound(selStart) : selEnd;
-            after.replace(static_cast<std::size_t>(selStart), static_cast<std::size_t>(end - selStart), bytes);
-            expected = after;
-            typeCharacter(c);
-            break;
-        }
-        case 2: QTest::keyClick(&control, Qt::Key_Backspace); break;
-        case 3: QTest::keyClick(&control, Qt::Key_Delete); break;
-        case 4: QTest::keyClick(&control, Qt::Key_Return); break;
-        case 5:
-            if (random() % 8 == 0)
-                QTest::keyClick(&control, Qt::Key_Insert);
-            else
-                control.undo();
-            break;
-        case 6: {
-            const QPoint at(static_cast<int>(random() % 300), static_cast<int>(random() % 200));
-            if (random() % 3 == 0)
-                QTest::mouseDClick(control.viewport(), Qt::LeftButton, {}, at);
-            else
-                QTest::mouseClick(control.viewport(), Qt::LeftButton, mods & Qt::ShiftModifier, at);
-            break;
-        }
-        case 7:
-            if (random() % 10 == 0)
-                control.setWordWrap(!control.wordWrap());
-            else
-                control.select(static_cast<std::int64_t>(random() % (before.size() + 1)),
-                               static_cast<std::int64_t>(random() % (before.size() + 1)));
-            break;
-        default: QTest::keyClick(&control, moves[random() % std::size(moves)], mods); break;
-        }
+        const std::optional<std::string> expected = randomAction(random, what, mods, before);
         const std::string after = text();
         const std::set<std::int64_t> starts = boundariesOf(after);
         ASSERT_TRUE(starts.count(control.selectionStart()) && starts.count(control.selectionEnd()))

@@ -186,92 +186,155 @@ bool indexedAsNew(const TextBuffer& t)
     return true;
 }
 
+// Random strings of cases, accents and line breaks.
+class RandomText {
+public:
+    explicit RandomText(std::mt19937& rng) : m_rng(rng) {}
+    std::string pick(std::size_t n)
+    {
+        std::string s;
+        for (std::size_t i = 0; i < n; ++i)
+            s.push_back(m_alphabet[m_rng() % m_alphabet.size()]);
+        return s;
+    }
+
+private:
+    std::mt19937& m_rng;
+    const std::string m_alphabet = "aAbB_ \xE9\xC9\r\n";
+};
+
+// A random text set into the model with one edit after it: typed inserted at `at`.
+struct EditedText {
+    std::string s;  // the text after the edit
+    std::size_t at;
+    std::string typed;
+};
+
+// An edit first, so that the gap is anywhere and there is an earlier step to keep or replace. The
+// model is left unmodified, sometimes with a limit a little above the text's length.
+EditedText setEditedText(EditModel& m, std::mt19937& rng, RandomText& text)
+{
+    std::string s = text.pick(rng() % 200);
+    m.setText(s);
+    const std::size_t at = rng() % (s.size() + 1);
+    const std::string typed = text.pick(1 + rng() % 3);
+    m.select(static_cast<std::int64_t>(at), static_cast<std::int64_t>(at));
+    m.replaceSelection(typed, true);
+    s.insert(at, typed);
+    m.setModified(false);
+    if (rng() % 8 == 0)
+        m.setLimit(static_cast<std::int64_t>(s.size() + rng() % 10));
+    return {s, at, typed};
+}
+
+struct ReplaceQuery {
+    std::string needle;
+    std::string replacement;
+    FindOptions options;
+};
+
+// A needle often taken from s, a replacement and random options.
+ReplaceQuery randomQuery(std::mt19937& rng, RandomText& text, const std::string& s)
+{
+    const std::string needle =
+        !s.empty() && rng() % 2 ? s.substr(rng() % s.size(), 1 + rng() % 4) : text.pick(1 + rng() % 2);
+    const std::string replacement = text.pick(rng() % 5);
+    FindOptions o;
+    o.matchCase = rng() % 2;
+    o.wholeWord = rng() % 3 == 0;
+    o.backward = rng() % 2;  // Replace All always searches down
+    return {needle, replacement, o};
+}
+
+// What a plain replace loop makes of s: the text, the count, the first and last match.
+struct PlainReplaceAll {
+    std::string expected;
+    std::int64_t count = 0;
+    std::optional<FoundRange> first;
+    FoundRange last;
+};
+
+// Replacements stop before the text would grow past limit.
+PlainReplaceAll plainReplaceAll(const std::string& s, const ReplaceQuery& q, std::int64_t limit)
+{
+    FindOptions down = q.options;
+    down.backward = false;
+    PlainReplaceAll result;
+    std::int64_t from = 0;
+    const auto growth = static_cast<std::int64_t>(q.replacement.size() - q.needle.size());
+    while (const auto found = plainFind(s, q.needle, from, down)) {
+        if (static_cast<std::int64_t>(s.size()) + (result.count + 1) * growth > limit)
+            break;
+        result.expected += s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(found->start - from));
+        result.expected += q.replacement;
+        from = found->end;
+        result.first = result.first.value_or(*found);
+        result.last = *found;
+        ++result.count;
+    }
+    result.expected += s.substr(static_cast<std::size_t>(from));
+    return result;
+}
+
+// Nothing replaced: nothing reported, the selection kept, and the earlier edit is still the step.
+void expectNothingReplaced(EditModel& m, const Recorder& r, std::int64_t anchor, std::int64_t caret, EditedText edited)
+{
+    EXPECT_TRUE(r.changes.empty());
+    EXPECT_FALSE(m.modified());
+    EXPECT_EQ(m.anchor(), anchor);
+    EXPECT_EQ(m.caret(), caret);
+    m.undo();
+    edited.s.erase(edited.at, edited.typed.size());
+    EXPECT_EQ(all(m), edited.s);
+}
+
+// One change from the first match to the end of the last, the caret after it; Undo restores s, a
+// second Undo redoes.
+void expectOneUndoStep(EditModel& m, const Recorder& r, const std::string& s, const PlainReplaceAll& plain)
+{
+    const FoundRange& first = *plain.first;
+    const std::int64_t inserted =
+        static_cast<std::int64_t>(plain.expected.size() - s.size()) + plain.last.end - first.start;
+    ASSERT_EQ(r.changes.size(), 1u);
+    EXPECT_EQ(r.changes[0].offset, first.start);
+    EXPECT_EQ(r.changes[0].removed, plain.last.end - first.start);
+    EXPECT_EQ(r.changes[0].inserted, inserted);
+    EXPECT_TRUE(m.modified());
+    EXPECT_EQ(m.anchor(), first.start + inserted);
+    EXPECT_EQ(m.caret(), first.start + inserted);
+    m.undo();
+    ASSERT_EQ(all(m), s);
+    ASSERT_TRUE(indexedAsNew(m.text()));
+    m.undo();
+    ASSERT_EQ(all(m), plain.expected);
+    ASSERT_TRUE(indexedAsNew(m.text()));
+}
+
 // Replace All against a plain replace loop: the same text and count, one change reported, the line
 // index right, the caret after the last replacement; Undo restores the text, a second Undo redoes.
 TEST(EditModel, ReplaceAllAgreesWithAPlainLoopAndIsOneUndoStep)
 {
     std::mt19937 rng(77);
-    const std::string alphabet = "aAbB_ \xE9\xC9\r\n";
-    auto pick = [&](std::size_t n) {
-        std::string s;
-        for (std::size_t i = 0; i < n; ++i)
-            s.push_back(alphabet[rng() % alphabet.size()]);
-        return s;
-    };
+    RandomText text(rng);
     for (int round = 0; round < 500; ++round) {
         EditModel m(rng() % 3 + 1);
-        std::string s = pick(rng() % 200);
-        m.setText(s);
-        // An edit first, so that the gap is anywhere and there is an earlier step to keep or replace.
-        const std::size_t at = rng() % (s.size() + 1);
-        const std::string typed = pick(1 + rng() % 3);
-        m.select(static_cast<std::int64_t>(at), static_cast<std::int64_t>(at));
-        m.replaceSelection(typed, true);
-        s.insert(at, typed);
-        m.setModified(false);
-        if (rng() % 8 == 0)
-            m.setLimit(static_cast<std::int64_t>(s.size() + rng() % 10));
-
-        const std::string needle =
-            !s.empty() && rng() % 2 ? s.substr(rng() % s.size(), 1 + rng() % 4) : pick(1 + rng() % 2);
-        const std::string replacement = pick(rng() % 5);
-        FindOptions o;
-        o.matchCase = rng() % 2;
-        o.wholeWord = rng() % 3 == 0;
-        o.backward = rng() % 2;  // Replace All always searches down
-
-        FindOptions down = o;
-        down.backward = false;
-        std::string expected;
-        std::int64_t count = 0;
-        std::int64_t from = 0;
-        std::optional<FoundRange> first;
-        FoundRange last;
-        const auto growth = static_cast<std::int64_t>(replacement.size() - needle.size());
-        while (const auto found = plainFind(s, needle, from, down)) {
-            if (static_cast<std::int64_t>(s.size()) + (count + 1) * growth > m.limit())
-                break;
-            expected += s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(found->start - from));
-            expected += replacement;
-            from = found->end;
-            first = first.value_or(*found);
-            last = *found;
-            ++count;
-        }
-        expected += s.substr(static_cast<std::size_t>(from));
+        const EditedText edited = setEditedText(m, rng, text);
+        const ReplaceQuery q = randomQuery(rng, text, edited.s);
+        const PlainReplaceAll plain = plainReplaceAll(edited.s, q, m.limit());
 
         Recorder r;
         m.setListener(&r);
         const std::int64_t anchor = m.anchor();
         const std::int64_t caret = m.caret();
-        SCOPED_TRACE("round " + std::to_string(round) + " needle '" + needle + "' by '" + replacement + "'");
-        ASSERT_EQ(m.replaceAll(needle, replacement, o), count);
-        ASSERT_EQ(all(m), expected);
+        SCOPED_TRACE("round " + std::to_string(round) + " needle '" + q.needle + "' by '" + q.replacement + "'");
+        ASSERT_EQ(m.replaceAll(q.needle, q.replacement, q.options), plain.count);
+        ASSERT_EQ(all(m), plain.expected);
         ASSERT_TRUE(indexedAsNew(m.text()));
-        if (count == 0) {
-            EXPECT_TRUE(r.changes.empty());
-            EXPECT_FALSE(m.modified());
-            EXPECT_EQ(m.anchor(), anchor);
-            EXPECT_EQ(m.caret(), caret);
-            m.undo();  // the earlier edit is still the step
-            s.erase(at, typed.size());
-            EXPECT_EQ(all(m), s);
-            continue;
+        if (plain.count == 0) {
+            expectNothingReplaced(m, r, anchor, caret, edited);
+        } else {
+            ASSERT_NO_FATAL_FAILURE(expectOneUndoStep(m, r, edited.s, plain));
         }
-        const std::int64_t inserted = static_cast<std::int64_t>(expected.size() - s.size()) + last.end - first->start;
-        ASSERT_EQ(r.changes.size(), 1u);
-        EXPECT_EQ(r.changes[0].offset, first->start);
-        EXPECT_EQ(r.changes[0].removed, last.end - first->start);
-        EXPECT_EQ(r.changes[0].inserted, inserted);
-        EXPECT_TRUE(m.modified());
-        EXPECT_EQ(m.anchor(), first->start + inserted);
-        EXPECT_EQ(m.caret(), first->start + inserted);
-        m.undo();
-        ASSERT_EQ(all(m), s);
-        ASSERT_TRUE(indexedAsNew(m.text()));
-        m.undo();
-        ASSERT_EQ(all(m), expected);
-        ASSERT_TRUE(indexedAsNew(m.text()));
     }
 }
 

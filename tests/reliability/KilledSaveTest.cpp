@@ -115,28 +115,19 @@ char wholeContent(const std::string& path)
     return 0;
 }
 
-TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
+// One save of the new content that runs to its end gives the time a save takes.
+void timeAWholeSave(const std::string& path, Clock::duration& saveTime)
 {
-    TempDir dir;
-    const std::string path = dir.write("big.txt", std::string(sizeOf('o'), 'o'));
+    Victim victim(path, 'n');
+    ASSERT_TRUE(victim.waitReady());
+    const Clock::time_point start = Clock::now();
+    ASSERT_EQ(victim.finish(), 0);
+    saveTime = Clock::now() - start;
+    ASSERT_EQ(wholeContent(path), 'n');
+}
 
-    // One save that runs to its end gives the time a save takes.
-    Clock::duration saveTime{};
-    {
-        Victim victim(path, 'n');
-        ASSERT_TRUE(victim.waitReady());
-        const Clock::time_point start = Clock::now();
-        ASSERT_EQ(victim.finish(), 0);
-        saveTime = Clock::now() - start;
-        ASSERT_EQ(wholeContent(path), 'n');
-    }
-
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr int kTrials = 10;  // the instrumented victim is slow; this run looks for memory errors
-#else
-    constexpr int kTrials = 50;
-#endif
-    std::mt19937 random(2026);
+// What the killed saves did, counted over the trials.
+struct Tally {
     int old = 0;
     int changed = 0;
     int finishedBeforeTheKill = 0;
@@ -144,60 +135,99 @@ TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
     std::size_t mostAtOnce = 0;
     std::vector<std::string> leftBefore;
     char current = 'n';
-    for (int trial = 0; trial < kTrials; ++trial) {
-        const char next = current == 'o' ? 'n' : 'o';
-        Victim victim(path, next);
-        ASSERT_TRUE(victim.waitReady()) << "trial " << trial;
-        std::int64_t delay = -1;
-        if (trial % 3 == 2) {
-            // Every third kill comes as soon as the save's temporary appears: in the middle of
-            // writing it, whatever the machine's speed.
-            waitForANewTemporary(dir.path(), leftBefore, victim);
-        } else {
-            delay = std::uniform_int_distribution<std::int64_t>(
-                0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 3 / 2)(random);
-            std::this_thread::sleep_for(std::chrono::microseconds(delay));
-        }
-        victim.kill();
-        const int status = victim.finish();
-        finishedBeforeTheKill += status == 0;
-        // A save that ended before its kill took less than the delay: later kills aim earlier.
-        if (status == 0 && delay >= 0)
-            saveTime = std::min<Clock::duration>(saveTime, std::chrono::microseconds(delay));
-        ASSERT_TRUE(status == 0 || status == -SIGKILL) << "trial " << trial << " status " << status;
+};
 
-        const char found = wholeContent(path);
-        ASSERT_TRUE(found == current || found == next) << "trial " << trial << ": the target is neither whole";
-        (found == current ? old : changed) += 1;
-        current = found;
-
-        // A save that got as far as writing removed what the killed ones before it left; it may
-        // have left one of its own.
-        const std::vector<std::string> left = saveTemporariesIn(dir.path());
-        const bool wrote = std::any_of(left.begin(), left.end(), [&](const std::string& name) {
-            return std::count(leftBefore.begin(), leftBefore.end(), name) == 0;
-        });
-        if (wrote || status == 0) {
-            EXPECT_LE(left.size(), 1u) << "trial " << trial;
-            newTemporaries += static_cast<int>(left.size());
-        }
-        mostAtOnce = std::max(mostAtOnce, left.size());
-        leftBefore = left;
+// Kills the victim's save after a random delay of up to one and a half saves; every third kill
+// comes as soon as the save's temporary appears: in the middle of writing it, whatever the
+// machine's speed. Returns the delay, or -1 for a kill on the temporary.
+std::int64_t killAtARandomMoment(Victim& victim, int trial, const std::string& folder,
+                                 const std::vector<std::string>& leftBefore, Clock::duration saveTime,
+                                 std::mt19937& random)
+{
+    std::int64_t delay = -1;
+    if (trial % 3 == 2) {
+        waitForANewTemporary(folder, leftBefore, victim);
+    } else {
+        delay = std::uniform_int_distribution<std::int64_t>(
+            0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 3 / 2)(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
     }
+    victim.kill();
+    return delay;
+}
+
+// A save that got as far as writing removed what the killed ones before it left; it may have left
+// one of its own.
+void countTemporaries(const std::string& folder, int status, int trial, Tally& tally)
+{
+    const std::vector<std::string> left = saveTemporariesIn(folder);
+    const bool wrote = std::any_of(left.begin(), left.end(), [&](const std::string& name) {
+        return std::count(tally.leftBefore.begin(), tally.leftBefore.end(), name) == 0;
+    });
+    if (wrote || status == 0) {
+        EXPECT_LE(left.size(), 1u) << "trial " << trial;
+        tally.newTemporaries += static_cast<int>(left.size());
+    }
+    tally.mostAtOnce = std::max(tally.mostAtOnce, left.size());
+    tally.leftBefore = left;
+}
+
+// A save of the other content, killed: the target is the whole old or the whole new content.
+void killedSave(int trial, const std::string& path, const std::string& folder, std::mt19937& random,
+                Clock::duration& saveTime, Tally& tally)
+{
+    const char next = tally.current == 'o' ? 'n' : 'o';
+    Victim victim(path, next);
+    ASSERT_TRUE(victim.waitReady()) << "trial " << trial;
+    const std::int64_t delay = killAtARandomMoment(victim, trial, folder, tally.leftBefore, saveTime, random);
+    const int status = victim.finish();
+    tally.finishedBeforeTheKill += status == 0;
+    // A save that ended before its kill took less than the delay: later kills aim earlier.
+    if (status == 0 && delay >= 0)
+        saveTime = std::min<Clock::duration>(saveTime, std::chrono::microseconds(delay));
+    ASSERT_TRUE(status == 0 || status == -SIGKILL) << "trial " << trial << " status " << status;
+
+    const char found = wholeContent(path);
+    ASSERT_TRUE(found == tally.current || found == next) << "trial " << trial << ": the target is neither whole";
+    (found == tally.current ? tally.old : tally.changed) += 1;
+    tally.current = found;
+    countTemporaries(folder, status, trial, tally);
+}
+
+// A save of byte's content that runs to its end.
+void saveToTheEnd(const std::string& path, char byte)
+{
+    Victim victim(path, byte);
+    ASSERT_TRUE(victim.waitReady());
+    EXPECT_EQ(victim.finish(), 0);
+}
+
+TEST(KilledSave, TargetIsWholeOldOrWholeNewAndTheNextSaveRemovesTheTemporary)
+{
+    TempDir dir;
+    const std::string path = dir.write("big.txt", std::string(sizeOf('o'), 'o'));
+    Clock::duration saveTime{};
+    ASSERT_NO_FATAL_FAILURE(timeAWholeSave(path, saveTime));
+
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kTrials = 10;  // the instrumented victim is slow; this run looks for memory errors
+#else
+    constexpr int kTrials = 50;
+#endif
+    std::mt19937 random(2026);
+    Tally tally;
+    for (int trial = 0; trial < kTrials; ++trial)
+        ASSERT_NO_FATAL_FAILURE(killedSave(trial, path, dir.path(), random, saveTime, tally));
     const std::size_t beforeTheNextSave = saveTemporariesIn(dir.path()).size();
-    {
-        Victim victim(path, current == 'o' ? 'n' : 'o');
-        ASSERT_TRUE(victim.waitReady());
-        EXPECT_EQ(victim.finish(), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(saveToTheEnd(path, tally.current == 'o' ? 'n' : 'o'));
     const std::size_t afterTheNextSave = saveTemporariesIn(dir.path()).size();
     std::cout << "Killed saves of 100 MB: " << kTrials << " trials (a save takes about "
               << std::chrono::duration_cast<std::chrono::milliseconds>(saveTime).count() << " ms), target whole old "
-              << old << ", whole new " << changed << " (" << finishedBeforeTheKill
-              << " finished before the kill), torn 0; hidden temporaries left by killed saves " << newTemporaries
-              << ", at most " << mostAtOnce << " at once (the next save removes them); before the last save "
+              << tally.old << ", whole new " << tally.changed << " (" << tally.finishedBeforeTheKill
+              << " finished before the kill), torn 0; hidden temporaries left by killed saves " << tally.newTemporaries
+              << ", at most " << tally.mostAtOnce << " at once (the next save removes them); before the last save "
               << beforeTheNextSave << ", after it " << afterTheNextSave << "\n";
-    EXPECT_GT(newTemporaries, 0) << "no kill landed in the middle of a save";
+    EXPECT_GT(tally.newTemporaries, 0) << "no kill landed in the middle of a save";
     EXPECT_EQ(afterTheNextSave, 0u);
 }
 

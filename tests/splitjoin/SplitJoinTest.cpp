@@ -360,26 +360,33 @@ TEST(SplitJoin, OutputListedAsItsOwnInputIsAnInputThatCannotBeOpened)
     std::signal(SIGXFSZ, oldSignal);
 }
 
-TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
+// A join of no files asks for no output.
+void expectAnEmptyJoinListRefused()
 {
-    TempDir dir;
-    const std::string source = dir.write("s", "0123456789");
     Operation emptyList;
     joinFiles(emptyList.host, "/start/", {});
     EXPECT_EQ(emptyList.statuses, Statuses{"Ready"});
     EXPECT_EQ(emptyList.boxes.last(),
               (MessageBoxRequest{"Error:", "Empty List!", MessageIcon::Exclamation, MessageButtons::Ok}));
     EXPECT_TRUE(emptyList.dialogs.requests.empty());
+}
 
+// A custom chunk size left empty or 0 is refused once the source is chosen.
+void expectAChunkSizeOfZeroRefused(const std::string& source, const std::string& base)
+{
     for (const char* custom : {"", "0"}) {
         Operation zero;
-        zero.split(source, dir.file("B"), ChunkCustom, custom);
+        zero.split(source, base, ChunkCustom, custom);
         EXPECT_EQ(zero.statuses, Statuses{"Ready"});
         EXPECT_EQ(zero.boxes.last(), (MessageBoxRequest{"Error:", "Chunk size must be greater than 0.",
                                                         MessageIcon::Stop, MessageButtons::Ok}));
         EXPECT_EQ(zero.dialogs.requests.size(), 1u);
     }
+}
 
+// Cancelling the dialog for the chunks' name aborts the split.
+void expectACancelledSplitAborted(const std::string& source)
+{
     Operation cancelled;
     cancelled.dialogs.choosePath(source);
     cancelled.dialogs.cancel();
@@ -389,18 +396,25 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
     EXPECT_EQ(cancelled.dialogs.requests[0],
               (FileDialogRequest{FileDialogRequest::Kind::Open, "/start/", "", "All Files (*.*)|*.*||"}));
     EXPECT_FALSE(cancelled.dialogs.requests[1].confirmOverwrite);
+}
 
+// A source that does not exist ends the split before the chunks' name is asked for.
+void expectAMissingSourceRefused(const std::string& missing)
+{
     Operation missingSource;
-    missingSource.dialogs.choosePath(dir.file("missing"));
+    missingSource.dialogs.choosePath(missing);
     splitFile(missingSource.host, "/start/", Chunk720K, "");
     EXPECT_EQ(missingSource.statuses, (Statuses{"Ready", "File Error!"}));
-    EXPECT_EQ(missingSource.boxes.last(), (MessageBoxRequest{"File Error:",
-                                                             "Error occur while processing : " + dir.file("missing") +
-                                                                 "\nReason: " + std::strerror(ENOENT),
-                                                             MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(missingSource.boxes.last(),
+              (MessageBoxRequest{
+                  "File Error:", "Error occur while processing : " + missing + "\nReason: " + std::strerror(ENOENT),
+                  MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_EQ(missingSource.dialogs.requests.size(), 1u);
+}
 
-    // A source the user may not read, as a user without privileges.
+// A source the user may not read, as a user without privileges.
+void expectAnUnreadableSourceRefused(const TempDir& dir)
+{
     const std::string secret = dir.write("secret", "0123456789");
     ::chmod(dir.path().c_str(), 0755);
     ::chmod(secret.c_str(), 0);
@@ -412,21 +426,42 @@ TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
                unreadable.boxes.last().text ==
                    "Error occur while processing : " + secret + "\nReason: " + std::strerror(EACCES);
     }));
+}
 
+// An input that does not exist is reported and left out; the join goes on.
+void expectAMissingInputLeftOut(const std::string& source, const TempDir& dir)
+{
     Operation missingInput;
     missingInput.join({source, dir.file("gone"), source}, dir.file("out"));
     EXPECT_EQ(missingInput.statuses, (Statuses{"Ready", "Processing...", "File Error!", "Finished!"}));
     EXPECT_EQ(missingInput.boxes.last().text,
               "Error occur while processing : " + dir.file("gone") + "\nReason: " + std::strerror(ENOENT));
     EXPECT_EQ(readAll(dir.file("out")), "0123456789");
+}
 
+// An output that cannot be written, a folder, ends the join.
+void expectAnUnwritableOutputRefused(const std::string& source, const std::string& folder)
+{
     Operation unwritable;
-    unwritable.join({source}, dir.path());
+    unwritable.join({source}, folder);
     EXPECT_EQ(unwritable.statuses, kFileError);
     EXPECT_EQ(unwritable.boxes.last(),
               (MessageBoxRequest{
-                  "File Error:", "Error writing to output file " + dir.path() + "\nReason: " + std::strerror(EISDIR),
+                  "File Error:", "Error writing to output file " + folder + "\nReason: " + std::strerror(EISDIR),
                   MessageIcon::Stop, MessageButtons::Ok}));
+}
+
+TEST(SplitJoin, EarlyEndsLeaveTheirStatusAndAskNothingFurther)
+{
+    TempDir dir;
+    const std::string source = dir.write("s", "0123456789");
+    expectAnEmptyJoinListRefused();
+    expectAChunkSizeOfZeroRefused(source, dir.file("B"));
+    ASSERT_NO_FATAL_FAILURE(expectACancelledSplitAborted(source));
+    expectAMissingSourceRefused(dir.file("missing"));
+    expectAnUnreadableSourceRefused(dir);
+    expectAMissingInputLeftOut(source, dir);
+    expectAnUnwritableOutputRefused(source, dir.path());
 }
 
 TEST(SplitJoinLogic, TellsItsDialogInOrderAndReadsTheFolderAgainOnceARunHasEnded)

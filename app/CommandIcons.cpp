@@ -148,6 +148,16 @@ void drawStripHtml(QPainter& p)
     p.drawLine(QPointF(2, 14), QPointF(14, 2));
 }
 
+void drawHexPane(QPainter& p)
+{
+    p.setPen(QPen(kInk, 0.8));
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(0.5, 1.5, 15, 13));
+    p.drawLine(QPointF(10.5, 1.5), QPointF(10.5, 14.5));
+    drawLetters(p, QStringLiteral("0F"), QRectF(0.5, 1.5, 10, 13), QColor(30, 60, 150), 7);
+    drawTextLines(p, 12, 14.5, 4.5, 4, 2.5);
+}
+
 void drawPrint(QPainter& p)
 {
     p.setPen(QPen(kInk, 0.8));
@@ -199,6 +209,7 @@ Drawing drawingFor(int id)
     case ID_EDIT_PASTE: return drawPaste;
     case ID_EDIT_CLEAR: return drawDelete;
     case ID_WORD_WRAP: return drawWordWrap;
+    case ID_VIEW_HEX_PANE: return drawHexPane;
     case ID_SELECT_FONTS: return drawFonts;
     case ID_STRIP_HTML: return drawStripHtml;
     case ID_FILE_PRINT: return drawPrint;

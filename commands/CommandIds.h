@@ -41,6 +41,7 @@ inline constexpr int ID_FONTS_COLOR = 32794;
 inline constexpr int ID_BACKGROUND_COLOR = 32795;
 inline constexpr int ID_ENCODING_UTF8 = 32840;          // View > Encoding > UTF-8
 inline constexpr int ID_ENCODING_WINDOWS_1252 = 32841;  // View > Encoding > Windows-1252
+inline constexpr int ID_VIEW_HEX_PANE = 32842;          // View > Hex Pane
 
 // Tools
 inline constexpr int ID_FILE_STAT = 32797;

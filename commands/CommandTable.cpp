@@ -77,12 +77,19 @@ constexpr std::array kCommands{
     // The URL bar's controls: prompts and tooltips only.
     CommandRecord{IDC_URL_EDIT, {}, {}, "Enter a URL for document retrieval", "Enter URL here"},
     CommandRecord{IDC_URL_RETRIEVE, {}, {}, "Connect to URL and retrieve the document", {}},
+    CommandRecord{ID_VIEW_HEX_PANE,
+                  "&Hex Pane",
+                  {"Ctrl+Shift+H"},
+                  "Show or hide the bytes in hex beside the characters",
+                  "Hex Pane"},
     CommandRecord{IDC_URL_STOP, {}, {}, "Stop the current Internet connection", {}},
 };
 
-constexpr std::array<ToolbarSlot, 15> kToolbar{
-    ID_FILE_NEW,  ID_FILE_OPEN,    ID_FILE_SAVE,  0, ID_EDIT_CUT,   ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0,
-    ID_WORD_WRAP, ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT, ID_APP_ABOUT,
+constexpr std::array<ToolbarSlot, 16> kToolbar{
+    ID_FILE_NEW,      ID_FILE_OPEN,    ID_FILE_SAVE,  0, ID_EDIT_CUT,
+    ID_EDIT_COPY,     ID_EDIT_PASTE,   ID_EDIT_CLEAR, 0, ID_WORD_WRAP,
+    ID_VIEW_HEX_PANE, ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT,
+    ID_APP_ABOUT,
 };
 
 // The menu text of a record: its text, then a tab and the first key when it has keys.
@@ -126,10 +133,10 @@ std::vector<MenuItem> buildMainMenu()
                command(ID_EDIT_PASTE), command(ID_EDIT_SELECT_ALL), separator(), command(ID_EDIT_FIND),
                command(ID_EDIT_REPEAT), command(ID_EDIT_REPLACE), separator(), command(ID_STARTUP_OPTIONS),
                popup("Free up memory", {command(ID_FREE_CLIPBOARD), command(ID_FREE_UNDO), command(ID_FREE_STORAGE)})}),
-        popup("&View",
-              {command(ID_VIEW_TOOLBAR), command(ID_VIEW_URL_TOOLBAR), command(ID_VIEW_STATUS_BAR), separator(),
-               command(ID_WORD_WRAP), popup("&Encoding", {radio(ID_ENCODING_UTF8), radio(ID_ENCODING_WINDOWS_1252)}),
-               separator(), command(ID_SELECT_FONTS), command(ID_FONTS_COLOR), command(ID_BACKGROUND_COLOR)}),
+        popup("&View", {command(ID_VIEW_TOOLBAR), command(ID_VIEW_URL_TOOLBAR), command(ID_VIEW_STATUS_BAR),
+                        separator(), command(ID_WORD_WRAP), command(ID_VIEW_HEX_PANE),
+                        popup("&Encoding", {radio(ID_ENCODING_UTF8), radio(ID_ENCODING_WINDOWS_1252)}), separator(),
+                        command(ID_SELECT_FONTS), command(ID_FONTS_COLOR), command(ID_BACKGROUND_COLOR)}),
         popup("&Tools", {command(ID_FILE_STAT), command(ID_GOTO), command(ID_STRIP_HTML), command(ID_INSERT_FILE),
                          separator(), command(ID_FILE_WIPE), command(ID_SPLIT_JOIN)}),
         popup("&Downloads",

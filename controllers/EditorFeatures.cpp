@@ -5,6 +5,7 @@
 #include "controllers/DownloadsController.h"
 #include "controllers/EditingToolsController.h"
 #include "controllers/FindController.h"
+#include "controllers/HexPaneController.h"
 #include "controllers/PrintController.h"
 #include "controllers/SettingsController.h"
 #include "controllers/ToolDialogsController.h"
@@ -25,8 +26,8 @@ public:
 
 std::vector<CommandTarget*> EditorFeatures::commandTargets(QuilloryView& view) const
 {
-    return {&view.commands(),          &settings->commands(),    &find->commands(),     &print->commands(),
-            &editingTools->commands(), &toolDialogs->commands(), &downloads->commands()};
+    return {&view.commands(),          &settings->commands(),    &find->commands(),      &print->commands(),
+            &editingTools->commands(), &toolDialogs->commands(), &downloads->commands(), &hexPane->commands()};
 }
 
 EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, const ViewServices& services,
@@ -42,6 +43,7 @@ EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, c
     features.editingTools = new EditingToolsController(view, document, services);
     features.toolDialogs = new ToolDialogsController(view, document, services, *drives);
     features.downloads = new DownloadsController(view, document, services);
+    features.hexPane = new HexPaneController(view, document);
     return features;
 }
 

@@ -15,6 +15,7 @@ class QuilloryView;
 class DownloadsController;
 class EditingToolsController;
 class FindController;
+class HexPaneController;
 class PrintController;
 class SettingsController;
 class ToolDialogsController;
@@ -26,6 +27,7 @@ struct EditorFeatures {
     EditingToolsController* editingTools = nullptr;
     ToolDialogsController* toolDialogs = nullptr;
     DownloadsController* downloads = nullptr;
+    HexPaneController* hexPane = nullptr;
 
     // The view's level of the command route: the view's own commands, then every feature's.
     std::vector<CommandTarget*> commandTargets(QuilloryView& view) const;

@@ -320,6 +320,7 @@ void EditControl::onTextChanged(const TextChange& change)
     scheduleIdleLayout();
     updateScrollBars();
     viewport()->update();
+    announceTop();
     emit textChanged(change.offset, change.removed, change.inserted);
 }
 

@@ -87,6 +87,9 @@ public:
     bool canPaste() const;
     // Hides or shows the selection (EM_HIDESELECTION); the selection itself stays.
     void hideSelection(bool hide);
+    // Scrolls so that the row holding pos is the first one in view, as far as the end allows;
+    // the selection stays.
+    void scrollToPosition(std::int64_t pos);
 
     // --- Undo and modified flag
     bool canUndo() const { return m_model.canUndo(); }
@@ -155,6 +158,8 @@ signals:
     void modifiedChanged(bool modified);
     void undoAvailableChanged(bool available);
     void overwriteModeChanged(bool overwrite);
+    // The first visible row now starts at rowStart.
+    void topRowChanged(qint64 rowStart);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -206,6 +211,7 @@ private:
     void applyFont();
     void updateWrapWidth();
     void setTop(std::int64_t rowStart);
+    void announceTop();  // topRowChanged when the top row moved since last told
     void clampTop();
     void ensureCaretVisible();
     void scrollRows(int rows);
@@ -235,6 +241,7 @@ private:
     bool m_overwrite = false;                                // typing replaces the byte at the caret
     bool m_selectionHidden = false;                          // EM_HIDESELECTION
     std::int64_t m_top = 0;                                  // start of the first visible row
+    std::int64_t m_shownTop = 0;                             // m_top as topRowChanged last told it
     std::int64_t m_xOffset = 0;                              // horizontal scroll, px (no wrap)
     std::int64_t m_desiredX = -1;                            // x that Up/Down keep, 1/64 px; -1: the caret's
     std::int64_t m_vScale = 1;                               // bytes per vertical scroll bar unit

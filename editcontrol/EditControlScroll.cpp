@@ -28,6 +28,22 @@ void EditControl::setTop(std::int64_t rowStart)
     m_top = rowStart;
     updateScrollBars();
     viewport()->update();
+    announceTop();
+}
+
+void EditControl::announceTop()
+{
+    if (m_top == m_shownTop)
+        return;
+    m_shownTop = m_top;
+    emit topRowChanged(m_top);
+}
+
+void EditControl::scrollToPosition(std::int64_t pos)
+{
+    m_top = m_layout.rowStart(std::clamp<std::int64_t>(pos, 0, m_model.length()));
+    clampTop();
+    setTop(m_top);
 }
 
 std::int64_t EditControl::rowsMoved(std::int64_t rowStart, int rows)
@@ -169,6 +185,7 @@ void EditControl::onVerticalValue(int value)
     if (v->isSliderDown()) {
         viewport()->update();
         scheduleIdleLayout();
+        announceTop();
     } else {
         setTop(m_top);
     }

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QScreen>
-#include <QVBoxLayout>
+#include <QHBoxLayout>
 #include <cstring>
 #include <new>
 
@@ -30,9 +30,10 @@ QuilloryView::QuilloryView(QuilloryDoc& document, ViewServices services, std::st
       m_control(new EditControl(this)),
       m_documentControl(*m_control)
 {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_control);
+    layout->setSpacing(0);
+    layout->addWidget(m_control, 1);
     setFocusProxy(m_control);
     m_control->setClipboard(m_clipboard);
     m_control->keyDownHook = [this](const KeyDown& key) { return onKeyDown(key); };
@@ -118,6 +119,12 @@ void QuilloryView::onUpdate()
     m_control->emptyUndoBuffer();
     m_control->setOverwriteMode(!m_document.insertMode());
     m_control->takeFocus();
+    emit documentShown();
+}
+
+void QuilloryView::addSidePane(QWidget* pane)
+{
+    static_cast<QHBoxLayout*>(layout())->insertWidget(0, pane);
 }
 
 void QuilloryView::resizeEvent(QResizeEvent* event)

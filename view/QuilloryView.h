@@ -79,6 +79,18 @@ public:
     // taking the block over; refused, the block is still the caller's, with the same bytes.
     MemoryDocument showDocumentFromMemory(HeapBlock& block, std::int32_t length);
     void takeFocus() { m_control->takeFocus(); }
+    // A pane of a feature, put beside the control on its left.
+    void addSidePane(QWidget* pane);
+
+    // Puts the true byte b at the control's selection in a BINARY document: in the storage first,
+    // then in the control as its display byte, as one undoable edit of both. overwrite replaces
+    // the byte at the caret when nothing is selected. False (after saying so) when the storage
+    // cannot grow.
+    bool typeTrueByte(std::uint8_t b, bool overwrite);
+
+signals:
+    // The document's text (and perhaps its mode) is newly shown: after a load, New or a download.
+    void documentShown();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -14,7 +14,6 @@ namespace quillory {
 namespace {
 constexpr const char* kErrorCaption = "Error:";
 constexpr const char* kRanOutOfMemory = "Ran out of memory!";
-constexpr std::uint8_t kHiddenByte = 0x01;  // what the display shows for 0, 9, 10 and 13
 }  // namespace
 
 void QuilloryView::onEditSelectAll()
@@ -38,6 +37,19 @@ void QuilloryView::selectCharacterToOverwrite()
     const CharRange selection = m_control->selection();
     if (selection.empty() && selection.start < m_control->textLength())
         m_control->select(selection.start, selection.start + 1);
+}
+
+bool QuilloryView::typeTrueByte(std::uint8_t b, bool overwrite)
+{
+    if (!(overwrite ? m_document.overwriteByte(b) : m_document.insertByte(b))) {
+        showOutOfMemory();
+        return false;
+    }
+    if (overwrite)
+        selectCharacterToOverwrite();
+    const std::uint8_t shown = displayByte(b);
+    replaceSelectionMirrored(std::string_view(reinterpret_cast<const char*>(&shown), 1));
+    return true;
 }
 
 bool QuilloryView::onKeyDown(const KeyDown& key)
@@ -74,14 +86,7 @@ bool QuilloryView::onChar(char32_t character)
         // 0, Ctrl+Enter (10), Enter (13) and Tab (9) are stored as typed and shown as 0x01. The
         // first three are inserted in either mode; Tab is typed like any other character, so in
         // overwrite mode it replaces the byte at the caret.
-        const bool overwrite = c == '\t' && !m_document.insertMode();
-        if (!(overwrite ? m_document.overwriteByte(c) : m_document.insertByte(c))) {
-            showOutOfMemory();
-            return true;
-        }
-        if (overwrite)
-            selectCharacterToOverwrite();
-        replaceSelectionMirrored(std::string_view(reinterpret_cast<const char*>(&kHiddenByte), 1));
+        typeTrueByte(c, c == '\t' && !m_document.insertMode());
         return true;
     }
     const std::uint8_t stored = c >= 128 ? ansiToOem(c) : c;

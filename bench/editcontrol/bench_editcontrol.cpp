@@ -80,6 +80,7 @@ double timedKey(EditControl& w, int k, Qt::KeyboardModifiers mods = Qt::NoModifi
 std::vector<double> timedKeys(EditControl& w, int count, int k, const QString& text = {})
 {
     std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i)
         times.push_back(timedKey(w, k, Qt::NoModifier, text));
     return times;

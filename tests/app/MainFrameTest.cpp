@@ -97,9 +97,9 @@ TEST_F(MainFrameTest, ToolbarButtonsInOrderWithSeparatorsAndTooltips)
     QStringList buttons;
     for (QAction* action : frame.toolBar()->actions())
         buttons << (action->isSeparator() ? QStringLiteral("|") : action->toolTip());
-    EXPECT_EQ(buttons,
-              (QStringList{"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "Delete (to undo buffer)", "|",
-                           "Toggles Word Wrapping", "Change Fonts", "Strip HTML tags", "|", "Print", "About"}));
+    EXPECT_EQ(buttons, (QStringList{"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "Delete (to undo buffer)", "|",
+                                    "Toggles Word Wrapping", "Hex Pane", "Change Fonts", "Strip HTML tags", "|",
+                                    "Print", "About"}));
     for (QAction* action : frame.toolBar()->actions()) {
         if (!action->isSeparator()) {
             EXPECT_FALSE(action->icon().pixmap(QSize(16, 16)).isNull()) << action->toolTip().toStdString();

@@ -49,7 +49,7 @@ TEST(CommandTable, FreeUpMemoryIsANestedPopupAtTheEndOfEdit)
 TEST(CommandTable, EveryMenuCommandIsUniqueAndHasAStatusPrompt)
 {
     const std::vector<int> ids = CommandTable::menuCommandIds();
-    EXPECT_EQ(ids.size(), 42u);
+    EXPECT_EQ(ids.size(), 43u);
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
     for (const int id : ids)
         EXPECT_FALSE(CommandTable::prompt(id).empty()) << id;
@@ -75,7 +75,7 @@ TEST(CommandTable, SomeCommandsHaveTwoKeyCombinations)
     EXPECT_EQ(CommandTable::keysFor(ID_EDIT_PASTE), (Keys{"Ctrl+V", "Shift+Ins"}));
     EXPECT_EQ(CommandTable::keysFor(ID_EDIT_CUT), (Keys{"Ctrl+X", "Shift+Del"}));
     EXPECT_EQ(CommandTable::keysFor(ID_EDIT_UNDO), (Keys{"Ctrl+Z", "Alt+Backspace"}));
-    EXPECT_EQ(CommandTable::accelerators().size(), 26u);
+    EXPECT_EQ(CommandTable::accelerators().size(), 27u);
     EXPECT_TRUE(CommandTable::keysFor(ID_FILE_SAVE_AS).empty());
 }
 
@@ -84,8 +84,8 @@ TEST(CommandTable, ToolbarOrderWithSeparators)
     const auto toolbar = CommandTable::toolbar();
     EXPECT_EQ(std::vector<int>(toolbar.begin(), toolbar.end()),
               (std::vector<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
-                                ID_EDIT_CLEAR, 0, ID_WORD_WRAP, ID_SELECT_FONTS, ID_STRIP_HTML, 0, ID_FILE_PRINT,
-                                ID_APP_ABOUT}));
+                                ID_EDIT_CLEAR, 0, ID_WORD_WRAP, ID_VIEW_HEX_PANE, ID_SELECT_FONTS, ID_STRIP_HTML, 0,
+                                ID_FILE_PRINT, ID_APP_ABOUT}));
 }
 
 TEST(CommandTable, EachCommandHasAPromptAndMaybeATooltip)

@@ -20,6 +20,11 @@ HexPaneController::HexPaneController(QuilloryView& view, QuilloryDoc& document)
         [this](std::int64_t start, std::int64_t count, std::uint8_t* out) { return readBytes(start, count, out); });
     m_pane->hide();
     m_view.addSidePane(m_pane);
+    connect(&m_view, &QuilloryView::documentAboutToShow, this, [this] {
+        endPendingNibble();
+        m_pane->rows().setReadOnly(!m_view.isBinary());
+        applyVisibility();
+    });
     connect(&m_view, &QuilloryView::documentShown, this, &HexPaneController::onDocumentShown);
     connect(&m_control, &EditControl::selectionChanged, this, [this] {
         // A caret that moves away ends the byte being typed; one put back where it was does not.
@@ -78,9 +83,6 @@ void HexPaneController::applyVisibility()
 
 void HexPaneController::onDocumentShown()
 {
-    endPendingNibble();
-    m_pane->rows().setReadOnly(!m_view.isBinary());
-    applyVisibility();
     if (!isShown())
         return;
     onTextChanged();

@@ -93,6 +93,10 @@ bool QuilloryView::onInitialUpdate()
 
 void QuilloryView::onUpdate()
 {
+    // Panes beside the control take their place first, so that the control lays out the new text
+    // once, at its new width.
+    emit documentAboutToShow();
+    layout()->activate();
     const auto* bytes = reinterpret_cast<const char*>(m_document.storage().bytes());
     const auto length = static_cast<std::size_t>(m_document.storage().length());
     // The encoding first, so that the new text is laid out once, as what it is. Should the

@@ -89,7 +89,9 @@ public:
     bool typeTrueByte(std::uint8_t b, bool overwrite);
 
 signals:
-    // The document's text (and perhaps its mode) is newly shown: after a load, New or a download.
+    // A document's text (and perhaps its mode) is about to be shown, and then is: after a load, New
+    // or a download.
+    void documentAboutToShow();
     void documentShown();
 
 protected:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QTest>
 
 #include "commands/CommandIds.h"
@@ -83,6 +84,13 @@ TEST_F(HexPaneTest, TheValuesAtTheCaretAndWhatAssistiveTechnologyReads)
     EXPECT_EQ(pane->text(QAccessible::Name), "Hex pane");
     EXPECT_TRUE(pane->text(QAccessible::Value).startsWith(QStringLiteral("00000000  00 FE FF 00 00 00 00 F0  3F")));
     EXPECT_TRUE(pane->state().focusable);
+    // Assistive technology gives it the keyboard as a click does.
+    QApplication::setActiveWindow(h.view.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(h.view.get()));
+    h.control().setFocus();
+    ASSERT_NE(pane->actionInterface(), nullptr);
+    pane->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(rows().hasFocus());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "editcore/BytePattern.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace quillory {
@@ -38,6 +39,25 @@ std::string_view characterAt(std::string_view text, std::size_t i)
     while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         ++end;
     return text.substr(i, end - i);
+}
+
+// The place in the needle whose byte is rarest in samples spread over the bytes to search: the byte
+// a scan stops at least often. (A scan for the needle's first byte, as memmem's in glibc too, stops
+// at every byte of a run of zeros when the needle starts with one.)
+std::int64_t rarestPlace(std::span<const std::uint8_t> searched, std::span<const std::uint8_t> needle)
+{
+    constexpr std::size_t kSamples = 64;
+    constexpr std::size_t kSampleBytes = 1024;
+    std::array<std::uint32_t, 256> counts{};
+    const std::size_t step = std::max(searched.size() / kSamples, kSampleBytes);
+    for (std::size_t at = 0; at < searched.size(); at += step)
+        for (const std::uint8_t b : searched.subspan(at, std::min(kSampleBytes, searched.size() - at)))
+            ++counts[b];
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < needle.size(); ++k)
+        if (counts[needle[k]] < counts[needle[best]])
+            best = k;
+    return static_cast<std::int64_t>(best);
 }
 
 std::optional<std::string> malformed(std::string* problem, std::string reason)
@@ -98,22 +118,37 @@ std::optional<std::int64_t> findBytes(std::span<const std::uint8_t> haystack, st
     if (n == 0 || n > size)
         return std::nullopt;
     const std::uint8_t* base = haystack.data();
+    auto matchesAt = [&](std::int64_t at) { return std::memcmp(base + at, needle.data(), needle.size()) == 0; };
     if (forward) {
-        const std::int64_t start = std::clamp<std::int64_t>(from, 0, size);
-        const void* hit = memmem(base + start, static_cast<std::size_t>(size - start), needle.data(), needle.size());
-        if (hit == nullptr)
+        // Starts lie in [first, last]; their anchors in [first + k, last + k].
+        const std::int64_t first = std::max<std::int64_t>(from, 0);
+        const std::int64_t last = size - n;
+        if (first > last)
             return std::nullopt;
-        return static_cast<const std::uint8_t*>(hit) - base;
+        const std::int64_t k = rarestPlace(haystack.subspan(static_cast<std::size_t>(first)), needle);
+        for (std::int64_t p = first + k; p <= last + k;) {
+            const void* hit =
+                std::memchr(base + p, needle[static_cast<std::size_t>(k)], static_cast<std::size_t>(last + k + 1 - p));
+            if (hit == nullptr)
+                return std::nullopt;
+            p = static_cast<const std::uint8_t*>(hit) - base;
+            if (matchesAt(p - k))
+                return p - k;
+            ++p;
+        }
+        return std::nullopt;
     }
-    // Backward: the needle's first byte looked for from the last possible start down, each place
-    // compared whole.
-    std::int64_t limit = std::min(from, size) - n + 1;  // starts lie in [0, limit)
+    // Starts lie in [0, limit); their anchors in [k, limit + k).
+    std::int64_t limit = std::min(from, size) - n + 1;
+    if (limit <= 0)
+        return std::nullopt;
+    const std::int64_t k = rarestPlace(haystack.first(static_cast<std::size_t>(limit + n - 1)), needle);
     while (limit > 0) {
-        const void* hit = memrchr(base, needle[0], static_cast<std::size_t>(limit));
+        const void* hit = memrchr(base + k, needle[static_cast<std::size_t>(k)], static_cast<std::size_t>(limit));
         if (hit == nullptr)
             return std::nullopt;
-        const std::int64_t at = static_cast<const std::uint8_t*>(hit) - base;
-        if (std::memcmp(base + at, needle.data(), needle.size()) == 0)
+        const std::int64_t at = static_cast<const std::uint8_t*>(hit) - base - k;
+        if (matchesAt(at))
             return at;
         limit = at;
     }

@@ -38,7 +38,7 @@ EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, c
         drives = &(new OwnedDrives(&view))->drives;
     EditorFeatures features;
     features.settings = new SettingsController(view, document, services, *drives, settingsPath);
-    features.find = new FindController(view);
+    features.find = new FindController(view, services.messageBoxes);
     features.print = new PrintController(view, services.printer);
     features.editingTools = new EditingToolsController(view, document, services);
     features.toolDialogs = new ToolDialogsController(view, document, services, *drives);

@@ -1,6 +1,7 @@
 #include "dialogs/FindReplaceDialog.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -45,6 +46,7 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent)
       m_replaceWith(new QLineEdit(this)),
       m_wholeWord(new QCheckBox(tr("Match &whole word only"), this)),
       m_matchCase(new QCheckBox(tr("Match &case"), this)),
+      m_hexBytes(new QCheckBox(tr("He&x bytes"), this)),
       m_direction(new QGroupBox(tr("Direction"), this)),
       m_up(new QRadioButton(tr("&Up"), m_direction)),
       m_down(new QRadioButton(tr("&Down"), m_direction)),
@@ -67,7 +69,11 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent)
     fields->addWidget(m_replaceWith, 1, 1);
     fields->addWidget(m_wholeWord, 2, 0, 1, 2);
     fields->addWidget(m_matchCase, 3, 0, 1, 2);
-    fields->addWidget(m_direction, 4, 0, 1, 2);
+    fields->addWidget(m_hexBytes, 4, 0, 1, 2);
+    fields->addWidget(m_direction, 5, 0, 1, 2);
+    m_hexBytes->setAccessibleName(tr("Hex bytes"));
+    m_hexBytes->setVisible(false);
+    m_hexBytes->setEnabled(false);
 
     auto* cancel = new QPushButton(tr("Cancel"), this);
     auto* buttons = new QVBoxLayout;
@@ -84,6 +90,7 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent)
     connect(m_replaceAll, &QPushButton::clicked, this, [this] { emit replaceAllRequested(request()); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
     connect(m_findWhat, &QLineEdit::textChanged, this, &FindReplaceDialog::updateButtons);
+    connect(m_hexBytes, &QCheckBox::toggled, this, &FindReplaceDialog::updateButtons);
     updateButtons();
 }
 
@@ -114,14 +121,45 @@ SearchRequest FindReplaceDialog::request() const
     search.options.matchCase = m_matchCase->isChecked();
     search.options.wholeWord = m_wholeWord->isChecked();
     search.options.backward = !m_replace && m_up->isChecked();  // Replace always searches down
+    search.hexBytes = hexBytes();
     return search;
+}
+
+void FindReplaceDialog::setDocumentBinary(bool binary)
+{
+    if (binary == m_binary)
+        return;
+    m_binary = binary;
+    m_hexBytes->setVisible(binary);
+    m_hexBytes->setEnabled(binary);
+    updateButtons();
+    if (isVisible())
+        adjustSize();
+}
+
+bool FindReplaceDialog::hexBytes() const
+{
+    return m_binary && m_hexBytes->isChecked();
+}
+
+void FindReplaceDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated();
 }
 
 void FindReplaceDialog::updateButtons()
 {
     const bool any = !m_findWhat->text().isEmpty();
-    for (QPushButton* button : {m_findNext, m_replaceOne, m_replaceAll})
-        button->setEnabled(any);
+    m_findNext->setEnabled(any);
+    for (QPushButton* button : {m_replaceOne, m_replaceAll})
+        button->setEnabled(any && !m_binary);
+    // Hex bytes are bytes: no letter case, no words.
+    const bool hex = hexBytes();
+    m_matchCase->setEnabled(!hex);
+    m_wholeWord->setEnabled(!hex);
+    m_findWhat->setPlaceholderText(hex ? QStringLiteral("4D 5A 90 00") : QString());
 }
 
 }  // namespace quillory

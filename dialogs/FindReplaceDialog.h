@@ -1,6 +1,7 @@
 #pragma once
 // The modeless Find and Replace dialog: what to find, what to replace it with, whole word, match
-// case and (for Find) the direction. It only asks; the view searches and replaces.
+// case, (for Find) the direction and, in a BINARY document, whether the text is hex bytes. It only
+// asks; its controller searches and replaces, and tells it whether the document is BINARY.
 
 #include <QDialog>
 #include <QString>
@@ -22,6 +23,7 @@ struct SearchRequest {
     QString findWhat;
     QString replaceWith;
     FindOptions options;
+    bool hexBytes = false;  // findWhat is hex digit pairs naming the true bytes of a BINARY document
 };
 
 class FindReplaceDialog : public QDialog {
@@ -33,11 +35,18 @@ public:
     void showAs(bool replace, const QString& findWhat);
     bool isReplace() const { return m_replace; }
     SearchRequest request() const;
+    // A BINARY document: "Hex bytes" is offered and nothing is replaced (its bytes are edited in the
+    // view only, where the byte storage follows every edit).
+    void setDocumentBinary(bool binary);
+    bool isDocumentBinary() const { return m_binary; }
+    // "Hex bytes" is offered and checked.
+    bool hexBytes() const;
 
     QLineEdit* findEdit() const { return m_findWhat; }
     QLineEdit* replaceEdit() const { return m_replaceWith; }
     QCheckBox* wholeWordBox() const { return m_wholeWord; }
     QCheckBox* matchCaseBox() const { return m_matchCase; }
+    QCheckBox* hexBytesBox() const { return m_hexBytes; }
     QRadioButton* upButton() const { return m_up; }
     QPushButton* findNextButton() const { return m_findNext; }
     QPushButton* replaceButton() const { return m_replaceOne; }
@@ -47,17 +56,24 @@ signals:
     void findNextRequested(const SearchRequest& request);
     void replaceRequested(const SearchRequest& request);
     void replaceAllRequested(const SearchRequest& request);
+    // The dialog became the active window: the document may have changed mode meanwhile.
+    void activated();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void updateButtons();
 
     bool m_replace = false;  // shown as Replace
+    bool m_binary = false;   // the document is BINARY
     QLineEdit* m_findWhat;
     QLabel* m_replaceLabel;
     QLineEdit* m_replaceWith;
     QCheckBox* m_wholeWord;
     QCheckBox* m_matchCase;
-    QWidget* m_direction;  // the Up/Down group, Find only
+    QCheckBox* m_hexBytes;  // BINARY only
+    QWidget* m_direction;   // the Up/Down group, Find only
     QRadioButton* m_up;
     QRadioButton* m_down;
     QPushButton* m_findNext;

@@ -1,7 +1,7 @@
 // Find and Replace All on a 100 MB text in the edit control, offscreen: Find Next that crosses the
 // buffer's gap forward and backward, and Replace All of a million matches with its Undo, each with
-// its time and the control's peak memory.
-// Usage: bench_find
+// its time and the control's peak memory. First, hex bytes found in 100 MB of random bytes and of zeros.
+// Usage: bench_find [--bytes]   (--bytes: the hex bytes figures alone)
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -9,12 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "editcontrol/EditControl.h"
+#include "editcore/BytePattern.h"
 
 using namespace quillory;
 using Clock = std::chrono::steady_clock;
@@ -224,6 +227,57 @@ void freshProcessPeaks(EditControl& w, const ReplaceCase& c, double base)
     std::fflush(stdout);
 }
 
+// Hex bytes as Find Next searches a BINARY document's storage: needle stands only at the very end
+// of the bytes, found forward from the start, then only at the very start, found backward from the
+// end.
+void timeFindBytes(std::vector<std::uint8_t>& bytes, const char* needleHex, const char* what)
+{
+    const std::string needle = *parseHexBytes(needleHex);
+    const std::span<const std::uint8_t> wanted(reinterpret_cast<const std::uint8_t*>(needle.data()), needle.size());
+    // Every other place of the needle is spoiled, so each search runs the whole way.
+    auto spoil = [&] {
+        for (std::optional<std::int64_t> at = findBytes(bytes, wanted, 0, true); at;
+             at = findBytes(bytes, wanted, *at, true))
+            bytes[static_cast<std::size_t>(*at) + needle.size() - 1] ^= 0xFF;
+    };
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    const auto n = static_cast<std::int64_t>(needle.size());
+    std::vector<double> forward, backward;
+    for (int run = 0; run < kRuns; ++run) {
+        spoil();
+        std::memcpy(bytes.data() + size - n, needle.data(), needle.size());
+        auto t0 = Clock::now();
+        const std::optional<std::int64_t> last = findBytes(bytes, wanted, 0, true);
+        forward.push_back(msSince(t0));
+        spoil();
+        std::memcpy(bytes.data(), needle.data(), needle.size());
+        t0 = Clock::now();
+        const std::optional<std::int64_t> first = findBytes(bytes, wanted, size, false);
+        backward.push_back(msSince(t0));
+        if (last != size - n || first != 0)
+            std::fprintf(stderr, "hex bytes search went wrong\n");
+    }
+    std::printf("  Hex bytes '%s' in 100 MB of %s: forward to the end %6.1f ms, backward to the start %6.1f ms median  "
+                "(target <= 100)\n",
+                needleHex, what, median(forward), median(backward));
+    std::fflush(stdout);
+}
+
+void findBytesFigures()
+{
+    std::vector<std::uint8_t> bytes(kTextBytes);
+    std::mt19937_64 rng(9);
+    for (std::size_t i = 0; i < bytes.size(); i += 8) {
+        const std::uint64_t r = rng();
+        std::memcpy(bytes.data() + i, &r, 8);
+    }
+    timeFindBytes(bytes, "00 0A 0D 09", "random bytes");
+    // A run of zeros, as padding in binaries: a scan for the needle's first byte would stop at every
+    // byte.
+    std::fill(bytes.begin(), bytes.end(), 0);
+    timeFindBytes(bytes, "00 00 00 01", "zeros");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -240,6 +294,9 @@ int main(int argc, char** argv)
         freshProcessPeaks(w, kCases[std::atoi(argv[2]) % std::size(kCases)], base);
         return 0;
     }
+    findBytesFigures();
+    if (argc == 2 && std::string(argv[1]) == "--bytes")
+        return 0;
 
     setFreshText(w);
     std::printf("100 MB text in lines of 78 columns, %d matches to replace; control holds %.1f MB (%.1f MB resident)\n",

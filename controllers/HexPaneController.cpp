@@ -12,6 +12,12 @@
 
 namespace quillory {
 
+namespace {
+// Bytes of a long line the control lays out per step while it catches up with the pane: a few
+// milliseconds, so that the window keeps answering.
+constexpr std::int64_t kCatchUpBytes = std::int64_t{4} << 20;
+}  // namespace
+
 HexPaneController::HexPaneController(QuilloryView& view, QuilloryDoc& document)
     : QObject(&view), m_view(view), m_document(document), m_control(view.control()), m_pane(new HexPane(&view))
 {
@@ -35,12 +41,13 @@ HexPaneController::HexPaneController(QuilloryView& view, QuilloryDoc& document)
     });
     connect(&m_control, &EditControl::textChanged, this, &HexPaneController::onTextChanged);
     connect(&m_control, &EditControl::topRowChanged, this, &HexPaneController::followControl);
-    connect(&rows, &HexRows::selectRequested, this,
-            [this](qint64 anchor, qint64 caret) { m_control.select(anchor, caret); });
+    connect(&rows, &HexRows::selectRequested, this, &HexPaneController::selectFromPane);
     connect(&rows, &HexRows::digitTyped, this, &HexPaneController::typeDigit);
     connect(&rows, &HexRows::editKeyPressed, this, &HexPaneController::forwardEditKey);
     connect(&rows, &HexRows::scrolledByUser, this, &HexPaneController::followPane);
     connect(&rows, &HexRows::keyRefused, this, [this] { m_view.beep(); });
+    m_catchUp.setInterval(0);
+    connect(&m_catchUp, &QTimer::timeout, this, &HexPaneController::catchUp);
     registerCommands();
 }
 
@@ -83,6 +90,8 @@ void HexPaneController::applyVisibility()
 
 void HexPaneController::onDocumentShown()
 {
+    m_catchUp.stop();
+    m_catchUpTarget.reset();
     if (!isShown())
         return;
     onTextChanged();
@@ -112,6 +121,18 @@ void HexPaneController::showSelection()
         [this](std::int64_t start, std::int64_t count, std::uint8_t* out) { return readBytes(start, count, out); });
 }
 
+void HexPaneController::selectFromPane(qint64 anchor, qint64 caret)
+{
+    if (m_control.isLaidOutTo(caret)) {
+        m_control.select(anchor, caret);
+        return;
+    }
+    // Far into a long line (Ctrl+End after an edit, say) the pane shows the caret at once and the
+    // characters catch up with it a step at a time.
+    m_control.select(anchor, caret, false);
+    followPane(m_pane->rows().topOffset());
+}
+
 void HexPaneController::followControl(qint64 rowStart)
 {
     if (m_followingPane || !isShown())
@@ -125,8 +146,31 @@ void HexPaneController::followControl(qint64 rowStart)
 
 void HexPaneController::followPane(qint64 topOffset)
 {
+    // Far into a long line the control would lay out everything before the place first; it does
+    // so a step at a time instead, while the pane already shows the place.
+    m_catchUpTarget.reset();
+    m_catchUp.stop();
+    if (m_control.isLaidOutTo(topOffset)) {
+        scrollControlTo(topOffset);
+        return;
+    }
+    m_catchUpTarget = topOffset;
+    m_catchUp.start();
+}
+
+void HexPaneController::catchUp()
+{
+    if (!m_catchUpTarget || !m_control.layOutTowards(*m_catchUpTarget, kCatchUpBytes))
+        return;
+    m_catchUp.stop();
+    scrollControlTo(*m_catchUpTarget);
+    m_catchUpTarget.reset();
+}
+
+void HexPaneController::scrollControlTo(std::int64_t offset)
+{
     m_followingPane = true;
-    m_control.scrollToPosition(topOffset);
+    m_control.scrollToPosition(offset);
     m_followingPane = false;
 }
 

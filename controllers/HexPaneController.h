@@ -7,6 +7,7 @@
 // shows the bytes Save would write and is read only.
 
 #include <QObject>
+#include <QTimer>
 #include <optional>
 
 #include "base/CharRange.h"
@@ -48,8 +49,11 @@ private:
     void onDocumentShown();
     void onTextChanged();
     void showSelection();
+    void selectFromPane(qint64 anchor, qint64 caret);
     void followControl(qint64 rowStart);
     void followPane(qint64 topOffset);
+    void catchUp();
+    void scrollControlTo(std::int64_t offset);
     void typeDigit(int digit);
     void typeFirstDigit(int digit);
     void typeSecondDigit(int digit);
@@ -66,8 +70,10 @@ private:
     bool m_shownForBinary = true;  // the user's choice for this session, per mode
     bool m_shownForText = false;
     std::optional<PendingNibble> m_pending;
-    bool m_editing = false;        // an edit of ours is under way: its signals end nothing
-    bool m_followingPane = false;  // the control scrolls after the pane: the pane stays put
+    std::optional<std::int64_t> m_catchUpTarget;  // where the control goes once laid out so far
+    QTimer m_catchUp;                             // lays the control's rows out towards it, a step a turn
+    bool m_editing = false;                       // an edit of ours is under way: its signals end nothing
+    bool m_followingPane = false;                 // the control scrolls after the pane: the pane stays put
 };
 
 }  // namespace quillory

@@ -113,12 +113,12 @@ CharRange EditControl::selection() const
     return {m_model.selectionStart(), m_model.selectionEnd()};
 }
 
-void EditControl::select(std::int64_t start, std::int64_t end)
+void EditControl::select(std::int64_t start, std::int64_t end, bool scrollToCaret)
 {
     m_model.select(start, end);
     m_desiredX = -1;
     // A hidden selection is being worked on behind the user's back: the view stays put.
-    if (!m_selectionHidden)
+    if (!m_selectionHidden && scrollToCaret)
         ensureCaretVisible();
 }
 

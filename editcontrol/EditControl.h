@@ -73,8 +73,9 @@ public:
     // The selection as character positions, start <= end (EM_EXGETSEL).
     CharRange selection() const;
     // Selects [start, end) with the caret at end; end -1 means the text's end, start -1 only
-    // removes the selection. The view scrolls to the caret unless the selection is hidden.
-    void select(std::int64_t start, std::int64_t end);
+    // removes the selection. The view scrolls to the caret unless the selection is hidden or
+    // scrollToCaret is false.
+    void select(std::int64_t start, std::int64_t end, bool scrollToCaret = true);
     // The selected bytes (EM_GETSELTEXT).
     std::string selectedText() const;
     // Replaces the selection (EM_REPLACESEL); an undoable replacement is one undo step.
@@ -88,8 +89,13 @@ public:
     // Hides or shows the selection (EM_HIDESELECTION); the selection itself stays.
     void hideSelection(bool hide);
     // Scrolls so that the row holding pos is the first one in view, as far as the end allows;
-    // the selection stays.
+    // the selection stays. Far into a long line not laid out yet, this lays the line out up to
+    // pos first, which takes time in proportion to the distance.
     void scrollToPosition(std::int64_t pos);
+    // Whether scrollToPosition(pos) can go there at once (the rows there are known).
+    bool isLaidOutTo(std::int64_t pos) const { return m_layout.isLaidOutTo(pos); }
+    // Lays out up to budgetBytes more of the line holding pos; true once pos is reached.
+    bool layOutTowards(std::int64_t pos, std::int64_t budgetBytes);
 
     // --- Undo and modified flag
     bool canUndo() const { return m_model.canUndo(); }

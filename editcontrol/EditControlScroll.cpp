@@ -39,6 +39,14 @@ void EditControl::announceTop()
     emit topRowChanged(m_top);
 }
 
+bool EditControl::layOutTowards(std::int64_t pos, std::int64_t budgetBytes)
+{
+    pos = std::clamp<std::int64_t>(pos, 0, m_model.length());
+    if (!m_layout.isLaidOutTo(pos))
+        m_layout.extendCheckpoints(m_model.text().lineOf(pos), budgetBytes);
+    return m_layout.isLaidOutTo(pos);
+}
+
 void EditControl::scrollToPosition(std::int64_t pos)
 {
     m_top = m_layout.rowStart(std::clamp<std::int64_t>(pos, 0, m_model.length()));

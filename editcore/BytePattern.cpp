@@ -4,19 +4,15 @@
 #include <array>
 #include <cstring>
 
+#include "editcore/HexBytes.h"
+
 namespace quillory {
 
 namespace {
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hex::digitValue(static_cast<unsigned char>(c)).value_or(-1);
 }
 
 bool isBlank(char c)

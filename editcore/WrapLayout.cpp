@@ -304,6 +304,19 @@ bool WrapLayout::extendCheckpoints(std::int64_t line, std::int64_t budgetBytes)
     return c.complete;
 }
 
+bool WrapLayout::isLaidOutTo(std::int64_t pos) const
+{
+    const std::int64_t line = m_text.lineOf(pos);
+    const std::int64_t start = m_text.lineStart(line);
+    if (!m_width || m_text.lineContentEnd(line) - start <= kLongLine)
+        return true;
+    const auto it = m_cache.find(line);
+    const std::int64_t rel = pos - start;
+    if (it == m_cache.end())
+        return rel <= kStride;
+    return it->second.complete || it->second.frontier + kStride >= rel;
+}
+
 void WrapLayout::textChanged(std::int64_t pos, std::int64_t removed, std::int64_t inserted, std::int64_t lineDelta)
 {
     if (m_cache.empty())

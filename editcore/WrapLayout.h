@@ -110,6 +110,9 @@ public:
 
     // Lays out up to budgetBytes more of the line's checkpoints; true when the line is complete.
     bool extendCheckpoints(std::int64_t line, std::int64_t budgetBytes);
+    // Whether the row holding pos is found without laying out more than a checkpoint's stride: its
+    // line is short, unwrapped, or laid out that far.
+    bool isLaidOutTo(std::int64_t pos) const;
     // Lines longer than this keep checkpoints.
     static constexpr std::int64_t kLongLine = std::int64_t{8} * 1024;
 

@@ -2,6 +2,7 @@
 // caret and selection for both panes whichever is clicked, and hex digits typed a nibble at a time.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QTest>
 #include <optional>
 #include <random>
@@ -301,6 +302,26 @@ TEST_F(HexPaneInFrameTest, TwoDigitsMakeOneByteAndOneUndoStepAtTheEndAndInBothMo
     press(Qt::Key_Left);
     typeHex('6');
     EXPECT_EQ(storage(), test::bytesOf({0xAB, 0x62, 0x41, 0x7E}));
+}
+
+TEST_F(HexPaneInFrameTest, TheCharactersFollowAPaneScrolledFarIntoALongLineAStepAtATime)
+{
+    // Six megabytes without a line break: one long wrapped line in the characters, whose rows are
+    // laid out as they are needed.
+    std::string bytes(std::size_t{6} << 20, 'a');
+    for (std::size_t i = 0; i < bytes.size(); i += 37)
+        bytes[i] = ' ';
+    bytes[1] = '\0';
+    ASSERT_NO_FATAL_FAILURE(load(bytes));
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    ASSERT_FALSE(control->isLaidOutTo(size - 100));  // so the pane cannot simply take it along
+    QScrollBar* bar = rows().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const std::int64_t paneTop = rows().topOffset();
+    EXPECT_GT(paneTop, size - 16 * (rows().visibleRows() + 1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control->topRowStart() > size - 64 * 1024; }, 10000));
+    EXPECT_LE(control->topRowStart(), paneTop);
+    EXPECT_EQ(rows().topOffset(), paneTop);  // the pane stays where the user put it
 }
 
 }  // namespace

@@ -83,6 +83,11 @@ void HexPaneController::applyVisibility()
         return;
     }
     m_pane->show();
+    refresh();
+}
+
+void HexPaneController::refresh()
+{
     onTextChanged();
     m_pane->rows().scrollToOffset(m_control.topRowStart());
     showSelection();
@@ -92,11 +97,8 @@ void HexPaneController::onDocumentShown()
 {
     m_catchUp.stop();
     m_catchUpTarget.reset();
-    if (!isShown())
-        return;
-    onTextChanged();
-    m_pane->rows().scrollToOffset(m_control.topRowStart());
-    showSelection();
+    if (isShown())
+        refresh();
 }
 
 void HexPaneController::onTextChanged()
@@ -203,7 +205,7 @@ void HexPaneController::typeFirstDigit(int digit)
     const bool done = m_view.typeTrueByte(hex::withHighNibble(byte, digit), overwrite);
     m_editing = false;
     if (done)
-        m_pending = PendingNibble{selection.start, digit, selection, overwrite, documentSize(), sizeBefore};
+        m_pending = PendingNibble{selection.start, digit, selection, overwrite, sizeBefore};
 }
 
 void HexPaneController::typeSecondDigit(int digit)

@@ -39,13 +39,14 @@ private:
         int high = 0;                 // the first digit
         CharRange before;             // the selection the first digit replaced
         bool overwrite = false;       // it overwrote the byte at the caret (else it inserted one)
-        std::int64_t sizeAfter = 0;   // the document's size after it
-        std::int64_t sizeBefore = 0;  // and before it
+        std::int64_t sizeBefore = 0;  // the document's size before it
     };
 
     void registerCommands();
     void toggle();
     void applyVisibility();
+    // Shows the document's bytes, the control's top row and selection afresh.
+    void refresh();
     void onDocumentShown();
     void onTextChanged();
     void showSelection();

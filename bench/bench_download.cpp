@@ -39,17 +39,6 @@ using namespace quillory;
 
 namespace {
 
-class NoDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormat> chooseFont(const CharFormat&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
-
-class NoFileDialogs final : public IFileDialogs {
-public:
-    std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
-};
-
 double msSince(const QElapsedTimer& clock)
 {
     return static_cast<double>(clock.nsecsElapsed()) / 1e6;
@@ -308,8 +297,8 @@ int main(int argc, char** argv)
     const std::vector<double> curlShmTimes = curlIntoTmpfs(url, shmFile);
 
     bench::PrintedMessageBoxes boxes;
-    NoDialogs dialogs;
-    NoFileDialogs fileDialogs;
+    bench::NoDialogs dialogs;
+    bench::NoFileDialogs fileDialogs;
     QuilloryApp app(boxes);
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, servers.folder().file("Quillory.dat")));
     if (!app.initInstance(""))

@@ -30,17 +30,6 @@ using namespace quillory;
 
 namespace {
 
-class NoDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormat> chooseFont(const CharFormat&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
-
-class NoFileDialogs final : public IFileDialogs {
-public:
-    std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
-};
-
 void writeBinaryFile(const std::string& path, std::size_t size)
 {
     std::vector<char> bytes(size);
@@ -133,9 +122,9 @@ int main(int argc, char** argv)
     clock.start();
     QApplication application(qtArgc, argv);
     bench::PrintedMessageBoxes boxes;
-    NoDialogs dialogs;
+    bench::NoDialogs dialogs;
     QuilloryApp app(boxes);
-    NoFileDialogs fileDialogs;
+    bench::NoFileDialogs fileDialogs;
     app.setViewFactory(editorViewFactory(app, boxes, dialogs, fileDialogs, folder + "/Quillory-bench.dat"));
     if (!app.initInstance(path))
         return 1;

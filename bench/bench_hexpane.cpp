@@ -35,17 +35,6 @@ using namespace quillory;
 
 namespace {
 
-class NoDialogs final : public IFontColorDialogs {
-public:
-    std::optional<CharFormat> chooseFont(const CharFormat&) override { return std::nullopt; }
-    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
-};
-
-class NoFileDialogs final : public IFileDialogs {
-public:
-    std::optional<std::string> choose(const FileDialogRequest&) override { return std::nullopt; }
-};
-
 void writeBinaryFile(const std::string& path, std::size_t size)
 {
     std::vector<char> bytes(std::size_t{1} << 20);
@@ -96,8 +85,8 @@ struct Editor {
     }
 
     bench::PrintedMessageBoxes boxes;
-    NoDialogs dialogs;
-    NoFileDialogs fileDialogs;
+    bench::NoDialogs dialogs;
+    bench::NoFileDialogs fileDialogs;
     QuilloryApp app{boxes};
 };
 

@@ -221,9 +221,10 @@ std::string runChild(const char* self, const std::vector<std::string>& args)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    if (posix_spawn(&pid, self, &actions, nullptr, pointers.data(), environ) != 0)
-        return {};
+    const bool spawned = posix_spawn(&pid, self, &actions, nullptr, pointers.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
+    if (!spawned)
+        return {};
     int status = 0;
     waitpid(pid, &status, 0);
     std::string text;

@@ -119,8 +119,7 @@ void HexPaneController::showSelection()
     HexRows& rows = m_pane->rows();
     rows.setPendingNibble(m_pending.has_value());
     rows.setSelection(anchor, caret);
-    m_pane->showCaretDetails(
-        [this](std::int64_t start, std::int64_t count, std::uint8_t* out) { return readBytes(start, count, out); });
+    m_pane->showCaretDetails();
 }
 
 void HexPaneController::selectFromPane(qint64 anchor, qint64 caret)

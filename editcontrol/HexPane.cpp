@@ -67,7 +67,7 @@ HexPane::HexPane(QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 }
 
-void HexPane::showCaretDetails(const HexRows::Reader& reader)
+void HexPane::showCaretDetails()
 {
     const std::int64_t caret = m_rows->caret();
     m_caret->setText(QStringLiteral("Offset: 0x%1 (%2)")
@@ -75,9 +75,8 @@ void HexPane::showCaretDetails(const HexRows::Reader& reader)
                              hex::offsetDigits(m_rows->documentSize()), QLatin1Char('0')))
                          .arg(caret));
     std::uint8_t bytes[8] = {};
-    const std::int64_t read = reader ? reader(caret, 8, bytes) : 0;
-    const std::vector<std::string> lines =
-        hex::describeValues({bytes, static_cast<std::size_t>(std::clamp<std::int64_t>(read, 0, 8))});
+    const std::int64_t read = m_rows->read(caret, 8, bytes);
+    const std::vector<std::string> lines = hex::describeValues({bytes, static_cast<std::size_t>(read)});
     QStringList text;
     for (const std::string& line : lines)
         text << QString::fromStdString(line);

@@ -19,7 +19,7 @@ public:
     // The rows: the part that paints the bytes and takes the keyboard.
     HexRows& rows() const { return *m_rows; }
     // Shows the caret's offset and the values of the bytes from there, read through the rows' reader.
-    void showCaretDetails(const HexRows::Reader& reader);
+    void showCaretDetails();
     QString caretText() const;
     QString valuesText() const;
 

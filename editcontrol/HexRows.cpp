@@ -155,12 +155,15 @@ void HexRows::resizeEvent(QResizeEvent* event)
     setTopRow(m_topRow, false);
 }
 
+std::int64_t HexRows::read(std::int64_t start, std::int64_t count, std::uint8_t* out) const
+{
+    return m_reader ? std::clamp<std::int64_t>(m_reader(start, count, out), 0, count) : 0;
+}
+
 std::vector<std::uint8_t> HexRows::visibleBytes() const
 {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(visibleRows() + 1) * 16);
-    const std::int64_t read =
-        m_reader ? m_reader(topOffset(), static_cast<std::int64_t>(bytes.size()), bytes.data()) : 0;
-    bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(read, 0, static_cast<std::int64_t>(bytes.size()))));
+    bytes.resize(static_cast<std::size_t>(read(topOffset(), static_cast<std::int64_t>(bytes.size()), bytes.data())));
     return bytes;
 }
 

@@ -22,6 +22,8 @@ public:
     explicit HexRows(QWidget* parent = nullptr);
 
     void setReader(Reader reader) { m_reader = std::move(reader); }
+    // Up to count bytes from start, through the reader; how many there were (0 without one).
+    std::int64_t read(std::int64_t start, std::int64_t count, std::uint8_t* out) const;
     // The document holds size bytes now and any of them may have changed: all is painted again.
     void setDocumentSize(std::int64_t size);
     std::int64_t documentSize() const { return m_size; }

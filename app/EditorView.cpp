@@ -12,6 +12,7 @@
 #include "app/UrlBar.h"
 #include "controllers/DownloadsController.h"
 #include "controllers/EditorFeatures.h"
+#include "controllers/RecoveryController.h"
 #include "settings/SettingsFile.h"
 #include "view/QuilloryView.h"
 
@@ -54,6 +55,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
         services.toggleUrlBar = [urlBar] { urlBar->toggleUrlBar(); };
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
+        services.recoveryFolder = app.recoveryFolder();
         auto* view = new QuilloryView(document, services, commandLineTail);
         // The view's features beside it, children of the view: they go with it.
         const EditorFeatures features = attachEditorFeatures(*view, document, services, settingsPath);
@@ -68,7 +70,11 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
             if (downloads != nullptr)
                 downloads->stop();
         });
-        return QuilloryApp::ViewParts{view, features.commandTargets(*view), [view] { return view->onInitialUpdate(); }};
+        // Changes an editor that died left behind are offered before the command-line file loads; a
+        // recovered document takes the window instead of it.
+        RecoveryController* recovery = features.recovery;
+        auto initialUpdate = [view, recovery] { return recovery->offerRecoveries() || view->onInitialUpdate(); };
+        return QuilloryApp::ViewParts{view, features.commandTargets(*view), initialUpdate};
     };
 }
 

@@ -46,6 +46,10 @@ public:
 
     // The Open and Save As dialogs of the document (not owned). Set it before InitInstance.
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
+    // Where journals of unsaved changes go (empty: none are kept, as in tests that set none).
+    // Set it before InitInstance.
+    void setRecoveryFolder(std::string folder) { m_recoveryFolder = std::move(folder); }
+    const std::string& recoveryFolder() const { return m_recoveryFolder; }
     // Replaces the placeholder view (a plain widget). Set it before InitInstance.
     void setViewFactory(ViewFactory factory) { m_viewFactory = std::move(factory); }
 
@@ -71,6 +75,7 @@ private:
     IMessageBoxes& m_messageBoxes;
     IFileDialogs* m_fileDialogs = nullptr;
     ViewFactory m_viewFactory;
+    std::string m_recoveryFolder;
     std::unique_ptr<QuilloryDoc> m_document;
     std::unique_ptr<MainFrame> m_mainFrame;
     std::unique_ptr<QPrinter> m_printer;

@@ -15,6 +15,7 @@ constexpr int kInsertPane = static_cast<int>(StatusPane::InsertMode);
 constexpr int kCapsPane = static_cast<int>(StatusPane::CapsLock);
 constexpr int kNumPane = static_cast<int>(StatusPane::NumLock);
 constexpr int kEncodingPane = static_cast<int>(StatusPane::Encoding);
+constexpr int kRecoveryPane = static_cast<int>(StatusPane::Recovery);
 constexpr int kTextMargin = 8;    // room for the pane's frame around its text
 constexpr int kLockPollMs = 250;  // how often the lock keys are read again
 }  // namespace
@@ -42,6 +43,10 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
     m_panes[kCapsPane]->setObjectName(QStringLiteral("CapsPane"));
     m_panes[kNumPane]->setObjectName(QStringLiteral("NumPane"));
     m_panes[kEncodingPane]->setObjectName(QStringLiteral("EncodingPane"));
+    // Shown only while it has something to say.
+    m_panes[kRecoveryPane] = addPane(0, {}, false);
+    m_panes[kRecoveryPane]->setObjectName(QStringLiteral("RecoveryPane"));
+    m_panes[kRecoveryPane]->hide();
     refreshLockIndicators();
     const LockKeyState locks = queryLockKeys();
     if (locks.capsLock.has_value() || locks.numLock.has_value()) {
@@ -70,6 +75,9 @@ bool StatusBar::setPaneText(StatusPane pane, const QString& text, bool update)
         showMessage(text);
     } else if ((index >= kFontPane && index <= kInsertPane) || index == kEncodingPane) {
         m_panes[index]->setText(text);
+    } else if (index == kRecoveryPane) {
+        m_panes[index]->setText(text);
+        m_panes[index]->setVisible(!text.isEmpty());
     } else {
         return false;
     }

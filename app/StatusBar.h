@@ -36,7 +36,7 @@ private:
     QLabel* addPane(int minimumWidth, const QStringList& widestTexts, bool raised);
 
     QLabel* m_idle;                                   // pane 0 when no prompt is shown
-    std::array<QLabel*, kStatusPaneCount> m_panes{};  // panes 1-6; [0] is unused
+    std::array<QLabel*, kStatusPaneCount> m_panes{};  // panes 1-7; [0] is unused
     QTimer m_lockPoll;                                // re-reads the lock keys while the platform tells
 };
 

@@ -13,6 +13,7 @@
 #include "qtplatform/QtFileDialogs.h"
 #include "qtplatform/QtFontColorDialogs.h"
 #include "qtplatform/QtMessageBoxes.h"
+#include "recovery/JournalFolder.h"
 
 int main(int argc, char* argv[])
 {
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
         quillory::QtFontColorDialogs fontColorDialogs;
         quillory::QuilloryApp app(messageBoxes);
         app.setFileDialogs(&fileDialogs);
+        app.setRecoveryFolder(quillory::recoveryFolderFromEnvironment());
         app.setViewFactory(quillory::editorViewFactory(
             app, messageBoxes, fontColorDialogs, fileDialogs,
             quillory::settingsPathFor(QFile::encodeName(QApplication::applicationFilePath()).toStdString())));

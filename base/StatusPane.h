@@ -11,8 +11,9 @@ enum class StatusPane {
     CapsLock = 4,    // "CAP" while Caps Lock is on (the keyboard's)
     NumLock = 5,     // "NUM" while Num Lock is on (the keyboard's)
     Encoding = 6,    // a TEXT document's encoding; empty in BINARY mode
+    Recovery = 7,    // "Recovery off" while the document's changes cannot be kept for recovery
 };
 
-inline constexpr int kStatusPaneCount = 7;
+inline constexpr int kStatusPaneCount = 8;
 
 }  // namespace quillory

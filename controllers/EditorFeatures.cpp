@@ -7,6 +7,7 @@
 #include "controllers/FindController.h"
 #include "controllers/HexPaneController.h"
 #include "controllers/PrintController.h"
+#include "controllers/RecoveryController.h"
 #include "controllers/SettingsController.h"
 #include "controllers/ToolDialogsController.h"
 #include "view/QuilloryView.h"
@@ -44,6 +45,7 @@ EditorFeatures attachEditorFeatures(QuilloryView& view, QuilloryDoc& document, c
     features.toolDialogs = new ToolDialogsController(view, document, services, *drives);
     features.downloads = new DownloadsController(view, document, services);
     features.hexPane = new HexPaneController(view, document);
+    features.recovery = new RecoveryController(view, document, services);
     return features;
 }
 

@@ -17,6 +17,7 @@ class EditingToolsController;
 class FindController;
 class HexPaneController;
 class PrintController;
+class RecoveryController;
 class SettingsController;
 class ToolDialogsController;
 
@@ -28,6 +29,7 @@ struct EditorFeatures {
     ToolDialogsController* toolDialogs = nullptr;
     DownloadsController* downloads = nullptr;
     HexPaneController* hexPane = nullptr;
+    RecoveryController* recovery = nullptr;  // journals the unsaved changes (none without a folder)
 
     // The view's level of the command route: the view's own commands, then every feature's.
     std::vector<CommandTarget*> commandTargets(QuilloryView& view) const;

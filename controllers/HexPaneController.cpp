@@ -28,8 +28,7 @@ HexPaneController::HexPaneController(QuilloryView& view, QuilloryDoc& document)
     m_view.addSidePane(m_pane);
     connect(&m_view, &QuilloryView::documentAboutToShow, this, [this] {
         endPendingNibble();
-        m_pane->rows().setReadOnly(!m_view.isBinary());
-        applyVisibility();
+        followMode();
     });
     connect(&m_view, &QuilloryView::documentShown, this, &HexPaneController::onDocumentShown);
     connect(&m_control, &EditControl::selectionChanged, this, [this] {
@@ -93,8 +92,16 @@ void HexPaneController::refresh()
     showSelection();
 }
 
+void HexPaneController::followMode()
+{
+    m_pane->rows().setReadOnly(!m_view.isBinary());
+    applyVisibility();
+}
+
 void HexPaneController::onDocumentShown()
 {
+    // A document from memory takes its mode as it is shown.
+    followMode();
     m_catchUp.stop();
     m_catchUpTarget.reset();
     if (isShown())

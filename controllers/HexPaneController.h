@@ -47,6 +47,8 @@ private:
     void applyVisibility();
     // Shows the document's bytes, the control's top row and selection afresh.
     void refresh();
+    // The pane edits only a BINARY document's bytes.
+    void followMode();
     void onDocumentShown();
     void onTextChanged();
     void showSelection();

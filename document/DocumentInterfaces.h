@@ -43,4 +43,15 @@ public:
     virtual void endWaitCursor() = 0;
 };
 
+// Told what becomes of the document's changes as a whole (the recovery journal listens).
+class IDocumentChanges {
+public:
+    virtual ~IDocumentChanges() = default;
+    // The document was written to path, which is on the disk now. fileHoldsDocument is false when
+    // the file's bytes differ from the document's (a TEXT document converted to OEM as it was saved).
+    virtual void documentSaved(const std::string& path, bool fileHoldsDocument) = 0;
+    // The user answered No to saving the changes: they may go.
+    virtual void changesGivenUp() = 0;
+};
+
 }  // namespace quillory

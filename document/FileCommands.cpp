@@ -47,7 +47,10 @@ bool QuilloryDoc::promptSaveModified()
     m_saved = false;
     switch (showMessageBox(m_messageBoxes, kSaveModifiedQuestion, MessageIcon::Question, MessageButtons::YesNoCancel)) {
     case MessageResult::Yes: onFileSave(); return m_saved;
-    case MessageResult::No: return true;
+    case MessageResult::No:
+        if (m_changesListener != nullptr)
+            m_changesListener->changesGivenUp();
+        return true;
     default: return false;
     }
 }
@@ -120,7 +123,9 @@ std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)
 bool QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
 {
     bool written = false;
+    bool converted = false;
     if (m_mode == DocumentMode::Text) {
+        converted = convertsToOem();
         if (convertsToOem() && m_encoding == TextEncoding::Utf8)
             textLength = static_cast<std::int64_t>(utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
         else if (convertsToOem())
@@ -132,6 +137,8 @@ bool QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64
     if (written) {
         setModified(false);
         m_saved = true;
+        if (m_changesListener != nullptr)
+            m_changesListener->documentSaved(path, !converted);
     }
     return written;
 }
@@ -187,8 +194,7 @@ void QuilloryDoc::onFileSaveAs()
         return;
     }
     if (saveTo(*path, text, textLength)) {
-        setFileNameAndDir(*path);
-        setTitle(m_fileName);
+        takePath(*path);
     } else {
         showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
     }

@@ -162,8 +162,7 @@ bool QuilloryDoc::loadFile(const std::string& path)
     // Kept until the view has shown the new file: a view that cannot gets it all back.
     ReplacedDocument replaced = takeReplacedDocument();
     m_storage.adoptBlock(whole.bytes, static_cast<std::int32_t>(whole.length), whole.blockBytes);
-    setFileNameAndDir(path);
-    setTitle(m_fileName);
+    takePath(path);
 
     m_mode = binary ? DocumentMode::Binary : DocumentMode::Text;
     if (!binary)
@@ -256,6 +255,12 @@ void QuilloryDoc::setFileNameAndDir(const std::string& given)
     std::memcpy(m_fileName, name.data(), nameLength);
     m_fileName[nameLength] = '\0';
     m_folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void QuilloryDoc::takePath(const std::string& path)
+{
+    setFileNameAndDir(path);
+    setTitle(m_fileName);
 }
 
 void QuilloryDoc::beginWaitCursor()

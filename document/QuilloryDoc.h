@@ -34,6 +34,7 @@ public:
     void setControl(IDocumentControl* control) { m_control = control; }
     void setHost(IDocumentHost* host) { m_host = host; }
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
+    void setChangesListener(IDocumentChanges* listener) { m_changesListener = listener; }
     IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
 
     // The current file's folder, absolute with its trailing '/', or empty; where the file dialogs
@@ -43,6 +44,8 @@ public:
     // The file name without its folder; empty when untitled.
     const char* fileName() const { return m_fileName; }
     void clearFileName() { m_fileName[0] = '\0'; }
+    // The document now stands for the file at path (absolute): its name, folder and title.
+    void takePath(const std::string& path);
     // How a TEXT document's bytes read: UTF-8 for a new document and a file that is valid UTF-8,
     // Windows-1252 for any other. It never changes a byte. (A BINARY document shows Windows-1252.)
     TextEncoding encoding() const { return m_encoding; }
@@ -166,6 +169,7 @@ private:
     IDocumentControl* m_control = nullptr;
     IDocumentHost* m_host = nullptr;
     IFileDialogs* m_fileDialogs = nullptr;
+    IDocumentChanges* m_changesListener = nullptr;
     std::vector<IDocumentView*> m_views;
     std::string m_title = "Untitled";
     std::string m_folder;       // see folder()

@@ -17,5 +17,9 @@ inline constexpr auto kGotoGoEvent = static_cast<QEvent::Type>(kFirstPostedEvent
 inline constexpr auto kRetrievalDoneEvent = static_cast<QEvent::Type>(kFirstPostedEvent + 9);
 // The retrieval worker waits until the view has shown its message box and the box was closed.
 inline constexpr auto kRetrievalMessageEvent = static_cast<QEvent::Type>(kFirstPostedEvent + 10);
+// The recovery journal's writer could not write the journal.
+inline constexpr auto kJournalFailedEvent = static_cast<QEvent::Type>(kFirstPostedEvent + 11);
+// The recovery journal's writer needs the whole document to start the journal again.
+inline constexpr auto kJournalSnapshotEvent = static_cast<QEvent::Type>(kFirstPostedEvent + 12);
 
 }  // namespace quillory

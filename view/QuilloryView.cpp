@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QHBoxLayout>
+#include <QScopedValueRollback>
 #include <cstring>
 #include <new>
 
@@ -95,6 +96,7 @@ void QuilloryView::onUpdate()
 {
     // Panes beside the control take their place first, so that the control lays out the new text
     // once, at its new width.
+    const QScopedValueRollback showing(m_showingDocument, true);
     emit documentAboutToShow();
     layout()->activate();
     const auto* bytes = reinterpret_cast<const char*>(m_document.storage().bytes());

@@ -78,6 +78,14 @@ public:
     // Shows the length bytes of block as a new untitled document, TEXT or BINARY by the usual rule,
     // taking the block over; refused, the block is still the caller's, with the same bytes.
     MemoryDocument showDocumentFromMemory(HeapBlock& block, std::int32_t length);
+    // Shows the length bytes of block as a recovered document in the mode and encoding it had,
+    // modified and untitled (the caller names it), taking the block over (a refusal leaves it the
+    // caller's). A BINARY document holds at most 2^31 - 1 bytes.
+    MemoryDocument showRecoveredDocument(HeapBlock& block, std::int64_t length, DocumentMode mode,
+                                         TextEncoding encoding);
+    // Whether a new document's text is being put into the control (a load, New, a document from
+    // memory): the control's changes meanwhile are no edits.
+    bool isShowingDocument() const { return m_showingDocument; }
     void takeFocus() { m_control->takeFocus(); }
     // A pane of a feature, put beside the control on its left.
     void addSidePane(QWidget* pane);
@@ -110,11 +118,14 @@ private:
     void selectCharacterToOverwrite();
     // Shows the document's encoding in the control and in the encoding pane (empty in BINARY mode).
     void showEncoding();
+    // Shows block as a new untitled document in the given mode and encoding.
+    MemoryDocument showBytes(HeapBlock& block, std::int64_t length, bool binary, TextEncoding encoding);
 
     CharFormat m_charFormat;                // the view's copy of the control's character format
     CharRange m_deleteSelection;            // the selection as the Delete command read it
     bool m_wordWrap = true;                 // lines wrap at the window border
     bool m_commandLineFilePending = false;  // the command-line file waits for the first update
+    bool m_showingDocument = false;         // see isShowingDocument()
     ColorRef m_background = 0;              // background colour of the control
     QuilloryDoc& m_document;
     ViewServices m_services;

@@ -1,7 +1,9 @@
-// A document that comes from memory rather than a file (a retrieved one): classified TEXT or
-// BINARY by the usual rule and shown as a new untitled document.
+// Documents that come from memory rather than a file: a retrieved one, classified TEXT or BINARY
+// by the usual rule, and a recovered one, in the mode it had; each shown as a new untitled document.
 #include <QApplication>
+#include <QScopedValueRollback>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "document/ByteClassifier.h"
@@ -29,9 +31,32 @@ bool QuilloryView::isEmptyAndUnmodified() const
 
 QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& block, std::int32_t length)
 {
-    WaitCursor wait;
     const auto count = static_cast<std::size_t>(length);
     const bool binary = quillory::isBinary(block.data(), count);
+    // A TEXT document reads as UTF-8 when it is valid UTF-8, as a loaded file does.
+    const TextEncoding encoding =
+        binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    return showBytes(block, length, binary, encoding);
+}
+
+QuilloryView::MemoryDocument QuilloryView::showRecoveredDocument(HeapBlock& block, std::int64_t length,
+                                                                 DocumentMode mode, TextEncoding encoding)
+{
+    const bool binary = mode == DocumentMode::Binary;
+    if (binary && length > std::numeric_limits<std::int32_t>::max())
+        return MemoryDocument::NoMemoryForBinary;
+    const MemoryDocument shown = showBytes(block, length, binary, binary ? TextEncoding::Windows1252 : encoding);
+    if (shown == MemoryDocument::Shown)
+        m_control->setModified(true);
+    return shown;
+}
+
+QuilloryView::MemoryDocument QuilloryView::showBytes(HeapBlock& block, std::int64_t length, bool binary,
+                                                     TextEncoding encoding)
+{
+    WaitCursor wait;
+    const QScopedValueRollback showing(m_showingDocument, true);
+    const auto count = static_cast<std::size_t>(length);
     // Nothing changes until the control holds the text: a refusal leaves the document as it was
     // and the block the caller's.
     std::uint8_t* copy = nullptr;
@@ -44,9 +69,7 @@ QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& blo
         copy[count] = 0;
         makeDisplayCopy(block.data(), count);
     }
-    // A TEXT document reads as UTF-8 when it is valid UTF-8, as a loaded file does.
-    const TextEncoding encoding =
-        binary || !utf8::isValid(block.data(), count) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    emit documentAboutToShow();
     const TextEncoding shown = m_control->encoding();
     m_control->setEncoding(encoding);
     try {
@@ -62,7 +85,7 @@ QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& blo
         return binary ? MemoryDocument::NoMemoryForBinary : MemoryDocument::NoMemory;
     }
     if (binary) {
-        m_document.adoptTrueBytes(copy, length);
+        m_document.adoptTrueBytes(copy, static_cast<std::int32_t>(length));
     } else {
         // Nothing reads the storage in TEXT mode; as after loading a TEXT file, it goes.
         m_document.releaseStorage();
@@ -76,6 +99,7 @@ QuilloryView::MemoryDocument QuilloryView::showDocumentFromMemory(HeapBlock& blo
     m_control->emptyUndoBuffer();
     m_document.releaseUndo();
     m_control->takeFocus();
+    emit documentShown();
     return MemoryDocument::Shown;
 }
 

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "base/Clipboard.h"
 #include "base/FileDialogs.h"
@@ -32,6 +33,7 @@ struct ViewServices {
     std::function<void()> toggleUrlBar;                       // shows or hides the URL bar
     IDrives* drives = nullptr;                                // null: the mounted file systems
     bool settingsInConfigFolder = false;                      // the settings file is not beside the executable
+    std::string recoveryFolder;  // where the journals of unsaved changes go; empty: none are kept
 };
 
 }  // namespace quillory

@@ -48,7 +48,7 @@ RecoveryController::~RecoveryController()
     m_document.setChangesListener(nullptr);
     // A clean exit leaves no journal behind, unless the changes are still wanted: the document was
     // neither saved nor given up (the desktop ended the session without leave to ask).
-    if (!m_modified || m_givenUp)
+    if (!m_modified)
         dropWriter();
 }
 
@@ -67,7 +67,6 @@ void RecoveryController::startOver(const std::string& path, bool baseHoldsDocume
     } else if (documentLength() > 0) {
         m_baseHoldsDocument = false;  // a document from memory
     }
-    m_givenUp = false;
 }
 
 void RecoveryController::onDocumentShown()
@@ -88,6 +87,14 @@ void RecoveryController::documentSaved(const std::string& path, bool fileHoldsDo
     dropWriter();
     setRecoveryOff(false);
     startOver(path, fileHoldsDocument);
+}
+
+void RecoveryController::changesGivenUp()
+{
+    dropWriter();
+    // Should the document stay (Open's dialog cancelled), the edits so far are in no journal: the
+    // next one begins a journal from the whole document.
+    m_baseHoldsDocument = false;
 }
 
 void RecoveryController::dropWriter()
@@ -123,7 +130,6 @@ void RecoveryController::onTextChanged(qint64 offset, qint64 removed, qint64 ins
 {
     if (m_view.isShowingDocument() || m_off)
         return;
-    m_givenUp = false;
     if (m_writer == nullptr) {
         startWriter(documentLength() - static_cast<std::uint64_t>(inserted) + static_cast<std::uint64_t>(removed));
         if (!m_baseHoldsDocument) {

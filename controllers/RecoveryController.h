@@ -27,7 +27,7 @@ class RecoveryController : public QObject, private IDocumentChanges {
 public:
     // Journals the document shown in view into services.recoveryFolder; an empty folder keeps
     // none. A child of view: it goes with it, and deletes the journal unless the document still
-    // holds changes nobody gave up (an exit that could not ask).
+    // holds changes (an exit that could not ask, as at the end of a desktop session).
     RecoveryController(QuilloryView& view, QuilloryDoc& document, ViewServices services,
                        JournalWriterOptions options = {});
     ~RecoveryController() override;
@@ -49,7 +49,7 @@ protected:
 private:
     // IDocumentChanges
     void documentSaved(const std::string& path, bool fileHoldsDocument) override;
-    void changesGivenUp() override { m_givenUp = true; }
+    void changesGivenUp() override;
 
     void onTextChanged(qint64 offset, qint64 removed, qint64 inserted);
     void onDocumentShown();
@@ -81,7 +81,6 @@ private:
     std::unique_ptr<JournalWriter> m_writer;
     JournalHeader m_header;           // the base and kind of the next journal
     bool m_baseHoldsDocument = true;  // replaying edits over the base gives the document
-    bool m_givenUp = false;           // the user answered No to saving the changes
     bool m_modified = false;          // the control's modified flag, as it last changed
     bool m_recovering = false;        // a recovered document is being shown
     bool m_off = false;               // journalling failed for this document

@@ -65,6 +65,8 @@ public:
     // was saved, or its changes were given up).
     void discard();
 
+    // The number of the last record handed over (0: none yet).
+    std::uint64_t appendedUpTo() const;
     // The highest record number on the disk (written and synced).
     std::uint64_t syncedUpTo() const;
     // Waits until record `number` is synced, the writer failed or timeout passed; true when synced.

@@ -5,7 +5,7 @@
 # Every offending include is named; the check fails if there is any.
 
 # Bottom up. Folders in one layer do not include each other.
-set(core_layers base "commands settings editcore" document "tools internet wiper splitjoin")
+set(core_layers base "commands settings editcore" document "tools internet wiper splitjoin recovery")
 set(widget_layers qtplatform editcontrol dialogs view controllers app)
 
 # Folders that may use only some of the folders below them. The edit control knows nothing of the

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace quillory {
 
@@ -15,9 +16,14 @@ std::uint64_t contentChecksum(std::span<const std::uint8_t> bytes);
 // contentChecksum() of all the bytes added, however they were cut into pieces.
 class ContentChecksum {
 public:
+    ContentChecksum();
     void add(std::span<const std::uint8_t> bytes);
     std::uint64_t value() const;
-    // (private state: yours to choose)
+
+private:
+    std::uint64_t m_chain;                // the checksum chained over the whole blocks so far
+    std::uint64_t m_length = 0;           // bytes added
+    std::vector<std::uint8_t> m_partial;  // the bytes of the block not yet whole
 };
 
 }  // namespace quillory

@@ -67,6 +67,10 @@ struct RecordView {
     std::span<const std::uint8_t> inserted;
 };
 
+// The record at the start of bytes: its encoded size, or 0 when bytes begin with no whole record
+// that checks out.
+std::uint64_t decodeRecord(std::span<const std::uint8_t> bytes, RecordView& record);
+
 // What a journal's bytes hold.
 struct JournalSummary {
     bool headerValid = false;  // false: not a journal, or its header is damaged

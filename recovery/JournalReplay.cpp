@@ -170,9 +170,11 @@ ReplayedDocument refuse(ReplayedDocument&& result, ReplayOutcome outcome, std::s
     return std::move(result);
 }
 
-// Reads the base file into document, checking its identity and checksum against the header's.
-// Empty when it did, else the reason it could not.
-std::string loadBase(const JournalHeader& header, bool checkBytes, ChunkedBytes& document)
+// Checks the base file's identity and checksum against the header's, and reads it into document
+// when the replay starts from it (keepBytes). Empty when it checked out, else the reason it did not.
+// A journal that begins from a snapshot of its own needs no checksum where the base could not be
+// read back when it began; its identity must still be the same.
+std::string loadBase(const JournalHeader& header, bool keepBytes, ChunkedBytes& document)
 {
     BaseIdentity now;
     FileDescriptor file = openBaseFile(header.base.path, now);
@@ -180,20 +182,24 @@ std::string loadBase(const JournalHeader& header, bool checkBytes, ChunkedBytes&
         return describeOpenError(header.base.path, errno);
     if (now != header.base)
         return describeChange(header.base, now);
-    if (!checkBytes)
-        return {};
-    if (!header.baseChecksumKnown)
+    if (!header.baseChecksumKnown) {
+        if (!keepBytes)
+            return {};
         return "The file could not be read back when the journal began, and the journal holds no copy of "
                "the whole document.";
+    }
     ContentChecksum checksum;
+    std::uint64_t length = 0;
     const bool read = readPieces(file.get(), kReadPiece, [&](std::span<const std::uint8_t> piece) {
         checksum.add(piece);
-        document.append(piece);
+        length += piece.size();
+        if (keepBytes)
+            document.append(piece);
         return true;
     });
     if (!read)
         return describeOpenError(header.base.path, errno);
-    if (document.size() != header.base.size || checksum.value() != header.baseChecksum)
+    if (length != header.base.size || checksum.value() != header.baseChecksum)
         return "The file was changed since: its content differs.";
     return {};
 }

@@ -566,6 +566,12 @@ void JournalWriter::discard()
     shared.path.clear();
 }
 
+std::uint64_t JournalWriter::appendedUpTo() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->nextNumber;
+}
+
 std::uint64_t JournalWriter::syncedUpTo() const
 {
     std::lock_guard lock(m_shared->mutex);

@@ -47,15 +47,17 @@ std::string hexOf(const std::string& bytes)
 }
 
 // What the keys do to the document's bytes, as a user reads them: typed characters go in at the
-// caret (or over the character after it in overwrite mode), Backspace and Delete take one away.
+// caret (or over the character after it in overwrite mode, though never over a TEXT line break),
+// Backspace and Delete take one away.
 struct DocumentModel {
     std::string bytes;
+    bool binary = false;
     bool overwrite = false;
 
     void type(std::size_t at, const std::string& text)
     {
         for (const char c : text) {
-            if (overwrite && at < bytes.size())
+            if (overwrite && at < bytes.size() && (binary || bytes[at] != '\n'))
                 bytes[at] = c;
             else
                 bytes.insert(at, 1, c);
@@ -228,6 +230,7 @@ void runTrial(int number, Kind kind, const TempDir& dir, std::mt19937& random, T
     trial.settings = root + "/Quillory.dat";
     DocumentModel model;
     model.bytes = initialBytes(kind, random);
+    model.binary = kind == Kind::NamedBinary;
     if (kind != Kind::UntitledText) {
         trial.file = root + (kind == Kind::NamedBinary ? "/data.bin" : "/notes.txt");
         writeAll(trial.file, model.bytes);
@@ -287,7 +290,7 @@ struct EditedEditor {
         std::string line;
         ASSERT_TRUE(victim.readLine(line));
         ASSERT_EQ(line, "ready");
-        for (const std::string command : {"T 0 " + hexOf(text), std::string("W 1200")}) {
+        for (const std::string& command : {"T 0 " + hexOf(text), std::string("W 1200")}) {
             ASSERT_TRUE(victim.send(command));
             ASSERT_TRUE(victim.readLine(line));
         }
@@ -347,7 +350,7 @@ TEST(RecoveryJournal, AFileChangedBeforeTheFirstEditIsJournalledWhole)
     std::string line;
     ASSERT_TRUE(victim.readLine(line));
     writeAll(file, "changed behind it\n");
-    for (const std::string command : {"T 0 " + hexOf("kept "), std::string("W 1500")}) {
+    for (const std::string& command : {"T 0 " + hexOf("kept "), std::string("W 1500")}) {
         ASSERT_TRUE(victim.send(command));
         ASSERT_TRUE(victim.readLine(line));
     }

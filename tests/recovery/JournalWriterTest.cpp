@@ -47,8 +47,8 @@ JournalSummary summaryOf(const std::string& path)
     return readJournal(bytesSpan(bytes));
 }
 
-// Hands the writer a run of edits like a user's: typing, backspacing, jumps, pastes; the model
-// takes the same edits.
+// Hands the writer a run of edits like a user's: typing, overtyping, deleting, backspacing, jumps,
+// pastes; the model takes the same edits.
 std::uint64_t edit(JournalWriter& writer, std::string& model, std::mt19937& random, int count)
 {
     std::uint64_t last = 0;
@@ -57,8 +57,11 @@ std::uint64_t edit(JournalWriter& writer, std::string& model, std::mt19937& rand
         Edit next;
         const int kind = static_cast<int>(random() % 10);
         cursor = std::min<std::uint64_t>(cursor, model.size());
-        if (kind < 6) {  // typing on at the cursor
+        if (kind < 5) {  // typing on at the cursor
             next = {cursor, 0, std::string(1 + random() % 3, static_cast<char>('a' + random() % 26))};
+        } else if (kind == 5) {  // typing over what follows, or deleting it
+            next = {cursor, std::min<std::uint64_t>(model.size() - cursor, 1 + random() % 2),
+                    std::string(random() % 2, 'o')};
         } else if (kind < 8 && cursor > 0) {  // backspace
             const std::uint64_t removed = std::min<std::uint64_t>(cursor, 1 + random() % 2);
             next = {cursor - removed, removed, ""};

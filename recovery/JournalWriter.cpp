@@ -194,6 +194,7 @@ struct JournalWriter::Shared {
     bool stopping = false;
     bool discarding = false;
     bool failed = false;
+    bool failureReported = false;  // failed, and hooks.failed has returned
     bool finished = false;
     std::string path;
 
@@ -511,9 +512,14 @@ void JournalWriter::Shared::fail(const std::string& reason)
         failed = true;
         queue.clear();
     }
-    syncedChanged.notify_all();
     if (hooks.failed)
         hooks.failed(reason);
+    // Whoever waits for a record learns of the failure after its report, not before.
+    {
+        std::lock_guard lock(mutex);
+        failureReported = true;
+    }
+    syncedChanged.notify_all();
 }
 
 void JournalWriter::Shared::askForSnapshot()
@@ -597,7 +603,7 @@ bool JournalWriter::waitSynced(std::uint64_t number, std::chrono::milliseconds t
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
     shared.syncedChanged.wait_for(lock, timeout,
-                                  [&] { return shared.synced >= number || shared.failed || shared.finished; });
+                                  [&] { return shared.synced >= number || shared.failureReported || shared.finished; });
     return shared.synced >= number;
 }
 

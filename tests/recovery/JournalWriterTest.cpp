@@ -6,7 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "RecoveryTestSupport.h"
@@ -252,6 +255,64 @@ TEST(JournalWriter, FailureIsReportedOnceAndLaterRecordsAreDropped)
     std::lock_guard lock(events.mutex);
     ASSERT_EQ(events.failures.size(), 1u);
     EXPECT_NE(events.failures[0].find("Not a directory"), std::string::npos) << events.failures[0];
+}
+
+// Fills a small file system of its own. In a child process with a mount namespace of its own (root
+// only); the child's exit status tells: 0 passed, 77 no namespace here, else the check that failed.
+int fillTheDisk(const std::string& disk)
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mkdir(disk.c_str(), 0700) != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+        return 77;
+    Events events;
+    std::vector<std::string> states{""};
+    std::string model;
+    {
+        JournalWriter writer(disk + "/recovery", headerFor("", ""), 0, events.hooks(), {1ms, std::uint64_t{64} << 20});
+        std::uint64_t last = 0;
+        for (int i = 0; i < 100 && !writer.failed(); ++i) {
+            const Edit edit{model.size() / 2, 0, std::string(9000, static_cast<char>('a' + i % 26))};
+            applyTo(model, edit);
+            states.push_back(model);
+            last = writer.append(edit.offset, edit.removed, edit.inserted);
+            writer.waitSynced(last, 10ms);
+        }
+        if (writer.waitSynced(last, kWait) || !writer.failed())
+            return 1;
+        const std::vector<OrphanJournal> none = claimOrphanJournals(disk + "/recovery");
+        if (!none.empty())
+            return 2;  // still locked by the writer
+    }
+    {
+        std::lock_guard lock(events.mutex);
+        if (events.failures.size() != 1 || events.failures[0].find("No space left") == std::string::npos)
+            return 3;
+    }
+    const std::vector<OrphanJournal> orphans = claimOrphanJournals(disk + "/recovery");
+    if (orphans.size() != 1)
+        return 4;
+    const ReplayedDocument replayed = replayFile(orphans[0].path);
+    if (replayed.outcome != ReplayOutcome::Recovered)
+        return 5;
+    const std::string text(reinterpret_cast<const char*>(replayed.bytes.data()), replayed.length);
+    return std::find(states.begin(), states.end(), text) != states.end() ? 0 : 6;
+}
+
+// A full disk: one report that says so, and a journal that still replays to the document as it
+// was a few edits before.
+TEST(JournalWriter, FullDiskLeavesAJournalThatReplays)
+{
+    TempDir temp;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(fillTheDisk(temp.path() + "/disk"));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace of its own here (needs root)";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

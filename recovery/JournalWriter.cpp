@@ -270,8 +270,10 @@ void JournalWriter::Shared::run()
 void JournalWriter::Shared::loop()
 {
     if (truncateTo > 0) {
-        if (::ftruncate(journal.get(), static_cast<off_t>(truncateTo)) != 0 && fail("cut the torn end of", errno))
+        if (::ftruncate(journal.get(), static_cast<off_t>(truncateTo)) != 0) {
+            fail("cut the torn end of", errno);
             return;
+        }
         fileLength = truncateTo;
     }
     std::vector<Item> batch;

@@ -164,6 +164,42 @@ TEST(JournalWriter, AsksForASnapshotWhenTheBaseChanged)
     EXPECT_TRUE(events.failures.empty());
 }
 
+// The base changes while the journal runs, before its first rewrite: the rewrite asks for a
+// snapshot, once, and the journal goes on from the snapshot.
+TEST(JournalWriter, AsksForASnapshotWhenARewriteFindsTheBaseChanged)
+{
+    TempDir temp;
+    std::string model(5000, 'm');
+    const std::string base = temp.write("base.txt", model);
+    Events events;
+    JournalWriter writer(temp.path(), headerFor(base, model), model.size(), events.hooks(), {1ms, 20'000});
+    const auto type = [&](int count, std::size_t size) {
+        std::uint64_t last = 0;
+        for (int i = 0; i < count; ++i) {
+            const Edit edit{model.size() / 3, 0, std::string(size, static_cast<char>('a' + i % 26))};
+            applyTo(model, edit);
+            last = writer.append(edit.offset, edit.removed, edit.inserted);
+        }
+        return writer.waitSynced(last, kWait);
+    };
+    ASSERT_TRUE(type(10, 3));
+    EXPECT_EQ(replayedText(replayFile(writer.path())), model);
+    temp.write("base.txt", "another file now");
+    for (int round = 0; round < 5; ++round)
+        ASSERT_TRUE(type(20, 500));
+    EXPECT_EQ(events.snapshotRequests, 1);
+    EXPECT_FALSE(summaryOf(writer.path()).hasSnapshot);
+    writer.appendSnapshot(model);
+    for (int round = 0; round < 5; ++round)
+        ASSERT_TRUE(type(20, 500));
+    const JournalSummary summary = summaryOf(writer.path());
+    EXPECT_TRUE(summary.hasSnapshot);
+    EXPECT_EQ(summary.lastSnapshot, summary.headerLength) << "rewritten from the snapshot since";
+    EXPECT_EQ(replayedText(replayFile(writer.path(), ReplayFrom::SnapshotOnly)), model);
+    EXPECT_EQ(events.snapshotRequests, 1);
+    EXPECT_TRUE(events.failures.empty());
+}
+
 TEST(JournalFolder, OrphansAreTheJournalsNobodyHoldsNewestFirst)
 {
     TempDir temp;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <mutex>
 #include <sched.h>
 #include <sys/mount.h>
@@ -220,12 +221,16 @@ TEST(JournalFolder, OrphansAreTheJournalsNobodyHoldsNewestFirst)
     const std::string pathB = b->path();
     temp.write("abc.journal", "not one of ours: the name is too short");
     temp.write("aaaaaaaaaaaaaaaaaaaa.journal.tmp", "left by a dead editor");
+    const struct timespec longAgo[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, temp.file("aaaaaaaaaaaaaaaaaaaa.journal.tmp").c_str(), longAgo, 0), 0);
+    temp.write("bbbbbbbbbbbbbbbbbbbb.journal.tmp", "just made by a writer that has not locked it yet");
 
     // B's writer holds its lock: only A is an orphan; the leftover temporary is removed.
     std::vector<OrphanJournal> orphans = claimOrphanJournals(temp.path());
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0].path, pathA);
     EXPECT_EQ(::access(temp.file("aaaaaaaaaaaaaaaaaaaa.journal.tmp").c_str(), F_OK), -1);
+    EXPECT_EQ(::access(temp.file("bbbbbbbbbbbbbbbbbbbb.journal.tmp").c_str(), F_OK), 0);
     // Claimed by this caller now: a second look finds none.
     EXPECT_TRUE(claimOrphanJournals(temp.path()).empty());
     orphans.clear();

@@ -259,6 +259,8 @@ void JournalWriter::Shared::run()
         fail("Not enough memory to write the recovery journal.");
     } catch (const std::exception& error) {
         fail(std::string("The recovery journal cannot be written: ") + error.what());
+    } catch (...) {
+        fail("The recovery journal cannot be written: an unexpected error.");
     }
     {
         std::lock_guard lock(mutex);

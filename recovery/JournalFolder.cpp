@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::size_t kNameLetters = 20;
 constexpr std::size_t kReadPiece = 1 << 20;
+constexpr std::time_t kFreshTemporarySeconds = 60;
 
 bool endsWith(const std::string& text, const std::string& end)
 {
@@ -106,7 +108,9 @@ std::vector<OrphanJournal> claimOrphanJournals(const std::string& folder)
             continue;
         struct stat status {};
         FileDescriptor file = openOwnRegular(folderFile.get(), name.c_str(), status);
-        if (!file || !takeLock(file.get()))
+        // A fresh temporary may be one a live writer has just made and not yet locked.
+        if (!file || (isTmp && status.st_mtim.tv_sec + kFreshTemporarySeconds > std::time(nullptr)) ||
+            !takeLock(file.get()))
             continue;
         if (isTmp) {
             // Left by an editor that died while making or rewriting a journal.

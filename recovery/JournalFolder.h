@@ -33,7 +33,7 @@ struct OrphanJournal {
 // The journals in folder whose lock nobody holds, newest first, each now locked by the caller
 // through its descriptor (so a second editor starting meanwhile does not offer them too). Links,
 // folders and files of other users are skipped. Leftover ".tmp" files whose lock can be taken are
-// removed.
+// removed once they are a minute old (a writer locks the file it makes just after making it).
 std::vector<OrphanJournal> claimOrphanJournals(const std::string& folder);
 
 // Reads the whole journal from its descriptor. False with errno set on a read error.

@@ -12,8 +12,8 @@ namespace quillory {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 32 * 1024;        // a chunk's size when it is made
-constexpr std::size_t kChunkLimit = 2 * kChunkBytes;  // a chunk that would grow past this is cut up
+constexpr std::size_t kChunkBytes = std::size_t{8} << 10;  // a chunk's size when it is made
+constexpr std::size_t kChunkLimit = 2 * kChunkBytes;       // a chunk that would grow past this is cut up
 constexpr std::size_t kReadPiece = 1 << 20;
 
 // The document being replayed: a list of chunks of at most kChunkLimit bytes, with a Fenwick tree

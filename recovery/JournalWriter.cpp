@@ -102,6 +102,31 @@ FileDescriptor createLocked(const std::string& path)
     return file;
 }
 
+void putU64(std::string& out, std::uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// What a new journal holds around a snapshot's bytes (which are written from where they lie):
+// the header and the record's beginning in prefix, the record's checksum in checksum. Without a
+// snapshot, the header alone.
+void encodeFraming(const JournalHeader& header, bool withSnapshot, std::span<const std::uint8_t> snapshot,
+                   std::string& prefix, std::string& checksum)
+{
+    encodeHeader(header, prefix);
+    if (!withSnapshot)
+        return;
+    const std::size_t recordStart = prefix.size();
+    encodeRecord(JournalRecord{RecordKind::Snapshot, 0, 0, {}}, prefix);
+    prefix.resize(prefix.size() - 16);  // the record without its length and checksum
+    putU64(prefix, snapshot.size());
+    ContentChecksum sum;
+    sum.add(bytesOf(prefix).subspan(recordStart));
+    sum.add(snapshot);
+    putU64(checksum, sum.value());
+}
+
 // Folds next into item where next goes on where item's inserted bytes end (typing on), or
 // replaces bytes near the end of them (backspacing into them). True when it did.
 bool merge(Item& item, Item& next)
@@ -169,6 +194,7 @@ struct JournalWriter::Shared {
     bool stopping = false;
     bool discarding = false;
     bool failed = false;
+    bool failureReported = false;  // failed, and hooks.failed has returned
     bool finished = false;
     std::string path;
 
@@ -182,6 +208,7 @@ struct JournalWriter::Shared {
     bool writeBatch(std::vector<Item>& batch);
     bool create();
     bool writeNewFile(std::span<const std::uint8_t> snapshot, bool withSnapshot);
+    FileDescriptor createTemporary(std::string& target);
     void checksumBase();
     bool sync();
     void maybeCompact();
@@ -232,6 +259,8 @@ void JournalWriter::Shared::run()
         fail("Not enough memory to write the recovery journal.");
     } catch (const std::exception& error) {
         fail(std::string("The recovery journal cannot be written: ") + error.what());
+    } catch (...) {
+        fail("The recovery journal cannot be written: an unexpected error.");
     }
     {
         std::lock_guard lock(mutex);
@@ -243,8 +272,10 @@ void JournalWriter::Shared::run()
 void JournalWriter::Shared::loop()
 {
     if (truncateTo > 0) {
-        if (::ftruncate(journal.get(), static_cast<off_t>(truncateTo)) != 0 && fail("cut the torn end of", errno))
+        if (::ftruncate(journal.get(), static_cast<off_t>(truncateTo)) != 0) {
+            fail("cut the torn end of", errno);
             return;
+        }
         fileLength = truncateTo;
     }
     std::vector<Item> batch;
@@ -355,17 +386,11 @@ void JournalWriter::Shared::checksumBase()
     askForSnapshot();
 }
 
-// Writes a new journal: the header and, withSnapshot, one snapshot record. It is made under a
-// ".tmp" name, synced and renamed over the journal (or to a new name for the first one).
-bool JournalWriter::Shared::writeNewFile(std::span<const std::uint8_t> snapshot, bool withSnapshot)
+// Makes the ".tmp" file next to target, the journal; a first journal gets a new name (target).
+FileDescriptor JournalWriter::Shared::createTemporary(std::string& target)
 {
-    if (journalPath.empty() && !ensurePrivateFolder(folder)) {
-        fail("Cannot make the recovery folder " + folder + ": " + std::strerror(errno) + ".");
-        return false;
-    }
-    const bool first = journalPath.empty();
+    const bool first = target.empty();
     FileDescriptor file;
-    std::string target = journalPath;
     for (int attempt = 0; attempt < kNameAttempts && !file; ++attempt) {
         if (first)
             target = folder + "/" + randomName() + kJournalSuffix;
@@ -375,25 +400,25 @@ bool JournalWriter::Shared::writeNewFile(std::span<const std::uint8_t> snapshot,
         if (!file && errno != EEXIST)
             break;
     }
+    return file;
+}
+
+// Writes a new journal: the header and, withSnapshot, one snapshot record. It is made under a
+// ".tmp" name, synced and renamed over the journal (or to a new name for the first one).
+bool JournalWriter::Shared::writeNewFile(std::span<const std::uint8_t> snapshot, bool withSnapshot)
+{
+    if (journalPath.empty() && !ensurePrivateFolder(folder)) {
+        fail("Cannot make the recovery folder " + folder + ": " + std::strerror(errno) + ".");
+        return false;
+    }
+    std::string target = journalPath;
+    FileDescriptor file = createTemporary(target);
     const std::string temporary = target + ".tmp";
     if (!file)
         return fail("create", errno);
     std::string prefix;
-    encodeHeader(header, prefix);
-    const std::uint64_t headerLength = prefix.size();
     std::string checksum;
-    if (withSnapshot) {
-        JournalRecord record{RecordKind::Snapshot, 0, 0, {}};
-        encodeRecord(record, prefix);
-        prefix.resize(prefix.size() - 16);  // the record without its length and checksum
-        for (int i = 0; i < 8; ++i)
-            prefix.push_back(static_cast<char>((std::uint64_t{snapshot.size()} >> (8 * i)) & 0xFF));
-        ContentChecksum sum;
-        sum.add(bytesOf(prefix).subspan(headerLength));
-        sum.add(snapshot);
-        for (int i = 0; i < 8; ++i)
-            checksum.push_back(static_cast<char>((sum.value() >> (8 * i)) & 0xFF));
-    }
+    encodeFraming(header, withSnapshot, snapshot, prefix, checksum);
     const std::uint64_t total = prefix.size() + snapshot.size() + checksum.size();
     if (!writeAllAt(file.get(), bytesOf(prefix), 0) || !writeAllAt(file.get(), snapshot, prefix.size()) ||
         !writeAllAt(file.get(), bytesOf(checksum), prefix.size() + snapshot.size()) || !syncData(file.get()) ||
@@ -491,9 +516,14 @@ void JournalWriter::Shared::fail(const std::string& reason)
         failed = true;
         queue.clear();
     }
-    syncedChanged.notify_all();
     if (hooks.failed)
         hooks.failed(reason);
+    // Whoever waits for a record learns of the failure after its report, not before.
+    {
+        std::lock_guard lock(mutex);
+        failureReported = true;
+    }
+    syncedChanged.notify_all();
 }
 
 void JournalWriter::Shared::askForSnapshot()
@@ -583,7 +613,7 @@ bool JournalWriter::waitSynced(std::uint64_t number, std::chrono::milliseconds t
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
     shared.syncedChanged.wait_for(lock, timeout,
-                                  [&] { return shared.synced >= number || shared.failed || shared.finished; });
+                                  [&] { return shared.synced >= number || shared.failureReported || shared.finished; });
     return shared.synced >= number;
 }
 

@@ -21,7 +21,7 @@ std::string randomBytes(std::mt19937& random, std::size_t size)
     return bytes;
 }
 
-TEST(FastHash, ChecksumOfPiecesIsThatOfTheWhole)
+TEST(JournalChecksum, ChecksumOfPiecesIsThatOfTheWhole)
 {
     std::mt19937 random(7);
     const std::size_t block = std::size_t{1} << 20;

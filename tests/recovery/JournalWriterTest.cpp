@@ -5,8 +5,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <mutex>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "RecoveryTestSupport.h"
@@ -47,8 +51,8 @@ JournalSummary summaryOf(const std::string& path)
     return readJournal(bytesSpan(bytes));
 }
 
-// Hands the writer a run of edits like a user's: typing, backspacing, jumps, pastes; the model
-// takes the same edits.
+// Hands the writer a run of edits like a user's: typing, overtyping, deleting, backspacing, jumps,
+// pastes; the model takes the same edits.
 std::uint64_t edit(JournalWriter& writer, std::string& model, std::mt19937& random, int count)
 {
     std::uint64_t last = 0;
@@ -57,8 +61,11 @@ std::uint64_t edit(JournalWriter& writer, std::string& model, std::mt19937& rand
         Edit next;
         const int kind = static_cast<int>(random() % 10);
         cursor = std::min<std::uint64_t>(cursor, model.size());
-        if (kind < 6) {  // typing on at the cursor
+        if (kind < 5) {  // typing on at the cursor
             next = {cursor, 0, std::string(1 + random() % 3, static_cast<char>('a' + random() % 26))};
+        } else if (kind == 5) {  // typing over what follows, or deleting it
+            next = {cursor, std::min<std::uint64_t>(model.size() - cursor, 1 + random() % 2),
+                    std::string(random() % 2, 'o')};
         } else if (kind < 8 && cursor > 0) {  // backspace
             const std::uint64_t removed = std::min<std::uint64_t>(cursor, 1 + random() % 2);
             next = {cursor - removed, removed, ""};
@@ -158,6 +165,42 @@ TEST(JournalWriter, AsksForASnapshotWhenTheBaseChanged)
     EXPECT_TRUE(events.failures.empty());
 }
 
+// The base changes while the journal runs, before its first rewrite: the rewrite asks for a
+// snapshot, once, and the journal goes on from the snapshot.
+TEST(JournalWriter, AsksForASnapshotWhenARewriteFindsTheBaseChanged)
+{
+    TempDir temp;
+    std::string model(5000, 'm');
+    const std::string base = temp.write("base.txt", model);
+    Events events;
+    JournalWriter writer(temp.path(), headerFor(base, model), model.size(), events.hooks(), {1ms, 20'000});
+    const auto type = [&](int count, std::size_t size) {
+        std::uint64_t last = 0;
+        for (int i = 0; i < count; ++i) {
+            const Edit edit{model.size() / 3, 0, std::string(size, static_cast<char>('a' + i % 26))};
+            applyTo(model, edit);
+            last = writer.append(edit.offset, edit.removed, edit.inserted);
+        }
+        return writer.waitSynced(last, kWait);
+    };
+    ASSERT_TRUE(type(10, 3));
+    EXPECT_EQ(replayedText(replayFile(writer.path())), model);
+    temp.write("base.txt", "another file now");
+    for (int round = 0; round < 5; ++round)
+        ASSERT_TRUE(type(20, 500));
+    EXPECT_EQ(events.snapshotRequests, 1);
+    EXPECT_FALSE(summaryOf(writer.path()).hasSnapshot);
+    writer.appendSnapshot(model);
+    for (int round = 0; round < 5; ++round)
+        ASSERT_TRUE(type(20, 500));
+    const JournalSummary summary = summaryOf(writer.path());
+    EXPECT_TRUE(summary.hasSnapshot);
+    EXPECT_EQ(summary.lastSnapshot, summary.headerLength) << "rewritten from the snapshot since";
+    EXPECT_EQ(replayedText(replayFile(writer.path(), ReplayFrom::SnapshotOnly)), model);
+    EXPECT_EQ(events.snapshotRequests, 1);
+    EXPECT_TRUE(events.failures.empty());
+}
+
 TEST(JournalFolder, OrphansAreTheJournalsNobodyHoldsNewestFirst)
 {
     TempDir temp;
@@ -178,12 +221,16 @@ TEST(JournalFolder, OrphansAreTheJournalsNobodyHoldsNewestFirst)
     const std::string pathB = b->path();
     temp.write("abc.journal", "not one of ours: the name is too short");
     temp.write("aaaaaaaaaaaaaaaaaaaa.journal.tmp", "left by a dead editor");
+    const struct timespec longAgo[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, temp.file("aaaaaaaaaaaaaaaaaaaa.journal.tmp").c_str(), longAgo, 0), 0);
+    temp.write("bbbbbbbbbbbbbbbbbbbb.journal.tmp", "just made by a writer that has not locked it yet");
 
     // B's writer holds its lock: only A is an orphan; the leftover temporary is removed.
     std::vector<OrphanJournal> orphans = claimOrphanJournals(temp.path());
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0].path, pathA);
     EXPECT_EQ(::access(temp.file("aaaaaaaaaaaaaaaaaaaa.journal.tmp").c_str(), F_OK), -1);
+    EXPECT_EQ(::access(temp.file("bbbbbbbbbbbbbbbbbbbb.journal.tmp").c_str(), F_OK), 0);
     // Claimed by this caller now: a second look finds none.
     EXPECT_TRUE(claimOrphanJournals(temp.path()).empty());
     orphans.clear();
@@ -249,6 +296,64 @@ TEST(JournalWriter, FailureIsReportedOnceAndLaterRecordsAreDropped)
     std::lock_guard lock(events.mutex);
     ASSERT_EQ(events.failures.size(), 1u);
     EXPECT_NE(events.failures[0].find("Not a directory"), std::string::npos) << events.failures[0];
+}
+
+// Fills a small file system of its own. In a child process with a mount namespace of its own (root
+// only); the child's exit status tells: 0 passed, 77 no namespace here, else the check that failed.
+int fillTheDisk(const std::string& disk)
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mkdir(disk.c_str(), 0700) != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+        return 77;
+    Events events;
+    std::vector<std::string> states{""};
+    std::string model;
+    {
+        JournalWriter writer(disk + "/recovery", headerFor("", ""), 0, events.hooks(), {1ms, std::uint64_t{64} << 20});
+        std::uint64_t last = 0;
+        for (int i = 0; i < 100 && !writer.failed(); ++i) {
+            const Edit edit{model.size() / 2, 0, std::string(9000, static_cast<char>('a' + i % 26))};
+            applyTo(model, edit);
+            states.push_back(model);
+            last = writer.append(edit.offset, edit.removed, edit.inserted);
+            writer.waitSynced(last, 10ms);
+        }
+        if (writer.waitSynced(last, kWait) || !writer.failed())
+            return 1;
+        const std::vector<OrphanJournal> none = claimOrphanJournals(disk + "/recovery");
+        if (!none.empty())
+            return 2;  // still locked by the writer
+    }
+    {
+        std::lock_guard lock(events.mutex);
+        if (events.failures.size() != 1 || events.failures[0].find("No space left") == std::string::npos)
+            return 3;
+    }
+    const std::vector<OrphanJournal> orphans = claimOrphanJournals(disk + "/recovery");
+    if (orphans.size() != 1)
+        return 4;
+    const ReplayedDocument replayed = replayFile(orphans[0].path);
+    if (replayed.outcome != ReplayOutcome::Recovered)
+        return 5;
+    const std::string text(reinterpret_cast<const char*>(replayed.bytes.data()), replayed.length);
+    return std::find(states.begin(), states.end(), text) != states.end() ? 0 : 6;
+}
+
+// A full disk: one report that says so, and a journal that still replays to the document as it
+// was a few edits before.
+TEST(JournalWriter, FullDiskLeavesAJournalThatReplays)
+{
+    TempDir temp;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(fillTheDisk(temp.path() + "/disk"));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace of its own here (needs root)";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -249,11 +249,18 @@ TEST_F(MainFrameTest, StatusPanesTakeTextByIndex)
     EXPECT_EQ(frame.paneText(StatusPane::Font), "Font: Courier New");
     EXPECT_EQ(frame.paneText(StatusPane::Mode), "BINARY");
     EXPECT_EQ(frame.paneText(StatusPane::InsertMode), "OVR");
-    // The lock indicators belong to the keyboard; pane 6 names the encoding; there is no pane 7.
+    // The lock indicators belong to the keyboard; pane 6 names the encoding; pane 7 shows only
+    // while it has a text; there is no pane 8.
     EXPECT_TRUE(frame.setPaneText(StatusPane::Encoding, "UTF-8"));
     EXPECT_EQ(frame.paneText(StatusPane::Encoding), "UTF-8");
     EXPECT_FALSE(frame.setPaneText(StatusPane::CapsLock, "x"));
-    EXPECT_FALSE(frame.setPaneText(static_cast<StatusPane>(7), "x"));
+    QLabel* recovery = frame.quilloryStatusBar()->paneLabel(StatusPane::Recovery);
+    EXPECT_TRUE(recovery->isHidden());
+    EXPECT_TRUE(frame.setPaneText(StatusPane::Recovery, "Recovery off"));
+    EXPECT_FALSE(recovery->isHidden());
+    EXPECT_TRUE(frame.setPaneText(StatusPane::Recovery, ""));
+    EXPECT_TRUE(recovery->isHidden());
+    EXPECT_FALSE(frame.setPaneText(static_cast<StatusPane>(8), "x"));
     EXPECT_FALSE(frame.setPaneText(static_cast<StatusPane>(-1), "x"));
 
     // The fixed panes are at least as wide as their widths at 96 dpi and fit their texts.

@@ -9,6 +9,7 @@
 #include "document/QuilloryDoc.h"
 #include "editcontrol/EditControl.h"
 #include "qtplatform/PostedMessages.h"
+#include "recovery/BackgroundCopy.h"
 #include "recovery/JournalReplay.h"
 #include "view/QuilloryView.h"
 
@@ -20,6 +21,7 @@ constexpr const char* kJournalFailed =
     "Unsaved changes to this document can no longer be kept for recovery after a crash. Editing goes "
     "on without them: save your work.";
 constexpr const char* kRecoveryOffPane = "Recovery off";
+constexpr std::uint64_t kLargeEdit = std::uint64_t{64} * 1024;
 
 }  // namespace
 
@@ -34,6 +36,7 @@ RecoveryController::RecoveryController(QuilloryView& view, QuilloryDoc& document
 {
     if (m_services.recoveryFolder.empty())
         return;
+    m_control.setBeforeTextChange([this] { waitForCopy(); });
     m_document.setChangesListener(this);
     connect(&m_control, &EditControl::textChanged, this, &RecoveryController::onTextChanged);
     connect(&m_control, &EditControl::modifiedChanged, this, [this](bool modified) { m_modified = modified; });
@@ -45,6 +48,7 @@ RecoveryController::~RecoveryController()
 {
     if (m_services.recoveryFolder.empty())
         return;
+    waitForCopy();
     m_document.setChangesListener(nullptr);
     // A clean exit leaves no journal behind, unless the changes are still wanted: the document was
     // neither saved nor given up (the desktop ended the session without leave to ask).
@@ -97,6 +101,13 @@ void RecoveryController::changesGivenUp()
     m_baseHoldsDocument = false;
 }
 
+void RecoveryController::waitForCopy()
+{
+    if (m_pendingCopy != nullptr)
+        m_pendingCopy->waitCopied();
+    m_pendingCopy.reset();
+}
+
 void RecoveryController::dropWriter()
 {
     if (m_writer != nullptr)
@@ -111,19 +122,54 @@ std::uint64_t RecoveryController::documentLength() const
     return static_cast<std::uint64_t>(m_control.textLength());
 }
 
-// The document's bytes of [offset, offset + count): the true bytes of a BINARY document, the
-// control's of a TEXT one.
-std::string RecoveryController::documentBytes(std::uint64_t offset, std::uint64_t count) const
+// Copies the document's bytes of [offset, offset + count) to out: the true bytes of a BINARY
+// document, the control's of a TEXT one.
+void RecoveryController::copyDocument(std::uint64_t offset, std::uint64_t count, std::uint8_t* out) const
 {
     if (m_document.mode() == DocumentMode::Binary) {
         const std::uint8_t* bytes = m_document.storage().bytes();
-        if (bytes == nullptr)
-            return {};
-        return {reinterpret_cast<const char*>(bytes) + offset, static_cast<std::size_t>(count)};
+        if (bytes != nullptr)
+            std::memcpy(out, bytes + offset, static_cast<std::size_t>(count));
+        return;
     }
-    std::string text(static_cast<std::size_t>(count), '\0');
-    m_control.textRange(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(offset + count), text.data());
-    return text;
+    m_control.textRange(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(offset + count),
+                        reinterpret_cast<char*>(out));
+}
+
+// Hands an edit (snapshot: the whole document) to the writer. The bytes of a large TEXT edit are
+// copied beside the interface, and the control waits for that copy before its next change; other
+// large bytes go in a block of the byte heap, which takes them faster than a string that must be
+// zeroed first.
+void RecoveryController::journal(std::uint64_t offset, std::uint64_t removed, std::uint64_t count, bool snapshot)
+{
+    if (count >= kLargeEdit && !snapshot && m_document.mode() == DocumentMode::Text) {
+        std::vector<std::span<const std::uint8_t>> pieces;
+        m_control.buffer().forEachPiece(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(count),
+                                        [&](std::string_view piece) {
+                                            pieces.emplace_back(reinterpret_cast<const std::uint8_t*>(piece.data()),
+                                                                piece.size());
+                                        });
+        m_pendingCopy = BackgroundCopy::start(m_document.heap(), std::move(pieces));
+        m_writer->append(offset, removed, m_pendingCopy);
+        return;
+    }
+    if (count >= kLargeEdit) {
+        HeapBlock block(m_document.heap(), static_cast<std::size_t>(count));
+        if (block.ok()) {
+            copyDocument(offset, count, block.data());
+            if (snapshot)
+                m_writer->appendSnapshot(std::move(block), static_cast<std::size_t>(count));
+            else
+                m_writer->append(offset, removed, std::move(block), static_cast<std::size_t>(count));
+            return;
+        }
+    }
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    copyDocument(offset, count, reinterpret_cast<std::uint8_t*>(bytes.data()));
+    if (snapshot)
+        m_writer->appendSnapshot(std::move(bytes));
+    else
+        m_writer->append(offset, removed, std::move(bytes));
 }
 
 void RecoveryController::onTextChanged(qint64 offset, qint64 removed, qint64 inserted)
@@ -134,12 +180,12 @@ void RecoveryController::onTextChanged(qint64 offset, qint64 removed, qint64 ins
         startWriter(documentLength() - static_cast<std::uint64_t>(inserted) + static_cast<std::uint64_t>(removed));
         if (!m_baseHoldsDocument) {
             // Edits over the base would not give the document back: the journal starts from it whole.
-            m_writer->appendSnapshot(documentBytes(0, documentLength()));
+            journal(0, 0, documentLength(), true);
             return;
         }
     }
-    m_writer->append(static_cast<std::uint64_t>(offset), static_cast<std::uint64_t>(removed),
-                     documentBytes(static_cast<std::uint64_t>(offset), static_cast<std::uint64_t>(inserted)));
+    journal(static_cast<std::uint64_t>(offset), static_cast<std::uint64_t>(removed),
+            static_cast<std::uint64_t>(inserted), false);
 }
 
 void RecoveryController::startWriter(std::uint64_t lengthBeforeEdit)
@@ -177,7 +223,7 @@ bool RecoveryController::event(QEvent* event)
     }
     if (event->type() == kJournalSnapshotEvent) {
         if (m_writer != nullptr && !m_writer->failed())
-            m_writer->appendSnapshot(documentBytes(0, documentLength()));
+            journal(0, 0, documentLength(), true);
         return true;
     }
     return QObject::event(event);

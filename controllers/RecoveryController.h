@@ -17,6 +17,7 @@
 
 namespace quillory {
 
+class BackgroundCopy;
 class EditControl;
 class QuilloryDoc;
 class QuilloryView;
@@ -61,7 +62,10 @@ private:
     void showFailure(const std::string& reason);
     void setRecoveryOff(bool off);
     std::uint64_t documentLength() const;
-    std::string documentBytes(std::uint64_t offset, std::uint64_t count) const;
+    void copyDocument(std::uint64_t offset, std::uint64_t count, std::uint8_t* out) const;
+    void journal(std::uint64_t offset, std::uint64_t removed, std::uint64_t count, bool snapshot);
+    // Waits until the control's bytes of the last large edit are copied: they may change then.
+    void waitForCopy();
 
     // Start-up recovery (RecoveryOffer.cpp).
     enum class Answer { Recovered, Next };
@@ -79,6 +83,7 @@ private:
     ViewServices m_services;
     JournalWriterOptions m_options;
     std::unique_ptr<JournalWriter> m_writer;
+    std::shared_ptr<BackgroundCopy> m_pendingCopy;  // the last large edit's bytes, being copied
     JournalHeader m_header;           // the base and kind of the next journal
     bool m_baseHoldsDocument = true;  // replaying edits over the base gives the document
     bool m_modified = false;          // the control's modified flag, as it last changed

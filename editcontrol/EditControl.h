@@ -59,6 +59,9 @@ public:
     // Copies the whole text, textLength() bytes, to out.
     void copyText(std::uint8_t* out) const;
     const TextBuffer& buffer() const { return m_model.text(); }
+    // Called before anything changes the text or moves its bytes, for a reader on another thread
+    // that must be done with them first.
+    void setBeforeTextChange(std::function<void()> hook) { m_model.text().setBeforeChange(std::move(hook)); }
     // How the bytes read as characters. Switching reinterprets the same bytes: nothing changes
     // but what is drawn and where characters begin.
     void setEncoding(TextEncoding encoding);

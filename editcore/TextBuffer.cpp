@@ -53,6 +53,7 @@ void TextBuffer::collectLineStarts(std::int64_t from, std::int64_t to, Vector& o
 // way leaves it, and its index, as they were.
 void TextBuffer::setText(std::string_view bytes)
 {
+    beforeChange();
     GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
     try {
         m_bytes.assign(bytes);
@@ -65,6 +66,7 @@ void TextBuffer::setText(std::string_view bytes)
 
 void TextBuffer::adoptText(HeapBlock&& block, std::size_t length)
 {
+    beforeChange();
     GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
     m_bytes.adopt(std::move(block), length);
     try {
@@ -86,6 +88,7 @@ void TextBuffer::indexLines()
 
 void TextBuffer::replace(std::int64_t pos, std::int64_t removed, std::string_view inserted)
 {
+    beforeChange();
     changeIndexed(
         pos, removed, static_cast<std::int64_t>(inserted.size()),
         [&] {
@@ -105,6 +108,7 @@ std::int64_t TextBuffer::newStartsAtMost(std::string_view inserted)
 
 void TextBuffer::reserveFor(std::int64_t removed, std::string_view inserted)
 {
+    beforeChange();
     const auto added = static_cast<std::int64_t>(inserted.size());
     if (added > removed)
         m_bytes.reserve(static_cast<std::size_t>(added - removed));
@@ -114,12 +118,14 @@ void TextBuffer::reserveFor(std::int64_t removed, std::string_view inserted)
 void TextBuffer::replaceFilled(std::int64_t pos, std::int64_t removed, std::size_t length,
                                const std::function<void(std::uint8_t*)>& fill)
 {
+    beforeChange();
     changeIndexed(pos, removed, static_cast<std::int64_t>(length),
                   [&] { fill(m_bytes.replaceUnfilled(pos, removed, length)); });
 }
 
 void TextBuffer::exchange(std::int64_t pos, std::int64_t length, std::string& bytes)
 {
+    beforeChange();
     const auto added = static_cast<std::int64_t>(bytes.size());
     changeIndexed(pos, length, added, [&] {
         const std::int64_t common = std::min(length, added);

@@ -37,7 +37,14 @@ public:
     void reserveFor(std::int64_t removed, std::string_view inserted);
     // Makes room for `bytes` more, so that the next replacement growing the text by at most that
     // much does not reallocate.
-    void reserve(std::int64_t bytes) { m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0))); }
+    void reserve(std::int64_t bytes)
+    {
+        beforeChange();
+        m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0)));
+    }
+    // Called before anything changes the bytes or moves them (a reserve may), for a reader on
+    // another thread that must be done with them first.
+    void setBeforeChange(std::function<void()> hook) { m_beforeChange = std::move(hook); }
 
     std::int64_t size() const { return m_bytes.size(); }
     std::uint8_t at(std::int64_t pos) const { return m_bytes.at(pos); }
@@ -76,6 +83,11 @@ public:
     std::string checkInvariants() const;
 
 private:
+    void beforeChange() const
+    {
+        if (m_beforeChange)
+            m_beforeChange();
+    }
     void indexLines();
     // Runs change, which turns [pos, pos + removed) into `added` bytes, and brings the line index
     // in step with it.
@@ -88,6 +100,7 @@ private:
 
     GapBuffer m_bytes;   // the text
     LineStarts m_lines;  // start of every line, always in step with m_bytes
+    std::function<void()> m_beforeChange;  // see setBeforeChange
 };
 
 // The first CR or LF in [p, end), or end.

@@ -13,7 +13,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/HeapBlock.h"
+#include "recovery/BackgroundCopy.h"
 #include "recovery/BaseFile.h"
+#include "recovery/JournalCompactor.h"
+#include "recovery/JournalFiles.h"
 #include "recovery/FastHash.h"
 #include "recovery/JournalReplay.h"
 
@@ -28,13 +32,22 @@ constexpr std::uint64_t kCompactFloor = std::uint64_t{1} << 20;  // records belo
 constexpr std::size_t kMergeMoveLimit = 4096;                    // bytes a merge inside an earlier record may move
 constexpr std::size_t kReadPiece = 1 << 20;
 constexpr int kNameAttempts = 16;
+constexpr std::size_t kDirectWrite = std::size_t{64} * 1024;  // bytes written from where they lie
 
 struct Item {
     RecordKind kind = RecordKind::Edit;
     std::uint64_t offset = 0;
     std::uint64_t removed = 0;
-    std::string inserted;
+    std::string inserted;     // the bytes, unless they came in a block
+    HeapBlock block;          // large bytes, as the owner copied them
+    std::size_t blockLength = 0;
     std::uint64_t number = 0;
+    std::shared_ptr<BackgroundCopy> copy;  // bytes still being copied into a block
+
+    std::span<const std::uint8_t> bytes() const
+    {
+        return block.ok() ? block.first(blockLength) : bytesOf(inserted);
+    }
 };
 
 std::string randomName()
@@ -48,90 +61,12 @@ std::string randomName()
     return name;
 }
 
-std::span<const std::uint8_t> bytesOf(const std::string& text)
-{
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-// Writes all of bytes at offset, going on after short writes and interruptions.
-bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written == 0)
-            errno = ENOSPC;  // nothing written and no error: the disk takes no more
-        if (written <= 0)
-            return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
-bool syncData(int fd)
-{
-    int result;
-    do {
-        result = ::fdatasync(fd);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
-// Makes a rename in folder last: some file systems cannot sync a folder (EINVAL), which is no
-// failure of ours.
-bool syncFolder(const std::string& folder)
-{
-    FileDescriptor file(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!file)
-        return false;
-    int result;
-    do {
-        result = ::fsync(file.get());
-    } while (result != 0 && errno == EINTR);
-    return result == 0 || errno == EINVAL;
-}
-
-// A new file at path (which must not exist), mode 0600 whatever the umask, locked.
-FileDescriptor createLocked(const std::string& path)
-{
-    FileDescriptor file(::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file || ::fchmod(file.get(), 0600) != 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-        return {};
-    return file;
-}
-
-void putU64(std::string& out, std::uint64_t value)
-{
-    for (int i = 0; i < 8; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// What a new journal holds around a snapshot's bytes (which are written from where they lie):
-// the header and the record's beginning in prefix, the record's checksum in checksum. Without a
-// snapshot, the header alone.
-void encodeFraming(const JournalHeader& header, bool withSnapshot, std::span<const std::uint8_t> snapshot,
-                   std::string& prefix, std::string& checksum)
-{
-    encodeHeader(header, prefix);
-    if (!withSnapshot)
-        return;
-    const std::size_t recordStart = prefix.size();
-    encodeRecord(JournalRecord{RecordKind::Snapshot, 0, 0, {}}, prefix);
-    prefix.resize(prefix.size() - 16);  // the record without its length and checksum
-    putU64(prefix, snapshot.size());
-    ContentChecksum sum;
-    sum.add(bytesOf(prefix).subspan(recordStart));
-    sum.add(snapshot);
-    putU64(checksum, sum.value());
-}
-
 // Folds next into item where next goes on where item's inserted bytes end (typing on), or
 // replaces bytes near the end of them (backspacing into them). True when it did.
 bool merge(Item& item, Item& next)
 {
-    if (item.kind != RecordKind::Edit || next.kind != RecordKind::Edit)
+    if (item.kind != RecordKind::Edit || next.kind != RecordKind::Edit || item.block.ok() || next.block.ok() ||
+        item.copy != nullptr || next.copy != nullptr)
         return false;
     const std::uint64_t end = item.offset + item.inserted.size();
     if (next.offset == end) {
@@ -196,7 +131,12 @@ struct JournalWriter::Shared {
     bool failed = false;
     bool failureReported = false;  // failed, and hooks.failed has returned
     bool finished = false;
+    bool compactionOver = false;  // the compactor has ended and waits to be taken
     std::string path;
+
+    // A rewrite running beside the thread, and the journal's length when it began.
+    std::unique_ptr<JournalCompactor> compactor;
+    std::uint64_t compactedUpTo = 0;
 
     std::thread thread;
 
@@ -206,12 +146,17 @@ struct JournalWriter::Shared {
     void loop();
     bool takeBatch(std::vector<Item>& batch, bool& stop);
     bool writeBatch(std::vector<Item>& batch);
+    bool writeRecord(Item& item, std::string& out);
+    bool flush(std::string& out);
     bool create();
     bool writeNewFile(std::span<const std::uint8_t> snapshot, bool withSnapshot);
     FileDescriptor createTemporary(std::string& target);
     void checksumBase();
     bool sync();
     void maybeCompact();
+    bool finishCompaction();
+    bool takeCompaction(CompactionResult& result);
+    void abandonCompaction();
     void publishSynced();
     bool fail(const std::string& what, int error);
     void fail(const std::string& reason);
@@ -262,6 +207,7 @@ void JournalWriter::Shared::run()
     } catch (...) {
         fail("The recovery journal cannot be written: an unexpected error.");
     }
+    abandonCompaction();
     {
         std::lock_guard lock(mutex);
         finished = true;
@@ -286,6 +232,8 @@ void JournalWriter::Shared::loop()
         batch.clear();
         if (written && dirty && (stop || Clock::now() >= lastSync + options.syncInterval))
             sync();
+        if (compactor != nullptr && compactor->finished())
+            finishCompaction();
         if (stop && wasEmpty)
             return;
     }
@@ -298,7 +246,7 @@ bool JournalWriter::Shared::takeBatch(std::vector<Item>& batch, bool& stop)
     for (;;) {
         if (discarding)
             return false;
-        if (!queue.empty() || stopping)
+        if (!queue.empty() || stopping || compactionOver)
             break;
         if (!dirty)
             wake.wait(lock);
@@ -314,37 +262,72 @@ bool JournalWriter::Shared::takeBatch(std::vector<Item>& batch, bool& stop)
 
 bool JournalWriter::Shared::writeBatch(std::vector<Item>& batch)
 {
+    for (Item& item : batch) {
+        if (item.copy == nullptr)
+            continue;
+        item.block = item.copy->takeBlock();
+        item.blockLength = item.copy->length();
+        item.copy.reset();
+        if (!item.block.ok())
+            return fail("keep an edit in", ENOMEM);
+    }
     coalesce(batch);
     std::string out;
-    std::uint64_t lastNumber = 0;
     for (Item& item : batch) {
         if (item.kind == RecordKind::Snapshot) {
             out.clear();  // the edits before the snapshot are in it
+            abandonCompaction();
             if (!journal)
                 header.baseChecksumKnown = false;  // the journal begins from the snapshot
             writtenUpTo = item.number;
-            documentLength = item.inserted.size();
-            if (!writeNewFile(bytesOf(item.inserted), true))
+            documentLength = item.bytes().size();
+            if (!writeNewFile(item.bytes(), true))
                 return false;
-            lastNumber = 0;
             continue;
         }
         if (!journal && !create())
             return false;
-        JournalRecord record{RecordKind::Edit, item.offset, item.removed, std::move(item.inserted)};
-        encodeRecord(record, out);
-        recordBytes += encodedRecordSize(record.inserted.size());
-        documentLength = documentLength - std::min(documentLength, item.removed) + record.inserted.size();
-        lastNumber = item.number;
+        if (!writeRecord(item, out))
+            return false;
     }
-    if (!out.empty()) {
-        if (!writeAllAt(journal.get(), bytesOf(out), fileLength))
+    if (!flush(out))
+        return false;
+    maybeCompact();
+    return true;
+}
+
+// Adds one edit record to out, or writes it straight from where its bytes lie when they are large
+// (after what out holds).
+bool JournalWriter::Shared::writeRecord(Item& item, std::string& out)
+{
+    const std::span<const std::uint8_t> inserted = item.bytes();
+    const std::uint64_t size = inserted.size();
+    if (size < kDirectWrite && !item.block.ok()) {
+        encodeRecord({RecordKind::Edit, item.offset, item.removed, std::move(item.inserted)}, out);
+    } else {
+        if (!flush(out))
+            return false;
+        if (!writeRecordAt(journal.get(), RecordKind::Edit, item.offset, item.removed, inserted, fileLength))
             return fail("write to", errno);
-        fileLength += out.size();
-        writtenUpTo = lastNumber;
+        fileLength += encodedRecordSize(size);
         dirty = true;
     }
-    maybeCompact();
+    recordBytes += encodedRecordSize(size);
+    documentLength = documentLength - std::min(documentLength, item.removed) + size;
+    writtenUpTo = item.number;
+    return true;
+}
+
+// Writes the records gathered in out at the journal's end.
+bool JournalWriter::Shared::flush(std::string& out)
+{
+    if (out.empty())
+        return true;
+    if (!writeAllAt(journal.get(), bytesOf(out), fileLength))
+        return fail("write to", errno);
+    fileLength += out.size();
+    out.clear();
+    dirty = true;
     return true;
 }
 
@@ -416,13 +399,8 @@ bool JournalWriter::Shared::writeNewFile(std::span<const std::uint8_t> snapshot,
     const std::string temporary = target + ".tmp";
     if (!file)
         return fail("create", errno);
-    std::string prefix;
-    std::string checksum;
-    encodeFraming(header, withSnapshot, snapshot, prefix, checksum);
-    const std::uint64_t total = prefix.size() + snapshot.size() + checksum.size();
-    if (!writeAllAt(file.get(), bytesOf(prefix), 0) || !writeAllAt(file.get(), snapshot, prefix.size()) ||
-        !writeAllAt(file.get(), bytesOf(checksum), prefix.size() + snapshot.size()) || !syncData(file.get()) ||
-        ::rename(temporary.c_str(), target.c_str()) != 0) {
+    const std::uint64_t total = writeJournalStart(file.get(), header, withSnapshot, snapshot);
+    if (total == 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         return fail("write", error);
@@ -467,35 +445,93 @@ void JournalWriter::Shared::publishSynced()
     syncedChanged.notify_all();
 }
 
-// Replaces the journal by one snapshot of the document once its records outgrow the document.
+// Once the records outgrow the document, has a compactor rewrite the journal as one snapshot of
+// it, beside this thread, which goes on appending meanwhile.
 void JournalWriter::Shared::maybeCompact()
 {
     const std::uint64_t floor = std::min(kCompactFloor, options.compactAbove);
-    if (compactBlocked || recordBytes <= floor || recordBytes <= std::min(documentLength, options.compactAbove))
+    if (compactor != nullptr || compactBlocked || recordBytes <= floor ||
+        recordBytes <= std::min(documentLength, options.compactAbove))
         return;
-    std::string bytes(fileLength, '\0');
-    std::uint64_t at = 0;
-    while (at < fileLength) {
-        const ssize_t got = ::pread(journal.get(), bytes.data() + at, fileLength - at, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            fail("read back", got == 0 ? EIO : errno);
-            return;
-        }
-        at += static_cast<std::uint64_t>(got);
-    }
+    CompactionJob job;
+    job.journal = journal.get();
+    job.length = fileLength;
+    job.temporary = journalPath + ".tmp";
+    job.header = header;
     // After a snapshot of its own, the writer needs the base no more, whatever became of it.
-    const ReplayFrom from = snapshotWritten ? ReplayFrom::SnapshotOnly : ReplayFrom::Base;
-    ReplayedDocument document = replayJournal(bytesOf(bytes), from, cHeap(), 0);
-    std::string().swap(bytes);
-    if (document.outcome != ReplayOutcome::Recovered) {
+    job.from = snapshotWritten ? ReplayFrom::SnapshotOnly : ReplayFrom::Base;
+    compactedUpTo = fileLength;
+    compactor = std::make_unique<JournalCompactor>(std::move(job), [this] {
+        {
+            std::lock_guard lock(mutex);
+            compactionOver = true;
+        }
+        wake.notify_one();
+    });
+}
+
+bool JournalWriter::Shared::takeCompaction(CompactionResult& result)
+{
+    if (compactor == nullptr)
+        return false;
+    result = compactor->take();
+    compactor.reset();
+    std::lock_guard lock(mutex);
+    compactionOver = false;
+    return true;
+}
+
+void JournalWriter::Shared::abandonCompaction()
+{
+    if (compactor != nullptr)
+        compactor->abandon();
+    compactor.reset();
+    std::lock_guard lock(mutex);
+    compactionOver = false;
+}
+
+// Takes the compactor's new journal: the records written since it began go after its snapshot,
+// then it replaces the old journal.
+bool JournalWriter::Shared::finishCompaction()
+{
+    CompactionResult result;
+    if (!takeCompaction(result))
+        return true;
+    if (result.state == CompactionResult::State::BaseChanged) {
         compactBlocked = true;
         askForSnapshot();
-        return;
+        return true;
     }
-    documentLength = document.length;
-    writeNewFile(document.bytes.first(static_cast<std::size_t>(document.length)), true);
+    if (result.state == CompactionResult::State::Failed)
+        return fail(result.what, result.error);
+    const std::string temporary = journalPath + ".tmp";
+    const std::uint64_t since = fileLength - compactedUpTo;
+    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(since, kReadPiece)));
+    for (std::uint64_t done = 0; done < since;) {
+        const auto count = std::min<std::uint64_t>(since - done, piece.size());
+        if (!readAllAt(journal.get(), piece.data(), count, compactedUpTo + done) ||
+            !writeAllAt(result.file.get(), {piece.data(), static_cast<std::size_t>(count)}, result.fileLength + done)) {
+            const int error = errno;
+            ::unlink(temporary.c_str());
+            return fail("rewrite", error);
+        }
+        done += count;
+    }
+    if (!syncData(result.file.get()) || ::rename(temporary.c_str(), journalPath.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return fail("rewrite", error);
+    }
+    if (!syncFolder(folder))
+        return fail("sync the folder of", errno);
+    journal = std::move(result.file);
+    fileLength = result.fileLength + since;
+    recordBytes = since;
+    snapshotWritten = true;
+    dirty = false;
+    lastSync = Clock::now();
+    publishSynced();
+    return true;
 }
 
 // Reports a failed system call on the journal: "Cannot <what> the recovery journal <path>: why".
@@ -575,12 +611,31 @@ JournalWriter::~JournalWriter()
 
 std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed, std::string inserted)
 {
-    return m_shared->push(Item{RecordKind::Edit, offset, removed, std::move(inserted), 0});
+    return m_shared->push(Item{RecordKind::Edit, offset, removed, std::move(inserted), {}, 0, 0, {}});
+}
+
+std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed, HeapBlock inserted,
+                                    std::size_t length)
+{
+    return m_shared->push(Item{RecordKind::Edit, offset, removed, {}, std::move(inserted), length, 0, {}});
+}
+
+std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed,
+                                    std::shared_ptr<BackgroundCopy> inserted)
+{
+    Item item{RecordKind::Edit, offset, removed, {}, {}, 0, 0, {}};
+    item.copy = std::move(inserted);
+    return m_shared->push(std::move(item));
 }
 
 std::uint64_t JournalWriter::appendSnapshot(std::string document)
 {
-    return m_shared->push(Item{RecordKind::Snapshot, 0, 0, std::move(document), 0});
+    return m_shared->push(Item{RecordKind::Snapshot, 0, 0, std::move(document), {}, 0, 0, {}});
+}
+
+std::uint64_t JournalWriter::appendSnapshot(HeapBlock document, std::size_t length)
+{
+    return m_shared->push(Item{RecordKind::Snapshot, 0, 0, {}, std::move(document), length, 0, {}});
 }
 
 void JournalWriter::discard()

@@ -6,11 +6,12 @@
 // 0600, locked with flock for the writer's life) at the first record, after reading the base file
 // back to checksum it.
 //
-// When the records outgrow the document (more bytes than the document, or than compactAbove),
-// the thread rebuilds the document itself from the base and its own journal and replaces the
-// journal by a header, one snapshot record and nothing else: a new file, synced, renamed over the
-// old one. Where it cannot (the base file changed behind it), it asks for a snapshot instead
-// (needsSnapshot), which the owner hands over with appendSnapshot.
+// When the records outgrow the document (more bytes than the document, or than compactAbove), a
+// compactor (JournalCompactor) rebuilds the document from the base and the journal on a thread of
+// its own and writes a new journal of one snapshot record, to which the thread adds the records
+// written meanwhile before renaming it over the old one: appending never waits for a rewrite.
+// Where the document cannot be rebuilt (the base file changed behind it), the thread asks for a
+// snapshot instead (needsSnapshot), which the owner hands over with appendSnapshot.
 //
 // It follows the worker pattern: no widget, no pointer to one; it reports through callbacks
 // called on its own thread, which must only post an event.
@@ -22,10 +23,13 @@
 #include <memory>
 #include <string>
 
+#include "base/HeapBlock.h"
 #include "recovery/JournalFolder.h"
 #include "recovery/JournalFormat.h"
 
 namespace quillory {
+
+class BackgroundCopy;
 
 struct JournalWriterHooks {
     // The journal cannot be written (made, appended, synced, rewritten): called once with the
@@ -59,8 +63,14 @@ public:
     // Hands one edit over: `removed` bytes at offset replaced by inserted. Returns the record's
     // number (1, 2, ...), for syncedUpTo.
     std::uint64_t append(std::uint64_t offset, std::uint64_t removed, std::string inserted);
+    // The same with the inserted bytes in the first length bytes of a block: a large edit (Replace
+    // All, a paste) is copied out of the document fastest into a block of the byte heap.
+    std::uint64_t append(std::uint64_t offset, std::uint64_t removed, HeapBlock inserted, std::size_t length);
+    // The same with the inserted bytes still being copied out of the document beside the caller.
+    std::uint64_t append(std::uint64_t offset, std::uint64_t removed, std::shared_ptr<BackgroundCopy> inserted);
     // Hands the whole document over: the journal is replaced by a header and this snapshot.
     std::uint64_t appendSnapshot(std::string document);
+    std::uint64_t appendSnapshot(HeapBlock document, std::size_t length);
     // Stops the thread without writing what is still queued and deletes the journal (the document
     // was saved, or its changes were given up).
     void discard();

@@ -13,7 +13,8 @@
 //         W MS             waits MS milliseconds with the event loop running
 //   quillory_journal_victim recover FOLDER SETTINGS DUMP [FILE]
 //       starts the editor as a user would after a crash, answering Yes to every question, writes
-//       the document it then shows to DUMP and prints every box's text, a line each ("box: ...").
+//       the document it then shows to DUMP, prints every box's text, a line each ("box: ..."), and
+//       ends giving the changes up (No to saving them).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -23,7 +24,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
 #include "app/EditorView.h"
 #include "app/MainFrame.h"
@@ -32,7 +33,6 @@
 #include "recovery/FastHash.h"
 #include "support/CancellingFontColorDialogs.h"
 #include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedMessageBoxes.h"
 #include "support/StoredBytes.h"
 #include "view/QuilloryView.h"
 
@@ -104,8 +104,20 @@ bool runCommand(const std::string& line, EditControl& control)
     return true;
 }
 
+// Answers every question with `answer` and keeps every box.
+class VictimBoxes final : public quillory::IMessageBoxes {
+public:
+    quillory::MessageResult show(const quillory::MessageBoxRequest& request) override
+    {
+        shown.push_back(request);
+        return request.buttons == quillory::MessageButtons::Ok ? quillory::MessageResult::Ok : answer;
+    }
+    quillory::MessageResult answer = quillory::MessageResult::Cancel;
+    std::vector<quillory::MessageBoxRequest> shown;
+};
+
 struct Editor {
-    quillory::test::ScriptedMessageBoxes boxes;
+    VictimBoxes boxes;
     quillory::test::CancellingFontColorDialogs dialogs;
     quillory::test::ScriptedFileDialogs fileDialogs;
     QuilloryApp app{boxes};
@@ -151,10 +163,9 @@ int recover(const std::string& folder, const std::string& settings, const std::s
             const std::string& file)
 {
     Editor editor;
-    for (int i = 0; i < 8; ++i)
-        editor.boxes.answer(quillory::MessageResult::Yes);
+    editor.boxes.answer = quillory::MessageResult::Yes;
     const bool started = editor.start(folder, settings, file);
-    for (const quillory::MessageBoxRequest& box : editor.boxes.shown()) {
+    for (const quillory::MessageBoxRequest& box : editor.boxes.shown) {
         std::string text = box.text;
         for (char& c : text)
             c = c == '\n' ? '|' : c;
@@ -164,9 +175,10 @@ int recover(const std::string& folder, const std::string& settings, const std::s
         return 1;
     std::ofstream(dump, std::ios::binary) << documentOf(editor.app, *editor.control);
     std::cout << "modified " << editor.control->isModified() << std::endl;
-    // Gone without a clean exit, as the test needs no more of it (a clean one would ask to save).
-    std::fflush(stdout);
-    ::_exit(0);
+    // A clean exit that gives the changes up: their journal goes.
+    editor.boxes.answer = quillory::MessageResult::No;
+    editor.app.mainFrame()->close();
+    return 0;
 }
 
 }  // namespace

@@ -153,6 +153,7 @@ struct Trial {
     std::string settings;
     std::string file;  // empty: untitled
     std::vector<Acknowledged> states;  // [0] the document as loaded
+    std::vector<std::string> commands;  // states[i + 1] is the document after commands[i]
     std::size_t sentBeyond = 0;        // commands sent after the last acknowledged one (0 or 1)
     Clock::time_point killedAt;
 };
@@ -172,6 +173,7 @@ void editAndKill(Trial& trial, DocumentModel& model, std::mt19937& random)
         Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(300, 4500)(random));
     while (Clock::now() < killAt) {
         const std::string command = randomCommand(model, !trial.file.empty(), random);
+        trial.commands.push_back(command);
         ASSERT_TRUE(victim.send(command));
         ASSERT_TRUE(victim.readLine(line)) << "no answer to " << command;
         std::ostringstream expected;
@@ -181,7 +183,8 @@ void editAndKill(Trial& trial, DocumentModel& model, std::mt19937& random)
     }
     // Half the kills land while a command is being carried out.
     if (std::uniform_int_distribution<int>(0, 1)(random) == 1) {
-        ASSERT_TRUE(victim.send(randomCommand(model, !trial.file.empty(), random)));
+        trial.commands.push_back(randomCommand(model, !trial.file.empty(), random));
+        ASSERT_TRUE(victim.send(trial.commands.back()));
         trial.sentBeyond = 1;
         trial.states.push_back({model.bytes.size(), checksumOf(model.bytes), Clock::time_point::max()});
         std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
@@ -245,12 +248,19 @@ void runTrial(int number, Kind kind, const TempDir& dir, std::mt19937& random, T
                                         return state.length == recovered.size() &&
                                                state.checksum == checksumOf(recovered);
                                     });
-    std::string said;
-    for (const std::string& box : boxes)
-        said += box + "\n";
-    ASSERT_NE(found, trial.states.end()) << "trial " << number << ": recovered " << recovered.size()
-                                         << " bytes, no state from " << safe << " of " << trial.states.size()
-                                         << "\n" << said;
+    if (found == trial.states.end()) {
+        // What to look into: the commands, the states' lengths and a copy of the trial's files.
+        std::ostringstream story;
+        for (const std::string& box : boxes)
+            story << box << "\n";
+        for (std::size_t i = 0; i < trial.commands.size(); ++i)
+            story << trial.commands[i] << "  -> " << trial.states[i + 1].length << " bytes\n";
+        const std::string kept = "/tmp/quillory-failed-trial-" + std::to_string(::getpid());
+        std::filesystem::copy(root, kept, std::filesystem::copy_options::recursive);
+        FAIL() << "trial " << number << ": recovered " << recovered.size() << " bytes, no state from " << safe
+               << " of " << trial.states.size() << "; the files are kept in " << kept << "\n"
+               << story.str();
+    }
     // A kill between a save's rename and the end of the journal it made unneeded may bring a box
     // that the file changed; nothing may ever be damaged or unreadable.
     for (const std::string& box : boxes) {

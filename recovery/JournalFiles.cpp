@@ -1,0 +1,130 @@
+#include "recovery/JournalFiles.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "recovery/FastHash.h"
+
+namespace quillory {
+
+namespace {
+
+void putU64(std::string& out, std::uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// What a record holds around its inserted bytes: kind, offset, removed and length before them,
+// the checksum of all that and of the bytes after them.
+void frameRecord(RecordKind kind, std::uint64_t offset, std::uint64_t removed, std::span<const std::uint8_t> inserted,
+                 std::string& prefix, std::string& checksum)
+{
+    prefix.push_back(static_cast<char>(kind));
+    putU64(prefix, offset);
+    putU64(prefix, removed);
+    putU64(prefix, inserted.size());
+    ContentChecksum sum;
+    sum.add(bytesOf(prefix));
+    sum.add(inserted);
+    putU64(checksum, sum.value());
+}
+
+}  // namespace
+
+std::span<const std::uint8_t> bytesOf(const std::string& text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written == 0)
+            errno = ENOSPC;  // nothing written and no error: the disk takes no more
+        if (written <= 0)
+            return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+bool readAllAt(int fd, std::uint8_t* out, std::uint64_t count, std::uint64_t offset)
+{
+    std::uint64_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got == 0)
+            errno = EIO;  // the file is shorter than it was
+        if (got <= 0)
+            return false;
+        done += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+bool syncData(int fd)
+{
+    int result;
+    do {
+        result = ::fdatasync(fd);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool syncFolder(const std::string& folder)
+{
+    FileDescriptor file(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!file)
+        return false;
+    int result;
+    do {
+        result = ::fsync(file.get());
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || errno == EINVAL;
+}
+
+FileDescriptor createLocked(const std::string& path)
+{
+    FileDescriptor file(::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file || ::fchmod(file.get(), 0600) != 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return {};
+    return file;
+}
+
+bool writeRecordAt(int file, RecordKind kind, std::uint64_t offset, std::uint64_t removed,
+                   std::span<const std::uint8_t> inserted, std::uint64_t at)
+{
+    std::string prefix;
+    std::string checksum;
+    frameRecord(kind, offset, removed, inserted, prefix, checksum);
+    return writeAllAt(file, bytesOf(prefix), at) && writeAllAt(file, inserted, at + prefix.size()) &&
+           writeAllAt(file, bytesOf(checksum), at + prefix.size() + inserted.size());
+}
+
+std::uint64_t writeJournalStart(int file, const JournalHeader& header, bool withSnapshot,
+                                std::span<const std::uint8_t> snapshot)
+{
+    std::string start;
+    encodeHeader(header, start);
+    if (!writeAllAt(file, bytesOf(start), 0))
+        return 0;
+    std::uint64_t total = start.size();
+    if (withSnapshot) {
+        if (!writeRecordAt(file, RecordKind::Snapshot, 0, 0, snapshot, total))
+            return 0;
+        total += encodedRecordSize(snapshot.size());
+    }
+    return syncData(file) ? total : 0;
+}
+
+}  // namespace quillory

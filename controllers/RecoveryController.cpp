@@ -144,11 +144,10 @@ void RecoveryController::journal(std::uint64_t offset, std::uint64_t removed, st
 {
     if (count >= kLargeEdit && !snapshot && m_document.mode() == DocumentMode::Text) {
         std::vector<std::span<const std::uint8_t>> pieces;
-        m_control.buffer().forEachPiece(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(count),
-                                        [&](std::string_view piece) {
-                                            pieces.emplace_back(reinterpret_cast<const std::uint8_t*>(piece.data()),
-                                                                piece.size());
-                                        });
+        m_control.buffer().forEachPiece(
+            static_cast<std::int64_t>(offset), static_cast<std::int64_t>(count), [&](std::string_view piece) {
+                pieces.emplace_back(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size());
+            });
         m_pendingCopy = BackgroundCopy::start(m_document.heap(), std::move(pieces));
         m_writer->append(offset, removed, m_pendingCopy);
         return;

@@ -84,12 +84,12 @@ private:
     JournalWriterOptions m_options;
     std::unique_ptr<JournalWriter> m_writer;
     std::shared_ptr<BackgroundCopy> m_pendingCopy;  // the last large edit's bytes, being copied
-    JournalHeader m_header;           // the base and kind of the next journal
-    bool m_baseHoldsDocument = true;  // replaying edits over the base gives the document
-    bool m_modified = false;          // the control's modified flag, as it last changed
-    bool m_recovering = false;        // a recovered document is being shown
-    bool m_off = false;               // journalling failed for this document
-    bool m_failureShown = false;      // the failure's box was shown for this document
+    JournalHeader m_header;                         // the base and kind of the next journal
+    bool m_baseHoldsDocument = true;                // replaying edits over the base gives the document
+    bool m_modified = false;                        // the control's modified flag, as it last changed
+    bool m_recovering = false;                      // a recovered document is being shown
+    bool m_off = false;                             // journalling failed for this document
+    bool m_failureShown = false;                    // the failure's box was shown for this document
     // The writer's reason for failing, handed over by its thread.
     struct FailureNote {
         std::mutex lock;

@@ -69,10 +69,10 @@ RecoveryController::Answer RecoveryController::offer(OrphanJournal& journal)
         return Answer::Next;
     }
     const std::string name = documentName(summary.header);
-    const MessageResult answer = showMessageBox(
-        boxes,
-        "Quillory found unsaved changes to " + name + " from " + journalTime(journal.modifiedNs) + ". Recover them?",
-        MessageIcon::Question, MessageButtons::YesNoCancel);
+    const MessageResult answer = showMessageBox(boxes,
+                                                "Quillory found unsaved changes to " + name + " from " +
+                                                    journalTime(journal.modifiedNs) + ". Recover them?",
+                                                MessageIcon::Question, MessageButtons::YesNoCancel);
     if (answer == MessageResult::Yes)
         return recover(journal, bytes, name, summary.validLength);
     if (answer == MessageResult::No)
@@ -130,15 +130,17 @@ RecoveryController::Answer RecoveryController::recoverAsUntitled(OrphanJournal& 
         replayJournal({data, bytes.size()}, ReplayFrom::SnapshotOnly, m_document.heap(), QuilloryDoc::kHandOverSlack);
     if (replayed.outcome != ReplayOutcome::Recovered) {
         showMessageBox(boxes,
-                       name + " has changed since these changes were made, so they cannot be applied to it. They are "
-                              "kept in " +
+                       name +
+                           " has changed since these changes were made, so they cannot be applied to it. They are "
+                           "kept in " +
                            journal.path + ".\nReason: " + reason,
                        MessageIcon::Exclamation);
         return Answer::Next;
     }
     if (showMessageBox(boxes,
-                       name + " has changed since these changes were made, so they cannot be applied to it. Open the "
-                              "recovered document as an untitled one?\nReason: " +
+                       name +
+                           " has changed since these changes were made, so they cannot be applied to it. Open the "
+                           "recovered document as an untitled one?\nReason: " +
                            reason,
                        MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes)
         return Answer::Next;

@@ -98,8 +98,8 @@ private:
     template <typename Vector>
     void collectLineStarts(std::int64_t from, std::int64_t to, Vector& out) const;
 
-    GapBuffer m_bytes;   // the text
-    LineStarts m_lines;  // start of every line, always in step with m_bytes
+    GapBuffer m_bytes;                     // the text
+    LineStarts m_lines;                    // start of every line, always in step with m_bytes
     std::function<void()> m_beforeChange;  // see setBeforeChange
 };
 

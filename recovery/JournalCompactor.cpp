@@ -45,8 +45,8 @@ void JournalCompactor::run()
             m_result.what = "read back";
             m_result.error = errno;
         } else {
-            ReplayedDocument document = replayJournal(journal.first(static_cast<std::size_t>(m_job.length)),
-                                                      m_job.from, cHeap(), 0);
+            ReplayedDocument document =
+                replayJournal(journal.first(static_cast<std::size_t>(m_job.length)), m_job.from, cHeap(), 0);
             journal.reset();
             if (document.outcome != ReplayOutcome::Recovered) {
                 m_result.state = CompactionResult::State::BaseChanged;

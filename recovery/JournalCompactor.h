@@ -18,10 +18,10 @@
 namespace quillory {
 
 struct CompactionJob {
-    int journal = -1;         // the journal, read (never written) by the rewrite; the writer's
-    std::uint64_t length = 0; // its bytes to rebuild the document from
-    std::string temporary;    // the new journal's path while it is made
-    JournalHeader header;     // of the new journal
+    int journal = -1;          // the journal, read (never written) by the rewrite; the writer's
+    std::uint64_t length = 0;  // its bytes to rebuild the document from
+    std::string temporary;     // the new journal's path while it is made
+    JournalHeader header;      // of the new journal
     ReplayFrom from = ReplayFrom::Base;
 };
 

@@ -38,16 +38,13 @@ struct Item {
     RecordKind kind = RecordKind::Edit;
     std::uint64_t offset = 0;
     std::uint64_t removed = 0;
-    std::string inserted;     // the bytes, unless they came in a block
-    HeapBlock block;          // large bytes, as the owner copied them
+    std::string inserted;  // the bytes, unless they came in a block
+    HeapBlock block;       // large bytes, as the owner copied them
     std::size_t blockLength = 0;
     std::uint64_t number = 0;
     std::shared_ptr<BackgroundCopy> copy;  // bytes still being copied into a block
 
-    std::span<const std::uint8_t> bytes() const
-    {
-        return block.ok() ? block.first(blockLength) : bytesOf(inserted);
-    }
+    std::span<const std::uint8_t> bytes() const { return block.ok() ? block.first(blockLength) : bytesOf(inserted); }
 };
 
 std::string randomName()
@@ -614,8 +611,7 @@ std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed,
     return m_shared->push(Item{RecordKind::Edit, offset, removed, std::move(inserted), {}, 0, 0, {}});
 }
 
-std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed, HeapBlock inserted,
-                                    std::size_t length)
+std::uint64_t JournalWriter::append(std::uint64_t offset, std::uint64_t removed, HeapBlock inserted, std::size_t length)
 {
     return m_shared->push(Item{RecordKind::Edit, offset, removed, {}, std::move(inserted), length, 0, {}});
 }

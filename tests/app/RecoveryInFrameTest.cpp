@@ -211,9 +211,8 @@ TEST_F(RecoveryInFrame, AChangedFileIsNeverEditedAndASnapshotOpensAsUntitled)
 {
     // The journal with a snapshot is the older one: the newer one is asked about first.
     const std::string withSnapshot = dir.write("plan2.txt", "step two\n");
-    ASSERT_NO_FATAL_FAILURE(leaveJournal(folder, withSnapshot,
-                                         {edit(0, 0, "x"), {RecordKind::Snapshot, 0, 0, "whole new text"},
-                                          edit(5, 0, "!")}));
+    ASSERT_NO_FATAL_FAILURE(leaveJournal(
+        folder, withSnapshot, {edit(0, 0, "x"), {RecordKind::Snapshot, 0, 0, "whole new text"}, edit(5, 0, "!")}));
     QTest::qWait(20);
     const std::string path = dir.write("plan.txt", "step one\n");
     ASSERT_NO_FATAL_FAILURE(leaveJournal(folder, path, {edit(0, 0, "first "), edit(0, 0, "my ")}));

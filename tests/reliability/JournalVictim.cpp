@@ -159,8 +159,7 @@ int edit(const std::string& folder, const std::string& settings, const std::stri
     return 0;
 }
 
-int recover(const std::string& folder, const std::string& settings, const std::string& dump,
-            const std::string& file)
+int recover(const std::string& folder, const std::string& settings, const std::string& dump, const std::string& file)
 {
     Editor editor;
     editor.boxes.answer = quillory::MessageResult::Yes;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -48,12 +49,19 @@ std::string hexOf(const std::string& bytes)
 
 // What the keys do to the document's bytes, as a user reads them: typed characters go in at the
 // caret (or over the character after it in overwrite mode, though never over a TEXT line break),
-// Backspace and Delete take one away.
+// Backspace and Delete take one away. Every key is an edit of its own, which the journal may hold
+// or not yet: afterKey sees the bytes after each.
 struct DocumentModel {
     std::string bytes;
     bool binary = false;
     bool overwrite = false;
+    std::function<void(const std::string&)> afterKey;
 
+    void keyDone()
+    {
+        if (afterKey)
+            afterKey(bytes);
+    }
     void type(std::size_t at, const std::string& text)
     {
         for (const char c : text) {
@@ -62,23 +70,29 @@ struct DocumentModel {
             else
                 bytes.insert(at, 1, c);
             ++at;
+            keyDone();
         }
     }
     void replace(std::size_t start, std::size_t end, const std::string& text)
     {
         bytes.erase(start, end - start);
         bytes.insert(start, text.substr(0, 1));
+        keyDone();
         type(start + 1, text.substr(1));
     }
     void backspace(std::size_t at, int times)
     {
-        for (int i = 0; i < times && at > 0; ++i)
+        for (int i = 0; i < times && at > 0; ++i) {
             bytes.erase(--at, 1);
+            keyDone();
+        }
     }
     void erase(std::size_t at, int times)
     {
-        for (int i = 0; i < times && at < bytes.size(); ++i)
+        for (int i = 0; i < times && at < bytes.size(); ++i) {
             bytes.erase(at, 1);
+            keyDone();
+        }
     }
 };
 
@@ -141,20 +155,21 @@ std::string initialBytes(Kind kind, std::mt19937& random)
     return bytes;
 }
 
-// A document state the victim acknowledged, and when.
+// The document after one key, and when the victim acknowledged the command that key belongs to
+// (never: sent as the kill came).
 struct Acknowledged {
     std::size_t length;
     std::uint64_t checksum;
     Clock::time_point at;
+    std::size_t command;  // commands[command - 1] made it; 0: the document as loaded
 };
 
 struct Trial {
     std::string folder;
     std::string settings;
-    std::string file;  // empty: untitled
-    std::vector<Acknowledged> states;  // [0] the document as loaded
-    std::vector<std::string> commands;  // states[i + 1] is the document after commands[i]
-    std::size_t sentBeyond = 0;        // commands sent after the last acknowledged one (0 or 1)
+    std::string file;                  // empty: untitled
+    std::vector<Acknowledged> states;  // [0] the document as loaded, then after every key
+    std::vector<std::string> commands;
     Clock::time_point killedAt;
 };
 
@@ -168,25 +183,29 @@ void editAndKill(Trial& trial, DocumentModel& model, std::mt19937& random)
     std::string line;
     ASSERT_TRUE(victim.readLine(line)) << "the victim did not start";
     ASSERT_EQ(line, "ready");
-    trial.states.push_back({model.bytes.size(), checksumOf(model.bytes), Clock::now()});
+    trial.states.push_back({model.bytes.size(), checksumOf(model.bytes), Clock::now(), 0});
+    // Every key's state, acknowledged when its command is.
+    model.afterKey = [&](const std::string& bytes) {
+        trial.states.push_back({bytes.size(), checksumOf(bytes), Clock::time_point::max(), trial.commands.size()});
+    };
     const Clock::time_point killAt =
         Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(300, 4500)(random));
     while (Clock::now() < killAt) {
-        const std::string command = randomCommand(model, !trial.file.empty(), random);
-        trial.commands.push_back(command);
+        const std::size_t first = trial.states.size();
+        trial.commands.push_back(randomCommand(model, !trial.file.empty(), random));
+        const std::string& command = trial.commands.back();
         ASSERT_TRUE(victim.send(command));
         ASSERT_TRUE(victim.readLine(line)) << "no answer to " << command;
         std::ostringstream expected;
         expected << "ok " << model.bytes.size() << ' ' << checksumOf(model.bytes);
         ASSERT_EQ(line, expected.str()) << "after " << command << ": the editor and the model disagree";
-        trial.states.push_back({model.bytes.size(), checksumOf(model.bytes), Clock::now()});
+        for (std::size_t i = first; i < trial.states.size(); ++i)
+            trial.states[i].at = Clock::now();
     }
     // Half the kills land while a command is being carried out.
     if (std::uniform_int_distribution<int>(0, 1)(random) == 1) {
         trial.commands.push_back(randomCommand(model, !trial.file.empty(), random));
         ASSERT_TRUE(victim.send(trial.commands.back()));
-        trial.sentBeyond = 1;
-        trial.states.push_back({model.bytes.size(), checksumOf(model.bytes), Clock::time_point::max()});
         std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
     }
     victim.kill();
@@ -219,7 +238,7 @@ std::size_t oldestSafeState(const Trial& trial)
 
 struct Tally {
     int trials = 0;
-    int latestState = 0;      // recovered the very last state
+    int latestState = 0;       // recovered the last acknowledged state or a later one
     int withinTwoSeconds = 0;  // recovered a state younger than two seconds
     std::size_t edits = 0;
 };
@@ -239,26 +258,28 @@ void runTrial(int number, Kind kind, const TempDir& dir, std::mt19937& random, T
         writeAll(trial.file, model.bytes);
     }
     ASSERT_NO_FATAL_FAILURE(editAndKill(trial, model, random));
+    // As the kill left it, for a look should the trial fail (the recovery ends with it).
+    std::filesystem::copy(trial.folder, root + "/as-killed");
     std::vector<std::string> boxes;
     const std::string recovered = recoverAfterKill(trial, boxes);
 
     const std::size_t safe = oldestSafeState(trial);
-    const auto found = std::find_if(trial.states.begin() + static_cast<std::ptrdiff_t>(safe), trial.states.end(),
-                                    [&](const Acknowledged& state) {
-                                        return state.length == recovered.size() &&
-                                               state.checksum == checksumOf(recovered);
-                                    });
+    const auto found = std::find_if(
+        trial.states.begin() + static_cast<std::ptrdiff_t>(safe), trial.states.end(), [&](const Acknowledged& state) {
+            return state.length == recovered.size() && state.checksum == checksumOf(recovered);
+        });
     if (found == trial.states.end()) {
         // What to look into: the commands, the states' lengths and a copy of the trial's files.
         std::ostringstream story;
         for (const std::string& box : boxes)
             story << box << "\n";
-        for (std::size_t i = 0; i < trial.commands.size(); ++i)
-            story << trial.commands[i] << "  -> " << trial.states[i + 1].length << " bytes\n";
+        for (const Acknowledged& state : trial.states)
+            story << (state.command > 0 ? trial.commands[state.command - 1] : std::string("loaded")) << "  -> "
+                  << state.length << " bytes" << (state.at == Clock::time_point::max() ? ", sent at the kill\n" : "\n");
         const std::string kept = "/tmp/quillory-failed-trial-" + std::to_string(::getpid());
         std::filesystem::copy(root, kept, std::filesystem::copy_options::recursive);
-        FAIL() << "trial " << number << ": recovered " << recovered.size() << " bytes, no state from " << safe
-               << " of " << trial.states.size() << "; the files are kept in " << kept << "\n"
+        FAIL() << "trial " << number << ": recovered " << recovered.size() << " bytes, no state from " << safe << " of "
+               << trial.states.size() << "; the files are kept in " << kept << "\n"
                << story.str();
     }
     // A kill between a save's rename and the end of the journal it made unneeded may bring a box
@@ -269,8 +290,10 @@ void runTrial(int number, Kind kind, const TempDir& dir, std::mt19937& random, T
     }
     tally.trials += 1;
     tally.edits += trial.states.size() - 1;
-    tally.latestState += found == trial.states.end() - 1 - static_cast<std::ptrdiff_t>(trial.sentBeyond) ||
-                         found == trial.states.end() - 1;
+    const auto lastAcknowledged =
+        std::find_if(trial.states.rbegin(), trial.states.rend(),
+                     [](const Acknowledged& state) { return state.at != Clock::time_point::max(); });
+    tally.latestState += found >= lastAcknowledged.base() - 1;
     tally.withinTwoSeconds += found->at == Clock::time_point::max() || found->at + kSafeAfter > trial.killedAt;
 }
 
@@ -284,8 +307,8 @@ TEST(RecoveryJournal, NoEditAcknowledgedTwoSecondsBeforeAKillIsLost)
         const auto kind = static_cast<Kind>(trial % 3);
         ASSERT_NO_FATAL_FAILURE(runTrial(trial, kind, dir, random, tally));
     }
-    std::printf("%d trials, %zu edits acknowledged; the last state recovered %d times, a state younger than 2 s "
-                "%d times\n",
+    std::printf("%d trials, %zu keys; the last acknowledged state (or a later one) recovered %d times, a state "
+                "younger than 2 s %d times\n",
                 tally.trials, tally.edits, tally.latestState, tally.withinTwoSeconds);
 }
 
@@ -293,8 +316,7 @@ TEST(RecoveryJournal, NoEditAcknowledgedTwoSecondsBeforeAKillIsLost)
 struct EditedEditor {
     EditedEditor(const std::string& folder, const std::string& settings, const std::string& file)
         : victim({"edit", folder, settings, file})
-    {
-    }
+    {}
     void typeAndSettle(const std::string& text)
     {
         std::string line;
@@ -310,9 +332,8 @@ struct EditedEditor {
 
 std::size_t countContaining(const std::vector<std::string>& lines, const std::string& part)
 {
-    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-        return line.find(part) != std::string::npos;
-    }));
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; }));
 }
 
 TEST(RecoveryJournal, ASecondEditorNeverOffersTheJournalOfOneThatRuns)

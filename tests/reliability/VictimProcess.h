@@ -69,8 +69,8 @@ public:
                 m_pending.erase(0, end + 1);
                 return true;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd ready{m_out, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
                 return false;

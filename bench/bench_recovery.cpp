@@ -233,6 +233,8 @@ void report(const std::vector<Round>& without, const std::vector<Round>& with)
                 median(replaceWith) / median(replaceWithout));
     std::vector<double> afterWithout;
     std::vector<double> afterWith;
+    afterWithout.reserve(without.size());
+    afterWith.reserve(with.size());
     for (const Round& round : without)
         afterWithout.push_back(round.keyAfterReplaceAll);
     for (const Round& round : with)

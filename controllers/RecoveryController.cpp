@@ -138,8 +138,8 @@ void RecoveryController::copyDocument(std::uint64_t offset, std::uint64_t count,
 
 // Hands an edit (snapshot: the whole document) to the writer. The bytes of a large TEXT edit are
 // copied beside the interface, and the control waits for that copy before its next change; other
-// large bytes go in a block of the byte heap, which takes them faster than a string that must be
-// zeroed first.
+// large bytes go in a block of the byte heap, which takes them faster than a string that is zeroed
+// first.
 void RecoveryController::journal(std::uint64_t offset, std::uint64_t removed, std::uint64_t count, bool snapshot)
 {
     if (count >= kLargeEdit && !snapshot && m_document.mode() == DocumentMode::Text) {
@@ -155,6 +155,7 @@ void RecoveryController::journal(std::uint64_t offset, std::uint64_t removed, st
     if (count >= kLargeEdit) {
         HeapBlock block(m_document.heap(), static_cast<std::size_t>(count));
         if (block.ok()) {
+            adviseSmallPages(block.data(), block.size());  // no wait for the kernel to make huge ones
             copyDocument(offset, count, block.data());
             if (snapshot)
                 m_writer->appendSnapshot(std::move(block), static_cast<std::size_t>(count));

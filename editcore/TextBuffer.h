@@ -16,6 +16,10 @@ namespace quillory {
 class TextBuffer {
 public:
     explicit TextBuffer(std::size_t minGapBytes = std::size_t{64} * 1024) : m_bytes(minGapBytes) {}
+    // The bytes go: a reader on another thread (setBeforeChange) must be done with them first.
+    ~TextBuffer() { beforeChange(); }
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
 
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);
@@ -42,8 +46,8 @@ public:
         beforeChange();
         m_bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0)));
     }
-    // Called before anything changes the bytes or moves them (a reserve may), for a reader on
-    // another thread that must be done with them first.
+    // Called before anything changes the bytes, moves them (a reserve may) or frees them, for a
+    // reader on another thread that must be done with them first.
     void setBeforeChange(std::function<void()> hook) { m_beforeChange = std::move(hook); }
 
     std::int64_t size() const { return m_bytes.size(); }

@@ -25,6 +25,9 @@ void BackgroundCopy::run()
 {
     HeapBlock block(m_heap, m_length + 1);
     if (block.ok()) {
+        // Huge pages would be fewer to touch, but the kernel may stop to make them first: small
+        // ones come at a steady pace.
+        adviseSmallPages(block.data(), block.size());
         std::size_t at = 0;
         for (const auto& piece : m_pieces) {
             std::memcpy(block.data() + at, piece.data(), piece.size());

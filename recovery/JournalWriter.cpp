@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "base/HeapBlock.h"
@@ -33,6 +34,8 @@ constexpr std::size_t kMergeMoveLimit = 4096;                    // bytes a merg
 constexpr std::size_t kReadPiece = 1 << 20;
 constexpr int kNameAttempts = 16;
 constexpr std::size_t kDirectWrite = std::size_t{64} * 1024;  // bytes written from where they lie
+constexpr std::chrono::milliseconds kGather{100};             // edits in a row are written this often
+constexpr std::chrono::milliseconds kGatherFor{2000};         // after the last, the thread looks this long
 
 struct Item {
     RecordKind kind = RecordKind::Edit;
@@ -128,7 +131,10 @@ struct JournalWriter::Shared {
     bool failed = false;
     bool failureReported = false;  // failed, and hooks.failed has returned
     bool finished = false;
-    bool compactionOver = false;  // the compactor has ended and waits to be taken
+    bool compactionOver = false;         // the compactor has ended and waits to be taken
+    bool sleeping = false;               // the thread waits for a wake-up, with nothing to gather or sync
+    Clock::time_point nextGather{};      // records are taken no sooner (the thread's alone)
+    Clock::time_point gatheringUntil{};  // the thread looks by itself till then (the thread's alone)
     std::string path;
 
     // A rewrite running beside the thread, and the journal's length when it began.
@@ -162,7 +168,7 @@ struct JournalWriter::Shared {
 
 std::uint64_t JournalWriter::Shared::push(Item item)
 {
-    bool wasEmpty;
+    bool wakeUp = false;
     std::uint64_t number;
     {
         std::lock_guard lock(mutex);
@@ -170,10 +176,11 @@ std::uint64_t JournalWriter::Shared::push(Item item)
         if (failed || stopping)
             return number;  // dropped: the journal is broken or going
         item.number = number;
-        wasEmpty = queue.empty();
         queue.push_back(std::move(item));
+        // A thread that is gathering looks again by itself: an edit then costs no system call.
+        wakeUp = std::exchange(sleeping, false);
     }
-    if (wasEmpty)
+    if (wakeUp)
         wake.notify_one();
     return number;
 }
@@ -237,20 +244,38 @@ void JournalWriter::Shared::loop()
 }
 
 // Waits for records, for the time to sync or for the end. False: discarded, nothing more to do.
+// The first records after a quiet spell are taken at once; while edits go on, the thread gathers
+// them for kGather and looks again by itself, so that typing wakes it no more than that.
 bool JournalWriter::Shared::takeBatch(std::vector<Item>& batch, bool& stop)
 {
     std::unique_lock lock(mutex);
     for (;;) {
         if (discarding)
             return false;
-        if (!queue.empty() || stopping || compactionOver)
+        const Clock::time_point now = Clock::now();
+        if (stopping || compactionOver || (!queue.empty() && now >= nextGather) ||
+            (dirty && now >= lastSync + options.syncInterval))
             break;
-        if (!dirty)
+        Clock::time_point until = Clock::time_point::max();
+        if (!queue.empty())
+            until = nextGather;
+        if (dirty)
+            until = std::min(until, lastSync + options.syncInterval);
+        if (now < gatheringUntil)
+            until = std::min(until, now + kGather);
+        if (until == Clock::time_point::max()) {
+            sleeping = true;
             wake.wait(lock);
-        else if (wake.wait_until(lock, lastSync + options.syncInterval) == std::cv_status::timeout)
-            break;
+            sleeping = false;
+        } else {
+            wake.wait_until(lock, until);
+        }
     }
     batch.swap(queue);
+    if (!batch.empty()) {
+        nextGather = Clock::now() + kGather;
+        gatheringUntil = nextGather + kGatherFor;
+    }
     if (failed)
         batch.clear();
     stop = stopping;

@@ -121,7 +121,7 @@ TEST_F(RecoveryInFrame, AFullDiskTurnsRecoveryOffWithOneBoxAndEditingGoesOn)
     ASSERT_TRUE(recovery().recoveryOff()) << "a full disk went unnoticed";
     for (int i = 0; i < 20; ++i)
         control->replaceSelection(line, true);
-    typed += 20 * 1000;
+    typed += std::int64_t{20} * 1000;
     QTest::qWait(600);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_NE(boxes.last().text.find("can no longer be kept for recovery"), std::string::npos);

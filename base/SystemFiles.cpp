@@ -55,4 +55,20 @@ int openRegularFile(const std::string& path, int flags, int& error, mode_t mode)
     return error != 0 ? -1 : file.release();
 }
 
+bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written == 0)
+            errno = ENOSPC;  // nothing written and no error: the disk takes no more
+        if (written <= 0)
+            return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
 }  // namespace quillory

@@ -4,6 +4,8 @@
 // open itself never waits. Also the "Reason: " line that ends every message about a failed system
 // call.
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <sys/types.h>
 
@@ -20,5 +22,9 @@ std::string reasonLine(int error);
 // (mode then applies). The descriptor (close-on-exec), or -1 with error set to errno, EISDIR for a
 // folder or kNotRegularFile for anything else that is no regular file.
 int openRegularFile(const std::string& path, int flags, int& error, mode_t mode = 0666);
+
+// Writes all of bytes at offset, going on after short writes and interruptions. False with errno
+// set (ENOSPC for a write that took nothing).
+bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset);
 
 }  // namespace quillory

@@ -40,22 +40,6 @@ std::span<const std::uint8_t> bytesOf(const std::string& text)
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written == 0)
-            errno = ENOSPC;  // nothing written and no error: the disk takes no more
-        if (written <= 0)
-            return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
 bool readAllAt(int fd, std::uint8_t* out, std::uint64_t count, std::uint64_t offset)
 {
     std::uint64_t done = 0;

@@ -1,6 +1,6 @@
 #pragma once
-// The file operations a journal is written with, shared by its writer and its compactor: writes
-// that go on after short writes and interruptions, syncs, the locked ".tmp" file a new journal is
+// The file operations a journal is written with, shared by its writer and its compactor: reads
+// that go on after short reads and interruptions (writes: writeAllAt in base/SystemFiles), syncs, the locked ".tmp" file a new journal is
 // made under, and a new journal written whole (header and perhaps one snapshot).
 
 #include <cstdint>
@@ -8,14 +8,13 @@
 #include <string>
 
 #include "base/FileDescriptor.h"
+#include "base/SystemFiles.h"
 #include "recovery/JournalFormat.h"
 
 namespace quillory {
 
 std::span<const std::uint8_t> bytesOf(const std::string& text);
 
-// Writes all of bytes at offset. False with errno set (ENOSPC for a write that took nothing).
-bool writeAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset);
 // Reads exactly count bytes at offset into out. False with errno set (EIO for a short file).
 bool readAllAt(int fd, std::uint8_t* out, std::uint64_t count, std::uint64_t offset);
 bool syncData(int fd);

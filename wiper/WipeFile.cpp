@@ -59,24 +59,6 @@ FileDescriptor openRegular(const std::string& path, int access, int* error = nul
     return file;
 }
 
-// Writes count bytes of buffer at offset, going on after short writes and interruptions.
-bool writeAllAt(int fd, const std::uint8_t* buffer, std::size_t count, std::uint64_t offset)
-{
-    while (count > 0) {
-        const ssize_t written = ::pwrite(fd, buffer, count, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written == 0)
-            errno = ENOSPC;  // nothing written and no error: the disk takes no more
-        if (written <= 0)
-            return false;
-        buffer += written;
-        count -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
 int syncData(const WipeHooks& hooks, int fd)
 {
     if (hooks.sync)
@@ -163,7 +145,7 @@ PassOutcome overwriteFile(const std::string& path, std::int64_t length, std::uin
             hooks.beforePass(pass);
         for (std::uint64_t offset = 0; offset < bytes;) {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - offset));
-            if (!writeAllAt(file.get(), buffer.data(), piece, offset)) {
+            if (!writeAllAt(file.get(), {buffer.data(), piece}, offset)) {
                 setError(error, errno);
                 return PassOutcome::WriteFailed;
             }

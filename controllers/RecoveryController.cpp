@@ -31,6 +31,7 @@ RecoveryController::RecoveryController(QuilloryView& view, QuilloryDoc& document
       m_view(view),
       m_document(document),
       m_control(view.control()),
+      m_controlAlive(&view.control()),
       m_services(std::move(services)),
       m_options(options)
 {
@@ -49,6 +50,8 @@ RecoveryController::~RecoveryController()
     if (m_services.recoveryFolder.empty())
         return;
     waitForCopy();
+    if (m_controlAlive != nullptr)
+        m_control.setBeforeTextChange({});
     m_document.setChangesListener(nullptr);
     // A clean exit leaves no journal behind, unless the changes are still wanted: the document was
     // neither saved nor given up (the desktop ended the session without leave to ask).

@@ -5,6 +5,7 @@
 // left behind are offered back, one by one.
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -80,6 +81,7 @@ private:
     QuilloryView& m_view;
     QuilloryDoc& m_document;
     EditControl& m_control;
+    QPointer<EditControl> m_controlAlive;  // the view's children go first, the control among them
     ViewServices m_services;
     JournalWriterOptions m_options;
     std::unique_ptr<JournalWriter> m_writer;

@@ -1,6 +1,7 @@
 // Start-up recovery: the journals an editor that died left behind, offered back one by one.
 #include <QScopedValueRollback>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
@@ -66,6 +67,11 @@ RecoveryController::Answer RecoveryController::offer(OrphanJournal& journal)
                            " cannot be recovered: the file is damaged. It is kept.\nReason: its header does not "
                            "check out",
                        MessageIcon::Exclamation);
+        return Answer::Next;
+    }
+    if (summary.records == 0) {
+        // Made, then ended before its first edit reached it: it holds no change to offer.
+        ::unlink(journal.path.c_str());
         return Answer::Next;
     }
     const std::string name = documentName(summary.header);
@@ -145,7 +151,9 @@ RecoveryController::Answer RecoveryController::recoverAsUntitled(OrphanJournal& 
                        MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes)
         return Answer::Next;
     const auto length = static_cast<std::size_t>(replayed.length);
-    std::string document(reinterpret_cast<const char*>(replayed.bytes.data()), length);
+    HeapBlock document(m_document.heap(), length + 1);
+    if (document.ok())
+        std::memcpy(document.data(), replayed.bytes.data(), length);
     const JournalHeader recovered = replayed.header;
     if (!show(replayed, name))
         return Answer::Next;
@@ -157,7 +165,9 @@ RecoveryController::Answer RecoveryController::recoverAsUntitled(OrphanJournal& 
     m_baseHoldsDocument = true;
     m_writer = std::make_unique<JournalWriter>(m_services.recoveryFolder, m_header, std::uint64_t{0}, writerHooks(),
                                                m_options);
-    const std::uint64_t snapshot = m_writer->appendSnapshot(std::move(document));
+    if (!document.ok())
+        return Answer::Recovered;  // no memory for a copy: the old journal stays for the next start
+    const std::uint64_t snapshot = m_writer->appendSnapshot(std::move(document), length);
     if (m_writer->waitSynced(snapshot, kSnapshotSyncWait))
         ::unlink(journal.path.c_str());
     return Answer::Recovered;

@@ -135,6 +135,28 @@ TEST_F(RecoveryInFrame, AFullDiskTurnsRecoveryOffWithOneBoxAndEditingGoesOn)
     EXPECT_EQ(control->textLength(), typed + 5);
 }
 
+TEST_F(RecoveryInFrame, ALargeEditIsCopiedBesideTheWindowAndReplaysWhole)
+{
+    std::string text;
+    for (int line = 0; line < 20000; ++line)
+        text += "line " + std::to_string(line) + " needs a needle\n";
+    const std::string path = dir.write("long.txt", text);
+    start(path);
+    // One edit of about 600 KB, then keys at once: the control waits for the copy before changing.
+    EXPECT_EQ(control->replaceAll("needle", "pin", FindOptions{}), 20000);
+    control->select(3, 3);
+    typeKeys("xyz");
+    JournalWriter* writer = recovery().writer();
+    ASSERT_NE(writer, nullptr);
+    ASSERT_TRUE(writer->waitSynced(writer->appendedUpTo(), kSyncLimit));
+    const std::string journal = readAll(writer->path());
+    const ReplayedDocument replayed =
+        replayJournal({reinterpret_cast<const std::uint8_t*>(journal.data()), journal.size()}, ReplayFrom::Base,
+                      cHeap(), 0);
+    ASSERT_EQ(replayed.outcome, ReplayOutcome::Recovered) << replayed.reason;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(replayed.bytes.data()), replayed.length), controlText());
+}
+
 // A journal as a killed editor leaves it: a header for path (empty: untitled) and the records.
 void leaveJournal(const std::string& folder, const std::string& path, const std::vector<JournalRecord>& records)
 {

@@ -150,9 +150,8 @@ TEST_F(RecoveryInFrame, ALargeEditIsCopiedBesideTheWindowAndReplaysWhole)
     ASSERT_NE(writer, nullptr);
     ASSERT_TRUE(writer->waitSynced(writer->appendedUpTo(), kSyncLimit));
     const std::string journal = readAll(writer->path());
-    const ReplayedDocument replayed =
-        replayJournal({reinterpret_cast<const std::uint8_t*>(journal.data()), journal.size()}, ReplayFrom::Base,
-                      cHeap(), 0);
+    const ReplayedDocument replayed = replayJournal(
+        {reinterpret_cast<const std::uint8_t*>(journal.data()), journal.size()}, ReplayFrom::Base, cHeap(), 0);
     ASSERT_EQ(replayed.outcome, ReplayOutcome::Recovered) << replayed.reason;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(replayed.bytes.data()), replayed.length), controlText());
 }

@@ -6,34 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "recovery/FastHash.h"
-
 namespace quillory {
-
-namespace {
-
-void putU64(std::string& out, std::uint64_t value)
-{
-    for (int i = 0; i < 8; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// What a record holds around its inserted bytes: kind, offset, removed and length before them,
-// the checksum of all that and of the bytes after them.
-void frameRecord(RecordKind kind, std::uint64_t offset, std::uint64_t removed, std::span<const std::uint8_t> inserted,
-                 std::string& prefix, std::string& checksum)
-{
-    prefix.push_back(static_cast<char>(kind));
-    putU64(prefix, offset);
-    putU64(prefix, removed);
-    putU64(prefix, inserted.size());
-    ContentChecksum sum;
-    sum.add(bytesOf(prefix));
-    sum.add(inserted);
-    putU64(checksum, sum.value());
-}
-
-}  // namespace
 
 std::span<const std::uint8_t> bytesOf(const std::string& text)
 {

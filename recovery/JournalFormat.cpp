@@ -140,16 +140,27 @@ void encodeHeader(const JournalHeader& header, std::string& out)
     putU64(out, contentChecksum(bytesOf(body, 0)));
 }
 
+void frameRecord(RecordKind kind, std::uint64_t offset, std::uint64_t removed, std::span<const std::uint8_t> inserted,
+                 std::string& prefix, std::string& checksum)
+{
+    const std::size_t start = prefix.size();
+    prefix.push_back(static_cast<char>(kind));
+    putU64(prefix, offset);
+    putU64(prefix, removed);
+    putU64(prefix, inserted.size());
+    ContentChecksum sum;
+    sum.add(bytesOf(prefix, start));
+    sum.add(inserted);
+    putU64(checksum, sum.value());
+}
+
 void encodeRecord(const JournalRecord& record, std::string& out)
 {
-    const std::size_t start = out.size();
-    out.reserve(start + encodedRecordSize(record.inserted.size()));
-    out.push_back(static_cast<char>(record.kind));
-    putU64(out, record.offset);
-    putU64(out, record.removed);
-    putU64(out, record.inserted.size());
+    out.reserve(out.size() + encodedRecordSize(record.inserted.size()));
+    std::string checksum;
+    frameRecord(record.kind, record.offset, record.removed, bytesOf(record.inserted, 0), out, checksum);
     out += record.inserted;
-    putU64(out, contentChecksum(bytesOf(out, start)));
+    out += checksum;
 }
 
 std::uint64_t encodedRecordSize(std::uint64_t inserted)

@@ -56,6 +56,10 @@ struct JournalRecord {
 // Appends the encoded header or record to out.
 void encodeHeader(const JournalHeader& header, std::string& out);
 void encodeRecord(const JournalRecord& record, std::string& out);
+// What a record holds around its inserted bytes, for a record written from where they lie: kind,
+// offset, removed and length appended to prefix, the checksum to checksum.
+void frameRecord(RecordKind kind, std::uint64_t offset, std::uint64_t removed, std::span<const std::uint8_t> inserted,
+                 std::string& prefix, std::string& checksum);
 // The encoded size of a record with `inserted` bytes.
 std::uint64_t encodedRecordSize(std::uint64_t inserted);
 

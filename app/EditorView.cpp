@@ -56,6 +56,7 @@ QuilloryApp::ViewFactory editorViewFactory(QuilloryApp& app, IMessageBoxes& mess
         const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
         services.settingsInConfigFolder = settingsPath != settingsPathBeside(executable);
         services.recoveryFolder = app.recoveryFolder();
+        services.longWork = &app.longWork();
         auto* view = new QuilloryView(document, services, commandLineTail);
         // The view's features beside it, children of the view: they go with it.
         const EditorFeatures features = attachEditorFeatures(*view, document, services, settingsPath);

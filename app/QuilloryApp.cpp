@@ -64,8 +64,10 @@ bool QuilloryApp::initInstance(const std::string& commandLineTail)
 {
     m_document = std::make_unique<QuilloryDoc>(m_messageBoxes);
     m_document->setFileDialogs(m_fileDialogs);
+    m_document->setLongWork(&m_longWork);
     registerDocumentCommands(m_documentCommands, *m_document);
     m_mainFrame = std::make_unique<MainFrame>();
+    m_longWork.setParent(m_mainFrame.get());
     m_mainFrame->commandRouter().attach(RouteLevel::Document, &m_documentCommands);
     m_mainFrame->commandRouter().attach(RouteLevel::Application, &m_commands);
     m_mainFrame->setCloseRequestHandler([doc = m_document.get()] { return doc->saveModified(); });
@@ -87,6 +89,11 @@ bool QuilloryApp::initInstance(const std::string& commandLineTail)
     bool started = true;
     if (commandLineTail.empty())
         started = m_document->onNewDocument();
+    // The window shows before the command-line file loads: a large file shows its progress in it.
+    if (started) {
+        m_mainFrame->updateCommandUi();
+        m_mainFrame->show();
+    }
     if (started && view.initialUpdate)
         started = view.initialUpdate();
     else if (started && !commandLineTail.empty())
@@ -97,7 +104,6 @@ bool QuilloryApp::initInstance(const std::string& commandLineTail)
         return false;
     }
     m_mainFrame->updateCommandUi();
-    m_mainFrame->show();
     if (view.widget != nullptr)
         view.widget->setFocus();
     return true;

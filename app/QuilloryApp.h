@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/CommandRouter.h"
+#include "qtplatform/QtLongWork.h"
 
 class QPrinter;
 class QWidget;
@@ -60,6 +61,8 @@ public:
 
     MainFrame* mainFrame() const { return m_mainFrame.get(); }
     QuilloryDoc* document() const { return m_document.get(); }
+    // What runs long work (loading, saving, replacing) with its progress window.
+    QtLongWork& longWork() { return m_longWork; }
     // The printer that Print Setup configures and printing uses; made on first use.
     QPrinter& printer();
 
@@ -79,6 +82,7 @@ private:
     std::unique_ptr<QuilloryDoc> m_document;
     std::unique_ptr<MainFrame> m_mainFrame;
     std::unique_ptr<QPrinter> m_printer;
+    QtLongWork m_longWork;
     CommandTarget m_documentCommands;  // the document's handlers, after the view's
     CommandTarget m_commands;          // the application's handlers, last on the route
 };

@@ -14,6 +14,7 @@
 #include "internet/RetrievalProgressText.h"
 #include "internet/UrlRules.h"
 #include "qtplatform/PostedMessages.h"
+#include "qtplatform/QtLongWork.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
@@ -133,9 +134,9 @@ void DownloadsController::complete()
 {
     if (!m_retrieving)
         return;
-    // A modal dialog or box is open (a file dialog, a question): the document behind it and the
-    // download it may have been opened for stay as they are until it closes.
-    if (QApplication::activeModalWidget() != nullptr) {
+    // A modal dialog or box is open (a file dialog, a question), or long work runs (a load): the
+    // document behind it and the download it may have been opened for stay as they are until it ends.
+    if (QApplication::activeModalWidget() != nullptr || QtLongWork::isRunning()) {
         QTimer::singleShot(kHeldCompletionRetryMs, this, &DownloadsController::complete);
         return;
     }

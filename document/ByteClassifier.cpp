@@ -36,18 +36,23 @@ bool isBinary(const std::uint8_t* bytes, std::size_t count)
 
 void makeDisplayCopy(std::uint8_t* bytes, std::size_t count)
 {
+    makeDisplayCopy(bytes, bytes, count);
+}
+
+void makeDisplayCopy(const std::uint8_t* from, std::uint8_t* to, std::size_t count)
+{
     // Sixteen bytes a step with vector compares; GCC does not vectorise the plain loop.
     using Lanes = std::uint8_t __attribute__((vector_size(16)));
     std::size_t i = 0;
     for (; i + sizeof(Lanes) <= count; i += sizeof(Lanes)) {
         Lanes v;
-        std::memcpy(&v, bytes + i, sizeof v);
+        std::memcpy(&v, from + i, sizeof v);
         const auto hidden = reinterpret_cast<Lanes>((v == 0) | (v == 9) | (v == 10) | (v == 13));
         v = (v & ~hidden) | (hidden & 1);
-        std::memcpy(bytes + i, &v, sizeof v);
+        std::memcpy(to + i, &v, sizeof v);
     }
     for (; i < count; ++i)
-        bytes[i] = displayByte(bytes[i]);
+        to[i] = displayByte(from[i]);
 }
 
 }  // namespace quillory

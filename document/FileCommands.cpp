@@ -89,17 +89,6 @@ void QuilloryDoc::openFile(const std::string& path)
     loadChosenFile(path);
 }
 
-void QuilloryDoc::loadChosenFile(const std::string& path)
-{
-    // Leave BINARY mode before loading, so that a failed load never leaves a BINARY display
-    // without its storage.
-    if (m_storage.bytes() != nullptr || m_storage.capacity() > 0)
-        showEmptyUntitled();
-    m_storage.releaseUndo();
-    if (!path.empty())
-        loadFile(path);
-}
-
 // Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the
 // caret at the former start of the selection. Nothing when the block cannot be allocated.
 std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)

@@ -4,12 +4,15 @@
 // lives in the view's control; in BINARY mode the storage holds the true bytes position for position.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "base/HeapBlock.h"
+#include "base/LongWork.h"
 #include "document/ByteStorage.h"
+#include "document/FileLoader.h"
 #include "document/DocumentInterfaces.h"
 #include "document/DocumentMode.h"
 #include "base/FileDialogs.h"
@@ -18,13 +21,11 @@
 
 namespace quillory {
 
-class ReadOnlyFile;
-
 class QuilloryDoc {
 public:
     // Spare bytes after a loaded file's terminating 0: a view that takes over a TEXT document's
     // block finds room for its first edits there instead of reallocating the whole file.
-    static constexpr std::size_t kHandOverSlack = std::size_t{64} * 1024;
+    static constexpr std::size_t kHandOverSlack = quillory::kHandOverSlack;
 
     explicit QuilloryDoc(IMessageBoxes& messageBoxes, IByteHeap& heap = cHeap());
 
@@ -35,6 +36,9 @@ public:
     void setHost(IDocumentHost* host) { m_host = host; }
     void setFileDialogs(IFileDialogs* dialogs) { m_fileDialogs = dialogs; }
     void setChangesListener(IDocumentChanges* listener) { m_changesListener = listener; }
+    // Runs the long work of loading and saving (null: on the caller's thread, with nothing shown).
+    void setLongWork(ILongWork* longWork) { m_longWork = longWork; }
+    ILongWork& longWork() const { return m_longWork != nullptr ? *m_longWork : workInPlace(); }
     IMessageBoxes& messageBoxes() const { return m_messageBoxes; }
 
     // The current file's folder, absolute with its trailing '/', or empty; where the file dialogs
@@ -71,6 +75,10 @@ public:
     IByteHeap& heap() const { return m_storage.heap(); }
     // Hands a TEXT document's block to the view that shows it; the storage is then empty.
     HeapBlock takeBlock() { return m_storage.takeBlock(); }
+    // While a loaded BINARY file is shown: its display copy (length() bytes, a 0, then room), made
+    // beside the true bytes for the view to take over. Empty otherwise.
+    bool hasDisplayBlock() const { return m_displayBlock.ok(); }
+    HeapBlock takeDisplayBlock() { return std::move(m_displayBlock); }
     // Takes over a block of length bytes and a 0, from heap(), as a BINARY document's true bytes.
     void adoptTrueBytes(std::uint8_t* block, std::int32_t length);
     void releaseStorage() { m_storage.releaseStorage(); }
@@ -89,10 +97,11 @@ public:
     // Resets to an empty, untitled TEXT document.
     bool onNewDocument();
     // Loads a file whole: classifies it, shows its display copy and keeps its true bytes when
-    // BINARY. A failure is reported, leaves the document as it was and returns false.
+    // BINARY. A failure is reported, leaves the document as it was and returns false; so does a
+    // load the user cancelled, without a word.
     bool loadFile(const std::string& path);
     // The start-up load of the command line's file: the document forgets its file, storage and
-    // undo record first.
+    // undo record first. Cancelled, it leaves an empty untitled document (and returns true).
     bool loadStartupFile(const std::string& path);
 
     // Storage edits at the control's current selection, made before the control makes the same edit.
@@ -146,7 +155,12 @@ private:
     };
     ReplacedDocument takeReplacedDocument();
     void putBack(ReplacedDocument& replaced);
-    bool rereadTrueBytes(ReadOnlyFile& file);
+    // Reads path for a load as long work; nothing of the document changes. Empty when the read
+    // failed (failure is the message to show) or was cancelled (failure is null).
+    std::optional<LoadedFile> readForLoad(const std::string& path, const char*& failure);
+    // The document takes what was read over and the views show it; false (after saying so) when
+    // the view lacked the memory, and the document is as it was.
+    bool showLoaded(LoadedFile& loaded, const std::string& path);
     // Whether a TEXT save converts to OEM.
     bool convertsToOem() const { return m_ansiToAscii && !m_ansiToAsciiInert; }
     std::string currentPath() const { return m_folder + m_fileName; }
@@ -154,7 +168,8 @@ private:
     bool writeDocument(const std::string& path);
     bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
     void focusView();
-    // Open's second half: leaves BINARY mode, drops the undo record, loads `path` (empty: nothing).
+    // Open's second half: reads `path` (empty: nothing), then leaves BINARY mode, drops the undo
+    // record and shows it. A cancelled read changes nothing.
     void loadChosenFile(const std::string& path);
     void beginWaitCursor();
     void endWaitCursor();
@@ -170,6 +185,8 @@ private:
     IDocumentHost* m_host = nullptr;
     IFileDialogs* m_fileDialogs = nullptr;
     IDocumentChanges* m_changesListener = nullptr;
+    ILongWork* m_longWork = nullptr;
+    HeapBlock m_displayBlock;  // see takeDisplayBlock()
     std::vector<IDocumentView*> m_views;
     std::string m_title = "Untitled";
     std::string m_folder;       // see folder()

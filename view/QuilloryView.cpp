@@ -110,6 +110,9 @@ void QuilloryView::onUpdate()
             // A TEXT document's block is released as soon as the view has it, so the control takes
             // it over instead of copying: a large file is then held once, not twice.
             m_control->adoptWindowText(m_document.takeBlock(), length);
+        } else if (m_document.hasDisplayBlock()) {
+            // A loaded BINARY file's display copy was made beside its true bytes.
+            m_control->adoptWindowText(m_document.takeDisplayBlock(), length);
         } else {
             m_control->setText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
         }

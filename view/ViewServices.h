@@ -10,6 +10,7 @@
 #include "base/Clipboard.h"
 #include "base/FileDialogs.h"
 #include "base/FontColorDialogs.h"
+#include "base/LongWork.h"
 #include "base/MessageBox.h"
 #include "base/StatusPane.h"
 #include "splitjoin/Drives.h"
@@ -33,6 +34,7 @@ struct ViewServices {
     std::function<void()> toggleUrlBar;                       // shows or hides the URL bar
     IDrives* drives = nullptr;                                // null: the mounted file systems
     bool settingsInConfigFolder = false;                      // the settings file is not beside the executable
+    ILongWork* longWork = nullptr;  // runs long work with its progress; null: in place, nothing shown
     std::string recoveryFolder;  // where the journals of unsaved changes go; empty: none are kept
 };
 

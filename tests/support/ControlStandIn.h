@@ -23,12 +23,13 @@ public:
         m_doc.setControl(nullptr);
     }
 
-    // Takes the storage as a zero-terminated string, like the control's set-text, into memory
-    // backed by huge pages as the control's own buffer is.
+    // Takes a loaded BINARY file's display copy, else the storage as a zero-terminated string, like
+    // the control's set-text, into memory backed by huge pages as the control's own buffer is.
     void onUpdate() override
     {
         ++updates;
-        const char* bytes = reinterpret_cast<const char*>(m_doc.storage().bytes());
+        const HeapBlock display = m_doc.takeDisplayBlock();
+        const char* bytes = reinterpret_cast<const char*>(display.ok() ? display.data() : m_doc.storage().bytes());
         const std::size_t length = bytes != nullptr ? std::strlen(bytes) : 0;
         text.clear();
         text.reserve(length);

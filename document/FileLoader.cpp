@@ -121,8 +121,8 @@ LoadOutcome readFileForLoad(ReadOnlyFile& file, IByteHeap& heap, WorkProgress& p
 {
     // Reading is half the work, the display copy or the encoding's check the other half.
     progress.setTotal(2 * std::max<std::int64_t>(file.size(), 1));
-    const LoadOutcome read = file.sizeIsReliable() ? readKnownSize(file, heap, progress, loaded)
-                                                   : readToEnd(file, heap, progress, loaded);
+    const LoadOutcome read =
+        file.sizeIsReliable() ? readKnownSize(file, heap, progress, loaded) : readToEnd(file, heap, progress, loaded);
     if (read != LoadOutcome::Read)
         return read;
     progress.setTotal(2 * std::max<std::int64_t>(static_cast<std::int64_t>(loaded.length), 1));

@@ -9,7 +9,9 @@
 namespace quillory {
 
 ProgressDialog::ProgressDialog(const QString& title, QWidget* parent)
-    : QDialog(parent), m_title(new QLabel(title, this)), m_bar(new QProgressBar(this)),
+    : QDialog(parent),
+      m_title(new QLabel(title, this)),
+      m_bar(new QProgressBar(this)),
       m_cancel(new QPushButton(tr("Cancel"), this))
 {
     setWindowTitle(title);

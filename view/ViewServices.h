@@ -35,7 +35,7 @@ struct ViewServices {
     IDrives* drives = nullptr;                                // null: the mounted file systems
     bool settingsInConfigFolder = false;                      // the settings file is not beside the executable
     ILongWork* longWork = nullptr;  // runs long work with its progress; null: in place, nothing shown
-    std::string recoveryFolder;  // where the journals of unsaved changes go; empty: none are kept
+    std::string recoveryFolder;     // where the journals of unsaved changes go; empty: none are kept
 };
 
 }  // namespace quillory

@@ -22,4 +22,10 @@ std::string withTrailingSlash(std::string dir)
     return dir;
 }
 
+std::string fileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace quillory

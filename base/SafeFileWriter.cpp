@@ -1,5 +1,6 @@
 #include "base/SafeFileWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -28,6 +29,26 @@ bool writeAll(int fd, std::span<const std::uint8_t> content)
         if (put <= 0)
             return false;
         done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Writes content in pieces, telling progress of each; false when a write fails or the work is
+// cancelled (stoppable). Each piece's write-back starts at once, so the final fsync does not wait
+// for the whole file at the end.
+bool writeInPieces(int fd, std::span<const std::uint8_t> content, WorkProgress* progress, bool stoppable)
+{
+    if (progress == nullptr)
+        return writeAll(fd, content);
+    progress->setTotal(static_cast<std::int64_t>(content.size()));
+    for (std::size_t done = 0; done < content.size();) {
+        const std::size_t piece = std::min(kWorkPiece, content.size() - done);
+        if (!writeAll(fd, content.subspan(done, piece)))
+            return false;
+        ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(piece), SYNC_FILE_RANGE_WRITE);
+        done += piece;
+        if (!progress->advance(static_cast<std::int64_t>(done)) && stoppable)
+            return false;
     }
     return true;
 }
@@ -119,12 +140,13 @@ void syncFolder(const std::string& folder)
 }
 
 // Rewrites an existing file in place: used only where no new file can be made beside it.
-bool writeInPlace(const std::string& target, std::span<const std::uint8_t> content)
+bool writeInPlace(const std::string& target, std::span<const std::uint8_t> content, WorkProgress* progress)
 {
     FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
     if (!file)
         return false;
-    bool ok = writeAll(file.get(), content) && ::ftruncate(file.get(), static_cast<off_t>(content.size())) == 0;
+    bool ok = writeInPieces(file.get(), content, progress, false) &&
+              ::ftruncate(file.get(), static_cast<off_t>(content.size())) == 0;
     ok = ::fsync(file.get()) == 0 && ok;
     return file.close() == 0 && ok;
 }
@@ -176,7 +198,8 @@ bool isWritableExistingFile(const std::string& path)
     return probeExistingFile(path) == ExistingFile::Writable;
 }
 
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync)
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync,
+                        WorkProgress* progress)
 {
     const std::string target = resolveLinks(path);
     struct stat existing {};
@@ -191,18 +214,18 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
     std::string temporary;
     FileDescriptor file = createTemporary(folder, exists ? 0600 : 0666, temporary);
     if (!file)
-        return exists && isWritableExistingFile(target) && writeInPlace(target, content);
+        return exists && isWritableExistingFile(target) && writeInPlace(target, content, progress);
     // A second descriptor of the same open file keeps the lock until the rename is done, while
     // closing the first still reports a late write error.
     FileDescriptor lock(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
 
     const int fd = file.get();
-    bool ok = lock.isOpen() && writeAll(fd, content);
+    bool ok = lock.isOpen() && writeInPieces(fd, content, progress, true);
     if (exists) {
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may
     }
-    ok = (sync ? sync(fd) : ::fsync(fd)) == 0 && ok;
+    ok = ok && (sync ? sync(fd) : ::fsync(fd)) == 0;
     ok = file.close() == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "base/LongWork.h"
+
 namespace quillory {
 
 // Replaces (or creates) the file at path with the given bytes. The content goes to a hidden
@@ -18,8 +20,12 @@ namespace quillory {
 // itself is writable, the target is rewritten in place. Returns false, with the target as it
 // was, when anything fails. sync commits the new file's bytes to the disk before the rename (0 on
 // success, like fsync, which it is when empty); tests look through it at what is there by then.
+// progress, when given, hears of every piece written, and a Cancel stops the write between two
+// pieces: false, the target as it was and the temporary gone. (A rewrite in place is never stopped
+// halfway: it would leave neither file.)
 using SyncFunction = std::function<int(int fd)>;
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync = {});
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content, const SyncFunction& sync = {},
+                        WorkProgress* progress = nullptr);
 
 // Removes the hidden temporary files of saves in folder that no running save holds (their lock
 // can be taken); files of any other name are never touched. Returns how many were removed.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/Paths.h"
 #include "document/QuilloryDoc.h"
 #include "document/ReadOnlyFile.h"
 
@@ -13,12 +14,6 @@ namespace {
 
 constexpr const char* kCannotOpen = "Cannot Open or Read Selected File!";
 constexpr const char* kNotEnoughMemory = "Not enough memory!";
-
-std::string fileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "document/OemConversion.h"
 #include "document/QuilloryDoc.h"
+#include "base/Paths.h"
 #include "base/SafeFileWriter.h"
 #include "base/CodePages.h"
 
@@ -89,8 +90,8 @@ void QuilloryDoc::openFile(const std::string& path)
     loadChosenFile(path);
 }
 
-// Copies the control's whole text into a new block (length + 1 bytes, 0-terminated) and leaves the
-// caret at the former start of the selection. Nothing when the block cannot be allocated.
+// A block for the control's whole text (length + 1 bytes), which the save fills as it writes, and
+// the caret at the former start of the selection. Nothing when the block cannot be allocated.
 std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)
 {
     length = m_control != nullptr ? m_control->textLength() : 0;
@@ -100,36 +101,51 @@ std::uint8_t* QuilloryDoc::takeText(std::int64_t& length)
     text[0] = 0;
     if (m_control != nullptr) {
         const CharRange selection = m_control->selection();
-        m_control->copyText(text);
         m_control->select({selection.start, selection.start});
     }
-    text[length] = 0;
     return text;
 }
 
-// Writes the document to path: TEXT from the taken text (converted to OEM when the option is on),
-// BINARY from the storage. On success the document counts as saved.
-bool QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
+// Fills the taken block with the control's text (converted to OEM when the option is on); returns
+// the bytes to write. Runs on the thread of long work, while the control stays as it is.
+std::span<const std::uint8_t> QuilloryDoc::fillText(std::uint8_t* text, std::int64_t textLength) const
 {
+    if (m_control != nullptr)
+        m_control->copyText(text);
+    text[textLength] = 0;
+    auto length = static_cast<std::size_t>(textLength);
+    if (convertsToOem() && m_encoding == TextEncoding::Utf8)
+        length = utf8ToOemBuffer(text, length);
+    else if (convertsToOem())
+        charToOemBuffer(text, length);
+    return {text, length};
+}
+
+// Writes the document to path as long work: TEXT from the taken block, BINARY from the storage. On
+// success the document counts as saved; a cancelled save leaves the file as it was.
+QuilloryDoc::SaveResult QuilloryDoc::saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength)
+{
+    const bool textMode = m_mode == DocumentMode::Text;
+    const bool converted = textMode && convertsToOem();
+    std::span<const std::uint8_t> content;
+    if (!textMode)
+        content = {m_storage.bytes(), static_cast<std::size_t>(m_storage.length())};
     bool written = false;
-    bool converted = false;
-    if (m_mode == DocumentMode::Text) {
-        converted = convertsToOem();
-        if (convertsToOem() && m_encoding == TextEncoding::Utf8)
-            textLength = static_cast<std::int64_t>(utf8ToOemBuffer(text, static_cast<std::size_t>(textLength)));
-        else if (convertsToOem())
-            charToOemBuffer(text, static_cast<std::size_t>(textLength));
-        written = writeFileReplacing(path, {text, static_cast<std::size_t>(textLength)});
-    } else {
-        written = writeFileReplacing(path, {m_storage.bytes(), static_cast<std::size_t>(m_storage.length())});
-    }
-    if (written) {
-        setModified(false);
-        m_saved = true;
-        if (m_changesListener != nullptr)
-            m_changesListener->documentSaved(path, !converted);
-    }
-    return written;
+    beginWaitCursor();
+    const bool completed = longWork().run("Saving " + fileNameOf(path), [&](WorkProgress& progress) {
+        if (textMode)
+            content = fillText(text, textLength);
+        written = writeFileReplacing(path, content, {}, &progress);
+    });
+    endWaitCursor();
+    // A Cancel that came once the file was written is too late: the file is the document now.
+    if (!written)
+        return completed ? SaveResult::Failed : SaveResult::Cancelled;
+    setModified(false);
+    m_saved = true;
+    if (m_changesListener != nullptr)
+        m_changesListener->documentSaved(path, !converted);
+    return SaveResult::Saved;
 }
 
 void QuilloryDoc::onFileSave()
@@ -161,7 +177,7 @@ void QuilloryDoc::onFileSave()
         focusView();
         return;
     }
-    if (!saveTo(path, text, textLength))
+    if (saveTo(path, text, textLength) == SaveResult::Failed)
         showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
     heap().release(text);
     focusView();
@@ -182,11 +198,11 @@ void QuilloryDoc::onFileSaveAs()
         showMessageBox(m_messageBoxes, kNoMemoryForWholeDocument, MessageIcon::Stop);
         return;
     }
-    if (saveTo(*path, text, textLength)) {
+    const SaveResult result = saveTo(*path, text, textLength);
+    if (result == SaveResult::Saved)
         takePath(*path);
-    } else {
+    else if (result == SaveResult::Failed)
         showMessageBox(m_messageBoxes, kErrorSavingToSelectedFile, MessageIcon::Stop);
-    }
     heap().release(text);
     focusView();
 }

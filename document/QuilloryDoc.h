@@ -165,8 +165,9 @@ private:
     bool convertsToOem() const { return m_ansiToAscii && !m_ansiToAsciiInert; }
     std::string currentPath() const { return m_folder + m_fileName; }
     std::uint8_t* takeText(std::int64_t& length);
-    bool writeDocument(const std::string& path);
-    bool saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
+    std::span<const std::uint8_t> fillText(std::uint8_t* text, std::int64_t textLength) const;
+    enum class SaveResult { Saved, Failed, Cancelled };
+    SaveResult saveTo(const std::string& path, std::uint8_t* text, std::int64_t textLength);
     void focusView();
     // Open's second half: reads `path` (empty: nothing), then leaves BINARY mode, drops the undo
     // record and shows it. A cancelled read changes nothing.

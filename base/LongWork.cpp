@@ -42,4 +42,10 @@ ILongWork& workInPlace()
     return inPlace;
 }
 
+bool runLongWork(ILongWork& runner, std::int64_t bytes, const std::string& title,
+                 const std::function<void(WorkProgress&)>& work)
+{
+    return (bytes < kLongWorkBytes ? workInPlace() : runner).run(title, work);
+}
+
 }  // namespace quillory

@@ -52,6 +52,14 @@ public:
 // tests, the benchmarks, a program without an interface).
 ILongWork& workInPlace();
 
+// Work over fewer bytes than this takes a few milliseconds: it runs where it is asked, without a
+// thread of its own.
+inline constexpr std::int64_t kLongWorkBytes = std::int64_t{16} << 20;
+
+// Runs work over `bytes` bytes through runner, or in place when it is too small to take long.
+bool runLongWork(ILongWork& runner, std::int64_t bytes, const std::string& title,
+                 const std::function<void(WorkProgress&)>& work);
+
 // Pieces in which long work reads, writes or scans, checking for Cancel between them: small enough
 // that a piece takes a few milliseconds even from a slow disk, large enough to cost nothing.
 inline constexpr std::size_t kWorkPiece = std::size_t{4} << 20;

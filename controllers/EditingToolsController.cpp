@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <algorithm>
 #include <new>
+#include <optional>
 
 #include "commands/CommandIds.h"
 #include "dialogs/GotoDialog.h"
@@ -88,13 +90,26 @@ void EditingToolsController::showStatistics()
     if (m_services.messageBoxes == nullptr)
         return;
     const EditControl& control = m_control;
-    const ByteChunkSource text = [&control](const ByteChunkVisitor& visit) {
-        control.forEachTextPiece([&visit](std::string_view piece) {
-            visit({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
-        });
-    };
-    m_services.messageBoxes->show(fileStatisticsReport(!m_view.isBinary(), m_control.textLength(),
-                                                       m_control.textLimit(), text, m_control.encoding()));
+    std::optional<MessageBoxRequest> report;
+    // The text is counted beside the window, a piece at a time; a Cancel shows nothing.
+    const bool counted = m_view.runLongWork(control.textLength(), "Counting", [&](WorkProgress& progress) {
+        progress.setTotal(control.textLength());
+        std::int64_t seen = 0;
+        const ByteChunkSource text = [&](const ByteChunkVisitor& visit) {
+            control.forEachTextPiece([&](std::string_view piece) {
+                for (std::size_t at = 0; at < piece.size() && !progress.cancelled(); at += kWorkPiece) {
+                    const std::size_t count = std::min(kWorkPiece, piece.size() - at);
+                    visit({reinterpret_cast<const std::uint8_t*>(piece.data() + at), count});
+                    seen += static_cast<std::int64_t>(count);
+                    progress.advance(seen);
+                }
+            });
+        };
+        report = fileStatisticsReport(!m_view.isBinary(), control.textLength(), control.textLimit(), text,
+                                      control.encoding());
+    });
+    if (counted && report)
+        m_services.messageBoxes->show(*report);
     m_control.takeFocus();
 }
 
@@ -153,7 +168,7 @@ void EditingToolsController::stripHtmlTags()
     if (m_services.messageBoxes == nullptr)
         return;
     StripHtmlControl control(m_control);
-    onStripHtmlTags(control, *m_services.messageBoxes, !m_view.isBinary());
+    onStripHtmlTags(control, *m_services.messageBoxes, !m_view.isBinary(), cHeap(), m_view.longWork());
     m_control.takeFocus();
 }
 
@@ -163,16 +178,18 @@ void EditingToolsController::insertFile()
         return;
     EditControl& control = m_control;
     IMessageBoxes& boxes = *m_services.messageBoxes;
-    onInsertFile(*m_services.fileDialogs, boxes, m_document.folder(),
-                 [&control, &boxes](std::span<const std::uint8_t> text) {
-                     // The control takes its memory before it changes: a text it cannot hold leaves
-                     // it as it was.
-                     try {
-                         control.replaceSelection({reinterpret_cast<const char*>(text.data()), text.size()}, true);
-                     } catch (const std::bad_alloc&) {
-                         boxes.show(insertFileNoMemoryMessage());
-                     }
-                 });
+    onInsertFile(
+        *m_services.fileDialogs, boxes, m_document.folder(),
+        [&control, &boxes](std::span<const std::uint8_t> text) {
+            // The control takes its memory before it changes: a text it cannot hold leaves
+            // it as it was.
+            try {
+                control.replaceSelection({reinterpret_cast<const char*>(text.data()), text.size()}, true);
+            } catch (const std::bad_alloc&) {
+                boxes.show(insertFileNoMemoryMessage());
+            }
+        },
+        cHeap(), m_view.longWork());
     m_control.takeFocus();
 }
 

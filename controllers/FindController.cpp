@@ -4,6 +4,7 @@
 
 #include "commands/CommandIds.h"
 #include "editcore/BytePattern.h"
+#include "editcore/MatchScan.h"
 #include "view/QuilloryView.h"
 
 namespace quillory {
@@ -113,8 +114,13 @@ bool FindController::findNext(const SearchRequest& search)
     if (search.hexBytes && m_view.isBinary())
         return findNextBytes(search);
     const std::int64_t from = search.options.backward ? m_control.selectionStart() : m_control.selectionEnd();
-    const std::optional<FoundRange> found =
-        m_control.findText(toControlBytes(search.findWhat, m_control.encoding()), from, findOptions(search));
+    const std::string needle = toControlBytes(search.findWhat, m_control.encoding());
+    std::optional<FoundRange> found;
+    const bool searched = m_view.runLongWork(m_control.textLength(), "Finding", [&](WorkProgress& progress) {
+        found = findTextWithProgress(m_control.textBuffer(), needle, from, findOptions(search), progress);
+    });
+    if (!searched)
+        return false;  // cancelled: the selection stays
     if (!found) {
         m_view.beep();
         return false;
@@ -172,10 +178,18 @@ void FindController::replaceAll(const SearchRequest& search)
 {
     if (m_view.isBinary() || search.findWhat.isEmpty())
         return;
-    // One pass and one undo step, whatever the number of matches.
+    // One pass and one undo step, whatever the number of matches. The matches are found and the new
+    // text made beside the window; a Cancel leaves the text and its undo step as they were.
     const TextEncoding encoding = m_control.encoding();
-    if (m_control.replaceAll(toControlBytes(search.findWhat, encoding), toControlBytes(search.replaceWith, encoding),
-                             findOptions(search)) == 0)
+    const std::string needle = toControlBytes(search.findWhat, encoding);
+    const std::string replacement = toControlBytes(search.replaceWith, encoding);
+    std::optional<ReplacePlan> plan;
+    const bool planned = m_view.runLongWork(m_control.textLength(), "Replacing", [&](WorkProgress& progress) {
+        plan = m_control.planReplaceAll(needle, replacement, findOptions(search), &progress);
+    });
+    if (!planned || !plan)
+        return;
+    if (m_control.applyReplaceAll(std::move(*plan)) == 0)
         m_view.beep();
 }
 

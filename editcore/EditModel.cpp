@@ -158,64 +158,6 @@ void EditModel::textReplaced(std::int64_t pos, std::int64_t removed, std::int64_
     setModified(true);
 }
 
-std::int64_t EditModel::replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options)
-{
-    FindOptions forward = options;
-    forward.backward = false;
-    const TextSearcher searcher(needle, forward);
-    const auto replacementLength = static_cast<std::int64_t>(replacement.size());
-    const std::int64_t room = std::max<std::int64_t>(m_limit - m_text.size(), 0);
-
-    // First pass: how many matches, and the span from the first one's start to the last one's end.
-    // Matches may differ in length (case folding in UTF-8); the ones that would pass the limit go.
-    const SearchText whole = SearchText::of(m_text);
-    std::int64_t count = 0;
-    std::int64_t spanStart = 0;
-    std::int64_t spanEnd = 0;
-    std::int64_t growth = 0;  // bytes the replacements add, all told
-    for (auto found = searcher.next(whole, 0); found; found = searcher.next(whole, found->end)) {
-        const std::int64_t grows = replacementLength - (found->end - found->start);
-        if (growth + grows > room)
-            break;
-        growth += grows;
-        if (count++ == 0)
-            spanStart = found->start;
-        spanEnd = found->end;
-    }
-    if (count == 0)
-        return 0;
-
-    // The span's old bytes become the undo step; the new span is written straight into the buffer
-    // from them. Growing the buffer first keeps the peak at the buffer plus the old span.
-    const std::int64_t removed = spanEnd - spanStart;
-    const std::int64_t inserted = removed + growth;
-    m_text.reserve(inserted - removed);
-    std::string old;
-    old.reserve(static_cast<std::size_t>(std::max(removed, inserted)));  // room for the way back: no copy on Undo
-    old.resize(static_cast<std::size_t>(removed));
-    m_text.copy(spanStart, removed, old.data());
-    const SearchText oldSpan{
-        old, {}, spanStart > 0 ? m_text.at(spanStart - 1) : -1, spanEnd < m_text.size() ? m_text.at(spanEnd) : -1};
-    const std::int64_t linesBefore = m_text.lineCount();
-    m_text.replaceFilled(spanStart, removed, static_cast<std::size_t>(inserted), [&](std::uint8_t* out) {
-        std::int64_t copied = 0;  // bytes of the old span done
-        for (std::int64_t i = 0; i < count; ++i) {
-            const FoundRange match = *searcher.next(oldSpan, copied);
-            const auto kept = static_cast<std::size_t>(match.start - copied);
-            if (kept > 0)
-                std::memcpy(out, old.data() + copied, kept);
-            if (!replacement.empty())
-                std::memcpy(out + kept, replacement.data(), replacement.size());
-            out += kept + replacement.size();
-            copied = match.end;
-        }
-    });
-    setUndo(UndoStep{spanStart, std::move(old), inserted, EditKind::Other, false});
-    textReplaced(spanStart, removed, inserted, linesBefore);
-    moveCaret(spanStart + inserted);
-    return count;
-}
-
 std::int64_t EditModel::replaceSelection(std::string_view bytes, bool undoable, EditKind kind)
 {
     const std::int64_t start = selectionStart();

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/HeapBlock.h"
+#include "base/LongWork.h"
 #include "editcore/TextBuffer.h"
 #include "editcore/TextEncoding.h"
 #include "editcore/TextFinder.h"
@@ -30,6 +32,17 @@ public:
     virtual void onSelectionChanged() {}
     virtual void onModifiedChanged(bool) {}
     virtual void onUndoAvailableChanged(bool) {}
+};
+
+// Replace All, worked out without changing the text: the span from the first match's start to the
+// last one's end, its new bytes and its old ones (for the undo step).
+struct ReplacePlan {
+    std::int64_t count = 0;      // matches replaced; 0: nothing to do
+    std::int64_t spanStart = 0;  // where the first match starts
+    std::int64_t removed = 0;    // the span's length
+    HeapBlock inserted;          // the span as it becomes
+    std::int64_t insertedLength = 0;
+    std::string old;  // the span as it was, with room for the way back
 };
 
 class EditModel {
@@ -88,6 +101,11 @@ public:
     // finds them, by replacement, as one undo step and one change; the caret ends after the last
     // replacement. Replacements that would pass the limit are left out. Returns how many were made.
     std::int64_t replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
+    // The same in two halves: the plan reads the text only (on the thread of long work, reporting
+    // progress; nothing when cancelled), then applying it changes the text at once.
+    std::optional<ReplacePlan> planReplaceAll(std::string_view needle, std::string_view replacement,
+                                              const FindOptions& options, WorkProgress* progress) const;
+    std::int64_t applyReplaceAll(ReplacePlan&& plan);
 
     bool canUndo() const { return m_undo.has_value(); }
     void undo();

@@ -99,6 +99,22 @@ int SearchText::byteAt(std::int64_t pos) const
     return byteAfter;
 }
 
+SearchText SearchText::prefix(std::int64_t length) const
+{
+    if (length >= size())
+        return *this;
+    SearchText part = *this;
+    const auto count = static_cast<std::size_t>(std::max<std::int64_t>(length, 0));
+    if (count <= head.size()) {
+        part.head = head.substr(0, count);
+        part.tail = {};
+    } else {
+        part.tail = tail.substr(0, count - head.size());
+    }
+    part.byteAfter = byteAt(length);
+    return part;
+}
+
 TextSearcher::TextSearcher(std::string_view needle, const FindOptions& options)
     : m_needle(needle),
       m_matchCase(options.matchCase),

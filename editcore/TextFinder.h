@@ -41,6 +41,9 @@ struct SearchText {
     int byteAt(std::int64_t pos) const;
     // A buffer's whole text, its pieces the two sides of the gap.
     static SearchText of(const TextBuffer& text) { return {text.beforeGap(), text.afterGap()}; }
+    // The text's first `length` bytes (all of it when it is no longer), the byte after them its
+    // byteAfter.
+    SearchText prefix(std::int64_t length) const;
 };
 
 // A needle prepared once for any number of searches with the same options (direction aside).

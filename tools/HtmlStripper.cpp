@@ -90,16 +90,22 @@ private:
     std::size_t m_end = kNone;    // the first ">" at or after m_close; kNone: none
 };
 
-}  // namespace
-
-std::size_t stripHtmlTags(const std::uint8_t* source, std::size_t length, std::uint8_t* result)
+// The pass itself; with progress, it reports after every piece read and stops at a Cancel.
+std::optional<std::size_t> strip(const std::uint8_t* source, std::size_t length, std::uint8_t* result,
+                                 WorkProgress* progress)
 {
     const ByteScanner scanner(source, length);
     ScriptCloseFinder scriptClose(source, length);
     std::size_t read = 0;   // C: the next byte of the source to keep or drop
     std::size_t write = 0;  // bytes of the result so far; never beyond read
+    std::size_t nextReport = kWorkPiece;
 
     while (const auto open = scanner.find('<', read)) {
+        if (progress != nullptr && *open >= nextReport) {
+            if (!progress->advance(static_cast<std::int64_t>(*open)))
+                return std::nullopt;
+            nextReport = *open + kWorkPiece;
+        }
         const std::size_t tag = *open;  // P
         std::memmove(result + write, source + read, tag - read);
         write += tag - read;
@@ -121,6 +127,20 @@ std::size_t stripHtmlTags(const std::uint8_t* source, std::size_t length, std::u
     }
     std::memmove(result + write, source + read, length - read);
     return write + (length - read);
+}
+
+}  // namespace
+
+std::size_t stripHtmlTags(const std::uint8_t* source, std::size_t length, std::uint8_t* result)
+{
+    return *strip(source, length, result, nullptr);
+}
+
+std::optional<std::size_t> stripHtmlTags(const std::uint8_t* source, std::size_t length, std::uint8_t* result,
+                                         WorkProgress& progress)
+{
+    progress.setTotal(static_cast<std::int64_t>(std::max<std::size_t>(length, 1)));
+    return strip(source, length, result, &progress);
 }
 
 }  // namespace quillory

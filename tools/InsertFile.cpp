@@ -1,5 +1,9 @@
 #include "tools/InsertFile.h"
 
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "base/Paths.h"
 #include "document/ByteClassifier.h"
 #include "document/ReadOnlyFile.h"
 
@@ -20,6 +24,31 @@ MessageBoxRequest insertFileBinaryMessage()
     return {"Error:", "Cannot insert a Binary file into a Text file!", MessageIcon::Exclamation, MessageButtons::Ok};
 }
 
+namespace {
+
+// Reads up to length bytes into content, a piece at a time when there is progress to tell; false
+// when the work was cancelled.
+bool readInPieces(ReadOnlyFile& file, InsertFileContent& content, std::size_t length, WorkProgress* progress)
+{
+    if (progress == nullptr) {
+        content.length = file.read(content.buffer.data(), length);
+        return true;
+    }
+    progress->setTotal(static_cast<std::int64_t>(std::max<std::size_t>(length, 1)));
+    while (content.length < length) {
+        const std::size_t wanted = std::min(kWorkPiece, length - content.length);
+        const std::size_t got = file.read(content.buffer.data() + content.length, wanted);
+        content.length += got;
+        if (!progress->advance(static_cast<std::int64_t>(content.length)))
+            return false;
+        if (got < wanted)
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
 FileDialogRequest insertFileDialogRequest(const std::string& initialDir)
 {
     FileDialogRequest request;
@@ -29,7 +58,7 @@ FileDialogRequest insertFileDialogRequest(const std::string& initialDir)
     return request;
 }
 
-InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap)
+InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap, WorkProgress* progress)
 {
     InsertFileContent content;
     ReadOnlyFile file;
@@ -48,7 +77,11 @@ InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap)
         content.failure = insertFileNoMemoryMessage();
         return content;
     }
-    content.length = file.read(content.buffer.data(), static_cast<std::size_t>(length));
+    if (!readInPieces(file, content, static_cast<std::size_t>(length), progress)) {
+        content.buffer.reset();
+        content.length = 0;
+        return content;  // cancelled
+    }
     // A short read is a read error or a file cut short meanwhile: inserting the part that
     // arrived would pass off a piece of the file as the whole of it.
     if (content.length != length) {
@@ -67,12 +100,20 @@ InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap)
 }
 
 void onInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
-                  const ReplaceSelection& replaceSelection, IByteHeap& heap)
+                  const ReplaceSelection& replaceSelection, IByteHeap& heap, ILongWork& longWork)
 {
     const std::optional<std::string> path = dialogs.choose(insertFileDialogRequest(initialDir));
     if (!path)
         return;
-    const InsertFileContent content = readFileForInsert(*path, heap);
+    // Looking never blocks, also at a pipe; the read refuses what is not a regular file.
+    struct stat info {};
+    const std::int64_t size = ::stat(path->c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
+    InsertFileContent content;
+    const bool completed = runLongWork(longWork, size, "Reading " + fileNameOf(*path), [&](WorkProgress& progress) {
+        content = readFileForInsert(*path, heap, &progress);
+    });
+    if (!completed)
+        return;
     if (content.failure) {
         boxes.show(*content.failure);
         return;

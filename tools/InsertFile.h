@@ -18,6 +18,7 @@
 #include "base/FileDialogs.h"
 #include "base/MessageBox.h"
 #include "base/HeapBlock.h"
+#include "base/LongWork.h"
 
 namespace quillory {
 
@@ -38,16 +39,20 @@ struct InsertFileContent {
     std::span<const std::uint8_t> text() const { return buffer.first(length); }
 };
 
-// Reads the whole file at path and checks that it is TEXT (no byte 0-8 or 14-31).
-InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap = cHeap());
+// Reads the whole file at path and checks that it is TEXT (no byte 0-8 or 14-31). With progress, it
+// reads in pieces and stops at a Cancel (no text and no failure then).
+InsertFileContent readFileForInsert(const std::string& path, IByteHeap& heap = cHeap(),
+                                    WorkProgress* progress = nullptr);
 
 // Receives the text that replaces the control's selection.
 using ReplaceSelection = std::function<void(std::span<const std::uint8_t> text)>;
 
 // The whole command: asks for the file, reads it, then either calls replaceSelection once with
-// its text or shows the failure box. Nothing happens when the user cancels the dialog.
+// its text or shows the failure box. Nothing happens when the user cancels the dialog, nor when
+// the user cancels the reading, which runs as long work.
 void onInsertFile(IFileDialogs& dialogs, IMessageBoxes& boxes, const std::string& initialDir,
-                  const ReplaceSelection& replaceSelection, IByteHeap& heap = cHeap());
+                  const ReplaceSelection& replaceSelection, IByteHeap& heap = cHeap(),
+                  ILongWork& longWork = workInPlace());
 
 MessageBoxRequest insertFileOpenFailedMessage();
 MessageBoxRequest insertFileNoMemoryMessage();

@@ -56,39 +56,47 @@ void stripHtmlThroughControl(IStripHtmlControl& control)
     deleteTags(control);
 }
 
-bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap)
+StripOutcome stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap, ILongWork& longWork)
 {
     const auto length = static_cast<std::size_t>(control.textLength());
     // One block: the pass strips in place, so the result needs no second copy of the text.
     HeapBlock text(heap, length + 1);
     if (!text.ok())
-        return false;
-    control.copyText(text.data());
-    const std::size_t stripped = stripHtmlTags(text.data(), length, text.data());
-    if (stripped == length)
-        return true;  // nothing removed: the text is the same, and so is the modified flag
-    text.data()[stripped] = 0;
-    control.setText(text.first(stripped));
+        return StripOutcome::NoMemory;
+    std::optional<std::size_t> stripped;
+    const bool completed =
+        runLongWork(longWork, static_cast<std::int64_t>(length), "Stripping HTML tags", [&](WorkProgress& progress) {
+            control.copyText(text.data());
+            stripped = stripHtmlTags(text.data(), length, text.data(), progress);
+        });
+    if (!completed || !stripped)
+        return StripOutcome::Cancelled;
+    if (*stripped == length)
+        return StripOutcome::Stripped;  // nothing removed: the text is the same, and so is the modified flag
+    text.data()[*stripped] = 0;
+    control.setText(text.first(*stripped));
     control.setModified();
-    return true;
+    return StripOutcome::Stripped;
 }
 
-void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap)
+void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap,
+                     ILongWork& longWork)
 {
     if (!textMode)
         return;
     control.hideSelection(true);
     control.beginWaitCursor();
-    if (control.textLength() <= kStripHtmlControlPathLimit) {
+    StripOutcome outcome = StripOutcome::Stripped;
+    if (control.textLength() <= kStripHtmlControlPathLimit)
         stripHtmlThroughControl(control);
-    } else if (!stripHtmlThroughBuffer(control, heap)) {
-        control.hideSelection(false);
-        boxes.show(stripHtmlNoMemoryMessage());
-        control.endWaitCursor();
-        return;
-    }
+    else
+        outcome = stripHtmlThroughBuffer(control, heap, longWork);
     control.endWaitCursor();
     control.hideSelection(false);
+    if (outcome == StripOutcome::NoMemory)
+        boxes.show(stripHtmlNoMemoryMessage());
+    if (outcome != StripOutcome::Stripped)
+        return;
     control.emptyUndoBuffer();
     control.setSelection(0, 0);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/ByteHeap.h"
+#include "base/LongWork.h"
 #include "base/MessageBox.h"
 
 namespace quillory {
@@ -53,13 +54,17 @@ public:
 // the control.
 void stripHtmlThroughControl(IStripHtmlControl& control);
 
-// The buffer path: copies the text, strips it in one pass and, when anything was removed, puts
-// the result back as the whole text and marks the document modified. False, with the control
-// untouched, when the copy cannot be allocated.
-bool stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap);
+// The buffer path: copies the text, strips it in one pass (as long work, beside the window) and,
+// when anything was removed, puts the result back as the whole text and marks the document
+// modified. The control stays untouched when the copy cannot be allocated and when the user
+// cancelled the pass.
+enum class StripOutcome { Stripped, NoMemory, Cancelled };
+StripOutcome stripHtmlThroughBuffer(IStripHtmlControl& control, IByteHeap& heap, ILongWork& longWork = workInPlace());
 
-// The whole command. Does nothing in BINARY mode (where the command is disabled).
-void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap = cHeap());
+// The whole command. Does nothing in BINARY mode (where the command is disabled); a cancelled one
+// leaves the text, the selection and the undo buffer as they were.
+void onStripHtmlTags(IStripHtmlControl& control, IMessageBoxes& boxes, bool textMode, IByteHeap& heap = cHeap(),
+                     ILongWork& longWork = workInPlace());
 
 MessageBoxRequest stripHtmlNoMemoryMessage();
 

@@ -131,6 +131,12 @@ void QuilloryView::onUpdate()
     emit documentShown();
 }
 
+bool QuilloryView::runLongWork(std::int64_t bytes, const std::string& title,
+                               const std::function<void(WorkProgress&)>& work)
+{
+    return quillory::runLongWork(longWork(), bytes, title, work);
+}
+
 void QuilloryView::addSidePane(QWidget* pane)
 {
     static_cast<QHBoxLayout*>(layout())->insertWidget(0, pane);

@@ -87,6 +87,10 @@ public:
     // memory): the control's changes meanwhile are no edits.
     bool isShowingDocument() const { return m_showingDocument; }
     void takeFocus() { m_control->takeFocus(); }
+    // Runs work over `bytes` bytes of the document as long work (see runLongWork): with a progress
+    // window and Cancel when it takes long. False when the user cancelled it.
+    bool runLongWork(std::int64_t bytes, const std::string& title, const std::function<void(WorkProgress&)>& work);
+    ILongWork& longWork() const { return m_services.longWork != nullptr ? *m_services.longWork : workInPlace(); }
     // A pane of a feature, put beside the control on its left.
     void addSidePane(QWidget* pane);
 

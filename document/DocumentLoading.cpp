@@ -26,7 +26,7 @@ std::optional<LoadedFile> QuilloryDoc::readForLoad(const std::string& path, cons
     LoadedFile loaded;
     LoadOutcome outcome = LoadOutcome::Cancelled;
     beginWaitCursor();
-    const bool ran = longWork().run("Opening " + fileNameOf(path), [&](WorkProgress& progress) {
+    const bool ran = runLongWork(longWork(), file.size(), "Opening " + fileNameOf(path), [&](WorkProgress& progress) {
         outcome = readFileForLoad(file, heap(), progress, loaded);
     });
     endWaitCursor();

@@ -132,7 +132,8 @@ QuilloryDoc::SaveResult QuilloryDoc::saveTo(const std::string& path, std::uint8_
         content = {m_storage.bytes(), static_cast<std::size_t>(m_storage.length())};
     bool written = false;
     beginWaitCursor();
-    const bool completed = longWork().run("Saving " + fileNameOf(path), [&](WorkProgress& progress) {
+    const std::int64_t size = textMode ? textLength : m_storage.length();
+    const bool completed = runLongWork(longWork(), size, "Saving " + fileNameOf(path), [&](WorkProgress& progress) {
         if (textMode)
             content = fillText(text, textLength);
         written = writeFileReplacing(path, content, {}, &progress);

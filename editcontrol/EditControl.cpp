@@ -208,7 +208,13 @@ std::optional<FoundRange> EditControl::findText(std::string_view needle, std::in
 
 std::int64_t EditControl::replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options)
 {
-    const std::int64_t replaced = m_model.replaceAll(needle, replacement, options);
+    std::optional<ReplacePlan> plan = planReplaceAll(needle, replacement, options, nullptr);
+    return plan ? applyReplaceAll(std::move(*plan)) : 0;
+}
+
+std::int64_t EditControl::applyReplaceAll(ReplacePlan&& plan)
+{
+    const std::int64_t replaced = m_model.applyReplaceAll(std::move(plan));
     if (replaced > 0) {
         m_desiredX = -1;
         ensureCaretVisible();

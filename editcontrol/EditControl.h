@@ -132,6 +132,16 @@ public:
     // Replaces every match of needle, searched forward from the start, by replacement as one undo
     // step; the caret ends after the last replacement. Returns how many were replaced.
     std::int64_t replaceAll(std::string_view needle, std::string_view replacement, const FindOptions& options);
+    // The same in two halves: the plan only reads the text (on another thread, while the control
+    // does not change), applying it replaces. See EditModel::planReplaceAll.
+    std::optional<ReplacePlan> planReplaceAll(std::string_view needle, std::string_view replacement,
+                                              const FindOptions& options, WorkProgress* progress) const
+    {
+        return m_model.planReplaceAll(needle, replacement, options, progress);
+    }
+    std::int64_t applyReplaceAll(ReplacePlan&& plan);
+    // The text, to read (on another thread too, while the control does not change).
+    const TextBuffer& textBuffer() const { return m_model.text(); }
 
     // --- Services
     // Takes the keyboard focus.

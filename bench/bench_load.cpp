@@ -1,8 +1,11 @@
 // Loads a 100 MB BINARY and a 100 MB TEXT file through LoadFile, with a control stand-in that copies
 // the text, and types 1,000 bytes at random places into the BINARY document. Prints time per MB,
-// peak memory, and the baseline of reading the file twice from the page cache.
+// peak memory, and the baseline of reading the file twice from the page cache. Then types 5 bytes,
+// each timed, at position 0 of a freshly adopted BINARY storage and of the control's text buffer
+// of 1 GB: with the gap after the bytes (as the loader adopts a block today) and before them (a
+// block read at an offset of 64 KB).
 //
-// usage: bench_load [folder for the test files] [size in MB]
+// usage: bench_load [folder for the test files] [size in MB] [MB for the typing at 0, default 1024]
 
 #include <algorithm>
 #include <chrono>
@@ -17,8 +20,10 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "document/ByteStorage.h"
 #include "document/QuilloryDoc.h"
 #include "document/ReadOnlyFile.h"
+#include "editcore/TextBuffer.h"
 #include "support/ControlStandIn.h"
 
 using namespace quillory;
@@ -107,17 +112,91 @@ void loadAndType(const std::string& path, double sizeMb, bool typeBytes)
                 times[500], times[990], times.back(), middleMs, bench::peakMegabytes());
 }
 
-void runInChild(const std::string& path, double sizeMb, bool typeBytes)
+void printTimes(const char* what, const std::vector<double>& times)
+{
+    std::printf("  %s:", what);
+    for (const double ms : times)
+        std::printf(" %.3f", ms);
+    std::printf(" ms\n");
+}
+
+// A block of offset + size + 1 bytes, every page touched, the bytes at [offset, offset + size).
+std::uint8_t* filledBlock(std::size_t size, std::size_t offset, char (*byteAt)(std::size_t))
+{
+    auto* block = static_cast<std::uint8_t*>(cHeap().allocPlain(offset + size + 1));
+    if (block == nullptr) {
+        std::fprintf(stderr, "no memory for %zu bytes\n", offset + size + 1);
+        std::exit(1);
+    }
+    std::memset(block, 0, offset);
+    for (std::size_t i = 0; i < size; ++i)
+        block[offset + i] = static_cast<std::uint8_t>(byteAt(i));
+    block[offset + size] = 0;
+    return block;
+}
+
+// Five single-byte inserts at position 0 of a BINARY storage of `size` bytes adopted as a load
+// leaves it (its capacity its length, the gap `offset` bytes before the bytes), each timed.
+void typeAtStartOfStorage(std::size_t size, std::int32_t offset)
+{
+    ByteStorage storage;
+    const auto length = static_cast<std::int32_t>(size);
+    std::uint8_t* block =
+        filledBlock(size, static_cast<std::size_t>(offset), [](std::size_t i) { return static_cast<char>(i * 131); });
+    if (offset == 0)
+        storage.adoptBlock(block, length, size + 1, length);
+    else
+        storage.adoptBlock(block, length, size + static_cast<std::size_t>(offset) + 1, length + offset, offset);
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        const auto t = Clock::now();
+        storage.insertAt({0, 0}, static_cast<std::uint8_t>('a' + i));
+        times.push_back(millisecondsSince(t));
+    }
+    const std::string what = "storage, gap " + std::to_string(offset) + " bytes before the bytes";
+    printTimes(what.c_str(), times);
+}
+
+// The same in the control's text buffer (bytes and line index, without layout and paint) holding
+// a BINARY document's display copy: no 0, no line break.
+void typeAtStartOfText(std::size_t size, std::size_t offset)
+{
+    TextBuffer text;
+    std::uint8_t* block = filledBlock(size, offset, [](std::size_t i) {
+        const auto b = static_cast<char>(i * 131);
+        return b == 0 || b == '\t' || b == '\n' || b == '\r' ? '\x01' : b;
+    });
+    if (offset == 0)
+        text.adoptText(HeapBlock::adopt(cHeap(), block, size + 1), size);
+    else
+        text.adoptText(HeapBlock::adopt(cHeap(), block, offset + size + 1), size, offset);
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        const auto t = Clock::now();
+        text.replace(0, 0, "x");
+        times.push_back(millisecondsSince(t));
+    }
+    const std::string what = "text buffer, gap " + std::to_string(offset) + " bytes before the text";
+    printTimes(what.c_str(), times);
+}
+
+template <typename Run>
+void runInChild(const Run& run)
 {
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
-        loadAndType(path, sizeMb, typeBytes);
+        run();
         std::fflush(stdout);
         _exit(0);
     }
     int status = 0;
     waitpid(pid, &status, 0);
+}
+
+void runInChild(const std::string& path, double sizeMb, bool typeBytes)
+{
+    runInChild([&] { loadAndType(path, sizeMb, typeBytes); });
 }
 
 }  // namespace
@@ -149,6 +228,14 @@ int main(int argc, char** argv)
         for (int run = 0; run < 3; ++run)
             runInChild(c.path, static_cast<double>(sizeMb), c.typeBytes && run == 0);
         std::remove(c.path.c_str());
+    }
+
+    const std::size_t typingMb = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 1024;
+    const std::size_t typingSize = typingMb * 1024 * 1024;
+    std::printf("5 single-byte inserts at 0 of %zu MB, each:\n", typingMb);
+    for (const std::int32_t offset : {0, 64 * 1024}) {
+        runInChild([&] { typeAtStartOfStorage(typingSize, offset); });
+        runInChild([&] { typeAtStartOfText(typingSize, static_cast<std::size_t>(offset)); });
     }
     return 0;
 }

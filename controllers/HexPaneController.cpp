@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <algorithm>
-#include <cstring>
 
 #include "commands/CommandIds.h"
 #include "editcontrol/HexPane.h"
@@ -259,9 +258,9 @@ std::int64_t HexPaneController::readBytes(std::int64_t start, std::int64_t count
     count = std::clamp<std::int64_t>(count, 0, size - start);
     if (!m_view.isBinary())
         return m_control.textRange(start, start + count, reinterpret_cast<char*>(out));
-    // The true bytes, straight from the storage.
+    // The true bytes, read around the storage's gap: painting never moves it.
     if (count > 0)
-        std::memcpy(out, m_document.storage().bytes() + start, static_cast<std::size_t>(count));
+        m_document.storage().read(start, {out, static_cast<std::size_t>(count)});
     return count;
 }
 

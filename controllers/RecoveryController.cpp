@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <cstring>
 
 #include "base/Paths.h"
 #include "document/QuilloryDoc.h"
@@ -130,9 +129,9 @@ std::uint64_t RecoveryController::documentLength() const
 void RecoveryController::copyDocument(std::uint64_t offset, std::uint64_t count, std::uint8_t* out) const
 {
     if (m_document.mode() == DocumentMode::Binary) {
-        const std::uint8_t* bytes = m_document.storage().bytes();
-        if (bytes != nullptr)
-            std::memcpy(out, bytes + offset, static_cast<std::size_t>(count));
+        // Read around the storage's gap, which stays where the typing is.
+        if (count > 0)
+            m_document.storage().read(static_cast<std::int64_t>(offset), {out, static_cast<std::size_t>(count)});
         return;
     }
     m_control.textRange(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(offset + count),

@@ -57,10 +57,10 @@ void EditControl::setText(std::string_view bytes)
     m_model.setText(bytes);
 }
 
-void EditControl::adoptWindowText(HeapBlock&& block, std::size_t length)
+void EditControl::adoptWindowText(HeapBlock&& block, std::size_t length, std::size_t offset)
 {
     resetView();
-    m_model.adoptText(std::move(block), length);
+    m_model.adoptText(std::move(block), length, offset);
 }
 
 void EditControl::setEncoding(TextEncoding encoding)

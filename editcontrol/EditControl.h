@@ -45,10 +45,12 @@ public:
     // Replaces the whole text by bytes up to the first 0 byte (WM_SETTEXT): caret at 0, nothing
     // to undo, not modified.
     void setText(std::string_view bytes);
-    // The same without a copy: takes ownership of a block whose first `length` bytes are the text
-    // (up to the first 0 byte); the rest is room for edits. Without the memory to take it, the
-    // control keeps its text and the block stays the caller's (std::bad_alloc).
-    void adoptWindowText(HeapBlock&& block, std::size_t length);
+    // The same without a copy: takes ownership of a block whose bytes [offset, offset + length)
+    // are the text (up to the first 0 byte); the rest is room for edits: with offset 0 the bytes
+    // after the text, otherwise [0, offset), so that typing at the caret's first place, 0, moves
+    // nothing. Without the memory to take it, the control keeps its text and the block stays the
+    // caller's (std::bad_alloc).
+    void adoptWindowText(HeapBlock&& block, std::size_t length, std::size_t offset = 0);
     std::int64_t textLength() const { return m_model.length(); }
     // The bytes of [start, end) (clamped).
     std::string textRange(std::int64_t start, std::int64_t end) const;

@@ -24,12 +24,12 @@ void EditModel::setText(std::string_view bytes)
     afterWholeTextReplaced(oldLength, oldLines);
 }
 
-void EditModel::adoptText(HeapBlock&& block, std::size_t length)
+void EditModel::adoptText(HeapBlock&& block, std::size_t length, std::size_t offset)
 {
     const std::int64_t oldLength = m_text.size();
     const std::int64_t oldLines = m_text.lineCount();
-    const std::size_t accepted = acceptedLength({reinterpret_cast<const char*>(block.data()), length});
-    m_text.adoptText(std::move(block), accepted);
+    const std::size_t accepted = acceptedLength({reinterpret_cast<const char*>(block.data() + offset), length});
+    m_text.adoptText(std::move(block), accepted, offset);
     afterWholeTextReplaced(oldLength, oldLines);
 }
 

@@ -56,9 +56,10 @@ public:
     // Replaces the whole text by bytes up to the first 0 byte (or the limit); caret at 0,
     // nothing to undo, not modified.
     void setText(std::string_view bytes);
-    // The same for a block whose first `length` bytes are the text, whose ownership passes to the
-    // model: no copy. Without the memory to index it, the block stays the caller's (std::bad_alloc).
-    void adoptText(HeapBlock&& block, std::size_t length);
+    // The same for a block whose bytes [offset, offset + length) are the text, whose ownership
+    // passes to the model: no copy; [0, offset) is the gap, where the first edits at the start
+    // cost nothing. Without the memory to index it, the block stays the caller's (std::bad_alloc).
+    void adoptText(HeapBlock&& block, std::size_t length, std::size_t offset = 0);
     const TextBuffer& text() const { return m_text; }
     TextBuffer& text() { return m_text; }
     std::int64_t length() const { return m_text.size(); }

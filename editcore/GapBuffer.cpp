@@ -17,14 +17,20 @@ void GapBuffer::assign(std::string_view bytes)
     m_gapEnd = m_size;
 }
 
-void GapBuffer::adopt(HeapBlock block, std::size_t length)
+void GapBuffer::adopt(HeapBlock block, std::size_t length, std::size_t offset)
 {
     // Growing a large block here would copy it (realloc of huge pages does): the block's own spare
     // bytes are the gap, and the first edit that needs more makes a larger one.
-    m_size = std::max(block.size(), length);
     m_data = std::move(block);
-    m_gapStart = length;
-    m_gapEnd = m_size;
+    if (offset == 0) {
+        m_size = std::max(m_data.size(), length);
+        m_gapStart = length;
+        m_gapEnd = m_size;
+    } else {
+        m_size = offset + length;
+        m_gapStart = 0;
+        m_gapEnd = offset;
+    }
 }
 
 void GapBuffer::moveGap(std::size_t pos)

@@ -21,9 +21,11 @@ public:
 
     // Replaces everything by bytes; one copy, a small gap at the end.
     void assign(std::string_view bytes);
-    // Replaces everything by the first `length` bytes of block, taking ownership: no copy. The
-    // rest of the block is the gap.
-    void adopt(HeapBlock block, std::size_t length);
+    // Replaces everything by the `length` bytes at [offset, offset + length) of block, taking
+    // ownership: no copy. With offset 0 the rest of the block is the gap; otherwise [0, offset) is
+    // the gap, in front of the text where a fresh load is edited first (the block beyond the text
+    // is then left unused).
+    void adopt(HeapBlock block, std::size_t length, std::size_t offset = 0);
 
     // Byte at pos; 0 <= pos < size().
     std::uint8_t at(std::int64_t pos) const
@@ -60,7 +62,8 @@ public:
     // Bytes held, gap included; for memory reports.
     std::size_t capacityBytes() const { return m_size; }
     std::size_t minGap() const { return m_minGap; }
-    // Gives the block back and leaves the buffer empty (without a block).
+    // Gives the block back and leaves the buffer empty (without a block). The text lies in it as
+    // it was, around the gap: just as adopted when nothing changed since.
     HeapBlock releaseBlock()
     {
         m_size = m_gapStart = m_gapEnd = 0;

@@ -64,11 +64,11 @@ void TextBuffer::setText(std::string_view bytes)
     }
 }
 
-void TextBuffer::adoptText(HeapBlock&& block, std::size_t length)
+void TextBuffer::adoptText(HeapBlock&& block, std::size_t length, std::size_t offset)
 {
     beforeChange();
     GapBuffer previous = std::exchange(m_bytes, GapBuffer(m_bytes.minGap()));
-    m_bytes.adopt(std::move(block), length);
+    m_bytes.adopt(std::move(block), length, offset);
     try {
         indexLines();
     } catch (...) {

@@ -23,9 +23,10 @@ public:
 
     // Replaces the whole text; one pass to index the line breaks.
     void setText(std::string_view bytes);
-    // The same, taking ownership of a block whose first `length` bytes are the text.
-    // A block that cannot be indexed for lack of memory stays the caller's.
-    void adoptText(HeapBlock&& block, std::size_t length);
+    // The same, taking ownership of a block whose bytes [offset, offset + length) are the text;
+    // [0, offset) becomes the gap (see GapBuffer::adopt). A block that cannot be indexed for lack
+    // of memory stays the caller's, as it was.
+    void adoptText(HeapBlock&& block, std::size_t length, std::size_t offset = 0);
     // Replaces [pos, pos + removed) by inserted.
     void replace(std::int64_t pos, std::int64_t removed, std::string_view inserted);
     // Replaces [pos, pos + removed) by `length` bytes that fill writes to the pointer it gets; fill

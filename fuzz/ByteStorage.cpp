@@ -1,8 +1,11 @@
 // Byte-storage operations decoded from the input against a std::vector<uint8_t> model: typing in
 // insert and overwrite mode, Backspace and Delete, Copy, Paste, undo (twice is nothing), giving
-// the slack back and dropping the undo record or the clipboard, at selections inside, reversed
-// and outside the storage. After every step the storage holds the model's bytes and its 0, grows
-// only by the growth rule and keeps its invariants.
+// the slack back, taking the block and adopting it again, and dropping the undo record or the
+// clipboard, at selections inside, reversed and outside the storage, with a growth step the input
+// chooses (tiny ones make the gap run out often) and a load that leaves the gap in front of the
+// bytes. After every step the storage holds the model's bytes (read around the gap, and through
+// bytes(), which moves it to an end, when the input says so) and its 0, grows only by the growth rule and
+// keeps its invariants.
 #include <optional>
 #include <vector>
 
@@ -42,12 +45,22 @@ CharRange clamped(CharRange sel, std::int32_t length)
     return {std::clamp<Position>(sel.start, 0, end), end};
 }
 
-void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int32_t expectedCapacity)
+void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int32_t expectedCapacity, bool wholeBytes)
 {
+    FUZZ_CHECK(storage.checkInvariants().empty());
     FUZZ_CHECK(storage.length() == model.length());
     FUZZ_CHECK(storage.capacity() == expectedCapacity);
-    FUZZ_CHECK(storage.length() == 0 || std::equal(model.bytes.begin(), model.bytes.end(), storage.bytes()));
-    FUZZ_CHECK(storage.bytes() == nullptr || storage.bytes()[storage.length()] == 0);
+    const std::int32_t gapStart = storage.gapStart();
+    Bytes read(model.bytes.size());
+    storage.read(0, read);
+    FUZZ_CHECK(read == model.bytes);
+    FUZZ_CHECK(storage.gapStart() == gapStart);  // reading leaves the gap where it is
+    if (wholeBytes) {
+        const bool toStart = storage.gapLength() > 0 && gapStart < storage.length() - gapStart;
+        FUZZ_CHECK(storage.length() == 0 || std::equal(model.bytes.begin(), model.bytes.end(), storage.bytes()));
+        FUZZ_CHECK(storage.bytes() == nullptr || storage.bytes()[storage.length()] == 0);
+        FUZZ_CHECK(storage.gapStart() == (toStart ? 0 : storage.length()));
+    }
     FUZZ_CHECK(storage.hasUndo() == model.beforeLastEdit.has_value());
     FUZZ_CHECK(storage.hasClip() == model.clip.has_value());
     if (model.clip)
@@ -55,13 +68,14 @@ void checkAgainstModel(const ByteStorage& storage, const Model& model, std::int3
     FUZZ_CHECK(storage.checkInvariants().empty());
 }
 
-// A loaded file of the given bytes.
-void load(std::string_view initial, ByteStorage& storage, Model& model)
+// A loaded file of the given bytes, offset bytes into its block: the gap in front of them.
+void load(std::string_view initial, std::int32_t offset, ByteStorage& storage, Model& model)
 {
-    auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(initial.size() + 1));
-    std::copy(initial.begin(), initial.end(), block);
+    const std::size_t blockBytes = static_cast<std::size_t>(offset) + initial.size() + 1;
+    auto* block = static_cast<std::uint8_t*>(cHeap().allocZeroed(blockBytes));
+    std::copy(initial.begin(), initial.end(), block + offset);
     const auto length = static_cast<std::int32_t>(initial.size());
-    storage.adoptBlock(block, length, initial.size() + 1, length);
+    storage.adoptBlock(block, length, blockBytes, length + offset, offset);
     model.bytes.assign(initial.begin(), initial.end());
 }
 
@@ -76,6 +90,13 @@ struct Step {
     std::int32_t lengthBefore;
     std::int32_t capacityBefore;
     std::int32_t expectedCapacity;
+
+    // The capacity after making room for `added` more bytes: a growth gives the gap the edit and a
+    // step more.
+    std::int32_t grownFor(std::int32_t added) const
+    {
+        return added <= capacityBefore - lengthBefore ? capacityBefore : lengthBefore + added + storage.growthStep();
+    }
 };
 
 // Typing b in insert or overwrite mode.
@@ -83,8 +104,8 @@ void typeByte(Step& s, std::uint8_t b)
 {
     const bool insert = s.op % 10 == 0;
     const bool appends = s.sel.empty() && (insert || s.sel.start == s.lengthBefore);
-    if (appends && s.lengthBefore + 1 >= s.capacityBefore)
-        s.expectedCapacity += ByteStorage::kGrowthStep;
+    if (appends)
+        s.expectedCapacity = s.grownFor(1);
     FUZZ_CHECK(insert ? s.storage.insertAt(s.given, b) : s.storage.overwriteAt(s.given, b));
     const std::int32_t end = (!insert && s.sel.empty() && s.sel.start < s.lengthBefore) ? s.sel.start + 1 : s.sel.end;
     s.model.replace(s.sel.start, end, Bytes{b});
@@ -116,8 +137,7 @@ void pasteClip(Step& s)
         return;  // pasting everything again and again would double the storage each time
     if (model.clip) {
         const auto clipLength = static_cast<std::int32_t>(model.clip->size());
-        if (s.lengthBefore - (s.sel.end - s.sel.start) + clipLength >= s.capacityBefore)
-            s.expectedCapacity += std::max(clipLength, ByteStorage::kGrowthStep);
+        s.expectedCapacity = s.grownFor(clipLength - static_cast<std::int32_t>(s.sel.end - s.sel.start));
         model.replace(s.sel.start, s.sel.end, *model.clip);
     }
     FUZZ_CHECK(s.storage.pasteAt(s.given) == model.clip.has_value());
@@ -139,7 +159,9 @@ void undoTwice(Step& s)
     FUZZ_CHECK(s.storage.undo() && s.storage.undo());
     if (s.model.beforeLastEdit)
         s.expectedCapacity = std::max(s.capacityBefore, static_cast<std::int32_t>(s.model.beforeLastEdit->size()));
-    FUZZ_CHECK(Bytes(s.storage.bytes(), s.storage.bytes() + s.storage.length()) == before);
+    Bytes after(static_cast<std::size_t>(s.storage.length()));
+    s.storage.read(0, after);
+    FUZZ_CHECK(after == before);
 }
 
 void freeSlack(Step& s)
@@ -147,6 +169,22 @@ void freeSlack(Step& s)
     FUZZ_CHECK(s.storage.freeSlack());
     if (s.storage.bytes() != nullptr)
         s.expectedCapacity = s.model.length();
+}
+
+// The block handed over (closed, or with the gap at the nearer end) and adopted again with its
+// capacity, as the document does around a load that may fail.
+void takeAndAdoptAgain(Step& s)
+{
+    const std::int32_t length = s.storage.length();
+    std::int32_t offset = 0;
+    HeapBlock block = s.op & 0x80 ? s.storage.takeBlock(offset) : s.storage.takeBlock();
+    FUZZ_CHECK(s.storage.length() == 0 && s.storage.bytes() == nullptr);
+    if (!block.ok())
+        return;  // it never held one
+    FUZZ_CHECK(std::equal(s.model.bytes.begin(), s.model.bytes.end(), block.data() + offset));
+    FUZZ_CHECK(block.data()[offset + length] == 0);
+    const std::size_t blockBytes = block.size();
+    s.storage.adoptBlock(block.release(), length, blockBytes, s.capacityBefore, offset);
 }
 
 // Dropping the clipboard or the undo record.
@@ -165,6 +203,7 @@ void release(Step& s)
 void step(FuzzInput& input, ByteStorage& storage, Model& model)
 {
     const std::uint8_t op = input.byte();
+    const bool wholeBytes = (op & 0x20) != 0;
     const std::int32_t lengthBefore = model.length();
     const std::int32_t capacityBefore = storage.capacity();
     const CharRange given = selectionFrom(input, lengthBefore);
@@ -179,19 +218,26 @@ void step(FuzzInput& input, ByteStorage& storage, Model& model)
     case 6: undo(s); break;
     case 7: undoTwice(s); break;
     case 8: freeSlack(s); break;
-    default: release(s); break;
+    default:
+        if (op & 0x40)
+            takeAndAdoptAgain(s);
+        else
+            release(s);
+        break;
     }
-    checkAgainstModel(storage, model, s.expectedCapacity);
+    checkAgainstModel(storage, model, s.expectedCapacity, wholeBytes);
 }
 
 }  // namespace
 
 QUILLORY_FUZZ_TARGET(input)
 {
-    ByteStorage storage;
+    const std::uint8_t shape = input.byte();
+    // The growth step: the default, or a tiny one.
+    ByteStorage storage(cHeap(), shape & 0x02 ? 1 + (shape >> 4) : ByteStorage::kMinGrowth);
     Model model;
-    if (input.flag())  // a loaded file; otherwise a storage that never held a block
-        load(input.piece(), storage, model);
+    if (shape & 0x01)  // a loaded file; otherwise a storage that never held a block
+        load(input.piece(), shape & 0x04 ? 1 + (shape >> 3) % 8 : 0, storage, model);
     while (!input.empty())
         step(input, storage, model);
 }

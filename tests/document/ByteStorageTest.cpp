@@ -129,40 +129,46 @@ TEST_F(ByteStorageTest, PastingFiveOverEightShortensByThreeAndUndoAlternates)
     EXPECT_EQ(bytes(), bytesOf({10, 11, 12, 13, 14, 10, 11, 12, 13, 14, 20}));
 }
 
-TEST_F(ByteStorageTest, PasteGrowsByTheClipLengthAboveTwentyBytesAndByTwentyBelow)
+TEST_F(ByteStorageTest, PasteGrowsTheGapByTheClipAndAStepAndLaterPastesFitInIt)
 {
     load(std::string(100, '\x01'));
     select(0, 100);
     doc.copyBytes();
     caret(50);
     ASSERT_TRUE(doc.pasteBytes());
-    EXPECT_EQ(doc.storage().capacity(), 200);
+    EXPECT_EQ(doc.storage().capacity(), 200 + ByteStorage::kMinGrowth);
     EXPECT_EQ(doc.storage().length(), 200);
+    EXPECT_EQ(doc.storage().gapStart(), 150);
 
     select(0, 3);
     doc.copyBytes();
     caret(0);
     ASSERT_TRUE(doc.pasteBytes());
-    EXPECT_EQ(doc.storage().capacity(), 220);
+    EXPECT_EQ(doc.storage().capacity(), 200 + ByteStorage::kMinGrowth);
     EXPECT_EQ(doc.storage().length(), 203);
+    EXPECT_EQ(doc.storage().gapStart(), 3);
 }
 
-TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsByTwentyAndServesTwentyInsertions)
+TEST_F(ByteStorageTest, FirstInsertAfterLoadGrowsTheGapByAStepThatServesTheNextInsertions)
 {
     load(bytesOf({1, 2, 3}));
     caret(3);
     doc.insertByte(4);
-    EXPECT_EQ(doc.storage().capacity(), 23);
+    constexpr std::int32_t kGrown = 3 + 1 + ByteStorage::kMinGrowth;
+    EXPECT_EQ(doc.storage().capacity(), kGrown);
     for (int i = 0; i < 18; ++i) {
         caret(doc.storage().length());
         doc.insertByte('a');
     }
     EXPECT_EQ(doc.storage().length(), 22);
-    EXPECT_EQ(doc.storage().capacity(), 23);
     caret(0);
-    doc.insertByte('b');  // length + 1 reaches the capacity: grow
-    EXPECT_EQ(doc.storage().capacity(), 43);
+    doc.insertByte('b');  // the gap moves to the start; no growth
+    EXPECT_EQ(doc.storage().capacity(), kGrown);
+    EXPECT_EQ(doc.storage().gapStart(), 1);
+    EXPECT_EQ(bytes(), bytesOf({'b', 1, 2, 3, 4}) + std::string(18, 'a'));
     EXPECT_EQ(doc.storage().bytes()[doc.storage().length()], 0);
+    EXPECT_EQ(doc.storage().gapStart(), 0);  // bytes() moved the gap to the nearer end
+    EXPECT_EQ(doc.storage().capacity(), kGrown);
 }
 
 TEST_F(ByteStorageTest, PasteWithoutPrivateClipboardDoesNothing)

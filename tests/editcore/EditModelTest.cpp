@@ -34,6 +34,25 @@ TEST(EditModel, SetTextStopsAtTheFirstZeroByteAndClearsState)
     EXPECT_EQ(m.caret(), 0);
 }
 
+TEST(EditModel, AdoptedTextAtAnOffsetStopsAtItsFirstZeroByteAndTakesTypingAtTheStart)
+{
+    // The block: 4 bytes of gap (zeros, never text), then "ab\ncd", a 0 and what follows it.
+    const std::string_view content("\0\0\0\0ab\ncd\0ef", 11);
+    auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(content.size()));
+    std::copy(content.begin(), content.end(), bytes);
+    EditModel m;
+    m.typeByte('x', false);
+    m.adoptText(HeapBlock::adopt(cHeap(), bytes, content.size()), 7, 4);
+    EXPECT_EQ(all(m), "ab\ncd");
+    EXPECT_EQ(m.text().lineCount(), 2);
+    EXPECT_EQ(m.caret(), 0);
+    EXPECT_FALSE(m.canUndo());
+    EXPECT_FALSE(m.modified());
+    m.typeByte('z', false);
+    EXPECT_EQ(all(m), "zab\ncd");
+    EXPECT_EQ(m.text().lineStart(1), 4);
+}
+
 TEST(EditModel, SetSelAllAndDeselect)
 {
     EditModel m;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editcore/GapBuffer.h"
 #include "editcore/TextBuffer.h"
 #include "support/Invariants.h"
 
@@ -160,6 +161,96 @@ TEST(TextBuffer, LargeTextIndexesEveryLineAndPiecesCoverIt)
     buffer.forEachPiece(0, buffer.size(), [&](std::string_view piece) { joined += piece; });
     EXPECT_EQ(joined, text);
     EXPECT_EQ(buffer.lineCount(), static_cast<std::int64_t>(referenceLineStarts(text).size()));
+}
+
+TEST(TextBuffer, BlockAdoptedWithTheGapInFrontIsTheTextAndTakesEditsAtBothEnds)
+{
+    // As a load at an offset leaves it: the text at [offset, offset + length) of the block, the
+    // gap [0, offset) in front of it, perhaps unused bytes after it.
+    std::mt19937 rng(23);
+    for (int round = 0; round < 60; ++round) {
+        std::string ref = randomBytes(rng, 300);
+        const std::size_t offset = 1 + rng() % 40;
+        const std::size_t spare = round % 3 == 0 ? 0 : 5;
+        const std::size_t blockBytes = offset + ref.size() + spare;
+        auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(blockBytes));
+        std::memset(bytes, '\n', blockBytes);  // line breaks in the gap and after: never text
+        std::copy(ref.begin(), ref.end(), bytes + offset);
+        TextBuffer buffer(round % 2 == 0 ? 1 : 64);
+        buffer.adoptText(HeapBlock::adopt(cHeap(), bytes, blockBytes), ref.size(), offset);
+        EXPECT_INVARIANTS(buffer);
+        ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "round " << round;
+        EXPECT_EQ(buffer.beforeGap().size(), 0u);  // nothing in front of the gap yet
+        for (int edit = 0; edit < 30; ++edit) {
+            const auto size = static_cast<std::int64_t>(ref.size());
+            // At 0 (into the gap), at the end, or anywhere.
+            const int where = static_cast<int>(rng() % 3);
+            const std::int64_t pos = where == 0 ? 0 : where == 1 ? size : static_cast<std::int64_t>(rng() % (size + 1));
+            const std::int64_t removed = std::min<std::int64_t>(size - pos, rng() % 3);
+            const std::string inserted = randomBytes(rng, rng() % 4 == 0 ? 50 : 3);
+            buffer.replace(pos, removed, inserted);
+            ref.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(removed), inserted);
+            EXPECT_INVARIANTS(buffer);
+            ASSERT_NO_FATAL_FAILURE(expectSame(buffer, ref)) << "round " << round << " edit " << edit;
+        }
+    }
+}
+
+TEST(TextBuffer, TypingAtTheStartOfATextAdoptedWithTheGapInFrontMovesNothing)
+{
+    const std::string file = "one\r\ntwo\nthree";
+    constexpr std::size_t kOffset = 8;
+    auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(kOffset + file.size()));
+    std::copy(file.begin(), file.end(), bytes + kOffset);
+    TextBuffer buffer(4);
+    buffer.adoptText(HeapBlock::adopt(cHeap(), bytes, kOffset + file.size()), file.size(), kOffset);
+    EXPECT_EQ(buffer.lineCount(), 3);
+    EXPECT_EQ(buffer.lineStart(1), 5);
+    EXPECT_EQ(buffer.lineStart(2), 9);
+    EXPECT_EQ(buffer.afterGap().data() - buffer.beforeGap().data(), static_cast<std::ptrdiff_t>(kOffset));
+    const char* textAt = buffer.afterGap().data();
+    buffer.replace(0, 0, "ab\n");
+    buffer.replace(3, 0, "c");
+    // The text after the gap stayed where it was: the edits filled the gap in front of it.
+    EXPECT_EQ(buffer.afterGap().data(), textAt);
+    EXPECT_EQ(buffer.beforeGap(), "ab\nc");
+    EXPECT_EQ(buffer.text(0, buffer.size()), "ab\nc" + file);
+    EXPECT_EQ(buffer.lineCount(), 4);
+    EXPECT_EQ(buffer.lineStart(1), 3);
+    EXPECT_EQ(buffer.lineStart(2), 9);
+    EXPECT_EQ(buffer.lineStart(3), 13);
+    buffer.replace(buffer.size(), 0, "\r");  // at the end: the gap moves across the text
+    EXPECT_EQ(buffer.lineCount(), 5);
+    EXPECT_EQ(buffer.text(0, buffer.size()), "ab\nc" + file + "\r");
+    EXPECT_INVARIANTS(buffer);
+}
+
+TEST(GapBuffer, BlockAdoptedWithAnOffsetComesBackAsItWas)
+{
+    const std::string file = "abcdef";
+    auto* bytes = static_cast<std::uint8_t*>(cHeap().allocPlain(16));
+    std::copy(file.begin(), file.end(), bytes + 10);
+    GapBuffer buffer(2);
+    buffer.adopt(HeapBlock::adopt(cHeap(), bytes, 16), file.size(), 10);
+    EXPECT_EQ(buffer.checkInvariants(), std::string());
+    EXPECT_EQ(buffer.size(), 6);
+    EXPECT_EQ(buffer.before(), "");
+    EXPECT_EQ(buffer.after(), file);
+    EXPECT_EQ(buffer.at(0), 'a');
+    EXPECT_EQ(buffer.at(5), 'f');
+    HeapBlock back = buffer.releaseBlock();
+    ASSERT_EQ(back.data(), bytes);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.data()) + 10, 6), file);
+    EXPECT_EQ(buffer.size(), 0);
+
+    // Edits at 0 fill the gap; growth beyond it keeps the text.
+    buffer.adopt(std::move(back), file.size(), 10);
+    for (int i = 0; i < 12; ++i)
+        buffer.insert(0, "x");
+    buffer.insert(buffer.size(), "yz");
+    buffer.erase(12, 1);
+    EXPECT_EQ(buffer.text(0, buffer.size()), std::string(12, 'x') + "bcdefyz");
+    EXPECT_EQ(buffer.checkInvariants(), std::string());
 }
 
 }  // namespace

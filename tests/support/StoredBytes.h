@@ -1,5 +1,6 @@
 #pragma once
-// The bytes a byte storage holds, as a string; empty when it holds no block.
+// The bytes a byte storage holds, as a string, read around its gap (which stays where it is);
+// empty when it holds no block.
 
 #include <string>
 
@@ -9,8 +10,9 @@ namespace quillory::test {
 
 inline std::string storedBytes(const ByteStorage& storage)
 {
-    const auto* bytes = reinterpret_cast<const char*>(storage.bytes());
-    return bytes != nullptr ? std::string(bytes, static_cast<std::size_t>(storage.length())) : std::string();
+    std::string bytes(static_cast<std::size_t>(storage.length()), '\0');
+    storage.read(0, {reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()});
+    return bytes;
 }
 
 }  // namespace quillory::test

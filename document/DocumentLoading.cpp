@@ -49,8 +49,10 @@ bool QuilloryDoc::showLoaded(LoadedFile& loaded, const std::string& path)
     const std::size_t blockBytes = loaded.bytes.size();
     // A TEXT file's block goes to the view; a BINARY file's true bytes stay, and the view takes
     // their display copy.
-    m_storage.adoptBlock(loaded.bytes.release(), length, blockBytes, loaded.binary ? length : 0);
+    const auto offset = static_cast<std::int32_t>(loaded.offset);
+    m_storage.adoptBlock(loaded.bytes.release(), length, blockBytes, loaded.binary ? offset + length : 0, offset);
     m_displayBlock = std::move(loaded.display);
+    m_displayOffset = loaded.offset;
     takePath(path);
     m_mode = loaded.binary ? DocumentMode::Binary : DocumentMode::Text;
     if (!loaded.binary)

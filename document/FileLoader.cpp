@@ -19,11 +19,12 @@ LoadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WorkProgress& pro
     if (file.size() > ByteStorage::kMaxLength)
         return LoadOutcome::NoMemory;
     const auto length = static_cast<std::size_t>(file.size());
-    loaded.bytes = HeapBlock::adopt(heap, static_cast<std::uint8_t*>(heap.allocZeroed(length + 1 + kHandOverSlack)),
-                                    length + 1 + kHandOverSlack);
+    loaded.offset = kHandOverSlack;
+    const std::size_t blockBytes = loaded.offset + length + 1;
+    loaded.bytes = HeapBlock::adopt(heap, static_cast<std::uint8_t*>(heap.allocZeroed(blockBytes)), blockBytes);
     if (!loaded.bytes.ok())
         return LoadOutcome::NoMemory;
-    std::uint8_t* bytes = loaded.bytes.data();
+    std::uint8_t* bytes = loaded.bytes.data() + loaded.offset;
     while (loaded.length < length) {
         const std::size_t wanted = std::min(kWorkPiece, length - loaded.length);
         const std::size_t got = file.read(bytes + loaded.length, wanted);
@@ -78,17 +79,19 @@ LoadOutcome readToEnd(ReadOnlyFile& file, IByteHeap& heap, WorkProgress& progres
 LoadOutcome makeDisplayBlock(IByteHeap& heap, WorkProgress& progress, LoadedFile& loaded)
 {
     const std::size_t length = loaded.length;
-    loaded.display = HeapBlock(heap, length + 1 + kHandOverSlack);
+    loaded.display = HeapBlock(heap, loaded.offset + length + 1);
     if (!loaded.display.ok())
         return LoadOutcome::NoMemory;
+    const std::uint8_t* from = loaded.bytes.data() + loaded.offset;
+    std::uint8_t* to = loaded.display.data() + loaded.offset;
     for (std::size_t done = 0; done < length;) {
         const std::size_t piece = std::min(kWorkPiece, length - done);
-        makeDisplayCopy(loaded.bytes.data() + done, loaded.display.data() + done, piece);
+        makeDisplayCopy(from + done, to + done, piece);
         done += piece;
         if (!progress.advance(static_cast<std::int64_t>(length + done)))
             return LoadOutcome::Cancelled;
     }
-    std::memset(loaded.display.data() + length, 0, loaded.display.size() - length);
+    to[length] = 0;
     return LoadOutcome::Read;
 }
 
@@ -97,7 +100,7 @@ LoadOutcome makeDisplayBlock(IByteHeap& heap, WorkProgress& progress, LoadedFile
 // invalid one fails inside its piece.
 LoadOutcome readEncoding(WorkProgress& progress, LoadedFile& loaded)
 {
-    const std::uint8_t* bytes = loaded.bytes.data();
+    const std::uint8_t* bytes = loaded.bytes.data() + loaded.offset;
     const std::size_t length = loaded.length;
     loaded.encoding = TextEncoding::Utf8;
     for (std::size_t done = 0; done < length;) {

@@ -19,18 +19,20 @@ class ReadOnlyFile;
 enum class LoadOutcome { Read, NoMemory, ShortRead, Cancelled };
 
 struct LoadedFile {
-    // A TEXT file's bytes, or a BINARY file's true bytes: length bytes, a 0, then spare bytes (at
-    // least kHandOverSlack for a TEXT file, which the control takes over with them as its gap).
+    // A TEXT file's bytes, or a BINARY file's true bytes: length bytes at offset, then a 0. The
+    // bytes before them are the room the first edits at the caret (which a load leaves at the
+    // start) take, without moving the file's bytes.
     HeapBlock bytes;
-    // A BINARY file's display copy (0, 9, 10, 13 shown as 1): length bytes, a 0, kHandOverSlack spare.
+    // A BINARY file's display copy (0, 9, 10, 13 shown as 1), laid out the same way.
     HeapBlock display;
+    std::size_t offset = 0;
     std::size_t length = 0;
     bool binary = false;
     TextEncoding encoding = TextEncoding::Utf8;
 };
 
-// Spare bytes after a loaded file's terminating 0: the control that takes a block over finds room
-// for its first edits there instead of reallocating the whole file.
+// Spare bytes in a loaded file's block: the control that takes a block over finds room for its
+// first edits there instead of reallocating or moving the whole file.
 inline constexpr std::size_t kHandOverSlack = std::size_t{64} * 1024;
 
 // Reads file whole into loaded: exactly the length it has (a file that grew, shrank or failed to

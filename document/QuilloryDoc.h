@@ -75,10 +75,17 @@ public:
     IByteHeap& heap() const { return m_storage.heap(); }
     // Hands a TEXT document's block to the view that shows it; the storage is then empty.
     HeapBlock takeBlock() { return m_storage.takeBlock(); }
-    // While a loaded BINARY file is shown: its display copy (length() bytes, a 0, then room), made
-    // beside the true bytes for the view to take over. Empty otherwise.
+    // The same, the bytes left where they lie: they start at offset (the room before them is the
+    // control's first gap).
+    HeapBlock takeBlock(std::int32_t& offset) { return m_storage.takeBlock(offset); }
+    // While a loaded BINARY file is shown: its display copy (the storage's length() bytes at
+    // offset, then a 0), made beside the true bytes for the view to take over. Empty otherwise.
     bool hasDisplayBlock() const { return m_displayBlock.ok(); }
-    HeapBlock takeDisplayBlock() { return std::move(m_displayBlock); }
+    HeapBlock takeDisplayBlock(std::size_t& offset)
+    {
+        offset = m_displayOffset;
+        return std::move(m_displayBlock);
+    }
     // Takes over a block of length bytes and a 0, from heap(), as a BINARY document's true bytes.
     void adoptTrueBytes(std::uint8_t* block, std::int32_t length);
     void releaseStorage() { m_storage.releaseStorage(); }
@@ -187,7 +194,8 @@ private:
     IFileDialogs* m_fileDialogs = nullptr;
     IDocumentChanges* m_changesListener = nullptr;
     ILongWork* m_longWork = nullptr;
-    HeapBlock m_displayBlock;  // see takeDisplayBlock()
+    HeapBlock m_displayBlock;         // see takeDisplayBlock()
+    std::size_t m_displayOffset = 0;  // where its bytes start
     std::vector<IDocumentView*> m_views;
     std::string m_title = "Untitled";
     std::string m_folder;       // see folder()

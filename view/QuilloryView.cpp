@@ -109,10 +109,15 @@ void QuilloryView::onUpdate()
         if (bytes != nullptr && !isBinary()) {
             // A TEXT document's block is released as soon as the view has it, so the control takes
             // it over instead of copying: a large file is then held once, not twice.
-            m_control->adoptWindowText(m_document.takeBlock(), length);
+            // Its bytes stay where they lie: the room before them is the control's first gap.
+            std::int32_t offset = 0;
+            HeapBlock block = m_document.takeBlock(offset);
+            m_control->adoptWindowText(std::move(block), length, static_cast<std::size_t>(offset));
         } else if (m_document.hasDisplayBlock()) {
             // A loaded BINARY file's display copy was made beside its true bytes.
-            m_control->adoptWindowText(m_document.takeDisplayBlock(), length);
+            std::size_t offset = 0;
+            HeapBlock block = m_document.takeDisplayBlock(offset);
+            m_control->adoptWindowText(std::move(block), length, offset);
         } else {
             m_control->setText(bytes != nullptr ? std::string_view(bytes, length) : std::string_view());
         }

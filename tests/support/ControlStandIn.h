@@ -28,8 +28,10 @@ public:
     void onUpdate() override
     {
         ++updates;
-        const HeapBlock display = m_doc.takeDisplayBlock();
-        const char* bytes = reinterpret_cast<const char*>(display.ok() ? display.data() : m_doc.storage().bytes());
+        std::size_t offset = 0;
+        const HeapBlock display = m_doc.takeDisplayBlock(offset);
+        const char* bytes =
+            reinterpret_cast<const char*>(display.ok() ? display.data() + offset : m_doc.storage().bytes());
         const std::size_t length = bytes != nullptr ? std::strlen(bytes) : 0;
         text.clear();
         text.reserve(length);

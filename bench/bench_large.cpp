@@ -9,7 +9,11 @@
 // otherwise it is dropped. The files are made in the folder (default /tmp) and removed after.
 //
 // usage: bench_large [folder] [--sizes 100,1000] [--only binary|text] [--filled] [--runs N] [--fill-gb N]
+//                    [--huge-pages-off]
 // With --runs N every case runs N times, each in its own process, and each figure is the median.
+// --huge-pages-off runs the cases with transparent huge pages disabled for their processes
+// (PR_SET_THP_DISABLE), so the byte heap's advice for huge pages is ignored: the same build with
+// ordinary pages, for comparison.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,10 +184,10 @@ void saveThroughRouter(MainFrame& frame, QuilloryDoc& doc)
     printFigure(ran && !doc.isModified() ? "Save (ID_FILE_SAVE)" : "Save (ID_FILE_SAVE) - NOT SAVED", ms);
 }
 
-// A "kB" field of /proc/self/status, in MB.
-double statusMegabytes(const std::string& field)
+// A "kB" field of /proc/self/status or smaps_rollup, in MB.
+double procMegabytes(const char* file, const std::string& field)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status(file);
     std::string name;
     std::string rest;
     while (status >> name) {
@@ -208,10 +213,12 @@ void printStartFigures(const EventWatch& watch, double initMs, double idleMs)
 }
 
 // The child: the editor as main() builds it, timed from just before initInstance.
-int runCase(const std::string& path, const std::string& folder, char* programName)
+int runCase(const std::string& path, const std::string& folder, char* programName, bool hugePagesOff)
 {
     ::alarm(kChildTimeLimit);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // what was measured survives the time limit
+    if (hugePagesOff)
+        ::prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);  // the heap's advice is then ignored
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);     // what was measured survives the time limit
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         return 1;
@@ -240,7 +247,8 @@ int runCase(const std::string& path, const std::string& folder, char* programNam
     auto* view = dynamic_cast<QuilloryView*>(app.mainFrame()->activeView());
     typeAndMove(view->control());
     saveThroughRouter(*app.mainFrame(), *app.document());
-    printFigure("peak memory (VmHWM)", statusMegabytes("VmHWM"), "MB");
+    printFigure("peak memory (VmHWM)", procMegabytes("/proc/self/status", "VmHWM"), "MB");
+    printFigure("memory in huge pages at the end", procMegabytes("/proc/self/smaps_rollup", "AnonHugePages"), "MB");
     printFigure("message boxes", static_cast<double>(boxes.texts.size()), "");
     std::fflush(stdout);
     _exit(0);  // the teardown of a gigabyte document is not measured
@@ -278,6 +286,7 @@ struct Options {
     bool filled = false;
     std::uint64_t fillGb = 0;
     int runs = 1;
+    bool hugePagesOff = false;  // each case's process runs with transparent huge pages disabled
 };
 
 std::vector<std::uint64_t> parseSizes(const std::string& list)
@@ -302,6 +311,8 @@ Options parseOptions(int argc, char** argv)
         const bool hasValue = i + 1 < argc;
         if (word == "--filled")
             options.filled = true;
+        else if (word == "--huge-pages-off")
+            options.hugePagesOff = true;
         else if (word == "--sizes" && hasValue)
             options.sizesMb = parseSizes(argv[++i]);
         else if (word == "--only" && hasValue)
@@ -441,7 +452,10 @@ void runOneCase(const Options& options, const MemoryStateKeeper& state, const st
             bench::readWholeFile(path);
         std::printf("  cache %s, run %d; before: %s\n", cold ? "cold" : "warm", run + 1,
                     bench::memorySummary().c_str());
-        const bench::ChildRun child = bench::runSelf({"--case", path, options.folder});
+        std::vector<std::string> arguments{"--case", path, options.folder};
+        if (options.hugePagesOff)
+            arguments.emplace_back("--huge-pages-off");
+        const bench::ChildRun child = bench::runSelf(arguments);
         figures.add(child.output);
         figures.addParentPeak(static_cast<double>(child.usage.ru_maxrss) / 1024.0);
         if (!child.exitedCleanly())
@@ -453,6 +467,8 @@ void runOneCase(const Options& options, const MemoryStateKeeper& state, const st
 void runCases(const Options& options)
 {
     const MemoryStateKeeper state(options);
+    std::printf("huge pages: %s\n", options.hugePagesOff ? "disabled for every case (PR_SET_THP_DISABLE)"
+                                                         : "as the system and the byte heap's advice give them");
     for (const std::uint64_t sizeMb : options.sizesMb) {
         for (const bool binary : options.kinds) {
             const std::string path =
@@ -474,8 +490,8 @@ void runCases(const Options& options)
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::string(argv[1]) == "--case")
-        return runCase(argv[2], argv[3], argv[0]);
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--case")
+        return runCase(argv[2], argv[3], argv[0], argc == 5);
     runCases(parseOptions(argc, argv));
     return 0;
 }

@@ -6,7 +6,8 @@
 // dropped) and with the page cache full (see MemoryState.h). Prints the median of the runs, the
 // fastest and slowest, and how much of the block the system backed with huge pages.
 //
-// usage: bench_pages [--state fresh|filled|both] [--sizes 200,1024] [--runs 5] [--fill-gb N]
+// usage: bench_pages [--state fresh|filled|both] [--sizes 200,1024] [--runs 5] [--fill-gb N] [--all]
+// --all prints every run's time after the medians, in the order the runs were made.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -138,6 +139,7 @@ struct Options {
     std::vector<std::size_t> sizesMb{200, 1024};
     int runs = 5;
     std::uint64_t fillGb = 0;
+    bool printAll = false;  // every run's time, not only the medians
 };
 
 std::vector<std::size_t> parseSizes(const std::string& list)
@@ -156,10 +158,12 @@ std::vector<std::size_t> parseSizes(const std::string& list)
 Options parseOptions(int argc, char** argv)
 {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        const std::string value = argv[i + 1];
-        if (name == "--state")
+        const std::string value = i + 1 < argc ? argv[i + 1] : "";
+        if (name == "--all")
+            options.printAll = true;
+        else if (name == "--state")
             options.states = value == "both" ? options.states : std::vector<std::string>{value};
         else if (name == "--sizes")
             options.sizesMb = parseSizes(value);
@@ -167,6 +171,7 @@ Options parseOptions(int argc, char** argv)
             options.runs = std::max(1, std::atoi(value.c_str()));
         else if (name == "--fill-gb")
             options.fillGb = std::strtoull(value.c_str(), nullptr, 10);
+        i += name == "--all" ? 0 : 1;
     }
     return options;
 }
@@ -199,6 +204,19 @@ std::string cellText(const Cell& cell)
 
 using Table = std::map<std::pair<std::size_t, bool>, std::vector<Cell>>;  // (size, every byte) -> cells
 
+void printEveryRun(const Table& table)
+{
+    for (const auto& [key, cells] : table) {
+        for (int v = 0; v < kVariantCount; ++v) {
+            std::printf("%5zu MB %-15s %-34s:", key.first, key.second ? "memset" : "1 byte per 4 KB",
+                        kVariants[v].name);
+            for (const double ms : cells[static_cast<std::size_t>(v)].ms)
+                std::printf(" %.0f", ms);
+            std::printf("\n");
+        }
+    }
+}
+
 void printTable(const std::string& state, const Options& options, const Table& table)
 {
     std::printf("\n%s memory: median ms of %d runs [fastest-slowest], H = MB backed by huge pages\n", state.c_str(),
@@ -213,6 +231,8 @@ void printTable(const std::string& state, const Options& options, const Table& t
             std::printf(" | %-26s", cellText(cells[static_cast<std::size_t>(v)]).c_str());
         std::printf("\n");
     }
+    if (options.printAll)
+        printEveryRun(table);
     std::fflush(stdout);
 }
 

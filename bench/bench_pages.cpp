@@ -1,7 +1,8 @@
 // What it costs to make fresh memory resident, by the way the block is allocated and advised:
 // huge pages asked for (MADV_HUGEPAGE), refused (MADV_NOHUGEPAGE) or nothing said, straight from
 // mmap or through the C heap as the program's byte heap does it, and populated from a second
-// thread (MADV_POPULATE_WRITE) while the first one writes. Each block is written whole (memset)
+// thread (MADV_POPULATE_WRITE) while the first one writes, and huge pages asked for only when the
+// free lists hold enough whole 2 MB blocks. Each block is written whole (memset)
 // or one byte per 4 KB page, each run in a fresh process, on fresh memory (the page cache
 // dropped) and with the page cache full (see MemoryState.h). Prints the median of the runs, the
 // fastest and slowest, and how much of the block the system backed with huge pages.
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +41,9 @@ constexpr std::size_t kPage = 4096;
 constexpr unsigned kChildTimeLimit = 60;  // seconds
 
 enum class Source { Mapping, Heap };
-enum class Advice { None, Huge, Small };
+// HugeWhenFree: huge pages only when the free lists hold enough whole 2 MB blocks for the block,
+// so that no fault has to reclaim or compact memory for one; else ordinary pages.
+enum class Advice { None, Huge, Small, HugeWhenFree };
 
 struct Variant {
     const char* name;
@@ -58,17 +62,45 @@ constexpr Variant kVariants[] = {
     {"mmap + populate thread", Source::Mapping, Advice::None, true},
     {"mmap + HUGE + populate thread", Source::Mapping, Advice::Huge, true},
     {"mmap + NOHUGE + populate thread", Source::Mapping, Advice::Small, true},
+    {"malloc + huge if 2 MB blocks free", Source::Heap, Advice::HugeWhenFree, false},
 };
 constexpr int kVariantCount = sizeof kVariants / sizeof kVariants[0];
 
+// The bytes the free lists hold in whole blocks of 2 MB or more (orders 9 and 10 of /proc/buddyinfo).
+std::uint64_t freeHugeBlockBytes()
+{
+    std::ifstream buddyinfo("/proc/buddyinfo");
+    std::uint64_t bytes = 0;
+    for (std::string line; std::getline(buddyinfo, line);) {
+        std::istringstream fields(line.substr(line.find("zone") + 4));
+        std::string zone;
+        fields >> zone;
+        std::uint64_t count = 0;
+        for (int order = 0; fields >> count; ++order) {
+            if (order >= 9)
+                bytes += count * (std::uint64_t{kPage} << order);
+        }
+    }
+    return bytes;
+}
+
+void* allocateFromHeap(const Variant& variant, std::size_t size)
+{
+    if (variant.advice == Advice::Huge)
+        return cHeap().allocPlain(size);  // malloc + adviseHugePages, as every large block
+    void* block = std::malloc(size);
+    if (variant.advice == Advice::HugeWhenFree) {
+        constexpr std::uint64_t kReserve = 256 * bench::kMegabyte;  // above the kernel's watermarks
+        const bool enough = freeHugeBlockBytes() >= size + kReserve;
+        return enough ? adviseHugePages(block, size) : adviseSmallPages(block, size);
+    }
+    return variant.advice == Advice::Small ? adviseSmallPages(block, size) : block;
+}
+
 void* allocate(const Variant& variant, std::size_t size)
 {
-    if (variant.source == Source::Heap) {
-        if (variant.advice == Advice::Huge)
-            return cHeap().allocPlain(size);  // malloc + adviseHugePages, as every large block
-        void* block = std::malloc(size);
-        return variant.advice == Advice::Small ? adviseSmallPages(block, size) : block;
-    }
+    if (variant.source == Source::Heap)
+        return allocateFromHeap(variant, size);
     void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED)
         return nullptr;

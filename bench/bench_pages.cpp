@@ -8,7 +8,9 @@
 // fastest and slowest, and how much of the block the system backed with huge pages.
 //
 // usage: bench_pages [--state fresh|filled|both] [--sizes 200,1024] [--runs 5] [--fill-gb N] [--all]
-// --all prints every run's time after the medians, in the order the runs were made.
+//                    [--variants 2,5,11]
+// --all prints every run's time after the medians, in the order the runs were made; --variants
+// runs only the rows named (counted from 1).
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -63,6 +65,7 @@ constexpr Variant kVariants[] = {
     {"mmap + HUGE + populate thread", Source::Mapping, Advice::Huge, true},
     {"mmap + NOHUGE + populate thread", Source::Mapping, Advice::Small, true},
     {"malloc + huge if 2 MB blocks free", Source::Heap, Advice::HugeWhenFree, false},
+    {"malloc + huge + populate thread", Source::Heap, Advice::Huge, true},
 };
 constexpr int kVariantCount = sizeof kVariants / sizeof kVariants[0];
 
@@ -119,6 +122,16 @@ void touch(char* block, std::size_t size, bool everyByte)
         *static_cast<volatile char*>(block + at) = 'x';
 }
 
+// Makes every page of [block, block + size) resident and written, as a write would; madvise wants
+// whole pages, and a heap block starts inside its first one.
+void populate(char* block, std::size_t size)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t start = address & ~(kPage - 1);
+    const std::uintptr_t end = (address + size + kPage - 1) & ~(kPage - 1);
+    ::madvise(block - (address - start), end - start, MADV_POPULATE_WRITE);
+}
+
 std::uint64_t anonHugeKb()
 {
     std::ifstream rollup("/proc/self/smaps_rollup");
@@ -147,7 +160,7 @@ int runChild(int variantIndex, std::size_t sizeMb, bool everyByte)
         return 1;
     std::thread populator;
     if (variant.populateBeside)
-        populator = std::thread([block, size] { ::madvise(block, size, MADV_POPULATE_WRITE); });
+        populator = std::thread([block, size] { populate(block, size); });
     touch(block, size, everyByte);
     if (populator.joinable())
         populator.join();
@@ -171,8 +184,15 @@ struct Options {
     std::vector<std::size_t> sizesMb{200, 1024};
     int runs = 5;
     std::uint64_t fillGb = 0;
-    bool printAll = false;  // every run's time, not only the medians
+    bool printAll = false;          // every run's time, not only the medians
+    std::vector<std::size_t> only;  // the variants to run (their rows, from 1); empty: all
 };
+
+bool isChosen(const Options& options, int variant)
+{
+    return options.only.empty() || std::find(options.only.begin(), options.only.end(),
+                                             static_cast<std::size_t>(variant + 1)) != options.only.end();
+}
 
 std::vector<std::size_t> parseSizes(const std::string& list)
 {
@@ -201,6 +221,8 @@ Options parseOptions(int argc, char** argv)
             options.sizesMb = parseSizes(value);
         else if (name == "--runs")
             options.runs = std::max(1, std::atoi(value.c_str()));
+        else if (name == "--variants")
+            options.only = parseSizes(value);
         else if (name == "--fill-gb")
             options.fillGb = std::strtoull(value.c_str(), nullptr, 10);
         i += name == "--all" ? 0 : 1;
@@ -227,7 +249,7 @@ double median(std::vector<double> values)
 std::string cellText(const Cell& cell)
 {
     if (cell.ms.empty())
-        return "failed";
+        return cell.failures > 0 ? "failed" : "-";
     char text[96];
     const auto [low, high] = std::minmax_element(cell.ms.begin(), cell.ms.end());
     std::snprintf(text, sizeof text, "%7.0f [%5.0f-%5.0f] %4.0fH", median(cell.ms), *low, *high, median(cell.hugeMb));
@@ -303,6 +325,8 @@ void measureState(const std::string& state, const Options& options)
             cells.resize(kVariantCount);
             for (int run = 0; run < options.runs; ++run) {
                 for (int v = 0; v < kVariantCount; ++v) {
+                    if (!isChosen(options, v))
+                        continue;
                     bench::topUpPageCache(fillFiles);
                     measureOnce(cells[static_cast<std::size_t>(v)], v, sizeMb, everyByte);
                 }

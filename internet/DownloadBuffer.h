@@ -17,7 +17,7 @@
 #include <string>
 
 #include "base/HeapBlock.h"
-#include "internet/Prefaulter.h"
+#include "base/Prefaulter.h"
 
 namespace quillory {
 

@@ -1,4 +1,4 @@
-#include "internet/Prefaulter.h"
+#include "base/Prefaulter.h"
 
 #include <algorithm>
 #include <sys/mman.h>

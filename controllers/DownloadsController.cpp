@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/Paths.h"
 #include "base/SafeFileWriter.h"
 #include "commands/CommandIds.h"
 #include "document/QuilloryDoc.h"
@@ -201,12 +202,20 @@ void DownloadsController::saveDownloadAs()
         showSaveError(*path, "the download is no longer in memory");
         return;
     }
-    // A new file, synced, then renamed over the old one: a failure leaves that file intact.
-    errno = 0;
-    if (!writeFileReplacing(*path, taken.block.first(static_cast<std::size_t>(taken.length)))) {
-        const int error = errno;
+    // A new file, synced, then renamed over the old one: a failure leaves that file intact. It is
+    // written beside the window; a Cancel leaves the file as it was and the download in memory.
+    bool written = false;
+    int error = 0;
+    const std::span<const std::uint8_t> bytes = taken.block.first(static_cast<std::size_t>(taken.length));
+    const bool completed = m_view.runLongWork(taken.length, "Saving " + fileNameOf(*path), [&](WorkProgress& progress) {
+        errno = 0;
+        written = writeFileReplacing(*path, bytes, {}, &progress);
+        error = errno;
+    });
+    if (!written) {
         m_buffer->restore(std::move(taken));
-        showSaveError(*path, error != 0 ? std::strerror(error) : "the file could not be written");
+        if (completed)
+            showSaveError(*path, error != 0 ? std::strerror(error) : "the file could not be written");
         return;
     }
     m_view.takeFocus();

@@ -15,28 +15,28 @@ namespace quillory {
 
 namespace {
 
-bool g_running = false;
-QPointer<ProgressDialog> g_shownDialog;
+bool longWorkRunning = false;
+QPointer<ProgressDialog> shownProgressDialog;
 
 }  // namespace
 
 bool QtLongWork::isRunning()
 {
-    return g_running;
+    return longWorkRunning;
 }
 
 ProgressDialog* QtLongWork::shownDialog()
 {
-    return g_shownDialog.data();
+    return shownProgressDialog.data();
 }
 
 bool QtLongWork::run(const std::string& title, const std::function<void(WorkProgress&)>& work)
 {
     // Work asked for while other work runs (by something the event loop delivered meanwhile) runs
     // where it is asked.
-    if (g_running)
+    if (longWorkRunning)
         return workInPlace().run(title, work);
-    const QScopedValueRollback running(g_running, true);
+    const QScopedValueRollback running(longWorkRunning, true);
     WorkProgress progress;
     progress.setPauseForTests(m_testPause);
     std::atomic<bool> finished{false};
@@ -71,14 +71,14 @@ bool QtLongWork::run(const std::string& title, const std::function<void(WorkProg
             QObject::connect(dialog.get(), &ProgressDialog::cancelRequested, &loop, [&progress] { progress.cancel(); });
             dialog->setPercent(progress.percent());
             dialog->show();
-            g_shownDialog = dialog.get();
+            shownProgressDialog = dialog.get();
         }
         // Until the window shows, the user's input waits for the work's end; then the window, which
         // is modal, keeps it from the document.
         loop.exec(dialog != nullptr ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     }
     worker.join();
-    g_shownDialog = nullptr;
+    shownProgressDialog = nullptr;
     dialog.reset();
     if (failure)
         std::rethrow_exception(failure);

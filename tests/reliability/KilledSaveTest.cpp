@@ -3,6 +3,8 @@
 // folder. A save running in another process keeps its temporary while saves beside it clean up.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
@@ -239,14 +241,32 @@ TEST(KilledSave, TemporaryOfASaveRunningInAnotherProcessIsNeverTouched)
     for (int round = 0; round < 3; ++round) {
         Victim victim(path, round % 2 == 0 ? 'n' : 'o');
         ASSERT_TRUE(victim.waitReady());
-        // Saves beside it, each of which removes every temporary it can lock.
+        // Saves beside it, each of which removes every temporary it can lock. A thread looks for
+        // the victim's temporary all the while, between saves of our own (which make one too): on a
+        // busy disk one of our saves may take as long as the victim's whole save.
         int saves = 0;
-        bool sawItsTemporary = false;
+        std::atomic<int> ownSaveEdges{0};  // odd while a save of our own runs
+        std::atomic<bool> sawItsTemporary{false};
+        std::atomic<bool> done{false};
+        std::thread looker([&] {
+            while (!done) {
+                const int before = ownSaveEdges;
+                const bool found = !saveTemporariesIn(dir.path()).empty();
+                if (found && before % 2 == 0 && ownSaveEdges == before)
+                    sawItsTemporary = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
         while (victim.running()) {
-            ASSERT_TRUE(writeFileReplacing(small, {reinterpret_cast<const std::uint8_t*>("x"), 1}));
-            sawItsTemporary = sawItsTemporary || !saveTemporariesIn(dir.path()).empty();
+            ++ownSaveEdges;
+            const bool saved = writeFileReplacing(small, {reinterpret_cast<const std::uint8_t*>("x"), 1});
+            ++ownSaveEdges;
+            EXPECT_TRUE(saved);
             ++saves;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+        done = true;
+        looker.join();
         EXPECT_EQ(victim.finish(), 0) << "round " << round << ": the save failed after " << saves << " saves beside it";
         EXPECT_TRUE(sawItsTemporary) << "round " << round;
         EXPECT_EQ(wholeContent(path), round % 2 == 0 ? 'n' : 'o');

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -151,6 +152,17 @@ bool writeInPlace(const std::string& target, std::span<const std::uint8_t> conte
     return file.close() == 0 && ok;
 }
 
+// A cancelled save: the temporary's name goes at once; its blocks, which a large file may take a
+// while to give back, go when its last descriptor closes, on a thread of its own.
+void abandonTemporary(const std::string& temporary, FileDescriptor file, FileDescriptor lock)
+{
+    ::unlink(temporary.c_str());
+    std::thread([file = std::move(file), lock = std::move(lock)]() mutable {
+        file.close();
+        lock.close();
+    }).detach();
+}
+
 }  // namespace
 
 int removeAbandonedTemporaries(const std::string& folder)
@@ -221,6 +233,10 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> c
 
     const int fd = file.get();
     bool ok = lock.isOpen() && writeInPieces(fd, content, progress, true);
+    if (progress != nullptr && progress->cancelled() && !ok) {
+        abandonTemporary(temporary, std::move(file), std::move(lock));
+        return false;
+    }
     if (exists) {
         ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
         [[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);  // only root may

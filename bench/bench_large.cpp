@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,6 +43,8 @@
 #include "commands/CommandIds.h"
 #include "document/QuilloryDoc.h"
 #include "editcontrol/EditControl.h"
+#include "qtplatform/ProgressDialog.h"
+#include "qtplatform/QtLongWork.h"
 #include "view/QuilloryView.h"
 
 using namespace quillory;
@@ -184,6 +188,37 @@ void saveThroughRouter(MainFrame& frame, QuilloryDoc& doc)
     printFigure(ran && !doc.isModified() ? "Save (ID_FILE_SAVE)" : "Save (ID_FILE_SAVE) - NOT SAVED", ms);
 }
 
+// Presses Cancel in the progress window as soon as it shows while start() runs; the time from the
+// press until start() returned, or -1 when the work ended before its window showed.
+double cancelLatency(const std::function<void()>& start)
+{
+    QElapsedTimer sincePress;
+    bool pressed = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        ProgressDialog* dialog = QtLongWork::shownDialog();
+        if (pressed || dialog == nullptr)
+            return;
+        pressed = true;
+        sincePress.start();
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+    });
+    poll.start();
+    start();
+    poll.stop();
+    return pressed ? msSince(sincePress) : -1;
+}
+
+void printCancelLatencies(QuilloryApp& app, EditControl& control, const std::string& path)
+{
+    printFigure("Cancel during Open: press to end (-1: done before progress showed)",
+                cancelLatency([&] { app.document()->openFile(path); }));
+    QTest::keyClick(&control, 'x');
+    printFigure("Cancel during Save: press to end (-1: done before progress showed)",
+                cancelLatency([&] { app.mainFrame()->onCommand(cmd::ID_FILE_SAVE); }));
+}
+
 // A "kB" field of /proc/self/status or smaps_rollup, in MB.
 double procMegabytes(const char* file, const std::string& field)
 {
@@ -248,6 +283,7 @@ int runCase(const std::string& path, const std::string& folder, char* programNam
     typeAndMove(view->control());
     saveThroughRouter(*app.mainFrame(), *app.document());
     printFigure("peak memory (VmHWM)", procMegabytes("/proc/self/status", "VmHWM"), "MB");
+    printCancelLatencies(app, view->control(), path);
     printFigure("memory in huge pages at the end", procMegabytes("/proc/self/smaps_rollup", "AnonHugePages"), "MB");
     printFigure("message boxes", static_cast<double>(boxes.texts.size()), "");
     std::fflush(stdout);

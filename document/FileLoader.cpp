@@ -20,7 +20,9 @@ LoadOutcome readKnownSize(ReadOnlyFile& file, IByteHeap& heap, WorkProgress& pro
     if (file.size() > ByteStorage::kMaxLength)
         return LoadOutcome::NoMemory;
     const auto length = static_cast<std::size_t>(file.size());
-    loaded.offset = kHandOverSlack;
+    // The room before the bytes counts in the storage's 32-bit capacity: a file at the limit has none.
+    const auto room = static_cast<std::size_t>(ByteStorage::kMaxLength) - length;
+    loaded.offset = std::min(kHandOverSlack, room);
     const std::size_t blockBytes = loaded.offset + length + 1;
     loaded.bytes = HeapBlock::adopt(heap, static_cast<std::uint8_t*>(heap.allocZeroed(blockBytes)), blockBytes);
     if (!loaded.bytes.ok())

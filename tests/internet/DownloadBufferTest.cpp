@@ -3,11 +3,7 @@
 // a document, while the announced room is made resident beside the writer.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
-#include <sys/mman.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "base/ByteHeap.h"
